@@ -1,0 +1,44 @@
+# Entry points for people and CI: set up the machine, build, run the example, run the tests.
+# Every target runs scripts/setup first, so a fresh machine needs nothing else.
+JOBS ?= $(shell nproc)
+BUILD ?= build
+CMAKE_GEN = -G Ninja
+
+.PHONY: all setup build release run test test-asan test-fuzz bench clean
+
+all: build
+
+setup:
+	@bash scripts/setup
+
+build: setup
+	@cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+release: setup
+	@cmake -S . -B build-release $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DQOR_BENCH=ON >/dev/null
+	@cmake --build build-release -j $(JOBS)
+
+run: release
+	@cd examples && ../build-release/bin/qor quickstart.qor
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-asan: setup
+	@cmake -S . -B build-asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DQOR_SANITIZE=ON >/dev/null
+	@cmake --build build-asan -j $(JOBS)
+	@cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
+
+# Each fuzzer runs for FUZZ_SECONDS over its seed corpus (tests/fuzz/corpus/<name>).
+FUZZ_SECONDS ?= 20
+test-fuzz: setup
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DQOR_FUZZ=ON -DQOR_BENCH=OFF >/dev/null
+	@cmake --build build-fuzz -j $(JOBS)
+	@bash scripts/run-fuzzers build-fuzz/bin $(FUZZ_SECONDS)
+
+bench: release
+	@for b in build-release/bin/bench_*; do echo "== $$b"; $$b || exit 1; done
+
+clean:
+	rm -rf build build-release build-asan build-fuzz

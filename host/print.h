@@ -1,0 +1,50 @@
+// Printing and messages: log and print destinations, the print-directive formatter,
+// numbered messages by table and number, the internal-error printer and return-code texts.
+#pragma once
+#include <cstdarg>
+#include <cstddef>
+#include <cstdint>
+#include "host/export.h"
+
+// A name record as the formatter's %u reads it (and the head of the engine's name records).
+struct qor_namerec {
+    uint16_t capacity;
+    uint16_t length;
+    char* text;
+};
+
+// Destinations for xpselec: bit 1 the log, bit 2 the print (listing) file.
+enum : int { QOR_DEST_LOG = 1, QOR_DEST_PRINT = 2 };
+
+// Format into a buffer of the given size (NUL-terminated, cut to fit); returns the length
+// the full text would have. All directives of the host are understood (docs/runtime.md).
+QOR_HOST_API int qor_vformat(char* buffer, size_t size, const char* format, va_list args);
+
+// Literal formats.
+QOR_HOST_API void xpslog(const char* format, ...);          // one line to the log
+QOR_HOST_API void xps(const char* format, ...);             // continue the current line
+QOR_HOST_API void xpsout(const char* format, ...);          // continue and end the current line
+QOR_HOST_API int xpsstr(char* buffer, int size, const char* format, ...);   // into a buffer
+QOR_HOST_API void xpoflsh();                                // flush the print file
+QOR_HOST_API void xpskip(int lines);                        // blank lines on the print file
+QOR_HOST_API int xpselec(int which, int mask);              // select destination of xps/xpsout
+QOR_HOST_API int xpis(char* buffer, int width, long value); // right-aligned decimal text
+
+// Numbered messages (table, number, then the message's arguments).
+QOR_HOST_API void xpmlog(int table, int number, ...);       // to the log
+QOR_HOST_API void xpmout(int table, int number, ...);       // to the print file
+QOR_HOST_API void xpm(int table, int number, ...);          // continue the current line
+QOR_HOST_API int xpmstr(char* buffer, int size, int table, int number, ...);
+
+// Internal-error printer: "routine: text" to the log.
+QOR_HOST_API void xebug(const char* format, ...);
+// The host's text for a return code, logged.
+QOR_HOST_API void xprrlog(int severity, int code);
+
+// Line sizes of the log, print file and message lines.
+QOR_HOST_API int xplogl(int set);
+QOR_HOST_API int xpprnl(int set);
+QOR_HOST_API int xpmsgl(int set);
+// Open a task's print file; register an output line buffer.
+QOR_HOST_API void* xpopen(void* task_handle);
+QOR_HOST_API void xpoutl(char* line_buffer, int size);

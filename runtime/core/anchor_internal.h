@@ -1,0 +1,7 @@
+// Runtime-internal set-up of the anchors (not part of the module boundary).
+// init_anchors is idempotent; the vector table and pools hang themselves in later.
+#pragma once
+
+namespace qor::runtime {
+void init_anchors();
+}

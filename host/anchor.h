@@ -18,7 +18,10 @@ struct qor_locale {
 
 // Per-step record of the host: what a procedure step is given and where it leaves its results.
 struct qor_step {
-    void* module_context;             // the module's step_context (set by xinit)
+    // Each module that runs in the step keeps its own step context here (set by xinit).
+    static constexpr int kMaxModuleContexts = 8;
+    const void* context_keys[kMaxModuleContexts];
+    void* contexts[kMaxModuleContexts];
     const char* proc_name;            // procedure name as written, upper-cased
     const char* text;                 // the step's source text from PROC up to RUN;/QUIT;
     size_t text_length;

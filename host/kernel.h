@@ -49,22 +49,35 @@ struct qor_vector {
     const char* owner;                // module that published it
 };
 
-// Publish a vector (replacing none); 0 on success, 1 when the number is taken or out of range.
-QOR_HOST_API int wivpub(int vector, int slot_count, void* const* slots, const char* owner);
-// Withdraw a vector; 0 when it was published.
-QOR_HOST_API int wivdel(int vector);
+// Packed vector codes: (level << 16) | vector number.
+inline int qor_vector_of(int code) { return code & 0xFFFF; }
+
+// Publish an entry table under a packed vector code; 0 on success, 1 when the number is out of
+// range, 2 when another table is already published under it.
+QOR_HOST_API int hiexprt(int code, void* const* slots, int slot_count, qor_pidb* pidb);
+// Withdraw a published table; 0 when it was published, 1 otherwise.
+QOR_HOST_API int wideprt(int code);
 // Look up a published vector; null when absent.
 QOR_HOST_API const qor_vector* wivget(int vector);
 // Address of a slot of a published vector; null when the vector or slot is absent or empty.
+// The vector's busy byte is cleared, as every forwarding call does.
 QOR_HOST_API void* wivslot(int vector, int slot);
 
-// Install an appendage or host module: arg = (level << 16) | vector, name blank-padded to 8.
-// 0 when the vector is published afterwards (or already was).
-QOR_HOST_API int wiinstl(int level_vector, const char* name8, int flags);
-// Load a module library by name and return its image record (null with a message on failure).
+// Install an appendage or host module: code = (level << 16) | vector, name blank-padded to 8.
+// 0 when the vector is published afterwards (or already was); else a non-zero code with a message.
+QOR_HOST_API int wiinstl(int code, const char* name8, int flags);
+// Load a module library by name (case-insensitive, "tolvanea" -> libtolvanea.so) and return its
+// verified image record; null with a message on failure. A module is loaded once per process.
 QOR_HOST_API const qor_image_info* qor_load_module(const char* name);
-// Where module libraries are searched: QOR_MODULE_PATH, else the directory of the qor executable.
+// The procedure control record of a loaded module's image with the given kind; null when none.
+QOR_HOST_API const qor_pcn* qor_image_pcn(const qor_image_info* image, uint32_t kind);
+// Where module libraries are searched: this path, else QOR_MODULE_PATH, else the directory of
+// the running executable.
 QOR_HOST_API void qor_set_module_path(const char* path);
+
+// Per-module contexts of the current step, keyed by an address unique to the module.
+QOR_HOST_API int qor_step_set_context(const void* module_key, void* context);
+QOR_HOST_API void* qor_step_context(const void* module_key);
 
 // Timers and clock.
 QOR_HOST_API double wzdttme();                 // now as a host date-time (seconds since 1960-01-01)

@@ -44,6 +44,8 @@ void init_anchors() {
     g_gcb.current_task = &g_main_task;
     g_gcb.sub_task = nullptr;
     g_gcb.missing = qor::missing();
+    g_gcb.global_pool = xmpoolc(65536, 65536, QOR_POOL_SHARED);
+    init_vectors(&g_gcb);
     g_ready = true;
 }
 

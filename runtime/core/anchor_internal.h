@@ -2,6 +2,9 @@
 // init_anchors is idempotent; the vector table and pools hang themselves in later.
 #pragma once
 
+struct qor_gcb;
+
 namespace qor::runtime {
 void init_anchors();
+void init_vectors(qor_gcb* gcb);
 }

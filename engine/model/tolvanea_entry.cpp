@@ -1,2 +1,0 @@
-// Entry of appendage A (placeholder until the module image lands).
-int tolvanea_placeholder() { return 0; }

@@ -1,0 +1,53 @@
+// Parsing the qor command line and applying it: log and print files, message ids, module path.
+#include "runtime/cli/cli_options.h"
+
+#include <cstring>
+
+#include "host/kernel.h"
+#include "host/print.h"
+
+namespace qor::cli {
+
+bool parse_options(int argc, char** argv, Options& options, std::string& error) {
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        auto value = [&](std::string& into) {
+            if (i + 1 >= argc) {
+                error = "option " + arg + " needs a value";
+                return false;
+            }
+            into = argv[++i];
+            return true;
+        };
+        if (arg == "--help" || arg == "-h") options.help = true;
+        else if (arg == "--version") options.version = true;
+        else if (arg == "--msgids") options.msgids = true;
+        else if (arg == "--log") { if (!value(options.log_file)) return false; }
+        else if (arg == "--print") { if (!value(options.print_file)) return false; }
+        else if (arg == "--module-path") { if (!value(options.module_path)) return false; }
+        else if (!arg.empty() && arg[0] == '-') {
+            error = "unknown option " + arg;
+            return false;
+        } else if (options.program.empty()) {
+            options.program = arg;
+        } else {
+            error = "only one program file can be run";
+            return false;
+        }
+    }
+    if (options.program.empty() && !options.help && !options.version) {
+        error = "no program file given";
+        return false;
+    }
+    return true;
+}
+
+bool apply_options(const Options& options, std::string& error) {
+    if (!options.module_path.empty()) qor_set_module_path(options.module_path.c_str());
+    (void)error;
+    return true;
+}
+
+void finish_output() { xpoflsh(); }
+
+}  // namespace qor::cli

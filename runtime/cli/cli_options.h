@@ -1,0 +1,26 @@
+// The qor command line: options and the program file, and applying them to the runtime.
+#pragma once
+#include <string>
+
+#define QOR_RUNTIME_VERSION "1.0"
+
+namespace qor::cli {
+
+struct Options {
+    std::string program;
+    std::string log_file;
+    std::string print_file;
+    std::string module_path;
+    bool msgids = false;
+    bool help = false;
+    bool version = false;
+};
+
+// Parse the command line; false with a message for an unknown option or a missing value.
+bool parse_options(int argc, char** argv, Options& options, std::string& error);
+// Point the runtime's destinations and module path at what the options say.
+bool apply_options(const Options& options, std::string& error);
+// Flush and close redirected destinations.
+void finish_output();
+
+}  // namespace qor::cli

@@ -1,0 +1,114 @@
+// Procedure steps: the step record with its pool and module contexts, the step-exit service,
+// and the runner that loads the procedure's module and calls its entry.
+#include "runtime/core/step.h"
+
+#include <cctype>
+#include <cstring>
+#include <new>
+
+#include "host/kernel.h"
+#include "host/print.h"
+
+namespace {
+
+// Procedures implemented by module libraries: procedure name to module name.
+struct ModuleProcedure {
+    const char* proc;
+    const char* module;
+};
+const ModuleProcedure kModuleProcedures[] = {
+    {"ZOZU", "tolvane"},
+};
+
+const char* module_of(const std::string& proc) {
+    for (const ModuleProcedure& p : kModuleProcedures)
+        if (proc == p.proc) return p.module;
+    return nullptr;
+}
+
+qor_step* current_step() {
+    qor_task* task = qor_global_gcb()->current_task;
+    return task ? task->step : nullptr;
+}
+
+}  // namespace
+
+int qor_step_set_context(const void* key, void* context) {
+    qor_step* step = current_step();
+    if (!step || !key) return 1;
+    for (int i = 0; i < qor_step::kMaxModuleContexts; ++i) {
+        if (step->context_keys[i] == key || !step->context_keys[i]) {
+            step->context_keys[i] = key;
+            step->contexts[i] = context;
+            return 0;
+        }
+    }
+    return 2;
+}
+
+void* qor_step_context(const void* key) {
+    qor_step* step = current_step();
+    if (!step || !key) return nullptr;
+    for (int i = 0; i < qor_step::kMaxModuleContexts; ++i)
+        if (step->context_keys[i] == key) return step->contexts[i];
+    return nullptr;
+}
+
+void xexit(int code) { throw qor::runtime::StepExit{code}; }
+
+namespace qor::runtime {
+
+qor_step* begin_step(const char* proc_name, const char* text, size_t length, int first_line) {
+    qor_gcb* gcb = qor_global_gcb();
+    auto* step = new (std::nothrow) qor_step{};
+    if (!step) return nullptr;
+    step->proc_name = proc_name;
+    step->text = text;
+    step->text_length = length;
+    step->first_line = first_line;
+    step->pool = xmpoolc(65536, 65536, 0);
+    gcb->current_task->step = step;
+    return step;
+}
+
+int end_step(qor_step* step) {
+    if (!step) return 0;
+    qor_gcb* gcb = qor_global_gcb();
+    // Module contexts come from the global pool; their modules do not outlive the step's use.
+    for (int i = 0; i < qor_step::kMaxModuleContexts; ++i)
+        if (step->contexts[i])
+            gcb->global_pool->release(gcb->global_pool, step->contexts[i], 0, QOR_FREE_UNSIZED);
+    if (step->pool) xmpoold(step->pool);
+    int code = step->end_code;
+    if (gcb->current_task->step == step) gcb->current_task->step = nullptr;
+    delete step;
+    return code;
+}
+
+int run_procedure_step(const std::string& proc_name, const std::string& text, int first_line) {
+    const char* module = module_of(proc_name);
+    if (!module) {
+        xpslog("%1zProcedure %s not found.", proc_name.c_str());
+        return 1;
+    }
+    const qor_image_info* image = qor_load_module(module);
+    const qor_pcn* pcn = image ? qor_image_pcn(image, QOR_PCN_PROCEDURE) : nullptr;
+    if (!pcn || !pcn->entry) {
+        xpslog("%1zProcedure %s cannot be run: its module %s is not available.", proc_name.c_str(),
+               module);
+        return 1;
+    }
+    qor_step* step = begin_step(proc_name.c_str(), text.data(), text.size(), first_line);
+    if (!step) {
+        xpslog("%1zNot enough memory to run procedure %s.", proc_name.c_str());
+        return 1;
+    }
+    try {
+        pcn->entry();
+    } catch (const StepExit& exit) {
+        step->end_code = exit.code;
+    }
+    return end_step(step);
+}
+
+}  // namespace qor::runtime

@@ -1,0 +1,118 @@
+// The program runner: walks a program's statements, applies global statements, gathers each
+// PROC step up to RUN; or QUIT; and hands it to the step runner.
+#include "runtime/submit/program_runner.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "host/options.h"
+#include "host/print.h"
+#include "runtime/core/step.h"
+#include "runtime/submit/program_reader.h"
+
+namespace qor::runtime {
+
+namespace {
+
+bool ends_step(const std::string& word) { return word == "RUN" || word == "QUIT"; }
+bool starts_step(const std::string& word) { return word == "PROC" || word == "DATA"; }
+
+void note_failure(ProgramResult& result, int code) {
+    if (code == 0) return;
+    ++result.failed_steps;
+    if (code > result.worst_code) result.worst_code = code;
+}
+
+// The text of a statement after its first word.
+std::string after_first_word(const std::string& statement) {
+    size_t i = statement.find_first_not_of(" \t\r\n");
+    if (i == std::string::npos) return "";
+    i = statement.find_first_of(" \t\r\n", i);
+    return i == std::string::npos ? "" : statement.substr(i);
+}
+
+// The procedure name of a PROC statement, upper-cased.
+std::string procedure_name(const std::string& statement) { return first_word(after_first_word(statement)); }
+
+}  // namespace
+
+ProgramResult run_program_text(const std::string& source, const std::string& name) {
+    ProgramResult result;
+    ReadProgram program = read_program(source);
+    for (const std::string& e : program.errors) {
+        xpslog("%1z%s: %s", name.c_str(), e.c_str());
+        note_failure(result, 1);
+    }
+    const auto& sts = program.statements;
+    size_t i = 0;
+    while (i < sts.size()) {
+        const ProgramStatement& st = sts[i];
+        std::string word = first_word(st.text);
+        if (word == "ENDSAS") break;
+        if (word == "OPTIONS") {
+            std::string rest = after_first_word(st.text);
+            note_failure(result, qor_options_statement(rest.data(), static_cast<int>(rest.size())));
+            ++i;
+            continue;
+        }
+        if (ends_step(word)) {   // a stray RUN; or QUIT; ends nothing
+            ++i;
+            continue;
+        }
+        if (!starts_step(word)) {
+            xpslog("%1zStatement %s on line %i is not valid or is used out of proper order.",
+                   word.c_str(), st.line);
+            note_failure(result, 1);
+            ++i;
+            continue;
+        }
+        // Gather the step: from its PROC or DATA statement through RUN; or QUIT;, or up to the
+        // next step when it has none.
+        size_t last = i + 1;
+        bool closed = false;
+        while (last < sts.size()) {
+            std::string w = first_word(sts[last].text);
+            if (ends_step(w)) { closed = true; break; }
+            if (starts_step(w)) break;
+            ++last;
+        }
+        size_t text_end = closed ? sts[last].end : (last < sts.size() ? sts[last].offset : program.cleaned.size());
+        std::string step_text = program.cleaned.substr(st.offset, text_end - st.offset);
+        ++result.steps;
+        int code;
+        std::string proc = word == "DATA" ? "DATA" : procedure_name(st.text);
+        if (word == "DATA") {
+            xpslog("%1zThe DATA step on line %i cannot be run: DATA steps are not available in this "
+                   "build.", st.line);
+            code = 1;
+        } else if (proc.empty()) {
+            xpslog("%1zThe PROC statement on line %i names no procedure.", st.line);
+            code = 1;
+        } else {
+            code = run_procedure_step(proc, step_text, st.line);
+        }
+        if (code != 0) {
+            xpslog("%1zThe step PROC %s that starts on line %i ended with code %i.", proc.c_str(),
+                   st.line, code);
+        }
+        note_failure(result, code);
+        i = closed ? last + 1 : last;
+    }
+    return result;
+}
+
+ProgramResult run_program_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        xpslog("%1zThe program file %s cannot be read.", path.c_str());
+        ProgramResult r;
+        r.failed_steps = 1;
+        r.worst_code = 2;
+        return r;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    return run_program_text(text.str(), path);
+}
+
+}  // namespace qor::runtime

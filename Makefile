@@ -34,7 +34,7 @@ test-asan: setup
 FUZZ_SECONDS ?= 20
 test-fuzz: setup
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DQOR_FUZZ=ON -DQOR_BENCH=OFF >/dev/null
-	@cmake --build build-fuzz -j $(JOBS)
+	@cmake --build build-fuzz -j $(JOBS) --target fuzzers
 	@bash scripts/run-fuzzers build-fuzz/bin $(FUZZ_SECONDS)
 
 bench: release

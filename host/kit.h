@@ -13,12 +13,19 @@ struct qor_waiter;
 enum : int {
     QOR_KIT_UNSUPPORTED = static_cast<int>(0x803FC004u),   // operation not supported
     QOR_KIT_NO_WAITER = static_cast<int>(0x803FC009u),     // no waiter to wait through
+    QOR_KIT_TIMEOUT = static_cast<int>(0x803FC00Au),       // a wait ended by its time limit
+    QOR_KIT_BAD_HANDLE = static_cast<int>(0x803FC00Bu),    // not a live handle (or closed meanwhile)
+    QOR_KIT_BAD_ARGUMENT = static_cast<int>(0x803FC00Cu),  // null or out-of-range argument
+    QOR_KIT_NO_RESOURCES = static_cast<int>(0x803FC00Du),  // no thread or memory to be had
+    QOR_KIT_SELF_CLOSE = static_cast<int>(0x803FC00Eu),    // a thread closing its own handle
+    QOR_KIT_TOO_SMALL = static_cast<int>(0x80002011u),     // text cut to the buffer
 };
 
 // A waiter waits on a set of event or thread handles.
 struct qor_waiter_ops {
     // count handles; index_out gets the index of the handle that ended the wait; wait_all waits
-    // for every handle; timeout_ms 0 means no limit. 0 on success.
+    // for every handle; timeout_ms 0 means no limit. 0 on success, QOR_KIT_TIMEOUT when the time
+    // ran out (index -1), QOR_KIT_BAD_HANDLE with the index of a handle that is not live.
     int (*wait)(qor_waiter* waiter, int count, void** handles, int* index_out, uint8_t wait_all,
                 long timeout_ms);
 };
@@ -27,6 +34,10 @@ struct qor_waiter {
 };
 
 // Message and status objects (journals and the kit's message formatter).
+// To a buffer: the text is NUL-terminated and cut to size, *length gets its full length, and
+// QOR_KIT_TOO_SMALL says it was cut. To a journal: a null journal is the log.
+// A message with inserts cannot be formatted from a va_list yet (QOR_KIT_UNSUPPORTED): pass
+// null args; status texts have no inserts.
 struct qor_message_ops {
     int (*message_to_buf)(void* object, char* buffer, size_t size, size_t* length, int table,
                           int number, va_list* args);
@@ -43,12 +54,14 @@ using qor_thread_fn = void (*)(void* argument);
 
 struct qor_kit_ops {
     qor_waiter* (*current_waiter)(qor_kit* kit);
-    // Threads and events: handles are opaque; close each handle when done.
+    // Threads and events: handles are opaque; close each handle when done. A thread's handle is
+    // signalled when fn returns; an event's once it is posted (it stays signalled). Closing a
+    // thread handle waits for the thread to end.
     int (*create_thread)(qor_kit* kit, qor_thread_fn fn, void* argument, void** handle);
     int (*create_event)(qor_kit* kit, void** handle);
     int (*post_event)(qor_kit* kit, void* handle);
     int (*close_handle)(qor_kit* kit, void* handle);
-    // Pools of the kit (thread-safe).
+    // Pools of the kit (thread-safe); delete_pool takes only pools the kit created.
     qor_pool* (*create_pool)(qor_kit* kit, const char* label);
     int (*delete_pool)(qor_kit* kit, qor_pool* pool);
     // Processor count available to the process.

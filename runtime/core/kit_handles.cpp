@@ -1,0 +1,182 @@
+// Thread and event handles of the host kit and waits on them: every handle lives in one registry
+// under one mutex, and a single condition variable wakes waiters whenever a handle changes.
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <new>
+#include <system_error>
+#include <thread>
+#include <unordered_set>
+
+#include "runtime/core/kit_internal.h"
+
+namespace qor::runtime::kit {
+namespace {
+
+enum class Kind { Thread, Event };
+
+struct Handle {
+    explicit Handle(Kind k) : kind(k) {}
+    Kind kind;
+    bool signalled = false;    // guarded by Handles::lock
+    std::thread thread;        // set before the handle is published, joined by close
+};
+
+// The registry. It is never destroyed: threads may still be running while static objects of the
+// process are torn down, and they must still find the mutex.
+struct Handles {
+    std::mutex lock;
+    std::condition_variable changed;
+    std::unordered_set<Handle*> live;
+};
+
+Handles& handles() {
+    static Handles* h = new Handles();
+    return *h;
+}
+
+void signal(Handle* h) {
+    Handles& r = handles();
+    {
+        std::lock_guard<std::mutex> hold(r.lock);
+        h->signalled = true;
+    }
+    r.changed.notify_all();
+}
+
+// Runs the caller's routine; an escaping exception would end the process, so it is stopped here
+// and the handle is signalled all the same.
+void thread_body(Handle* h, qor_thread_fn fn, void* argument) {
+    try {
+        fn(argument);
+    } catch (...) {
+    }
+    signal(h);
+}
+
+}  // namespace
+
+int create_thread(qor_thread_fn fn, void* argument, void** handle) {
+    if (!fn || !handle) return QOR_KIT_BAD_ARGUMENT;
+    *handle = nullptr;
+    auto* h = new (std::nothrow) Handle(Kind::Thread);
+    if (!h) return QOR_KIT_NO_RESOURCES;
+    Handles& r = handles();
+    // Published before the thread starts, so a fast thread signals a handle that is known.
+    {
+        std::lock_guard<std::mutex> hold(r.lock);
+        try {
+            r.live.insert(h);
+        } catch (...) {
+            delete h;
+            return QOR_KIT_NO_RESOURCES;
+        }
+    }
+    try {
+        std::thread t(thread_body, h, fn, argument);
+        std::lock_guard<std::mutex> hold(r.lock);
+        h->thread = std::move(t);
+    } catch (const std::system_error&) {
+        std::lock_guard<std::mutex> hold(r.lock);
+        r.live.erase(h);
+        delete h;
+        return QOR_KIT_NO_RESOURCES;
+    }
+    *handle = h;
+    return 0;
+}
+
+int create_event(void** handle) {
+    if (!handle) return QOR_KIT_BAD_ARGUMENT;
+    *handle = nullptr;
+    auto* h = new (std::nothrow) Handle(Kind::Event);
+    if (!h) return QOR_KIT_NO_RESOURCES;
+    Handles& r = handles();
+    std::lock_guard<std::mutex> hold(r.lock);
+    try {
+        r.live.insert(h);
+    } catch (...) {
+        delete h;
+        return QOR_KIT_NO_RESOURCES;
+    }
+    *handle = h;
+    return 0;
+}
+
+int post_event(void* handle) {
+    Handles& r = handles();
+    {
+        std::lock_guard<std::mutex> hold(r.lock);
+        auto* h = static_cast<Handle*>(handle);
+        if (!handle || !r.live.count(h) || h->kind != Kind::Event) return QOR_KIT_BAD_HANDLE;
+        h->signalled = true;
+    }
+    r.changed.notify_all();
+    return 0;
+}
+
+int close_handle(void* handle) {
+    Handles& r = handles();
+    auto* h = static_cast<Handle*>(handle);
+    {
+        std::lock_guard<std::mutex> hold(r.lock);
+        if (!handle || !r.live.count(h)) return QOR_KIT_BAD_HANDLE;
+        // Joining itself would never return.
+        if (h->kind == Kind::Thread && h->thread.get_id() == std::this_thread::get_id())
+            return QOR_KIT_SELF_CLOSE;
+        r.live.erase(h);
+    }
+    // Waiters on this handle see it gone and stop waiting for it.
+    r.changed.notify_all();
+    if (h->thread.joinable()) h->thread.join();
+    delete h;
+    return 0;
+}
+
+int wait(int count, void** list, int* index_out, bool wait_all, long timeout_ms) {
+    if (index_out) *index_out = -1;
+    if (count <= 0 || !list || timeout_ms < 0) return QOR_KIT_BAD_ARGUMENT;
+    using clock = std::chrono::steady_clock;
+    // A limit beyond ten years is as good as none and keeps the deadline from overflowing.
+    constexpr long kLongest = 10L * 366 * 24 * 3600 * 1000;
+    const auto deadline = clock::now() + std::chrono::milliseconds(std::min(timeout_ms, kLongest));
+    Handles& r = handles();
+    std::unique_lock<std::mutex> hold(r.lock);
+    bool timed_out = false;
+    for (;;) {
+        int first_signalled = -1;
+        bool all = true;
+        for (int i = 0; i < count; ++i) {
+            auto* h = static_cast<Handle*>(list[i]);
+            if (!h || !r.live.count(h)) {
+                if (index_out) *index_out = i;
+                return QOR_KIT_BAD_HANDLE;
+            }
+            if (h->signalled) {
+                if (first_signalled < 0) first_signalled = i;
+            } else {
+                all = false;
+            }
+        }
+        if (wait_all ? all : first_signalled >= 0) {
+            if (index_out) *index_out = wait_all ? 0 : first_signalled;
+            return 0;
+        }
+        // Checked after a last look, since a change may come together with the deadline.
+        if (timed_out) return QOR_KIT_TIMEOUT;
+        if (timeout_ms == 0) {
+            r.changed.wait(hold);
+        } else {
+            timed_out = r.changed.wait_until(hold, deadline) == std::cv_status::timeout;
+        }
+    }
+}
+
+size_t live_handles() {
+    Handles& r = handles();
+    std::lock_guard<std::mutex> hold(r.lock);
+    return r.live.size();
+}
+
+}  // namespace qor::runtime::kit

@@ -1,0 +1,30 @@
+// Runtime-internal side of the host kit: the process's one kit, and the pieces the kit is made
+// of (handles and waits, the message object), each kept in its own file.
+#pragma once
+#include <cstddef>
+
+#include "host/export.h"
+#include "host/kit.h"
+
+// The process's kit (created on first use, lives until the process ends).
+QOR_HOST_API qor_kit* qor_runtime_kit();
+// Thread and event handles created and not yet closed (leak checks and tests).
+QOR_HOST_API size_t qor_kit_live_handles();
+// Label given to a pool of the kit (valid until the pool is deleted); null for a pool the kit
+// did not create.
+QOR_HOST_API const char* qor_kit_pool_label(qor_pool* pool);
+
+namespace qor::runtime::kit {
+
+// Handles and waits (kit_handles.cpp).
+int create_thread(qor_thread_fn fn, void* argument, void** handle);
+int create_event(void** handle);
+int post_event(void* handle);
+int close_handle(void* handle);
+int wait(int count, void** handles, int* index_out, bool wait_all, long timeout_ms);
+size_t live_handles();
+
+// The kit's message object (kit_messages.cpp).
+qor_message_object* message_object();
+
+}  // namespace qor::runtime::kit

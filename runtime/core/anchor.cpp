@@ -4,6 +4,7 @@
 
 #include "host/missing.h"
 #include "runtime/core/anchor_internal.h"
+#include "runtime/core/kit_internal.h"
 
 namespace {
 
@@ -46,6 +47,7 @@ void init_anchors() {
     g_gcb.missing = qor::missing();
     g_gcb.global_pool = xmpoolc(65536, 65536, QOR_POOL_SHARED);
     init_vectors(&g_gcb);
+    g_gcb.kit = qor_runtime_kit();
     g_ready = true;
 }
 

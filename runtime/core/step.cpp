@@ -8,6 +8,7 @@
 
 #include "host/kernel.h"
 #include "host/print.h"
+#include "runtime/procs/procedures.h"
 
 namespace {
 
@@ -85,7 +86,29 @@ int end_step(qor_step* step) {
     return code;
 }
 
+namespace {
+
+// Run a step body between begin_step and end_step; xexit inside it ends only the step.
+template <typename Body>
+int run_step(const std::string& proc_name, const std::string& text, int first_line, Body body) {
+    qor_step* step = begin_step(proc_name.c_str(), text.data(), text.size(), first_line);
+    if (!step) {
+        xpslog("%1zNot enough memory to run procedure %s.", proc_name.c_str());
+        return 1;
+    }
+    try {
+        step->end_code = body(step);
+    } catch (const StepExit& exit) {
+        step->end_code = exit.code;
+    }
+    return end_step(step);
+}
+
+}  // namespace
+
 int run_procedure_step(const std::string& proc_name, const std::string& text, int first_line) {
+    if (builtin_procedure_fn builtin = find_builtin_procedure(proc_name.c_str()))
+        return run_step(proc_name, text, first_line, builtin);
     const char* module = module_of(proc_name);
     if (!module) {
         xpslog("%1zProcedure %s not found.", proc_name.c_str());
@@ -98,17 +121,11 @@ int run_procedure_step(const std::string& proc_name, const std::string& text, in
                module);
         return 1;
     }
-    qor_step* step = begin_step(proc_name.c_str(), text.data(), text.size(), first_line);
-    if (!step) {
-        xpslog("%1zNot enough memory to run procedure %s.", proc_name.c_str());
-        return 1;
-    }
-    try {
+    // A procedure's entry ends its step through xexit; returning is an end code of 0.
+    return run_step(proc_name, text, first_line, [pcn](qor_step*) {
         pcn->entry();
-    } catch (const StepExit& exit) {
-        step->end_code = exit.code;
-    }
-    return end_step(step);
+        return 0;
+    });
 }
 
 }  // namespace qor::runtime

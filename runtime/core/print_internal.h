@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "host/export.h"
+
 // Arguments travel as a pointer to this record so that several routines can read one va_list in turn.
 struct qor_format_args {
     va_list list;
@@ -23,17 +25,17 @@ struct qor_format_out {
 
 // Formats `format` with the arguments, appending to out->text. Returns 0, or 1 when an unknown
 // directive was met (it is copied into the text as written and reads no argument).
-int qor_format_append(qor_format_out* out, const char* format, qor_format_args* args);
+QOR_HOST_API int qor_format_append(qor_format_out* out, const char* format, qor_format_args* args);
 
 // Redirect the destinations: a path opens (truncates) a file, nullptr returns to the default
 // stream (log: stderr, print: stdout). Returns 0, or 1 when the file cannot be opened.
-int qor_print_set_log_file(const char* path);
-int qor_print_set_print_file(const char* path);
+QOR_HOST_API int qor_print_set_log_file(const char* path);
+QOR_HOST_API int qor_print_set_print_file(const char* path);
 // Message-id test mode: every numbered message is prefixed by "table/number ".
-void qor_print_set_msgids(bool on);
-bool qor_print_msgids();
+QOR_HOST_API void qor_print_set_msgids(bool on);
+QOR_HOST_API bool qor_print_msgids();
 // End of a step: forget the registered output line buffer, end any continued line, flush.
-void qor_print_end_step();
+QOR_HOST_API void qor_print_end_step();
 
 // Writes formatted lines to the log (always) under the destination lock: used by the message
 // and error printers. The text may hold several lines; each is wrapped at the log's line size.
@@ -46,11 +48,11 @@ void qor_print_print_lines(const qor_format_out& out);
 
 // The text of a numbered message, or nullptr when the tables do not hold it. Tables are loaded
 // once, lazily, from $QOR_MESSAGES or the build's message directory.
-const char* qor_message_text(int table, int number);
-// Directory the tables are read from (for diagnostics and tests); forgets loaded tables when
-// `reload` is set so that tests can point QOR_MESSAGES elsewhere.
-std::string qor_message_directory();
-void qor_message_tables_reset();
+QOR_HOST_API const char* qor_message_text(int table, int number);
+// Directory the tables are read from; forgetting the loaded tables lets tests point
+// QOR_MESSAGES elsewhere.
+QOR_HOST_API std::string qor_message_directory();
+QOR_HOST_API void qor_message_tables_reset();
 // Formats message table/number into `out`: the msgids prefix, then the text, or the
 // not-in-tables text when the entry is missing. Returns 0, or 1 when the entry is missing.
-int qor_message_format(qor_format_out* out, int table, int number, qor_format_args* args);
+QOR_HOST_API int qor_message_format(qor_format_out* out, int table, int number, qor_format_args* args);

@@ -87,8 +87,9 @@ int qor_message_format(qor_format_out* out, int table, int number, qor_format_ar
 }
 
 // Formats a numbered message from the caller's arguments.
-static qor_format_out format_message(int table, int number, va_list list) {
+static qor_format_out format_message(int table, int number, va_list list, size_t start_column = 0) {
     qor_format_out out;
+    out.start_column = static_cast<int>(start_column);
     qor_format_args a;
     va_copy(a.list, list);
     qor_message_format(&out, table, number, &a);
@@ -115,7 +116,7 @@ void xpmout(int table, int number, ...) {
 void xpm(int table, int number, ...) {
     va_list list;
     va_start(list, number);
-    qor_format_out out = format_message(table, number, list);
+    qor_format_out out = format_message(table, number, list, qor_print_stream_column());
     va_end(list);
     qor_print_stream(out, false);
 }

@@ -5,7 +5,7 @@
 #include <mutex>
 
 #include "host/print.h"
-#include "runtime/core/print_internal.h"
+#include "runtime/core/format_internal.h"
 
 namespace {
 
@@ -202,6 +202,11 @@ void qor_print_print_lines(const qor_format_out& out) {
     emit_lines(out, QOR_DEST_PRINT, true);
 }
 
+size_t qor_print_stream_column() {
+    std::lock_guard<std::recursive_mutex> guard(state().lock);
+    return qor_format_column(&state().pending);
+}
+
 void qor_print_stream(const qor_format_out& out, bool end_line) {
     std::lock_guard<std::recursive_mutex> guard(state().lock);
     print_state& s = state();
@@ -214,8 +219,9 @@ void qor_print_stream(const qor_format_out& out, bool end_line) {
 }
 
 // Formats a literal format with its arguments into a fresh result.
-static qor_format_out format_literal(const char* format, va_list list) {
+static qor_format_out format_literal(const char* format, va_list list, size_t start_column = 0) {
     qor_format_out out;
+    out.start_column = static_cast<int>(start_column);
     qor_format_args a;
     va_copy(a.list, list);
     qor_format_append(&out, format, &a);
@@ -234,7 +240,7 @@ void xpslog(const char* format, ...) {
 void xps(const char* format, ...) {
     va_list list;
     va_start(list, format);
-    qor_format_out out = format_literal(format, list);
+    qor_format_out out = format_literal(format, list, qor_print_stream_column());
     va_end(list);
     qor_print_stream(out, false);
 }
@@ -242,7 +248,7 @@ void xps(const char* format, ...) {
 void xpsout(const char* format, ...) {
     va_list list;
     va_start(list, format);
-    qor_format_out out = format_literal(format, list);
+    qor_format_out out = format_literal(format, list, qor_print_stream_column());
     va_end(list);
     qor_print_stream(out, true);
 }

@@ -43,6 +43,9 @@ void qor_print_log_lines(const qor_format_out& out);
 // Writes formatted lines to the selected destinations of the line stream (xps/xpsout/xpm).
 // `end_line` ends the continued line after the text.
 void qor_print_stream(const qor_format_out& out, bool end_line);
+// Column at which the next piece of the continued line starts (0 when none is pending), so that
+// tab stops in a piece count from the start of the whole line.
+size_t qor_print_stream_column();
 // Writes formatted lines to the print file.
 void qor_print_print_lines(const qor_format_out& out);
 

@@ -129,7 +129,9 @@ TEST_F(Destinations, ContinuedLinesJoinUntilTheLineEnds) {
     xps("a%nb");            // a new line inside a continued text ends the first line at once
     xpoflsh(0);             // the flush ends the pending rest
     xpslog("to the log %i", 7);
-    EXPECT_EQ(listing(), "  1. name=2.5\na\nb\n");
+    xps("ab");
+    xpsout("%5tX%+2tY");   // tab stops of a piece count from the start of the whole line
+    EXPECT_EQ(listing(), "  1. name=2.5\na\nb\nab  X  Y\n");
     EXPECT_EQ(log(), "to the log 7\n");
 }
 

@@ -1,0 +1,81 @@
+// The internal-error printer (xebug) and the host's texts for return codes (xprrlog): both
+// write to the log so that failures stand out from the ordinary notes.
+#include <cstdio>
+
+#include "host/print.h"
+#include "runtime/core/print_internal.h"
+
+namespace {
+
+struct code_text {
+    unsigned code;
+    const char* text;
+};
+
+// Return codes of the runtime's services and the ones the modules pass on. Codes are compared
+// whole; the facility bits that some callers mask off are part of the code here.
+const code_text kCodeTexts[] = {
+    {86, "A null handle was passed to a host service."},
+    {2049, "End of data."},
+    {8601, "Out of memory."},
+    {0x801, "End of member."},
+    {0x80000803, "Out of memory."},
+    {0x80001006, "The directory does not exist."},
+    {0x80001010, "The file name is empty."},
+    {0x80001015, "The member type is not known."},
+    {0x8000102E, "The directory already exists."},
+    {0x8000200A, "The translation table number is not valid."},
+    {0x80002011, "The buffer is too small for the value."},
+    {0x80003806, "The library or file reference is not assigned."},
+    {0x80008001, "The object has no such method."},
+    {0x8001D022, "The variable does not exist in the data set."},
+    {0x8001F82D, "The item was not found."},
+    {0x8003C804, "The class metadata cannot be loaded."},
+    {0x8003C841, "The service is not available."},
+    {0x8012B802, "The service was initialized already."},
+    {0x803FC004, "The operation is not supported."},
+    {0x803FC009, "There is no waiter for the event."},
+};
+
+const char* text_of(unsigned code) {
+    for (const code_text& entry : kCodeTexts)
+        if (entry.code == code) return entry.text;
+    return nullptr;
+}
+
+// Severity 0 and 1 are errors, 2 a warning, 3 a note; others print without a prefix.
+const char* prefix_of(int severity) {
+    switch (severity) {
+    case 0: case 1: return "ERROR: ";
+    case 2: return "WARNING: ";
+    case 3: return "NOTE: ";
+    default: return "";
+    }
+}
+
+}  // namespace
+
+void xebug(const char* format, ...) {
+    qor_format_out out;
+    out.text = "ERROR: Internal: ";
+    // Continuation lines of a long internal error line up under the routine's name.
+    out.margins.emplace_back(0, out.text.size());
+    qor_format_args a;
+    va_start(a.list, format);
+    qor_format_append(&out, format, &a);
+    va_end(a.list);
+    qor_print_log_lines(out);
+}
+
+void xprrlog(int severity, int code) {
+    if (code == 0) return;   // success has no text: nothing went wrong
+    unsigned as_unsigned = static_cast<unsigned>(code);
+    const char* text = text_of(as_unsigned);
+    char line[160];
+    if (text) std::snprintf(line, sizeof line, "%s%s", prefix_of(severity), text);
+    else std::snprintf(line, sizeof line, "%sThe host service failed with return code 0x%08X (%d).",
+                       prefix_of(severity), as_unsigned, code);
+    qor_format_out out;
+    out.text = line;
+    qor_print_log_lines(out);
+}

@@ -5,6 +5,7 @@
 
 #include "host/kernel.h"
 #include "host/print.h"
+#include "runtime/core/print_internal.h"
 
 namespace qor::cli {
 
@@ -44,10 +45,22 @@ bool parse_options(int argc, char** argv, Options& options, std::string& error) 
 
 bool apply_options(const Options& options, std::string& error) {
     if (!options.module_path.empty()) qor_set_module_path(options.module_path.c_str());
-    (void)error;
+    if (!options.log_file.empty() && qor_print_set_log_file(options.log_file.c_str()) != 0) {
+        error = "the log file " + options.log_file + " cannot be written";
+        return false;
+    }
+    if (!options.print_file.empty() && qor_print_set_print_file(options.print_file.c_str()) != 0) {
+        error = "the print file " + options.print_file + " cannot be written";
+        return false;
+    }
+    qor_print_set_msgids(options.msgids);
     return true;
 }
 
-void finish_output() { xpoflsh(); }
+void finish_output() {
+    xpoflsh(0);
+    qor_print_set_log_file(nullptr);
+    qor_print_set_print_file(nullptr);
+}
 
 }  // namespace qor::cli

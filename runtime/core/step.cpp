@@ -8,6 +8,7 @@
 
 #include "host/kernel.h"
 #include "host/print.h"
+#include "runtime/core/print_internal.h"
 #include "runtime/procs/procedures.h"
 
 namespace {
@@ -79,6 +80,7 @@ int end_step(qor_step* step) {
     for (int i = 0; i < qor_step::kMaxModuleContexts; ++i)
         if (step->contexts[i])
             gcb->global_pool->release(gcb->global_pool, step->contexts[i], 0, QOR_FREE_UNSIZED);
+    qor_print_end_step();
     if (step->pool) xmpoold(step->pool);
     int code = step->end_code;
     if (gcb->current_task->step == step) gcb->current_task->step = nullptr;

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Runs one qor program and compares its log and listing with the .expected file beside it.
-# Usage: run_e2e.sh QOR PROGRAM.qor. Lines of the expected file are matched in order.
+# Runs one qor program and compares its log and printed output with the .expected file beside
+# it, and its exit status with the .status file (0 when there is none).
 set -u
 qor=$1; prog=$2
 dir=$(dirname "$prog"); base=$(basename "$prog" .qor)
 expected="$dir/$base.expected"
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
 cd "$dir"
-"$qor" --msgids "$prog" >"$work/out" 2>&1
+"$qor" --msgids --log "$work/log" --print "$work/print" "$prog" >"$work/stdout" 2>&1
 status=$?
+{ echo "--- log"; cat "$work/log"; echo "--- print"; cat "$work/print"; cat "$work/stdout"; } >"$work/out"
 want_status=0
 [ -f "$dir/$base.status" ] && want_status=$(cat "$dir/$base.status")
 if [ "$status" != "$want_status" ]; then

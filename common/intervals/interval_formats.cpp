@@ -33,10 +33,10 @@ bool admits_time_format(const interval_spec* spec) {
     return !(spec->text_length > 0 && (spec->text[0] == 'D' || spec->text[0] == 'd'));
 }
 
-// Decimal digits of the whole part of a non-negative value, at least 1.
-int digits_of(double value) {
-    if (!(value >= 10)) return 1;
-    return static_cast<int>(std::floor(std::log10(value))) + 1;
+// floor(log10(value)), 0 when value is below 1: the thresholds between formats.
+int magnitude_of(double value) {
+    if (!(value >= 1)) return 0;
+    return static_cast<int>(std::floor(std::log10(value)));
 }
 
 }  // namespace
@@ -95,20 +95,22 @@ void zintfmp(const interval_spec* spec, double smallest, double largest, char* n
     }
     const double unit = spec->code == INTERVAL_HOUR ? 3600 : spec->code == INTERVAL_MINUTE ? 60 : 1;
     const double span = count * unit * interval_multiplier(spec);
-    // Digits needed for the whole hours and whole minutes of the span.
-    const int h = digits_of(std::floor(span / 3600));
-    const int mi = digits_of(std::floor(span / 60));
+    // Magnitudes of the whole hours and minutes of the span choose the format; the widths
+    // take one digit more than the magnitude so that the leading field fits ("10:00" is 5).
+    const int h = magnitude_of(std::floor(span / 3600));
+    const int mi = magnitude_of(std::floor(span / 60));
+    const int hd = h + 1, mid = mi + 1;
     const char* chosen;
     int w, s = -1;
     if (spec->code == INTERVAL_HOUR) {
-        if (count > 1000) { chosen = "HOUR"; w = h; }
-        else { chosen = "HHMM"; w = h + 3; s = h; }
+        if (count > 1000) { chosen = "HOUR"; w = hd; }
+        else { chosen = "HHMM"; w = hd + 3; s = hd; }
     } else if (spec->code == INTERVAL_MINUTE) {
         chosen = "HHMM";
-        w = (count > 1000 || h > 1) ? h + 3 : mi + 3;
+        w = (count > 1000 || h > 1) ? hd + 3 : mid + 3;
     } else {
-        if (count > 1000 || h > 1) { chosen = "TIME"; w = h + 6; }
-        else if (mi > 1) { chosen = "MMSS"; w = mi + 3; }
+        if (count > 1000 || h > 1) { chosen = "TIME"; w = hd + 6; }
+        else if (mi > 1) { chosen = "MMSS"; w = mid + 3; }
         else { chosen = "MMSS"; w = 5; }
     }
     if (s < 0) s = w;

@@ -7,7 +7,7 @@ dir=$(dirname "$prog"); base=$(basename "$prog" .qor)
 expected="$dir/$base.expected"
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
 cd "$dir"
-"$qor" --msgids --log "$work/log" --print "$work/print" "$prog" >"$work/stdout" 2>&1
+"$qor" --msgids --log "$work/log" --print "$work/print" "$base.qor" >"$work/stdout" 2>&1
 status=$?
 { echo "--- log"; cat "$work/log"; echo "--- print"; cat "$work/print"; cat "$work/stdout"; } >"$work/out"
 want_status=0

@@ -4,6 +4,9 @@
 
 #include <cstring>
 
+#include "host/pool.h"
+
+#include "common/hash/hash_table.h"
 #include "host/kernel.h"
 
 namespace {
@@ -70,6 +73,27 @@ TEST(ModuleBinding, InstallingAppendagesPublishesTheirTables) {
     EXPECT_EQ(wivget(383), nullptr);
     EXPECT_EQ(wiinstl(0x000E017F, "TOLVANEC", 1), 0);   // the entry publishes it again
     EXPECT_NE(wivget(383), nullptr);
+}
+
+TEST(ModuleBinding, CommonRoutinesAreReachedThroughTheEngineTable) {
+    ASSERT_EQ(wiinstl((14 << 16) | 381, "TOLVANEA", 1), 0);
+    auto make_table = reinterpret_cast<decltype(&new_hash_table)>(wivslot(381, 362));
+    auto make_item = reinterpret_cast<decltype(&create_hash_item)>(wivslot(381, 340));
+    auto insert = reinterpret_cast<decltype(&hash_insert)>(wivslot(381, 350));
+    auto query = reinterpret_cast<decltype(&hash_query)>(wivslot(381, 349));
+    auto drop = reinterpret_cast<decltype(&del_hash_table)>(wivslot(381, 346));
+    ASSERT_TRUE(make_table && make_item && insert && query && drop);
+    qor_pool* pool = xmpoolc(0, 0, 0);
+    hash_table* table = make_table(pool, 10);
+    ASSERT_NE(table, nullptr);
+    static char key[] = "RATE";
+    int value = 7;
+    hash_item* item = make_item(pool, key, &value);
+    EXPECT_EQ(insert(table, item), 0);
+    EXPECT_EQ(query(table, "RATE"), item);
+    EXPECT_EQ(drop(pool, table), 0);
+    EXPECT_EQ(qor_pool_live_blocks(pool), 0u);
+    xmpoold(pool);
 }
 
 TEST(ModuleBinding, HostModulesInstallWithoutLibraries) {

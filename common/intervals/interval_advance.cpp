@@ -26,13 +26,8 @@ double advance_observations(const interval_spec* spec, double start, double n) {
 
 double advance_times(const interval_spec* spec, double start, double n) {
     if (spec->kind != INTERVAL_KIND_SECONDS) return interval_missing();
-    if (spec->code != INTERVAL_SECOND && spec->code != INTERVAL_MINUTE &&
-        spec->code != INTERVAL_HOUR) {
-        xebug("zintnx2: bad intcode=%i", static_cast<int>(spec->code));
-        return interval_missing();
-    }
     double period, offset;
-    interval_time_period(spec, &period, &offset);
+    if (!interval_time_period(spec, "zintnx2", &period, &offset)) return interval_missing();
     return period * (std::floor((start + offset) / period) + n) - offset;
 }
 

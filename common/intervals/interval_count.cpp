@@ -48,13 +48,8 @@ double count_dates(const interval_spec* spec, double from, double to) {
 
 double count_times(const interval_spec* spec, double from, double to) {
     if (spec->kind != INTERVAL_KIND_SECONDS) return interval_missing();
-    if (spec->code != INTERVAL_SECOND && spec->code != INTERVAL_MINUTE &&
-        spec->code != INTERVAL_HOUR) {
-        xebug("zintck2: bad intcode=%i", static_cast<int>(spec->code));
-        return interval_missing();
-    }
     double period, offset;
-    interval_time_period(spec, &period, &offset);
+    if (!interval_time_period(spec, "zintck2", &period, &offset)) return interval_missing();
     return std::floor((to + offset) / period) - std::floor((from + offset) / period);
 }
 

@@ -2,6 +2,8 @@
 // Everything is integer arithmetic with floor division so negative dates align like positive.
 #include "common/intervals/interval_units.h"
 
+#include "host/print.h"
+
 #include <cmath>
 
 #include "common/module/anchors.h"
@@ -94,10 +96,17 @@ void interval_date_period(const interval_spec* spec, int64_t* period, int64_t* o
     *offset = s == 0 ? 0 : *period - s;
 }
 
-void interval_time_period(const interval_spec* spec, double* period, double* offset) {
+bool interval_time_period(const interval_spec* spec, const char* routine, double* period,
+                          double* offset) {
+    if (spec->code != INTERVAL_SECOND && spec->code != INTERVAL_MINUTE &&
+        spec->code != INTERVAL_HOUR) {
+        xebug("%s: bad intcode=%i", routine, static_cast<int>(spec->code));
+        return false;
+    }
     double unit = 1.0;
     if (spec->code == INTERVAL_MINUTE) unit = 60.0;
     if (spec->code == INTERVAL_HOUR) unit = 3600.0;
     *period = interval_multiplier(spec) * unit;
     *offset = spec->shift == 0 ? 0.0 : *period - spec->shift * unit;
+    return true;
 }

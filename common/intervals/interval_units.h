@@ -34,5 +34,7 @@ int64_t interval_workday_number(const interval_spec* spec, int64_t day);
 // Period M and offset S of a date spec in its own units (days, working days, months or
 // sub-month units): boundaries are the units i with floormod(i + S, M) = 0.
 void interval_date_period(const interval_spec* spec, int64_t* period, int64_t* offset);
-// Period and offset in seconds of a time spec (second, minute, hour).
-void interval_time_period(const interval_spec* spec, double* period, double* offset);
+// Period and offset in seconds of a time spec (second, minute, hour). False, with an internal
+// error line naming the routine, when the spec is not one of them.
+bool interval_time_period(const interval_spec* spec, const char* routine, double* period,
+                          double* offset);

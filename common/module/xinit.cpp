@@ -4,6 +4,7 @@
 
 #include "common/module/anchors.h"
 #include "common/module/step_context.h"
+#include "common/strings/fields.h"
 #include "host/kernel.h"
 #include "host/options.h"
 #include "host/print.h"
@@ -15,12 +16,6 @@ constexpr int kAllocZeroGlobal = 12294;   // zero-filled global-pool block
 
 // The key of this module's context in the step: an address that only this module has.
 const void* context_key() { return &v_global_gcb_anchor; }
-
-bool all_blank(const char* text, int length) {
-    for (int i = 0; i < length; ++i)
-        if (text[i] != ' ') return false;
-    return true;
-}
 
 void read_trace_flags(step_context* context, qor_pool* pool) {
     char local[kLocalDebugBuffer + 1];
@@ -37,9 +32,8 @@ void read_trace_flags(step_context* context, qor_pool* pool) {
         if (xoptcgt("DEBUG", text, length + 1, &again) != 0) again = 0;
         length = again < length ? again : length;
     }
-    if (!all_blank(text, length)) {
-        const uint8_t* upper = common_gcb()->locale->translate[2];
-        for (int i = 0; i < length; ++i) text[i] = static_cast<char>(upper[static_cast<uint8_t>(text[i])]);
+    if (!vzabl(' ', text, length)) {
+        wztxxlt(2, text, text, length);   // table 2 upper-cases
         text[length] = 0;
         if (std::strstr(text, "SYN")) context->syntax_trace = 1;
         if (std::strstr(text, "SEM")) context->semantic_trace = 1;

@@ -1,0 +1,137 @@
+// Library references and member files: one registry under a lock; WORK is made on first use
+// under the system's temporary directory and removed when the process ends.
+#include "runtime/storage/libraries.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <mutex>
+
+namespace qor::runtime {
+
+namespace {
+
+struct Library {
+    std::string directory;
+    std::string engine;
+};
+
+std::mutex g_lock;
+std::map<std::string, Library> g_libraries;
+std::string g_work_dir;
+
+std::string trimmed_upper(std::string_view text) {
+    size_t end = text.size();
+    while (end > 0 && (text[end - 1] == ' ' || text[end - 1] == '\0')) --end;
+    size_t start = 0;
+    while (start < end && text[start] == ' ') ++start;
+    std::string out;
+    for (size_t i = start; i < end; ++i) out += static_cast<char>(std::toupper(static_cast<unsigned char>(text[i])));
+    return out;
+}
+
+bool valid_name(const std::string& name, size_t max_length) {
+    if (name.empty() || name.size() > max_length) return false;
+    if (!std::isalpha(static_cast<unsigned char>(name[0])) && name[0] != '_') return false;
+    for (char c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') return false;
+    return true;
+}
+
+bool is_directory(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+void remove_work_at_exit() { remove_work_library(); }
+
+// The WORK directory, made on first use (called with the lock held).
+const std::string& work_directory() {
+    if (!g_work_dir.empty()) return g_work_dir;
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/qorwork-XXXXXX";
+    std::string buffer = pattern;
+    if (mkdtemp(buffer.data())) {
+        g_work_dir = buffer;
+        std::atexit(remove_work_at_exit);
+    }
+    return g_work_dir;
+}
+
+}  // namespace
+
+std::string member_extension(std::string_view member_type) {
+    static const std::pair<const char*, const char*> kExtensions[] = {
+        {"CATALOG", "qor7bcat"}, {"DATA", "qor7bdat"},    {"DATASET", "qor7bdat"},
+        {"UTILITY", "qor7butl"}, {"PUTILITY", "qor7bput"}, {"INDEX", "qor7bndx"},
+        {"MDDB", "qor7bmdb"},    {"VIEW", "qor7bvew"},     {"DATAVIEW", "qor7bvew"},
+    };
+    std::string type = trimmed_upper(member_type);
+    for (const auto& [name, extension] : kExtensions)
+        if (type == name) return extension;
+    return "";
+}
+
+int assign_library(std::string_view libref, std::string_view directory, std::string_view engine) {
+    std::string name = trimmed_upper(libref);
+    if (!valid_name(name, 8)) return 1;
+    std::string eng = engine.empty() ? "V9" : trimmed_upper(engine);
+    if (eng != "V9" && eng != "V612" && eng != "DISK") return 3;
+    std::string dir(directory);
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    if (!is_directory(dir)) return 2;
+    std::lock_guard<std::mutex> guard(g_lock);
+    if (name == "WORK") return 1;
+    g_libraries[name] = Library{dir, eng};
+    return 0;
+}
+
+int clear_library(std::string_view libref) {
+    std::string name = trimmed_upper(libref);
+    std::lock_guard<std::mutex> guard(g_lock);
+    if (name == "WORK") return 1;
+    return g_libraries.erase(name) == 1 ? 0 : 1;
+}
+
+std::string library_directory(std::string_view libref) {
+    std::string name = trimmed_upper(libref);
+    std::lock_guard<std::mutex> guard(g_lock);
+    if (name == "WORK") return work_directory();
+    auto found = g_libraries.find(name);
+    return found == g_libraries.end() ? "" : found->second.directory;
+}
+
+std::string library_engine(std::string_view libref) {
+    std::string name = trimmed_upper(libref);
+    std::lock_guard<std::mutex> guard(g_lock);
+    if (name == "WORK") return work_directory().empty() ? "" : "V9";
+    auto found = g_libraries.find(name);
+    return found == g_libraries.end() ? "" : found->second.engine;
+}
+
+std::string member_file(std::string_view libref, std::string_view member, std::string_view member_type) {
+    std::string extension = member_extension(member_type);
+    std::string name = trimmed_upper(member);
+    if (extension.empty() || !valid_name(name, 32)) return "";
+    std::string dir = library_directory(libref);
+    if (dir.empty()) return "";
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return dir + "/" + name + "." + extension;
+}
+
+void remove_work_library() {
+    std::string dir;
+    {
+        std::lock_guard<std::mutex> guard(g_lock);
+        dir.swap(g_work_dir);
+    }
+    if (dir.empty()) return;
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+}
+
+}  // namespace qor::runtime

@@ -1,0 +1,34 @@
+// The library registry: library references assigned to directories (WORK is a per-run
+// temporary directory), and the physical file of a library member by its member type.
+#pragma once
+#include <string>
+#include <string_view>
+
+#include "host/export.h"
+
+namespace qor::runtime {
+
+// File extension of a member type ("DATA", "DATASET", "CATALOG", "UTILITY", "PUTILITY", "INDEX",
+// "MDDB", "VIEW"/"DATAVIEW"; blanks and case ignored); empty for an unknown type.
+QOR_HOST_API std::string member_extension(std::string_view member_type);
+
+// Assign a library reference (at most 8 characters: a letter or '_' then letters, digits, '_')
+// to an existing directory with an engine ("V9" default, "V612", "DISK"). 0 on success;
+// 1 bad name, 2 directory missing or not a directory, 3 unknown engine.
+QOR_HOST_API int assign_library(std::string_view libref, std::string_view directory,
+                                std::string_view engine);
+// Clear an assignment; 0 when it was assigned. WORK cannot be cleared (1).
+QOR_HOST_API int clear_library(std::string_view libref);
+// Directory of an assigned library (case and trailing blanks of the name ignored); empty when
+// not assigned. WORK is created on first use.
+QOR_HOST_API std::string library_directory(std::string_view libref);
+// Engine name of an assigned library; empty when not assigned.
+QOR_HOST_API std::string library_engine(std::string_view libref);
+// <directory>/<lower-case member>.<extension>; empty when the library is not assigned, the
+// member name is empty or not a valid name, or the type is unknown.
+QOR_HOST_API std::string member_file(std::string_view libref, std::string_view member,
+                                     std::string_view member_type);
+// Remove the WORK directory and everything in it (at exit; also safe to call twice).
+QOR_HOST_API void remove_work_library();
+
+}  // namespace qor::runtime

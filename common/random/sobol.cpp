@@ -15,11 +15,19 @@ constexpr uint32_t kInitial[6][6] = {
     {0, 0, 0, 0, 0, 0},
 };
 
-// Starting value of row i for a polynomial: from the bits of its inner word for rows 0 to 7,
-// 1 for the rows whose bits come from the always-zero third word.
-uint32_t initial_number(const sobol_polynomial& poly, int row) {
-    if (row >= 8) return 1;
-    return (poly.inner >> (7 - row)) & 1u ? 1u + static_cast<uint32_t>(row / 2) : 1u;
+// Starting direction number m of row i (i below the polynomial's degree) for dimensions past the
+// fixed table. A starting number must be odd and below 2^(i+1); and two dimensions whose starting
+// numbers agree produce the same first 2^degree - 1 coordinates, however their polynomials
+// differ. Deriving m from the polynomial's coefficient bits alone gives many dimensions the same
+// numbers (all 1 for dimensions 7 and 8), so each (dimension, row) gets its own odd number from a
+// fixed mixing function: valid, reproducible, and distinct across dimensions.
+uint32_t initial_number(int dimension, int row) {
+    uint64_t z = static_cast<uint64_t>(dimension) * 64u + static_cast<uint64_t>(row) + 0x9E3779B97F4A7C15ULL;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    z ^= z >> 31;
+    uint32_t below = row >= 31 ? 0xFFFFFFFFu : (2u << row) - 1u;   // values below 2^(row+1)
+    return (static_cast<uint32_t>(z) & below) | 1u;
 }
 
 void fill_direction_numbers(sobol_generator* g) {
@@ -28,7 +36,7 @@ void fill_direction_numbers(sobol_generator* g) {
         const sobol_polynomial& poly = polys[j];
         const int d = static_cast<int>(poly.degree);
         uint32_t v[SOBOL_BITS];
-        for (int i = 0; i < SOBOL_BITS; ++i) v[i] = initial_number(poly, i);
+        for (int i = 0; i < SOBOL_BITS; ++i) v[i] = initial_number(j, i);
         if (j < 6) {
             for (int i = 0; i < 6; ++i) v[i] = kInitial[i][j];
         }

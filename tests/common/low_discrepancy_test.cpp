@@ -2,6 +2,7 @@
 // points, the primitive polynomial table, limits, and tests/reference/low_discrepancy_reference.py.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -48,11 +49,17 @@ TEST(Sobol, FirstPointsOfTheFirstDimensions) {
         ASSERT_EQ(zsobol(out, g), 0);
         for (int d = 0; d < 3; ++d) EXPECT_EQ(out[d], expect[d][n]) << "dimension " << d + 1 << " point " << n;
     }
-    // Dimensions 7 and 8 (degree 5) start from direction numbers all 1.
+    // Dimensions 7 and 8 (degree 5): odd starting numbers below 2^(i+1), not the same for both.
+    bool differ = false;
     for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(g->rows[i][6], 1u << (29 - i));
-        EXPECT_EQ(g->rows[i][7], 1u << (29 - i));
+        for (int d : {6, 7}) {
+            uint32_t m = g->rows[i][d] >> (29 - i);
+            EXPECT_EQ(g->rows[i][d] & ((1u << (29 - i)) - 1u), 0u);
+            EXPECT_TRUE(m % 2 == 1 && m < (2u << i)) << "dimension " << d + 1 << " row " << i;
+        }
+        differ = differ || g->rows[i][6] != g->rows[i][7];
     }
+    EXPECT_TRUE(differ);
 }
 
 TEST(Sobol, AllFourThousandDimensionsAreWrittenWithinTheUnitInterval) {
@@ -65,6 +72,31 @@ TEST(Sobol, AllFourThousandDimensionsAreWrittenWithinTheUnitInterval) {
         for (int k = 0; k < 4000; ++k) ASSERT_TRUE(out[k] >= 0.0 && out[k] < 1.0) << k;
     }
     EXPECT_EQ(out[4000], -1.0);
+}
+
+// In every dimension the first 2^k - 1 points, with the origin, are exactly the multiples of
+// 2^-k: no coordinate is 0 and none repeats; and no dimension copies another.
+TEST(Sobol, EveryDimensionIsANetAndNoneRepeatsAnother) {
+    Pool pool;
+    constexpr int kPoints = 1023;
+    sobol_generator* g = zsoboli(4000, pool.p);
+    ASSERT_NE(g, nullptr);
+    std::vector<std::vector<uint32_t>> columns(4000, std::vector<uint32_t>(kPoints));
+    std::vector<double> out(4000);
+    for (int n = 0; n < kPoints; ++n) {
+        ASSERT_EQ(zsobol(out.data(), g), 0);
+        for (int k = 0; k < 4000; ++k) columns[k][n] = static_cast<uint32_t>(out[k] * 1024.0);
+    }
+    for (int k = 0; k < 4000; ++k) {
+        std::vector<bool> seen(1024, false);
+        for (uint32_t v : columns[k]) {
+            ASSERT_TRUE(v > 0 && v < 1024 && !seen[v]) << "dimension " << k + 1 << " value " << v;
+            seen[v] = true;
+        }
+    }
+    std::vector<std::vector<uint32_t>> sorted = columns;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end());
 }
 
 TEST(Sobol, RefusesDimensionsItCannotFillAndReportsExhaustion) {

@@ -116,7 +116,7 @@ int gamma_log_quantile(gamma_request* r) {
         }
     }
     r->x = x1;
-    return std::fabs(g1) <= 1e3 * r->tolerance * (1.0 + std::fabs(target)) ? 0 : 1;
+    return 1;
 }
 
 }  // namespace

@@ -3,16 +3,22 @@
 #include <cfloat>
 #include <cmath>
 
-#include "common/statistics/incomplete_beta.h"
+#include "common/distributions/beta.h"
 #include "common/statistics/tail_index.h"
 
 namespace {
+
+// I_x(a, b) through the library's incomplete beta; false when it cannot be computed.
+bool incomplete_beta(double x, double a, double b, double* out) {
+    double density = 0.0;
+    return zibeta(x, a, b, out, &density) == 0;
+}
 
 // P(B <= m) for B binomial(n, p), m possibly fractional: I_(1-p)(n - m, m + 1).
 bool binomial_cdf(int32_t n, double p, double m, double* out) {
     if (m < 0.0) { *out = 0.0; return true; }
     if (m >= n) { *out = 1.0; return true; }
-    return stat_incomplete_beta(1.0 - p, n - m, m + 1.0, out) == 0;
+    return incomplete_beta(1.0 - p, n - m, m + 1.0, out);
 }
 
 bool coverage_of(int32_t j, int32_t n, double p, double* out) {
@@ -30,7 +36,7 @@ double minf2(double level, int32_t j, int32_t n, double p) {
     double q = 1.0 - static_cast<double>(j) / n;
     double np = n * p, value;
     if (q <= 0.0) return 0.0 - level;   // success probability 1: no count stays at or below n p < n
-    if (stat_incomplete_beta(q, n - np, np + 1.0, &value)) return DBL_MAX;
+    if (!incomplete_beta(q, n - np, np + 1.0, &value)) return DBL_MAX;
     return value - level;
 }
 

@@ -64,7 +64,7 @@ TEST_F(Messages, MessageIdModePrefixesTableAndNumber) {
     EXPECT_EQ(xpmstr(buffer, sizeof buffer, 670, 1013), 46);
     EXPECT_STREQ(buffer, "670/1013 ERROR: The environment name is empty.");
     EXPECT_EQ(log(),
-              "423/301 NOTE: The fixed-point calculation took 2 minutes and 5 seconds.\n"
+              "423/301 NOTE: The covariance matrix repair took 2 minutes and 5 seconds.\n"
               "598/9999 Message 598/9999 is not in the message tables.\n");
 }
 

@@ -8,6 +8,7 @@
 #include "common/module/step_context.h"
 #include "host/fm.h"
 #include "host/options.h"
+#include "host/pool.h"
 #include "runtime/core/step.h"
 
 namespace {
@@ -47,6 +48,21 @@ TEST(StepContext, TraceFlagsFollowTheDebugOption) {
         EXPECT_EQ(f.syntax, c.syntax);
         EXPECT_EQ(f.semantic, c.semantic);
     }
+}
+
+TEST(StepContext, NoMemoryForALongDebugValueLeavesTheFlagsOff) {
+    std::string debug = std::string(297, 'x') + "SEM";
+    ASSERT_EQ(xoptcst("DEBUG", debug.data(), static_cast<int>(debug.size())), 0);
+    qor_step* step = qor::runtime::begin_step("TEST", "", 0, 1);
+    qor_pool_fail_nth(2);   // the context is allocated, the copy of the long value is not
+    xinit();
+    qor_pool_fail_nth(0);
+    step_context* context = module_step_context();
+    ASSERT_NE(context, nullptr);
+    EXPECT_EQ(context->semantic_trace, 0);
+    EXPECT_EQ(context->syntax_trace, 0);
+    qor::runtime::end_step(step);
+    xoptcst("DEBUG", "", 0);
 }
 
 TEST(StepContext, OutsideAStepNothingIsKept) {

@@ -6,6 +6,9 @@
 
 #include "host/print.h"
 
+// Longest path from a rebalancing point to a leaf: far beyond the height of any balanced tree.
+static constexpr int kMaxPath = 128;
+
 // Default key comparison: doubles numerically for length below 1, otherwise unsigned bytes.
 static int default_compare(const qor_avl_node* a, const qor_avl_node* b, int length, int offset) {
     const unsigned char* ka = reinterpret_cast<const unsigned char*>(a) + offset;
@@ -76,32 +79,32 @@ qor_avl_node* ztrebdf(qor_avl_node** root, qor_avl_node* node, int length, int o
         int c = compare(node, p, length, offset);
         if (c == 0) return p;
         qor_avl_node* q = c < 0 ? p->left : p->right;
-        if (!q) {
-            child(p, c < 0 ? -1 : 1) = node;
-            break;
-        }
+        if (!q) break;
         if (q->balance != 0) {
             t = p;
             s = q;
         }
         p = q;
     }
-    // Adjust balances between s and the new node.
-    int ca = compare(node, s, length, offset);
-    if (ca == 0) {
-        xebug("ztrebld: invalid compare");
-        return nullptr;
-    }
-    int a = ca < 0 ? -1 : 1;
-    p = child(s, a);
-    while (p != node) {
-        int c = compare(node, p, length, offset);
-        if (c == 0) {
+    // Record the sides taken from s down to the new node's place before changing anything, so
+    // that an inconsistent compare routine leaves the tree exactly as it was.
+    int sides[kMaxPath];
+    int steps = 0;
+    for (qor_avl_node* q = s;; q = child(q, sides[steps - 1])) {
+        int c = compare(node, q, length, offset);
+        if (c == 0 || steps == kMaxPath) {
             xebug("ztrebld: invalid compare");
             return nullptr;
         }
-        p->balance = static_cast<int16_t>(c < 0 ? -1 : 1);
-        p = c < 0 ? p->left : p->right;
+        sides[steps++] = c < 0 ? -1 : 1;
+        if (q == p) break;
+    }
+    child(p, sides[steps - 1]) = node;
+    int a = sides[0];
+    qor_avl_node* q = child(s, a);
+    for (int k = 1; k < steps; ++k) {
+        q->balance = static_cast<int16_t>(sides[k]);
+        q = child(q, sides[k]);
     }
     // Balance at s.
     if (s->balance == 0) {

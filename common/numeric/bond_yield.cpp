@@ -65,18 +65,10 @@ void zdurmod(double* duration, double sum_tcd, double sum_cd, double rate, int* 
     *duration = sum_tcd / ((1.0 + rate) * sum_cd);
 }
 
-struct yield_data {
-    int kind;
-    int n;
-    const double* times;
-    const double* amounts;
-    const double* price;
-};
-
 // f(x) = present value at the rate of x less the price; the slope is df/dx. For kind 1 (r = x)
 // that is -sum(t c d) / (1 + r); for kind 2 (r = e^x - 1, d = e^(-x t)) it is -sum(t c d).
-static void func(zobjective* o) {
-    auto* y = static_cast<const yield_data*>(o->data);
+void zytmfun(zobjective* o) {
+    auto* y = static_cast<const zyield_data*>(o->data);
     o->error = 1;
     double rate = o->x;
     if (y->kind == YIELD_CONTINUOUS) {
@@ -93,7 +85,7 @@ static void func(zobjective* o) {
 
 static int check(double x, double* fx, zobjective* o) {
     o->x = x;
-    func(o);
+    zytmfun(o);
     if (o->error) return 3;
     *fx = o->fx;
     return 0;
@@ -159,7 +151,7 @@ void zytm(double* yield, int kind, int n, const double* times, const double* amo
         missing(*price))
         return;
     for (int i = 0; i < n; ++i) if (times[i] < 0.0) return;
-    yield_data data{kind, n, times, amounts, price};
+    zyield_data data{kind, n, times, amounts, price};
     zobjective objective{0.0, 0.0, 0.0, &data, 0};
     // Bracket: [0, 0.5], [0.5, 1.0], ... until f changes sign.
     double a = 0.0, b = 0.5, fa, fb;
@@ -174,7 +166,7 @@ void zytm(double* yield, int kind, int n, const double* times, const double* amo
     // Scan the bracket for the first sign change (or exact zero), then solve on that step.
     double h = (b - a) / kScanSteps;
     double fp = fa;
-    zsolver solver{0.0, 0.0, kTolerance, func, kSolverIterations, 0.0, &objective, 0};
+    zsolver solver{0.0, 0.0, kTolerance, zytmfun, kSolverIterations, 0.0, &objective, 0};
     bool started = false;
     for (int i = 1; i <= kScanSteps && !started; ++i) {
         double x = a + i * h, f;

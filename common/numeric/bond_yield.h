@@ -29,6 +29,18 @@ struct zsolver {
 // Root in [x1, x2]: 0 found; 1 iteration limit; 2 the ends do not bracket a root; 3 f failed.
 int znrbis(zsolver* solver);
 
+// Data of the yield objective.
+struct zyield_data {
+    int kind;
+    int n;
+    const double* times;
+    const double* amounts;
+    const double* price;
+};
+
+// The yield objective: f(x) = present value at the rate of x less the price, slope df/dx.
+void zytmfun(zobjective* objective);
+
 int zduracc(double* sum_tcd, double* sum_cd, int n, const double* times, const double* amounts,
             double rate, int* error);
 void zdurmac(double* duration, double sum_tcd, double sum_cd, int* error);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/numeric/general_pool.h"
 #include "common/numeric/linalg.h"
 
 namespace {
@@ -87,6 +88,13 @@ TEST(CovarianceRepair, BadInputIsRefusedAndLeftAlone) {
     EXPECT_TRUE(std::isnan(a[1]));
     EXPECT_EQ(zfxmat(0, nullptr, a.data(), 1, &value), 1);
     EXPECT_EQ(zfxmat(2, nullptr, nullptr, 1, &value), 1);
+    // No memory for the work block: failure, matrix untouched.
+    std::vector<double> b = kIndefinite;
+    zgenpool();                      // the pool exists before the failure is armed
+    qor_pool_fail_nth(1);
+    EXPECT_EQ(zfxmat(3, nullptr, b.data(), 1, &value), 1);
+    qor_pool_fail_nth(0);
+    EXPECT_EQ(b, kIndefinite);
 }
 
 TEST(CovarianceRepair, RelativeChangeSkipsNegligibleElements) {

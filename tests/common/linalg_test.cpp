@@ -299,6 +299,11 @@ TEST(Eigen, BadArguments) {
     int k = -1;
     double* pv = nullptr;
     EXPECT_EQ(zeigen3(1, a, w, &k, &pv, work), 99);
+    k = 1;
+    zgenpool();                      // the pool exists before the failure is armed
+    qor_pool_fail_nth(1);
+    EXPECT_EQ(zeigen3(1, a, w, &k, &pv, work), 99);   // no memory for the vectors
+    qor_pool_fail_nth(0);
 }
 
 TEST(Eigen, BisectionFindsTheSecondDifferenceSpectrum) {

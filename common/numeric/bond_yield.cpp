@@ -120,15 +120,20 @@ int znrbis(zsolver* s) {
         bool newton = ((x - xh) * df - f) * ((x - xl) * df - f) < 0.0 &&
                       std::fabs(2.0 * f) <= std::fabs(step_before * df);
         step_before = step;
-        double previous = x;
+        // The search ends when the step can no longer move x: a Newton step that leaves x where
+        // it was, or a bisection whose midpoint is the low end itself.
+        bool stalled;
         if (newton) {
             step = f / df;
+            double previous = x;
             x -= step;
+            stalled = x == previous;
         } else {
             step = 0.5 * (xh - xl);
             x = xl + step;
+            stalled = x == xl;
         }
-        if (x == previous || std::fabs(step) < s->tolerance) {
+        if (stalled || std::fabs(step) < s->tolerance) {
             s->root = x;
             return 0;
         }

@@ -96,6 +96,17 @@ TEST(BondYield, SolverCodes) {
     EXPECT_EQ(znrbis(&s), 1);
 }
 
+TEST(BondYield, PureBisectionDoesNotStopAtTheFirstMidpoint) {
+    // A slope of 0 rejects every Newton step: the first bisection lands on the starting midpoint,
+    // which must not be taken for convergence.
+    zobjective o{0, 0, 0, nullptr, 0};
+    zsolver s{0.0, 1.0, 1e-12, [](zobjective* ob) { ob->fx = ob->x - 0.3; ob->slope = 0.0; ob->error = 0; },
+              1000, 0, &o, 0};
+    ASSERT_EQ(znrbis(&s), 0);
+    EXPECT_NEAR(s.root, 0.3, 1e-11);
+    EXPECT_GT(s.iterations, 30);
+}
+
 TEST(Duration, SumsAndErrors) {
     // Flows 10 at 1 and 110 at 2 at 10%: PV = 100, sum t c d = 10/1.1 + 220/1.21.
     double t[] = {1, 2}, c[] = {10, 110}, tcd = 0, cd = 0, d = 0;

@@ -107,6 +107,20 @@ TEST(Cholesky, RowsReproduceAKnownFactorAndFlagDependentRows) {
     EXPECT_EQ(d[5], 1.0);
 }
 
+TEST(Cholesky, RankDeficientCovarianceHasExactlyTheMissingRankAsDependentRows) {
+    // X^T X with X of 7 rows by 40 columns has rank 7: 33 rows of the factor are dependent.
+    const int n = 40, r = 7;
+    Lcg g{3};
+    std::vector<double> x(r * n), a(n * (n + 1) / 2, 0.0);
+    for (double& v : x) v = g.next();
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j <= i; ++j)
+            for (int k = 0; k < r; ++k) a[zisub(i, j)] += x[k * n + i] * x[k * n + j];
+    int dependent = 0;
+    for (int i = 0; i < n; ++i) if (!(zchol(i, a.data(), 1e-10) > 1e-10)) ++dependent;
+    EXPECT_EQ(dependent, n - r);
+}
+
 TEST(TriangularProducts, PackedTriangleTimesVector) {
     double L[] = {1, 2, 3, 4, 5, 6};    // rows (1), (2, 3), (4, 5, 6)
     double x[] = {1, -1, 2}, y[3], yp[3];
@@ -328,6 +342,29 @@ TEST(Eigen, BisectionFindsTheSecondDifferenceSpectrum) {
     EXPECT_NEAR(w2[1], 4 - std::sqrt(2.0), 1e-14);
     EXPECT_NEAR(w2[2], 1.0, 1e-14);
     EXPECT_EQ(t2[2], 1.0);
+}
+
+TEST(Eigen, BisectionTagsDriveInverseIterationAsInTheFallback) {
+    // The fallback path: eigenvalues and block tags from bisection, vectors by inverse iteration,
+    // on a matrix split into blocks (0..9: second difference, 10..14: diagonal 3, 3, 3, 1, 0).
+    const int n = 15;
+    std::vector<double> d(n, 2.0), e(n, -1.0), e2(n, 1.0), w(n), tags(n), scratch(6 * n), v(n * n);
+    for (int i = 10; i < n; ++i) { e[i] = 0.0; e2[i] = 0.0; }
+    d[10] = d[11] = d[12] = 3.0;
+    d[13] = 1.0;
+    d[14] = 0.0;
+    e[0] = e2[0] = 0.0;
+    ztridiag t{d.data(), e.data(), e2.data()};
+    ASSERT_EQ(zbisect(n, n, 0.0, t, w.data(), scratch.data(), tags.data()), n);
+    EXPECT_GE(ztinvit(n, n, t, w.data(), tags.data(), v.data(), scratch.data()), -20);
+    zeigref(n, n, v.data());
+    // Check T v = lambda v and orthonormality directly on the tridiagonal matrix.
+    std::vector<double> packed(n * (n + 1) / 2, 0.0);
+    for (int i = 0; i < n; ++i) {
+        packed[zisub(i, i)] = d[i];
+        if (i > 0) packed[zisub(i, i - 1)] = e[i];
+    }
+    check_vectors(n, n, packed, w.data(), v.data(), 1e-13, 1e-12);
 }
 
 TEST(Power, DomainChecksAndExactResults) {

@@ -1,5 +1,6 @@
 // Drivers of the symmetric eigenproblem on packed matrices: reduce to tridiagonal form, find the
 // eigenvalues (QL, bisection as fallback), then the wanted eigenvectors, regrouped and cleaned.
+#include <cmath>
 #include <cstring>
 
 #include "common/numeric/general_pool.h"
@@ -10,6 +11,13 @@ static constexpr double kPositive = 1.491668147e-154;
 enum : int { EIGEN_BAD_ARGUMENTS = 99, EIGEN_BISECT_SHORT = 98, EIGEN_REGROUP_FAILED = 97 };
 
 int zeigwork(int n) { return 13 * n; }
+
+// A missing or infinite element has no spectrum: the drivers refuse it as a bad argument.
+static bool all_finite(int n, const double* a) {
+    int size = n * (n + 1) / 2;
+    for (int i = 0; i < size; ++i) if (!std::isfinite(a[i])) return false;
+    return true;
+}
 
 // Workspace layout (doubles): d, e, e2 | saved d, e, e2 | tags | scratch (6n).
 struct eigen_work {
@@ -49,7 +57,8 @@ static int eigenvectors(int n, int k, const double* a, const double* w, double* 
 }
 
 int zeigen2(int n, double* a, double* w, int k, double* vectors, double* work) {
-    if (n < 1 || k < 0 || k > n || !a || !w || !work || (k > 0 && !vectors)) return EIGEN_BAD_ARGUMENTS;
+    if (n < 1 || k < 0 || k > n || !a || !w || !work || (k > 0 && !vectors) || !all_finite(n, a))
+        return EIGEN_BAD_ARGUMENTS;
     eigen_work ws = layout(n, work);
     int fallback = eigenvalues(n, a, w, ws);
     if (fallback == EIGEN_BISECT_SHORT) return fallback;
@@ -60,7 +69,8 @@ int zeigen2(int n, double* a, double* w, int k, double* vectors, double* work) {
 }
 
 int zeigen3(int n, double* a, double* w, int* k, double** vectors, double* work) {
-    if (n < 1 || !k || *k < 0 || *k > n || !a || !w || !work || !vectors) return EIGEN_BAD_ARGUMENTS;
+    if (n < 1 || !k || *k < 0 || *k > n || !a || !w || !work || !vectors || !all_finite(n, a))
+        return EIGEN_BAD_ARGUMENTS;
     eigen_work ws = layout(n, work);
     int fallback = eigenvalues(n, a, w, ws);
     if (fallback == EIGEN_BISECT_SHORT) return fallback;

@@ -310,6 +310,8 @@ TEST(Eigen, BadArguments) {
     EXPECT_EQ(zeigen2(1, a, w, 1, nullptr, work), 99);
     EXPECT_EQ(zeigen2(1, nullptr, w, 0, nullptr, work), 99);
     EXPECT_EQ(zeigen2(1, a, w, 0, nullptr, nullptr), 99);
+    double with_missing[] = {1, qor::missing(), 2};
+    EXPECT_EQ(zeigen2(2, with_missing, w, 0, nullptr, work), 99);
     int k = -1;
     double* pv = nullptr;
     EXPECT_EQ(zeigen3(1, a, w, &k, &pv, work), 99);

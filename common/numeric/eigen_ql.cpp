@@ -8,9 +8,10 @@ static constexpr int kMaxIterations = 50;
 
 // sqrt(a^2 + b^2) without overflow or destructive underflow.
 static double pythag(double a, double b) {
-    double p = std::fmax(std::fabs(a), std::fabs(b));
+    double x = std::fabs(a), y = std::fabs(b);
+    double p = x > y ? x : y;
     if (p == 0.0) return 0.0;
-    double q = std::fmin(std::fabs(a), std::fabs(b)) / p;
+    double q = (x > y ? y : x) / p;
     return p * std::sqrt(1.0 + q * q);
 }
 

@@ -8,9 +8,10 @@ static constexpr double kEps53 = 1.1102230246251565e-16;   // 2^-53
 static constexpr int kMaxIterations = 20;
 
 static double pythag(double a, double b) {
-    double p = std::fmax(std::fabs(a), std::fabs(b));
+    double x = std::fabs(a), y = std::fabs(b);
+    double p = x > y ? x : y;
     if (p == 0.0) return 0.0;
-    double q = std::fmin(std::fabs(a), std::fabs(b)) / p;
+    double q = (x > y ? y : x) / p;
     return p * std::sqrt(1.0 + q * q);
 }
 

@@ -54,8 +54,7 @@ void ztred3(int n, double* a, ztridiag t) {
                 for (int j = 0; j < l; ++j) {
                     double* aj = a + zisub(j, 0);
                     double fj = d[j], gj = e[j];
-                    zvaxpy(j + 1, -fj, e, aj);
-                    zvaxpy(j + 1, -gj, d, aj);
+                    for (int k = 0; k <= j; ++k) aj[k] = aj[k] - fj * e[k] - gj * d[k];
                 }
             }
         }

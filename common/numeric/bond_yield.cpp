@@ -17,8 +17,10 @@ static bool missing(double x) { return std::isnan(x); }
 
 int zduracc(double* sum_tcd, double* sum_cd, int n, const double* times, const double* amounts,
             double rate, int* error) {
+    int ignored;
+    if (!error) error = &ignored;
     *error = 1;
-    if (n < 1 || missing(rate) || rate < 0.0 || !(rate < kLogMax)) return 1;
+    if (!sum_tcd || !sum_cd || !times || !amounts || n < 1 || missing(rate) || rate < 0.0 || !(rate < kLogMax)) return 1;
     double tcd = 0.0, cd = 0.0;
     double base = 1.0 / (1.0 + rate);
     for (int i = 0; i < n; ++i) {
@@ -44,8 +46,10 @@ int zduracc(double* sum_tcd, double* sum_cd, int n, const double* times, const d
 }
 
 void zdurmac(double* duration, double sum_tcd, double sum_cd, int* error) {
+    int ignored;
+    if (!error) error = &ignored;
     *error = 0;
-    if (missing(sum_tcd) || missing(sum_cd) || sum_tcd < 0.0 || sum_cd == 0.0) {
+    if (!duration || missing(sum_tcd) || missing(sum_cd) || sum_tcd < 0.0 || sum_cd == 0.0) {
         *error = 1;
         return;
     }
@@ -53,8 +57,10 @@ void zdurmac(double* duration, double sum_tcd, double sum_cd, int* error) {
 }
 
 void zdurmod(double* duration, double sum_tcd, double sum_cd, double rate, int* error) {
+    int ignored;
+    if (!error) error = &ignored;
     *error = 0;
-    if (missing(sum_tcd) || missing(sum_cd) || missing(rate) || (sum_tcd < 0.0) != (sum_cd < 0.0)) {
+    if (!duration || missing(sum_tcd) || missing(sum_cd) || missing(rate) || (sum_tcd < 0.0) != (sum_cd < 0.0)) {
         *error = 1;
         return;
     }
@@ -151,8 +157,10 @@ static double host_missing() {
 
 void zytm(double* yield, int kind, int n, const double* times, const double* amounts,
           const double* price, int* error) {
+    int ignored;
+    if (!error) error = &ignored;
     *error = 2;
-    if ((kind != YIELD_EFFECTIVE && kind != YIELD_CONTINUOUS) || n < 1 || !times || !amounts || !price ||
+    if (!yield || (kind != YIELD_EFFECTIVE && kind != YIELD_CONTINUOUS) || n < 1 || !times || !amounts || !price ||
         missing(*price))
         return;
     for (int i = 0; i < n; ++i) if (times[i] < 0.0) return;

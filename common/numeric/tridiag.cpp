@@ -1,0 +1,79 @@
+// Householder reduction of a packed symmetric matrix to tridiagonal form, and the
+// back-transformation of tridiagonal eigenvectors to those of the original matrix.
+#include <cmath>
+
+#include "common/numeric/linalg.h"
+#include "host/vector.h"
+
+// Row i of the packed matrix is reduced from the last row upwards; the Householder vectors stay
+// in the rows of a (scaled), and a(i, i) keeps scale * sqrt(h) for the back-transformation.
+void ztred3(int n, double* a, ztridiag t) {
+    double* d = t.d;
+    double* e = t.e;
+    double* e2 = t.e2;
+    for (int i = n - 1; i >= 0; --i) {
+        int l = i;                       // elements 0..l-1 of row i lie left of the diagonal
+        double* row = a + zisub(i, 0);
+        double h = 0.0, scale = 0.0;
+        for (int k = 0; k < l; ++k) {
+            d[k] = row[k];
+            scale += std::fabs(d[k]);
+        }
+        if (l < 1 || scale == 0.0) {
+            e[i] = 0.0;
+            e2[i] = 0.0;
+        } else {
+            for (int k = 0; k < l; ++k) {
+                d[k] /= scale;
+                h += d[k] * d[k];
+            }
+            e2[i] = scale * scale * h;
+            double f = d[l - 1];
+            double g = -std::copysign(std::sqrt(h), f);
+            e[i] = scale * g;
+            h -= f * g;
+            d[l - 1] = f - g;
+            row[l - 1] = scale * d[l - 1];
+            if (l > 1) {
+                // p = A u / h into e[0..l-1], using the packed lower triangle of the leading block.
+                for (int j = 0; j < l; ++j) e[j] = 0.0;
+                for (int j = 0; j < l; ++j) {
+                    const double* aj = a + zisub(j, 0);
+                    double f2 = d[j];
+                    e[j] += zinner(aj, d, j) + aj[j] * f2;
+                    zvaxpy(j, f2, aj, e);
+                }
+                double f3 = 0.0;
+                for (int j = 0; j < l; ++j) {
+                    e[j] /= h;
+                    f3 += e[j] * d[j];
+                }
+                double hh = f3 / (h + h);
+                for (int j = 0; j < l; ++j) e[j] -= hh * d[j];
+                // A := A - u q^T - q u^T on the leading block.
+                for (int j = 0; j < l; ++j) {
+                    double* aj = a + zisub(j, 0);
+                    double fj = d[j], gj = e[j];
+                    for (int k = 0; k <= j; ++k) aj[k] = aj[k] - fj * e[k] - gj * d[k];
+                }
+            }
+        }
+        d[i] = row[i];
+        row[i] = scale * std::sqrt(h);
+    }
+}
+
+void ztrbak3(int n, int k, const double* a, double* vectors) {
+    if (k < 1 || n < 2) return;
+    for (int i = 1; i < n; ++i) {
+        const double* row = a + zisub(i, 0);
+        double h = row[i];
+        if (h == 0.0) continue;
+        for (int j = 0; j < k; ++j) {
+            double* z = vectors + static_cast<long>(j) * n;
+            double s = zinner(row, z, i);
+            s = (s / h) / h;                 // two divisions avoid an underflow of h * h
+            zvaxpy(i, -s, row, z);
+        }
+    }
+}

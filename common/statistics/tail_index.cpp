@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include "common/statistics/tail_index.h"
+
+#include "common/numeric/linalg.h"
 #include "host/missing.h"
 
 namespace {
@@ -11,12 +13,12 @@ namespace {
 constexpr double kEps13 = 1.110223024625157e-13;
 constexpr double kTiny = 2.225073858507202e-308;
 
-// Guarded power: false when the result is not a finite number.
-// (Stands in for the library's zpower until that routine is linked here.)
+// Power through the library's checked zpower: false when it reports a domain error or the
+// result is not a finite number.
 bool tail_power(double base, double exponent, double* result) {
-    if (!(base > 0.0)) return false;
-    double r = std::pow(base, exponent);
-    if (!std::isfinite(r)) return false;
+    int error = 0;
+    double r = zpower(base, exponent, &error);
+    if (error != 0 || !std::isfinite(r)) return false;
     *result = r;
     return true;
 }

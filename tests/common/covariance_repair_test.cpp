@@ -2,6 +2,9 @@
 // variances kept, the rank handed back, bad input refused and the change logged.
 #include <gtest/gtest.h>
 
+#include "host/options.h"
+#include "runtime/core/print_internal.h"
+
 #include <cmath>
 #include <string>
 #include <vector>
@@ -52,10 +55,21 @@ TEST(CovarianceRepair, WfxmatKeepsVariancesHandsBackTheRankAndLogs) {
             expected[zisub(i, j)] = kRepaired[zisub(i, j)] * sd[i] * sd[j];
         }
     int rank = 3;
+    qor_print_set_msgids(true);
+    xoptbst("STIMER", 1);
     testing::internal::CaptureStderr();
     ASSERT_EQ(wfxmat(3, &rank, a.data(), 1), 0);
     std::string log = testing::internal::GetCapturedStderr();
-    EXPECT_NE(log.find("302"), std::string::npos) << log;
+    xoptbst("STIMER", 0);
+    testing::internal::CaptureStderr();
+    std::vector<double> quiet = kIndefinite;
+    ASSERT_EQ(wfxmat(3, nullptr, quiet.data(), 1), 0);
+    std::string quiet_log = testing::internal::GetCapturedStderr();
+    qor_print_set_msgids(false);
+    EXPECT_NE(log.find("423/301 "), std::string::npos) << log;   // timing, with STIMER
+    EXPECT_NE(log.find("423/302 "), std::string::npos) << log;   // the change, always
+    EXPECT_EQ(quiet_log.find("423/301 "), std::string::npos) << quiet_log;
+    EXPECT_NE(quiet_log.find("423/302 "), std::string::npos) << quiet_log;
     EXPECT_EQ(rank, 2);
     for (int i = 0; i < 6; ++i) EXPECT_NEAR(a[i], expected[i], 1e-12);
     // Method 3 computes the vectors of positive eigenvalues only and reports their number.

@@ -22,7 +22,8 @@ void print_help() {
     std::printf(
         "usage: qor [options] program.qor\n"
         "\n"
-        "Runs a program: OPTIONS statements and procedure steps (PROC name ...; ... RUN;).\n"
+        "Runs a program: OPTIONS and LIBNAME statements and procedure steps (PROC name ...;\n"
+        "... RUN;).\n"
         "The exit status is 0 when every step ended with code 0, else the largest step code\n"
         "(at most 255).\n"
         "\n"

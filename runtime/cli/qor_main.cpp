@@ -1,12 +1,17 @@
 // The qor command: runs a program file of global statements and procedure steps through the
 // host runtime; the exit status is the largest step end code (capped at 255).
+#include <pthread.h>
+#include <signal.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "host/kernel.h"
 #include "host/print.h"
 #include "runtime/cli/cli_options.h"
+#include "runtime/storage/libraries.h"
 #include "runtime/submit/program_runner.h"
 
 namespace {
@@ -17,7 +22,8 @@ void print_help() {
     std::printf(
         "usage: qor [options] program.qor\n"
         "\n"
-        "Runs a program: OPTIONS statements and procedure steps (PROC name ...; ... RUN;).\n"
+        "Runs a program: OPTIONS and LIBNAME statements and procedure steps (PROC name ...;\n"
+        "... RUN;).\n"
         "The exit status is 0 when every step ended with code 0, else the largest step code\n"
         "(at most 255).\n"
         "\n"
@@ -47,6 +53,31 @@ int print_version() {
     return rc;
 }
 
+// SIGINT and SIGTERM are taken by a thread of their own rather than by a handler: removing the
+// WORK tree needs the library lock and the file system library, which a handler may not use.
+// The thread removes WORK and then lets the signal end the process as it would have.
+void watch_ending_signals() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    // Blocked before any other thread starts, so every thread inherits the mask and only the
+    // watcher receives them.
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    std::thread([signals]() {
+        int received = 0;
+        if (sigwait(&signals, &received) != 0) return;
+        std::fflush(nullptr);
+        qor::runtime::remove_work_library();
+        signal(received, SIG_DFL);
+        sigset_t just_this;
+        sigemptyset(&just_this);
+        sigaddset(&just_this, received);
+        pthread_sigmask(SIG_UNBLOCK, &just_this, nullptr);
+        raise(received);
+    }).detach();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -65,6 +96,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options.version) return print_version();
+    watch_ending_signals();
+    // WORK is made at the start of the run, so that an interrupted run never leaves one behind.
+    if (qor::runtime::library_directory("WORK").empty())
+        std::fprintf(stderr, "qor: the WORK directory cannot be created\n");
     qor_pidb* pidb = qor_global_pidb();
     pidb->program_path = options.program.c_str();
     pidb->argc = argc;

@@ -2,6 +2,8 @@
 // under the system's temporary directory and removed when the process ends.
 #include "runtime/storage/libraries.h"
 
+#include "runtime/storage/path_text.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -81,9 +83,10 @@ int assign_library(std::string_view libref, std::string_view directory, std::str
     if (!valid_name(name, 8)) return 1;
     std::string eng = engine.empty() ? "V9" : trimmed_upper(engine);
     if (eng != "V9" && eng != "V612" && eng != "DISK") return 3;
-    std::string dir(directory);
-    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-    if (!is_directory(dir)) return 2;
+    // Kept absolute, so that a later change of the current directory cannot move the library
+    // and two names of one directory compare equal.
+    std::string dir = absolute_path(directory);
+    if (dir.empty() || !is_directory(dir)) return 2;
     std::lock_guard<std::mutex> guard(g_lock);
     if (name == "WORK") return 1;
     g_libraries[name] = Library{dir, eng};
@@ -121,6 +124,22 @@ std::string member_file(std::string_view libref, std::string_view member, std::s
     if (dir.empty()) return "";
     for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return dir + "/" + name + "." + extension;
+}
+
+std::vector<LibraryEntry> list_libraries() {
+    std::lock_guard<std::mutex> guard(g_lock);
+    std::vector<LibraryEntry> out;
+    bool work_listed = false;
+    const std::string& work = work_directory();
+    for (const auto& [name, library] : g_libraries) {
+        if (!work_listed && !work.empty() && name > "WORK") {
+            out.push_back(LibraryEntry{"WORK", work, "V9"});
+            work_listed = true;
+        }
+        out.push_back(LibraryEntry{name, library.directory, library.engine});
+    }
+    if (!work_listed && !work.empty()) out.push_back(LibraryEntry{"WORK", work, "V9"});
+    return out;
 }
 
 void remove_work_library() {

@@ -3,6 +3,7 @@
 #pragma once
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "host/export.h"
 
@@ -13,8 +14,8 @@ namespace qor::runtime {
 QOR_HOST_API std::string member_extension(std::string_view member_type);
 
 // Assign a library reference (at most 8 characters: a letter or '_' then letters, digits, '_')
-// to an existing directory with an engine ("V9" default, "V612", "DISK"). 0 on success;
-// 1 bad name, 2 directory missing or not a directory, 3 unknown engine.
+// to an existing directory (kept as an absolute path) with an engine ("V9" default, "V612",
+// "DISK"). 0 on success; 1 bad name, 2 directory missing or not a directory, 3 unknown engine.
 QOR_HOST_API int assign_library(std::string_view libref, std::string_view directory,
                                 std::string_view engine);
 // Clear an assignment; 0 when it was assigned. WORK cannot be cleared (1).
@@ -28,6 +29,14 @@ QOR_HOST_API std::string library_engine(std::string_view libref);
 // member name is empty or not a valid name, or the type is unknown.
 QOR_HOST_API std::string member_file(std::string_view libref, std::string_view member,
                                      std::string_view member_type);
+// One assigned library as list_libraries reports it.
+struct LibraryEntry {
+    std::string libref;      // upper case
+    std::string directory;   // absolute, no trailing '/'
+    std::string engine;
+};
+// Every assigned library in name order, WORK included (made on first use).
+QOR_HOST_API std::vector<LibraryEntry> list_libraries();
 // Remove the WORK directory and everything in it (at exit; also safe to call twice).
 QOR_HOST_API void remove_work_library();
 

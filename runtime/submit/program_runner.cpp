@@ -8,6 +8,7 @@
 #include "host/options.h"
 #include "host/print.h"
 #include "runtime/core/step.h"
+#include "runtime/submit/global_statements.h"
 #include "runtime/submit/program_reader.h"
 
 namespace qor::runtime {
@@ -52,6 +53,13 @@ ProgramResult run_program_text(const std::string& source, const std::string& nam
         if (word == "OPTIONS") {
             std::string rest = after_first_word(st.text);
             note_failure(result, qor_options_statement(rest.data(), static_cast<int>(rest.size())));
+            ++i;
+            continue;
+        }
+        bool handled = false;
+        int global_code = run_global_statement(st.text, st.line, &handled);
+        if (handled) {
+            note_failure(result, global_code);
             ++i;
             continue;
         }

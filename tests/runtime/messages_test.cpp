@@ -48,12 +48,13 @@ TEST_F(Messages, ShippedTextsTakeTheirArguments) {
     xpmlog(598, 2797, 4400L, "symbol structure");
     xpmlog(166, 33, 2, "X1", 2, "Y3");
     xpmlog(598, 502, -1, "Statement parsing", 0.25);
-    xpmout(598, 1456, 6, "member", 3, "a-b");
+    xpmout(598, 1456, 3, "a-b", 6, "member");
     EXPECT_EQ(log(),
               "ERROR: Out of memory: 4400 bytes could not be allocated for the symbol structure.\n"
               "ERROR: The name range X1 - Y3 is not valid: the names differ before their numbers.\n"
               "NOTE: Statement parsing took 0.25 seconds.\n");
-    EXPECT_EQ(listing(), "ERROR: Invalid member name a-b.\n");
+    EXPECT_EQ(listing(),
+              "ERROR: a-b is not a valid member name: use 1 to 32 letters, digits or underscores.\n");
 }
 
 TEST_F(Messages, MessageIdModePrefixesTableAndNumber) {

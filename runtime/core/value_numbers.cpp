@@ -103,9 +103,9 @@ std::string e_from(const digits& g) {
     return s + "E" + std::to_string(g.exp10);
 }
 
-// A plain text below one may drop its leading zero ("0.25" as ".25") to fit.
-bool fit_plain(std::string text, int w, std::string* out) {
-    if (static_cast<int>(text.size()) > w) {
+// A plain text below one may drop its leading zero ("0.25" as ".25") to fit, when allowed.
+bool fit_plain(std::string text, int w, bool drop_zero, std::string* out) {
+    if (drop_zero && static_cast<int>(text.size()) > w) {
         const size_t zero = text[0] == '-' ? 1 : 0;
         if (text.compare(zero, 2, "0.") == 0) text.erase(zero, 1);
     }
@@ -165,6 +165,7 @@ bool render_fixed(double value, int w, int d, std::string* out) {
 
 // BESTw.: the shortest digits that read back as the value when they fit; otherwise as many
 // significant digits as fit, in plain or E notation, whichever keeps more (plain on a tie).
+// Only when nothing else fits does a value below one lose its leading zero.
 bool render_best(double value, int w, int d, std::string* out) {
     (void)d;
     if (value == 0) {
@@ -172,14 +173,16 @@ bool render_best(double value, int w, int d, std::string* out) {
         return true;
     }
     const digits shortest = shortest_digits(value);
-    if (fit_plain(plain_from(shortest), w, out)) return true;
-    for (int p = static_cast<int>(shortest.figures.size()); p >= 1; --p) {
-        const digits g = rounded_digits(value, p);
-        if (fit_plain(plain_from(g), w, out)) return true;
-        const std::string e = e_from(g);
-        if (static_cast<int>(e.size()) <= w) {
-            *out = e;
-            return true;
+    for (const bool drop_zero : {false, true}) {
+        if (fit_plain(plain_from(shortest), w, drop_zero, out)) return true;
+        for (int p = static_cast<int>(shortest.figures.size()); p >= 1; --p) {
+            const digits g = rounded_digits(value, p);
+            if (fit_plain(plain_from(g), w, drop_zero, out)) return true;
+            const std::string e = e_from(g);
+            if (static_cast<int>(e.size()) <= w) {
+                *out = e;
+                return true;
+            }
         }
     }
     return false;

@@ -67,6 +67,8 @@ std::string formatted(double value, const char* name, int w, int d) {
         text.assign(1, missing_mark(value));
     } else if (std::isnan(value)) {
         text = ".";   // a NaN that is no host missing value has no number to show either
+    } else if (std::isinf(value)) {
+        fits = false;   // no format has a text for an infinity
     } else if (const char* date_name = date_form_of(name)) {
         const double days = std::floor(value / 86400.0);
         fits = qor::values::renderer_for(date_name)(days, w, d, &text);

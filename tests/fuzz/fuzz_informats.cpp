@@ -1,5 +1,6 @@
 // Fuzz target: any text through every informat, the character informat and the column guess
-// must give a code and a value without crashing or reading past the text.
+// must give a code and a value without crashing or reading past the text; the first 8 bytes,
+// taken as a double, go through every format and must fill exactly the width.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -28,5 +29,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int lengths[] = {n};
     qor_guess g;
     xfguess(texts, lengths, 1, &g);
+
+    if (size >= 8) {
+        double value = 0;
+        std::memcpy(&value, data, 8);
+        for (int code = 0; code <= 40; ++code) {
+            for (int width : {1, 5, 12, 40}) {
+                char field[42];
+                field[width] = '#';
+                if (xpfs(value, width, code, field) != 0 || field[width] != '#') __builtin_trap();
+                for (int i = 0; i < width; ++i)
+                    if (field[i] == '\0') __builtin_trap();
+            }
+        }
+    }
     return 0;
 }

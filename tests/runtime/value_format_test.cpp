@@ -2,6 +2,7 @@
 // modules, values that do not fit their width, missing values and the code-based services.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -72,6 +73,10 @@ TEST(ValueFormat, ValuesThatDoNotFit) {
         {-138062.0, "YYMMDD10.", "**********"},
         {6589336.0 * 86400, "DATETIME20.", "********************"},
         {1e300, "DATE9.", "*********"},
+        {INFINITY, "BEST8.", "********"},
+        {-INFINITY, "COMMA6.2", "******"},
+        {INFINITY, "DATETIME16.", "****************"},
+        {-INFINITY, "TIME8.", "********"},
         {24450.0, "WEEKDATX8.", "Thursday"},
         {24450.0, "WEEKDATX5.", "  Thu"},
         {24450.0, "YYMMDD5.", "26-12"},

@@ -115,7 +115,7 @@ int xfinc(const char* text, int length, int width, int keep_blanks, char* dest, 
         if (trimmed(t) == ".") t = std::string_view();   // a lone "." is the blank value
     }
     if (size < static_cast<int>(t.size()) + 1) return QOR_FORMAT_BUFFER_SMALL;
-    std::memcpy(dest, t.data(), t.size());
+    if (!t.empty()) std::memcpy(dest, t.data(), t.size());
     dest[t.size()] = '\0';
     if (out_length) *out_length = static_cast<int>(t.size());
     return 0;

@@ -1,6 +1,7 @@
 // The registry of host format names with their width and decimal limits, and the splitter of
 // written format texts. Metadata only: rendering values through formats lives elsewhere.
 #include "host/formats.h"
+#include "runtime/core/format_registry.h"
 
 #include <cstring>
 
@@ -14,7 +15,9 @@ struct format_row {
 };
 
 // Widths are the usual ones for each format; date-time (DT) forms of date formats show the
-// date part of a date-time value and share the date form's widths.
+// date part of a date-time value and share the date form's widths. Formats with a four-digit
+// year allow one more column so that years above 9999 (up to 20000) can be shown in full.
+// Rows are only ever appended: a format's code is its row number and callers store codes.
 const format_row kFormats[] = {
     {"F", 1, 32, 12, 0, 31, 0, QOR_FORMAT_NUMERIC},
     {"BEST", 1, 32, 12, 0, 0, 0, QOR_FORMAT_NUMERIC},
@@ -25,27 +28,28 @@ const format_row kFormats[] = {
     {"$", 1, 32767, 8, 0, 0, 0, QOR_FORMAT_CHARACTER},
     {"$CHAR", 1, 32767, 8, 0, 0, 0, QOR_FORMAT_CHARACTER},
     {"DATE", 5, 11, 7, 0, 0, 0, QOR_FORMAT_DATE},
-    {"MONYY", 5, 7, 5, 0, 0, 0, QOR_FORMAT_DATE},
-    {"YEAR", 2, 4, 4, 0, 0, 0, QOR_FORMAT_DATE},
-    {"YYQC", 4, 6, 6, 0, 0, 0, QOR_FORMAT_DATE},
+    {"MONYY", 5, 8, 5, 0, 0, 0, QOR_FORMAT_DATE},
+    {"YEAR", 2, 5, 4, 0, 0, 0, QOR_FORMAT_DATE},
+    {"YYQC", 4, 7, 6, 0, 0, 0, QOR_FORMAT_DATE},
     {"WEEKDATX", 3, 37, 29, 0, 0, 0, QOR_FORMAT_DATE},
-    {"YYMMDD", 2, 10, 8, 0, 0, 0, QOR_FORMAT_DATE},
-    {"MMDDYY", 2, 10, 8, 0, 0, 0, QOR_FORMAT_DATE},
-    {"DDMMYY", 2, 10, 8, 0, 0, 0, QOR_FORMAT_DATE},
+    {"YYMMDD", 2, 11, 8, 0, 0, 0, QOR_FORMAT_DATE},
+    {"MMDDYY", 2, 11, 8, 0, 0, 0, QOR_FORMAT_DATE},
+    {"DDMMYY", 2, 11, 8, 0, 0, 0, QOR_FORMAT_DATE},
     {"DATETIME", 7, 40, 16, 0, 39, 0, QOR_FORMAT_DATETIME},
-    {"DTDATE", 5, 9, 7, 0, 0, 0, QOR_FORMAT_DATETIME},
-    {"DTMONYY", 5, 7, 5, 0, 0, 0, QOR_FORMAT_DATETIME},
-    {"DTYEAR", 2, 4, 4, 0, 0, 0, QOR_FORMAT_DATETIME},
-    {"DTYYQC", 4, 6, 6, 0, 0, 0, QOR_FORMAT_DATETIME},
+    {"DTDATE", 5, 11, 7, 0, 0, 0, QOR_FORMAT_DATETIME},
+    {"DTMONYY", 5, 8, 5, 0, 0, 0, QOR_FORMAT_DATETIME},
+    {"DTYEAR", 2, 5, 4, 0, 0, 0, QOR_FORMAT_DATETIME},
+    {"DTYYQC", 4, 7, 6, 0, 0, 0, QOR_FORMAT_DATETIME},
     {"DTWKDATX", 3, 37, 29, 0, 0, 0, QOR_FORMAT_DATETIME},
-    {"DTYYMMDD", 2, 10, 8, 0, 0, 0, QOR_FORMAT_DATETIME},
-    {"DTMMDDYY", 2, 10, 8, 0, 0, 0, QOR_FORMAT_DATETIME},
-    {"DTDDMMYY", 2, 10, 8, 0, 0, 0, QOR_FORMAT_DATETIME},
+    {"DTYYMMDD", 2, 11, 8, 0, 0, 0, QOR_FORMAT_DATETIME},
+    {"DTMMDDYY", 2, 11, 8, 0, 0, 0, QOR_FORMAT_DATETIME},
+    {"DTDDMMYY", 2, 11, 8, 0, 0, 0, QOR_FORMAT_DATETIME},
     {"TIME", 2, 20, 8, 0, 19, 0, QOR_FORMAT_TIME},
     {"TOD", 2, 20, 8, 0, 19, 0, QOR_FORMAT_TIME},
     {"HHMM", 2, 20, 5, 0, 19, 0, QOR_FORMAT_TIME},
     {"HOUR", 2, 20, 2, 0, 19, 0, QOR_FORMAT_TIME},
     {"MMSS", 2, 20, 5, 0, 19, 0, QOR_FORMAT_TIME},
+    {"E8601DT", 16, 26, 19, 0, 6, 0, QOR_FORMAT_DATETIME},
 };
 
 constexpr int kFormatCount = static_cast<int>(sizeof kFormats / sizeof kFormats[0]);
@@ -146,4 +150,21 @@ int xfrname(void* context, const char* name, int name_length, int flags, qor_for
         return 0;
     }
     return QOR_FORMAT_UNKNOWN;
+}
+
+int qor_format_by_code(int code, const char** name, qor_format_info* info) {
+    if (code < 1 || code > kFormatCount) return QOR_FORMAT_UNKNOWN;
+    const format_row& f = kFormats[code - 1];
+    if (name) *name = f.name;
+    if (info) {
+        info->min_width = f.min_width;
+        info->max_width = f.max_width;
+        info->default_width = f.default_width;
+        info->min_decimals = f.min_decimals;
+        info->max_decimals = f.max_decimals;
+        info->default_decimals = f.default_decimals;
+        info->format_class = f.format_class;
+        info->code = static_cast<int16_t>(code);
+    }
+    return 0;
 }

@@ -40,8 +40,8 @@ TEST(FormatLookup, KnownFormatsCarryTheirLimits) {
     struct row { const char* name; int lo, hi, def; int klass; };
     const row rows[] = {
         {"DATE", 5, 11, 7, QOR_FORMAT_DATE},         {"datetime", 7, 40, 16, QOR_FORMAT_DATETIME},
-        {"MONYY", 5, 7, 5, QOR_FORMAT_DATE},         {"YYQC", 4, 6, 6, QOR_FORMAT_DATE},
-        {"YEAR", 2, 4, 4, QOR_FORMAT_DATE},          {"DTMONYY", 5, 7, 5, QOR_FORMAT_DATETIME},
+        {"MONYY", 5, 8, 5, QOR_FORMAT_DATE},         {"YYQC", 4, 7, 6, QOR_FORMAT_DATE},
+        {"YEAR", 2, 5, 4, QOR_FORMAT_DATE},          {"DTMONYY", 5, 8, 5, QOR_FORMAT_DATETIME},
         {"TIME", 2, 20, 8, QOR_FORMAT_TIME},         {"$", 1, 32767, 8, QOR_FORMAT_CHARACTER},
         {"", 1, 32, 12, QOR_FORMAT_NUMERIC},         {"WEEKDATX  ", 3, 37, 29, QOR_FORMAT_DATE},
     };

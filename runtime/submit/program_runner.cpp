@@ -9,6 +9,7 @@
 #include "host/print.h"
 #include "runtime/core/step.h"
 #include "runtime/submit/global_statements.h"
+#include "runtime/submit/macro_text.h"
 #include "runtime/submit/program_reader.h"
 
 namespace qor::runtime {
@@ -48,16 +49,24 @@ ProgramResult run_program_text(const std::string& source, const std::string& nam
     size_t i = 0;
     while (i < sts.size()) {
         const ProgramStatement& st = sts[i];
-        std::string word = first_word(st.text);
+        if (first_word(st.text) == "%LET") {
+            note_failure(result, run_let_statement(st.text, st.line));
+            ++i;
+            continue;
+        }
+        const std::string text = resolve_macro_references(st.text, st.line);
+        std::string word = first_word(text);
         if (word == "ENDSAS") break;
         if (word == "OPTIONS") {
-            std::string rest = after_first_word(st.text);
-            note_failure(result, qor_options_statement(rest.data(), static_cast<int>(rest.size())));
+            std::string rest = after_first_word(text);
+            // A refused OPTIONS statement is an error of the program: code 1, whatever the reason.
+            int rc = qor_options_statement(rest.data(), static_cast<int>(rest.size()));
+            note_failure(result, rc == 0 ? 0 : 1);
             ++i;
             continue;
         }
         bool handled = false;
-        int global_code = run_global_statement(st.text, st.line, &handled);
+        int global_code = run_global_statement(text, st.line, &handled);
         if (handled) {
             note_failure(result, global_code);
             ++i;
@@ -75,20 +84,27 @@ ProgramResult run_program_text(const std::string& source, const std::string& nam
             continue;
         }
         // Gather the step: from its PROC or DATA statement through RUN; or QUIT;, or up to the
-        // next step when it has none.
+        // next step when it has none. %LET statements inside it take effect as they are met and
+        // are blanked out of the step's text; then its macro references are resolved.
         size_t last = i + 1;
         bool closed = false;
+        std::string& cleaned = program.cleaned;
         while (last < sts.size()) {
             std::string w = first_word(sts[last].text);
             if (ends_step(w)) { closed = true; break; }
             if (starts_step(w)) break;
+            if (w == "%LET") {
+                note_failure(result, run_let_statement(sts[last].text, sts[last].line));
+                for (size_t k = sts[last].offset; k < sts[last].end; ++k)
+                    if (cleaned[k] != '\n') cleaned[k] = ' ';
+            }
             ++last;
         }
-        size_t text_end = closed ? sts[last].end : (last < sts.size() ? sts[last].offset : program.cleaned.size());
-        std::string step_text = program.cleaned.substr(st.offset, text_end - st.offset);
+        size_t text_end = closed ? sts[last].end : (last < sts.size() ? sts[last].offset : cleaned.size());
+        std::string step_text = resolve_macro_references(cleaned.substr(st.offset, text_end - st.offset), st.line);
         ++result.steps;
         int code;
-        std::string proc = word == "DATA" ? "DATA" : procedure_name(st.text);
+        std::string proc = word == "DATA" ? "DATA" : procedure_name(text);
         if (word == "DATA") {
             xpslog("%1zThe DATA step on line %i cannot be run: DATA steps are not available in this "
                    "build.", st.line);

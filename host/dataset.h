@@ -65,6 +65,7 @@ enum : int {
     QOR_INFO_MODIFIED = 22,       // double: last modification time, seconds since 1970
     QOR_INFO_SORT_KEYS = 30,      // qor_sort_keys
     QOR_INFO_VARIABLES = 95,      // int32_t: number of variables
+    QOR_INFO_SERIAL = 96,         // int64_t: number of this open, never reused in the process
 };
 
 // Observation access kinds (xoget) and pointing operations (xopnt).

@@ -38,7 +38,7 @@ struct dataset_obs {
     int64_t number;
     int32_t bound;                // 1 while a get list binds the buffers for reading
     qor_getlist* get;             // that get list
-    qor_dataset* bound_to;        // the open data set the get list belongs to
+    int64_t bound_serial;         // the open of the data set the get list belongs to
 };
 
 // One data set of a library.
@@ -49,6 +49,7 @@ struct dataset {
     int32_t open;                 // 1 while open
     int32_t mode;                 // DATASET_READ, DATASET_WRITE or DATASET_UPDATE
     qor_dataset* handle;          // the host's open data set, null when closed
+    int64_t serial;               // the host's number of this open (never reused)
 };
 
 // A closed data set record; null for a mode other than 0, 1 or 3, a null pool or no memory.

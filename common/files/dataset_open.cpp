@@ -35,12 +35,15 @@ int open_dataset(dataset* ds) {
     qor_dataset* handle = nullptr;
     if (xoopen(&handle, &request) < 0) return 2;
     int64_t observations = 0;
-    if (xoinfo(handle, QOR_INFO_OBSERVATIONS, &observations) != 0) {
+    int64_t serial = 0;
+    if (xoinfo(handle, QOR_INFO_OBSERVATIONS, &observations) != 0 ||
+        xoinfo(handle, QOR_INFO_SERIAL, &serial) != 0) {
         xoclose(handle, 1);
         return 2;
     }
     ds->handle = handle;
     ds->observations = observations;
+    ds->serial = serial;
     ds->open = 1;
     return 0;
 }

@@ -9,7 +9,7 @@ void unbind(dataset_obs* obs) {
     if (obs->bound) xvgett(obs->get);
     obs->bound = 0;
     obs->get = nullptr;
-    obs->bound_to = nullptr;
+    obs->bound_serial = 0;
 }
 
 // Finds every variable of the chain by name and binds its buffer. 0, or 2 after the message.
@@ -34,7 +34,7 @@ int bind(dataset* ds, dataset_obs* obs) {
     xvgete(get);
     obs->get = get;
     obs->bound = 1;
-    obs->bound_to = ds->handle;
+    obs->bound_serial = ds->serial;
     return 0;
 }
 
@@ -45,7 +45,7 @@ int read_obs(dataset* ds, dataset_obs* obs) {
     if (obs->number > ds->observations) return 1;
     if (obs->number < 1) return 2;
     // A get list of an earlier open of the data set is stale: bind again.
-    if (obs->bound && obs->bound_to != ds->handle) unbind(obs);
+    if (obs->bound && obs->bound_serial != ds->serial) unbind(obs);
     if (!obs->bound && bind(ds, obs) != 0) return 2;
     qor_obs_request request{};
     request.dataset = ds->handle;

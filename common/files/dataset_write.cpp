@@ -12,7 +12,7 @@ void unbind(dataset_obs* obs) {
     if (obs->bound) xvgett(obs->get);
     obs->bound = 0;
     obs->get = nullptr;
-    obs->bound_to = nullptr;
+    obs->bound_serial = 0;
 }
 
 // Describes a variable from the data set itself. 0 or 2.

@@ -235,6 +235,7 @@ int xoinfo(qor_dataset* dataset, int item, void* out) {
     case QOR_INFO_CREATED: *static_cast<double*>(out) = layout.created; return 0;
     case QOR_INFO_MODIFIED: *static_cast<double*>(out) = layout.modified; return 0;
     case QOR_INFO_SORT_KEYS: *static_cast<qor_sort_keys*>(out) = layout.sort_keys; return 0;
+    case QOR_INFO_SERIAL: *static_cast<int64_t*>(out) = dataset->serial; return 0;
     case QOR_INFO_VARIABLES:
         *static_cast<int32_t*>(out) = static_cast<int32_t>(layout.variables.size());
         return 0;

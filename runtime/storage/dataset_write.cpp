@@ -96,8 +96,12 @@ int xoadd(qor_obs_request* request) {
     ds->layout.observations += 1;
     ds->current = ds->layout.observations;
     ds->next = ds->current + 1;
-    ds->read_copy = ds->record;
-    ds->current_bytes = ds->read_copy.data();
+    if (ds->access == QOR_OPEN_UPDATE) {
+        ds->read_copy = ds->record;
+        ds->current_bytes = ds->read_copy.data();
+    } else {
+        ds->current_bytes = nullptr;   // an output data set is not read
+    }
     ds_blank_record(ds->layout, ds->record.data());
     if (ds->pending.size() >= kFlushBytes) return ds_flush_pending(ds);
     return 0;

@@ -235,8 +235,8 @@ TEST_F(DatasetWrapper, TypesNamesAndArguments) {
     EXPECT_EQ(write(ds, 1, 2, "two"), 0);
     EXPECT_EQ(read(ds, 1), "2:two     ");
     close_dataset(ds);
-    delete_dataset_var(pool, t20);
-    delete_dataset_var(pool, cut);
+    EXPECT_EQ(t20->next, cut);
+    delete_dataset_var(pool, t20);                // frees T20 and the cut name after it
     delete_dataset(pool, ds);
     EXPECT_EQ(delete_dataset(nullptr, ds), 1);
     EXPECT_EQ(delete_dataset_obs(pool, nullptr), 1);

@@ -1,0 +1,122 @@
+// Runtime-internal side of data sets: the open data set record, the stored layout, and the
+// helpers that the data set service files share (file format, buffers, messages).
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/dataset.h"
+
+namespace qor::runtime {
+
+// One variable as stored.
+struct ds_variable {
+    std::string name;             // case kept, at most 32 characters
+    int type = QOR_VAR_NUMERIC;
+    int length = 8;
+    int offset = 0;               // byte position inside an observation
+    std::string label;
+    std::string format;
+    int format_width = 0;
+    int format_decimals = 0;
+    std::string informat;
+    int informat_width = 0;
+    int informat_decimals = 0;
+};
+
+// Everything the header and the descriptors hold.
+struct ds_layout {
+    int64_t observations = 0;
+    int32_t record_length = 0;
+    double created = 0;
+    double modified = 0;
+    std::string label;
+    qor_sort_keys sort_keys{};
+    std::vector<ds_variable> variables;
+};
+
+// Sizes of the stored parts (docs/formats.md, "Data set files").
+constexpr size_t kDsHeaderBytes = 512;
+constexpr size_t kDsDescriptorBytes = 384;
+constexpr uint16_t kDsVersion = 1;
+constexpr int kDsMaxVariables = 32767;
+
+// Offset of the first observation for a variable count.
+inline uint64_t ds_data_offset(size_t variable_count) {
+    return kDsHeaderBytes + static_cast<uint64_t>(variable_count) * kDsDescriptorBytes;
+}
+
+// Checks and decodes the header and descriptors of a file of file_size bytes whose first
+// `available` bytes are at `bytes`. 0, or QOR_DS_DAMAGED with the reason in *why.
+int ds_decode_layout(const unsigned char* bytes, size_t available, uint64_t file_size,
+                     ds_layout* out, std::string* why);
+// Encodes header and descriptors (ds_data_offset(variables) bytes).
+std::vector<unsigned char> ds_encode_layout(const ds_layout& layout);
+
+// A number kept in its most significant `length` bytes, and back (the rest zero).
+void ds_store_number(unsigned char* to, int length, double value);
+double ds_load_number(const unsigned char* from, int length);
+// The empty observation: missing numbers, blank characters.
+void ds_blank_record(const ds_layout& layout, unsigned char* record);
+
+// Variable-name rules: printable, no blanks or NULs, 1..32 characters after cutting.
+// Returns the name cut to 32 with trailing blanks dropped; empty when not valid.
+std::string ds_clean_name(const char* name, size_t length);
+// Index of a variable by name (case ignored), or -1.
+int ds_find_variable(const ds_layout& layout, std::string_view name);
+
+// Seconds since 1970 now.
+double ds_now();
+
+}  // namespace qor::runtime
+
+// An open data set.
+struct qor_dataset {
+    int access = QOR_OPEN_INPUT;  // QOR_OPEN_INPUT, QOR_OPEN_OUTPUT or QOR_OPEN_UPDATE
+    int64_t serial = 0;           // tells record ids of different opens apart
+    std::string name;             // LIBREF.MEMBER for messages
+    std::string path;             // the member's file
+    std::string temp_path;        // output and update: the file being written
+    int fd = -1;                  // output and update: open on temp_path
+    const unsigned char* map = nullptr;  // input: the mapped file
+    size_t map_size = 0;
+    qor::runtime::ds_layout layout;
+    uint64_t data_offset = 0;
+    bool layout_fixed = false;    // after xvsele or the first observation
+    bool write_failed = false;    // a write went wrong: closing abandons
+    int64_t current = 0;          // current observation, 0 when none
+    int64_t next = 1;             // observation the next sequential read delivers
+    const unsigned char* current_bytes = nullptr;  // the current observation's stored bytes
+    std::vector<unsigned char> record;    // output and update: the observation buffer
+    std::vector<unsigned char> read_copy; // output and update: the current observation
+    std::vector<unsigned char> pending;   // appended observations not yet in the file
+    int64_t written = 0;          // observations already in the file
+};
+
+namespace qor::runtime {
+
+// Damage message: "ERROR: The data set <name> (<path>) is damaged: <why>." and the code.
+int ds_report_damage(const std::string& name, const std::string& path, const std::string& why);
+// Writes pending observations to the file: 0 or QOR_DS_IO_ERROR (and write_failed set).
+int ds_flush_pending(qor_dataset* ds);
+// Reads observation k (1-based, in range) and makes it current: 0 or a failure.
+int ds_make_current(qor_dataset* ds, int64_t k);
+// The stored bytes of observation k (1-based, in range) without making it current: a pointer
+// into the mapping, or into *scratch. Null when the read fails.
+const unsigned char* ds_peek(qor_dataset* ds, int64_t k, std::vector<unsigned char>* scratch);
+// Defines a variable from a description (or finds the existing one of its name); its
+// 0-based index in *index. 0 or a failure.
+int ds_define_variable(qor_dataset* ds, const qor_var_desc* desc, int* index);
+// Fixes the variables of an output data set: no more definitions, observations may follow.
+void ds_fix_layout(qor_dataset* ds);
+// Opens the data member of a library for an access (QOR_OPEN_*). 0 or a failure.
+int ds_open_member(const std::string& libref, const std::string& member, int access,
+                   qor_dataset** out);
+// Writes all of `bytes` at `offset`: 0 or QOR_DS_IO_ERROR.
+int ds_write_at(int fd, const void* bytes, size_t count, uint64_t offset);
+// Reads exactly `count` bytes at `offset`: 0 or QOR_DS_IO_ERROR.
+int ds_read_at(int fd, void* bytes, size_t count, uint64_t offset);
+
+}  // namespace qor::runtime

@@ -43,7 +43,7 @@ int beta_log_tails(double x, double a, double b, double* ln_lower, double* ln_up
         double hi = complement ? 1.0 : x;
         double ln_integral;
         rc = log_scale_integral(ln_beta_density, &shape, 3, lo, hi, 0.5 * (lo + hi), 0.5, 1e-13, &ln_integral);
-        if (rc == 0) ln_side = ln_integral + std::log(hi - lo);
+        if (rc == 0) ln_side = ln_integral;   // the integrator already multiplies by the width
     }
     if (rc != 0) {
         if (!((a > 5000.0 && b > 100.0) || (b > 5000.0 && a > 100.0))) return 1;

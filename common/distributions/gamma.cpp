@@ -18,7 +18,10 @@ constexpr double kTiny = 5.551115123125785e-16;
 int lower_series(double x, double a, double* sum) {
     double term = x / a;
     double s = term;
-    for (int n = 1; n < 2000; ++n) {
+    // Near x = a the terms fall like e^(-n^2 / 2a): about 8.5 sqrt(a) of them reach the tolerance,
+    // so large shapes get more than the 2000 that suffice below a = 5e4.
+    const int limit = 2000 + static_cast<int>(10.0 * std::sqrt(a < 1e9 ? a : 1e9));
+    for (int n = 1; n < limit; ++n) {
         term *= x / (a + n);
         s += term;
         if (term <= kTiny * s) {

@@ -54,8 +54,7 @@ int gamma_log_tails(double x, double a, double* ln_lower, double* ln_upper) {
         double shape = a;
         rc = is_lower ? log_scale_integral(ln_gamma_density, &shape, 3, 0.0, x, 0.5 * x, 0.5, 1e-13, &ln_side)
                       : log_scale_integral(ln_gamma_density, &shape, 2, x, 0.0, x + 1.0, 0.5, 1e-13, &ln_side);
-        if (rc != 0) return 1;
-        if (is_lower) ln_side += std::log(x);
+        if (rc != 0) return 1;   // mapping 3 already carries the width x
     }
     if (ln_side > 0.0) return 1;
     double other = zln1px(-std::exp(ln_side));

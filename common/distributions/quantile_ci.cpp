@@ -33,6 +33,33 @@ int cover(double n, double p, double r, double s, double* value) {
     return 0;
 }
 
+// Kind 2: the interval from the sample minimum (p <= 0.5) or up to the sample maximum (p > 0.5);
+// its coverage counts both ends, C(1, s) or C(r, n), since both order statistics bound it.
+int anchored(double n, double p, double level, double l, double u, double* lower, double* upper, double* coverage) {
+    constexpr double kEps = 1.110223024625157e-13;
+    double c = 0.0;
+    if (p <= 0.5) {
+        for (double s = u;; s += 1.0) {
+            if (cover(n, p, 1.0, s, &c) != 0) return 3;
+            if (c >= level || s + 1.0 > n + kEps) {
+                *lower = 1.0;
+                *upper = c >= level ? s : n;
+                *coverage = c;
+                return c >= level ? 0 : 1;
+            }
+        }
+    }
+    for (double r = l;; r -= 1.0) {
+        if (cover(n, p, r, n, &c) != 0) return 3;
+        if (c >= level || r - 1.0 < 1.0 - kEps) {
+            *lower = c >= level ? r : 1.0;
+            *upper = n;
+            *coverage = c;
+            return c >= level ? 0 : 1;
+        }
+    }
+}
+
 }  // namespace
 
 int zdfciqt(int kind, double n, double alpha, double p, double* lower, double* upper, double* coverage) {
@@ -52,16 +79,15 @@ int zdfciqt(int kind, double n, double alpha, double p, double* lower, double* u
             if (l > n - 1.0) l = n - 1.0;
         }
     } else if (f < 0.5) {
-        l = k;
-        if (kind != 1 && l < 1.0) l = 1.0;
+        // A position is 1-based: below the first order statistic there is none to name.
+        l = k < 1.0 ? 1.0 : k;
         u = l + 1.0;
     } else {
-        l = k + 1.0;
-        if (kind != 1 && l > n - 1.0) l = n - 1.0;
+        l = k + 1.0 > n - 1.0 ? n - 1.0 : k + 1.0;
         u = l + 1.0;
     }
-    if (kind == 2) kind = p <= 0.5 ? 4 : 3;
     double c = 0.0;
+    if (kind == 2) return anchored(n, p, level, l, u, lower, upper, coverage);
     if (kind == 3) {
         for (double j = 0.0;; j += 1.0) {
             if (cover(n, p, l - j, n + 1.0, &c) != 0) return 3;   // P(B >= l - j)
@@ -129,7 +155,28 @@ int zdfciqt(int kind, double n, double alpha, double p, double* lower, double* u
                 best_c = cand_c[i];
             }
         }
-        if (count < 3) break;
+        if (count < 3) {
+            // One end is held at the sample's edge: widen the other alone while it can move.
+            double r = cand_l[0], s = cand_u[0];
+            for (;;) {
+                if (r - 1.0 >= 1.0 && s + 1.0 > n) r -= 1.0;
+                else if (s + 1.0 <= n && r - 1.0 < 1.0) s += 1.0;
+                else break;
+                if (cover(n, p, r, s, &c) != 0) return 3;
+                if (c >= level) {
+                    *lower = r;
+                    *upper = s;
+                    *coverage = c;
+                    return 0;
+                }
+                if (c > 0.0 && c > best_c) {
+                    best_l = r;
+                    best_u = s;
+                    best_c = c;
+                }
+            }
+            break;
+        }
     }
     if (best_c <= 0.0) return 2;
     *lower = best_l;

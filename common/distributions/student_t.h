@@ -21,6 +21,9 @@ struct tnc_request {
     double ln_lower, ln_upper, ln_density;   // out
     double p;              // target probability of the quantile
     double tolerance;      // relative tolerance, at least 8.881784197001256e-16
+    double mean;           // out: mean of the distribution (nu > 1), else missing
+    double std_dev;        // out: standard deviation (nu > 2), else missing
+    int32_t moments_known; // out: 1 once mean and std_dev have been computed
     double absolute_step;  // step tolerances of the quantile search, each at least 1.053671212772351e-8
     double relative_step;
 };

@@ -7,6 +7,8 @@
 #include "common/distributions/log_integral.h"
 #include "common/distributions/normal.h"
 #include "common/distributions/student_t.h"
+#include "common/distributions/student_t_internal.h"
+#include "host/missing.h"
 
 namespace {
 
@@ -91,6 +93,10 @@ int tnc_log_quantile(tnc_request* r) {
     double x = z + delta + (1.0 / (4.0 * nu)) * ((z2 + 1.0) * z + (2.0 * z2 + 1.0) * delta + z * d2) +
                (1.0 / (96.0 * nu * nu)) * ((5.0 * z2 * z2 + 16.0 * z2 + 3.0) * z + (12.0 * z2 * z2 + 36.0 * z2 + 3.0) * delta +
                                           (6.0 * z2 + 24.0) * z * d2 - 4.0 * (z2 - 1.0) * d2 * delta - 3.0 * z * d2 * d2);
+    // The expansion in 1/nu runs away for few degrees of freedom; where the moments exist, a start
+    // more than 20 standard deviations from the mean is replaced by the normal-scaled mean + z sd.
+    if (!qor::is_missing(r->std_dev) && (!std::isfinite(x) || std::fabs(x - r->mean) > 20.0 * r->std_dev))
+        x = r->mean + z * r->std_dev;
     double up_factor, down_factor;
     if (p >= zprbnrm(-delta)) {
         up_factor = 1.5;
@@ -137,11 +143,20 @@ int tnc_log_quantile(tnc_request* r) {
 }  // namespace
 
 int zldntnc(double t, double nu, double delta, double* ln_density) {
-    if (!(nu > 0.0)) return 1;
+    if (!(nu > 0.0) || std::isnan(t) || std::isnan(delta)) return 1;
     if (t == 0.0) {
         *ln_density = 0.5 * (-delta * delta + 2.0 * (zlgamma(0.5 * (nu + 1.0)) - zlgamma(0.5 * nu)) -
                              std::log(3.141592653589793 * nu));
         return 0;
+    }
+    if (std::fabs(delta) < 2.0) {
+        // The series is exact apart from rounding; opposite signs of t and delta make its terms
+        // alternate, so a sum that lost more than a digit goes to the integral when that exists.
+        double ln_series, loss;
+        if (tnc_density_series(t, nu, delta, &ln_series, &loss) == 0 && (loss <= 10.0 || (nu < 0.5 && loss < 1e6))) {
+            *ln_density = ln_series;
+            return 0;
+        }
     }
     if (nu < 0.5) return 1;
     return chi_log_integral(t, nu, delta, 2, 2e-15, ln_density);
@@ -152,6 +167,9 @@ int zlogtnc(tnc_request* r) {
     if (r->tolerance < 8.881784197001256e-16) r->tolerance = 8.881784197001256e-16;
     if (r->absolute_step < kSqrtEps) r->absolute_step = kSqrtEps;
     if (r->relative_step < kSqrtEps) r->relative_step = kSqrtEps;
+    // Recomputed on every call (two log-gamma values), so a reused request never keeps stale moments.
+    tnc_moments(r->nu, r->delta, &r->mean, &r->std_dev);
+    r->moments_known = 1;
     if (r->operation & 4) return tnc_log_quantile(r);
     if (r->operation & 1) {
         if (tnc_log_tails(r->x, r->nu, r->delta, r->tolerance, &r->ln_lower, &r->ln_upper) != 0) return 1;

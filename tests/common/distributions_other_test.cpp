@@ -258,6 +258,15 @@ TEST(QuantileInterval, PositionsAndCoverage) {
         {1, 5, 0.01, 0.5, 1, 1, 5, 0.9375},
         {3, 10, 0.05, 0.9, 0, 7, 10, 0.9872},
         {4, 10, 0.05, 0.1, 0, 1, 4, 0.9872},
+        // Exact values from tests/reference/binomial_coverage_reference.py.
+        // n p < 1/2: positions start at 1 (never 0), and the whole sample is the best reachable.
+        {1, 10, 0.05, 0.02, 1, 1, 10, 0.182927193112453},
+        {1, 10, 0.05, 0.98, 1, 1, 10, 0.182927193112453},
+        // With the minimum as lower end the upper end keeps widening until the level is reached.
+        {1, 30, 0.05, 0.1, 0, 1, 9, 0.955589012719525},
+        // Anchored at the minimum, the coverage counts both ends: C(1, s), not P(B <= s - 1).
+        {2, 30, 0.05, 0.1, 0, 1, 9, 0.955589012719525},
+        {2, 30, 0.05, 0.9, 0, 22, 30, 0.955589012719525},
     };
     for (const auto& r : rows) {
         double lo, up, cov;
@@ -265,6 +274,9 @@ TEST(QuantileInterval, PositionsAndCoverage) {
         EXPECT_EQ(lo, r.lower);
         EXPECT_EQ(up, r.upper);
         EXPECT_NEAR(cov, r.coverage, 5e-5);
+        if (r.coverage != std::round(r.coverage * 1e4) / 1e4) {
+            EXPECT_NEAR(cov, r.coverage, 1e-13);   // exact references
+        }
     }
     double lo, up, cov;
     EXPECT_EQ(zdfciqt(1, 1, 0.6, 0.5, &lo, &up, &cov), 2);

@@ -14,6 +14,7 @@
 #include "host/print.h"
 #include "runtime/core/print_internal.h"
 #include "runtime/storage/libraries.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
@@ -22,14 +23,9 @@ namespace {
 class DatasetWrapper : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = std::filesystem::path(::testing::TempDir()) /
-              ("qor_dsw_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
+        scratch.open("qor_dsw_");
+        dir = scratch.dir;
         ASSERT_EQ(qor::runtime::assign_library("wraplib", dir.string(), ""), 0);
-        log_path = dir.string() + ".log";
-        qor_print_set_log_file(log_path.c_str());
         pool = xmpoolc(0, 0, 0);
         x_var = new_dataset_var(pool, "X", &x, 8, 1, nullptr);
         name_var = new_dataset_var(pool, "NAME", name, 8, 2, x_var);
@@ -39,18 +35,10 @@ protected:
     void TearDown() override {
         delete_dataset_obs(pool, obs);
         xmpoold(pool);
-        qor_print_set_log_file(nullptr);
         qor::runtime::clear_library("wraplib");
-        std::filesystem::remove_all(dir);
-        std::remove(log_path.c_str());
+        scratch.close();
     }
-    std::string log() {
-        xpoflsh(0);
-        std::ifstream in(log_path);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    std::string log() { return scratch.log(); }
     dataset* opened(const char* member, int mode) {
         dataset* ds = new_dataset(pool, "WRAPLIB ", member, mode);
         EXPECT_EQ(open_dataset(ds), 0);
@@ -79,7 +67,7 @@ protected:
     }
 
     std::filesystem::path dir;
-    std::string log_path;
+    ScratchArea scratch;
     qor_pool* pool = nullptr;
     double x = 0;
     char name[8] = {};

@@ -14,34 +14,22 @@
 #include "host/print.h"
 #include "runtime/core/print_internal.h"
 #include "runtime/storage/libraries.h"
+#include "tests/support/scratch.h"
 
 class DatasetTest : public ::testing::Test {
 public:
     void SetUp() override {
-        dir = std::filesystem::path(::testing::TempDir()) /
-              ("qor_ds_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir);
-        std::filesystem::create_directories(dir);
+        scratch.open("qor_ds_");
+        dir = scratch.dir;
         ASSERT_EQ(qor::runtime::assign_library("dstest", dir.string(), ""), 0);
-        log_path = dir.string() + ".log";
-        ASSERT_EQ(qor_print_set_log_file(log_path.c_str()), 0);
         xplogl(1024);   // long paths stay on one line
     }
     void TearDown() override {
-        qor_print_set_log_file(nullptr);
         xplogl(132);
         qor::runtime::clear_library("dstest");
-        std::filesystem::remove_all(dir);
-        std::remove(log_path.c_str());
+        scratch.close();
     }
-    std::string log() {
-        xpoflsh(0);
-        std::ifstream in(log_path);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    std::string log() { return scratch.log(); }
     static qor_open_request request(const char* member, int mode, const char* type = "DATA") {
         qor_open_request r;
         std::memset(&r, 0, sizeof r);
@@ -71,8 +59,8 @@ public:
     }
     std::string file(const char* member) { return (dir / (std::string(member) + ".qor7bdat")).string(); }
 
+    ScratchArea scratch;
     std::filesystem::path dir;
-    std::string log_path;
 };
 
 // Writes observations 1..n of a data set with a numeric X = i and a character C = "row<i>".

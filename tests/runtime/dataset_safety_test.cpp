@@ -143,8 +143,8 @@ TEST_F(DatasetTest, CorruptedFieldsAreRefused) {
         auto bytes = good;
         e.apply(bytes);
         write_bytes(file("bad"), bytes);
-        std::remove(log_path.c_str());
-        qor_print_set_log_file(log_path.c_str());
+        std::remove(scratch.log_path.c_str());
+        qor_print_set_log_file(scratch.log_path.c_str());
         int64_t observations = 0;
         EXPECT_EQ(open_and_read_all("bad", &observations), QOR_DS_DAMAGED) << e.what;
         EXPECT_NE(log().find(e.why), std::string::npos) << e.what << ": " << log();

@@ -118,6 +118,18 @@ int zspltfm(const char* text, int length, char* name, int* name_length, uint16_t
     return 0;
 }
 
+// The registry row of a format as the services hand it out.
+static void describe(const format_row& f, int code, qor_format_info* info) {
+    info->min_width = f.min_width;
+    info->max_width = f.max_width;
+    info->default_width = f.default_width;
+    info->min_decimals = f.min_decimals;
+    info->max_decimals = f.max_decimals;
+    info->default_decimals = f.default_decimals;
+    info->format_class = f.format_class;
+    info->code = static_cast<int16_t>(code);
+}
+
 int xfrname(void* context, const char* name, int name_length, int flags, qor_format_info* info,
             int* code) {
     (void)context;
@@ -136,16 +148,7 @@ int xfrname(void* context, const char* name, int name_length, int flags, qor_for
     for (int row = 0; row < kFormatCount; ++row) {
         const format_row& f = kFormats[row];
         if (std::strcmp(f.name, key) != 0) continue;
-        if (info) {
-            info->min_width = f.min_width;
-            info->max_width = f.max_width;
-            info->default_width = f.default_width;
-            info->min_decimals = f.min_decimals;
-            info->max_decimals = f.max_decimals;
-            info->default_decimals = f.default_decimals;
-            info->format_class = f.format_class;
-            info->code = static_cast<int16_t>(row + 1);
-        }
+        if (info) describe(f, row + 1, info);
         if (code) *code = row + 1;
         return 0;
     }
@@ -156,15 +159,6 @@ int qor_format_by_code(int code, const char** name, qor_format_info* info) {
     if (code < 1 || code > kFormatCount) return QOR_FORMAT_UNKNOWN;
     const format_row& f = kFormats[code - 1];
     if (name) *name = f.name;
-    if (info) {
-        info->min_width = f.min_width;
-        info->max_width = f.max_width;
-        info->default_width = f.default_width;
-        info->min_decimals = f.min_decimals;
-        info->max_decimals = f.max_decimals;
-        info->default_decimals = f.default_decimals;
-        info->format_class = f.format_class;
-        info->code = static_cast<int16_t>(code);
-    }
+    if (info) describe(f, code, info);
     return 0;
 }

@@ -15,10 +15,14 @@ int ds_report_damage(const std::string& name, const std::string& path, const std
     return QOR_DS_DAMAGED;
 }
 
-int ds_write_at(int fd, const void* bytes, size_t count, uint64_t offset) {
-    const char* p = static_cast<const char*>(bytes);
+namespace {
+
+// Moves all count bytes at offset with pread or pwrite, resuming after short transfers and
+// interrupted calls.
+template <typename Byte, typename Transfer>
+int transfer_all(int fd, Byte* p, size_t count, uint64_t offset, Transfer transfer) {
     while (count > 0) {
-        ssize_t n = ::pwrite(fd, p, count, static_cast<off_t>(offset));
+        ssize_t n = transfer(fd, p, count, static_cast<off_t>(offset));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return QOR_DS_IO_ERROR;
         p += n;
@@ -28,17 +32,14 @@ int ds_write_at(int fd, const void* bytes, size_t count, uint64_t offset) {
     return 0;
 }
 
+}  // namespace
+
+int ds_write_at(int fd, const void* bytes, size_t count, uint64_t offset) {
+    return transfer_all(fd, static_cast<const char*>(bytes), count, offset, ::pwrite);
+}
+
 int ds_read_at(int fd, void* bytes, size_t count, uint64_t offset) {
-    char* p = static_cast<char*>(bytes);
-    while (count > 0) {
-        ssize_t n = ::pread(fd, p, count, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return QOR_DS_IO_ERROR;
-        p += n;
-        count -= static_cast<size_t>(n);
-        offset += static_cast<uint64_t>(n);
-    }
-    return 0;
+    return transfer_all(fd, static_cast<char*>(bytes), count, offset, ::pread);
 }
 
 int ds_flush_pending(qor_dataset* ds) {

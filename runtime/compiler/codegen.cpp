@@ -50,7 +50,9 @@ public:
         }
         for (auto& [pc, st] : runm_fix_) set_target(pc, method_target(st));
         // frame image: locals missing, constants, loop slots and temporaries missing
-        c_.num_init.assign(static_cast<size_t>(temp_base_ + temp_max_), missing());
+        size_t frame = std::max(static_cast<size_t>(temp_base_ + temp_max_), const_base_ + const_values_.size());
+        if (frame > kMaxSlots + 1u) fail("The program is too large for one frame (65535 slots)");
+        c_.num_init.assign(frame, missing());
         for (size_t i = 0; i < const_values_.size(); ++i) c_.num_init[const_base_ + i] = const_values_[i];
         for (cmp_symbol* a : s_.src.arrays) array_initial(a);
         c_.entries.clear();

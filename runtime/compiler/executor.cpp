@@ -155,8 +155,7 @@ int cmp_instance::run_from(uint32_t start) {
                 for (int i = 0; i < in.c; ++i) {
                     if (std::isnan(v[i])) { ++nm; continue; }
                     if (n == 0) best = v[i];
-                    else if (kind == AGG_MIN ? v[i] < best : v[i] > best) best = v[i];
-                    if (kind == AGG_COALESCE && n == 0) best = v[i];
+                    else if (kind == AGG_MIN ? v[i] < best : kind == AGG_MAX && v[i] > best) best = v[i];
                     acc += v[i];
                     ++n;
                 }

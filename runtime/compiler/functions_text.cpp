@@ -77,6 +77,21 @@ Format parse_format(const char* s, int n) {
 
 const char* const kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN", "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
 
+// "1.5e+14" -> "1.5E14", "2e-05" -> "2E-5": the exponent takes no more room than it needs.
+int compact_exponent(char* buf, int n) {
+    char* e = std::strchr(buf, 'e');
+    if (!e) return n;
+    *e = 'E';
+    char* p = e + 1;
+    char* w = p;
+    if (*p == '+') ++p;
+    else if (*p == '-') *w++ = *p++;
+    while (*p == '0' && p[1]) ++p;
+    while (*p) *w++ = *p++;
+    *w = '\0';
+    return static_cast<int>(w - buf);
+}
+
 }  // namespace
 
 int format_number(double v, int width, char* out) {
@@ -95,7 +110,7 @@ int format_number(double v, int width, char* out) {
         if (n <= width) { std::memcpy(out, buf, static_cast<size_t>(n)); return n; }
     }
     for (int prec = width; prec >= 1; --prec) {
-        int n = std::snprintf(buf, sizeof buf, "%.*g", prec, v);
+        int n = compact_exponent(buf, std::snprintf(buf, sizeof buf, "%.*g", prec, v));
         if (n <= width) { std::memcpy(out, buf, static_cast<size_t>(n)); return n; }
     }
     std::memset(out, '*', static_cast<size_t>(width));

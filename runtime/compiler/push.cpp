@@ -282,7 +282,9 @@ int cmp_session::push(const char* text, int length, char* log, int log_size, cha
             ++errors;
             copy_out(err, err_size, "ERROR: " + problem);
             copy_out(log, log_size, "ERROR: " + problem);
-            xpslog("ERROR: %*s", static_cast<int>(problem.size()), problem.c_str());
+            std::string text = "ERROR: " + problem;
+            if (hooks.error) hooks.error(hooks.user, text.c_str(), line, nullptr);
+            else xpslog("%s", text.c_str());
         }
         return errors == 0 ? CMP_COMPLETE : CMP_INCOMPLETE;
     }

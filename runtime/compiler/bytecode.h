@@ -41,10 +41,11 @@ enum Op : uint16_t {
     OP_PUT,                      // PUT site a
     OP_LOOPCHK,                  // iterative DO: start num[a], end num[b], step num[c] must be numbers, c != 0
     OP_FORTEST,                  // leave the loop (goto EXT target) unless num[a] within num[b] by sign of num[c]
+    OP_FORNEXT,                  // num[a] += num[c]; back to the EXT target while within num[b]
     OP_RUNM,                     // call: push return address, goto target
     OP_MRET,                     // return from a method or block (or end the entry when not called)
     OP_ERET,                     // end the entry
-    OP_EXT,                      // second word of CALL2, AGG, XIDX, SCMP, FORTEST
+    OP_EXT,                      // second word of CALL2, AGG, XIDX, SCMP, FORTEST, FORNEXT
     OP_COUNT
 };
 

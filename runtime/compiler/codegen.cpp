@@ -260,19 +260,18 @@ private:
         if (st->by) num_into(st->by, by);
         else emit(OP_MOV, by, constant(1), 0);
         emit(OP_LOOPCHK, var, to, by);
+        emit(OP_FORTEST, var, to, by);
+        size_t skip = emit(OP_EXT, 0, 0, 0);
         uint32_t top = here();
-        size_t test = emit(OP_FORTEST, var, to, by);
-        size_t ext = emit(OP_EXT, 0, 0, 0);
         loops_.emplace_back();
         block(st->body, false);
         line_ = st->line;
         uint32_t cont = here();
         for (size_t pc : loops_.back().continues) set_target(pc, cont);
-        emit(OP_ADD, var, var, by);
-        size_t back = jump(OP_JMP, 0);
+        emit(OP_FORNEXT, var, to, by);
+        size_t back = emit(OP_EXT, 0, 0, 0);
         set_target(back, top);
-        (void)test;
-        set_target(ext, here());
+        set_target(skip, here());
         close_loop(here());
     }
 

@@ -337,6 +337,14 @@ int cmp_instance::run_from(uint32_t start) {
                 else ++ip;
                 break;
             }
+            case OP_FORNEXT: {
+                double v = R[in.a] + R[in.c];
+                R[in.a] = v;
+                bool inside = R[in.c] > 0 ? v <= R[in.b] : v >= R[in.b];
+                if (inside) ip = base + target_of(*ip);
+                else ++ip;
+                break;
+            }
             case OP_RUNM:
                 if (depth >= kMaxDepth) { error = "RUNMETHOD calls nest deeper than 256 levels"; goto fail; }
                 stack[depth++] = static_cast<uint32_t>(ip - base);

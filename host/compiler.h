@@ -1,0 +1,171 @@
+// The methods compiler services: compile sessions fed one statement at a time, symbols and
+// structures, special functions with compile-time checks, labels, program instances and runs.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "host/export.h"
+#include "host/print.h"
+
+struct cmp_session;    // one compile: the program being built, then the generated program
+struct cmp_instance;   // one execution block's data: frame, structure bases, run list
+struct cmp_symbol;     // a name of the program
+
+// Answers of cmpprss.
+enum : int {
+    CMP_ACCEPTED = 0,        // statement taken
+    CMP_OPEN_GROUP = -1,     // statement taken; a DO, SELECT, METHOD or BLOCK group is still open
+    CMP_COMPLETE = -2,       // the end marker: the source is complete and error-free
+    CMP_INCOMPLETE = -3,     // the end marker: a group is still open or an earlier statement failed
+    CMP_ERROR = 1            // statement refused (texts in the log and error buffers)
+};
+
+// The end-of-source marker the engine pushes after its last statement.
+#define CMP_END_MARKER ";_q_U_i_T_;"
+
+// Argument node handed to a special function's compile-time check.
+enum : char {
+    CMP_ARG_LITERAL = 'l', CMP_ARG_VARIABLE = 'v', CMP_ARG_EXPRESSION = 't', CMP_ARG_ARRAY = 'a',
+    CMP_ARG_OMITTED = 'o'
+};
+// Flags a check may set on an argument (flags[0]).
+enum : uint8_t {
+    CMP_ARGF_BY_REFERENCE = 0x40,    // the body writes the argument back: must be a variable
+    CMP_ARGF_LITERAL_NAME = 0x20     // the literal text names something the body resolves
+};
+
+struct cmp_arg_node {
+    char kind;               // CMP_ARG_*
+    char type;               // 'n' numeric, 'c' character, 0 for an omitted argument
+    const char* text;        // variable name or character literal (not NUL-terminated)
+    int text_length;
+    double number;           // numeric literal
+    int dimension;           // arrays: element count
+    uint8_t flags[4];        // set by the check, read by the compiler after it
+};
+
+struct cmp_call_node {
+    const char* function;    // upper-case name, NUL-terminated
+    int nargs;
+    cmp_arg_node* args;
+    int inside_routine;      // non-zero inside a METHOD body
+    char method_kind;        // kind letter of the enclosing method ('N' none, 'I' .. 'M')
+    int line;                // statement number
+};
+
+// Compile-time check: 0 accepts; non-zero refuses the statement, message (NUL-ended) says why.
+typedef int (*cmp_check_fn)(void* context, cmp_call_node* call, char* message, int message_size);
+
+// A run-time argument, reached by address. Index 0 of the list is the result.
+struct cmp_arg_value {
+    char kind;               // CMP_ARG_* ('o' omitted: no address)
+    char type;               // 'n' or 'c'
+    double* number;          // numeric value (write to it for out-arguments)
+    qor_namerec* text;       // character value {capacity, length, text}
+    double* const* elements; // arrays: address of each element
+    int count;               // arrays: element count
+};
+
+struct cmp_function_record {
+    const char* name;
+    void* context;           // the registration context
+};
+
+struct cmp_exec_context {
+    int block;               // execution block number of the instance
+    double state;            // the state number passed to cmpfrun
+};
+
+// Run-time body: 0 success, 1 failure (the run stops and the error hook reports the line).
+// hidden is this call site's per-instance record (hidden_size bytes, zeroed at creation).
+typedef int (*cmp_body_fn)(const cmp_function_record* fn, cmp_arg_value* args, int nargs,
+                           const cmp_exec_context* exec, cmp_instance* instance, void* hidden);
+
+struct cmp_special_def {
+    const char* name;
+    int nargs;               // 0 = any number (the check validates)
+    const char* arg_types;   // nargs characters 'n', 'c' or '?' (any); null = any
+    char result_type;        // 'n', 'c' or 0 (a routine used with CALL)
+    int result_length;       // character results: capacity
+    void* context;
+    cmp_check_fn check;      // may be null
+    cmp_body_fn body;
+    uint16_t* option_word;   // may be null; receives the function's index
+    int hidden_size;         // bytes of the hidden per-instance record of each call site
+};
+
+// Error hook: run-time errors (and compile errors) with the statement number.
+typedef void (*cmp_error_fn)(void* user, const char* message, int line, const char* method);
+// Declaration hook: called once for each undeclared name; it may declare the name with
+// cmpsymd / cmpstri. Return 0 to continue (an undeclared name becomes a local variable).
+typedef int (*cmp_declare_fn)(void* user, cmp_session* session, const char* name, int length);
+// Print hook of PUT: one finished line.
+typedef void (*cmp_print_fn)(void* user, const char* line, int length);
+
+struct cmp_hooks {
+    void* user;
+    cmp_error_fn error;      // null: errors go to the log
+    cmp_declare_fn declare;  // may be null
+    cmp_print_fn print;      // null: PUT lines go to the log
+};
+
+// Structure member for cmpinss.
+enum : char { CMP_MEMBER_NUMBER = 'n', CMP_MEMBER_POINTER = 'p' };
+struct cmp_member {
+    const char* name;
+    char kind;               // CMP_MEMBER_NUMBER: a double at base + offset;
+                             // CMP_MEMBER_POINTER: a double* at base + offset (null reads missing)
+    int offset;              // bytes
+};
+
+// Sessions.
+QOR_HOST_API int cmpints(cmp_session** session, const cmp_hooks* hooks);        // start; 0 ok
+QOR_HOST_API void cmpends(cmp_session* session);                                 // end, free all
+QOR_HOST_API int cmpprss(cmp_session* session, const char* statement, int length, char* log,
+                         int log_size, char* error, int error_size);           // push one text
+QOR_HOST_API int cmpopt2(cmp_session* session, int option, int value);          // 2 trace
+QOR_HOST_API int cmpinst(cmp_session* session, const cmp_special_def* def);     // special function
+// Library functions of one or two numbers (the fast call path); the name is a function name.
+QOR_HOST_API int cmpfunc1(cmp_session* session, const char* name, double (*fn)(double));
+QOR_HOST_API int cmpfunc2(cmp_session* session, const char* name, double (*fn)(double, double));
+
+// Symbols.
+QOR_HOST_API cmp_symbol* cmpsyms(cmp_session* session, const char* name, int length);
+QOR_HOST_API cmp_symbol* cmpsymd(cmp_session* session, const char* name, int length, char kind,
+                                 char type);
+QOR_HOST_API cmp_symbol* cmplstv(cmp_session* session);                          // first symbol
+QOR_HOST_API cmp_symbol* cmpsymnext(const cmp_symbol* symbol);                    // next in order
+QOR_HOST_API const char* cmpsymname(const cmp_symbol* symbol);                    // upper-case
+QOR_HOST_API int cmpsymflags(const cmp_symbol* symbol);                           // CMP_SYM_*
+enum : int { CMP_SYM_READ = 1, CMP_SYM_ASSIGNED = 2, CMP_SYM_IN_METHOD = 32 };
+// Bind a symbol to engine storage: every instance reads and writes *address (a double).
+QOR_HOST_API int cmppdvb(cmp_session* session, cmp_symbol* symbol, double* address);
+
+// Structures: declare a layout, then a named instance (members visible by bare name when
+// bare_names is non-zero, always as instance.member). Returns 0 or an error code.
+QOR_HOST_API int cmpinss(cmp_session* session, const char* name, int length, const cmp_member* members,
+                         int count, int size);
+QOR_HOST_API int cmpstri(cmp_session* session, const char* structure, int slength, const char* instance,
+                         int ilength, int bare_names);
+
+// Generate: lay out data, generate code, prepare nblocks instances. 0 ok.
+QOR_HOST_API int cmpgen(cmp_session* session, int nblocks);
+// Run-list entry of a label (entry >= 0), or -1 when the label does not exist.
+QOR_HOST_API int cmpgetl(cmp_session* session, const char* label, int length);
+
+// Instances (one per execution block, made by cmpgen).
+QOR_HOST_API cmp_instance* cmpinsb(cmp_session* session, int block);
+QOR_HOST_API int cmpbase(cmp_instance* instance, const char* structure_instance, int length, void* base);
+// Pointer slot of a structure instance, and an instance's vector of base pointers: rebinding
+// an instance to the next record is one store, cmpbasev(instance)[slot] = record.
+QOR_HOST_API int cmpbasei(cmp_session* session, const char* structure_instance, int length);
+QOR_HOST_API void** cmpbasev(cmp_instance* instance);
+// Text of a character variable (trailing blanks removed, NUL-ended); its length or -1.
+QOR_HOST_API int cmptext(cmp_instance* instance, cmp_symbol* symbol, char* out, int size);
+QOR_HOST_API double* cmppdva(cmp_instance* instance, cmp_symbol* symbol);       // numeric local
+QOR_HOST_API int cmpmact(cmp_instance* instance, int entry, int on);            // run-list switch
+QOR_HOST_API int cmpfrun(cmp_instance* instance, double state);                 // 0 ok
+QOR_HOST_API long cmpmissn(const cmp_instance* instance);                       // missing generated
+
+// Memory use: bytes of code, constants, frame, symbols (4 counters used of 17).
+QOR_HOST_API int cmpmuse(cmp_session* session, size_t counters[17]);

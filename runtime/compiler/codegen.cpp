@@ -1,0 +1,719 @@
+// The code generator: lays out the frame (locals, constants, loop slots, temporaries), lowers
+// every statement to register bytecode, resolves labels, GOTOs and RUNMETHOD targets, and
+// builds the tables of call sites. It runs twice: the first pass counts constants.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+
+#include "host/missing.h"
+#include "host/print.h"
+#include "runtime/compiler/functions.h"
+#include "runtime/compiler/parser.h"
+#include "runtime/compiler/session.h"
+
+using namespace qor;
+using namespace qor::cmp;
+
+namespace {
+
+struct GenError {
+    std::string message;
+    int line;
+};
+
+constexpr int kMaxSlots = 65535;
+
+class Generator {
+public:
+    Generator(cmp_session& s, Code& c, int nconst, int nhidden)
+        : s_(s), c_(c), nconst_known_(nconst), nhidden_known_(nhidden) {}
+
+    int constants() const { return static_cast<int>(const_values_.size()); }
+    int hidden() const { return hidden_count_; }
+
+    void run() {
+        layout();
+        c_.code.clear();
+        c_.line_of.clear();
+        block(s_.src.main, false);
+        emit(OP_HALT, 0, 0, 0);
+        for (auto& [pc, label, line] : goto_fix_) {
+            auto it = c_.labels.find(label);
+            if (it == c_.labels.end()) {
+                char buf[256];
+                xpmstr(buf, sizeof buf, 672, 4004, static_cast<int>(label.size()), label.c_str(), line);
+                std::string t(buf);
+                throw GenError{t.rfind("ERROR: ", 0) == 0 ? t.substr(7) : t, line};
+            }
+            set_target(pc, it->second);
+        }
+        for (auto& [pc, st] : runm_fix_) set_target(pc, method_target(st));
+        // frame image: locals missing, constants, loop slots and temporaries missing
+        size_t frame = std::max(static_cast<size_t>(temp_base_ + temp_max_), const_base_ + const_values_.size());
+        if (frame > kMaxSlots + 1u) fail("The program is too large for one frame (65535 slots)");
+        c_.num_init.assign(frame, missing());
+        for (size_t i = 0; i < const_values_.size(); ++i) c_.num_init[const_base_ + i] = const_values_[i];
+        for (cmp_symbol* a : s_.src.arrays) array_initial(a);
+        c_.entries.clear();
+        c_.entry_names.clear();
+        for (auto& [name, pc] : c_.labels) {
+            c_.entries.push_back(pc);
+            c_.entry_names.push_back(name);
+        }
+    }
+
+private:
+    cmp_session& s_;
+    Code& c_;
+    int nconst_known_, nhidden_known_;
+    int nlocals_ = 0, const_base_ = 0, hidden_base_ = 0, temp_base_ = 0;
+    int temp_top_ = 0, temp_max_ = 0, hidden_count_ = 0;
+    std::map<uint64_t, int> consts_;
+    std::vector<double> const_values_;
+    std::map<std::string, int> str_consts_;
+    int line_ = 0;
+    bool in_method_ = false;
+    std::vector<std::tuple<size_t, std::string, int>> goto_fix_;
+    std::vector<std::pair<size_t, Stmt*>> runm_fix_;
+    struct MethodCode { uint32_t start = 0; uint32_t blocks[5] = {0, 0, 0, 0, 0}; bool generated = false; };
+    std::vector<MethodCode> methods_;
+    struct Loop { uint32_t continue_pc = 0; std::vector<size_t> exits, continues; bool continue_known = false; };
+    std::vector<Loop> loops_;
+
+    [[noreturn]] void fail(const std::string& m) { throw GenError{m, line_}; }
+
+    void layout() {
+        int nnum = 0, nstr = 0;
+        c_.str_slots.clear();
+        for (auto& sp : s_.src.symbols) {
+            cmp_symbol* sym = sp.get();
+            if (sym->kind != 'v' || sym->storage != SymStorage::Local) continue;
+            if (sym->type == 'n') sym->slot = nnum++;
+            else {
+                sym->slot = nstr++;
+                c_.str_slots.push_back(StrSlotInit{sym->length, true, std::string()});
+            }
+        }
+        nlocals_ = nnum;
+        const_base_ = nlocals_;
+        hidden_base_ = const_base_ + nconst_known_;
+        temp_base_ = hidden_base_ + nhidden_known_;
+        c_.arrays.clear();
+        for (cmp_symbol* a : s_.src.arrays) {
+            ArrayTable t;
+            t.type = a->type;
+            for (cmp_symbol* e : a->elements) t.slots.push_back(e->slot);
+            c_.arrays.push_back(std::move(t));
+        }
+        methods_.assign(s_.src.methods.size(), MethodCode{});
+        c_.generic_sites.clear();
+        c_.special_sites.clear();
+        c_.put_sites.clear();
+        c_.methods.clear();
+        c_.labels.clear();
+        c_.fn1.clear();
+        c_.fn2.clear();
+        for (auto& f : s_.lib1) c_.fn1.push_back(f.second);
+        for (auto& f : s_.lib2) c_.fn2.push_back(f.second);
+    }
+
+    void array_initial(cmp_symbol* a) {
+        (void)a;   // initial values are applied by the ARRAY statement's own code (see Array)
+    }
+
+    // ---- emission ----
+    size_t emit(uint16_t op, int a, int b, int c) {
+        if (a > kMaxSlots || b > kMaxSlots || c > kMaxSlots || a < 0 || b < 0 || c < 0)
+            fail("The program is too large for one frame (65535 slots)");
+        c_.code.push_back(Instr{op, static_cast<uint16_t>(a), static_cast<uint16_t>(b), static_cast<uint16_t>(c)});
+        c_.line_of.push_back(line_);
+        return c_.code.size() - 1;
+    }
+    uint32_t here() const { return static_cast<uint32_t>(c_.code.size()); }
+    void set_target(size_t pc, uint32_t target) {
+        c_.code[pc].b = static_cast<uint16_t>(target & 0xFFFF);
+        c_.code[pc].c = static_cast<uint16_t>(target >> 16);
+    }
+    size_t jump(uint16_t op, int a) { return emit(op, a, 0, 0); }
+
+    int temp() {
+        int t = temp_base_ + temp_top_++;
+        temp_max_ = std::max(temp_max_, temp_top_);
+        if (t > kMaxSlots) fail("Expression needs too many temporary values");
+        return t;
+    }
+    int hidden_slot() {
+        int h = hidden_count_++;
+        return hidden_base_ + std::min(h, std::max(nhidden_known_ - 1, 0));
+    }
+    int constant(double v) {
+        uint64_t bits = bits_of(v);
+        auto it = consts_.find(bits);
+        if (it != consts_.end()) return it->second;
+        int slot = const_base_ + static_cast<int>(const_values_.size());
+        const_values_.push_back(v);
+        consts_[bits] = slot;
+        return slot;
+    }
+    int str_slot(int capacity, bool variable, const std::string& init = std::string()) {
+        c_.str_slots.push_back(StrSlotInit{std::max(1, capacity), variable, init});
+        return static_cast<int>(c_.str_slots.size()) - 1;
+    }
+    int str_constant(const std::string& text) {
+        std::string t = text.empty() ? std::string(" ") : text;
+        auto it = str_consts_.find(t);
+        if (it != str_consts_.end()) return it->second;
+        int slot = str_slot(static_cast<int>(t.size()), false, t);
+        str_consts_[t] = slot;
+        return slot;
+    }
+
+    // ---- statements ----
+    void block(const std::vector<Stmt*>& list, bool) {
+        for (Stmt* st : list) statement(st);
+    }
+
+    void statement(Stmt* st) {
+        line_ = st->line;
+        temp_top_ = 0;
+        for (const std::string& l : st->labels) c_.labels[l] = here();
+        switch (st->kind) {
+            case StmtKind::Null:
+            case StmtKind::Length:
+                break;
+            case StmtKind::Assign: assign(st->target, st->value); break;
+            case StmtKind::If: {
+                size_t jf = jump(OP_JF, num(st->value));
+                statement(st->then_stmt);
+                if (st->else_stmt) {
+                    size_t jend = jump(OP_JMP, 0);
+                    set_target(jf, here());
+                    statement(st->else_stmt);
+                    set_target(jend, here());
+                } else {
+                    set_target(jf, here());
+                }
+                break;
+            }
+            case StmtKind::Do: block(st->body, false); break;
+            case StmtKind::DoIter: do_iterative(st); break;
+            case StmtKind::DoWhile: {
+                loops_.emplace_back();
+                uint32_t top = here();
+                loops_.back().continue_pc = top;
+                loops_.back().continue_known = true;
+                temp_top_ = 0;
+                size_t jf = jump(OP_JF, num(st->value));
+                block(st->body, false);
+                line_ = st->line;
+                size_t back = jump(OP_JMP, 0);
+                set_target(back, top);
+                set_target(jf, here());
+                close_loop(here());
+                break;
+            }
+            case StmtKind::DoUntil: {
+                loops_.emplace_back();
+                uint32_t top = here();
+                block(st->body, false);
+                line_ = st->line;
+                temp_top_ = 0;
+                uint32_t test = here();
+                for (size_t pc : loops_.back().continues) set_target(pc, test);
+                loops_.back().continues.clear();
+                size_t jf = jump(OP_JF, num(st->value));
+                set_target(jf, top);
+                close_loop(here());
+                break;
+            }
+            case StmtKind::Select: select(st); break;
+            case StmtKind::Goto: goto_fix_.emplace_back(jump(OP_JMP, 0), st->name, st->line); break;
+            case StmtKind::Return: emit(in_method_ ? OP_MRET : OP_ERET, 0, 0, 0); break;
+            case StmtKind::Leave: loops_.back().exits.push_back(jump(OP_JMP, 0)); break;
+            case StmtKind::Continue: {
+                Loop& l = loops_.back();
+                size_t pc = jump(OP_JMP, 0);
+                if (l.continue_known) set_target(pc, l.continue_pc);
+                else l.continues.push_back(pc);
+                break;
+            }
+            case StmtKind::Call: call(st->call, -1); break;
+            case StmtKind::Put: put(st); break;
+            case StmtKind::Method: method(st); break;
+            case StmtKind::RunMethod: runm_fix_.emplace_back(jump(OP_RUNM, 0), st); break;
+            case StmtKind::Array: array_init(st); break;
+            default: fail("Statement cannot be generated here");
+        }
+    }
+
+    void close_loop(uint32_t exit) {
+        for (size_t pc : loops_.back().exits) set_target(pc, exit);
+        loops_.pop_back();
+    }
+
+    void do_iterative(Stmt* st) {
+        int var = st->target->sym->slot;
+        int to = hidden_slot(), by = hidden_slot();
+        num_into(st->from, var);
+        num_into(st->to, to);
+        if (st->by) num_into(st->by, by);
+        else emit(OP_MOV, by, constant(1), 0);
+        emit(OP_LOOPCHK, var, to, by);
+        emit(OP_FORTEST, var, to, by);
+        size_t skip = emit(OP_EXT, 0, 0, 0);
+        uint32_t top = here();
+        loops_.emplace_back();
+        block(st->body, false);
+        line_ = st->line;
+        uint32_t cont = here();
+        for (size_t pc : loops_.back().continues) set_target(pc, cont);
+        emit(OP_FORNEXT, var, to, by);
+        size_t back = emit(OP_EXT, 0, 0, 0);
+        set_target(back, top);
+        set_target(skip, here());
+        close_loop(here());
+    }
+
+    void select(Stmt* st) {
+        bool character = st->value && st->value->type == 'c';
+        int operand = -1;
+        if (st->value) {
+            if (character) operand = str(st->value);
+            else {
+                operand = hidden_slot();
+                num_into(st->value, operand);
+            }
+        }
+        std::vector<size_t> to_end;
+        for (WhenClause& w : st->whens) {
+            line_ = st->line;
+            temp_top_ = 0;
+            std::vector<size_t> to_action;
+            size_t skip = 0;
+            bool otherwise = w.values.empty();
+            if (!otherwise) {
+                for (Expr* v : w.values) {
+                    int t;
+                    if (!st->value) t = num(v);
+                    else if (character) {
+                        t = temp();
+                        emit(OP_SCMP, t, operand, str(v));
+                        emit(OP_EXT, CMP_EQ, 0, 0);
+                    } else {
+                        t = temp();
+                        emit(OP_EQ, t, operand, num(v));
+                    }
+                    to_action.push_back(jump(OP_JT, t));
+                }
+                skip = jump(OP_JMP, 0);
+            }
+            for (size_t pc : to_action) set_target(pc, here());
+            statement(w.action);
+            to_end.push_back(jump(OP_JMP, 0));
+            if (!otherwise) set_target(skip, here());
+        }
+        for (size_t pc : to_end) set_target(pc, here());
+    }
+
+    void method(Stmt* st) {
+        Method& m = s_.src.methods[st->method];
+        MethodCode& mc = methods_[st->method];
+        size_t past = jump(OP_JMP, 0);
+        MethodRange range;
+        range.start = here();
+        range.name = m.name;
+        mc.start = here();
+        in_method_ = true;
+        block(m.body, false);
+        line_ = st->line;
+        emit(OP_MRET, 0, 0, 0);
+        for (int b = 0; b < 5; ++b) {
+            if (!m.blocks[b].defined) continue;
+            mc.blocks[b] = here();
+            block(m.blocks[b].body, false);
+            emit(OP_MRET, 0, 0, 0);
+        }
+        in_method_ = false;
+        mc.generated = true;
+        set_target(past, here());
+        range.end = here();
+        c_.methods.push_back(range);
+    }
+
+    uint32_t method_target(Stmt* st) {
+        Method& m = s_.src.methods[st->method];
+        MethodCode& mc = methods_[st->method];
+        line_ = st->line;
+        if (!m.defined || !mc.generated) {
+            char buf[256];
+            xpmstr(buf, sizeof buf, 672, 1008, static_cast<int>(m.name.size()), m.name.c_str());
+            std::string t(buf);
+            fail(t.rfind("ERROR: ", 0) == 0 ? t.substr(7) : t);
+        }
+        int b = st->block_type;
+        if (b >= 0 && !m.blocks[b].defined) {
+            char buf[256];
+            xpmstr(buf, sizeof buf, 672, 1020, static_cast<int>(m.name.size()), m.name.c_str(), block_type_name(b));
+            std::string t(buf);
+            fail(t.rfind("ERROR: ", 0) == 0 ? t.substr(7) : t);
+        }
+        if (b < 0 && m.blocks[2].defined) b = 2;   // a method with blocks runs its MAIN block
+        return b >= 0 ? mc.blocks[b] : mc.start;
+    }
+
+    void array_init(Stmt* st) {
+        const ArrayDecl& a = st->array;
+        cmp_symbol* sym = s_.src.find(a.name);
+        for (size_t i = 0; i < a.initial.size(); ++i) {
+            cmp_symbol* e = sym->elements[i];
+            if (a.character) emit(OP_SMOV, e->slot, str_constant(a.initial[i]->text), 0);
+            else emit(OP_MOV, e->slot, constant(a.initial[i]->num), 0);
+        }
+    }
+
+    void assign(Expr* target, Expr* value) {
+        cmp_symbol* sym = target->sym;
+        if (sym->type == 'c') {
+            int src = str(value);
+            if (sym->kind == 'a') {
+                int flat = index(target);
+                emit(OP_SSTX, src, sym->array_index, flat);
+            } else {
+                emit(OP_SMOV, sym->slot, src, 0);
+            }
+            return;
+        }
+        if (sym->kind == 'a') {
+            int flat = index(target);
+            int v = num(value);
+            emit(OP_STX, v, sym->array_index, flat);
+            return;
+        }
+        switch (sym->storage) {
+            case SymStorage::Local: num_into(value, sym->slot); break;
+            case SymStorage::Member: emit(OP_STM, num(value), sym->pointer, sym->offset); break;
+            case SymStorage::PointerMember: emit(OP_STP, num(value), sym->pointer, sym->offset); break;
+            case SymStorage::Bound: emit(OP_STB, num(value), sym->pointer, 0); break;
+        }
+    }
+
+    // flat zero-based element number of an indexed array reference, checked at run time
+    int index(Expr* e) {
+        cmp_symbol* sym = e->sym;
+        int acc = temp();
+        for (size_t k = 0; k < e->args.size(); ++k) {
+            int i = num(e->args[k]);
+            emit(OP_XIDX, acc, i, sym->dims[k]);
+            emit(OP_EXT, k == 0 ? 1 : 0, 0, 0);
+        }
+        return acc;
+    }
+
+    // ---- numeric expressions ----
+    bool single_op(Expr* e) const {
+        if (e->type != 'n') return false;
+        switch (e->kind) {
+            case ExprKind::Unary: return e->uop != '+';
+            case ExprKind::Binary: return e->bop != BinOp::Concat;
+            case ExprKind::Call: return !e->special;
+            default: return false;
+        }
+    }
+
+    void num_into(Expr* e, int dst) {
+        if (single_op(e)) {
+            num(e, dst);
+            return;
+        }
+        int r = num(e);
+        if (r != dst) emit(OP_MOV, dst, r, 0);
+    }
+
+    int num(Expr* e, int dst = -1) {
+        if (e->type == 'c') {
+            int s = str(e);
+            int t = dst >= 0 ? dst : temp();
+            emit(OP_S2N, t, s, 0);
+            return t;
+        }
+        switch (e->kind) {
+            case ExprKind::Number: return constant(e->num);
+            case ExprKind::Name: return load(e);
+            case ExprKind::Unary: {
+                if (e->uop == '+') return num(e->args[0]);
+                int x = num(e->args[0]);
+                int t = dst >= 0 ? dst : temp();
+                emit(e->uop == '-' ? OP_NEG : OP_NOT, t, x, 0);
+                return t;
+            }
+            case ExprKind::Binary: return binary(e, dst);
+            case ExprKind::In: {
+                Expr* x = e->args[0];
+                bool ch = x->type == 'c';
+                int v = ch ? str(x) : num(x);
+                int acc = temp();
+                for (size_t i = 1; i < e->args.size(); ++i) {
+                    int t = i == 1 ? acc : temp();
+                    if (ch) {
+                        emit(OP_SCMP, t, v, str(e->args[i]));
+                        emit(OP_EXT, CMP_EQ, 0, 0);
+                    } else {
+                        emit(OP_EQ, t, v, num(e->args[i]));
+                    }
+                    if (i > 1) emit(OP_OR, acc, acc, t);
+                }
+                return acc;
+            }
+            case ExprKind::Call: return call(e, dst);
+            default: fail("Expression cannot be generated");
+        }
+    }
+
+    int load(Expr* e) {
+        cmp_symbol* sym = e->sym;
+        if (sym->kind == 'a') {
+            int flat = index(e);
+            int t = temp();
+            emit(OP_LDX, t, sym->array_index, flat);
+            return t;
+        }
+        switch (sym->storage) {
+            case SymStorage::Local: return sym->slot;
+            case SymStorage::Member: { int t = temp(); emit(OP_LDM, t, sym->pointer, sym->offset); return t; }
+            case SymStorage::PointerMember: { int t = temp(); emit(OP_LDP, t, sym->pointer, sym->offset); return t; }
+            case SymStorage::Bound: { int t = temp(); emit(OP_LDB, t, sym->pointer, 0); return t; }
+        }
+        return -1;
+    }
+
+    int binary(Expr* e, int dst) {
+        Expr* l = e->args[0];
+        Expr* r = e->args[1];
+        static const uint16_t arith[] = {OP_OR, OP_AND, OP_EQ, OP_NE, OP_LT, OP_LE, OP_GT, OP_GE, 0,
+                                         OP_ADD, OP_SUB, OP_MUL, OP_DIV, OP_POW};
+        int idx = static_cast<int>(e->bop);
+        bool comparison = e->bop >= BinOp::Eq && e->bop <= BinOp::Ge;
+        if (comparison && l->type == 'c' && r->type == 'c') {
+            int a = str(l), b = str(r);
+            int t = dst >= 0 ? dst : temp();
+            emit(OP_SCMP, t, a, b);
+            emit(OP_EXT, idx - static_cast<int>(BinOp::Eq), 0, 0);
+            return t;
+        }
+        int a = num(l);
+        int b = num(r);
+        int t = dst >= 0 ? dst : temp();
+        emit(arith[idx], t, a, b);
+        return t;
+    }
+
+    int call(Expr* e, int dst) {
+        if (e->special) return special(e, dst);
+        if (e->function <= -2) {   // session library function
+            int code = -2 - e->function;
+            int index = code / 2, arity = code % 2 + 1;
+            int a = num(e->args[0]);
+            if (arity == 1) {
+                int t = dst >= 0 ? dst : temp();
+                emit(OP_CALL1, t, a, index);
+                return t;
+            }
+            int b = num(e->args[1]);
+            int t = dst >= 0 ? dst : temp();
+            emit(OP_CALL2, t, a, index);
+            emit(OP_EXT, b, 0, 0);
+            return t;
+        }
+        const BuiltinFunction& f = builtin_at(e->function);
+        switch (f.form) {
+            case FnForm::Num1: {
+                int a = num(e->args[0]);
+                int t = dst >= 0 ? dst : temp();
+                emit(OP_CALL1, t, a, fn1_index(f.num1));
+                return t;
+            }
+            case FnForm::Num2: {
+                int a = num(e->args[0]);
+                int b = e->args.size() > 1 ? num(e->args[1]) : constant(f.default2);
+                int t = dst >= 0 ? dst : temp();
+                emit(OP_CALL2, t, a, fn2_index(f.num2));
+                emit(OP_EXT, b, 0, 0);
+                return t;
+            }
+            case FnForm::Aggregate: {
+                int first = -1;
+                std::vector<int> vals;
+                for (Expr* a : e->args) vals.push_back(num(a));
+                for (size_t i = 0; i < vals.size(); ++i) {
+                    int t = temp();
+                    if (i == 0) first = t;
+                    emit(OP_MOV, t, vals[i], 0);
+                }
+                int t = dst >= 0 ? dst : temp();
+                emit(OP_AGG, t, first, static_cast<int>(vals.size()));
+                emit(OP_EXT, f.aggregate, 0, 0);
+                return t;
+            }
+            case FnForm::Generic: {
+                GenericSite site;
+                site.function = e->function;
+                site.result = f.result;
+                size_t tl = std::strlen(f.arg_types);
+                for (size_t i = 0; i < e->args.size(); ++i) {
+                    Expr* a = e->args[i];
+                    char want = f.arg_types[std::min(i, tl - 1)];
+                    ArgRef ar;
+                    bool as_char = want == 'c' || (want == '?' && a->type == 'c');
+                    ar.type = as_char ? 'c' : 'n';
+                    ar.slot = as_char ? str(a) : num(a);
+                    site.args.push_back(ar);
+                }
+                int t;
+                if (f.result == 'c') t = str_slot(e->capacity, false);
+                else t = dst >= 0 ? dst : temp();
+                site.dst = t;
+                c_.generic_sites.push_back(std::move(site));
+                emit(OP_GCALL, static_cast<int>(c_.generic_sites.size()) - 1, 0, 0);
+                return t;
+            }
+            case FnForm::ArrayInfo: break;
+        }
+        fail("Function cannot be generated");
+    }
+
+    int fn1_index(double (*f)(double)) {
+        for (size_t i = 0; i < c_.fn1.size(); ++i)
+            if (c_.fn1[i] == f) return static_cast<int>(i);
+        c_.fn1.push_back(f);
+        return static_cast<int>(c_.fn1.size()) - 1;
+    }
+    int fn2_index(double (*f)(double, double)) {
+        for (size_t i = 0; i < c_.fn2.size(); ++i)
+            if (c_.fn2[i] == f) return static_cast<int>(i);
+        c_.fn2.push_back(f);
+        return static_cast<int>(c_.fn2.size()) - 1;
+    }
+
+    int special(Expr* e, int dst) {
+        const SpecialFunction& f = s_.src.specials[e->function];
+        SpecialSite site;
+        site.function = e->function;
+        site.result = f.def.result_type;
+        site.hidden_size = f.def.hidden_size;
+        for (Expr* a : e->args) {
+            ArgRef ar;
+            if (a->kind == ExprKind::Omitted) {
+                ar.type = 'o';
+            } else if (a->whole_array) {
+                ar.type = 'a';
+                ar.slot = a->sym->array_index;
+                ar.variable = true;
+            } else if (a->kind == ExprKind::Name && a->args.empty() && a->sym->kind == 'v') {
+                cmp_symbol* sym = a->sym;
+                ar.type = sym->type;
+                ar.variable = true;
+                ar.slot = sym->slot;
+                ar.pointer = sym->pointer;
+                ar.offset = sym->offset;
+                ar.storage = sym->storage == SymStorage::Local ? ARG_FRAME
+                             : sym->storage == SymStorage::Member ? ARG_MEMBER
+                             : sym->storage == SymStorage::PointerMember ? ARG_POINTER_MEMBER : ARG_BOUND;
+            } else if (a->type == 'c') {
+                ar.type = 'c';
+                int s = str(a);
+                // a copy, so that the body never writes into a constant
+                int copy = str_slot(a->capacity, false);
+                emit(OP_SMOV, copy, s, 0);
+                ar.slot = copy;
+            } else {
+                ar.type = 'n';
+                int v = num(a);
+                int t = temp();
+                emit(OP_MOV, t, v, 0);
+                ar.slot = t;
+            }
+            site.args.push_back(ar);
+        }
+        int t = -1;
+        if (f.def.result_type == 'c') t = str_slot(e->capacity, false);
+        else if (f.def.result_type == 'n') t = dst >= 0 ? dst : temp();
+        site.dst = t;
+        if (site.hidden_size > 0) {
+            int n = 0;
+            for (const SpecialSite& other : c_.special_sites)
+                if (other.hidden_size > 0) ++n;
+            site.hidden_index = n;
+        }
+        c_.special_sites.push_back(std::move(site));
+        emit(OP_XCALL, static_cast<int>(c_.special_sites.size()) - 1, 0, 0);
+        return t >= 0 ? t : constant(missing());
+    }
+
+    // ---- character expressions ----
+    int str(Expr* e) {
+        if (e->type == 'n') {
+            int v = num(e);
+            int t = str_slot(12, false);
+            emit(OP_N2S, t, v, 0);
+            return t;
+        }
+        switch (e->kind) {
+            case ExprKind::String: return str_constant(e->text);
+            case ExprKind::Name: {
+                cmp_symbol* sym = e->sym;
+                if (sym->kind == 'a') {
+                    int flat = index(e);
+                    int t = str_slot(sym->length, false);
+                    emit(OP_SLDX, t, sym->array_index, flat);
+                    return t;
+                }
+                return sym->slot;
+            }
+            case ExprKind::Binary: {
+                int a = str(e->args[0]);
+                int b = str(e->args[1]);
+                int t = str_slot(e->capacity, false);
+                emit(OP_SCAT, t, a, b);
+                return t;
+            }
+            case ExprKind::Call: return call(e, -1);
+            default: fail("Character expression cannot be generated");
+        }
+    }
+
+    void put(Stmt* st) {
+        PutSite site;
+        for (PutItem& it : st->items) {
+            PutSite::Item item{it.kind, it.text, 'n', -1};
+            if (it.value) {
+                item.type = it.value->type;
+                item.slot = it.value->type == 'c' ? str(it.value) : num(it.value);
+            }
+            site.items.push_back(item);
+        }
+        c_.put_sites.push_back(std::move(site));
+        emit(OP_PUT, static_cast<int>(c_.put_sites.size()) - 1, 0, 0);
+    }
+};
+
+}  // namespace
+
+bool cmp_session::generate(std::string& message, int& line) {
+    code = std::make_unique<Code>();
+    try {
+        Generator first(*this, *code, 0, 0);
+        first.run();
+        Generator second(*this, *code, first.constants(), first.hidden());
+        second.run();
+    } catch (const GenError& e) {
+        message = e.message;
+        line = e.line;
+        code.reset();
+        return false;
+    }
+    size_t bytes = 0;
+    for (const StrSlotInit& s : code->str_slots) bytes += static_cast<size_t>(s.capacity) + 1;
+    code->string_bytes = bytes;
+    return true;
+}

@@ -1,0 +1,333 @@
+// The compiler services at the host boundary: sessions, statement push, special functions,
+// symbols, structures, generation, labels, instances and runs. Plain records and integer
+// codes; nothing thrown crosses these functions.
+#include <cstring>
+#include <new>
+
+#include "host/compiler.h"
+#include "host/missing.h"
+#include "host/print.h"
+#include "runtime/compiler/lexer.h"
+#include "runtime/compiler/session.h"
+
+using namespace qor;
+using namespace qor::cmp;
+
+namespace {
+
+std::string name_of(const char* name, int length) {
+    if (!name) return std::string();
+    size_t n = length < 0 ? std::strlen(name) : static_cast<size_t>(length);
+    return upper(std::string_view(name, n));
+}
+
+bool valid_name(const std::string& n) {
+    if (n.empty() || n.size() > 64) return false;
+    for (char c : n)
+        if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.' || c == ':')) return false;
+    return !std::isdigit(static_cast<unsigned char>(n[0]));
+}
+
+// Instance: frame image copied, character storage carved, pointer slots set, hidden records zeroed.
+std::unique_ptr<cmp_instance> make_instance(cmp_session* s, int block) {
+    auto in = std::make_unique<cmp_instance>();
+    const Code& c = *s->code;
+    in->code = &c;
+    in->session = s;
+    in->block = block;
+    in->num = c.num_init;
+    in->chars.assign(c.string_bytes, ' ');
+    in->str.resize(c.str_slots.size());
+    size_t at = 0;
+    for (size_t i = 0; i < c.str_slots.size(); ++i) {
+        const StrSlotInit& si = c.str_slots[i];
+        qor_namerec& r = in->str[i];
+        r.capacity = static_cast<uint16_t>(si.capacity);
+        r.text = in->chars.data() + at;
+        at += static_cast<size_t>(si.capacity) + 1;
+        if (si.variable) r.length = r.capacity;
+        else {
+            std::memcpy(r.text, si.initial.data(), si.initial.size());
+            r.length = static_cast<uint16_t>(si.initial.size());
+        }
+    }
+    in->ptr.assign(static_cast<size_t>(s->src.pointer_slots), nullptr);
+    for (size_t i = 0; i < s->src.bound_addresses.size(); ++i)
+        if (s->src.bound_addresses[i]) in->ptr[i] = s->src.bound_addresses[i];
+    for (const SpecialSite& site : c.special_sites)
+        if (site.hidden_size > 0) in->hidden.emplace_back(static_cast<size_t>(site.hidden_size), 0);
+    for (const ArrayTable& a : c.arrays) {
+        std::vector<double*> addr;
+        for (int slot : a.slots) addr.push_back(a.type == 'n' ? &in->num[slot] : nullptr);
+        in->array_addresses.push_back(std::move(addr));
+    }
+    in->active.assign(c.entries.size(), 0);
+    return in;
+}
+
+}  // namespace
+
+int cmpints(cmp_session** session, const cmp_hooks* hooks) {
+    if (!session) return 1;
+    *session = new (std::nothrow) cmp_session();
+    if (!*session) return 2;
+    if (hooks) (*session)->hooks = *hooks;
+    return 0;
+}
+
+void cmpends(cmp_session* session) { delete session; }
+
+int cmpprss(cmp_session* s, const char* statement, int length, char* log, int log_size, char* error, int error_size) {
+    if (!s) return CMP_ERROR;
+    if (statement && length < 0) length = static_cast<int>(std::strlen(statement));
+    try {
+        return s->push(statement, length, log, log_size, error, error_size);
+    } catch (const std::bad_alloc&) {
+        ++s->errors;
+        xpmlog(598, 2797, 0L, "statement");
+        return CMP_ERROR;
+    }
+}
+
+int cmpopt2(cmp_session* s, int option, int value) {
+    if (!s) return 1;
+    if (option == 2 || option == 3) {
+        s->trace = value;
+        return 0;
+    }
+    return 1;
+}
+
+int cmpinst(cmp_session* s, const cmp_special_def* def) {
+    if (!s || !def || !def->name || !def->body || s->generated) return 1;
+    std::string name = name_of(def->name, -1);
+    if (!valid_name(name) || def->nargs < 0 || def->nargs > 64 || def->hidden_size < 0) return 1;
+    for (const SpecialFunction& f : s->src.specials)
+        if (f.name == name) return 2;
+    SpecialFunction f;
+    f.name = name;
+    f.def = *def;
+    if (def->arg_types) f.arg_types = def->arg_types;
+    f.def.arg_types = nullptr;
+    f.def.name = nullptr;
+    if (def->option_word) *def->option_word = static_cast<uint16_t>(s->src.specials.size());
+    s->src.specials.push_back(std::move(f));
+    return 0;
+}
+
+int cmpfunc1(cmp_session* s, const char* name, double (*fn)(double)) {
+    if (!s || !fn || s->generated) return 1;
+    s->lib1.emplace_back(name_of(name, -1), fn);
+    return 0;
+}
+
+int cmpfunc2(cmp_session* s, const char* name, double (*fn)(double, double)) {
+    if (!s || !fn || s->generated) return 1;
+    s->lib2.emplace_back(name_of(name, -1), fn);
+    return 0;
+}
+
+cmp_symbol* cmpsyms(cmp_session* s, const char* name, int length) {
+    if (!s) return nullptr;
+    return s->src.find(name_of(name, length));
+}
+
+cmp_symbol* cmpsymd(cmp_session* s, const char* name, int length, char kind, char type) {
+    if (!s || kind != 'v' || (type != 'n' && type != 'c')) return nullptr;
+    std::string n = name_of(name, length);
+    if (!valid_name(n)) return nullptr;
+    if (cmp_symbol* sym = s->src.find(n)) return sym;
+    if (s->generated) return nullptr;
+    cmp_symbol* sym = s->src.add(n, kind, type);
+    sym->type_known = true;
+    return sym;
+}
+
+cmp_symbol* cmplstv(cmp_session* s) { return s && !s->src.symbols.empty() ? s->src.symbols.front().get() : nullptr; }
+cmp_symbol* cmpsymnext(const cmp_symbol* sym) { return sym ? sym->next : nullptr; }
+const char* cmpsymname(const cmp_symbol* sym) { return sym ? sym->name.c_str() : ""; }
+int cmpsymflags(const cmp_symbol* sym) { return sym ? sym->flags : 0; }
+
+int cmppdvb(cmp_session* s, cmp_symbol* sym, double* address) {
+    if (!s || !sym || !address || s->generated || sym->type != 'n' || sym->kind != 'v') return 1;
+    if (sym->storage == SymStorage::Bound) {
+        s->src.bound_addresses[sym->pointer] = address;
+        return 0;
+    }
+    if (sym->storage != SymStorage::Local) return 2;
+    sym->storage = SymStorage::Bound;
+    sym->pointer = s->src.pointer_slots++;
+    s->src.bound_addresses.resize(static_cast<size_t>(s->src.pointer_slots), nullptr);
+    s->src.bound_addresses[sym->pointer] = address;
+    return 0;
+}
+
+int cmpinss(cmp_session* s, const char* name, int length, const cmp_member* members, int count, int size) {
+    if (!s || s->generated || count < 0 || (count > 0 && !members) || size < 0) return 1;
+    std::string n = name_of(name, length);
+    if (!valid_name(n)) return 1;
+    for (const Structure& st : s->src.structures)
+        if (st.name == n) return 2;
+    Structure st;
+    st.name = n;
+    st.size = size;
+    for (int i = 0; i < count; ++i) {
+        const cmp_member& m = members[i];
+        std::string mn = name_of(m.name, -1);
+        int width = m.kind == CMP_MEMBER_POINTER ? static_cast<int>(sizeof(double*)) : static_cast<int>(sizeof(double));
+        if (!valid_name(mn) || (m.kind != CMP_MEMBER_NUMBER && m.kind != CMP_MEMBER_POINTER) || m.offset < 0 ||
+            m.offset + width > size || m.offset > 65535 || m.offset % 8 != 0)
+            return 3;
+        st.members.push_back(m);
+        st.member_names.push_back(mn);
+    }
+    s->src.structures.push_back(std::move(st));
+    return 0;
+}
+
+int cmpstri(cmp_session* s, const char* structure, int slength, const char* instance, int ilength, int bare_names) {
+    if (!s || s->generated) return 1;
+    std::string sn = name_of(structure, slength), in = name_of(instance, ilength);
+    int idx = -1;
+    for (size_t i = 0; i < s->src.structures.size(); ++i)
+        if (s->src.structures[i].name == sn) idx = static_cast<int>(i);
+    if (idx < 0 || !valid_name(in)) return 1;
+    for (const StructInstance& si : s->src.instances)
+        if (si.name == in) return 2;
+    const Structure& st = s->src.structures[idx];
+    for (size_t i = 0; i < st.members.size(); ++i) {
+        if (s->src.find(in + "." + st.member_names[i])) return 3;
+        if (bare_names && s->src.find(st.member_names[i])) return 3;
+    }
+    StructInstance si;
+    si.name = in;
+    si.structure = idx;
+    si.pointer = s->src.pointer_slots++;
+    si.bare_names = bare_names != 0;
+    s->src.bound_addresses.resize(static_cast<size_t>(s->src.pointer_slots), nullptr);
+    for (size_t i = 0; i < st.members.size(); ++i) {
+        std::vector<std::string> names{in + "." + st.member_names[i]};
+        if (bare_names) names.push_back(st.member_names[i]);
+        for (const std::string& n : names) {
+            cmp_symbol* sym = s->src.add(n, 'v', 'n');
+            sym->type_known = true;
+            sym->storage = st.members[i].kind == CMP_MEMBER_POINTER ? SymStorage::PointerMember : SymStorage::Member;
+            sym->pointer = si.pointer;
+            sym->offset = st.members[i].offset;
+        }
+    }
+    s->src.instances.push_back(si);
+    return 0;
+}
+
+int cmpgen(cmp_session* s, int nblocks) {
+    if (!s || nblocks < 1 || nblocks > 4096) return 1;
+    if (s->generated) return 2;
+    if (s->errors > 0 || !s->groups.empty() || s->open_method >= 0) {
+        xpmlog(672, 4006);
+        return 3;
+    }
+    std::string message;
+    int line = 0;
+    try {
+        if (!s->generate(message, line)) {
+            ++s->errors;
+            char buf[1024];
+            xpmstr(buf, sizeof buf, 672, 4000, static_cast<int>(message.size()), message.c_str(), line, 0, 0, "");
+            if (s->hooks.error) s->hooks.error(s->hooks.user, buf, line, nullptr);
+            else xpslog("%s", buf);
+            return 4;
+        }
+        for (int b = 0; b < nblocks; ++b) s->instances.push_back(make_instance(s, b));
+    } catch (const std::bad_alloc&) {
+        s->code.reset();
+        s->instances.clear();
+        xpmlog(598, 2797, 0L, "program");
+        return 5;
+    }
+    s->generated = true;
+    return 0;
+}
+
+int cmpgetl(cmp_session* s, const char* label, int length) {
+    if (!s || !s->code) return -1;
+    std::string n = name_of(label, length);
+    const auto& names = s->code->entry_names;
+    for (size_t i = 0; i < names.size(); ++i)
+        if (names[i] == n) return static_cast<int>(i);
+    return -1;
+}
+
+cmp_instance* cmpinsb(cmp_session* s, int block) {
+    if (!s || block < 0 || block >= static_cast<int>(s->instances.size())) return nullptr;
+    return s->instances[block].get();
+}
+
+int cmpbasei(cmp_session* s, const char* instance, int length) {
+    if (!s) return -1;
+    std::string n = name_of(instance, length);
+    for (const StructInstance& si : s->src.instances)
+        if (si.name == n) return si.pointer;
+    return -1;
+}
+
+void** cmpbasev(cmp_instance* in) { return in ? in->ptr.data() : nullptr; }
+
+int cmpbase(cmp_instance* in, const char* instance, int length, void* base) {
+    if (!in) return 1;
+    int slot = cmpbasei(in->session, instance, length);
+    if (slot < 0) return 2;
+    in->ptr[slot] = base;
+    return 0;
+}
+
+double* cmppdva(cmp_instance* in, cmp_symbol* sym) {
+    if (!in || !sym || sym->kind != 'v' || sym->type != 'n') return nullptr;
+    switch (sym->storage) {
+        case SymStorage::Local: return sym->slot >= 0 ? &in->num[sym->slot] : nullptr;
+        case SymStorage::Bound: return static_cast<double*>(in->ptr[sym->pointer]);
+        case SymStorage::Member:
+            return in->ptr[sym->pointer] ? reinterpret_cast<double*>(static_cast<char*>(in->ptr[sym->pointer]) + sym->offset) : nullptr;
+        case SymStorage::PointerMember:
+            return in->ptr[sym->pointer] ? *reinterpret_cast<double**>(static_cast<char*>(in->ptr[sym->pointer]) + sym->offset) : nullptr;
+    }
+    return nullptr;
+}
+
+int cmptext(cmp_instance* in, cmp_symbol* sym, char* out, int size) {
+    if (!in || !sym || sym->type != 'c' || sym->kind != 'v' || sym->slot < 0 || !out || size <= 0) return -1;
+    const qor_namerec& r = in->str[sym->slot];
+    int n = r.length;
+    while (n > 0 && r.text[n - 1] == ' ') --n;
+    n = std::min(n, size - 1);
+    std::memcpy(out, r.text, static_cast<size_t>(n));
+    out[n] = '\0';
+    return n;
+}
+
+int cmpmact(cmp_instance* in, int entry, int on) {
+    if (!in || entry < 0 || entry >= static_cast<int>(in->active.size())) return 1;
+    in->active[entry] = on ? 1 : 0;
+    in->use_run_list = true;
+    return 0;
+}
+
+int cmpfrun(cmp_instance* in, double state) {
+    if (!in) return 1;
+    in->state = state;
+    return in->run();
+}
+
+long cmpmissn(const cmp_instance* in) { return in ? in->missing_generated : 0; }
+
+int cmpmuse(cmp_session* s, size_t counters[17]) {
+    if (!s || !counters) return 1;
+    for (int i = 0; i < 17; ++i) counters[i] = 0;
+    counters[0] = s->src.symbols.size() * sizeof(cmp_symbol);
+    if (s->code) {
+        counters[1] = s->code->code.size() * sizeof(Instr);
+        counters[2] = s->code->num_init.size() * sizeof(double);
+        counters[3] = s->code->string_bytes;
+    }
+    return 0;
+}

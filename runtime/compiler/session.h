@@ -1,0 +1,73 @@
+// A compile session and a program instance: the state behind cmp_session and cmp_instance.
+// Sessions take statements one push at a time, then generate one shared Code for all instances.
+#pragma once
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "host/compiler.h"
+#include "runtime/compiler/bytecode.h"
+#include "runtime/compiler/program.h"
+
+struct cmp_instance;
+
+struct cmp_session {
+    cmp_hooks hooks{};
+    qor::cmp::ProgramSource src;
+    int line = 0;                 // statements pushed so far
+    int errors = 0;               // statements refused, generate failures
+    bool ended = false;           // end marker seen
+    bool generated = false;
+    int trace = 0;
+
+    // groups open while statements are pushed
+    struct Group {
+        qor::cmp::Stmt* owner = nullptr;                 // DO ... or SELECT statement
+        std::vector<qor::cmp::Stmt*> ifs_after_close;    // IFs waiting for ELSE once END closes it
+        bool loop = false;
+    };
+    std::vector<Group> groups;
+    std::vector<qor::cmp::Stmt*> pending_ifs;            // innermost first
+    int open_method = -1;
+    int open_block = -1;
+    std::set<std::string> asked_hook;                    // names the declaration hook has seen
+    std::vector<std::pair<std::string, double (*)(double)>> lib1;
+    std::vector<std::pair<std::string, double (*)(double, double)>> lib2;
+
+    std::unique_ptr<qor::cmp::Code> code;
+    std::vector<std::unique_ptr<cmp_instance>> instances;
+
+    // push.cpp
+    int push(const char* text, int length, char* log, int log_size, char* err, int err_size);
+    // semantic.cpp: resolve names and types of a statement; false with message and position
+    bool resolve(qor::cmp::Stmt* s, std::string& message, int& pos);
+    // codegen.cpp
+    bool generate(std::string& message, int& line);
+
+    char method_kind() const { return open_method >= 0 ? src.methods[open_method].kind : 'N'; }
+};
+
+struct cmp_instance {
+    const qor::cmp::Code* code = nullptr;
+    cmp_session* session = nullptr;
+    int block = 0;
+    std::vector<double> num;                 // numeric frame: locals, constants, temporaries
+    std::vector<qor_namerec> str;            // character frame
+    std::vector<char> chars;                 // storage of the character frame
+    std::vector<void*> ptr;                  // structure bases and bound addresses
+    std::vector<std::vector<unsigned char>> hidden;   // per special call site
+    std::vector<std::vector<double*>> array_addresses;
+    std::vector<unsigned char> active;       // run list: one flag per entry
+    bool use_run_list = false;
+    static constexpr int kMaxDepth = 256;
+    uint32_t stack[kMaxDepth];
+    int depth = 0;
+    long missing_generated = 0;
+    double state = 0;
+    std::string put_line;                    // PUT output being built
+
+    // executor.cpp
+    int run_from(uint32_t pc);
+    int run();
+};

@@ -14,7 +14,7 @@ namespace {
 
 constexpr int kApplicationId = 0x514F5243;   // "QORC": marks a file as one of our catalogs
 constexpr int kFormatVersion = 1;
-constexpr int kBusyTimeoutMs = 10000;
+int busy_timeout_ms = 10000;   // how long an open or commit waits for another process
 
 const char* kSchema =
     "CREATE TABLE entries ("
@@ -190,6 +190,12 @@ int exists_in(catalog_db& c, const std::string& name, const std::string& type, b
 
 catalog_db::~catalog_db() { sqlite3_close_v2(db); }
 
+int set_catalog_busy_timeout(int milliseconds) {
+    int previous = busy_timeout_ms;
+    busy_timeout_ms = milliseconds;
+    return previous;
+}
+
 int open_catalog_db(const std::string& path, bool writable, std::shared_ptr<catalog_db>* out) {
     struct stat st;
     bool exists = stat(path.c_str(), &st) == 0;
@@ -204,7 +210,7 @@ int open_catalog_db(const std::string& path, bool writable, std::shared_ptr<cata
     int rc = sqlite3_open_v2(path.c_str(), &c->db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) return fail_sqlite(c->db, rc, path, "cannot be opened");
     sqlite3_extended_result_codes(c->db, 1);
-    sqlite3_busy_timeout(c->db, kBusyTimeoutMs);
+    sqlite3_busy_timeout(c->db, busy_timeout_ms);
     // A catalog file may come from anywhere: never let its schema run code or write outside the
     // ordinary tables.
     sqlite3_db_config(c->db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);

@@ -58,13 +58,13 @@ int open_entry(const qor_entry_request& request, const std::shared_ptr<catalog_d
         return catalog_fail(QOR_C_BAD_REQUEST, "Open mode " + std::to_string(request.mode & 0xFF) + " is not known.");
     std::string type = catalog_type(request.type);
     if (type.empty())
-        return catalog_fail(QOR_C_BAD_REQUEST, "Member type \"" + std::string(request.type) + "\" is not valid.");
+        return catalog_fail(QOR_C_BAD_REQUEST, "Member type \"" + shown_name(request.type) + "\" is not valid.");
     bool temporary = (request.mode & QOR_CO_TEMP) != 0;
     std::string name;
     if (!temporary) {
         name = catalog_name(request.name);
         if (name.empty())
-            return catalog_fail(QOR_C_BAD_REQUEST, "Entry name \"" + std::string(request.name) + "\" is not valid.");
+            return catalog_fail(QOR_C_BAD_REQUEST, "Entry name \"" + shown_name(request.name) + "\" is not valid.");
     }
     qor_entry* e = new (std::nothrow) qor_entry;
     if (!e) return catalog_fail(QOR_C_NO_MEMORY, "Out of memory opening an entry.");

@@ -31,7 +31,9 @@ struct stored_entry {
 // Upper-cased name or type without padding; empty when it breaks the rules (see host/catalog.h).
 std::string catalog_name(std::string_view text);
 std::string catalog_type(std::string_view text);
-bool is_utility_type(const std::string& type);   // "UTILITY" or "PUTILITY": a file of its own
+bool is_utility_type(const std::string& type);
+// A caller's text as a message shows it: at most 40 bytes, unprintable bytes as '?'.
+std::string shown_name(std::string_view text);   // "UTILITY" or "PUTILITY": a file of its own
 
 int64_t clock_now_us();
 double host_datetime_of_us(int64_t microseconds_since_1970);
@@ -44,6 +46,9 @@ void catalog_clear_error();
 // Open (and on first write create) the catalog file. Failures are reported and logged, except
 // QOR_C_NOT_FOUND for a missing file opened for input.
 int open_catalog_db(const std::string& path, bool writable, std::shared_ptr<catalog_db>* out);
+// How long opens and commits wait for a lock held by another process (tests shorten it);
+// returns the previous value.
+QOR_HOST_API int set_catalog_busy_timeout(int milliseconds);
 // Read one entry: 0, QOR_C_NOT_FOUND, or a reported failure.
 int catalog_read_entry(catalog_db& db, const std::string& name, const std::string& type, stored_entry* out);
 // Replace or create one entry in one transaction (the creation time of an existing entry is kept).

@@ -14,7 +14,7 @@ int open_entry(const qor_entry_request& request, const std::shared_ptr<catalog_d
 namespace {
 
 int bad_name(std::string_view what, std::string_view text) {
-    return catalog_fail(QOR_C_BAD_REQUEST, std::string(what) + " \"" + std::string(text) + "\" is not valid.");
+    return catalog_fail(QOR_C_BAD_REQUEST, std::string(what) + " \"" + shown_name(text) + "\" is not valid.");
 }
 
 }  // namespace

@@ -49,6 +49,14 @@ std::string catalog_type(std::string_view text) {
     return type;
 }
 
+std::string shown_name(std::string_view text) {
+    std::string out(text.substr(0, 40));
+    for (char& c : out)
+        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F) c = '?';
+    if (text.size() > 40) out += "...";
+    return out;
+}
+
 bool is_utility_type(const std::string& type) { return type == "UTILITY" || type == "PUTILITY"; }
 
 int64_t clock_now_us() {
@@ -72,7 +80,7 @@ int catalog_file_path(std::string_view libref, std::string_view catalog, std::st
         return catalog_fail(QOR_C_NO_LIBRARY, "Library " + std::string(libref) + " is not assigned.");
     std::string file = member_file(libref, catalog, "CATALOG");
     if (file.empty())
-        return catalog_fail(QOR_C_BAD_REQUEST, "Catalog name \"" + std::string(catalog) + "\" is not valid.");
+        return catalog_fail(QOR_C_BAD_REQUEST, "Catalog name \"" + shown_name(catalog) + "\" is not valid.");
     *path = file;
     return 0;
 }

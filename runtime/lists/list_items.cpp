@@ -57,7 +57,8 @@ void assign(qor_list_item* item, char type, double number, std::string_view text
 int check_sublist(const qor_list* list, qor_list_id id, qor_list** out) {
     qor_list* sub = slistp(id);
     if (!sub) return QOR_SL_NULL;
-    if (list_reaches(sub, list)) return QOR_SL_CYCLE;   // a list may never contain itself
+    // A list may never contain itself. One that no list holds cannot be inside `sub`.
+    if (sub == list || (list->parents > 0 && list_reaches(sub, list))) return QOR_SL_CYCLE;
     *out = sub;
     return 0;
 }

@@ -201,8 +201,9 @@ TEST_F(Catalog, DirectoryCopyRenameDelete) {
     ASSERT_EQ(xlopen("cattest", "envcat", QOR_CO_INPUT, &input), 0);
     EXPECT_EQ(static_cast<uint32_t>(xlmopen(input, "PROG", "SOURCE", QOR_CO_UPDATE, &e)), QOR_C_READ_ONLY);
     EXPECT_EQ(static_cast<uint32_t>(xlmdele(input, "PROG", "SOURCE")), QOR_C_READ_ONLY);
-    EXPECT_EQ(static_cast<uint32_t>(xlopen("cattest", "nocat", QOR_CO_INPUT, &input)), QOR_C_NOT_FOUND);
     xlclose(input, 0);
+    EXPECT_EQ(static_cast<uint32_t>(xlopen("cattest", "nocat", QOR_CO_INPUT, &input)), QOR_C_NOT_FOUND);
+    EXPECT_EQ(input, nullptr);
     xlclose(other, 0);
     xlclose(cat, 0);
 }

@@ -1,0 +1,187 @@
+// Life of typed lists: creation with an identifier, resolution of identifiers, reference counts
+// of sublists, freeing (without recursion, so any depth is safe), clearing and deep copying.
+#include <mutex>
+#include <new>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "runtime/lists/list_internal.h"
+
+namespace {
+
+std::mutex registry_lock;
+std::unordered_map<qor_list_id, qor_list*>& registry() {
+    static auto* lists = new std::unordered_map<qor_list_id, qor_list*>;
+    return *lists;
+}
+qor_list_id last_id = 0;
+
+void unregister(qor_list* list) {
+    std::lock_guard<std::mutex> hold(registry_lock);
+    registry().erase(list->id);
+}
+
+// Copies `from` into `to`, sharing copies of lists met twice; false on failure or depth.
+bool copy_items(const qor_list* from, qor_list* to, std::unordered_map<const qor_list*, qor_list*>& copies,
+                int depth) {
+    if (depth > QOR_SL_DEPTH_MAX) return false;
+    for (const qor_list_item& item : from->items) {
+        qor_list_item copy;
+        copy.name = item.name;
+        copy.type = item.type;
+        copy.number = item.number;
+        copy.text = item.text;
+        if (item.type == QOR_SL_LIST) {
+            auto found = copies.find(item.sublist);
+            qor_list* sub = found != copies.end() ? found->second : nullptr;
+            if (!sub) {
+                sub = qor::runtime::new_list(to->pool, item.sublist->options);
+                if (!sub) return false;
+                copies[item.sublist] = sub;
+                sub->parents = 1;   // held by the item below (or freed with `to` on failure)
+                to->items.push_back(std::move(copy));
+                to->items.back().sublist = sub;
+                if (!copy_items(item.sublist, sub, copies, depth + 1)) return false;
+                continue;
+            }
+            sub->parents++;
+            copy.sublist = sub;
+        }
+        to->items.push_back(std::move(copy));
+    }
+    return true;
+}
+
+}  // namespace
+
+namespace qor::runtime {
+
+qor_list* new_list(qor_pool* pool, int options) {
+    qor_list* list = new (std::nothrow) qor_list;
+    if (!list) return nullptr;
+    list->pool = pool;
+    list->options = options;
+    std::lock_guard<std::mutex> hold(registry_lock);
+    do {
+        list->id = ++last_id;
+    } while (list->id == 0 || registry().count(list->id));
+    try {
+        registry()[list->id] = list;
+    } catch (const std::bad_alloc&) {
+        delete list;
+        return nullptr;
+    }
+    return list;
+}
+
+void destroy_list(qor_list* list) {
+    // A work list instead of recursion: nesting depth never reaches the stack.
+    std::vector<qor_list*> dying{list};
+    while (!dying.empty()) {
+        qor_list* current = dying.back();
+        dying.pop_back();
+        for (qor_list_item& item : current->items)
+            if (item.sublist && --item.sublist->parents == 0) dying.push_back(item.sublist);
+        unregister(current);
+        delete current;
+    }
+}
+
+void release_sublist(qor_list* list) {
+    if (list && --list->parents == 0) destroy_list(list);
+}
+
+void clear_items(qor_list* list) {
+    std::vector<qor_list_item> items;
+    items.swap(list->items);
+    for (qor_list_item& item : items) release_sublist(item.sublist);
+}
+
+bool list_reaches(const qor_list* outer, const qor_list* inner) {
+    std::vector<const qor_list*> todo{outer};
+    std::unordered_set<const qor_list*> seen;
+    while (!todo.empty()) {
+        const qor_list* current = todo.back();
+        todo.pop_back();
+        if (current == inner) return true;
+        if (!seen.insert(current).second) continue;
+        for (const qor_list_item& item : current->items)
+            if (item.sublist) todo.push_back(item.sublist);
+    }
+    return false;
+}
+
+void swap_items(qor_list* a, qor_list* b) { a->items.swap(b->items); }
+
+}  // namespace qor::runtime
+
+using namespace qor::runtime;
+
+qor_list_id slnewl(qor_list** out, qor_pool* pool, int options) {
+    qor_list* list = new_list(pool, options);
+    if (out) *out = list;
+    if (!list) return 0;
+    if (!out) {   // nobody would ever hold it
+        destroy_list(list);
+        return 0;
+    }
+    return list->id;
+}
+
+qor_list* slistp(qor_list_id id, qor_pool*) {
+    std::lock_guard<std::mutex> hold(registry_lock);
+    auto found = registry().find(id);
+    return found == registry().end() ? nullptr : found->second;
+}
+
+qor_list_id slid(const qor_list* list) { return list ? list->id : 0; }
+
+int sldel(qor_list* list, int) {
+    if (!list) return QOR_SL_NULL;
+    if (list->parents == 0) destroy_list(list);
+    return 0;
+}
+
+int slfree(qor_list_id id, int options, qor_pool*) {
+    qor_list* list = slistp(id);
+    return list ? sldel(list, options) : QOR_SL_NULL;
+}
+
+int slclear(qor_list* list, int, qor_pool*) {
+    if (!list) return QOR_SL_NULL;
+    clear_items(list);
+    return 0;
+}
+
+qor_list_id slcopy(const qor_list* from, qor_list* to) {
+    if (!from || !to) return 0;
+    qor_list* scratch = new_list(to->pool, to->options);
+    if (!scratch) return 0;
+    std::unordered_map<const qor_list*, qor_list*> copies;
+    bool ok;
+    try {
+        ok = copy_items(from, scratch, copies, 0);
+    } catch (const std::bad_alloc&) {
+        ok = false;
+    }
+    if (ok) {
+        try {
+            to->items.reserve(to->items.size() + scratch->items.size());
+        } catch (const std::bad_alloc&) {
+            ok = false;
+        }
+    }
+    if (ok) {
+        for (qor_list_item& item : scratch->items) to->items.push_back(std::move(item));
+        scratch->items.clear();
+    }
+    destroy_list(scratch);
+    return ok ? to->id : 0;
+}
+
+int slcnt(const qor_list* list) { return list ? static_cast<int>(list->items.size()) : 0; }
+
+size_t qor_list_live_count() {
+    std::lock_guard<std::mutex> hold(registry_lock);
+    return registry().size();
+}

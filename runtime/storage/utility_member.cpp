@@ -1,0 +1,142 @@
+// Utility members (types UTILITY and PUTILITY): plain files of the library read and written at
+// byte offsets. Output goes to a staging file renamed into place at close; temporary members are
+// unlinked files in the library (WORK by default) that vanish when closed or when the process ends.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "runtime/storage/catalog_internal.h"
+#include "runtime/storage/libraries.h"
+
+namespace qor::runtime {
+
+namespace {
+
+std::atomic<unsigned> staging_counter{0};
+
+int fail_errno(uint32_t code, const std::string& what, int err) {
+    return catalog_fail(code, what + ": " + std::strerror(err) + ".");
+}
+
+// An unlinked read-write file in the directory.
+int open_anonymous(const std::string& dir) {
+    int fd = -1;
+#ifdef O_TMPFILE
+    fd = open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd >= 0) return fd;
+#endif
+    std::string templ = dir + "/qor-temp-XXXXXX";
+    fd = mkostemp(templ.data(), O_CLOEXEC);
+    if (fd >= 0) unlink(templ.c_str());
+    return fd;
+}
+
+int file_size(int fd, int64_t* size) {
+    struct stat st;
+    if (fstat(fd, &st) != 0) return errno;
+    if (!S_ISREG(st.st_mode)) return EISDIR;
+    *size = st.st_size;
+    return 0;
+}
+
+}  // namespace
+
+int member_file_open(const qor_entry_request& request, const std::string& name, const std::string& type,
+                     qor_entry* e) {
+    e->is_file = true;
+    if (e->temporary) {
+        std::string dir = request.libref.empty() ? std::string() : library_directory(request.libref);
+        if (dir.empty()) dir = library_directory("WORK");
+        e->fd = open_anonymous(dir);
+        if (e->fd < 0) return fail_errno(QOR_C_IO, "A temporary member cannot be made in " + dir, errno);
+        e->size = 0;
+        return 0;
+    }
+    if (library_directory(request.libref).empty())
+        return catalog_fail(QOR_C_NO_LIBRARY, "Library " + std::string(request.libref) + " is not assigned.");
+    e->path = member_file(request.libref, name, type);
+    if (e->path.empty())
+        return catalog_fail(QOR_C_BAD_REQUEST, "Member name \"" + name + "\" is not valid.");
+    if (e->access == QOR_CO_OUTPUT) {
+        e->staging_path = e->path + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(staging_counter++);
+        e->fd = open(e->staging_path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (e->fd < 0) return fail_errno(QOR_C_IO, "Member " + e->path + " cannot be written", errno);
+        e->size = 0;
+        return 0;
+    }
+    int flags = e->access == QOR_CO_INPUT ? O_RDONLY : (O_RDWR | O_CREAT);
+    e->fd = open(e->path.c_str(), flags | O_CLOEXEC, 0644);
+    if (e->fd < 0) {
+        if (errno == ENOENT) return catalog_fail(QOR_C_NOT_FOUND, "Member " + e->path + " does not exist.", true);
+        return fail_errno(QOR_C_IO, "Member " + e->path + " cannot be opened", errno);
+    }
+    int err = file_size(e->fd, &e->size);
+    if (err != 0) {
+        close(e->fd);
+        e->fd = -1;
+        return fail_errno(QOR_C_IO, "Member " + e->path + " cannot be opened", err);
+    }
+    return 0;
+}
+
+int member_file_read(qor_entry* e, void* buffer, size_t length, size_t* got) {
+    int64_t available = e->size - e->position;
+    size_t want = available < 0 ? 0 : (static_cast<uint64_t>(available) < length ? static_cast<size_t>(available) : length);
+    size_t done = 0;
+    char* out = static_cast<char*>(buffer);
+    while (done < want) {
+        ssize_t n = pread(e->fd, out + done, want - done, e->position + static_cast<int64_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return fail_errno(QOR_C_IO, "Member " + e->path + " cannot be read", errno);
+        if (n == 0) break;   // the file shrank under us: what is there is all there is
+        done += static_cast<size_t>(n);
+    }
+    e->position += static_cast<int64_t>(done);
+    if (got) *got = done;
+    return done == length ? 0 : static_cast<int>(QOR_C_END);
+}
+
+int member_file_write(qor_entry* e, const void* buffer, size_t length) {
+    const char* in = static_cast<const char*>(buffer);
+    size_t done = 0;
+    while (done < length) {
+        ssize_t n = pwrite(e->fd, in + done, length - done, e->position + static_cast<int64_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            // Bytes already written stay; the size follows what the file now holds.
+            int err = n < 0 ? errno : EIO;
+            e->position += static_cast<int64_t>(done);
+            if (e->position > e->size) e->size = e->position;
+            return fail_errno(QOR_C_IO, "Member " + (e->path.empty() ? std::string("(temporary)") : e->path) +
+                                            " cannot be written", err);
+        }
+        done += static_cast<size_t>(n);
+    }
+    e->position += static_cast<int64_t>(length);
+    if (e->position > e->size) e->size = e->position;
+    return 0;
+}
+
+int member_file_close(qor_entry* e, int flags) {
+    if (!e->staging_path.empty()) {
+        if (flags & QOR_CC_DISCARD) {
+            close(e->fd);
+            unlink(e->staging_path.c_str());
+            return 0;
+        }
+        // The new content replaces the member only once it is safely on disk.
+        if (fsync(e->fd) != 0) return fail_errno(QOR_C_IO, "Member " + e->path + " cannot be written", errno);
+        if (rename(e->staging_path.c_str(), e->path.c_str()) != 0)
+            return fail_errno(QOR_C_IO, "Member " + e->path + " cannot be replaced", errno);
+    }
+    close(e->fd);
+    e->fd = -1;
+    return 0;
+}
+
+}  // namespace qor::runtime

@@ -7,18 +7,14 @@
 #include "common/intervals/interval_detect_internal.h"
 #include "common/intervals/interval_units.h"
 
-namespace {
-
 // Under a working-day interval every value must be the start of a working day.
-bool on_working_day(const interval_spec* spec, double x) {
+bool interval_on_working_day(const interval_spec* spec, double x) {
     if (spec->kind == INTERVAL_KIND_DAYS && x > 86400) return false;   // datetimes read as dates
     const double day_start =
         spec->kind == INTERVAL_KIND_SECONDS ? std::floor(x / 86400) * 86400 : std::floor(x);
     const double start = zintnx2(spec, x, 0);
     return !interval_is_missing(start) && start == day_start;
 }
-
-}  // namespace
 
 int interval_check_source(interval_source* source, const interval_spec* spec, double* firstlast) {
     if (firstlast) firstlast[0] = firstlast[1] = interval_missing();
@@ -43,7 +39,7 @@ int interval_check_source(interval_source* source, const interval_spec* spec, do
             if (steps < 1) return INTERVAL_CHECK_INCONSISTENT;
             if (steps > 1) result = INTERVAL_CHECK_GAPS;
         }
-        if (spec->code == INTERVAL_WEEKDAY && !on_working_day(spec, x))
+        if (spec->code == INTERVAL_WEEKDAY && !interval_on_working_day(spec, x))
             return INTERVAL_CHECK_INCONSISTENT;
         previous = x;
     }

@@ -25,6 +25,9 @@ bool interval_month_test(const interval_spec* month, const interval_spec* day,
 // multiplier and shift (and their text) and true is returned.
 bool interval_candidate(interval_spec* c, const interval_spec* b, int k, const interval_triple* t);
 
+// x is the start of a working day of the WEEKDAY spec (and a date, under kind 'd').
+bool interval_on_working_day(const interval_spec* spec, double x);
+
 // Fills guess (when given) from spec: season at x0 and the default format.
 void interval_fill_guess(const interval_spec* spec, double x0, interval_guess* guess);
 // The zeroed spec of "no interval": kind 'u', code 0, multiplier 1.

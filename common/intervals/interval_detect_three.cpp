@@ -93,10 +93,18 @@ int detect_dates(bool datetime, const interval_triple* t, interval_spec* out) {
         if (!datetime && t->x[0] > 0 && t->x[0] < 1000) return observations(t, out);
         return INTERVAL_GET_FOUND;
     }
-    const tried workdays[] = {{kIntervalWorkdayNames[0], 1}, {kIntervalWorkdayNames[1], 1},
-                              {kIntervalWorkdayNames[2], 1}, {kIntervalWorkdayNames[3], 1}};
-    return first_accepted(datetime, workdays, 4, &day, t, out) ? INTERVAL_GET_FOUND
-                                                               : INTERVAL_GET_NONE;
+    // A working-day interval must not be reported for values that fall on its weekend: the
+    // check of the same values would call them inconsistent.
+    for (const char* name : kIntervalWorkdayNames) {
+        const tried candidate[] = {{name, 1}};
+        interval_spec plain;
+        if (!date_name(datetime, name, &plain)) continue;
+        bool working = true;
+        for (double x : t->x) working = working && interval_on_working_day(&plain, x);
+        if (working && first_accepted(datetime, candidate, 1, &day, t, out))
+            return INTERVAL_GET_FOUND;
+    }
+    return INTERVAL_GET_NONE;
 }
 
 // Hours, minutes and seconds of datetimes.

@@ -39,7 +39,8 @@ int observations(const interval_triple* t, interval_spec* out) {
     return INTERVAL_GET_FOUND;
 }
 
-// Tries base names in order as candidates over base with their k; the first accepted wins.
+// Tries names in order as candidates over base (a record of its own: a candidate's multiplier
+// must not change the unit its shift is counted in) with their k; the first accepted wins.
 struct tried {
     const char* name;
     int k;
@@ -49,7 +50,7 @@ bool first_accepted(bool datetime, const tried* list, int count, const interval_
     for (int i = 0; i < count; ++i) {
         interval_spec c;
         if (date_name(datetime, list[i].name, &c) &&
-            interval_candidate(&c, base ? base : &c, list[i].k, t)) {
+            interval_candidate(&c, base, list[i].k, t)) {
             *out = c;
             return true;
         }
@@ -70,10 +71,10 @@ int detect_dates(bool datetime, const interval_triple* t, interval_spec* out) {
     static const tried kSemimonth[] = {{"SEMIMONTH", 1}};
     static const tried kTenday[] = {{"TENDAY", 1}};
     if (interval_same_offset(&semimonth, &day, 15, t) &&
-        first_accepted(datetime, kSemimonth, 1, nullptr, t, out))
+        first_accepted(datetime, kSemimonth, 1, &semimonth, t, out))
         return INTERVAL_GET_FOUND;
     if (interval_same_offset(&tenday, &day, 10, t) &&
-        first_accepted(datetime, kTenday, 1, nullptr, t, out))
+        first_accepted(datetime, kTenday, 1, &tenday, t, out))
         return INTERVAL_GET_FOUND;
 
     // Below a month every value must sit at the same time of day (datetimes) or be a whole

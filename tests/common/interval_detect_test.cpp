@@ -39,6 +39,7 @@ TEST(IntervalDetect, ThreeValues) {
         {23562, 23565, 23566, "DAY", 'd', 1, 0},       // Friday 5, Monday 8, Tuesday 9 July 2024
         {23376, 23391, 23407, "SEMIMONTH", 'd', 1, 0}, // 1 Jan, 16 Jan, 1 Feb 2024
         {23376, 23386, 23396, "TENDAY", 'd', 1, 0},    // 1, 11, 21 Jan 2024
+        {23391, 23436, 23482, "SEMIMONTH3.2", 'd', 3, 1},   // 16 Jan, 1 Mar, 16 Apr 2024
         {0, 60, 120, "DAY60", 'd', 60, 0},
         {1, 2, 3, "1", 'o', 1, 0},                     // small day numbers are observations
         {3, 5, 9, "2", 'o', 2, 0},

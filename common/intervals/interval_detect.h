@@ -36,7 +36,7 @@ struct interval_guess {
     char format_name[INTERVAL_FORMAT_NAME_MAX];   // not terminated
 };
 
-// Interval of three increasing values. On any non-zero result the spec is zeroed with kind
+// Interval of three increasing values. On any non-zero result the record is zeroed with kind
 // 'u', code 0 and multiplier 1. guess may be null. 1001 for a null spec.
 int zintget(double x0, double x1, double x2, interval_spec* spec, interval_guess* guess);
 

@@ -16,7 +16,7 @@ bool whole_below(double v) {
     return shifted - std::floor(shifted) < 1e-6;
 }
 
-// The spec of a date-family name, with "DT" in front for datetimes.
+// The record of a date-family name, with "DT" in front for datetimes.
 bool date_name(bool datetime, const char* base, interval_spec* spec) {
     char text[INTERVAL_TEXT_MAX + 1];
     std::snprintf(text, sizeof text, "%s%s", datetime ? "DT" : "", base);

@@ -15,10 +15,10 @@ struct CsvTable {
 };
 
 // Reads CSV text: fields separated by ',', rows ended by LF or CRLF (a lone CR too); a field in
-// double quotes may hold commas, line ends and doubled quotes standing for one. A leading UTF-8
-// byte order mark is skipped and empty lines are ignored. Returns an empty string on success,
-// otherwise a message that names the line of the fault (a quote that is never closed, text
-// after a closing quote) and leaves the table partly filled.
+// double quotes may hold commas, line ends (kept as written) and doubled quotes standing for
+// one. A leading UTF-8 byte order mark is skipped and empty lines are ignored. Returns an empty
+// string on success, otherwise a message that names the line of the fault (a quote that is
+// never closed, text after a closing quote) and leaves the table partly filled.
 std::string read_csv(std::string_view text, CsvTable* table);
 
 // Whether a field must be quoted to read back as itself: it holds a comma, a quote, a line end,

@@ -27,10 +27,11 @@ public:
         }
         return false;
     }
-    char take() {
-        char c = text_[pos_];
-        if (c == '\r' || c == '\n') take_line_end(); else ++pos_;
-        return c == '\r' ? '\n' : c;
+    // Consumes the next character, or the whole line end (CRLF is one), and returns its text.
+    std::string_view take() {
+        size_t start = pos_;
+        if (!take_line_end()) ++pos_;
+        return text_.substr(start, pos_ - start);
     }
     void skip(size_t n) { pos_ += n; }
     std::string_view rest() const { return text_.substr(pos_); }
@@ -43,7 +44,7 @@ private:
 
 bool is_line_end(char c) { return c == '\n' || c == '\r'; }
 
-// A quoted field, the opening quote already taken. Line ends inside become LF.
+// A quoted field, the opening quote already taken. Line ends inside are kept as written.
 std::string quoted_field(CsvCursor& in, int start_line, std::string* error) {
     std::string field;
     for (;;) {
@@ -52,8 +53,8 @@ std::string quoted_field(CsvCursor& in, int start_line, std::string* error) {
                      " is not closed.";
             return field;
         }
-        char c = in.take();
-        if (c != '"') { field += c; continue; }
+        std::string_view c = in.take();
+        if (c != "\"") { field += c; continue; }
         if (!in.at_end() && in.peek() == '"') { field += '"'; in.take(); continue; }
         break;
     }

@@ -33,8 +33,8 @@ bool parse_dataset_name(const std::string& text, const char* proc, int line, Dat
     name->libref = dot == std::string::npos ? "WORK" : upper_text(text.substr(0, dot));
     name->member = dot == std::string::npos ? text : text.substr(dot + 1);
     if (!valid_name(name->libref, 8) || !valid_name(name->member, QOR_VAR_NAME_MAX)) {
-        xpslog("%1zPROC %s: %s on line %i is not a valid data set name: write lib.member or "
-               "member with names of letters, digits and underscores.", proc, text.c_str(), line);
+        xpslog("%1zPROC %s: %s on line %i is not a valid data set name (write lib.member or "
+               "member).", proc, text.c_str(), line);
         return false;
     }
     if (library_directory(name->libref).empty()) {

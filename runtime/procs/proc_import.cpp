@@ -37,6 +37,7 @@ struct ImportColumn {
     std::string informat_text;        // for messages
     FormatSpec format;
     bool has_format = false;
+    int format_line = 0;              // the FORMAT statement's line
 };
 
 struct ImportRequest {
@@ -154,6 +155,7 @@ bool apply_declarations(const ImportRequest& request, std::vector<ImportColumn>&
         }
         columns[static_cast<size_t>(c)].format = spec;
         columns[static_cast<size_t>(c)].has_format = true;
+        columns[static_cast<size_t>(c)].format_line = line;
     }
     return true;
 }
@@ -328,9 +330,9 @@ int proc_import(qor_step* step) {
                 col.length = std::max(col.length, static_cast<int>(without_trailing_blanks(table.rows[r][c]).size()));
         }
         if (col.has_format && col.format.character() != col.character) {
-            xpslog("%1zPROC %s: format %s cannot show the %s column %s.", kProc,
-                   col.format.text().c_str(), col.character ? "character" : "numeric",
-                   col.name.c_str());
+            xpslog("%1zPROC %s: format %s on line %i cannot show the %s column %s.", kProc,
+                   col.format.text().c_str(), col.format_line,
+                   col.character ? "character" : "numeric", col.name.c_str());
             return 1;
         }
         if (col.character && col.length > QOR_CHARACTER_MAX_LENGTH) {

@@ -228,6 +228,7 @@ int proc_print(qor_step* step) {
         xpskip(1);
         if (!(ok = print_panel(reader, panel, limit, obs_width))) break;
     }
+    xpskip(1);   // a blank line parts this listing from the next one
     xpselec(0, previous);
     if (!ok) return 1;
     xpslog("%3z%li observations of %s were printed.", limit, request.data.text().c_str());

@@ -54,14 +54,17 @@ std::string upper_text(std::string text) {
 bool read_proc_step(const qor_step* step, std::vector<ProcStatement>* statements) {
     statements->clear();
     const char* proc = step->proc_name ? step->proc_name : "";
-    ReadProgram program = read_program(std::string(step->text, step->text_length));
+    // Blank lines ahead of the step make every line the reader reports a line of the program.
+    std::string text(step->first_line > 1 ? static_cast<size_t>(step->first_line - 1) : 0, '\n');
+    text.append(step->text, step->text_length);
+    ReadProgram program = read_program(text);
     for (const std::string& e : program.errors) {
         xpslog("%1zPROC %s: %s", proc, e.c_str());
         return false;
     }
     for (const ProgramStatement& st : program.statements) {
         ProcStatement out;
-        out.line = step->first_line + st.line - 1;
+        out.line = st.line;
         std::vector<ProcToken> tokens;
         if (!tokens_of(st.text, &tokens)) {
             xpslog("%1zPROC %s: a quote on line %i is not closed.", proc, out.line);

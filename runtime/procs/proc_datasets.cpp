@@ -82,7 +82,12 @@ bool DatasetReader::open(const DatasetName& name, const char* proc) {
     xoinfo(ds_, QOR_INFO_VARIABLES, &count);
     for (int i = 1; i <= count; ++i) {
         DatasetVariable v;
-        if (xvname(ds_, i, &v.desc) != 0) return false;
+        if ((rc = xvname(ds_, i, &v.desc)) != 0) {
+            xpslog("%1zPROC %s: the variables of data set %s cannot be read.", proc,
+                   name.text().c_str());
+            xprrlog(1, rc);
+            return false;
+        }
         v.name.assign(v.desc.name, static_cast<size_t>(v.desc.name_length));
         v.label.assign(v.desc.label, static_cast<size_t>(v.desc.label_length));
         variables_.push_back(v);

@@ -26,7 +26,6 @@ constexpr int kInvalidValuesShown = 10;
 
 // One column of the file and how it becomes a variable.
 struct ImportColumn {
-    std::string header;
     std::string name;
     bool declared_informat = false;   // an INFORMAT statement chose the type
     bool character = false;
@@ -316,10 +315,7 @@ int proc_import(qor_step* step) {
 
     std::vector<std::string> names = import_variable_names(table.rows.front());
     std::vector<ImportColumn> columns(names.size());
-    for (size_t c = 0; c < names.size(); ++c) {
-        columns[c].header = table.rows.front()[c];
-        columns[c].name = names[c];
-    }
+    for (size_t c = 0; c < names.size(); ++c) columns[c].name = names[c];
     if (!apply_declarations(request, columns)) return 1;
     for (size_t c = 0; c < columns.size(); ++c) {
         ImportColumn& col = columns[c];

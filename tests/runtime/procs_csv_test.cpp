@@ -192,22 +192,24 @@ TEST_F(ProcCsvTest, WideListingsSplitIntoPanelsThatFitTheLine) {
         row += (i > 1 ? "," : "") + std::to_string(i * 1000 + i);
     }
     spit(dir / "wide.csv", header + "\n" + row + "\n" + row + "\n");
-    xpprnl(40);
-    ASSERT_EQ(run("proc import datafile='@/wide.csv' out=pt.wide; run;\n"
-                  "proc print data=pt.wide; run;"), 0) << log();
+    ASSERT_EQ(run("options linesize=64;\n"
+                  "proc import datafile='@/wide.csv' out=pt.wide; run;\n"
+                  "proc print data=pt.wide; run;\n"
+                  "options linesize=132;"), 0) << log();
     std::string listing = print();
     std::istringstream lines(listing);
     int headers = 0;
     std::string all;
     for (std::string line; std::getline(lines, line);) {
-        EXPECT_LE(line.size(), 40u) << line;
+        EXPECT_LE(line.size(), 64u) << line;
         if (line.rfind("Obs", 0) == 0) ++headers;
         all += line + "\n";
     }
-    // Obs (3) and two columns of 12 with gaps of 2 take 31 characters; a third would need 45,
-    // so nine columns make five panels.
-    EXPECT_EQ(headers, 5) << listing;
-    EXPECT_NE(all.find("Obs      column_1      column_2\n  1          1001          2002\n"),
+    // Obs (3) and four columns of 12 with gaps of 2 take 59 characters; a fifth would need 73,
+    // so nine columns make three panels.
+    EXPECT_EQ(headers, 3) << listing;
+    EXPECT_NE(all.find("Obs      column_1      column_2      column_3      column_4\n"
+                       "  1          1001          2002          3003          4004\n"),
               std::string::npos) << listing;
     for (int i = 1; i <= 9; ++i)
         EXPECT_NE(all.find("column_" + std::to_string(i)), std::string::npos) << i;

@@ -30,7 +30,8 @@ bool good_levels(const boot_control* c) {
 // What the caller's part of the record must satisfy (checked once the pool exists, as the
 // codes are ordered: a pool failure is reported before anything else).
 bool good_counts(const boot_control* c) {
-    if (c->n < 1 || c->m < 1 || c->m > BOOT_MAX_LEVELS || c->kind > BOOT_SE_ONLY) return false;
+    // A record of n statistics must fit a staging block (1024 records) within 32-bit sizes.
+    if (c->n < 1 || c->n > (1 << 20) || c->m < 1 || c->m > BOOT_MAX_LEVELS || c->kind > BOOT_SE_ONLY) return false;
     if (c->replications < 1) return false;
     // Standard errors divide by B - 1.
     if (c->kind == BOOT_SE_ONLY && c->replications < 2) return false;
@@ -131,7 +132,6 @@ int setup(boot_control* c) {
 
 int zbooti(boot_control* c) {
     if (!c) return BOOT_BAD_ARGUMENT;
-    c->pool = nullptr;
     c->nested = nullptr;
     c->staging = c->result = nullptr;
     c->pool = xmpoolc(16384, 16384, 0);

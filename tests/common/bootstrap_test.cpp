@@ -520,6 +520,7 @@ TEST(Bootstrap, SetUpRefusesBadRecords) {
     };
     const Case cases[] = {
         {"no statistics", [](boot_control& c, VectorSource&) { c.n = 0; }},
+        {"too many statistics", [](boot_control& c, VectorSource&) { c.n = 1 << 21; }},
         {"no levels", [](boot_control& c, VectorSource&) { c.m = 0; }},
         {"eleven levels", [](boot_control& c, VectorSource&) { c.m = 11; }},
         {"kind 4", [](boot_control& c, VectorSource&) { c.kind = 4; }},
@@ -572,7 +573,8 @@ TEST(Bootstrap, SetUpRefusesBadRecords) {
 
 TEST(Bootstrap, SetUpOutOfMemoryLeavesNothingBehind) {
     int before = open_descriptors();
-    for (long nth = 1; nth <= 12; ++nth) {
+    int refused = 0;
+    for (long nth = 1; nth <= 30; ++nth) {
         VectorSource src(one_to_ten(), 1);
         boot_control c = ten_value_control(src, 10, {0.5});
         double centre = 5.5, scale = 0.0;
@@ -588,10 +590,12 @@ TEST(Bootstrap, SetUpOutOfMemoryLeavesNothingBehind) {
             zbootf(&c);
             continue;
         }
+        ++refused;
         EXPECT_EQ(rc, BOOT_NO_MEMORY) << nth;
         EXPECT_EQ(c.pool, nullptr) << nth;
         EXPECT_EQ(open_descriptors(), before) << nth;
     }
+    EXPECT_GE(refused, 18);   // every allocation of the set-up, the nested record's included
 }
 
 TEST(Bootstrap, FailuresPartWayLeaveNoStaleLimits) {

@@ -110,6 +110,7 @@ struct RSKTFILE;
 struct RSKTSOURCE;
 struct RSKTDATA;
 struct RSKLAG;
+struct RSKCATOBJ;        // catalog object header of catalog storage
 
 // Heads of the free lists of every record kind. Records are taken from these lists, refilled in
 // chunks from the current pool, and never returned to a pool one by one. The order of the first
@@ -144,7 +145,30 @@ struct RSKFREELISTS {
     void* type_variable_names;       // declared variable names of instrument types; chunk 100
     void* resolved_links;            // resolved and currency links of instrument types; chunk 1000
     void* set_members;               // members of transformation sets and categories; chunk 100
+    RSKCATOBJ* catalog_objects;      // catalog object headers; chunk 10 (20 while indexing)
 };
+
+// Security record of a catalog object or environment: owner, group and a rights code (0x200
+// switches security on; bits 6-8 owner, 3-5 group, 0-2 others; 4 read, 2 write, 1 run).
+struct RSKSEC {
+    char owner[32];                  // blank-padded
+    uint32_t owner_length;           // 0 = no owner
+    char group[32];
+    uint32_t group_length;
+    uint32_t rights;
+    uint32_t read;                   // 1 once filled from the catalog
+};
+
+// Property block of a stored object: its description and when it was last modified.
+struct RSKPROPS {
+    uint16_t description_capacity;
+    int16_t description_length;
+    char* description;               // at most 256 bytes, owned by the block
+    uint32_t state;                  // 0 never set, 1 set here, 2 taken from the catalog
+    double modified;                 // host date-time
+};
+
+constexpr int kRskDescriptionLimit = 256;
 
 // One registry of codes: its rows and counts (two-step tables fill the second count).
 struct RSKREGISTRY {
@@ -227,9 +251,14 @@ struct RSKCON {
     int32_t libref_count;
     int32_t libref_free;
 
+    // The user's identity, in the shape of a security record (RSKSEC): new catalog objects
+    // take owner, group and rights code from it.
     char user_name[32];              // written into the audit trail
     uint32_t user_name_length;
     char group_name[32];             // blank-padded
+    uint32_t group_name_length;
+    uint32_t default_rights;         // rights code given to objects this user defines
+    uint32_t identity_read;
     uint8_t private_library;         // the PWPATH directory is assigned as "_QJ_"
     uint8_t guest;                   // user "Guest": catalog security applies others' rights
     uint32_t client_kind;            // 0 procedure step, 1 component server
@@ -252,6 +281,7 @@ struct RSKCON {
     uint8_t converting;
     uint8_t converting_types;
     uint8_t reading_datasets;        // arrays and references are being read from data sets
+    uint8_t temporary_environment;   // the current environment is the temporary one in WORK
 
     // Code registries, in the order of the registry table.
     RSKREGISTRY registries[kRskRegistryCount];

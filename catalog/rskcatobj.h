@@ -10,8 +10,7 @@ struct RSKENV {
     char libref[8];                  // library reference of the environment's directory
     RSKPATHNAME path;                // the directory
     RSKPROPS properties;             // description
-    RSKSEC security;
-    uint32_t rights_cache;
+    RSKRIGHTS rights;
 };
 
 // Object kinds of catalog storage that have a table in the environment's object tables.
@@ -61,6 +60,5 @@ struct RSKCATOBJ {
     void* object;                    // the engine's in-memory record; null until loaded
     RSKPROPS properties;
     uint8_t has_properties;
-    RSKSEC security;
-    uint32_t rights_cache;           // bit m: mode m decided; bit m*8: granted
+    RSKRIGHTS rights;
 };

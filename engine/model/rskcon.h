@@ -159,6 +159,13 @@ struct RSKSEC {
     uint32_t read;                   // 1 once filled from the catalog
 };
 
+// A security record with the cache of decisions its holder keeps behind it: bit m says that
+// mode m was decided, bit m*8 that it was granted.
+struct RSKRIGHTS {
+    RSKSEC security;
+    uint32_t cache;
+};
+
 // Property block of a stored object: its description and when it was last modified.
 struct RSKPROPS {
     uint16_t description_capacity;

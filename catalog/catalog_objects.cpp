@@ -111,6 +111,10 @@ int rssofid(RSKCON* con, RSKCATOBJ** out, const RSKNAMEREC* name, const RSKNAMER
         return 1;
     }
     RSKSYMTAB* table = &con->current_tables->tables[table_index];
+    if (table->buckets == nullptr) {
+        xebug("rssofid: no object table for kind %i.", kind);
+        return 1;
+    }
     char kind_text[41];
     auto* header = static_cast<RSKCATOBJ*>(engine_rsksym(con, table, name));
     if (header != nullptr && header->environment == environment) {

@@ -48,7 +48,8 @@ int rskvaln(RSKCON* con, RSKVALUECELL** out, RSKVARIABLE* variable, double numbe
 }
 
 int rskvalc(RSKCON* con, RSKVALUECELL** out, RSKVARIABLE* variable, const char* text, int length) {
-    if (length < 0) length = text != nullptr ? static_cast<int>(std::strlen(text)) : 0;
+    if (text == nullptr) length = 0;
+    if (length < 0) length = static_cast<int>(std::strlen(text));
     if (length > kRskCharValueCapacity) {
         xpmlog(598, 97, length, text, length, kRskCharValueCapacity);
         return 1;

@@ -1,0 +1,123 @@
+// The engine's entry table: every slot from 1 to 401 holds a routine. Routines of subsystems
+// not built yet answer through an entry that names them and fails, never with a false success.
+#include "engine/model/rskatbl.h"
+
+#include <utility>
+
+#include "common/files/dataset.h"
+#include "common/files/utilfile.h"
+#include "common/hash/hash_table.h"
+#include "common/module/not_yet.h"
+#include "engine/model/rskname.h"
+#include "engine/model/rsksym.h"
+#include "engine/model/rskvalue.h"
+
+void* rskatbl[kRskatblSlots];
+
+namespace {
+
+template <typename Fn>
+void* slot_of(Fn* routine) {
+    return reinterpret_cast<void*>(routine);
+}
+
+// Slots whose routines hand back a record or null: their missing-routine entry answers null,
+// since a code of 1 read as an address would be followed by the caller.
+constexpr int kPointerSlots[] = {
+    10, 24, 31, 39, 72, 96, 104, 108, 116, 139, 151, 161, 180, 185, 192, 202, 211, 217, 234,
+    238, 262, 274, 283, 297, 298, 299, 304, 353, 354, 355, 356, 357, 358, 364, 365, 366, 367,
+    385, 388, 389, 390, 393, 394,
+};
+
+constexpr bool returns_pointer(int slot) {
+    for (int s : kPointerSlots)
+        if (s == slot) return true;
+    return false;
+}
+
+template <int Slot>
+int not_yet_code() {
+    return not_yet_available(kRskatblNames[Slot]);
+}
+
+template <int Slot>
+void* not_yet_pointer() {
+    not_yet_available(kRskatblNames[Slot]);
+    return nullptr;
+}
+
+// The market data reader: its callers take 2 as "no such definition" and go on.
+int rskmdso_not_yet() {
+    not_yet_available("rskmdso");
+    return 2;
+}
+
+template <size_t... Slot>
+void fill_not_yet(std::index_sequence<Slot...>) {
+    ((rskatbl[Slot] = returns_pointer(static_cast<int>(Slot))
+                          ? slot_of(&not_yet_pointer<static_cast<int>(Slot)>)
+                          : slot_of(&not_yet_code<static_cast<int>(Slot)>)),
+     ...);
+}
+
+}  // namespace
+
+void rskatbl_fill() {
+    fill_not_yet(std::make_index_sequence<kRskatblSlots>());
+    rskatbl[0] = nullptr;
+
+    rskatbl[1] = slot_of(&rskatrm);
+    rskatbl[147] = slot_of(&rskmdso_not_yet);
+
+    // Names, name lists and value cells.
+    rskatbl[144] = slot_of(&rsklsta);
+    rskatbl[145] = slot_of(&rsklstf);
+    rskatbl[156] = slot_of(&rskname);
+    rskatbl[157] = slot_of(&rsknamx);
+    rskatbl[167] = slot_of(&rskpnam);
+    rskatbl[231] = slot_of(&rskstr);
+    rskatbl[280] = slot_of(&rskvalc);
+    rskatbl[281] = slot_of(&rskvaln);
+    rskatbl[282] = slot_of(&rskvalp);
+
+    // Symbol tables.
+    rskatbl[226] = slot_of(&rsksym);
+    rskatbl[227] = slot_of(&rsksymd);
+    rskatbl[228] = slot_of(&rsksymf);
+    rskatbl[229] = slot_of(&rsksyml);
+    rskatbl[230] = slot_of(&rsksymp);
+    rskatbl[232] = slot_of(&rsktbla);
+    rskatbl[233] = slot_of(&rsktblc);
+    rskatbl[313] = slot_of(&rsktblf);
+
+    // The common library's data set, hash table and utility file wrappers.
+    rskatbl[338] = slot_of(&close_dataset);
+    rskatbl[340] = slot_of(&create_hash_item);
+    rskatbl[345] = slot_of(&delete_dataset);
+    rskatbl[346] = slot_of(&del_hash_table);
+    rskatbl[347] = slot_of(&del_hash_item);
+    rskatbl[348] = slot_of(&enumerate_table);
+    rskatbl[349] = slot_of(&hash_query);
+    rskatbl[350] = slot_of(&hash_insert);
+    rskatbl[351] = slot_of(&hash_remove);
+    rskatbl[359] = slot_of(&new_dataset);
+    rskatbl[360] = slot_of(&new_dataset_var);
+    rskatbl[361] = slot_of(&new_dataset_obs);
+    rskatbl[362] = slot_of(&new_hash_table);
+    rskatbl[363] = slot_of(&new_hash_item);
+    rskatbl[368] = slot_of(&open_dataset);
+    rskatbl[371] = slot_of(&read_obs);
+    rskatbl[372] = slot_of(&remove_obs);
+    rskatbl[373] = slot_of(&set_mode);
+    rskatbl[374] = slot_of(&write_obs);
+    rskatbl[378] = slot_of(&utility_read);
+    rskatbl[379] = slot_of(&utility_write);
+    rskatbl[380] = slot_of(&new_utilfile);
+    rskatbl[381] = slot_of(&delete_utilfile);
+    rskatbl[382] = slot_of(&open_utilfile);
+    rskatbl[383] = slot_of(&close_utilfile);
+
+    // Two routines stand in two slots each.
+    rskatbl[91] = rskatbl[74];    // rskcsac
+    rskatbl[312] = rskatbl[232];  // rsktbla
+}

@@ -1,0 +1,87 @@
+// A test bed for the engine's entry table: appendages A and C installed as the host installs
+// them, the log and listing captured with message numbers, and a control structure with pools.
+#pragma once
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "engine/model/rskcon.h"
+#include "engine/model/rskobjtab.h"
+#include "host/kernel.h"
+#include "host/pool.h"
+#include "host/print.h"
+#include "runtime/core/print_internal.h"
+
+// The routine in a slot of a published vector, typed as the caller declares it.
+template <typename Fn>
+Fn vector_slot(int vector, int slot) {
+    return reinterpret_cast<Fn>(wivslot(vector, slot));
+}
+
+// A name record over a literal or a string the test keeps alive.
+inline RSKNAMEREC name_of(const char* text) {
+    return RSKNAMEREC{0, static_cast<uint16_t>(std::strlen(text)), const_cast<char*>(text)};
+}
+
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(wiinstl((14 << 16) | 381, "TOLVANEA", 1), 0);
+        ASSERT_EQ(wiinstl((14 << 16) | 383, "TOLVANEC", 1), 0);
+        std::string base = ::testing::TempDir() + "/engine_" + std::to_string(::getpid()) + "_" +
+                           ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        log_path_ = base + ".log";
+        print_path_ = base + ".lst";
+        ASSERT_EQ(qor_print_set_log_file(log_path_.c_str()), 0);
+        ASSERT_EQ(qor_print_set_print_file(print_path_.c_str()), 0);
+        qor_print_set_msgids(true);
+        make_control_structure();
+    }
+
+    void TearDown() override {
+        qor_pool_fail_nth(0);
+        xmpoold(con_.general_pool);
+        xmpoold(con_.object_pool);
+        qor_print_set_msgids(false);
+        qor_print_set_log_file(nullptr);
+        qor_print_set_print_file(nullptr);
+        std::remove(log_path_.c_str());
+        std::remove(print_path_.c_str());
+    }
+
+    // The parts of a control structure that names, lists, values and tables need.
+    void make_control_structure() {
+        std::memset(&con_, 0, sizeof con_);
+        con_.general_pool = xmpoolc(16384, 16384, 2);
+        con_.object_pool = xmpoolc(16384, 16384, 2);
+        con_.current_pool = con_.object_pool;
+        con_.free_lists = &free_lists_;
+        std::memset(&free_lists_, 0, sizeof free_lists_);
+    }
+
+    std::string log() { return read(log_path_); }
+    std::string listing() { return read(print_path_); }
+
+    static std::string read(const std::string& path) {
+        xpoflsh(0);
+        std::ifstream in(path);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    static int count_of(const std::string& text, const std::string& piece) {
+        int n = 0;
+        for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++n;
+        return n;
+    }
+
+    RSKCON con_{};
+    RSKFREELISTS free_lists_{};
+    std::string log_path_, print_path_;
+};

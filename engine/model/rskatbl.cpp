@@ -9,6 +9,7 @@
 #include "common/hash/hash_table.h"
 #include "common/module/not_yet.h"
 #include "engine/model/rskname.h"
+#include "engine/model/rskpath.h"
 #include "engine/model/rsksym.h"
 #include "engine/model/rskvalue.h"
 
@@ -79,6 +80,16 @@ void rskatbl_fill() {
     rskatbl[280] = slot_of(&rskvalc);
     rskatbl[281] = slot_of(&rskvaln);
     rskatbl[282] = slot_of(&rskvalp);
+
+    // The search path and the library references the engine assigned.
+    rskatbl[202] = slot_of(&rskpth);
+    rskatbl[203] = slot_of(&rskpthd);
+    rskatbl[204] = slot_of(&rskpthf);
+    rskatbl[206] = slot_of(&rskpthp);
+    rskatbl[207] = slot_of(&rskpthr);
+    rskatbl[208] = slot_of(&rskpths);
+    rskatbl[211] = slot_of(&rskpthz);
+    rskatbl[212] = slot_of(&rskptlr);
 
     // Symbol tables.
     rskatbl[226] = slot_of(&rsksym);

@@ -1,0 +1,151 @@
+// Path items of the search path: "!NAME" expansion from environment variables, splitting a
+// SEARCH_PATH value or a library's list of directories into items, and quote stripping.
+// Every length is bounded by the text it measures, so malformed values cannot run past it.
+#include <cctype>
+#include <cstring>
+
+#include "engine/model/rskname.h"
+#include "engine/model/rskpath.h"
+#include "host/options.h"
+
+namespace {
+
+constexpr int kVariableNameMax = 255;
+
+bool white(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool quote(char c) { return c == '\'' || c == '"'; }
+
+int measured(const char* text, int length) {
+    if (text == nullptr) return 0;
+    return length < 0 ? static_cast<int>(std::strlen(text)) : length;
+}
+
+// The value of environment variable `name` appended at out[*used]: false when it is not set
+// or does not fit.
+bool append_variable(const char* name, int name_length, char* out, int* used) {
+    if (name_length > kVariableNameMax) return false;
+    char upper[kVariableNameMax + 1];
+    for (int i = 0; i < name_length; ++i)
+        upper[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[i])));
+    upper[name_length] = '\0';
+    char value[kRskPathCapacity];
+    int value_length = 0;
+    if (wzosvar(upper, value, sizeof value, &value_length) != 0) return false;
+    if (*used + value_length > kRskPathCapacity) return false;
+    std::memcpy(out + *used, value, static_cast<size_t>(value_length));
+    *used += value_length;
+    return true;
+}
+
+}  // namespace
+
+int expand_path(const char* text, int length, RSKPATHNAME* out) {
+    int n = measured(text, length);
+    char buffer[kRskPathCapacity];
+    int used = 0;
+    for (int i = 0; i < n;) {
+        if (text[i] == '!') {
+            int start = i + 1, end = start;
+            while (end < n && text[end] != '/') ++end;
+            if (end > start) {
+                if (!append_variable(text + start, end - start, buffer, &used)) return 1;
+                i = end;
+                continue;
+            }
+        }
+        if (used == kRskPathCapacity) return 1;
+        buffer[used++] = text[i++];
+    }
+    rskpnam(nullptr, out, buffer, used);
+    return 0;
+}
+
+int add_one_path(RSKCON* con, const char* text, int length) {
+    RSKPATHNAME path;
+    if (expand_path(text, length, &path) != 0 || path.name.length == 0) return 1;
+    return rskpthd(con, path.buffer, path.name.length, 1, nullptr);
+}
+
+void path_list_bounds(const char* text, int length, const char** begin, const char** end) {
+    int n = measured(text, length);
+    const char* p = text;
+    const char* e = text + n;
+    if (n > 0 && p[0] == '(') {
+        ++p;
+        // The list ends at the last ")"; without one it runs to the end of the value.
+        for (const char* c = e; c > p; --c) {
+            if (c[-1] == ')') { e = c - 1; break; }
+        }
+    }
+    *begin = p;
+    *end = e;
+}
+
+int next_path_item(const char** cursor, const char* end, const char** item) {
+    const char* p = *cursor;
+    for (;;) {
+        while (p < end && white(*p)) ++p;
+        if (p >= end) {
+            *cursor = p;
+            return -1;
+        }
+        const char* start;
+        const char* stop;
+        if (quote(*p)) {
+            char q = *p++;
+            start = p;
+            while (p < end && *p != q) ++p;
+            stop = p;
+            if (p < end) ++p;   // the closing quote
+        } else {
+            start = p;
+            while (p < end && !white(*p)) ++p;
+            stop = p;
+        }
+        if (stop > start) {
+            *cursor = p;
+            *item = start;
+            return static_cast<int>(stop - start);
+        }
+    }
+}
+
+int process_search_path(RSKCON* con, const char* text, int length) {
+    const char *p, *end, *item;
+    path_list_bounds(text, length, &p, &end);
+    for (int n; (n = next_path_item(&p, end, &item)) >= 0;) add_one_path(con, item, n);
+    return 0;
+}
+
+int add_search_paths(RSKCON* con, const char* text, int length) {
+    int n = measured(text, length);
+    if (n == 0) return 0;
+    if (text[0] != '(') {
+        add_one_path(con, text, n);
+        return 0;
+    }
+    const char* p = text + 1;
+    const char* end = text + n;
+    while (p < end) {
+        while (p < end && !quote(*p)) ++p;
+        if (p >= end) break;
+        char q = *p++;
+        const char* start = p;
+        while (p < end && *p != q) ++p;
+        if (p > start) add_one_path(con, start, static_cast<int>(p - start));
+        if (p < end) ++p;
+    }
+    return 0;
+}
+
+int strip_path_quotes(const char* text, int length, const char** start) {
+    int n = measured(text, length);
+    const char* s = text;
+    if (n > 0 && quote(s[n - 1])) --n;
+    if (n > 0 && quote(s[0])) {
+        ++s;
+        --n;
+    }
+    *start = s;
+    return n;
+}

@@ -1,0 +1,191 @@
+// Submission of generated code: line preparation outside quoted literals, runs with and without
+// waiting, host options changed for a run and put back on every path, failures passed back,
+// and a host submission layer that someone else started.
+#include <filesystem>
+#include <fstream>
+
+#include "common/strings/pool_memory.h"
+#include "engine/model/rsksubmit.h"
+#include "host/macro.h"
+#include "engine/model/rsksubmit_internal.h"
+#include "host/options.h"
+#include "host/submit.h"
+#include "tests/engine/engine_fixture.h"
+
+namespace {
+
+class Submission : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        context_ = zsubini(0, &con_);
+        ASSERT_NE(context_, nullptr);
+        xoptbst("NOTES", 1);
+        xoptbst("SOURCE", 1);
+    }
+    void TearDown() override {
+        zsubend(context_);
+        EXPECT_EQ(qor_submit_layer_active(), 0);
+        xoptbst("NOTES", 1);
+        xoptbst("SOURCE", 1);
+        EngineTest::TearDown();
+    }
+    static int option(const char* name) {
+        int value = -1;
+        xoptbgt(name, &value);
+        return value;
+    }
+    RSKSUBMITCTX* context_ = nullptr;
+};
+
+const RSKOPTREQ kQuiet[] = {{"NOTES", 0, nullptr, RSKOPT_BOOLEAN}, {"SOURCE", 0, nullptr, RSKOPT_BOOLEAN}};
+
+TEST_F(Submission, LongLinesBreakAtBlanksOutsideQuotesOnACopy) {
+    std::string words;
+    while (words.size() < 600) words += "rate" + std::to_string(words.size()) + " ";
+    std::string quoted = std::string(240, 'x') + " '" + std::string(30, 'a') + " " + std::string(30, 'b') + "' tail";
+    std::string solid(400, 'z');
+    for (const std::string& text : {words, quoted, solid, std::string("a\n") + words}) {
+        SCOPED_TRACE(text.substr(0, 20));
+        const std::string original = text;
+        size_t bytes = 0;
+        char* copy = prepare_qorcode(&con_, text.data(), static_cast<int>(text.size()), &bytes);
+        ASSERT_NE(copy, nullptr);
+        EXPECT_EQ(text, original);   // the caller's text is never written
+        std::string out(copy, text.size());
+        vmfree_handler(con_.general_pool, copy, bytes, QOR_FREE_SIZED);
+        // Only blanks became line feeds.
+        std::string back = out;
+        for (size_t i = 0; i < back.size(); ++i)
+            if (back[i] == '\n' && text[i] == ' ') back[i] = ' ';
+        EXPECT_EQ(back, text);
+        size_t longest = 0, start = 0, lines = 0;
+        for (size_t i = 0; i <= out.size(); ++i) {
+            if (i == out.size() || out[i] == '\n') {
+                longest = std::max(longest, i - start);
+                start = i + 1;
+                ++lines;
+            }
+        }
+        if (text == solid) {
+            EXPECT_EQ(lines, 1u);            // no blank: the line stays whole
+        } else if (text == quoted) {
+            // The blank inside the literal is kept; the break falls before the literal.
+            EXPECT_NE(out.find(std::string(30, 'a') + " " + std::string(30, 'b')), std::string::npos);
+            EXPECT_EQ(out.find('\n'), 240u);
+        } else {
+            EXPECT_LE(longest, 256u);
+            EXPECT_GE(lines, 3u);
+        }
+    }
+}
+
+TEST_F(Submission, WithoutWaitingNothingRunsAndNoOptionChanges) {
+    EXPECT_EQ(zsubmitz("%let velmora_submitted = yes;", -1, context_, 0, 2, kQuiet), 0);
+    EXPECT_EQ(context_->state, 1u);
+    EXPECT_EQ(option("NOTES"), 1);
+    char value[16] = {};
+    EXPECT_LT(xjsymget(xalanch(), "VELMORA_SUBMITTED", -1, value, sizeof value), 0);
+    // The next run with waiting runs what was handed over before it too.
+    EXPECT_EQ(zsubmitz("%let velmora_second = 2;", -1, context_, 1, 0, nullptr), 0);
+    EXPECT_EQ(context_->state, 2u);
+    EXPECT_EQ(xjsymget(xalanch(), "VELMORA_SUBMITTED", -1, value, sizeof value), 3);
+    EXPECT_STREQ(value, "yes");
+    EXPECT_EQ(zsubmitz("", 0, context_, 1, 0, nullptr), 0);
+}
+
+TEST_F(Submission, OptionsAreOffDuringTheRunAndRestoredAfterSuccessAndFailure) {
+    EXPECT_EQ(zsubmitz("proc options; run;", -1, context_, 1, 2, kQuiet), 0);
+    std::string text = listing();
+    EXPECT_NE(text.find("NONOTES"), std::string::npos) << text;
+    EXPECT_NE(text.find("NOSOURCE"), std::string::npos);
+    EXPECT_EQ(option("NOTES"), 1);
+    EXPECT_EQ(option("SOURCE"), 1);
+
+    // Code the runtime cannot run yet: a negative status, passed back, options restored.
+    int rc = zsubmitz("data work.a; set work.b; run;", -1, context_, 1, 2, kQuiet);
+    EXPECT_LT(rc, 0);
+    EXPECT_EQ(option("NOTES"), 1);
+    EXPECT_EQ(option("SOURCE"), 1);
+    std::string log_text = log();
+    EXPECT_NE(log_text.find("DATA steps are not available"), std::string::npos) << log_text;
+    EXPECT_NE(log_text.find("598/8116"), std::string::npos);
+    EXPECT_NE(log_text.find("598/8117"), std::string::npos);
+    EXPECT_LT(zsubmitz("proc sql; create table x as select 1 as a; quit;", -1, context_, 1, 0, nullptr), 0);
+}
+
+TEST_F(Submission, OptionsAreRestoredWhenTheCodeCannotBeHandedOverOrPrepared) {
+    // An include of a missing file fails the preparation.
+    int rc = zsubmitz("%include '/nonexistent/velmora/x.qor';", -1, context_, 1, 2, kQuiet);
+    EXPECT_EQ(rc, QOR_SUBMIT_INCLUDE);
+    EXPECT_EQ(option("NOTES"), 1);
+    EXPECT_EQ(option("SOURCE"), 1);
+    EXPECT_NE(log().find("598/8115"), std::string::npos);
+    // A layer that has gone away refuses the text.
+    ASSERT_EQ(xalterm(context_->host), 0);
+    rc = zsubmitz("%let a = 1;", -1, context_, 1, 2, kQuiet);
+    EXPECT_EQ(rc, QOR_SUBMIT_NOT_READY);
+    EXPECT_EQ(option("NOTES"), 1);
+    EXPECT_NE(log().find("598/8114"), std::string::npos);
+    ASSERT_EQ(xalinit(context_->host, 0, 0, 0), 0);   // so that TearDown ends it
+}
+
+TEST_F(Submission, OptionsThatCannotBeSavedAreNotRestored) {
+    const RSKOPTREQ requests[] = {
+        {"NOSUCHOPTION", 0, nullptr, RSKOPT_BOOLEAN},
+        {"PAPC", 3, nullptr, RSKOPT_INTEGER},
+        {"DEBUG", 0, "velmora", RSKOPT_TEXT},
+        {"NOTES", 0, nullptr, 7},
+    };
+    long papc = 0;
+    xoptigt("PAPC", &papc);
+    xoptcst("DEBUG", "before", -1);
+    ASSERT_EQ(modify_sysopts(4, requests, context_), 0);
+    long during = 0;
+    xoptigt("PAPC", &during);
+    EXPECT_EQ(during, 3);
+    char text[32];
+    int length = 0;
+    xoptcgt("DEBUG", text, sizeof text, &length);
+    EXPECT_STREQ(text, "velmora");
+    EXPECT_EQ(reset_sysopts(4, requests, context_), 0);
+    xoptigt("PAPC", &during);
+    EXPECT_EQ(during, papc);
+    xoptcgt("DEBUG", text, sizeof text, &length);
+    EXPECT_STREQ(text, "before");
+    std::string log_text = log();
+    EXPECT_NE(log_text.find("598/8119"), std::string::npos) << log_text;   // NOSUCHOPTION
+    EXPECT_NE(log_text.find("598/8118"), std::string::npos);               // kind 7
+    xoptcst("DEBUG", "", 0);
+}
+
+TEST_F(Submission, IncludedFilesRunAndEchoIsLogged) {
+    std::string file = ::testing::TempDir() + "/velmora_include_" + std::to_string(::getpid()) + ".qor";
+    std::ofstream(file) << "/* included */ %let velmora_included = 42;\n";
+    con_.submission_echo = 1;
+    std::string line = "%inc \"" + file + "\"; %let velmora_after = 1;";
+    EXPECT_EQ(zsubmitz(line.c_str(), -1, context_, 1, 0, nullptr), 0);
+    char value[16] = {};
+    EXPECT_EQ(xjsymget(xalanch(), "VELMORA_INCLUDED", -1, value, sizeof value), 2);
+    EXPECT_EQ(xjsymget(xalanch(), "VELMORA_AFTER", -1, value, sizeof value), 1);
+    EXPECT_NE(log().find("SUBMITTING: %inc"), std::string::npos);
+    std::remove(file.c_str());
+}
+
+TEST(SubmissionLayer, ALayerStartedBySomeoneElseOutlivesTheEngineContext) {
+    qor_submit_context* owner = nullptr;
+    ASSERT_EQ(xytrcrt(1, 0, "OTHER", -1, 0, &owner), 0);
+    ASSERT_EQ(xalinit(owner, 0, 0, 0), 0);
+    RSKCON con{};
+    RSKSUBMITCTX* context = zsubini(1, &con);
+    ASSERT_NE(context, nullptr);
+    EXPECT_EQ(context->preinitialised, 1u);
+    zsubend(context);
+    EXPECT_EQ(qor_submit_layer_active(), 1);
+    EXPECT_EQ(xalterm(owner), 0);
+    EXPECT_EQ(qor_submit_layer_active(), 0);
+    EXPECT_EQ(xytrdel(owner), 0);
+    EXPECT_EQ(xytrdel(owner), QOR_SUBMIT_BAD_CONTEXT);
+}
+
+}  // namespace

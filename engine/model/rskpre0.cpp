@@ -1,0 +1,37 @@
+// Deferred rebuilds of derived run-time state: the run-time variables (rsk0) and, before a run,
+// whatever definitions left pending. The rebuild routines are reached through the entry table.
+#include "engine/model/rskatbl.h"
+#include "engine/model/rskinit.h"
+#include "host/print.h"
+
+namespace {
+
+constexpr int kRskvar0Slot = 284;
+constexpr int kRskclbiSlot = 95;
+
+int call_slot(int slot, RSKCON* con) { return reinterpret_cast<int (*)(RSKCON*)>(rskatbl[slot])(con); }
+
+}  // namespace
+
+int rsk0(RSKCON* con) { return call_slot(kRskvar0Slot, con); }
+
+int rskpre0(RSKCON* con) {
+    if (con->variables_pending) {
+        con->variables_failed = rsk0(con) != 0 ? 1 : 0;
+        con->variables_pending = 0;
+    }
+    if (con->types_pending) {
+        con->types_failed = call_slot(kRskclbiSlot, con) != 0 ? 1 : 0;
+        con->types_pending = 0;
+    }
+    int result = 0;
+    if (con->variables_failed) {
+        xpmlog(598, 1269);
+        result = 1;
+    }
+    if (con->types_failed) {
+        xpmlog(598, 1270);
+        result = 1;
+    }
+    return result;
+}

@@ -3,11 +3,13 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "host/dataset.h"
+#include "host/missing.h"
 
 struct TestColumn {
     std::string name;
@@ -16,6 +18,7 @@ struct TestColumn {
 };
 
 // A row holds one text per column; numeric columns read it with strtod ("." is missing).
+// 0, or the host's failure code.
 inline int write_test_dataset(const char* libref, const char* member, const std::vector<TestColumn>& columns,
                               const std::vector<std::vector<std::string>>& rows) {
     qor_open_request open{};
@@ -52,11 +55,7 @@ inline int write_test_dataset(const char* libref, const char* member, const std:
                 texts[c].assign(texts[c].size(), ' ');
                 texts[c].replace(0, std::min(row[c].size(), texts[c].size()), row[c].substr(0, texts[c].size()));
             } else {
-                numbers[c] = row[c] == "." ? std::nan("") : std::strtod(row[c].c_str(), nullptr);
-                if (row[c] == ".") {
-                    uint64_t bits = 0xFFFF000000000000ULL;
-                    std::memcpy(&numbers[c], &bits, 8);
-                }
+                numbers[c] = row[c] == "." ? qor::missing() : std::strtod(row[c].c_str(), nullptr);
             }
         }
         if (rc == 0) rc = xyvput(put, 0);

@@ -16,7 +16,7 @@ bool interval_is_missing(double x);         // any NaN, the host's missing value
 
 int interval_multiplier(const interval_spec* spec);   // the multiplier, at least 1
 
-// Whole day of a value under the spec's kind (seconds are floored to days); false for a kind
+// Whole day of a value under the interval's kind (seconds are floored to days); false for a kind
 // that holds no dates or a day outside the valid range.
 bool interval_day_of(const interval_spec* spec, double value, int64_t* day);
 
@@ -35,6 +35,6 @@ int64_t interval_workday_number(const interval_spec* spec, int64_t day);
 // sub-month units): boundaries are the units i with floormod(i + S, M) = 0.
 void interval_date_period(const interval_spec* spec, int64_t* period, int64_t* offset);
 // Period and offset in seconds of a time spec (second, minute, hour). False, with an internal
-// error line naming the routine, when the spec is not one of them.
+// error line naming the routine, when the interval is not one of them.
 bool interval_time_period(const interval_spec* spec, const char* routine, double* period,
                           double* offset);

@@ -8,9 +8,12 @@
 #include "common/files/utilfile.h"
 #include "common/hash/hash_table.h"
 #include "common/module/not_yet.h"
+#include "engine/model/rskcal.h"
+#include "engine/model/rskcur.h"
 #include "engine/model/rskname.h"
 #include "engine/model/rskpath.h"
 #include "engine/model/rsksym.h"
+#include "engine/model/rsktmr.h"
 #include "engine/model/rskvalue.h"
 
 void* rskatbl[kRskatblSlots];
@@ -90,6 +93,33 @@ void rskatbl_fill() {
     rskatbl[208] = slot_of(&rskpths);
     rskatbl[211] = slot_of(&rskpthz);
     rskatbl[212] = slot_of(&rskptlr);
+
+    // Calendars.
+    rskatbl[21] = slot_of(&rskcaad);
+    rskatbl[22] = slot_of(&rskcaam);
+    rskatbl[23] = slot_of(&rskcabd);
+    rskatbl[24] = slot_of(&rskcal);
+    rskatbl[25] = slot_of(&rskcalc);
+    rskatbl[26] = slot_of(&rskcald);
+    rskatbl[27] = slot_of(&rskcalf);
+    rskatbl[28] = slot_of(&rskcalp);
+    rskatbl[29] = slot_of(&rskcanb);
+    rskatbl[30] = slot_of(&rskcapb);
+
+    // Currencies.
+    rskatbl[104] = slot_of(&rskcur);
+    rskatbl[105] = slot_of(&rskcur0);
+    rskatbl[106] = slot_of(&rskcurm);
+    rskatbl[107] = slot_of(&rskcurp);
+    rskatbl[395] = slot_of(&fill_currency_table);
+
+    // Timers.
+    rskatbl[245] = slot_of(&rsktmr1);
+    rskatbl[246] = slot_of(&rsktmr2);
+    rskatbl[247] = slot_of(&rsktmri);
+    rskatbl[248] = slot_of(&rsktmrs);
+    rskatbl[249] = slot_of(&rsktmre);
+    rskatbl[250] = slot_of(&rsktmro);
 
     // Symbol tables.
     rskatbl[226] = slot_of(&rsksym);

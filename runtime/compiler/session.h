@@ -67,7 +67,15 @@ struct cmp_instance {
     double state = 0;
     std::string put_line;                    // PUT output being built
 
-    // executor.cpp
+    // executor.cpp: the dispatch loop
     int run_from(uint32_t pc);
     int run();
+    // executor_sites.cpp: the instructions off the arithmetic fast path
+    void op_string(const qor::cmp::Instr* ip);
+    void op_aggregate(const qor::cmp::Instr* ip);
+    void op_generic(const qor::cmp::Instr* ip);
+    int op_special(const qor::cmp::Instr* ip);
+    void op_put(const qor::cmp::Instr* ip);
+    // Stops the entry: reports message with the statement of the instruction at ip; returns 2.
+    int fail(const qor::cmp::Instr* ip, const std::string& message);
 };

@@ -10,6 +10,7 @@
 struct cmp_session;    // one compile: the program being built, then the generated program
 struct cmp_instance;   // one execution block's data: frame, structure bases, run list
 struct cmp_symbol;     // a name of the program
+struct qor_list;       // a typed list (host/lists.h)
 
 // Answers of cmpprss.
 enum : int {
@@ -166,6 +167,24 @@ QOR_HOST_API double* cmppdva(cmp_instance* instance, cmp_symbol* symbol);       
 QOR_HOST_API int cmpmact(cmp_instance* instance, int entry, int on);            // run-list switch
 QOR_HOST_API int cmpfrun(cmp_instance* instance, double state);                 // 0 ok
 QOR_HOST_API long cmpmissn(const cmp_instance* instance);                       // missing generated
+
+// Stored methods. A method is stored as a typed list of its statement texts, kind, description
+// and blocks, with a format version (docs/methods-language.md, "Stored methods"); reading it
+// compiles the statements again, so a stored method outlives changes of the generated code.
+//
+// cmposl: the stored form of a method defined in the session's source, appended to `list`
+// when list is non-null and written to the catalog entry "library.catalog.entry" of type
+// GENTRANS (with the method's description) when entry is non-null. 0 or the failing code.
+QOR_HOST_API int cmposl(cmp_session* session, const char* method, int mlength, const char* entry,
+                        int elength, qor_list* list);
+// cmpisl: a stored method read from `list`, or from the catalog entry "library.catalog.entry"
+// (type GENTRANS) when list is null, pushed into the session as if its statements stood in the
+// source. 0 accepted; otherwise refused with a message (a damaged form adds nothing).
+QOR_HOST_API int cmpisl(cmp_session* session, const char* entry, int elength, const qor_list* list);
+// Where RUNMETHOD finds a method that the source calls and does not define: at the end marker
+// it is read with cmpisl from "library.catalog.<method>" (WORK.METHODS unless set here).
+QOR_HOST_API int cmpmcat(cmp_session* session, const char* library, int llength, const char* catalog,
+                         int clength);
 
 // Memory use: bytes of code, constants, frame, symbols (4 counters used of 17).
 QOR_HOST_API int cmpmuse(cmp_session* session, size_t counters[17]);

@@ -97,6 +97,7 @@ struct Stmt {
     ArrayDecl array;            // ARRAY
     std::vector<LengthItem> lengths;   // LENGTH
     std::string text;           // the statement text as pushed (for messages)
+    std::string source;         // this statement's own part of the pushed text
 };
 
 // Owner of every node of a compile: nodes live until the session ends.

@@ -10,44 +10,61 @@
 
 namespace qor::cmp {
 
-// Operand fields a, b, c are frame slots unless the comment says otherwise. A 32-bit jump
+// Operand fields a, b, c are frame slots unless the list says otherwise. A 32-bit jump
 // target is b | c << 16. EXT is the second word of a two-word instruction.
-enum Op : uint16_t {
-    OP_HALT,                     // end of code: ends the entry
-    OP_MOV,                      // num[a] = num[b]
-    OP_ADD, OP_SUB, OP_MUL, OP_DIV, OP_POW,   // num[a] = num[b] op num[c], missing-aware
-    OP_NEG,                      // num[a] = -num[b]
-    OP_NOT,                      // num[a] = !truth(num[b])
-    OP_AND, OP_OR,               // truth values
-    OP_EQ, OP_NE, OP_LT, OP_LE, OP_GT, OP_GE, // missing values order below numbers
-    OP_JMP,                      // goto target
-    OP_JF, OP_JT,                // if !truth(num[a]) / truth(num[a]) goto target
-    OP_LDM, OP_STM,              // num[a] = *(double*)(ptr[b] + c) / store num[a] there
-    OP_LDP, OP_STP,              // through a double* member at ptr[b] + c (null: missing / error)
-    OP_LDB, OP_STB,              // num[a] = *(double*)ptr[b] / store
-    OP_CALL1,                    // num[a] = fn1[c](num[b])
-    OP_CALL2,                    // num[a] = fn2[c](num[b], num[EXT.a])
-    OP_AGG,                      // num[a] = aggregate EXT.a over num[b .. b+c)
-    OP_XIDX,                     // num[a] = num[a] * EXT.b + (index(num[b]) - 1), checked against c
-    OP_LDX, OP_STX,              // num[a] = element num[c] of array b / store num[a]
-    OP_SLDX, OP_SSTX,            // character arrays: str[a] = element / store
-    OP_SMOV,                     // str[a] = str[b] (cut or padded to a's rules)
-    OP_SCAT,                     // str[a] = str[b] || str[c]
-    OP_SCMP,                     // num[a] = compare str[b] with str[c] by EXT.a (blank-padded)
-    OP_N2S,                      // str[a] = text of num[b]
-    OP_S2N,                      // num[a] = number in str[b], missing when not a number
-    OP_GCALL,                    // generic built-in call site a
-    OP_XCALL,                    // special function call site a
-    OP_PUT,                      // PUT site a
-    OP_LOOPCHK,                  // iterative DO: start num[a], end num[b], step num[c] must be numbers, c != 0
-    OP_FORTEST,                  // leave the loop (goto EXT target) unless num[a] within num[b] by sign of num[c]
-    OP_FORNEXT,                  // num[a] += num[c]; back to the EXT target while within num[b]
-    OP_RUNM,                     // call: push return address, goto target
-    OP_MRET,                     // return from a method or block (or end the entry when not called)
-    OP_ERET,                     // end the entry
-    OP_EXT,                      // second word of CALL2, AGG, XIDX, SCMP, FORTEST, FORNEXT
-    OP_COUNT
-};
+//
+//   HALT                  end of code: ends the entry
+//   MOV                   num[a] = num[b]
+//   ADD SUB MUL DIV POW   num[a] = num[b] op num[c], missing-aware
+//   NEG                   num[a] = -num[b]
+//   NOT                   num[a] = !truth(num[b])
+//   AND OR                truth values
+//   EQ NE LT LE GT GE     missing values order below numbers
+//   JMP                   goto target
+//   JF JT                 if !truth(num[a]) / truth(num[a]) goto target
+//   LDM STM               num[a] = *(double*)(ptr[b] + c) / store num[a] there
+//   LDP STP               through a double* member at ptr[b] + c (null: missing / error)
+//   LDB STB               num[a] = *(double*)ptr[b] / store
+//   CALL1                 num[a] = fn1[c](num[b])
+//   CALL2                 num[a] = fn2[c](num[b], num[EXT.a])
+//   AGG                   num[a] = aggregate EXT.a over num[b .. b+c)
+//   XIDX                  num[a] = num[a] * c + (index(num[b]) - 1), checked against c; EXT.a: first
+//   LDX STX               num[a] = element num[c] of array b / store num[a]
+//   SLDX SSTX             character arrays: str[a] = element / store
+//   SMOV                  str[a] = str[b] (cut or padded to a's rules)
+//   SCAT                  str[a] = str[b] || str[c]
+//   SCMP                  num[a] = compare str[b] with str[c] by EXT.a (blank-padded)
+//   N2S                   str[a] = text of num[b]
+//   S2N                   num[a] = number in str[b], missing when not a number
+//   GCALL XCALL PUT       generic built-in / special function / PUT site a
+//   LOOPCHK               iterative DO: start num[a], end num[b], step num[c] numbers, c != 0
+//   FORTEST               leave the loop (goto EXT target) unless num[a] within num[b] by sign of num[c]
+//   FORNEXT               num[a] += num[c]; back to the EXT target while within num[b]
+//   RUNM                  call: push return address, goto target
+//   MRET                  return from a method or block (or end the entry when not called)
+//   ERET                  end the entry
+//   EXT                   second word of a two-word instruction
+// Fused forms of frequent shapes (one dispatch; each gives exactly the value and the
+// missing-value count of the plain steps it replaces):
+//   MADD MSUB             num[a] = num[b] +/- num[c] * num[EXT.a]
+//   MMUL                  num[a] = (num[b] * num[c]) * num[EXT.a]
+//   ADDM SUBM MULM DIVM   num[a] = num[b] op member, the member at ptr[c] + EXT.a
+//   RSUBM RDIVM           num[a] = member op num[b]
+//   NEGM                  num[a] = -(member at ptr[b] + c)
+//   JFEQ .. JFGE          unless num[a] op num[b], goto the EXT target
+//   FORNEXTP              FORNEXT for a step known to be positive
+#define QOR_CMP_OPCODES(X)                                                                           \
+    X(HALT) X(MOV) X(ADD) X(SUB) X(MUL) X(DIV) X(POW) X(NEG) X(NOT) X(AND) X(OR)                      \
+    X(EQ) X(NE) X(LT) X(LE) X(GT) X(GE) X(JMP) X(JF) X(JT)                                            \
+    X(LDM) X(STM) X(LDP) X(STP) X(LDB) X(STB) X(CALL1) X(CALL2) X(AGG) X(XIDX) X(LDX) X(STX)          \
+    X(SLDX) X(SSTX) X(SMOV) X(SCAT) X(SCMP) X(N2S) X(S2N) X(GCALL) X(XCALL) X(PUT)                    \
+    X(LOOPCHK) X(FORTEST) X(FORNEXT) X(RUNM) X(MRET) X(ERET) X(EXT)                                   \
+    X(MADD) X(MSUB) X(MMUL) X(ADDM) X(SUBM) X(MULM) X(DIVM) X(RSUBM) X(RDIVM) X(NEGM)                 \
+    X(JFEQ) X(JFNE) X(JFLT) X(JFLE) X(JFGT) X(JFGE) X(FORNEXTP)
+
+#define QOR_CMP_ENUM_OP(name) OP_##name,
+enum Op : uint16_t { QOR_CMP_OPCODES(QOR_CMP_ENUM_OP) OP_COUNT };
+#undef QOR_CMP_ENUM_OP
 
 struct Instr {
     uint16_t op, a, b, c;

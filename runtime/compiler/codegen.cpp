@@ -2,6 +2,7 @@
 // every statement to register bytecode, resolves labels, GOTOs and RUNMETHOD targets, and
 // builds the tables of call sites. It runs twice: the first pass counts constants.
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -184,7 +185,7 @@ private:
                 break;
             case StmtKind::Assign: assign(st->target, st->value); break;
             case StmtKind::If: {
-                size_t jf = jump(OP_JF, num(st->value));
+                size_t jf = jump_unless(st->value);
                 statement(st->then_stmt);
                 if (st->else_stmt) {
                     size_t jend = jump(OP_JMP, 0);
@@ -204,7 +205,7 @@ private:
                 loops_.back().continue_pc = top;
                 loops_.back().continue_known = true;
                 temp_top_ = 0;
-                size_t jf = jump(OP_JF, num(st->value));
+                size_t jf = jump_unless(st->value);
                 block(st->body, false);
                 line_ = st->line;
                 size_t back = jump(OP_JMP, 0);
@@ -222,7 +223,7 @@ private:
                 uint32_t test = here();
                 for (size_t pc : loops_.back().continues) set_target(pc, test);
                 loops_.back().continues.clear();
-                size_t jf = jump(OP_JF, num(st->value));
+                size_t jf = jump_unless(st->value);
                 set_target(jf, top);
                 close_loop(here());
                 break;
@@ -268,7 +269,9 @@ private:
         line_ = st->line;
         uint32_t cont = here();
         for (size_t pc : loops_.back().continues) set_target(pc, cont);
-        emit(OP_FORNEXT, var, to, by);
+        double step = 1;
+        bool positive = !st->by || (fold(st->by, step) && step > 0);
+        emit(positive ? OP_FORNEXTP : OP_FORNEXT, var, to, by);
         size_t back = emit(OP_EXT, 0, 0, 0);
         set_target(back, top);
         set_target(skip, here());
@@ -422,12 +425,91 @@ private:
     }
 
     void num_into(Expr* e, int dst) {
-        if (single_op(e)) {
-            num(e, dst);
-            return;
-        }
-        int r = num(e);
+        int r = num(e, single_op(e) ? dst : -1);
         if (r != dst) emit(OP_MOV, dst, r, 0);
+    }
+
+    // The value of a numeric expression made of literals and pure built-ins, computed as the
+    // executor would; false when it is not constant or when the executor would make a missing
+    // value of it (that must happen, and be counted, at every run).
+    bool fold(const Expr* e, double& v) const {
+        if (!e || e->type != 'n') return false;
+        double x = 0, y = 0;
+        switch (e->kind) {
+            case ExprKind::Number: v = e->num; return true;
+            case ExprKind::Unary:
+                if (e->uop == '+') return fold(e->args[0], v);
+                if (e->uop != '-' || !fold(e->args[0], x) || !is_finite(x)) return false;
+                v = -x;
+                return true;
+            case ExprKind::Binary: {
+                if (!fold(e->args[0], x) || !is_finite(x) || !fold(e->args[1], y) || !is_finite(y)) return false;
+                switch (e->bop) {
+                    case BinOp::Add: v = x + y; break;
+                    case BinOp::Sub: v = x - y; break;
+                    case BinOp::Mul: v = x * y; break;
+                    case BinOp::Div: v = x / y; break;
+                    case BinOp::Pow: v = std::pow(x, y); break;
+                    default: return false;
+                }
+                return is_finite(v);
+            }
+            case ExprKind::Call: {
+                if (e->special || e->function < 0) return false;
+                const BuiltinFunction& f = builtin_at(e->function);
+                if (f.form == FnForm::Num1 && e->args.size() == 1) {
+                    if (!fold(e->args[0], x) || !is_finite(x)) return false;
+                    v = f.num1(x);
+                } else if (f.form == FnForm::Num2 && !e->args.empty() && e->args.size() <= 2) {
+                    if (!fold(e->args[0], x) || !is_finite(x)) return false;
+                    if (e->args.size() > 1) {
+                        if (!e->args[1] || !fold(e->args[1], y)) return false;
+                    } else {
+                        y = f.default2;
+                    }
+                    if (!is_finite(y)) return false;
+                    v = f.num2(x, y);
+                } else {
+                    return false;
+                }
+                return is_finite(v);
+            }
+            default: return false;
+        }
+    }
+    static bool is_finite(double v) { return std::fabs(v) <= DBL_MAX; }
+    bool folds(const Expr* e) const {
+        double v;
+        return e->kind != ExprKind::Number && fold(e, v);
+    }
+
+    // A numeric operand read straight from a structure member.
+    static bool member_operand(const Expr* e) {
+        return e->kind == ExprKind::Name && e->type == 'n' && e->args.empty() && e->sym && e->sym->kind == 'v' &&
+               e->sym->storage == SymStorage::Member;
+    }
+    // A product worth fusing into its parent (a numeric product that is not a constant).
+    bool product(const Expr* e) const {
+        return e->kind == ExprKind::Binary && e->bop == BinOp::Mul && e->type == 'n' && !folds(e);
+    }
+    // Whether evaluating e may write memory: special functions may write their arguments back.
+    static bool writes_memory(const Expr* e) {
+        if (!e) return false;
+        if (e->kind == ExprKind::Call && e->special) return true;
+        for (const Expr* a : e->args)
+            if (writes_memory(a)) return true;
+        return false;
+    }
+
+    // Jump to be patched that is taken unless cond is true; compare-and-branch for comparisons.
+    size_t jump_unless(Expr* cond) {
+        bool comparison = cond->kind == ExprKind::Binary && cond->bop >= BinOp::Eq && cond->bop <= BinOp::Ge;
+        if (!comparison || (cond->args[0]->type == 'c' && cond->args[1]->type == 'c')) return jump(OP_JF, num(cond));
+        static const uint16_t ops[] = {OP_JFEQ, OP_JFNE, OP_JFLT, OP_JFLE, OP_JFGT, OP_JFGE};
+        int a = num(cond->args[0]);
+        int b = num(cond->args[1]);
+        emit(ops[static_cast<int>(cond->bop) - static_cast<int>(BinOp::Eq)], a, b, 0);
+        return emit(OP_EXT, 0, 0, 0);
     }
 
     int num(Expr* e, int dst = -1) {
@@ -437,11 +519,18 @@ private:
             emit(OP_S2N, t, s, 0);
             return t;
         }
+        double folded;
+        if (e->kind != ExprKind::Number && fold(e, folded)) return constant(folded);
         switch (e->kind) {
             case ExprKind::Number: return constant(e->num);
             case ExprKind::Name: return load(e);
             case ExprKind::Unary: {
                 if (e->uop == '+') return num(e->args[0]);
+                if (e->uop == '-' && member_operand(e->args[0])) {
+                    int t = dst >= 0 ? dst : temp();
+                    emit(OP_NEGM, t, e->args[0]->sym->pointer, e->args[0]->sym->offset);
+                    return t;
+                }
                 int x = num(e->args[0]);
                 int t = dst >= 0 ? dst : temp();
                 emit(e->uop == '-' ? OP_NEG : OP_NOT, t, x, 0);
@@ -501,11 +590,62 @@ private:
             emit(OP_EXT, idx - static_cast<int>(BinOp::Eq), 0, 0);
             return t;
         }
+        if (e->type == 'n' && l->type == 'n' && r->type == 'n') {
+            int t = fused(e, dst);
+            if (t >= 0) return t;
+        }
         int a = num(l);
         int b = num(r);
         int t = dst >= 0 ? dst : temp();
         emit(arith[idx], t, a, b);
         return t;
+    }
+
+    // One instruction for frequent shapes: b +/- c * d, (b * c) * d and an arithmetic operator
+    // with a structure member on one side. Operands are evaluated in the order the plain
+    // instructions would evaluate them. -1 when e has none of these shapes.
+    int fused(Expr* e, int dst) {
+        Expr* l = e->args[0];
+        Expr* r = e->args[1];
+        BinOp op = e->bop;
+        auto two_words = [&](uint16_t code, int b, int c, int ext) {
+            int t = dst >= 0 ? dst : temp();
+            emit(code, t, b, c);
+            emit(OP_EXT, ext, 0, 0);
+            return t;
+        };
+        if ((op == BinOp::Add || op == BinOp::Sub) && product(r)) {
+            int b = num(l);
+            int c = num(r->args[0]);
+            int d = num(r->args[1]);
+            return two_words(op == BinOp::Add ? OP_MADD : OP_MSUB, b, c, d);
+        }
+        if (op == BinOp::Add && product(l)) {   // c * d + b: addition commutes bit for bit
+            int c = num(l->args[0]);
+            int d = num(l->args[1]);
+            int b = num(r);
+            return two_words(OP_MADD, b, c, d);
+        }
+        if (op == BinOp::Mul && product(l)) {
+            int b = num(l->args[0]);
+            int c = num(l->args[1]);
+            int d = num(r);
+            return two_words(OP_MMUL, b, c, d);
+        }
+        if (op != BinOp::Add && op != BinOp::Sub && op != BinOp::Mul && op != BinOp::Div) return -1;
+        static const uint16_t right[] = {OP_ADDM, OP_SUBM, OP_MULM, OP_DIVM};
+        static const uint16_t left[] = {OP_ADDM, OP_RSUBM, OP_MULM, OP_RDIVM};
+        int k = static_cast<int>(op) - static_cast<int>(BinOp::Add);
+        if (member_operand(r)) {
+            int b = num(l);
+            return two_words(right[k], b, r->sym->pointer, r->sym->offset);
+        }
+        // the member is read after the other side: only when that side writes nothing
+        if (member_operand(l) && !writes_memory(r)) {
+            int b = num(r);
+            return two_words(left[k], b, l->sym->pointer, l->sym->offset);
+        }
+        return -1;
     }
 
     int call(Expr* e, int dst) {

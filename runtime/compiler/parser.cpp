@@ -607,6 +607,7 @@ bool parse_statements(std::string_view text, int line, NodeStore& store, std::ve
         s->line = line;
         s->kind = StmtKind::Null;
         s->text = std::string(text);
+        s->source = std::string(text.substr(first, semi + 1 - first));
         out.push_back(s);
         std::string_view rest = text.substr(semi + 1);
         if (rest.find_first_not_of(" \t\r\n") == std::string_view::npos) return true;
@@ -625,10 +626,17 @@ bool parse_statements(std::string_view text, int line, NodeStore& store, std::ve
             err = {"Statement is empty (end it with ';')", 1};
             return false;
         }
+        size_t first_new = out.size();
         while (!p.at_end()) {
             Stmt* s = p.statement();
             s->text = std::string(text);
             out.push_back(s);
+        }
+        // each statement's own text: from its first token up to the next statement's
+        for (size_t k = first_new; k < out.size(); ++k) {
+            size_t from = static_cast<size_t>(out[k]->pos - 1);
+            size_t to = k + 1 < out.size() ? static_cast<size_t>(out[k + 1]->pos - 1) : text.size();
+            out[k]->source = std::string(text.substr(from, to - from));
         }
     } catch (const Fail& f) {
         err = {f.message, f.pos};

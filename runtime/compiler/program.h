@@ -55,6 +55,8 @@ struct StructInstance {
 struct Block {
     bool defined = false;
     std::vector<Stmt*> body;
+    int first_stmt = -1;         // positions of its BLOCK and ENDBLOCK in the method's source
+    int last_stmt = -1;
 };
 
 struct Method {
@@ -66,6 +68,7 @@ struct Method {
     int first_line = 0;
     std::vector<Stmt*> body;     // statements outside blocks
     Block blocks[5];
+    std::vector<std::string> source;   // statement texts from METHOD to ENDMETHOD (stored form)
     bool has_blocks() const {
         for (const Block& b : blocks)
             if (b.defined) return true;

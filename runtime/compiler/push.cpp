@@ -36,7 +36,25 @@ class Attacher {
 public:
     explicit Attacher(cmp_session& s) : s_(s) {}
 
+    // Places a statement; a statement of a method (METHOD and ENDMETHOD included) also joins
+    // the method's source, from which its stored form is made.
     void attach(Stmt* st) {
+        int before = s_.open_method;
+        place(st);
+        int m = before >= 0 ? before : s_.open_method;
+        if (m < 0) return;
+        Method& method = s_.src.methods[m];
+        int at = static_cast<int>(method.source.size());
+        if (st->kind == StmtKind::Block) method.blocks[st->block_type].first_stmt = at;
+        if (st->kind == StmtKind::EndBlock && before >= 0) {
+            for (Block& b : method.blocks)
+                if (b.defined && b.first_stmt >= 0 && b.last_stmt < 0) b.last_stmt = at;
+        }
+        method.source.push_back(st->source);
+    }
+
+private:
+    void place(Stmt* st) {
         switch (st->kind) {
             case StmtKind::Else: {
                 if (s_.pending_ifs.empty()) throw PushError{"ELSE does not follow an IF ... THEN statement", st->pos};
@@ -91,7 +109,6 @@ public:
         complete(st, {});
     }
 
-private:
     cmp_session& s_;
 
     std::vector<Stmt*>& current() {
@@ -274,6 +291,7 @@ int cmp_session::push(const char* text, int length, char* log, int log_size, cha
     }
     if (stmt.find(CMP_END_MARKER) != std::string_view::npos &&
         stmt.find_first_not_of(" \t\r\n") == stmt.find(CMP_END_MARKER)) {
+        load_called_methods();
         ended = true;
         std::string problem;
         if (!groups.empty()) problem = message_text(4005);

@@ -35,6 +35,11 @@ struct cmp_session {
     std::vector<std::pair<std::string, double (*)(double)>> lib1;
     std::vector<std::pair<std::string, double (*)(double, double)>> lib2;
 
+    // where methods that the source calls but does not define are looked up (list_form.cpp)
+    std::string method_library = "WORK";
+    std::string method_catalog = "METHODS";
+    std::set<std::string> catalog_tried;                 // methods looked up already
+
     std::unique_ptr<qor::cmp::Code> code;
     std::vector<std::unique_ptr<cmp_instance>> instances;
 
@@ -42,6 +47,9 @@ struct cmp_session {
     int push(const char* text, int length, char* log, int log_size, char* err, int err_size);
     // semantic.cpp: resolve names and types of a statement; false with message and position
     bool resolve(qor::cmp::Stmt* s, std::string& message, int& pos);
+    // list_form.cpp: stored methods; the source of a method list pushed as statements
+    int load_method_list(const struct qor_list* list, const std::string& where, const std::string& expected);
+    void load_called_methods();
     // codegen.cpp
     bool generate(std::string& message, int& line);
 
@@ -67,7 +75,15 @@ struct cmp_instance {
     double state = 0;
     std::string put_line;                    // PUT output being built
 
-    // executor.cpp
+    // executor.cpp: the dispatch loop
     int run_from(uint32_t pc);
     int run();
+    // executor_sites.cpp: the instructions off the arithmetic fast path
+    void op_string(const qor::cmp::Instr* ip);
+    void op_aggregate(const qor::cmp::Instr* ip);
+    void op_generic(const qor::cmp::Instr* ip);
+    int op_special(const qor::cmp::Instr* ip);
+    void op_put(const qor::cmp::Instr* ip);
+    // Stops the entry: reports message with the statement of the instruction at ip; returns 2.
+    int fail(const qor::cmp::Instr* ip, const std::string& message);
 };

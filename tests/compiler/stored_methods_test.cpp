@@ -1,0 +1,236 @@
+// Stored methods: the list form holds the statements, kind, description and blocks; a method
+// saved to a catalog and called from a fresh session runs with the same bits; damaged forms
+// and damaged entries are refused with a message and add nothing.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host/catalog.h"
+#include "host/lists.h"
+#include "runtime/storage/libraries.h"
+#include "tests/compiler/compiler_fixture.h"
+#include "tests/compiler/pricing_methods.h"
+#include "tests/support/scratch.h"
+
+namespace {
+
+class StoredMethods : public ::testing::Test {
+protected:
+    ScratchArea scratch;
+    void SetUp() override {
+        scratch.open("qor_stored_methods_");
+        ASSERT_EQ(qor::runtime::assign_library("mstore", scratch.dir.string(), ""), 0);
+    }
+    void TearDown() override {
+        qor::runtime::clear_library("mstore");
+        scratch.close();
+    }
+};
+
+const std::vector<std::string> kBlockMethod = {
+    "method counted kind=price 'Counts its runs';",
+    "block init; base = 100; runs = 0; endblock;",
+    "block main; runs = runs + 1; level = base + runs * bond_value; endblock;",
+    "endmethod;",
+};
+
+std::string text_at(const qor_list* l, int position) {
+    std::string_view v;
+    return slitmc(l, position, &v) == 0 ? std::string(v) : std::string("<not text>");
+}
+
+bool any_error_has(const Compiled& c, const std::string& part) {
+    for (const std::string& e : c.errors)
+        if (e.find(part) != std::string::npos) return true;
+    return false;
+}
+
+TEST_F(StoredMethods, SavedMethodsRunInAFreshSessionWithTheSameBits) {
+    const std::vector<std::string> calls = {"if first = . then do; runmethod counted init; first = 1; end;",
+                                            "runmethod black_scholes;", "runmethod bond;", "runmethod counted;"};
+    Compiled a;
+    declare_pricing_structures(a.session);
+    std::vector<std::string> prog = pricing_program();
+    prog.insert(prog.end(), kBlockMethod.begin(), kBlockMethod.end());
+    prog.insert(prog.end(), calls.begin(), calls.end());
+    ASSERT_TRUE(a.build(prog));
+    for (const char* m : {"black_scholes", "bond", "counted"}) {
+        std::string entry = std::string("mstore.methods.") + m;
+        ASSERT_EQ(cmposl(a.session, m, -1, entry.c_str(), -1, nullptr), 0) << m;
+    }
+
+    Compiled b;   // a fresh session: only the calls; the methods come from the catalog
+    declare_pricing_structures(b.session);
+    ASSERT_EQ(cmpmcat(b.session, "mstore", -1, "methods", -1), 0);
+    ASSERT_EQ(b.push(calls), 0);
+    ASSERT_EQ(cmpprss(b.session, CMP_END_MARKER, -1, nullptr, 0, nullptr, 0), CMP_COMPLETE)
+        << (b.errors.empty() ? "" : b.errors[0]);
+    ASSERT_EQ(cmpgen(b.session, 1), 0);
+
+    Instrument inst{100, 1.5, 2.5, 100};
+    MarketState st{};
+    for (Compiled* c : {&a, &b}) {
+        cmpbasev(c->instance())[cmpbasei(c->session, "_ZOZU_VALUE_INST_", -1)] = &inst;
+        cmpbasev(c->instance())[cmpbasei(c->session, "_ZOZU_MKT_INST_", -1)] = &st;
+    }
+    for (long i = 0; i < 500; ++i) {
+        st = state_of(i);
+        ASSERT_EQ(a.run(0, static_cast<double>(i)), 0);
+        ASSERT_EQ(b.run(0, static_cast<double>(i)), 0);
+        for (const char* v : {"CALL_VALUE", "BOND_VALUE", "LEVEL", "RUNS"})
+            ASSERT_EQ(std::memcmp(a.num(v), b.num(v), sizeof(double)), 0) << v << " at state " << i;
+    }
+    EXPECT_EQ(*b.num("RUNS"), 500);   // INIT ran once, MAIN every time
+}
+
+TEST_F(StoredMethods, StoredFormHoldsStatementsKindAndBlocks) {
+    Compiled a;
+    ASSERT_TRUE(a.build({"x = 1; method m kind=project 'demo';", "block init; a = 1; endblock;", "endmethod;"}));
+    qor_list* form = nullptr;
+    slnewl(&form, nullptr, 84);
+    ASSERT_EQ(cmposl(a.session, "m", -1, nullptr, 0, form), 0);
+    double d = 0;
+    std::string_view v;
+    EXPECT_EQ(slgnd(form, "VERSION", &d), 0);
+    EXPECT_EQ(d, 1);
+    EXPECT_EQ(slgnc(form, "NAME", &v), 0);
+    EXPECT_EQ(v, "M");
+    EXPECT_EQ(slgnc(form, "KIND", &v), 0);
+    EXPECT_EQ(v, "J");
+    EXPECT_EQ(slgnc(form, "DESC", &v), 0);
+    EXPECT_EQ(v, "demo");
+    EXPECT_EQ(slgnd(form, "NSTMT", &d), 0);
+    EXPECT_EQ(d, 5);
+    qor_list* src = nullptr;
+    ASSERT_EQ(slgnl(form, "SOURCE", &src), 0);
+    const std::vector<std::string> expected = {"method m kind=project 'demo';", "block init; ", "a = 1; ", "endblock;",
+                                               "endmethod;"};
+    ASSERT_EQ(slcnt(src), 5);
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(text_at(src, k + 1), expected[static_cast<size_t>(k)]) << k;
+    qor_list* blocks = nullptr;
+    ASSERT_EQ(slgnl(form, "METHODBLOCK", &blocks), 0);
+    ASSERT_EQ(slcnt(blocks), 3);
+    const double block_items[] = {1, 3, 0};   // STMTSTART, STMTEND, BLOCKTYPE (INIT)
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(slitmd(blocks, k + 1, &d), 0);
+        EXPECT_EQ(d, block_items[k]) << k;
+    }
+
+    // read into a fresh session and stored again: the same stored form, byte for byte
+    Compiled b;
+    ASSERT_EQ(cmpisl(b.session, nullptr, 0, form), 0);
+    ASSERT_EQ(cmpprss(b.session, CMP_END_MARKER, -1, nullptr, 0, nullptr, 0), CMP_COMPLETE);
+    qor_list* again = nullptr;
+    slnewl(&again, nullptr, 84);
+    ASSERT_EQ(cmposl(b.session, "M", -1, nullptr, 0, again), 0);
+    std::string first_bytes, second_bytes;
+    ASSERT_EQ(qor_list_encode(form, &first_bytes), 0);
+    ASSERT_EQ(qor_list_encode(again, &second_bytes), 0);
+    EXPECT_EQ(first_bytes, second_bytes);
+    EXPECT_NE(cmposl(b.session, "absent", -1, nullptr, 0, again), 0);
+    sldel(again, 0);
+    sldel(form, 0);
+}
+
+TEST_F(StoredMethods, DamagedFormsAreRefusedAndAddNothing) {
+    struct Damage {
+        const char* reason;                  // part of the message
+        void (*apply)(qor_list* form, qor_list* source, qor_list* blocks);
+    };
+    const Damage damages[] = {
+        {"newer", [](qor_list* f, qor_list*, qor_list*) { slsnd(f, "VERSION", 2); }},
+        {"no format VERSION", [](qor_list* f, qor_list*, qor_list*) { slditm(f, slsrchn(f, "VERSION")); }},
+        {"no NAME", [](qor_list* f, qor_list*, qor_list*) { slditm(f, slsrchn(f, "NAME")); }},
+        {"NSTMT", [](qor_list* f, qor_list*, qor_list*) { slsnd(f, "NSTMT", 9); }},
+        {"KIND", [](qor_list* f, qor_list*, qor_list*) { slsnc(f, "KIND", "P"); }},
+        {"KIND is not", [](qor_list* f, qor_list*, qor_list*) { slsnc(f, "KIND", "Q"); }},
+        {"DESC", [](qor_list* f, qor_list*, qor_list*) { slsnc(f, "DESC", "other"); }},
+        {"no SOURCE", [](qor_list* f, qor_list*, qor_list*) { slsnc(f, "SOURCE", "text"); }},
+        {"names OTHER", [](qor_list*, qor_list* s, qor_list*) { slsitmc(s, 1, "method other kind=project 'demo';"); }},
+        {"starts or ends a method", [](qor_list*, qor_list* s, qor_list*) { slsitmc(s, 3, "endmethod;"); }},
+        {"not one statement", [](qor_list*, qor_list* s, qor_list*) { slsitmc(s, 3, "a = (1;"); }},
+        {"not one statement", [](qor_list*, qor_list* s, qor_list*) { slsitmc(s, 3, "a = 1; b = 2;"); }},
+        {"end-of-source marker", [](qor_list*, qor_list* s, qor_list*) { slsitmc(s, 3, CMP_END_MARKER); }},
+        {"not a text", [](qor_list*, qor_list* s, qor_list*) { slsitmd(s, 2, 1); }},
+        {"does not end with ENDMETHOD", [](qor_list*, qor_list* s, qor_list*) { slsitmc(s, 5, "x = 2;"); }},
+        {"METHODBLOCK", [](qor_list*, qor_list*, qor_list* b) { slsitmd(b, 2, 2); }},
+        {"METHODBLOCK", [](qor_list*, qor_list*, qor_list* b) { slsitmd(b, 3, 4); }},
+        {"METHODBLOCK", [](qor_list*, qor_list*, qor_list* b) { slditm(b, 3); }},
+    };
+    Compiled a;
+    ASSERT_TRUE(a.build({"method m kind=project 'demo';", "block init; a = 1; endblock;", "endmethod;"}));
+    for (const Damage& d : damages) {
+        qor_list* form = nullptr;
+        slnewl(&form, nullptr, 84);
+        ASSERT_EQ(cmposl(a.session, "m", -1, nullptr, 0, form), 0);
+        qor_list *source = nullptr, *blocks = nullptr;
+        slgnl(form, "SOURCE", &source);
+        slgnl(form, "METHODBLOCK", &blocks);
+        d.apply(form, source, blocks);
+        Compiled b;
+        EXPECT_NE(cmpisl(b.session, nullptr, 0, form), 0) << d.reason;
+        EXPECT_TRUE(any_error_has(b, "refused")) << d.reason;
+        EXPECT_TRUE(any_error_has(b, d.reason)) << d.reason << ": " << (b.errors.empty() ? "" : b.errors[0]);
+        EXPECT_EQ(cmpsyms(b.session, "A", -1), nullptr) << d.reason << ": nothing of the form is compiled";
+        EXPECT_EQ(cmpprss(b.session, CMP_END_MARKER, -1, nullptr, 0, nullptr, 0), CMP_INCOMPLETE) << d.reason;
+        sldel(form, 0);
+    }
+}
+
+TEST_F(StoredMethods, CalledMethodsFromDamagedOrForeignEntriesAreRefused) {
+    Compiled a;
+    ASSERT_TRUE(a.build({"method m kind=price 'demo';", "r = 42;", "endmethod;"}));
+    ASSERT_EQ(cmposl(a.session, "m", -1, "mstore.methods.m", -1, nullptr), 0);
+    ASSERT_EQ(cmposl(a.session, "m", -1, "mstore.methods.alias", -1, nullptr), 0);   // holds M, named ALIAS
+    // a copy of M's entry with one byte of its stored list changed
+    qor_entry_request r;
+    r.libref = "mstore";
+    r.catalog = "methods";
+    r.name = "M";
+    r.type = "GENTRANS";
+    r.mode = QOR_CO_INPUT;
+    qor_entry* e = nullptr;
+    ASSERT_EQ(xcopen(r, &e), 0);
+    std::string bytes(4096, '\0');
+    size_t got = 0;
+    xcread(e, bytes.data(), bytes.size(), &got);
+    ASSERT_EQ(xcclose(e, 0), 0);
+    bytes.resize(got);
+    ASSERT_GT(got, 40u);
+    bytes[got / 2] ^= 0x20;
+    r.name = "BROKEN";
+    r.mode = QOR_CO_OUTPUT;
+    ASSERT_EQ(xcopen(r, &e), 0);
+    ASSERT_EQ(xcwrite(e, bytes.data(), bytes.size()), 0);
+    ASSERT_EQ(xcclose(e, 0), 0);
+
+    struct Case { const char* call; int answer; const char* message; };
+    const Case cases[] = {
+        {"runmethod m;", CMP_COMPLETE, nullptr},
+        {"runmethod broken;", CMP_INCOMPLETE, "cannot be read"},
+        {"runmethod alias;", CMP_INCOMPLETE, "holds method M, not ALIAS"},
+    };
+    for (const Case& c : cases) {
+        Compiled b;
+        ASSERT_EQ(cmpmcat(b.session, "mstore", -1, "methods", -1), 0);
+        ASSERT_EQ(b.push({c.call}), 0);
+        EXPECT_EQ(cmpprss(b.session, CMP_END_MARKER, -1, nullptr, 0, nullptr, 0), c.answer) << c.call;
+        if (c.message) {
+            EXPECT_TRUE(any_error_has(b, "refused")) << c.call;
+            EXPECT_TRUE(any_error_has(b, c.message)) << c.call << ": " << (b.errors.empty() ? "" : b.errors[0]);
+            continue;
+        }
+        ASSERT_EQ(cmpgen(b.session, 1), 0);
+        ASSERT_EQ(b.run(), 0);
+        EXPECT_EQ(*b.num("R"), 42);
+    }
+    // a method in no entry is left to generation, which names it
+    Compiled c;
+    ASSERT_EQ(cmpmcat(c.session, "mstore", -1, "methods", -1), 0);
+    ASSERT_EQ(c.push({"runmethod nowhere;"}), 0);
+    EXPECT_EQ(cmpprss(c.session, CMP_END_MARKER, -1, nullptr, 0, nullptr, 0), CMP_COMPLETE);
+    EXPECT_NE(cmpgen(c.session, 1), 0);
+    EXPECT_TRUE(any_error_has(c, "NOWHERE"));
+}
+
+}  // namespace

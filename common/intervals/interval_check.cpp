@@ -1,15 +1,14 @@
-// zintdcv: walks an array of dates, datetimes or observation numbers and tells whether they
-// follow an interval contiguously, with gaps, or not at all.
+// Checking a series of dates, datetimes or observation numbers against an interval:
+// contiguous, with gaps, or not at all; zintdcv over an array, the reader shared with data sets.
 #include <cmath>
 
 #include "common/intervals/interval_arith.h"
 #include "common/intervals/interval_check.h"
+#include "common/intervals/interval_detect_internal.h"
 #include "common/intervals/interval_units.h"
 
-namespace {
-
 // Under a working-day interval every value must be the start of a working day.
-bool on_working_day(const interval_spec* spec, double x) {
+bool interval_on_working_day(const interval_spec* spec, double x) {
     if (spec->kind == INTERVAL_KIND_DAYS && x > 86400) return false;   // datetimes read as dates
     const double day_start =
         spec->kind == INTERVAL_KIND_SECONDS ? std::floor(x / 86400) * 86400 : std::floor(x);
@@ -17,16 +16,22 @@ bool on_working_day(const interval_spec* spec, double x) {
     return !interval_is_missing(start) && start == day_start;
 }
 
-}  // namespace
-
-int zintdcv(const double* values, int count, const interval_spec* spec) {
-    if (!spec || (!values && count > 0)) return INTERVAL_CHECK_NULL;
+int interval_check_source(interval_source* source, const interval_spec* spec, double* firstlast) {
+    if (firstlast) firstlast[0] = firstlast[1] = interval_missing();
+    if (source->rewind(source) != 0) return INTERVAL_DS_READ_ERROR;
     int result = INTERVAL_CHECK_CONTIGUOUS;
-    for (int i = 0; i < count; ++i) {
-        const double x = values[i];
+    double previous = 0;
+    for (bool first = true;; first = false) {
+        double x;
+        const int rc = source->next(source, &x);
+        if (rc == 1) break;
+        if (rc != 0) return INTERVAL_DS_READ_ERROR;
+        if (firstlast) {
+            if (first) firstlast[0] = x;
+            firstlast[1] = x;
+        }
         if (interval_is_missing(x)) return INTERVAL_CHECK_MISSING;
-        if (i > 0) {
-            const double previous = values[i - 1];
+        if (!first) {
             if (x < previous) return INTERVAL_CHECK_DESCENDING;
             if (x == previous) return INTERVAL_CHECK_DUPLICATE;
             const double steps = zintck2(spec, previous, x);
@@ -34,8 +39,16 @@ int zintdcv(const double* values, int count, const interval_spec* spec) {
             if (steps < 1) return INTERVAL_CHECK_INCONSISTENT;
             if (steps > 1) result = INTERVAL_CHECK_GAPS;
         }
-        if (spec->code == INTERVAL_WEEKDAY && !on_working_day(spec, x))
+        if (spec->code == INTERVAL_WEEKDAY && !interval_on_working_day(spec, x))
             return INTERVAL_CHECK_INCONSISTENT;
+        previous = x;
     }
     return result;
+}
+
+int zintdcv(const double* values, int count, const interval_spec* spec) {
+    if (!spec || (!values && count > 0)) return INTERVAL_CHECK_NULL;
+    interval_source source;
+    interval_array_source(&source, values, count);
+    return interval_check_source(&source, spec, nullptr);
 }

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "host/kernel.h"
+#include "host/options.h"
 #include "host/print.h"
 #include "runtime/core/print_internal.h"
 #include "runtime/procs/procedures.h"
@@ -70,6 +71,9 @@ qor_step* begin_step(const char* proc_name, const char* text, size_t length, int
     step->first_line = first_line;
     step->pool = xmpoolc(65536, 65536, 0);
     gcb->current_task->step = step;
+    // The print file's line size follows the LINESIZE option as it stands when the step starts.
+    long linesize = 0;
+    if (xoptigt("LINESIZE", &linesize) == 0 && linesize > 0) xpprnl(static_cast<int>(linesize));
     return step;
 }
 

@@ -8,7 +8,7 @@ namespace qor::runtime {
 
 int proc_options(qor_step*) {
     OptionSnapshot snapshot = qor_options_snapshot();
-    xpselec(QOR_DEST_PRINT, -1);
+    xpselec(0, -2);   // the listing goes to the print file
     for (const OptionValue& v : snapshot.values) {
         switch (v.kind) {
         case OptionKind::Boolean:

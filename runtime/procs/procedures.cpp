@@ -13,6 +13,9 @@ struct Builtin {
 };
 const Builtin kBuiltins[] = {
     {"OPTIONS", proc_options},
+    {"IMPORT", proc_import},
+    {"EXPORT", proc_export},
+    {"PRINT", proc_print},
 };
 }  // namespace
 

@@ -12,4 +12,13 @@ builtin_procedure_fn find_builtin_procedure(const char* name);
 // PROC OPTIONS: lists every host option and its value on the print file.
 int proc_options(qor_step* step);
 
+// PROC IMPORT: reads a CSV file with a header row into a data set.
+int proc_import(qor_step* step);
+
+// PROC EXPORT: writes a data set to a CSV file with a header row.
+int proc_export(qor_step* step);
+
+// PROC PRINT: lists a data set's observations on the print file.
+int proc_print(qor_step* step);
+
 }  // namespace qor::runtime

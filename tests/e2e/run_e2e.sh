@@ -1,12 +1,18 @@
 #!/usr/bin/env bash
 # Runs one qor program and compares its log and printed output with the .expected file beside
-# it, and its exit status with the .status file (0 when there is none).
+# it, and its exit status with the .status file (0 when there is none). Each program runs in a
+# fresh directory holding a copy of data/ with an empty data/scratch/, so programs may write there
+# and runs never share files.
 set -u
 qor=$1; prog=$2
 dir=$(dirname "$prog"); base=$(basename "$prog" .qor)
 expected="$dir/$base.expected"
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
-cd "$dir"
+mkdir -p "$work/run"
+[ -d "$dir/data" ] && cp -r "$dir/data" "$work/run/data"
+rm -rf "$work/run/data/scratch"; mkdir -p "$work/run/data/scratch"
+cp "$prog" "$work/run/$base.qor"
+cd "$work/run"
 "$qor" --msgids --log "$work/log" --print "$work/print" "$base.qor" >"$work/stdout" 2>&1
 status=$?
 { echo "--- log"; cat "$work/log"; echo "--- print"; cat "$work/print"; cat "$work/stdout"; } >"$work/out"

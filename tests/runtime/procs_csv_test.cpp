@@ -1,0 +1,218 @@
+// PROC IMPORT, EXPORT and PRINT run as programs: exact round trips of a CSV file, values that
+// survive a raw export bit for bit, failures that leave old outputs untouched, and listings
+// split into panels that fit the print line.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host/missing.h"
+#include "host/print.h"
+#include "runtime/core/print_internal.h"
+#include "runtime/procs/proc_datasets.h"
+#include "runtime/storage/libraries.h"
+#include "runtime/submit/program_runner.h"
+
+namespace fs = std::filesystem;
+using namespace qor::runtime;
+
+namespace {
+
+std::string slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void spit(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+class ProcCsvTest : public ::testing::Test {
+public:
+    void SetUp() override {
+        dir = fs::path(::testing::TempDir()) /
+              ("qor_procs_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        ASSERT_EQ(assign_library("pt", dir.string(), ""), 0);
+        ASSERT_EQ(qor_print_set_log_file((dir / "log").c_str()), 0);
+        ASSERT_EQ(qor_print_set_print_file((dir / "print").c_str()), 0);
+        xplogl(1024);
+    }
+    void TearDown() override {
+        qor_print_set_log_file(nullptr);
+        qor_print_set_print_file(nullptr);
+        xplogl(132);
+        xpprnl(132);
+        clear_library("pt");
+        fs::remove_all(dir);
+    }
+    // Runs program text in which @ stands for the test directory; the program's worst code.
+    int run(std::string program) {
+        for (size_t at; (at = program.find('@')) != std::string::npos;)
+            program.replace(at, 1, dir.string());
+        int code = run_program_text(program, "test.qor").worst_code;
+        xpoflsh(0);
+        return code;
+    }
+    std::string log() { return slurp(dir / "log"); }
+    std::string print() { return slurp(dir / "print"); }
+
+    // Every value of a data set, numbers as their bits so that equality is exact.
+    std::vector<std::string> values(const char* member) {
+        DatasetReader reader;
+        DatasetName name{"PT", member};
+        EXPECT_TRUE(reader.open(name, "TEST"));
+        std::vector<std::string> out;
+        for (const DatasetVariable& v : reader.variables()) out.push_back(v.name);
+        while (reader.next() == 1) {
+            for (size_t i = 0; i < reader.variables().size(); ++i) {
+                if (reader.variables()[i].desc.type == QOR_VAR_CHARACTER)
+                    out.push_back("'" + reader.text(i) + "'");
+                else
+                    out.push_back(std::to_string(qor::bits_of(reader.number(i))));
+            }
+        }
+        return out;
+    }
+    fs::path dir;
+};
+
+const std::string kPortfolio = std::string(QOR_SOURCE_DIR) + "/tests/e2e/data/portfolio.csv";
+
+TEST_F(ProcCsvTest, FormattedExportReproducesTheImportedFile) {
+    // With the dates shown in the file's own form, every field comes back as written.
+    ASSERT_EQ(run("proc import datafile='" + kPortfolio + "' out=pt.port;\n"
+                  "  format maturity yymmdd10.;\nrun;\n"
+                  "proc export data=pt.port outfile='@/port.csv'; run;"), 0) << log();
+    EXPECT_EQ(slurp(dir / "port.csv"), slurp(kPortfolio));
+}
+
+TEST_F(ProcCsvTest, RawExportKeepsEveryValueBitForBit) {
+    spit(dir / "odd.csv",
+         "x,when,label\r\n0.1,2026-12-10T13:45:00.25,a\r\n-1.5e-300,,\"two\r\nlines\"\r\n"
+         "1e+20,2026-01-01T00:00:00,\r\n0.30000000000000004,,\" lead\"\r\n");
+    ASSERT_EQ(run("proc import datafile='@/odd.csv' out=pt.one; run;\n"
+                  "proc export data=pt.one outfile='@/one.csv' raw; run;\n"
+                  "proc import datafile='@/one.csv' out=pt.two; run;"), 0) << log();
+    EXPECT_EQ(values("one"), values("two"));
+    EXPECT_NE(log().find("NOTE: 4 observations and 3 variables were written to PT.ONE."),
+              std::string::npos) << log();
+    // Raw numbers are plain decimals unless that would be long; missing numbers are empty.
+    // 10 December 2026 is day 24450, so 13:45:00.25 that day is 24450 * 86400 + 49500.25.
+    std::string raw = slurp(dir / "one.csv");
+    EXPECT_NE(raw.find("\n0.1,2112529500.25,a\n"), std::string::npos) << raw;
+    EXPECT_NE(raw.find("\n-1.5e-300,,\"two\r\nlines\"\n"), std::string::npos) << raw;
+    EXPECT_NE(raw.find("\n1e+20,2082844800,\n"), std::string::npos) << raw;
+    EXPECT_NE(raw.find("\n0.30000000000000004,,\" lead\"\n"), std::string::npos) << raw;
+}
+
+TEST_F(ProcCsvTest, CrlfFileImportsAsItsLfTwin) {
+    std::string lf = slurp(kPortfolio), crlf;
+    for (char c : lf) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    spit(dir / "crlf.csv", crlf);
+    ASSERT_EQ(run("proc import datafile='" + kPortfolio + "' out=pt.lf; run;\n"
+                  "proc import datafile='@/crlf.csv' out=pt.crlf; run;"), 0) << log();
+    std::vector<std::string> a = values("lf"), b = values("crlf");
+    // The quoted field that spans two lines keeps its own line end: CRLF in the CRLF file.
+    for (std::string& v : b)
+        for (size_t at; (at = v.find("\r\n")) != std::string::npos;) v.replace(at, 2, "\n");
+    EXPECT_EQ(a, b);
+}
+
+TEST_F(ProcCsvTest, DeclaredInformatsAndFormatsOverrideTheGuess) {
+    spit(dir / "decl.csv", "code,amount,day\n00123,\"1,250.50\",10DEC2026\nX9,bad,11DEC2026\n");
+    ASSERT_EQ(run("proc import datafile='@/decl.csv' out=pt.decl;\n"
+                  "  informat code $3. amount comma32.;\n  format amount comma10.2 day yymmdd10.;\n"
+                  "run;\nproc print data=pt.decl noobs; run;"), 0) << log();
+    EXPECT_EQ(values("decl")[3], "'001'");   // character, cut to the informat's width
+    EXPECT_NE(log().find("WARNING: PROC IMPORT: the value 'bad' of column amount on line 3 "
+                         "cannot be read with COMMA32.; it is missing."), std::string::npos) << log();
+    EXPECT_EQ(print(), "Data set PT.DECL\n\ncode      amount         day\n"
+                       "001     1,250.50  2026-12-10\nX9             .  2026-12-11\n\n");
+}
+
+TEST_F(ProcCsvTest, FailuresLeaveExistingOutputsUntouched) {
+    spit(dir / "good.csv", "a\n1\n2\n");
+    spit(dir / "bad.csv", "a\n\"3\n");
+    spit(dir / "short.csv", "a,b\n1,2\n3\n");
+    ASSERT_EQ(run("proc import datafile='@/good.csv' out=pt.keep; run;"), 0) << log();
+    const std::vector<std::string> before = values("keep");
+    spit(dir / "exists.csv", "old text");
+    struct Case {
+        const char* program;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"proc import datafile='@/bad.csv' out=pt.keep replace; run;",
+         "ERROR: PROC IMPORT: @/bad.csv: The quoted field that starts on line 2 is not closed."},
+        {"proc import datafile='@/short.csv' out=pt.keep replace; run;",
+         "ERROR: PROC IMPORT: the row on line 3 of @/short.csv has 1 fields; the header row has 2."},
+        {"proc import datafile='@/good.csv' out=pt.keep; run;",
+         "ERROR: PROC IMPORT: data set PT.KEEP already exists; add REPLACE to overwrite it."},
+        {"proc import datafile='@/good.csv' out=pt.keep replace; informat a date9. a; run;",
+         "ERROR: PROC IMPORT: a on line 1 has no format after it."},
+        {"proc export data=pt.keep outfile='@/exists.csv'; run;",
+         "ERROR: PROC EXPORT: the file @/exists.csv already exists; add REPLACE to overwrite it."},
+        {"proc export data=pt.keep outfile='@/no/such/dir.csv'; run;",
+         "ERROR: PROC EXPORT: the file @/no/such/dir.csv cannot be created: No such file or directory."},
+        {"proc export data=pt.none outfile='@/none.csv'; run;",
+         "ERROR: PROC EXPORT: data set PT.NONE does not exist."},
+    };
+    for (const Case& c : cases) {
+        fs::remove(dir / "log");
+        qor_print_set_log_file((dir / "log").c_str());
+        EXPECT_EQ(run(c.program), 1) << c.program;
+        std::string message = c.message;
+        for (size_t at; (at = message.find('@')) != std::string::npos;)
+            message.replace(at, 1, dir.string());
+        EXPECT_NE(log().find(message), std::string::npos) << log();
+    }
+    EXPECT_EQ(values("keep"), before);
+    EXPECT_EQ(slurp(dir / "exists.csv"), "old text");
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(dir)) left.push_back(entry.path().filename());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"bad.csv", "exists.csv", "good.csv", "keep.qor7bdat",
+                                              "log", "print", "short.csv"}));
+}
+
+TEST_F(ProcCsvTest, WideListingsSplitIntoPanelsThatFitTheLine) {
+    std::string header, row;
+    for (int i = 1; i <= 9; ++i) {
+        header += (i > 1 ? "," : "") + std::string("column_") + std::to_string(i);
+        row += (i > 1 ? "," : "") + std::to_string(i * 1000 + i);
+    }
+    spit(dir / "wide.csv", header + "\n" + row + "\n" + row + "\n");
+    ASSERT_EQ(run("options linesize=64;\n"
+                  "proc import datafile='@/wide.csv' out=pt.wide; run;\n"
+                  "proc print data=pt.wide; run;\n"
+                  "options linesize=132;"), 0) << log();
+    std::string listing = print();
+    std::istringstream lines(listing);
+    int headers = 0;
+    std::string all;
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_LE(line.size(), 64u) << line;
+        if (line.rfind("Obs", 0) == 0) ++headers;
+        all += line + "\n";
+    }
+    // Obs (3) and four columns of 12 with gaps of 2 take 59 characters; a fifth would need 73,
+    // so nine columns make three panels.
+    EXPECT_EQ(headers, 3) << listing;
+    EXPECT_NE(all.find("Obs      column_1      column_2      column_3      column_4\n"
+                       "  1          1001          2002          3003          4004\n"),
+              std::string::npos) << listing;
+    for (int i = 1; i <= 9; ++i)
+        EXPECT_NE(all.find("column_" + std::to_string(i)), std::string::npos) << i;
+}
+
+}  // namespace

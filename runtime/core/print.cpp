@@ -289,7 +289,7 @@ int xpfdest(const char* fileref) {
     if (!opened) return QOR_FILE_FAILED;
     s.diverted.stream = opened;
     s.diverted.owned = true;
-    s.diverted.line_size = s.print.line_size;
+    s.diverted.line_size = 0;   // a record per line: a file of records is never wrapped
     return 0;
 }
 

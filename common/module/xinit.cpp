@@ -66,7 +66,9 @@ void xinit() {
     xpselec(0, -2);
     read_trace_flags(context, pool);
     if (qor_step_set_context(context_key(), context) != 0) {
-        // Outside a step there is nowhere to keep the context: release it again.
+        // Outside a step there is nowhere to keep the context: release it again, and take its
+        // output line back from the print services, which would otherwise write into freed memory.
+        xpoutl(nullptr, 0);
         pool->release(pool, context, sizeof(step_context), QOR_FREE_SIZED);
     }
 }

@@ -40,8 +40,8 @@ TEST_F(EntryTable, MissingRoutinesNameThemselvesAndFail) {
     // The market data reader says "no such definition", so its callers go on.
     auto rskmdso = vector_slot<int (*)(RSKCON*, void*, int, int, const RSKNAMEREC*, void*, int)>(381, 147);
     EXPECT_EQ(rskmdso(&con_, nullptr, 8, 0, &name, nullptr, 0), 2);
-    auto rskcsac = vector_slot<int (*)(RSKCON*)>(381, 91);
-    EXPECT_EQ(rskcsac(&con_), 1);
+    auto rskactd = vector_slot<int (*)(RSKCON*)>(381, 5);
+    EXPECT_EQ(rskactd(&con_), 1);
 
     std::string text = log();
     EXPECT_NE(text.find("rskinit: not yet available."), std::string::npos) << text;
@@ -49,7 +49,7 @@ TEST_F(EntryTable, MissingRoutinesNameThemselvesAndFail) {
     EXPECT_NE(text.find("rskvar: not yet available."), std::string::npos);
     EXPECT_NE(text.find("is_exposure_type_variable: not yet available."), std::string::npos);
     EXPECT_NE(text.find("rskmdso: not yet available."), std::string::npos);
-    EXPECT_NE(text.find("rskcsac: not yet available."), std::string::npos);
+    EXPECT_NE(text.find("rskactd: not yet available."), std::string::npos);
 }
 
 TEST_F(EntryTable, CatalogTableHasEverySlotAndAnswersNotYetForStorage) {

@@ -39,6 +39,14 @@ QOR_HOST_API void xpmlog(int table, int number, ...);       // to the log
 QOR_HOST_API void xpmout(int table, int number, ...);       // to the print file
 QOR_HOST_API void xpm(int table, int number, ...);          // continue the current line
 QOR_HOST_API int xpmstr(char* buffer, int size, int table, int number, ...); // as xpsstr
+// The unformatted text of a numbered message into a buffer of size bytes (cut to size-1 and
+// NUL-ended); *length gets the text's full length. 0, or 1 when the tables do not hold it.
+QOR_HOST_API int xpmtext(int table, int number, char* buffer, int size, int* length);
+// Direct the print file to the file of a file reference, opened for appending (made when
+// missing; its lines are never wrapped); a null or blank reference closes that file and returns to the print file.
+// 0; QOR_LIB_NOT_ASSIGNED for an unknown reference; QOR_FILE_FAILED when it cannot be opened
+// (the print file then stays selected).
+QOR_HOST_API int xpfdest(const char* fileref);
 
 // Internal-error printer: "routine: text" to the log.
 QOR_HOST_API void xebug(const char* format, ...);

@@ -8,10 +8,17 @@
 #include "common/files/utilfile.h"
 #include "common/hash/hash_table.h"
 #include "common/module/not_yet.h"
+#include "engine/model/rskaudit.h"
 #include "engine/model/rskcal.h"
+#include "engine/model/rskcodes.h"
 #include "engine/model/rskcur.h"
+#include "engine/model/rskgtype.h"
+#include "engine/model/rskinit.h"
 #include "engine/model/rskname.h"
 #include "engine/model/rskpath.h"
+#include "engine/model/rskoptions.h"
+#include "engine/model/rskroles.h"
+#include "engine/model/rsksubmit.h"
 #include "engine/model/rsksym.h"
 #include "engine/model/rsktmr.h"
 #include "engine/model/rskvalue.h"
@@ -71,6 +78,13 @@ void rskatbl_fill() {
     rskatbl[0] = nullptr;
 
     rskatbl[1] = slot_of(&rskatrm);
+
+    // Start-up, termination, deferred rebuilds and code submission.
+    rskatbl[2] = slot_of(&rskinit);
+    rskatbl[3] = slot_of(&rsk0);
+    rskatbl[4] = slot_of(&rskterm);
+    rskatbl[9] = slot_of(&rskaltb);
+    rskatbl[224] = slot_of(&rsksfde);
     rskatbl[147] = slot_of(&rskmdso_not_yet);
 
     // Names, name lists and value cells.
@@ -86,6 +100,9 @@ void rskatbl_fill() {
 
     // The search path and the library references the engine assigned.
     rskatbl[202] = slot_of(&rskpth);
+    rskatbl[205] = slot_of(&rskpthg);
+    rskatbl[209] = slot_of(&rskpthw);
+    rskatbl[210] = slot_of(&rskpthy);
     rskatbl[203] = slot_of(&rskpthd);
     rskatbl[204] = slot_of(&rskpthf);
     rskatbl[206] = slot_of(&rskpthp);
@@ -130,6 +147,75 @@ void rskatbl_fill() {
     rskatbl[232] = slot_of(&rsktbla);
     rskatbl[233] = slot_of(&rsktblc);
     rskatbl[313] = slot_of(&rsktblf);
+
+    // Code registries: text to code.
+    rskatbl[45] = slot_of(&rskcdac);
+    rskatbl[46] = slot_of(&rskcdad);
+    rskatbl[47] = slot_of(&rskcdts);
+    rskatbl[48] = slot_of(&rskcdds);
+    rskatbl[49] = slot_of(&rskcddt);
+    rskatbl[50] = slot_of(&rskcddd);
+    rskatbl[51] = slot_of(&rskcdat);
+    rskatbl[52] = slot_of(&rskcdek);
+    rskatbl[53] = slot_of(&rskcded);
+    rskatbl[54] = slot_of(&rskcdem);
+    rskatbl[55] = slot_of(&rskcdmd);
+    rskatbl[56] = slot_of(&rskcdoc);
+    rskatbl[57] = slot_of(&rskcdpd);
+    rskatbl[60] = slot_of(&rskcdrg);
+    rskatbl[62] = slot_of(&rskcdsu);
+    rskatbl[63] = slot_of(&rskcdtu);
+    rskatbl[64] = slot_of(&rskcdva);
+    rskatbl[65] = slot_of(&rskcdda);
+    rskatbl[66] = slot_of(&rskcdvk);
+    rskatbl[67] = slot_of(&rskcddk);
+    rskatbl[68] = slot_of(&rskcdtp);
+    // Code to text.
+    rskatbl[73] = slot_of(&rskcnac);
+    rskatbl[74] = slot_of(&rskcsac);
+    rskatbl[75] = slot_of(&rskcnts);
+    rskatbl[76] = slot_of(&rskcnva);
+    rskatbl[77] = slot_of(&rskcsts);
+    rskatbl[78] = slot_of(&rskcsat);
+    rskatbl[79] = slot_of(&rskcsek);
+    rskatbl[80] = slot_of(&rskcsem);
+    rskatbl[81] = slot_of(&rskcsdt);
+    rskatbl[82] = slot_of(&rskcsmd);
+    rskatbl[83] = slot_of(&rskcsoc);
+    rskatbl[84] = slot_of(&rskcspd);
+    rskatbl[85] = slot_of(&rskcspt);
+    rskatbl[86] = slot_of(&rskcsrg);
+    rskatbl[87] = slot_of(&rskcsst);
+    rskatbl[88] = slot_of(&rskcssu);
+    rskatbl[89] = slot_of(&rskcstu);
+    rskatbl[90] = slot_of(&rskcsva);
+    rskatbl[92] = slot_of(&rskcsvk);
+    rskatbl[337] = slot_of(&rskcndt);
+    rskatbl[222] = slot_of(&rskrole);
+    // Listings, valid combinations and storage types.
+    rskatbl[58] = slot_of(&rskcdpr);
+    rskatbl[59] = slot_of(&rskcdpt);
+    rskatbl[69] = slot_of(&rskckrt);
+    rskatbl[70] = slot_of(&rskckt);
+    rskatbl[71] = slot_of(&rskckr);
+    rskatbl[61] = slot_of(&rskcdst);
+    rskatbl[225] = slot_of(&rsksize);
+    rskatbl[8] = slot_of(&rskalgn);
+    // Type-name lists.
+    rskatbl[133] = slot_of(&rskgtya);
+    rskatbl[134] = slot_of(&rskgtyc);
+    rskatbl[135] = slot_of(&rskgtyg);
+    rskatbl[136] = slot_of(&rskgtyi);
+    rskatbl[137] = slot_of(&rskgtys);
+
+    // Options.
+    rskatbl[158] = slot_of(&rskoptg);
+    rskatbl[159] = slot_of(&rskoptp);
+    rskatbl[160] = slot_of(&rskopts);
+
+    // Audit log.
+    rskatbl[6] = slot_of(&rskadti);
+    rskatbl[7] = slot_of(&rskadtp);
 
     // The common library's data set, hash table and utility file wrappers.
     rskatbl[338] = slot_of(&close_dataset);

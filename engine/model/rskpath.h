@@ -1,7 +1,9 @@
 // The engine's search path of directories, the library references it assigned, and the
 // set-up of the standard libraries and the search path at start-up.
 #pragma once
+#include "common/files/names.h"
 #include "engine/model/rskcon.h"
+#include "engine/model/rskexpand.h"
 
 // One directory of the search path with the library reference assigned to it.
 struct RSKPATHENTRY {
@@ -33,9 +35,6 @@ int rskptlr(RSKCON* con, const char* libref);
 void rskptla(RSKCON* con);
 
 // --- Path items (rskpath_expand.cpp) ---
-// Copies a path into `out`, replacing each "!NAME" (up to the next "/" or the end) by the value
-// of the environment variable NAME: 0; 1 when a variable is not set or the result is too long.
-int expand_path(const char* text, int length, RSKPATHNAME* out);
 // Expands one item and appends it to the search path: 0 | 1.
 int add_one_path(RSKCON* con, const char* text, int length);
 // Adds the items of a SEARCH_PATH value: one path, or "(" items separated by white space ")",
@@ -64,3 +63,18 @@ int open_files(RSKCON* con);
 RSKPATHENTRY* rskpth(RSKCON* con, const char* member, int length, char* type, char* out);
 // As rskpth for a plain file name.
 RSKPATHENTRY* rskpthz(RSKCON* con, const char* file, char* out);
+
+// --- Resolution of specifications (rskpath_resolve.cpp) ---
+// A data-set specification for reading ("libref.member", "directory/member" or "member") of a
+// member type (8 characters): 0 found, its library in library_out; 2 not found; 1 an error. Under the SEARCH
+// option a member missing from its library or directory is looked for along the search path.
+// member_out gets the member name; path_out (QOR_PATH_MAX bytes) the name that was tried.
+// Messages only when `report` is non-zero.
+int rskpthg(RSKCON* con, const RSKNAMEREC* spec, const char* member_type, int for_read,
+            char* library_out, member_name* member_out, char* path_out, int report);
+// A plain file: the name itself when the file exists, else (under SEARCH) the first directory
+// of the search path that holds it; its full name into out (QOR_PATH_MAX bytes). 0 | 1.
+int rskpthy(RSKCON* con, const char* spec, char* out, int report);
+// Resolves an output specification (zoutfil) and remembers a library reference assigned for it.
+int rskpthw(RSKCON* con, const char* spec, int length, const char* type, char* libref,
+            member_name* member, char* physical, int report);

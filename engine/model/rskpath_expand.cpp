@@ -1,16 +1,12 @@
-// Path items of the search path: "!NAME" expansion from environment variables, splitting a
-// SEARCH_PATH value or a library's list of directories into items, and quote stripping.
+// Path items of the search path: splitting a SEARCH_PATH value or a library's list of
+// directories into items, adding each after "!NAME" expansion, and quote stripping.
 // Every length is bounded by the text it measures, so malformed values cannot run past it.
-#include <cctype>
 #include <cstring>
 
-#include "engine/model/rskname.h"
+#include "engine/model/rskexpand.h"
 #include "engine/model/rskpath.h"
-#include "host/options.h"
 
 namespace {
-
-constexpr int kVariableNameMax = 255;
 
 bool white(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool quote(char c) { return c == '\'' || c == '"'; }
@@ -20,45 +16,7 @@ int measured(const char* text, int length) {
     return length < 0 ? static_cast<int>(std::strlen(text)) : length;
 }
 
-// The value of environment variable `name` appended at out[*used]: false when it is not set
-// or does not fit.
-bool append_variable(const char* name, int name_length, char* out, int* used) {
-    if (name_length > kVariableNameMax) return false;
-    char upper[kVariableNameMax + 1];
-    for (int i = 0; i < name_length; ++i)
-        upper[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[i])));
-    upper[name_length] = '\0';
-    char value[kRskPathCapacity];
-    int value_length = 0;
-    if (wzosvar(upper, value, sizeof value, &value_length) != 0) return false;
-    if (*used + value_length > kRskPathCapacity) return false;
-    std::memcpy(out + *used, value, static_cast<size_t>(value_length));
-    *used += value_length;
-    return true;
-}
-
 }  // namespace
-
-int expand_path(const char* text, int length, RSKPATHNAME* out) {
-    int n = measured(text, length);
-    char buffer[kRskPathCapacity];
-    int used = 0;
-    for (int i = 0; i < n;) {
-        if (text[i] == '!') {
-            int start = i + 1, end = start;
-            while (end < n && text[end] != '/') ++end;
-            if (end > start) {
-                if (!append_variable(text + start, end - start, buffer, &used)) return 1;
-                i = end;
-                continue;
-            }
-        }
-        if (used == kRskPathCapacity) return 1;
-        buffer[used++] = text[i++];
-    }
-    rskpnam(nullptr, out, buffer, used);
-    return 0;
-}
 
 int add_one_path(RSKCON* con, const char* text, int length) {
     RSKPATHNAME path;

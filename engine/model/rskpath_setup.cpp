@@ -36,7 +36,7 @@ int read_variable(RSKCON* con, const char* name, EnvValue* value) {
     auto* block = static_cast<char*>(vmalcp_handler(con->general_pool, bytes, QOR_ALLOC_PLAIN));
     if (block == nullptr) {
         con->no_memory_reported = 1;
-        xpmlog(598, 93, name);
+        xpmlog(598, 93, static_cast<long>(bytes), "value of an environment variable");
         return 2;
     }
     int length = 0;

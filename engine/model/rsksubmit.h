@@ -6,11 +6,11 @@
 #include "host/submit.h"
 
 // One host-option change for a run.
-enum : uint8_t { RSKOPT_BOOLEAN = 0, RSKOPT_INTEGER = 1, RSKOPT_TEXT = 2 };
+enum : uint8_t { RSKSUBOPT_BOOLEAN = 0, RSKSUBOPT_INTEGER = 1, RSKSUBOPT_TEXT = 2 };
 struct RSKOPTREQ {
     const char* name;                // NUL-terminated option name
     long value;                      // boolean or integer value
-    const char* text;                // text value (kind RSKOPT_TEXT), NUL-terminated
+    const char* text;                // text value (kind RSKSUBOPT_TEXT), NUL-terminated
     uint8_t kind;
 };
 

@@ -49,16 +49,16 @@ int modify_sysopts(int n, const RSKOPTREQ* requests, RSKSUBMITCTX* context) {
         saved = RSKSAVEDOPT{0, 0, nullptr};
         int got = 0, value = 0, rc = 0;
         switch (r.kind) {
-        case RSKOPT_BOOLEAN:
+        case RSKSUBOPT_BOOLEAN:
             got = xoptbgt(r.name, &value);
             saved.value = value;
             if (got == 0) rc = xoptbst(r.name, static_cast<int>(r.value));
             break;
-        case RSKOPT_INTEGER:
+        case RSKSUBOPT_INTEGER:
             got = xoptigt(r.name, &saved.value);
             if (got == 0) rc = xoptist(r.name, r.value);
             break;
-        case RSKOPT_TEXT:
+        case RSKSUBOPT_TEXT:
             // An old text that cannot be kept is not changed either: it could not be put back.
             got = save_text(context, r.name, &used, &saved) ? 0 : 1;
             if (got == 0) rc = xoptcst(r.name, r.text != nullptr ? r.text : "", -1);
@@ -69,9 +69,9 @@ int modify_sysopts(int n, const RSKOPTREQ* requests, RSKSUBMITCTX* context) {
         }
         if (got != 0) {
             xpmlog(598, 8119, r.name);
-            if (r.kind != RSKOPT_TEXT) {
+            if (r.kind != RSKSUBOPT_TEXT) {
                 // An option that cannot be read is set for the run all the same.
-                rc = r.kind == RSKOPT_BOOLEAN ? xoptbst(r.name, static_cast<int>(r.value)) : xoptist(r.name, r.value);
+                rc = r.kind == RSKSUBOPT_BOOLEAN ? xoptbst(r.name, static_cast<int>(r.value)) : xoptist(r.name, r.value);
                 if (rc != 0) xpmlog(598, 8120, r.name);
             }
             continue;
@@ -94,9 +94,9 @@ int reset_sysopts(int n, const RSKOPTREQ* requests, RSKSUBMITCTX* context) {
         if (!saved.saved) continue;
         int rc;
         switch (r.kind) {
-        case RSKOPT_BOOLEAN: rc = xoptbst(r.name, static_cast<int>(saved.value)); break;
-        case RSKOPT_INTEGER: rc = xoptist(r.name, saved.value); break;
-        case RSKOPT_TEXT: rc = xoptcst(r.name, saved.text, -1); break;
+        case RSKSUBOPT_BOOLEAN: rc = xoptbst(r.name, static_cast<int>(saved.value)); break;
+        case RSKSUBOPT_INTEGER: rc = xoptist(r.name, saved.value); break;
+        case RSKSUBOPT_TEXT: rc = xoptcst(r.name, saved.text, -1); break;
         default:
             xpmlog(598, 8121, r.kind, r.name);
             continue;

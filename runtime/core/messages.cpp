@@ -134,3 +134,20 @@ int xpmstr(char* buffer, int size, int table, int number, ...) {
     }
     return static_cast<int>(n);
 }
+
+int xpmtext(int table, int number, char* buffer, int size, int* length) {
+    const char* text = qor_message_text(table, number);
+    if (length) *length = 0;
+    if (!text) {
+        if (buffer && size > 0) buffer[0] = '\0';
+        return 1;
+    }
+    size_t full = std::char_traits<char>::length(text);
+    if (length) *length = static_cast<int>(full);
+    if (buffer && size > 0) {
+        size_t n = full < static_cast<size_t>(size) - 1 ? full : static_cast<size_t>(size) - 1;
+        std::char_traits<char>::copy(buffer, text, n);
+        buffer[n] = '\0';
+    }
+    return 0;
+}

@@ -1,11 +1,14 @@
 // Print destinations of the host: the log and the print (listing) file, the continued line of
-// xps/xpsout/xpm, line sizes and wrapping, and the literal-format printing services.
+// xps/xpsout/xpm, line sizes and wrapping, the literal-format printing services, and the
+// diversion of the print file to the file of a file reference.
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 
+#include "host/files.h"
 #include "host/print.h"
 #include "runtime/core/format_internal.h"
+#include "runtime/storage/file_references.h"
 
 namespace {
 
@@ -21,6 +24,7 @@ struct print_state {
     std::recursive_mutex lock;
     destination log;
     destination print;
+    destination diverted;                // xpfdest: the print file goes here while it is open
     int message_line_size = 132;
     int selection = QOR_DEST_PRINT;      // destinations of the line stream (xps, xpsout, xpm)
     qor_format_out pending;              // the continued line not yet ended
@@ -71,12 +75,18 @@ size_t break_point(const qor_format_out& out, const std::string& line, long long
     return best;
 }
 
+// The destination that print-file output reaches: the diverted file while one is open.
+destination& print_destination() {
+    print_state& s = state();
+    return s.diverted.stream ? s.diverted : s.print;
+}
+
 void write_line(destination& d, FILE* fallback, const std::string& line) {
     FILE* f = stream_of(d, fallback);
     std::fwrite(line.data(), 1, line.size(), f);
     std::fputc('\n', f);
     print_state& s = state();
-    if (&d == &s.print && s.line_buffer && s.line_buffer_size > 0) {
+    if (&d == &print_destination() && s.line_buffer && s.line_buffer_size > 0) {
         size_t n = line.size() < static_cast<size_t>(s.line_buffer_size - 1) ? line.size() : s.line_buffer_size - 1;
         std::memcpy(s.line_buffer, line.data(), n);
         s.line_buffer[n] = '\0';
@@ -117,12 +127,12 @@ size_t emit_lines(const qor_format_out& out, int mask, bool all) {
         size_t nl = out.text.find('\n', begin);
         if (nl == std::string::npos) break;
         if (mask & QOR_DEST_LOG) emit(s.log, stderr, out, begin, nl);
-        if (mask & QOR_DEST_PRINT) emit(s.print, stdout, out, begin, nl);
+        if (mask & QOR_DEST_PRINT) emit(print_destination(), stdout, out, begin, nl);
         begin = nl + 1;
     }
     if (all) {
         if (mask & QOR_DEST_LOG) emit(s.log, stderr, out, begin, out.text.size());
-        if (mask & QOR_DEST_PRINT) emit(s.print, stdout, out, begin, out.text.size());
+        if (mask & QOR_DEST_PRINT) emit(print_destination(), stdout, out, begin, out.text.size());
         return out.text.size();
     }
     return begin;
@@ -257,7 +267,30 @@ void xpoflsh(int) {
     std::lock_guard<std::recursive_mutex> guard(state().lock);
     end_pending();
     std::fflush(stream_of(state().log, stderr));
-    std::fflush(stream_of(state().print, stdout));
+    std::fflush(stream_of(print_destination(), stdout));
+}
+
+int xpfdest(const char* fileref) {
+    std::lock_guard<std::recursive_mutex> guard(state().lock);
+    print_state& s = state();
+    end_pending();   // a half-built line belongs to the destination it was started on
+    bool blank = true;   // an 8-byte field: blank or empty until its NUL
+    for (int i = 0; fileref != nullptr && i < 8 && fileref[i] != '\0'; ++i)
+        if (fileref[i] != ' ') blank = false;
+    if (s.diverted.stream) {
+        std::fclose(s.diverted.stream);
+        s.diverted.stream = nullptr;
+        s.diverted.owned = false;
+    }
+    if (blank) return 0;
+    std::string path = qor::runtime::file_reference_path(fileref);
+    if (path.empty()) return QOR_LIB_NOT_ASSIGNED;
+    FILE* opened = std::fopen(path.c_str(), "a");
+    if (!opened) return QOR_FILE_FAILED;
+    s.diverted.stream = opened;
+    s.diverted.owned = true;
+    s.diverted.line_size = 0;   // a record per line: a file of records is never wrapped
+    return 0;
 }
 
 void xpskip(int lines) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/files/names.h"
+#include "engine/model/rskoptions.h"
 #include "engine/model/rskpath.h"
 #include "host/files.h"
 #include "host/options.h"
@@ -114,8 +115,7 @@ TEST_F(SearchPath, ItemsExpandEnvironmentVariablesAndSkipUnsetOnes) {
     RSKPATHNAME out;
     EXPECT_EQ(expand_path("!HOME", -1, &out), 0);
     EXPECT_EQ(std::string(out.name.text, out.name.length), home);
-    EXPECT_EQ(expand_path("a!/b", -1, &out), 0);   // "!" without a name stays as written
-    EXPECT_EQ(std::string(out.name.text, out.name.length), "a!/b");
+    EXPECT_EQ(expand_path("a!/b", -1, &out), 1);   // "!" without a name cannot be expanded
     // A result longer than a path is refused, not cut.
     env_.set("VELMORA_LONG", std::string(1000, 'p').c_str());
     EXPECT_EQ(expand_path("!VELMORA_LONG/!VELMORA_LONG", -1, &out), 1);
@@ -286,6 +286,50 @@ TEST_F(SearchPath, OutOfMemoryIsReportedOnceAndLeavesTheListIntact) {
     EXPECT_EQ(paths().size(), 20u);
     EXPECT_EQ(rskpthd(&con_, b.c_str(), -1, 1, "BLIB"), 0);
     EXPECT_EQ(paths().back(), b);
+}
+
+TEST_F(SearchPath, DataSetSpecificationsResolveByLibraryDirectoryOrSearch) {
+    RSKOPTIONS options{};
+    con_.options = &options;
+    std::string a = dir("a"), b = dir("b");
+    std::ofstream(a + "/prices.qor7bdat").put('x');
+    std::ofstream(b + "/rates.qor7bdat").put('x');
+    ASSERT_EQ(xhlasn2("RLIB", b.c_str(), -1, nullptr), 0);
+    rskpthd(&con_, a.c_str(), -1, 1, nullptr);
+    char type[9] = "DATA    ";
+    char libref[8];
+    member_name member{};
+    char path[QOR_PATH_MAX];
+    struct Case {
+        std::string spec;
+        int search;
+        int result;
+        const char* message;          // expected in the log, or null
+    } cases[] = {
+        {"rlib.rates", 0, 0, nullptr},
+        {"rlib.prices", 0, 2, "598/1459"},
+        {"rlib.prices", 1, 0, "598/1460"},   // found along the search path
+        {b + "/rates", 0, 0, nullptr},
+        {b + "/prices", 0, 2, "598/1452"},
+        {b + "/prices", 1, 0, "598/1454"},
+        {"prices", 0, 0, nullptr},
+        {"nothing", 0, 2, "598/1451"},
+        {"nolib.prices", 0, 1, "598/1455"},
+        {std::string(33, 'm'), 0, 1, "598/1456"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.spec);
+        options.current.search = static_cast<uint8_t>(c.search);
+        qor_print_set_log_file(log_path_.c_str());
+        RSKNAMEREC spec = name_of(c.spec.c_str());
+        EXPECT_EQ(rskpthg(&con_, &spec, type, 1, libref, &member, path, 1), c.result);
+        if (c.message) EXPECT_NE(log().find(c.message), std::string::npos) << log();
+        else EXPECT_EQ(log().find("598/"), std::string::npos) << log();
+    }
+    RSKNAMEREC prices = name_of("prices");
+    EXPECT_EQ(rskpthg(&con_, &prices, type, 0, libref, &member, path, 1), 1);   // not for writing
+    xhldas2("RLIB");
+    con_.options = nullptr;
 }
 
 }  // namespace

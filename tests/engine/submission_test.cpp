@@ -38,7 +38,7 @@ protected:
     RSKSUBMITCTX* context_ = nullptr;
 };
 
-const RSKOPTREQ kQuiet[] = {{"NOTES", 0, nullptr, RSKOPT_BOOLEAN}, {"SOURCE", 0, nullptr, RSKOPT_BOOLEAN}};
+const RSKOPTREQ kQuiet[] = {{"NOTES", 0, nullptr, RSKSUBOPT_BOOLEAN}, {"SOURCE", 0, nullptr, RSKSUBOPT_BOOLEAN}};
 
 TEST_F(Submission, LongLinesBreakAtBlanksOutsideQuotesOnACopy) {
     std::string words;
@@ -132,9 +132,9 @@ TEST_F(Submission, OptionsAreRestoredWhenTheCodeCannotBeHandedOverOrPrepared) {
 
 TEST_F(Submission, OptionsThatCannotBeSavedAreNotRestored) {
     const RSKOPTREQ requests[] = {
-        {"NOSUCHOPTION", 0, nullptr, RSKOPT_BOOLEAN},
-        {"PAPC", 3, nullptr, RSKOPT_INTEGER},
-        {"DEBUG", 0, "velmora", RSKOPT_TEXT},
+        {"NOSUCHOPTION", 0, nullptr, RSKSUBOPT_BOOLEAN},
+        {"PAPC", 3, nullptr, RSKSUBOPT_INTEGER},
+        {"DEBUG", 0, "velmora", RSKSUBOPT_TEXT},
         {"NOTES", 0, nullptr, 7},
     };
     long papc = 0;

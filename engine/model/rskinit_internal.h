@@ -1,0 +1,7 @@
+// Shared by start-up and termination: the release of everything a control structure owns.
+#pragma once
+#include "engine/model/rskcon.h"
+
+// Ends the submission context, de-assigns the engine's library references, deletes the pools
+// and frees the blocks and the control structure itself. Null is ignored.
+void rskrelease(RSKCON* con);

@@ -57,6 +57,7 @@ static_assert(eight_characters(), "module names are blank-padded to 8 characters
 
 // A failed start-up: everything made so far is released and the caller gets no structure.
 int fail(RSKCON** out) {
+    if (*out != nullptr && (*out)->general_pool != nullptr) rskptla(*out);
     rskrelease(*out);
     *out = nullptr;
     return 1;

@@ -2,6 +2,6 @@
 #pragma once
 #include "engine/model/rskcon.h"
 
-// Ends the submission context, de-assigns the engine's library references, deletes the pools
-// and frees the blocks and the control structure itself. Null is ignored.
+// De-assigns the audit file, ends the submission context, deletes the pools and frees the
+// blocks and the control structure itself. Null is ignored.
 void rskrelease(RSKCON* con);

@@ -35,7 +35,9 @@ int rsksfde(RSKCON* con, const char* file, int length) {
     int rc = zsubmitz(line, -1, context, 0, 0, nullptr);
     if (rc == 0) {
         char code[256];
-        xpmstr(code, sizeof code, 598, 5900);
+        int code_length = 0;
+        // Without its closing text the included code would be handed over and never run.
+        if (xpmtext(598, 5900, code, sizeof code, &code_length) != 0) std::strcpy(code, "run;");
         const RSKOPTREQ quiet[] = {{"NOTES", 0, nullptr, RSKSUBOPT_BOOLEAN}, {"SOURCE", 0, nullptr, RSKSUBOPT_BOOLEAN}};
         rc = zsubmitz(code, -1, context, 1, 2, quiet);
     }

@@ -58,13 +58,13 @@ void end_audit(RSKCON* con) {
     if (xpfs(wzdttme(), width, static_cast<int>(con->datetime_format.handle), stamp) != 0) width = 0;
     int length = width;
     rskadtp(con, 598, 3909, length, stamp, static_cast<int>(con->user_name_length), con->user_name);
-    xxrdasg(con->audit_fileref);
 }
 
 }  // namespace
 
 void rskrelease(RSKCON* con) {
     if (con == nullptr) return;
+    if (con->audit_fileref[0] != ' ' && con->audit_fileref[0] != '\0') xxrdasg(con->audit_fileref);
     zsubend(static_cast<RSKSUBMITCTX*>(con->submission_context));
     con->submission_context = nullptr;
     delete_pool(&con->object_pool);

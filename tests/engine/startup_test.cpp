@@ -3,6 +3,8 @@
 // and library references at termination, a module that cannot be installed, and every
 // out-of-memory path of start-up.
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -87,6 +89,15 @@ protected:
     void expect_nothing_left() {
         EXPECT_EQ(qor_pool_live_blocks(qor_global_gcb()->global_pool), global_blocks_);
         EXPECT_EQ(qor_submit_layer_active(), 0);
+        EXPECT_EQ(engine_libraries(), 0);
+    }
+
+    // Libraries with generated names (the engine's own) that are still assigned.
+    static int engine_libraries() {
+        int n = 0, cursor = 0;
+        qor_library_info info;
+        while (xhlnxt2(&cursor, &info) == 0) n += info.libref[0] == 'X' ? 1 : 0;
+        return n;
     }
 
     template <typename Fn>
@@ -195,7 +206,45 @@ TEST_F(StartUp, AFailedStepIsNotSavedAndKeepLibLeavesLibrariesAssigned) {
     EXPECT_EQ(text.find("rssenva"), std::string::npos);   // saving was not even tried
     qor_library_info info;
     EXPECT_EQ(xhlinf2(libref, &info), 0);
-    xhldas2(libref);
+    EXPECT_GE(engine_libraries(), 2);   // "./" and the directory added
+    int cursor = 0;
+    while (xhlnxt2(&cursor, &info) == 0) {
+        if (info.libref[0] != 'X') continue;
+        char name[9] = {};
+        std::memcpy(name, info.libref, 8);
+        xhldas2(name);
+        cursor = 0;
+    }
+    expect_nothing_left();
+}
+
+TEST_F(StartUp, PrivateLibraryAuditTrailAndPendingRebuilds) {
+    std::string private_dir = (root_ / "private").string();
+    fs::create_directories(private_dir);
+    set_env("PWPATH", (root_ / "nowhere").c_str());
+    RSKCON* con = nullptr;
+    ASSERT_EQ(start(&con), 0);
+    EXPECT_EQ(con->private_library, 0);
+    EXPECT_NE(log().find("598/1292"), std::string::npos) << log();
+    rskterm_(con);
+
+    set_env("PWPATH", private_dir.c_str());
+    std::string audit = (root_ / "audit.txt").string();
+    set_env("AUDIT_FILE", audit.c_str());
+    ASSERT_EQ(start(&con), 0);
+    EXPECT_EQ(con->private_library, 1);
+    qor_library_info info;
+    EXPECT_EQ(xhlinf2("_QJ_", &info), 0);
+    EXPECT_EQ(con->audit, 1);
+    // Pending rebuilds run before a run; a rebuild that fails is reported.
+    con->variables_pending = 1;
+    EXPECT_EQ(slot<int (*)(RSKCON*)>(3)(con), 1);   // rsk0: its rebuild is not in this module yet
+    rskterm_(con);
+    std::ifstream in(audit);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_NE(text.str().find("session of user"), std::string::npos) << text.str();
+    xhldas2("_QJ_");
     expect_nothing_left();
 }
 

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "common/strings/pool_memory.h"
+#include "engine/model/rskoptions.h"
 #include "engine/model/rsksubmit.h"
 #include "host/macro.h"
 #include "engine/model/rsksubmit_internal.h"
@@ -186,6 +187,35 @@ TEST(SubmissionLayer, ALayerStartedBySomeoneElseOutlivesTheEngineContext) {
     EXPECT_EQ(qor_submit_layer_active(), 0);
     EXPECT_EQ(xytrdel(owner), 0);
     EXPECT_EQ(xytrdel(owner), QOR_SUBMIT_BAD_CONTEXT);
+}
+
+TEST_F(Submission, SourceFilesRunQuietlyAndTheirFailureIsReturned) {
+    RSKOPTIONS options{};
+    con_.options = &options;
+    con_.submission_context = context_;
+    std::string good = ::testing::TempDir() + "/velmora_good_" + std::to_string(::getpid()) + ".qor";
+    std::string bad = ::testing::TempDir() + "/velmora_bad_" + std::to_string(::getpid()) + ".qor";
+    std::ofstream(good) << "proc options; run;\n";
+    std::ofstream(bad) << "data a; set b; run;\n";
+    EXPECT_EQ(rsksfde(&con_, good.c_str(), -1), 0) << log();
+    EXPECT_NE(listing().find("NONOTES"), std::string::npos);
+    EXPECT_EQ(option("NOTES"), 1);
+    std::string text = log();
+    EXPECT_NE(text.find("Start submitting: %inc \"" + good + "\";"), std::string::npos) << text;
+    EXPECT_NE(text.find("End submitting."), std::string::npos);
+
+    EXPECT_EQ(rsksfde(&con_, bad.c_str(), -1), 1);
+    EXPECT_EQ(option("NOTES"), 1);
+    EXPECT_EQ(option("SOURCE"), 1);
+    con_.generic = 1;
+    EXPECT_EQ(rsksfde(&con_, good.c_str(), -1), 0);
+    std::string file = good.substr(good.rfind('/'));
+    EXPECT_NE(log().find("%inc \"<System-specific pathname>" + file + "\";"), std::string::npos) << log();
+    EXPECT_EQ(rsksfde(&con_, "/nonexistent/velmora.qor", -1), 1);
+    EXPECT_NE(log().find("598/1452"), std::string::npos);
+    std::remove(good.c_str());
+    std::remove(bad.c_str());
+    con_.options = nullptr;
 }
 
 }  // namespace

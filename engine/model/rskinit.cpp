@@ -176,7 +176,9 @@ int rskinit(RSKCON** out, int client_kind, uint32_t function_manager, uint32_t m
         xpmlog(598, 1290);
         return fail(out);
     }
-    con->task_handle = 1;            // the main task owns every step in this host
+    // The host's library, file-reference and macro services take no task handle: every step
+    // runs on the main task, which handle 1 names.
+    con->task_handle = 1;
     xalanch();
     con->current_tables = con->object_tables;
     read_host_options(con);

@@ -78,6 +78,7 @@ enum : uint8_t {
     QOR_VALUE_DATASET = 5,      // lib.member, a name or a quoted string
     QOR_VALUE_FORMAT = 6,       // a format name such as DATE9. or $8.
     QOR_VALUE_ANY = 7,          // a name, compound name, quoted string or format name
+    QOR_VALUE_NUMBERS = 8,      // a number or "(numbers)": appended to a number list
 };
 
 // Option forms of an option list or a group's options.

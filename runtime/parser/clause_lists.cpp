@@ -296,8 +296,8 @@ bool parse_factor(ParseState& s, const qor_clause& c) {
             if (!spec) {
                 std::string expected;
                 for (const qor_option_spec* o = c.options; o && o->keywords; ++o)
-                    expected += std::string(expected.empty() ? "" : ", ") + o->keywords;
-                expected += ", ')'";
+                    expected += std::string(o->keywords) + ", ";
+                expected += "')'";
                 syntax_error(s, s.token, "unknown keyword", expected.c_str());
                 return false;
             }

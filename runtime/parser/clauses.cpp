@@ -138,6 +138,23 @@ int keyword_clause(const ParseState& s, bool* choice_keyword) {
     return -1;
 }
 
+// "n" or "(n n ...)" appended to a number list.
+bool parse_numbers(ParseState& s, int field) {
+    bool parens = is_punct(s.token, '(');
+    if (parens) advance(s);
+    do {
+        double v = 0;
+        if (!read_number(s, &v) || !append_number(s, field, v)) return false;
+    } while (parens && !is_punct(s.token, ')') && s.token.type != kSemicolon && s.token.type != kEnd);
+    if (!parens) return true;
+    if (!is_punct(s.token, ')')) {
+        syntax_error(s, s.token, "expected a number or ')', found", nullptr);
+        return false;
+    }
+    advance(s);
+    return true;
+}
+
 bool run_keyword_clause(ParseState& s, const qor_clause& c, bool choice_keyword) {
     switch (c.kind) {
         case QOR_CLAUSE_FLAG:
@@ -148,6 +165,7 @@ bool run_keyword_clause(ParseState& s, const qor_clause& c, bool choice_keyword)
             advance(s);
             if (!expect_equals(s)) return false;
             if (c.bit) set_bit(s, c.bit);
+            if (c.value_type == QOR_VALUE_NUMBERS) return parse_numbers(s, c.field);
             return parse_value(s, c.value_type, c.field, false);
         case QOR_CLAUSE_NAMELIST:
             return parse_name_list(s, c, true);

@@ -47,13 +47,22 @@ bool is_word(const ParseState& s, const Token& t, const char* words) {
 }
 
 void syntax_error(ParseState& s, const Token& at, const char* what, const char* expected) {
-    if (s.failed) return;   // one message per statement: the rest of it is skipped
+    if (s.failed) return;
+    std::string bad;
+    if (at.type == kBad) {
+        // An unreadable token says itself what is wrong with it.
+        bad = std::string("found ") + at.error + ":";
+        what = bad.c_str();
+        expected = nullptr;
+    }   // one message per statement: the rest of it is skipped
     s.failed = true;
     std::string found;
     if (at.type == kEnd) {
         found = "the end of the step";
     } else {
         size_t n = at.length > 40 ? 40 : at.length;
+        const char* nl = static_cast<const char*>(std::memchr(s.tokenizer->text() + at.start, '\n', n));
+        if (nl) n = static_cast<size_t>(nl - (s.tokenizer->text() + at.start));
         found = "\"" + std::string(s.tokenizer->text() + at.start, n) + (at.length > n ? "...\"" : "\"");
     }
     const char* name = s.node ? s.node->name : "";

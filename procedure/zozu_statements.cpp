@@ -869,7 +869,7 @@ const qor_clause kInstdataClauses[] = {
     {QOR_CLAUSE_VALUE, QOR_VALUE_TEXT, 0, 0, 2, "LABEL", nullptr, nullptr, nullptr},
     {QOR_CLAUSE_VALUE, QOR_VALUE_NUMBER, 0, 0, 9, "N", nullptr, nullptr, nullptr},
     {QOR_CLAUSE_VALUE, QOR_VALUE_NUMBER, 0, 0, 10, "WDF", nullptr, nullptr, nullptr},
-    {QOR_CLAUSE_FLAG, 0, 2, 0, 0, "WEIGHT WGT", nullptr, nullptr, nullptr},
+    {QOR_CLAUSE_VALUE, QOR_VALUE_ANY, 0, 0, 11, "WEIGHT WGT", nullptr, nullptr, nullptr},
 };
 
 const qor_clause kCounterpartydataClauses[] = {
@@ -910,7 +910,7 @@ const qor_clause kMarketdataClauses[] = {
     {QOR_CLAUSE_VALUE, QOR_VALUE_ANY, 0, 0, 11, "ROWNAME", nullptr, nullptr, nullptr},
     {QOR_CLAUSE_VALUE, QOR_VALUE_ANY, 0, 0, 12, "TRANSFORM", nullptr, nullptr, nullptr},
     {QOR_CLAUSE_VALUE, QOR_VALUE_NUMBER, 0, 0, 13, "WDF", nullptr, nullptr, nullptr},
-    {QOR_CLAUSE_FLAG, 0, 2, 0, 0, "WEIGHT WGT", nullptr, nullptr, nullptr},
+    {QOR_CLAUSE_VALUE, QOR_VALUE_ANY, 0, 0, 14, "WEIGHT WGT", nullptr, nullptr, nullptr},
 };
 
 const qor_clause kRfcategoryClauses[] = {
@@ -1327,10 +1327,10 @@ const qor_statement_schema kStatements[] = {
     {"PARAMETER PARAMETERS", nullptr, 0, kParameterClauses, 7, 7},
     {"LAG", nullptr, 0, kLagClauses, 12, 8},
     {"TIMEGRID", nullptr, 0, kTimegridClauses, 8, 9},
-    {"INSTDATA INSTRUMENTDATA", "INSTDATA", 0, kInstdataClauses, 11, 11},
+    {"INSTDATA INSTRUMENTDATA", "INSTDATA", 0, kInstdataClauses, 11, 12},
     {"COUNTERPARTYDATA CPTYDATA", nullptr, 0, kCounterpartydataClauses, 9, 12},
     {"MITIGATIONDATA MITDATA", nullptr, 0, kMitigationdataClauses, 10, 12},
-    {"MARKETDATA", nullptr, 0, kMarketdataClauses, 13, 14},
+    {"MARKETDATA", nullptr, 0, kMarketdataClauses, 13, 15},
     {"RFCATEGORY RFCATEGORIES", nullptr, 0, kRfcategoryClauses, 1, 2},
     {"WRITETYPES", nullptr, kBitSpecial, kWritetypesClauses, 1, 2},
     {"READTYPES", nullptr, kBitSpecial, kReadtypesClauses, 1, 2},

@@ -43,13 +43,15 @@ int name_count(const operand_field* f) {
 
 // The names of a list into `field`: "(a b1-b3 c)" or, without parentheses, up to the next
 // keyword. Returns false after an error.
-bool read_names(ParseState& s, const qor_clause& c, int field, bool may_be_empty) {
+bool read_names(ParseState& s, const qor_clause& c, int field, bool may_be_empty, bool one = false) {
     bool parens = is_punct(s.token, '(');
     if (parens) advance(s);
     bool use_hook = c.ranges && s.request->hook;
     if (use_hook && !call_hook(s, 0, field, "", 0)) return false;
     int items = 0;
-    while (list_item_fits(s, c, s.token, parens)) {
+    // Without parentheses a group's members are one name or one range: the names after it are
+    // the group's attributes.
+    while (list_item_fits(s, c, s.token, parens) && !(one && !parens && items > 0)) {
         std::string text(s.token.length + 1, '\0');
         size_t n = token_text(s, s.token, text.data(), text.size());
         advance(s);
@@ -107,7 +109,7 @@ bool parse_option(ParseState& s, const qor_clause& c) {
     for (const qor_option_spec* o = c.options; o && o->keywords; ++o)
         if (word_in(o->keywords, s.tokenizer->text() + t.start, t.length)) spec = o;
     char name[64];
-    size_t n = token_text(s, t, name, sizeof name);
+    size_t n = token_text(s, t, name, sizeof name, true);
     advance(s);
     if (c.bit) set_bit(s, c.bit);
     int base = c.field;
@@ -218,7 +220,7 @@ bool parse_group(ParseState& s, const qor_clause& c, int alternative) {
     if (!expect_equals(s)) return false;
     if (c.bit) set_bit(s, c.bit);
     int before = name_count(field_of(s, base + QOR_GROUP_MEMBERS));
-    if (!read_names(s, c, base + QOR_GROUP_MEMBERS, false)) return false;
+    if (!read_names(s, c, base + QOR_GROUP_MEMBERS, false, true)) return false;
     int members = name_count(field_of(s, base + QOR_GROUP_MEMBERS)) - before;
     // Attributes: the names after the members that are not keywords of the statement.
     std::string attributes[2];

@@ -57,6 +57,9 @@ bool statement_keyword(const ParseState& s, const Token& t) {
             for (const qor_option_spec* o = c.options; o->keywords; ++o)
                 if (word_in(o->keywords, w, t.length)) return true;
         if (c.group && word_in(c.group->selectors, w, t.length)) return true;
+        if (c.group)
+            for (const qor_option_spec* o = c.group->options; o && o->keywords; ++o)
+                if (word_in(o->keywords, w, t.length)) return true;
     }
     return false;
 }
@@ -95,7 +98,7 @@ bool parse_choice(ParseState& s, const qor_clause& c, bool keyword_written) {
 
 bool parse_words(ParseState& s, const qor_clause& c) {
     char word[64];
-    size_t n = token_text(s, s.token, word, sizeof word);
+    size_t n = token_text(s, s.token, word, sizeof word, true);
     advance(s);
     if (c.bit) set_bit(s, c.bit);
     return append_name(s, c.field, word, n);

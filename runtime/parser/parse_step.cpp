@@ -53,7 +53,7 @@ statement_node* new_node(ParseState& s, const qor_statement_schema& schema, cons
         std::memcpy(node->name, schema.stored_name, n > 32 ? 32 : n);
     } else {
         char word[33];
-        size_t n = token_text(s, keyword, word, sizeof word);
+        size_t n = token_text(s, keyword, word, sizeof word, true);
         std::memcpy(node->name, word, n);
     }
     return node;
@@ -72,7 +72,7 @@ void statement(ParseState& s, const qor_statement_schema& schema, statement_node
     s.schema = &schema;
     s.node = new_node(s, schema, keyword);
     if (!s.node) return;
-    semantic_trace(s, "statement %.32s", s.node->name);
+    semantic_trace(s, "statement %.*s", static_cast<int>(std::strcspn(s.node->name, " ")), s.node->name);
     advance(s);
     if (schema.begin_bit) set_bit(s, schema.begin_bit);
     parse_clauses(s);

@@ -21,7 +21,7 @@ void advance(ParseState& s) {
     }
 }
 
-size_t token_text(const ParseState& s, const Token& t, char* buffer, size_t size) {
+size_t token_text(const ParseState& s, const Token& t, char* buffer, size_t size, bool upper) {
     if (size == 0) return 0;
     const char* p = s.tokenizer->text() + t.start;
     size_t n = 0;
@@ -32,7 +32,6 @@ size_t token_text(const ParseState& s, const Token& t, char* buffer, size_t size
             buffer[n++] = p[i];
         }
     } else {
-        bool upper = t.type == kName || t.type == kCompound || t.type == kFormat;
         for (size_t i = 0; i < t.length && n + 1 < size; ++i)
             buffer[n++] = upper ? static_cast<char>(std::toupper(static_cast<unsigned char>(p[i]))) : p[i];
     }

@@ -75,9 +75,10 @@ struct ParseState {
 
 // Token stream with tracing.
 void advance(ParseState& s);
-// The token's text (for names, upper-cased into buffer; for strings, without the quotes and
-// with doubled quotes made single). Returns its length; buffer holds at most size-1 characters.
-size_t token_text(const ParseState& s, const Token& t, char* buffer, size_t size);
+// The token's text as written (strings without their quotes and with doubled quotes made
+// single; keywords upper-cased when asked). Returns its length; buffer holds at most size-1
+// characters.
+size_t token_text(const ParseState& s, const Token& t, char* buffer, size_t size, bool upper = false);
 bool is_punct(const Token& t, char c);
 bool is_word(const ParseState& s, const Token& t, const char* words);
 

@@ -71,7 +71,7 @@ int expand_range(step_context* context, const qor_hook_call* call, operand_field
     int64_t count = b.number - a.number;
     if (count > kMaxRangeNames) {
         xpmlog(166, 37, first_length, first.data(), call->token_length, call->token,
-               static_cast<long long>(count), static_cast<long long>(kMaxRangeNames));
+               static_cast<long>(count), static_cast<long>(kMaxRangeNames));
         return fail(context);
     }
     int widest = digits_of(b.number) > a.width ? digits_of(b.number) : a.width;
@@ -87,7 +87,7 @@ int expand_range(step_context* context, const qor_hook_call* call, operand_field
         int64_t v = n;
         for (int i = width - 1; i >= 0; --i, v /= 10) name[a.root_length + i] = static_cast<char>('0' + v % 10);
         if (qor_operand_append_name(call->pool, f, name, a.root_length + width) != 0) {
-            xpmlog(166, 39, static_cast<long long>(a.root_length + width + 1));
+            xpmlog(166, 39, static_cast<long>(a.root_length + width + 1));
             return fail(context);
         }
     }
@@ -135,7 +135,7 @@ int rskcust(void* data, const qor_hook_call* call) {
     switch (call->sub_action) {
         case 1:
             if (qor_operand_append_name(call->pool, f, call->token, static_cast<size_t>(call->token_length)) != 0) {
-                xpmlog(166, 39, static_cast<long long>(call->token_length) + 1);
+                xpmlog(166, 39, static_cast<long>(call->token_length) + 1);
                 return 1;
             }
             return 0;

@@ -210,7 +210,13 @@ bool run_unkeyed_clause(ParseState& s) {
             return parse_name_list(s, c, false);
     }
     std::string expected = expected_words(*s.schema);
-    if (t.type == kBad)
+    bool next_statement = is_word(s, t, "RUN QUIT");
+    for (int i = 0; i < s.request->grammar->statement_count && !next_statement; ++i)
+        next_statement = is_word(s, t, s.request->grammar->statements[i].names);
+    if (next_statement)
+        // A statement keyword here most likely means that the ';' before it was forgotten.
+        syntax_error(s, t, "missing ';' before", expected.c_str());
+    else if (t.type == kBad)
         syntax_error(s, t, "cannot read", t.error);
     else if (t.type == kName)
         syntax_error(s, t, "unknown keyword", expected.c_str());

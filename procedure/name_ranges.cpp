@@ -68,12 +68,14 @@ int expand_range(step_context* context, const qor_hook_call* call, operand_field
         xpmlog(166, 34, first_length, first.data(), call->token_length, call->token);
         return fail(context);
     }
+    // The cap holds for the whole step, so that many ranges cannot add up to an unbounded list.
     int64_t count = b.number - a.number;
-    if (count > kMaxRangeNames) {
+    if (count > kMaxRangeNames - context->range_names) {
         xpmlog(166, 37, first_length, first.data(), call->token_length, call->token,
-               static_cast<long>(count), static_cast<long>(kMaxRangeNames));
+               static_cast<long>(count + context->range_names), static_cast<long>(kMaxRangeNames));
         return fail(context);
     }
+    context->range_names += count;
     int widest = digits_of(b.number) > a.width ? digits_of(b.number) : a.width;
     if (count > 0 && a.root_length + static_cast<size_t>(widest) > kMaxNameLength) {
         xpmlog(166, 38, first_length, first.data(), call->token_length, call->token,

@@ -14,7 +14,7 @@ extern const int kStatementCount;
 
 // The parse error code of a name range that cannot be expanded.
 constexpr int kRangeErrorCode = 2000;
-// A range may add at most this many names: a larger one is refused, not allocated.
+// The ranges of one step may add at most this many names: more are refused, not allocated.
 constexpr int64_t kMaxRangeNames = 1000000;
 // Names made from a range are held to the length of a variable name.
 constexpr size_t kMaxNameLength = 32;

@@ -24,7 +24,10 @@ bool reserve(qor_pool* pool, operand_field* f, int64_t more, int64_t unit, int64
              const char* what) {
     int64_t need = static_cast<int64_t>(f->used) + more;
     if (need <= f->capacity) return true;
-    int64_t capacity = static_cast<int64_t>(f->capacity) + (more > growth ? more : growth);
+    // Grow by at least the fixed step and by half the capacity, so that long lists (ranges of
+    // many thousand names) are appended in linear time rather than copied at every step.
+    int64_t step = growth > f->capacity / 2 ? growth : f->capacity / 2;
+    int64_t capacity = static_cast<int64_t>(f->capacity) + (more > step ? more : step);
     if (capacity * unit > kMaxBytes) {
         no_memory(capacity * unit, what);
         return false;

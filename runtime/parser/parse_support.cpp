@@ -64,8 +64,9 @@ void syntax_error(ParseState& s, const Token& at, const char* what, const char* 
         if (nl) n = static_cast<size_t>(nl - (s.tokenizer->text() + at.start));
         found = "\"" + std::string(s.tokenizer->text() + at.start, n) + (at.length > n ? "...\"" : "\"");
     }
+    // Errors before a statement is known (the PROC statement, an unknown statement) have no name.
     const char* name = s.node ? s.node->name : "";
-    int name_length = 32;
+    int name_length = s.node ? static_cast<int>(sizeof s.node->name) : 0;
     while (name_length > 0 && name[name_length - 1] == ' ') --name_length;
     if (name_length > 0)
         xpslog("%1zSyntax error in the %*s statement at line %i, column %i: %s %s.", name_length,

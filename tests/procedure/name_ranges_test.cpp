@@ -81,3 +81,16 @@ TEST(NameRanges, ARangeThatCannotBeStoredIsReported) {
 }
 
 }  // namespace
+
+namespace {
+
+// The cap holds for a whole step: ranges that are each allowed cannot add up past it.
+TEST(NameRanges, TheCapCountsEveryRangeOfTheStep) {
+    ZozuParse p;
+    ParsedStep r = p.parse("USE a1-a600000;\nUSE b1-b600000;\nUSE c1;");
+    EXPECT_EQ(r.code, zozu::kRangeErrorCode);
+    EXPECT_NE(r.log.find("166/37"), std::string::npos) << r.log;
+    EXPECT_EQ(r.nodes.size(), 2u);
+}
+
+}  // namespace

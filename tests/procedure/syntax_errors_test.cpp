@@ -77,4 +77,18 @@ TEST(SyntaxErrors, LiteralsBecomeTheirValues) {
     EXPECT_EQ(field_text(r.nodes[3], 14), "1");
 }
 
+// DEBUG='SYN' logs every token, DEBUG='SEM' every action; without them nothing is traced.
+TEST(SyntaxErrors, TraceFlagsLogTokensAndActions) {
+    ZozuParse p;
+    ParsedStep r = p.parse("USE x1-x2;", QOR_PARSE_TRACE_SYNTAX);
+    EXPECT_NE(r.log.find("SYN: line 2 column 1 name \"USE\""), std::string::npos) << r.log;
+    EXPECT_EQ(r.log.find("SEM:"), std::string::npos);
+    r = p.parse("USE x1-x2;", QOR_PARSE_TRACE_SEMANTIC);
+    EXPECT_NE(r.log.find("SEM: hook 2 field 1 \"x2\""), std::string::npos) << r.log;
+    EXPECT_NE(r.log.find("SEM: option bit 31"), std::string::npos);
+    EXPECT_EQ(r.log.find("SYN:"), std::string::npos);
+    r = p.parse("USE x1-x2;");
+    EXPECT_EQ(r.log, "");
+}
+
 }  // namespace

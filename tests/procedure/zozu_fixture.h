@@ -29,7 +29,7 @@ public:
     ~ZozuParse() { xmpoold(pool_); }
 
     // Parses "PROC ZOZU; <body> RUN;" (or the whole text when it starts with PROC).
-    ParsedStep parse(const std::string& body) {
+    ParsedStep parse(const std::string& body, int trace = 0) {
         text_ = body.rfind("PROC", 0) == 0 || body.rfind("proc", 0) == 0 ? body : "PROC ZOZU;\n" + body + "\nRUN;";
         context_ = step_context{};
         ParsedStep out;
@@ -43,6 +43,7 @@ public:
         r.length = text_.size();
         r.first_line = 1;
         r.pool = pool_;
+        r.trace = trace;
         r.hook = &zozu::rskcust;
         r.hook_data = &context_;
         int code = xsproc(&r);

@@ -27,7 +27,9 @@ bool call_hook(ParseState& s, int sub_action, int slot, const char* text, size_t
 }
 
 bool list_item_fits(const ParseState& s, const qor_clause& c, const Token& t, bool in_parens) {
-    if (!value_fits(t, c.value_type)) return false;
+    // Lists of any values (default values, element names) take numbers as written, too.
+    bool number = c.value_type == QOR_VALUE_ANY && (t.type == kInteger || t.type == kNumber);
+    if (!number && !value_fits(t, c.value_type)) return false;
     // Outside parentheses a list ends at the next keyword of the statement.
     return in_parens || !statement_keyword(s, t);
 }

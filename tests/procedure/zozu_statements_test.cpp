@@ -79,9 +79,11 @@ const std::vector<StatementCase> kCases = {
     {"RFCATEGORIES Rates X1-X2;", "RFCATEGORIES", {31}, {{1, "Rates X1 X2"}}},
     {"WRITETYPES OUT=work.types;", "WRITETYPES", {31, 60}, {{1, "work.types"}}},
     {"READTYPES DATA=work.types;", "READTYPES", {31, 60}, {{1, "work.types"}}},
-    {"INSTRUMENT Bond QUADRATIC VARIABLES=(coupon maturity) METHODS=(PRICE bondPrice) INPUT=bondIn;",
+    {"INSTRUMENT Bond QUADRATIC VARIABLES=(coupon maturity) DEFAULTS=(coupon 5.5 ccy 'USD') "
+     "METHODS=(PRICE bondPrice) INPUT=bondIn;",
      "INSTRUMENT", {31},
-     {{1, "Bond"}, {4, "2"}, {5, "coupon maturity"}, {8, "PRICE bondPrice"}, {9, "bondIn"}}},
+     {{1, "Bond"}, {4, "2"}, {5, "coupon maturity"}, {6, "coupon 5.5 ccy USD"}, {8, "PRICE bondPrice"},
+      {9, "bondIn"}}},
     {"MIT Guarantee BASETYPE=Collateral VARIABLES=(haircut);", "MIT", {31},
      {{1, "Guarantee"}, {4, "Collateral"}, {8, "haircut"}}},
     {"COUNTERPARTY Corp MODEL=merton VARIABLES=(COUNTERPARTYID);", "COUNTERPARTY", {31},

@@ -93,7 +93,7 @@ enum : uint8_t {
 };
 
 // One option: its keywords (blank-separated, the first is how it is stored), form and code.
-struct qor_option_spec {
+struct qor_option_def {
     const char* keywords;
     uint8_t form;
     int16_t code;               // group options: the option code stored for the handler
@@ -101,11 +101,11 @@ struct qor_option_spec {
 };
 
 // A repeating group's record layout: field numbers relative to the group's base field.
-struct qor_group_spec {
+struct qor_group_def {
     const char* selectors;      // "A B|C D|...": alternatives separated by '|', synonyms by blanks
     int16_t first_base;         // base field of the first alternative
     int16_t stride;             // base of alternative i = first_base + i * stride
-    const qor_option_spec* options;   // terminated by an entry with null keywords
+    const qor_option_def* options;   // terminated by an entry with null keywords
     const char* unit_words;     // "D DAY DAYS|W WEEK WEEKS|...": unit code = alternative index
     int attributes;             // names written after the members (fields base+2, base+3, ...)
 };
@@ -156,8 +156,8 @@ struct qor_clause {
     const char* keywords;       // blank-separated synonyms; CHOICE: "A B|C|D" codes 1, 2, 3;
                                 // FACTORS: the code words "A B|C" (the entries themselves are bare)
     const char* choice_keyword; // CHOICE: optional "KEYWORD" that may precede "= word"
-    const qor_option_spec* options;   // OPTIONLIST; FACTORS: the options inside "( )"
-    const qor_group_spec* group;      // GROUP
+    const qor_option_def* options;   // OPTIONLIST; FACTORS: the options inside "( )"
+    const qor_group_def* group;      // GROUP
 };
 
 struct qor_statement_schema {

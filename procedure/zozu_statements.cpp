@@ -7,7 +7,7 @@ namespace zozu {
 
 namespace {
 
-const qor_option_spec kDeclareOptions[] = {
+const qor_option_def kDeclareOptions[] = {
     {"CLASS", QOR_FORM_INTEGER, 16, 0},
     {"GROUP CATEGORY COMPTYPE", QOR_FORM_TEXT, 2, 0},
     {"LABEL", QOR_FORM_TEXT, 3, 0},
@@ -41,7 +41,7 @@ const qor_option_spec kDeclareOptions[] = {
     {nullptr, 0, 0, 0},
 };
 
-const qor_option_spec kGridOptions[] = {
+const qor_option_def kGridOptions[] = {
     {"MIN", QOR_FORM_REAL, 1, 0},
     {"MAX", QOR_FORM_REAL, 2, 0},
     {"N", QOR_FORM_INTEGER, 3, 0},
@@ -49,12 +49,12 @@ const qor_option_spec kGridOptions[] = {
     {nullptr, 0, 0, 0},
 };
 
-const qor_group_spec kDeclareGroup = {
+const qor_group_def kDeclareGroup = {
     "INSTVARS INSTRUMENT|RFVARS RISKFACTORS RISKFACTOR|REFVARS REFERENCES REFERENCE|OUTVARS OUTPUT|"
     "PROJVARS PROJVAR|STATEVARS STATEVAR|CPTYVARS COUNTERPARTYVARS|MITVARS MITIGATIONVARS",
     kDeclareFirstField, QOR_GROUP_FIELDS, kDeclareOptions, "|D DAY DAYS|W WEEK WEEKS|M MONTH MONTHS|Y YEAR YEARS|H HOUR HOURS", 2};
 
-const qor_group_spec kStatisticsGroup = {"MAX|MEAN|MIN|N|STD|SUM|WGT|WGTMEAN", kStatisticsFirstField,
+const qor_group_def kStatisticsGroup = {"MAX|MEAN|MIN|N|STD|SUM|WGT|WGTMEAN", kStatisticsFirstField,
                                          QOR_GROUP_FIELDS, nullptr, nullptr, 0};
 
 const qor_clause kProcClauses[] = {
@@ -65,7 +65,7 @@ const qor_clause kProcClauses[] = {
     {QOR_CLAUSE_FLAG, 0, 6, 0, 0, "NOSEQCHECK", nullptr, nullptr, nullptr},
 };
 
-const qor_option_spec kNloptionsOptions[] = {
+const qor_option_def kNloptionsOptions[] = {
     {"ABSCONV", QOR_FORM_REAL, 0, 0},
     {"ABSFCONV", QOR_FORM_REAL, 0, 0},
     {"ABSFTOL", QOR_FORM_REAL, 0, 0},
@@ -219,7 +219,7 @@ const qor_clause kRunqorfileClauses[] = {
     {QOR_CLAUSE_POSITIONAL, QOR_VALUE_TEXT, 0, 0, 2, nullptr, nullptr, nullptr, nullptr},
 };
 
-const qor_option_spec kRunprojectOptions[] = {
+const qor_option_def kRunprojectOptions[] = {
     {"AGS", QOR_FORM_FLAG, 0, 0},
     {"ALLCASHFLOW", QOR_FORM_FLAG, 0, 0},
     {"ALLPRICE", QOR_FORM_FLAG, 0, 0},
@@ -652,7 +652,7 @@ const qor_clause kStatisticsClauses[] = {
     {QOR_CLAUSE_VALUE, QOR_VALUE_TEXT, 0, 0, 2, "LABEL", nullptr, nullptr, nullptr},
 };
 
-const qor_option_spec kProjectOptions[] = {
+const qor_option_def kProjectOptions[] = {
     {"ABS", QOR_FORM_FLAG, 0, 0},
     {"ABSOLUTE", QOR_FORM_FLAG, 0, 0},
     {"AGS", QOR_FORM_FLAG, 0, 0},
@@ -1114,7 +1114,7 @@ const qor_clause kDeleteClauses[] = {
     {QOR_CLAUSE_NAMELIST, QOR_VALUE_ANY, 0, 0, 30, "ENVIRONMENT", nullptr, nullptr, nullptr},
 };
 
-const qor_option_spec kSetoptionsOptions[] = {
+const qor_option_def kSetoptionsOptions[] = {
     {"AGS", QOR_FORM_FLAG, 0, 0},
     {"ALLCASHFLOW", QOR_FORM_FLAG, 0, 0},
     {"ALLPRICE", QOR_FORM_FLAG, 0, 0},

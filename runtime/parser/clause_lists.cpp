@@ -107,23 +107,23 @@ bool parse_name_list(ParseState& s, const qor_clause& c, bool keyword_written) {
 
 bool parse_option(ParseState& s, const qor_clause& c) {
     const Token& t = s.token;
-    const qor_option_spec* spec = nullptr;
-    for (const qor_option_spec* o = c.options; o && o->keywords; ++o)
-        if (word_in(o->keywords, s.tokenizer->text() + t.start, t.length)) spec = o;
+    const qor_option_def* option = nullptr;
+    for (const qor_option_def* o = c.options; o && o->keywords; ++o)
+        if (word_in(o->keywords, s.tokenizer->text() + t.start, t.length)) option = o;
     char name[64];
     size_t n = token_text(s, t, name, sizeof name, true);
     advance(s);
     if (c.bit) set_bit(s, c.bit);
     int base = c.field;
     if (!append_name(s, base + QOR_OPTIONS_NAMES, name, n)) return false;
-    if (!append_number(s, base + QOR_OPTIONS_TYPES, spec->form)) return false;
-    switch (spec->form) {
+    if (!append_number(s, base + QOR_OPTIONS_TYPES, option->form)) return false;
+    switch (option->form) {
         case QOR_FORM_FLAG:
             return true;
         case QOR_FORM_REAL:
         case QOR_FORM_INTEGER:
             if (!expect_equals(s)) return false;
-            return parse_value(s, spec->form == QOR_FORM_REAL ? QOR_VALUE_NUMBER : QOR_VALUE_INTEGER,
+            return parse_value(s, option->form == QOR_FORM_REAL ? QOR_VALUE_NUMBER : QOR_VALUE_INTEGER,
                                base + QOR_OPTIONS_NUMBERS, true);
         default:
             if (!expect_equals(s)) return false;
@@ -143,7 +143,7 @@ struct GroupOption {
     bool has_elements = false;
 };
 
-bool read_group_option(ParseState& s, const qor_group_spec& g, const qor_option_spec& o,
+bool read_group_option(ParseState& s, const qor_group_def& g, const qor_option_def& o,
                        GroupOption& out) {
     advance(s);
     out.code = o.code;
@@ -206,9 +206,9 @@ bool read_group_option(ParseState& s, const qor_group_spec& g, const qor_option_
     }
 }
 
-const qor_option_spec* group_option_of(const ParseState& s, const qor_group_spec& g) {
+const qor_option_def* group_option_of(const ParseState& s, const qor_group_def& g) {
     if (s.token.type != kName) return nullptr;
-    for (const qor_option_spec* o = g.options; o && o->keywords; ++o)
+    for (const qor_option_def* o = g.options; o && o->keywords; ++o)
         if (word_in(o->keywords, s.tokenizer->text() + s.token.start, s.token.length)) return o;
     return nullptr;
 }
@@ -216,7 +216,7 @@ const qor_option_spec* group_option_of(const ParseState& s, const qor_group_spec
 }  // namespace
 
 bool parse_group(ParseState& s, const qor_clause& c, int alternative) {
-    const qor_group_spec& g = *c.group;
+    const qor_group_def& g = *c.group;
     int base = g.first_base + alternative * g.stride;
     advance(s);
     if (!expect_equals(s)) return false;
@@ -233,7 +233,7 @@ bool parse_group(ParseState& s, const qor_clause& c, int alternative) {
         advance(s);
     }
     std::vector<GroupOption> options;
-    while (const qor_option_spec* o = group_option_of(s, g)) {
+    while (const qor_option_def* o = group_option_of(s, g)) {
         options.emplace_back();
         if (!read_group_option(s, g, *o, options.back())) return false;
     }
@@ -293,13 +293,13 @@ bool parse_factor(ParseState& s, const qor_clause& c) {
     if (is_punct(s.token, '(')) {
         advance(s);
         while (!is_punct(s.token, ')')) {
-            const qor_option_spec* spec = nullptr;
+            const qor_option_def* option = nullptr;
             if (s.token.type == kName)
-                for (const qor_option_spec* o = c.options; o && o->keywords; ++o)
-                    if (word_in(o->keywords, s.tokenizer->text() + s.token.start, s.token.length)) spec = o;
-            if (!spec) {
+                for (const qor_option_def* o = c.options; o && o->keywords; ++o)
+                    if (word_in(o->keywords, s.tokenizer->text() + s.token.start, s.token.length)) option = o;
+            if (!option) {
                 std::string expected;
-                for (const qor_option_spec* o = c.options; o && o->keywords; ++o)
+                for (const qor_option_def* o = c.options; o && o->keywords; ++o)
                     expected += std::string(o->keywords) + ", ";
                 expected += "')'";
                 syntax_error(s, s.token, "unknown keyword", expected.c_str());
@@ -308,7 +308,7 @@ bool parse_factor(ParseState& s, const qor_clause& c) {
             advance(s);
             double v = 0;
             if (!expect_equals(s) || !read_number(s, &v)) return false;
-            if (!append_number(s, base + QOR_FACTOR_OPTION_CODES, spec->code) ||
+            if (!append_number(s, base + QOR_FACTOR_OPTION_CODES, option->code) ||
                 !append_number(s, base + QOR_FACTOR_OPTION_VALUES, v))
                 return false;
             ++options;

@@ -33,10 +33,10 @@ std::string expected_words(const qor_statement_schema& schema) {
         add_words(words, c.keywords);
         add_words(words, c.choice_keyword);
         if (c.options)
-            for (const qor_option_spec* o = c.options; o->keywords; ++o) add_words(words, o->keywords);
+            for (const qor_option_def* o = c.options; o->keywords; ++o) add_words(words, o->keywords);
         if (c.group) {
             add_words(words, c.group->selectors);
-            for (const qor_option_spec* o = c.group->options; o && o->keywords; ++o)
+            for (const qor_option_def* o = c.group->options; o && o->keywords; ++o)
                 add_words(words, o->keywords);
         }
     }
@@ -54,11 +54,11 @@ bool statement_keyword(const ParseState& s, const Token& t) {
         if (c.kind == QOR_CLAUSE_FACTORS) continue;   // its code words live inside entries
         if (word_in(c.keywords, w, t.length) || word_in(c.choice_keyword, w, t.length)) return true;
         if (c.options)
-            for (const qor_option_spec* o = c.options; o->keywords; ++o)
+            for (const qor_option_def* o = c.options; o->keywords; ++o)
                 if (word_in(o->keywords, w, t.length)) return true;
         if (c.group && word_in(c.group->selectors, w, t.length)) return true;
         if (c.group)
-            for (const qor_option_spec* o = c.group->options; o && o->keywords; ++o)
+            for (const qor_option_def* o = c.group->options; o && o->keywords; ++o)
                 if (word_in(o->keywords, w, t.length)) return true;
     }
     return false;
@@ -128,7 +128,7 @@ int keyword_clause(const ParseState& s, bool* choice_keyword) {
                 if (word_in(c.keywords, w, t.length)) return i;
                 break;
             case QOR_CLAUSE_OPTIONLIST:
-                for (const qor_option_spec* o = c.options; o && o->keywords; ++o)
+                for (const qor_option_def* o = c.options; o && o->keywords; ++o)
                     if (word_in(o->keywords, w, t.length)) return i;
                 break;
             case QOR_CLAUSE_GROUP:

@@ -16,6 +16,7 @@ struct step_context {
     char output_line[256];       // output line buffer handed to the host
     uint8_t syntax_trace;        // DEBUG holds "SYN"
     uint8_t semantic_trace;      // DEBUG holds "SEM"
+    int64_t range_names;         // names made by numbered name ranges in this step so far
 };
 
 // Set up this module's step context for the current step (idempotent within a step).

@@ -140,7 +140,9 @@ TEST(MessageTables, EveryShippedTextFormatsWithoutUnknownDirectives) {
                              rest.rfind("%li", 0) == 0 || rest.rfind("%g", 0) == 0 || rest.rfind("%s", 0) == 0 ||
                              rest.rfind("%1z", 0) == 0 || rest.rfind("%2z", 0) == 0 || rest.rfind("%3z", 0) == 0 ||
                              rest.rfind("%+", 0) == 0 || rest.rfind("%n", 0) == 0 ||
-                             (rest.size() >= 3 && rest[1] >= '1' && rest[1] <= '9' && rest[2] == 'i');
+                             (rest.size() >= 3 && rest[1] >= '1' && rest[1] <= '9' && rest[2] == 'i') ||
+                             (rest.size() >= 4 && rest[1] == '.' && rest[2] >= '0' && rest[2] <= '9' &&
+                              rest[3] == 'f');
                 EXPECT_TRUE(known) << table << "/" << number << ": " << text;
                 if (rest.rfind("%%", 0) == 0) ++p;
             }

@@ -2,6 +2,7 @@
 // probability of zero successes underflows), the normal approximation otherwise.
 #include <cmath>
 
+#include "common/random/binomial_steps.h"
 #include "common/random/random_stream.h"
 #include "host/missing.h"
 #include "host/print.h"
@@ -9,18 +10,16 @@
 namespace {
 
 constexpr double kTiny = 2.2250738585072018e-307;
-constexpr double kCap = 0.9999999999999999;
-constexpr double kTwoPi = 6.283185307179586;
 
 void binomial_setup(binomial_cache* c, int32_t n, double p) {
-    double q = p <= 0.5 ? p : 1.0 - p;
+    binomial_constants k = binomial_setup_constants(n, p);
     c->p = p;
     c->n = n;
-    c->mean = n * p;
-    c->sd = std::sqrt(n * p * (1.0 - p));
-    c->p0 = std::exp(n * std::log1p(-q));   // (1 - q)^n
-    c->r = q < 1.0 ? q / (1.0 - q) : 0.0;
-    c->g = c->r * (n + 1.0);
+    c->mean = k.mean;
+    c->sd = k.sd;
+    c->p0 = k.p0;
+    c->r = k.r;
+    c->g = k.g;
     c->valid = true;
 }
 
@@ -40,22 +39,7 @@ double zrndbin(int32_t n, double p, random_stream* stream) {
             }
             return qor::missing();
         }
-        double u = rnd_uniform(st);
-        int32_t k = 0;
-        double f = c->p0, F = c->p0;
-        while (u > F && F <= kCap && f >= kTiny) {
-            ++k;
-            f *= c->g / k - c->r;
-            F += f;
-        }
-        // Rounding can leave F(n) just below u; a count above n is not a binomial value.
-        if (k > n) k = n;
-        return p <= 0.5 ? k : static_cast<double>(n - k);
+        return binomial_by_inversion(rnd_uniform(st), c->p0, c->g, c->r, n, p, kTiny);
     }
-    for (;;) {
-        double u1 = rnd_uniform(st);
-        double u2 = rnd_uniform(st);
-        double k = std::trunc(std::sqrt(-2.0 * std::log(u1)) * std::cos(kTwoPi * u2) * c->sd + c->mean + 0.5);
-        if (k >= 0.0 && k <= n) return k;
-    }
+    return binomial_by_normal(c->mean, c->sd, n, [st]() { return rnd_uniform(st); });
 }

@@ -2,25 +2,24 @@
 // congruential generator: inversion for small problems, the normal approximation otherwise.
 #include <cmath>
 
+#include "common/random/binomial_steps.h"
 #include "common/random/random_stream.h"
 #include "common/statistics/bootstrap.h"
 #include "host/missing.h"
 
 namespace {
 
-constexpr double kCap = 0.9999999999999999;
 constexpr double kSmallTerm = 1.110223024625157e-16;   // 2^-53
-constexpr double kTwoPi = 6.283185307179586;
 
 void setup(boot_binomial_cache* c, int32_t n, double p) {
-    double q = p <= 0.5 ? p : 1.0 - p;
+    binomial_constants k = binomial_setup_constants(n, p);
     c->p = p;
     c->n = n;
-    c->mean = n * p;
-    c->sd = std::sqrt(n * p * (1.0 - p));
-    c->p0 = std::exp(n * std::log1p(-q));   // (1 - q)^n
-    c->r = q < 1.0 ? q / (1.0 - q) : 0.0;
-    c->g = c->r * (n + 1.0);
+    c->mean = k.mean;
+    c->sd = k.sd;
+    c->p0 = k.p0;
+    c->r = k.r;
+    c->g = k.g;
     c->valid = 1;
 }
 
@@ -34,21 +33,7 @@ double ranbin(int32_t* seed, int32_t n, double p, boot_binomial_cache* c) {
     if (!c->valid || p != c->p || n != c->n) setup(c, n, p);
     if (n <= 50 || n * p <= 5.0) {
         // Inversion counts successes of the smaller of p and 1 - p.
-        double u = zranuni(seed);
-        int32_t k = 0;
-        double f = c->p0, F = c->p0;
-        while (u > F && F <= kCap && f >= kSmallTerm) {
-            ++k;
-            f *= c->g / k - c->r;
-            F += f;
-        }
-        if (k > n) k = n;   // rounding can leave F(n) just below u
-        return p <= 0.5 ? k : static_cast<double>(n - k);
+        return binomial_by_inversion(zranuni(seed), c->p0, c->g, c->r, n, p, kSmallTerm);
     }
-    for (;;) {
-        double u1 = zranuni(seed);
-        double u2 = zranuni(seed);
-        double k = std::trunc(std::sqrt(-2.0 * std::log(u1)) * std::cos(kTwoPi * u2) * c->sd + c->mean + 0.5);
-        if (k >= 0.0 && k <= n) return k;
-    }
+    return binomial_by_normal(c->mean, c->sd, n, [seed]() { return zranuni(seed); });
 }

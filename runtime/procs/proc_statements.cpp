@@ -1,6 +1,7 @@
 // The step reader of the built-in procedures: the step's text is cut into statements by the
 // program reader and each statement into tokens; options are checked against a table.
 #include "runtime/procs/proc_statements.h"
+#include "runtime/submit/statement_tokens.h"
 
 #include <cctype>
 
@@ -11,37 +12,10 @@ namespace qor::runtime {
 
 namespace {
 
-bool is_space(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
-// Tokens of a statement's text; false when a quote is not closed.
+// Tokens of a statement's text, '=' a token of its own; false when a quote is not closed.
 bool tokens_of(const std::string& text, std::vector<ProcToken>* out) {
-    size_t i = 0;
-    while (i < text.size()) {
-        char c = text[i];
-        if (is_space(c)) { ++i; continue; }
-        if (c == '=') { out->push_back({"=", false}); ++i; continue; }
-        if (c == '\'' || c == '"') {
-            std::string value;
-            ++i;
-            for (;;) {
-                if (i >= text.size()) return false;
-                if (text[i] == c) {
-                    if (i + 1 < text.size() && text[i + 1] == c) { value += c; i += 2; continue; }
-                    ++i;
-                    break;
-                }
-                value += text[i++];
-            }
-            out->push_back({value, true});
-            continue;
-        }
-        size_t start = i;
-        while (i < text.size() && !is_space(text[i]) && text[i] != '=' && text[i] != '\'' &&
-               text[i] != '"')
-            ++i;
-        out->push_back({text.substr(start, i - start), false});
-    }
-    return true;
+    return split_statement_tokens(text, true, out);
 }
 
 }  // namespace

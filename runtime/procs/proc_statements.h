@@ -5,13 +5,11 @@
 #include <vector>
 
 #include "host/anchor.h"
+#include "runtime/submit/statement_tokens.h"
 
 namespace qor::runtime {
 
-struct ProcToken {
-    std::string text;     // a word as written, the text inside quotes, or "="
-    bool quoted = false;
-};
+using ProcToken = StatementToken;
 
 struct ProcStatement {
     std::string keyword;             // the first word, upper-cased

@@ -8,49 +8,16 @@
 #include "host/print.h"
 #include "runtime/storage/libraries.h"
 #include "runtime/submit/program_reader.h"
+#include "runtime/submit/statement_tokens.h"
 
 namespace qor::runtime {
 namespace {
 
-struct Token {
-    std::string text;
-    bool quoted;
-};
+using Token = StatementToken;
 
 std::string upper(std::string text) {
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return text;
-}
-
-// Words and quoted texts ('...' or "...", a doubled quote standing for itself). false when a
-// quote is not closed.
-bool tokens_of(const std::string& text, std::vector<Token>& out) {
-    size_t i = 0;
-    while (i < text.size()) {
-        char c = text[i];
-        if (std::isspace(static_cast<unsigned char>(c))) { ++i; continue; }
-        if (c == '\'' || c == '"') {
-            std::string value;
-            ++i;
-            for (;;) {
-                if (i >= text.size()) return false;
-                if (text[i] == c) {
-                    if (i + 1 < text.size() && text[i + 1] == c) { value += c; i += 2; continue; }
-                    ++i;
-                    break;
-                }
-                value += text[i++];
-            }
-            out.push_back({value, true});
-            continue;
-        }
-        size_t start = i;
-        while (i < text.size() && !std::isspace(static_cast<unsigned char>(text[i])) &&
-               text[i] != '\'' && text[i] != '"')
-            ++i;
-        out.push_back({text.substr(start, i - start), false});
-    }
-    return true;
 }
 
 int clear(const std::string& libref, int line) {
@@ -95,7 +62,7 @@ int assign(const std::string& libref, const std::string& directory, const std::s
 
 int libname_statement(const std::string& statement, int line) {
     std::vector<Token> tokens;
-    if (!tokens_of(statement, tokens)) {
+    if (!split_statement_tokens(statement, false, &tokens)) {
         xpslog("%1zThe LIBNAME statement on line %i has a quote that is not closed.", line);
         return 1;
     }

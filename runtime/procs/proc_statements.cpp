@@ -12,7 +12,6 @@ namespace qor::runtime {
 
 namespace {
 
-
 // Tokens of a statement's text, '=' a token of its own; false when a quote is not closed.
 bool tokens_of(const std::string& text, std::vector<ProcToken>* out) {
     return split_statement_tokens(text, true, out);

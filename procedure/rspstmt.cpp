@@ -1,5 +1,5 @@
 // The statement dispatcher: each statement's name is normalised and echoed, the rebuilds that
-// earlier definitions left pending run unless this statement defines more of the same, then its handler runs.
+// earlier definitions left pending run unless this statement defines more, then its handler.
 #include <cstring>
 
 #include "common/module/not_yet.h"
@@ -13,7 +13,8 @@ namespace zozu {
 namespace {
 
 // Statements that leave each rebuild pending: they define what the rebuild would read.
-constexpr const char* kKeepVariables[] = {"DECLARE", "READVARS", "READARRAYS", "ARRAY", "ARRAYS", "TIMEGRID", nullptr};
+constexpr const char* kKeepVariables[] = {"DECLARE", "READVARS", "READARRAYS", "ARRAY", "ARRAYS",
+                                          "TIMEGRID", nullptr};
 constexpr const char* kKeepTypes[] = {"INSTRUMENT", "DECLARE", "READVARS", "READTYPES", "READARRAYS",
                                       "ARRAY", "ARRAYS", nullptr};
 constexpr const char* kKeepMethods[] = {"DECLARE", "READVARS", "READARRAYS", "ARRAY", "ARRAYS",

@@ -220,6 +220,7 @@ struct RSKCON {
     uint8_t methods_pending;         // rebuild the generated transformations (rsktrn0)
     uint8_t variables_failed;        // result of the last deferred rsk0
     uint8_t types_failed;            // result of the last deferred rskclbi
+    uint8_t methods_failed;          // result of the last deferred rsktrn0
     uint8_t submission_echo;         // write submitted code to the log before it runs
 
     RSKPATHENTRY* search_path_head;

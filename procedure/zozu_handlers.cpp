@@ -1,0 +1,100 @@
+// The ZOZU dispatch table: statement names and the handlers that run them, in match order.
+// Handlers are filled in as they are built; a null routine is reported as not yet available.
+#include <cstring>
+
+#include "procedure/engine_calls.h"
+#include "procedure/zozu_dispatch.h"
+
+namespace zozu {
+
+const HandlerEntry kHandlers[] = {
+    {"ARRAY", "array_stmt", nullptr},
+    {"ARRAYS", "array_stmt", nullptr},
+    {"CASHFLOW", "cashflow_stmt", nullptr},
+    {"CONVERT", "convert_stmt", nullptr},
+    {"CROSSCLASS", "crossclass_stmt", nullptr},
+    {"CUREXPOSURE", "curexposure_stmt", nullptr},
+    {"CURRENCIES", "currencies_stmt", nullptr},
+    {"CURRENCY", "currencies_stmt", nullptr},
+    {"COUNTERPARTY", "cpty_stmt", nullptr},
+    {"CPTY", "cpty_stmt", nullptr},
+    {"COUNTERPARTYDATA", "cptydata_stmt", nullptr},
+    {"CPTYDATA", "cptydata_stmt", nullptr},
+    {"DEBUG", "debug_stmt", nullptr},
+    {"DECLARE", "declare_stmt", nullptr},
+    {"DELETE", "delete_stmt", nullptr},
+    {"DELTANORMAL", "deltanormal_stmt", nullptr},
+    {"ENVIRONMENT", "environment_stmt", nullptr},
+    {"ENV", "environment_stmt", nullptr},
+    {"FILTER", "filter_stmt", nullptr},
+    {"FINDFILE", "findfile_stmt", nullptr},
+    {"GETRATES", "getrates_stmt", nullptr},
+    {"IMPORT", "import_stmt", nullptr},
+    {"INSTDATA", "instdata_stmt", nullptr},
+    {"INSTRUMENT", "instrument_stmt", nullptr},
+    {"MARKETDATA", "marketdata_stmt", nullptr},
+    {"MITIGATION", "mit_stmt", nullptr},
+    {"MIT", "mit_stmt", nullptr},
+    {"MITIGATIONDATA", "mitdata_stmt", nullptr},
+    {"MITDATA", "mitdata_stmt", nullptr},
+    {"MTM", "mtmanalysis_stmt", nullptr},
+    {"NLOPTIONS", "nloptions_stmt", nullptr},
+    {"OPTIMIZATION", "optimization_stmt", nullptr},
+    {"PARAMETER", "parameter_stmt", nullptr},
+    {"PARAMETERS", "parameter_stmt", nullptr},
+    {"PLCURVE", "plcurve_stmt", nullptr},
+    {"PLCURVES", "plcurve_stmt", nullptr},
+    {"PLSURFACE", "plsurface_stmt", nullptr},
+    {"PLSURFACES", "plsurface_stmt", nullptr},
+    {"RUNWEBREPORT", "runwebreport_stmt", nullptr},
+    {"RUNWEBREPORTS", "runwebreport_stmt", nullptr},
+    {"SOURCES", "sources_stmt", nullptr},
+    {"POSEQ", "poseq_stmt", nullptr},
+    {"POTEXP", "potexp_stmt", nullptr},
+    {"PRICE", "price_stmt", nullptr},
+    {"PRINT", "print_stmt", nullptr},
+    {"PROJECT", "project_stmt", nullptr},
+    {"READ", "read_stmt", nullptr},
+    {"READARRAYS", "readarrays_stmt", nullptr},
+    {"READCATEGORIES", "readcategories_stmt", nullptr},
+    {"READREFS", "readrefs_stmt", nullptr},
+    {"READTYPES", "readtypes_stmt", nullptr},
+    {"READVARS", "readvars_stmt", nullptr},
+    {"REPORT", "report_stmt", nullptr},
+    {"RFTRANS", "rftrans_stmt", nullptr},
+    {"RUNPROJECT", "runproject_stmt", nullptr},
+    {"RUNQORFILE", "runqorfile_stmt", nullptr},
+    {"RFCATEGORY", "rfcategory_stmt", nullptr},
+    {"RFCATEGORIES", "rfcategory_stmt", nullptr},
+    {"SCENARIO", "scenario_stmt", nullptr},
+    {"SCENARIOS", "scenario_stmt", nullptr},
+    {"SENSITIVITY", "sensitivity_stmt", nullptr},
+    {"SETOPTIONS", "setoptions_stmt", nullptr},
+    {"SETPATH", "setpath_stmt", nullptr},
+    {"PATH", "setpath_stmt", nullptr},
+    {"SIMULATION", "simulation_stmt", nullptr},
+    {"STATISTICS", "statistics_stmt", nullptr},
+    {"SUBMIT", "submit_stmt", nullptr},
+    {"TIMEGRID", "timegrid_stmt", nullptr},
+    {"TRACE", "trace_stmt", nullptr},
+    // The engine runs UNITTEST itself.
+    {"UNITTEST", "unittest_stmt", &unittest_stmt},
+    {"WRITEARRAYS", "writearrays_stmt", nullptr},
+    {"WRITECATEGORIES", "writecategories_stmt", nullptr},
+    {"WRITEREFS", "writerefs_stmt", nullptr},
+    {"WRITETYPES", "writetypes_stmt", nullptr},
+    {"WRITEVARS", "writevars_stmt", nullptr},
+    {"USE", "use_stmt", nullptr},
+    {nullptr, nullptr, nullptr},
+};
+
+const HandlerEntry* find_handler(const char* name, int length) {
+    for (const HandlerEntry* e = kHandlers; e->statement != nullptr; ++e) {
+        if (std::strlen(e->statement) == static_cast<size_t>(length) &&
+            std::memcmp(e->statement, name, static_cast<size_t>(length)) == 0)
+            return e;
+    }
+    return nullptr;
+}
+
+}  // namespace zozu

@@ -186,5 +186,30 @@ QOR_HOST_API int cmpisl(cmp_session* session, const char* entry, int elength, co
 QOR_HOST_API int cmpmcat(cmp_session* session, const char* library, int llength, const char* catalog,
                          int clength);
 
+// Data flow. cmpdfla analyses the statements pushed so far (0; 1 when statements were refused:
+// then there is no information); the next push drops the analysis, cmpdfre frees it.
+// Analysis rules: an assignment anywhere in the program counts, whatever the order of the
+// statements; an assigned symbol depends on the symbols its value is computed from, on the
+// conditions and loop bounds around the assignment (also those around the RUNMETHOD calls of
+// its method or block), and on the conditions of any GOTO, RETURN, LEAVE or CONTINUE of the same
+// method, block or main program. An array stands for all its elements; the arguments a special
+// function's check marks as written back depend on all arguments of the call. Two names of one
+// storage (instance.member and the bare member) are one symbol.
+QOR_HOST_API int cmpdfla(cmp_session* session);
+QOR_HOST_API void cmpdfre(cmp_session* session);
+// Walk of the symbols on which `symbol` depends, directly or through others, in declaration
+// order, without the symbol itself: cmpdeps gives the first (null: none or no analysis),
+// cmpndep the next one (null at the end).
+QOR_HOST_API cmp_symbol* cmpdeps(cmp_session* session, cmp_symbol* symbol);
+QOR_HOST_API cmp_symbol* cmpndep(cmp_session* session);
+// Symbols read (which CMP_DF_READ), written (CMP_DF_WRITE) or either by the statement of one
+// push (its number, from 1), or by a method (block -1: all its statements; 0..4 one block) with
+// the methods it runs. Up to `size` symbols go to out in declaration order; the answer is the
+// full count, or -1 without an analysis or for an unknown method or block.
+enum : int { CMP_DF_READ = 1, CMP_DF_WRITE = 2 };
+QOR_HOST_API int cmpdfuse(cmp_session* session, int statement, int which, cmp_symbol** out, int size);
+QOR_HOST_API int cmpdfmth(cmp_session* session, const char* method, int length, int block, int which,
+                          cmp_symbol** out, int size);
+
 // Memory use: bytes of code, constants, frame, symbols (4 counters used of 17).
 QOR_HOST_API int cmpmuse(cmp_session* session, size_t counters[17]);

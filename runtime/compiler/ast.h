@@ -40,6 +40,7 @@ struct Expr {
     int function = -1;          // calls: built-in function index, or special function index
     bool special = false;       // calls: a registered special function
     bool whole_array = false;   // a name that stands for a whole array (function argument)
+    bool written_back = false;  // special function arguments the check marked as written
 };
 
 enum class StmtKind {

@@ -312,8 +312,10 @@ private:
             if ((nodes[i].flags[0] & CMP_ARGF_BY_REFERENCE) && nodes[i].kind != CMP_ARG_VARIABLE &&
                 nodes[i].kind != CMP_ARG_ARRAY)
                 fail("Argument " + std::to_string(i + 1) + " of " + f.name + " must be a variable", e->args[i]->pos);
-            if ((nodes[i].flags[0] & CMP_ARGF_BY_REFERENCE) && e->args[i]->sym)
+            if ((nodes[i].flags[0] & CMP_ARGF_BY_REFERENCE) && e->args[i]->sym) {
                 e->args[i]->sym->flags |= CMP_SYM_ASSIGNED;
+                e->args[i]->written_back = true;
+            }
         }
         e->type = f.def.result_type ? f.def.result_type : 'n';
         e->capacity = f.def.result_type == 'c' ? std::clamp(f.def.result_length, 1, kMaxCapacity) : 0;

@@ -80,6 +80,7 @@ void cmpends(cmp_session* session) { delete session; }
 int cmpprss(cmp_session* s, const char* statement, int length, char* log, int log_size, char* error, int error_size) {
     if (!s) return CMP_ERROR;
     if (statement && length < 0) length = static_cast<int>(std::strlen(statement));
+    s->dataflow.reset();
     try {
         return s->push(statement, length, log, log_size, error, error_size);
     } catch (const std::bad_alloc&) {

@@ -8,6 +8,7 @@
 
 #include "host/compiler.h"
 #include "runtime/compiler/bytecode.h"
+#include "runtime/compiler/dataflow.h"
 #include "runtime/compiler/program.h"
 
 struct cmp_instance;
@@ -41,6 +42,7 @@ struct cmp_session {
     std::set<std::string> catalog_tried;                 // methods looked up already
 
     std::unique_ptr<qor::cmp::Code> code;
+    std::unique_ptr<qor::cmp::DataFlow> dataflow;        // cmpdfla; dropped by the next push
     std::vector<std::unique_ptr<cmp_instance>> instances;
 
     // push.cpp

@@ -142,6 +142,24 @@ enum : int { CMP_SYM_READ = 1, CMP_SYM_ASSIGNED = 2, CMP_SYM_IN_METHOD = 32 };
 // Bind a symbol to engine storage: every instance reads and writes *address (a double).
 QOR_HOST_API int cmppdvb(cmp_session* session, cmp_symbol* symbol, double* address);
 
+// Arrays and matrices (indexed from 1 in the language, a[i] or m[i, j]; DIM and HBOUND give
+// their extents). Nothing is copied: an element read or written in a run is the storage itself.
+// cmparay: an array whose elements are the given numeric symbols, local variables or symbols
+// bound to engine cells with cmppdvb (structure members are refused: their address moves with
+// the structure's base). cmpmtrx: a matrix of `rows` values (columns 0: one dimension) or of
+// rows x columns values stored row by row, on the engine's storage `data` shared by every
+// instance, or, with data null, on storage of each instance's own (missing at the start);
+// cmpmtrxb binds one instance's matrix to other storage of the same size (e.g. the values of
+// the execution block's curve). Null or non-zero when refused (name used, bad element, size
+// above 65535 elements, the program already generated).
+QOR_HOST_API cmp_symbol* cmparay(cmp_session* session, const char* name, int length, cmp_symbol* const* elements,
+                                 int count);
+QOR_HOST_API cmp_symbol* cmpmtrx(cmp_session* session, const char* name, int length, int rows, int columns,
+                                 double* data);
+QOR_HOST_API int cmpmtrxb(cmp_instance* instance, cmp_symbol* symbol, double* data);
+// Kind of a symbol: 'v' variable, 'a' array, 'm' matrix.
+QOR_HOST_API char cmpsymkind(const cmp_symbol* symbol);
+
 // Structures: declare a layout, then a named instance (members visible by bare name when
 // bare_names is non-zero, always as instance.member). Returns 0 or an error code.
 QOR_HOST_API int cmpinss(cmp_session* session, const char* name, int length, const cmp_member* members,

@@ -84,7 +84,11 @@ struct StrSlotInit {
 
 struct ArrayTable {
     char type = 'n';
-    std::vector<int> slots;     // numeric or character slot of each element
+    std::vector<int> slots;     // numeric or character slot of each element (-1: bound element)
+    std::vector<int> pointers;  // bound elements: the pointer slot holding the element's address
+    bool matrix = false;        // contiguous elements: engine storage or the instance's own
+    int count = 0;              // matrices: element count
+    double* data = nullptr;     // matrices bound to engine storage (null: each instance owns them)
 };
 
 enum ArgStorage : uint8_t { ARG_FRAME, ARG_MEMBER, ARG_POINTER_MEMBER, ARG_BOUND };

@@ -104,7 +104,14 @@ private:
         for (cmp_symbol* a : s_.src.arrays) {
             ArrayTable t;
             t.type = a->type;
-            for (cmp_symbol* e : a->elements) t.slots.push_back(e->slot);
+            t.matrix = a->matrix;
+            t.data = a->matrix_data;
+            t.count = 1;
+            for (int d : a->dims) t.count *= d;
+            for (cmp_symbol* e : a->elements) {
+                t.slots.push_back(e->storage == SymStorage::Local ? e->slot : -1);
+                t.pointers.push_back(e->storage == SymStorage::Bound ? e->pointer : -1);
+            }
             c_.arrays.push_back(std::move(t));
         }
         methods_.assign(s_.src.methods.size(), MethodCode{});

@@ -96,6 +96,7 @@ int cmp_instance::run_from(uint32_t start) {
     const Instr* ip = base + start;
     double* const R = num.data();
     void* const* const P = ptr.data();
+    double* const* const* const AX = array_base.data();
     double (*const* const fn1)(double) = C.fn1.data();
     double (*const* const fn2)(double, double) = C.fn2.data();
     long& made = missing_generated;
@@ -170,8 +171,8 @@ int cmp_instance::run_from(uint32_t start) {
         R[ip->a] = ip[1].a != 0 ? k - 1 : R[ip->a] * ip->c + (k - 1);
         NEXT(2);
     }
-    OPCODE(LDX) R[ip->a] = R[C.arrays[ip->b].slots[static_cast<size_t>(R[ip->c])]]; NEXT(1);
-    OPCODE(STX) R[C.arrays[ip->b].slots[static_cast<size_t>(R[ip->c])]] = R[ip->a]; NEXT(1);
+    OPCODE(LDX) R[ip->a] = *AX[ip->b][static_cast<size_t>(R[ip->c])]; NEXT(1);
+    OPCODE(STX) *AX[ip->b][static_cast<size_t>(R[ip->c])] = R[ip->a]; NEXT(1);
     OPCODE(SLDX) op_string(ip); NEXT(1);
     OPCODE(SSTX) op_string(ip); NEXT(1);
     OPCODE(SMOV) op_string(ip); NEXT(1);

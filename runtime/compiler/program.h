@@ -33,6 +33,8 @@ struct cmp_symbol {
     std::vector<cmp_symbol*> elements;
     std::vector<int> dims;
     int array_index = -1;
+    bool matrix = false;         // a matrix: contiguous elements, no element symbols
+    double* matrix_data = nullptr;   // engine storage of a matrix (null: each instance owns its own)
     cmp_symbol* next = nullptr;  // declaration order
 };
 

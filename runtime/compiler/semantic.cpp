@@ -286,7 +286,8 @@ private:
                 nd.number = a->num;
             } else if (a->whole_array) {
                 nd.kind = CMP_ARG_ARRAY;
-                nd.dimension = static_cast<int>(a->sym->elements.size());
+                nd.dimension = 1;
+                for (int d : a->sym->dims) nd.dimension *= d;
             } else if (a->kind == ExprKind::Name && a->args.empty()) {
                 nd.kind = CMP_ARG_VARIABLE;
             } else {

@@ -58,9 +58,23 @@ std::unique_ptr<cmp_instance> make_instance(cmp_session* s, int block) {
         if (site.hidden_size > 0) in->hidden.emplace_back(static_cast<size_t>(site.hidden_size), 0);
     for (const ArrayTable& a : c.arrays) {
         std::vector<double*> addr;
-        for (int slot : a.slots) addr.push_back(a.type == 'n' ? &in->num[slot] : nullptr);
+        if (a.matrix) {
+            double* data = a.data;
+            if (!data) {
+                in->matrix_store.emplace_back(static_cast<size_t>(a.count), missing());
+                data = in->matrix_store.back().data();
+            }
+            for (int i = 0; i < a.count; ++i) addr.push_back(data + i);
+        } else {
+            for (size_t i = 0; i < a.slots.size(); ++i) {
+                if (a.type != 'n') addr.push_back(nullptr);
+                else if (a.slots[i] >= 0) addr.push_back(&in->num[a.slots[i]]);
+                else addr.push_back(static_cast<double*>(in->ptr[a.pointers[i]]));
+            }
+        }
         in->array_addresses.push_back(std::move(addr));
     }
+    for (auto& a : in->array_addresses) in->array_base.push_back(a.data());
     in->active.assign(c.entries.size(), 0);
     return in;
 }

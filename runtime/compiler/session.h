@@ -67,7 +67,9 @@ struct cmp_instance {
     std::vector<char> chars;                 // storage of the character frame
     std::vector<void*> ptr;                  // structure bases and bound addresses
     std::vector<std::vector<unsigned char>> hidden;   // per special call site
-    std::vector<std::vector<double*>> array_addresses;
+    std::vector<std::vector<double*>> array_addresses;   // numeric arrays: address of each element
+    std::vector<double**> array_base;                    // array_addresses[i].data(), for the executor
+    std::vector<std::vector<double>> matrix_store;       // storage of matrices the instance owns
     std::vector<unsigned char> active;       // run list: one flag per entry
     bool use_run_list = false;
     static constexpr int kMaxDepth = 256;

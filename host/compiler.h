@@ -65,6 +65,8 @@ struct cmp_arg_value {
     qor_namerec* text;       // character value {capacity, length, text}
     double* const* elements; // arrays: address of each element
     int count;               // arrays: element count
+    cmp_symbol* symbol;      // arrays and matrices: the symbol (cmpmtrxs resizes a matrix)
+    int rows, columns;       // arrays and matrices: extents (columns 0: one dimension)
 };
 
 struct cmp_function_record {
@@ -149,14 +151,36 @@ QOR_HOST_API int cmppdvb(cmp_session* session, cmp_symbol* symbol, double* addre
 // the structure's base). cmpmtrx: a matrix of `rows` values (columns 0: one dimension) or of
 // rows x columns values stored row by row, on the engine's storage `data` shared by every
 // instance, or, with data null, on storage of each instance's own (missing at the start);
-// cmpmtrxb binds one instance's matrix to other storage of the same size (e.g. the values of
+// cmpmtrxb binds one instance's matrix to other storage of its present size (e.g. the values of
 // the execution block's curve). Null or non-zero when refused (name used, bad element, size
 // above 65535 elements, the program already generated).
 QOR_HOST_API cmp_symbol* cmparay(cmp_session* session, const char* name, int length, cmp_symbol* const* elements,
                                  int count);
 QOR_HOST_API cmp_symbol* cmpmtrx(cmp_session* session, const char* name, int length, int rows, int columns,
-                                 double* data);
+                                 double* data, int flags);
+enum : int {
+    CMP_MTX_RESIZABLE = 0x20,   // extents set per instance at run time (cmpmtrxs, DYNAMIC_ARRAY)
+    CMP_MTX_RESULT = 0x22       // resizable, and written by the special functions it is passed to
+};
 QOR_HOST_API int cmpmtrxb(cmp_instance* instance, cmp_symbol* symbol, double* data);
+// Run time, from the instance's own thread (special-function bodies): cmpmtrxs gives a
+// resizable matrix new extents on the instance's own storage (values kept at the same row and
+// column, new ones missing); cmpmtrxe gives the extents and answers the element count (-1 for
+// no matrix); cmpmtrxa gives the element addresses, valid until the next resize.
+QOR_HOST_API int cmpmtrxs(cmp_instance* instance, cmp_symbol* symbol, int rows, int columns);
+QOR_HOST_API int cmpmtrxe(const cmp_instance* instance, const cmp_symbol* symbol, int* rows, int* columns);
+QOR_HOST_API double* const* cmpmtrxa(cmp_instance* instance, cmp_symbol* symbol);
+// cmpa2m: a numeric array of local variables (ARRAY statement) becomes a matrix with the same
+// extents on contiguous storage of each instance; its element names stay names of its elements.
+// Refused for character arrays, arrays with an element that is a DO loop variable or belongs to
+// another array. 0 or non-zero.
+QOR_HOST_API int cmpa2m(cmp_session* session, cmp_symbol* symbol);
+// The host's own routines, installed like special functions: cmpdyna installs
+// DYNAMIC_ARRAY(m, rows [, columns]) that gives a resizable matrix new extents; cmpfrna installs
+// CALLSUBR(name [, block]) that runs the method (or its block) named by a character value and
+// returns after it. 0 or non-zero (already installed, program generated).
+QOR_HOST_API int cmpdyna(cmp_session* session);
+QOR_HOST_API int cmpfrna(cmp_session* session);
 // Kind of a symbol: 'v' variable, 'a' array, 'm' matrix.
 QOR_HOST_API char cmpsymkind(const cmp_symbol* symbol);
 

@@ -53,6 +53,9 @@ namespace qor::cmp {
 //   NEGM                  num[a] = -(member at ptr[b] + c)
 //   JFEQ .. JFGE          unless num[a] op num[b], goto the EXT target
 //   FORNEXTP              FORNEXT for a step known to be positive
+// Resizable matrices (extents in the instance):
+//   MIDX                  as XIDX against extent EXT.b of matrix c; EXT.a: first
+//   MDIM                  num[a] = extent c of matrix b
 #define QOR_CMP_OPCODES(X)                                                                           \
     X(HALT) X(MOV) X(ADD) X(SUB) X(MUL) X(DIV) X(POW) X(NEG) X(NOT) X(AND) X(OR)                      \
     X(EQ) X(NE) X(LT) X(LE) X(GT) X(GE) X(JMP) X(JF) X(JT)                                            \
@@ -60,7 +63,7 @@ namespace qor::cmp {
     X(SLDX) X(SSTX) X(SMOV) X(SCAT) X(SCMP) X(N2S) X(S2N) X(GCALL) X(XCALL) X(PUT)                    \
     X(LOOPCHK) X(FORTEST) X(FORNEXT) X(RUNM) X(MRET) X(ERET) X(EXT)                                   \
     X(MADD) X(MSUB) X(MMUL) X(ADDM) X(SUBM) X(MULM) X(DIVM) X(RSUBM) X(RDIVM) X(NEGM)                 \
-    X(JFEQ) X(JFNE) X(JFLT) X(JFLE) X(JFGT) X(JFGE) X(FORNEXTP)
+    X(JFEQ) X(JFNE) X(JFLT) X(JFLE) X(JFGT) X(JFGE) X(FORNEXTP) X(MIDX) X(MDIM)
 
 #define QOR_CMP_ENUM_OP(name) OP_##name,
 enum Op : uint16_t { QOR_CMP_OPCODES(QOR_CMP_ENUM_OP) OP_COUNT };
@@ -89,6 +92,9 @@ struct ArrayTable {
     bool matrix = false;        // contiguous elements: engine storage or the instance's own
     int count = 0;              // matrices: element count
     double* data = nullptr;     // matrices bound to engine storage (null: each instance owns them)
+    bool resizable = false;     // extents live in each instance
+    int rows = 0, columns = 0;  // extents when the program is generated (columns 0: one dimension)
+    int pointer = -1;           // matrices: pointer slot holding the data address
 };
 
 enum ArgStorage : uint8_t { ARG_FRAME, ARG_MEMBER, ARG_POINTER_MEMBER, ARG_BOUND };
@@ -124,7 +130,9 @@ struct PutSite {
 };
 
 struct MethodRange {
+    static constexpr uint32_t kNone = 0xFFFFFFFFu;
     uint32_t start = 0, end = 0;
+    uint32_t blocks[5] = {kNone, kNone, kNone, kNone, kNone};
     std::string name;
 };
 

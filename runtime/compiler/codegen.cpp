@@ -106,6 +106,10 @@ private:
             t.type = a->type;
             t.matrix = a->matrix;
             t.data = a->matrix_data;
+            t.resizable = (a->matrix_flags & CMP_MTX_RESIZABLE) != 0;
+            t.rows = a->dims.empty() ? 0 : a->dims[0];
+            t.columns = a->dims.size() > 1 ? a->dims[1] : 0;
+            t.pointer = a->matrix ? a->pointer : -1;
             t.count = 1;
             for (int d : a->dims) t.count *= d;
             for (cmp_symbol* e : a->elements) {
@@ -348,6 +352,8 @@ private:
         mc.generated = true;
         set_target(past, here());
         range.end = here();
+        for (int b = 0; b < 5; ++b)
+            if (m.blocks[b].defined) range.blocks[b] = mc.blocks[b];
         c_.methods.push_back(range);
     }
 
@@ -378,6 +384,7 @@ private:
         for (size_t i = 0; i < a.initial.size(); ++i) {
             cmp_symbol* e = sym->elements[i];
             if (a.character) emit(OP_SMOV, e->slot, str_constant(a.initial[i]->text), 0);
+            else if (e->storage == SymStorage::Member) emit(OP_STM, constant(a.initial[i]->num), e->pointer, e->offset);
             else emit(OP_MOV, e->slot, constant(a.initial[i]->num), 0);
         }
     }
@@ -412,10 +419,16 @@ private:
     int index(Expr* e) {
         cmp_symbol* sym = e->sym;
         int acc = temp();
+        bool resizable = sym->matrix && (sym->matrix_flags & CMP_MTX_RESIZABLE);
         for (size_t k = 0; k < e->args.size(); ++k) {
             int i = num(e->args[k]);
-            emit(OP_XIDX, acc, i, sym->dims[k]);
-            emit(OP_EXT, k == 0 ? 1 : 0, 0, 0);
+            if (resizable) {
+                emit(OP_MIDX, acc, i, sym->array_index);
+                emit(OP_EXT, k == 0 ? 1 : 0, static_cast<int>(k), 0);
+            } else {
+                emit(OP_XIDX, acc, i, sym->dims[k]);
+                emit(OP_EXT, k == 0 ? 1 : 0, 0, 0);
+            }
         }
         return acc;
     }
@@ -657,6 +670,11 @@ private:
 
     int call(Expr* e, int dst) {
         if (e->special) return special(e, dst);
+        if (e->whole_array && e->sym) {   // DIM / HBOUND of a resizable matrix: known only at run time
+            int t = dst >= 0 ? dst : temp();
+            emit(OP_MDIM, t, e->sym->array_index, static_cast<int>(e->num));
+            return t;
+        }
         if (e->function <= -2) {   // session library function
             int code = -2 - e->function;
             int index = code / 2, arity = code % 2 + 1;

@@ -170,6 +170,9 @@ int cmp_instance::op_special(const Instr* ip) {
         if (ar.type == 'a') {
             v.elements = array_addresses[ar.slot].data();
             v.count = static_cast<int>(array_addresses[ar.slot].size());
+            v.symbol = session->src.arrays[static_cast<size_t>(ar.slot)];
+            v.rows = extents[ar.slot][0];
+            v.columns = extents[ar.slot][1];
             continue;
         }
         if (ar.type == 'c') { v.text = &str[ar.slot]; continue; }

@@ -38,6 +38,7 @@ public:
                 Symbol* v = variable(st->target, true);
                 if (v->type != 'n' || v->storage != SymStorage::Local || v->kind != 'v')
                     throw Failure{"Loop variable " + v->name + " must be a numeric local variable", st->target->pos};
+                v->loop_variable = true;
                 v->flags |= CMP_SYM_ASSIGNED | CMP_SYM_READ;
                 numeric(st->from);
                 numeric(st->to);
@@ -259,10 +260,18 @@ private:
                      d->pos);
             k = static_cast<size_t>(d->num);
         }
-        e->kind = ExprKind::Number;
-        e->num = sym->dims[k - 1];
         e->args.clear();
         e->type = 'n';
+        if (sym->matrix && (sym->matrix_flags & CMP_MTX_RESIZABLE)) {
+            e->whole_array = true;   // read from the instance when the statement runs
+            e->sym = sym;
+            e->num = static_cast<double>(k - 1);
+            e->function = -1;
+            sym->flags |= CMP_SYM_READ;
+            return;
+        }
+        e->kind = ExprKind::Number;
+        e->num = sym->dims[k - 1];
     }
 
     void special(Expr* e, int index, bool as_routine) {
@@ -313,6 +322,8 @@ private:
             if ((nodes[i].flags[0] & CMP_ARGF_BY_REFERENCE) && nodes[i].kind != CMP_ARG_VARIABLE &&
                 nodes[i].kind != CMP_ARG_ARRAY)
                 fail("Argument " + std::to_string(i + 1) + " of " + f.name + " must be a variable", e->args[i]->pos);
+            const Symbol* as = e->args[i]->whole_array ? e->args[i]->sym : nullptr;
+            if (as && (as->matrix_flags & CMP_MTX_RESULT) == CMP_MTX_RESULT) e->args[i]->written_back = true;
             if ((nodes[i].flags[0] & CMP_ARGF_BY_REFERENCE) && e->args[i]->sym) {
                 e->args[i]->sym->flags |= CMP_SYM_ASSIGNED;
                 e->args[i]->written_back = true;
@@ -332,6 +343,20 @@ private:
         for (int d : a.dims) {
             if (d == 0) star = true;
             else count *= static_cast<size_t>(d);
+        }
+        if (star && a.elements.empty() && std::count(a.dims.begin(), a.dims.end(), 0) == static_cast<long>(a.dims.size())) {
+            // ARRAY a[*]; or a[*, *]; a dynamic array, sized when the program runs
+            if (a.character) fail("A dynamic array is numeric", st->pos);
+            if (a.dims.size() > 2) fail("A dynamic array has one or two dimensions", st->pos);
+            if (!a.initial.empty()) fail("A dynamic array takes no initial values", st->pos);
+            Symbol* sym = s_.src.add(a.name, 'a', 'n');
+            sym->type_known = true;
+            sym->dims = a.dims;
+            sym->array_index = static_cast<int>(s_.src.arrays.size());
+            s_.src.make_matrix(sym, nullptr, CMP_MTX_RESIZABLE);
+            if (s_.open_method >= 0) sym->flags |= CMP_SYM_IN_METHOD;
+            s_.src.arrays.push_back(sym);
+            return;
         }
         if (star) {
             if (a.dims.size() != 1 || a.elements.empty()) fail("'*' needs one dimension and a list of elements", st->pos);

@@ -56,15 +56,19 @@ std::unique_ptr<cmp_instance> make_instance(cmp_session* s, int block) {
         if (s->src.bound_addresses[i]) in->ptr[i] = s->src.bound_addresses[i];
     for (const SpecialSite& site : c.special_sites)
         if (site.hidden_size > 0) in->hidden.emplace_back(static_cast<size_t>(site.hidden_size), 0);
-    for (const ArrayTable& a : c.arrays) {
+    in->matrix_store.resize(c.arrays.size());
+    for (size_t k = 0; k < c.arrays.size(); ++k) {
+        const ArrayTable& a = c.arrays[k];
         std::vector<double*> addr;
+        in->extents.push_back({a.rows, a.columns});
         if (a.matrix) {
             double* data = a.data;
             if (!data) {
-                in->matrix_store.emplace_back(static_cast<size_t>(a.count), missing());
-                data = in->matrix_store.back().data();
+                in->matrix_store[k].assign(static_cast<size_t>(a.count), missing());
+                data = in->matrix_store[k].data();
             }
             for (int i = 0; i < a.count; ++i) addr.push_back(data + i);
+            in->ptr[static_cast<size_t>(a.pointer)] = data;
         } else {
             for (size_t i = 0; i < a.slots.size(); ++i) {
                 if (a.type != 'n') addr.push_back(nullptr);

@@ -1,6 +1,7 @@
 // A compile session and a program instance: the state behind cmp_session and cmp_instance.
 // Sessions take statements one push at a time, then generate one shared Code for all instances.
 #pragma once
+#include <array>
 #include <memory>
 #include <set>
 #include <string>
@@ -69,7 +70,8 @@ struct cmp_instance {
     std::vector<std::vector<unsigned char>> hidden;   // per special call site
     std::vector<std::vector<double*>> array_addresses;   // numeric arrays: address of each element
     std::vector<double**> array_base;                    // array_addresses[i].data(), for the executor
-    std::vector<std::vector<double>> matrix_store;       // storage of matrices the instance owns
+    std::vector<std::vector<double>> matrix_store;       // per array: storage of a matrix the instance owns
+    std::vector<std::array<int, 2>> extents;             // per array: rows, columns (0: one dimension)
     std::vector<unsigned char> active;       // run list: one flag per entry
     bool use_run_list = false;
     static constexpr int kMaxDepth = 256;
@@ -80,7 +82,9 @@ struct cmp_instance {
     std::string put_line;                    // PUT output being built
 
     // executor.cpp: the dispatch loop
-    int run_from(uint32_t pc);
+    int run_from(uint32_t pc, int start_depth = 0);
+    // Runs a method or block from a special function's body and returns after it (CALLSUBR).
+    int call_method(uint32_t pc);
     int run();
     // executor_sites.cpp: the instructions off the arithmetic fast path
     void op_string(const qor::cmp::Instr* ip);

@@ -264,7 +264,77 @@ private:
         loops_.pop_back();
     }
 
+    // DO i = items [WHILE|UNTIL (c)]: a hidden item number picks the next item after each pass;
+    // the body is generated once.
+    void do_list(Stmt* st) {
+        int var = st->target->sym->slot;
+        int next = hidden_slot(), active = hidden_slot();
+        size_t n = st->do_items.size();
+        std::vector<int> tos(n, -1), bys(n, -1);
+        for (size_t k = 0; k < n; ++k)
+            if (st->do_items[k].to) { tos[k] = hidden_slot(); bys[k] = hidden_slot(); }
+        emit(OP_MOV, next, constant(1), 0);
+        std::vector<size_t> to_dispatch;   // jumps back to the item choice
+        uint32_t dispatch = here();
+        std::vector<size_t> to_item(n);
+        for (size_t k = 0; k < n; ++k) {
+            temp_top_ = 0;
+            int t = temp();
+            emit(OP_EQ, t, next, constant(static_cast<double>(k + 1)));
+            to_item[k] = jump(OP_JT, t);
+        }
+        loops_.emplace_back();
+        loops_.back().exits.push_back(jump(OP_JMP, 0));   // no item left
+        std::vector<size_t> to_test;
+        for (size_t k = 0; k < n; ++k) {
+            set_target(to_item[k], here());
+            temp_top_ = 0;
+            const DoItem& it = st->do_items[k];
+            num_into(it.from, var);
+            emit(OP_MOV, next, constant(static_cast<double>(k + 2)), 0);
+            emit(OP_MOV, active, constant(it.to ? static_cast<double>(k + 1) : 0), 0);
+            if (it.to) {
+                num_into(it.to, tos[k]);
+                if (it.by) num_into(it.by, bys[k]);
+                else emit(OP_MOV, bys[k], constant(1), 0);
+                emit(OP_LOOPCHK, var, tos[k], bys[k]);
+                emit(OP_FORTEST, var, tos[k], bys[k]);
+                size_t leave = emit(OP_EXT, 0, 0, 0);
+                set_target(leave, dispatch);
+            }
+            to_test.push_back(jump(OP_JMP, 0));
+        }
+        uint32_t top = here();
+        for (size_t pc : to_test) set_target(pc, top);
+        temp_top_ = 0;
+        if (st->do_cond_kind == 'W') loops_.back().exits.push_back(jump_unless(st->do_cond));
+        block(st->body, false);
+        line_ = st->line;
+        uint32_t cont = here();
+        for (size_t pc : loops_.back().continues) set_target(pc, cont);
+        temp_top_ = 0;
+        if (st->do_cond_kind == 'U') {
+            size_t go_on = jump_unless(st->do_cond);
+            loops_.back().exits.push_back(jump(OP_JMP, 0));
+            set_target(go_on, here());
+        }
+        for (size_t k = 0; k < n; ++k) {
+            if (!st->do_items[k].to) continue;
+            temp_top_ = 0;
+            int t = temp();
+            emit(OP_EQ, t, active, constant(static_cast<double>(k + 1)));
+            size_t other = jump(OP_JF, t);
+            emit(OP_FORNEXT, var, tos[k], bys[k]);
+            size_t back = emit(OP_EXT, 0, 0, 0);
+            set_target(back, top);
+            set_target(other, here());
+        }
+        set_target(jump(OP_JMP, 0), dispatch);
+        close_loop(here());
+    }
+
     void do_iterative(Stmt* st) {
+        if (!st->do_items.empty()) return do_list(st);
         int var = st->target->sym->slot;
         int to = hidden_slot(), by = hidden_slot();
         num_into(st->from, var);

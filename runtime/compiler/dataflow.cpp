@@ -148,6 +148,9 @@ private:
                 expression(st->from, f.reads, region, context, use);
                 expression(st->to, f.reads, region, context, use);
                 expression(st->by, f.reads, region, context, use);
+                for (const DoItem& it : st->do_items)
+                    for (const Expr* e : {it.from, it.to, it.by}) expression(e, f.reads, region, context, use);
+                expression(st->do_cond, f.reads, region, context, use);
                 reads = f.reads;
                 use.writes.insert(f.writes.begin(), f.writes.end());
                 Set inner = with(context, f.reads);

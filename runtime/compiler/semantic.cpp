@@ -40,9 +40,13 @@ public:
                     throw Failure{"Loop variable " + v->name + " must be a numeric local variable", st->target->pos};
                 v->loop_variable = true;
                 v->flags |= CMP_SYM_ASSIGNED | CMP_SYM_READ;
-                numeric(st->from);
-                numeric(st->to);
-                if (st->by) numeric(st->by);
+                if (st->from) numeric_only(st->from);
+                if (st->to) numeric_only(st->to);
+                if (st->by) numeric_only(st->by);
+                for (DoItem& it : st->do_items)
+                    for (Expr* e : {it.from, it.to, it.by})
+                        if (e) numeric_only(e);
+                if (st->do_cond) numeric(st->do_cond);
                 break;
             }
             case StmtKind::DoWhile:
@@ -117,6 +121,10 @@ private:
     }
 
     void condition(Expr* e) { numeric(e); }
+    void numeric_only(Expr* e) {
+        value(e);
+        if (e->type != 'n') fail("The values of an iterative DO are numeric", e->pos);
+    }
     void numeric(Expr* e) { value(e); }
 
     void value(Expr* e) {

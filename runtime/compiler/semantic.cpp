@@ -117,15 +117,31 @@ private:
             target->capacity = sym->length;
         }
         if (sym->storage != SymStorage::Local && sym->type != 'n') fail("Structure members are numeric", target->pos);
+        if (val->type != sym->type) converted(sym->type, val, sym->name);
         sym->flags |= CMP_SYM_ASSIGNED;
     }
 
     void condition(Expr* e) { numeric(e); }
+
+    // A value of the other type is converted where it is used: the push says so in its log.
+    void converted(char to, const Expr* e, const std::string& name) {
+        char buf[512];
+        std::string what = name.empty() ? (e->kind == ExprKind::Name ? e->text : "a " + std::string(to == 'n' ? "character" : "numeric") + " expression") : name;
+        xpmstr(buf, sizeof buf, 598, to == 'n' ? 3105 : 3106, static_cast<int>(what.size()), what.c_str(), s_.line,
+               e->pos);
+        s_.warnings.emplace_back(buf);
+    }
+    void want_number(const Expr* e) {
+        if (e->type == 'c') converted('n', e, std::string());
+    }
     void numeric_only(Expr* e) {
         value(e);
         if (e->type != 'n') fail("The values of an iterative DO are numeric", e->pos);
     }
-    void numeric(Expr* e) { value(e); }
+    void numeric(Expr* e) {
+        value(e);
+        want_number(e);
+    }
 
     void value(Expr* e) {
         switch (e->kind) {
@@ -139,6 +155,7 @@ private:
             case ExprKind::Omitted: fail("An argument is missing here", e->pos);
             case ExprKind::Unary:
                 value(e->args[0]);
+                want_number(e->args[0]);
                 e->type = 'n';
                 break;
             case ExprKind::Binary: binary(e); break;
@@ -159,6 +176,14 @@ private:
     void binary(Expr* e) {
         value(e->args[0]);
         value(e->args[1]);
+        bool strings = e->args[0]->type == 'c' && e->args[1]->type == 'c';
+        bool comparison = e->bop >= BinOp::Eq && e->bop <= BinOp::Ge;
+        if (e->bop == BinOp::Concat) {
+            for (Expr* a : e->args)
+                if (a->type == 'n') converted('c', a, std::string());
+        } else if (!(comparison && strings)) {
+            for (Expr* a : e->args) want_number(a);
+        }
         if (e->bop == BinOp::Concat) {
             e->type = 'c';
             int cap = 0;
@@ -221,6 +246,7 @@ private:
             char want = f->arg_types[std::min<size_t>(static_cast<size_t>(i), tl - 1)];
             if (want == 'c' && a->type != 'c')
                 fail("Argument " + std::to_string(i + 1) + " of " + e->text + " must be character", a->pos);
+            if (want == 'n') want_number(a);
         }
         e->type = f->result;
         if (f->result == 'c') {

@@ -33,6 +33,7 @@ struct cmp_session {
     std::vector<qor::cmp::Stmt*> pending_ifs;            // innermost first
     int open_method = -1;
     int open_block = -1;
+    std::vector<std::string> warnings;                   // conversion notes of the statement being pushed
     std::set<std::string> asked_hook;                    // names the declaration hook has seen
     std::vector<std::pair<std::string, double (*)(double)>> lib1;
     std::vector<std::pair<std::string, double (*)(double, double)>> lib2;

@@ -113,7 +113,7 @@ struct cmp_hooks {
 };
 
 // Structure member for cmpinss.
-enum : char { CMP_MEMBER_NUMBER = 'n', CMP_MEMBER_POINTER = 'p' };
+enum : char { CMP_MEMBER_NUMBER = 'n', CMP_MEMBER_POINTER = 'p', CMP_MEMBER_TEXT = 'c' };   // 'c': cmpinsc
 struct cmp_member {
     const char* name;
     char kind;               // CMP_MEMBER_NUMBER: a double at base + offset;
@@ -188,6 +188,10 @@ QOR_HOST_API char cmpsymkind(const cmp_symbol* symbol);
 // bare_names is non-zero, always as instance.member). Returns 0 or an error code.
 QOR_HOST_API int cmpinss(cmp_session* session, const char* name, int length, const cmp_member* members,
                          int count, int size);
+// A character member of a declared structure (before its instances are made): `length`
+// characters (1 to 32767) at base + offset, blank padded, read and written in place.
+QOR_HOST_API int cmpinsc(cmp_session* session, const char* structure, int slength, const char* member, int mlength,
+                         int offset, int length);
 QOR_HOST_API int cmpstri(cmp_session* session, const char* structure, int slength, const char* instance,
                          int ilength, int bare_names);
 

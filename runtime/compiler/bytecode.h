@@ -56,6 +56,9 @@ namespace qor::cmp {
 // Resizable matrices (extents in the instance):
 //   MIDX                  as XIDX against extent EXT.b of matrix c; EXT.a: first
 //   MDIM                  num[a] = extent c of matrix b
+// Character structure members (text fields at ptr[b] + c):
+//   SLDM                  str[a] = the field (str[a]'s capacity is the field's length)
+//   SSTM                  the field of EXT.a characters = str[a], cut or blank padded
 #define QOR_CMP_OPCODES(X)                                                                           \
     X(HALT) X(MOV) X(ADD) X(SUB) X(MUL) X(DIV) X(POW) X(NEG) X(NOT) X(AND) X(OR)                      \
     X(EQ) X(NE) X(LT) X(LE) X(GT) X(GE) X(JMP) X(JF) X(JT)                                            \
@@ -63,7 +66,7 @@ namespace qor::cmp {
     X(SLDX) X(SSTX) X(SMOV) X(SCAT) X(SCMP) X(N2S) X(S2N) X(GCALL) X(XCALL) X(PUT)                    \
     X(LOOPCHK) X(FORTEST) X(FORNEXT) X(RUNM) X(MRET) X(ERET) X(EXT)                                   \
     X(MADD) X(MSUB) X(MMUL) X(ADDM) X(SUBM) X(MULM) X(DIVM) X(RSUBM) X(RDIVM) X(NEGM)                 \
-    X(JFEQ) X(JFNE) X(JFLT) X(JFLE) X(JFGT) X(JFGE) X(FORNEXTP) X(MIDX) X(MDIM)
+    X(JFEQ) X(JFNE) X(JFLT) X(JFLE) X(JFGT) X(JFGE) X(FORNEXTP) X(MIDX) X(MDIM) X(SLDM) X(SSTM)
 
 #define QOR_CMP_ENUM_OP(name) OP_##name,
 enum Op : uint16_t { QOR_CMP_OPCODES(QOR_CMP_ENUM_OP) OP_COUNT };
@@ -106,6 +109,7 @@ struct ArgRef {
     int pointer = -1;           // structure members and bound symbols: pointer slot
     int offset = 0;
     bool variable = false;      // a variable (its storage is written by out-arguments)
+    int length = 0;             // character members: the field's length
 };
 
 struct GenericSite {

@@ -466,6 +466,9 @@ private:
             if (sym->kind == 'a') {
                 int flat = index(target);
                 emit(OP_SSTX, src, sym->array_index, flat);
+            } else if (sym->storage == SymStorage::Member) {
+                emit(OP_SSTM, src, sym->pointer, sym->offset);
+                emit(OP_EXT, sym->length, 0, 0);
             } else {
                 emit(OP_SMOV, sym->slot, src, 0);
             }
@@ -851,6 +854,7 @@ private:
                 ar.slot = sym->slot;
                 ar.pointer = sym->pointer;
                 ar.offset = sym->offset;
+                ar.length = sym->length;
                 ar.storage = sym->storage == SymStorage::Local ? ARG_FRAME
                              : sym->storage == SymStorage::Member ? ARG_MEMBER
                              : sym->storage == SymStorage::PointerMember ? ARG_POINTER_MEMBER : ARG_BOUND;
@@ -901,6 +905,11 @@ private:
                     int flat = index(e);
                     int t = str_slot(sym->length, false);
                     emit(OP_SLDX, t, sym->array_index, flat);
+                    return t;
+                }
+                if (sym->storage == SymStorage::Member) {
+                    int t = str_slot(sym->length, false);
+                    emit(OP_SLDM, t, sym->pointer, sym->offset);
                     return t;
                 }
                 return sym->slot;

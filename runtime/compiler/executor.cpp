@@ -196,6 +196,8 @@ int cmp_instance::run_from(uint32_t start, int start_depth) {
     }
     OPCODE(MDIM) R[ip->a] = extents[ip->b][ip->c]; NEXT(1);
     OPCODE(SLDX) op_string(ip); NEXT(1);
+    OPCODE(SLDM) op_string(ip); NEXT(1);
+    OPCODE(SSTM) op_string(ip); NEXT(2);
     OPCODE(SSTX) op_string(ip); NEXT(1);
     OPCODE(SMOV) op_string(ip); NEXT(1);
     OPCODE(SCAT) op_string(ip); NEXT(1);

@@ -46,6 +46,7 @@ struct Structure {
     std::string name;
     std::vector<cmp_member> members;
     std::vector<std::string> member_names;   // upper case, owned here
+    std::vector<int> text_lengths;           // character members: the field's length (else 0)
     int size = 0;
 };
 

@@ -116,7 +116,6 @@ private:
             target->type = sym->type;
             target->capacity = sym->length;
         }
-        if (sym->storage != SymStorage::Local && sym->type != 'n') fail("Structure members are numeric", target->pos);
         if (val->type != sym->type) converted(sym->type, val, sym->name);
         sym->flags |= CMP_SYM_ASSIGNED;
     }

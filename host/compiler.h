@@ -1,5 +1,5 @@
-// The methods compiler services: compile sessions fed one statement at a time, symbols and
-// structures, special functions with compile-time checks, labels, program instances and runs.
+// The methods compiler services: compile sessions fed one statement at a time, symbols, structures,
+// arrays and matrices, special functions with checks, labels, data flow, instances and runs.
 #pragma once
 #include <cstddef>
 #include <cstdint>

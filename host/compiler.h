@@ -240,7 +240,8 @@ QOR_HOST_API int cmpmcat(cmp_session* session, const char* library, int llength,
 // its method or block), and on the conditions of any GOTO, RETURN, LEAVE or CONTINUE of the same
 // method, block or main program. An array stands for all its elements; the arguments a special
 // function's check marks as written back depend on all arguments of the call. Two names of one
-// storage (instance.member and the bare member) are one symbol.
+// storage (instance.member and the bare member) are one symbol. CALLSUBR with literal names counts
+// as RUNMETHOD.
 QOR_HOST_API int cmpdfla(cmp_session* session);
 QOR_HOST_API void cmpdfre(cmp_session* session);
 // Walk of the symbols on which `symbol` depends, directly or through others, in declaration

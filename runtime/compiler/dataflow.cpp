@@ -7,6 +7,8 @@
 #include <tuple>
 #include <unordered_map>
 
+#include "runtime/compiler/lexer.h"
+#include "runtime/compiler/parser.h"
 #include "runtime/compiler/session.h"
 
 namespace qor::cmp {
@@ -177,7 +179,10 @@ private:
                 }
                 break;
             }
-            case StmtKind::Call: expression(st->call, reads, region, context, use); break;
+            case StmtKind::Call:
+                expression(st->call, reads, region, context, use);
+                call_by_name(st->call, region, context);
+                break;
             case StmtKind::Put:
                 for (const PutItem& it : st->items) expression(it.value, reads, region, context, use);
                 break;
@@ -213,6 +218,30 @@ private:
         int to = DataFlow::region(st->method, block);
         df_.calls[region].insert(to);
         calls_.push_back(Call{region, context, to});
+    }
+
+    // CALLSUBR with the method (and block) written as literals runs like RUNMETHOD; a name
+    // computed at run time cannot be followed.
+    void call_by_name(const Expr* call, int region, const Set& context) {
+        if (!call || !call->special || s_.src.specials[call->function].name != "CALLSUBR") return;
+        if (call->args.empty() || call->args[0]->kind != ExprKind::String) return;
+        int m = s_.src.method_index(upper(trimmed(call->args[0]->text)));
+        if (m < 0) return;
+        int block = -1;
+        if (call->args.size() > 1) {
+            if (call->args[1]->kind != ExprKind::String) return;
+            block = block_type_of(trimmed(call->args[1]->text));
+            if (block < 0) return;
+        } else if (s_.src.methods[m].has_blocks()) {
+            block = 2;
+        }
+        int to = DataFlow::region(m, block);
+        df_.calls[region].insert(to);
+        calls_.push_back(Call{region, context, to});
+    }
+    static std::string trimmed(const std::string& t) {
+        size_t a = t.find_first_not_of(' '), b = t.find_last_not_of(' ');
+        return a == std::string::npos ? std::string() : t.substr(a, b - a + 1);
     }
 
     // Conditions under which each region runs: those of its RUNMETHOD calls, and of the calls

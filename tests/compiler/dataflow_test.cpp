@@ -120,6 +120,21 @@ TEST(DataFlow, MethodsCallsJumpsAndSelect) {
     EXPECT_EQ(cmpdfmth(p.session, "nosuch", -1, -1, CMP_DF_READ, nullptr, 0), -1);
 }
 
+TEST(DataFlow, CallsubrWithALiteralNameIsFollowed) {
+    Compiled p;
+    ASSERT_EQ(cmpfrna(p.session), 0);
+    ASSERT_EQ(p.push({"method n2; zz = ww; endmethod;",
+                      "method b2; block init; bb = vv; endblock; block main; mm = 1; endblock; endmethod;",
+                      "if go then call callsubr('n2');",
+                      "if gb then call callsubr(' b2 ', 'init');",
+                      "nm = 'b2';", "if gn then call callsubr(nm);"}),
+              0) << (p.errors.empty() ? "" : p.errors[0]);
+    ASSERT_EQ(cmpdfla(p.session), 0);
+    EXPECT_EQ(sorted(walk(p, "zz")), (Names{"GO", "WW"}));
+    EXPECT_EQ(sorted(walk(p, "bb")), (Names{"GB", "VV"}));
+    EXPECT_TRUE(walk(p, "mm").empty());   // the name in NM is known only when the program runs
+}
+
 TEST(DataFlow, ArraysWrittenBackArgumentsAndStructureNames) {
     Compiled p;
     cmp_special_def outf{"OUTF", 3, "nnn", 0, 0, nullptr, outf_check, outf_body, nullptr, 0};

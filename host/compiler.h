@@ -1,5 +1,5 @@
-// The methods compiler services: compile sessions fed one statement at a time, symbols and
-// structures, special functions with compile-time checks, labels, program instances and runs.
+// The methods compiler services: compile sessions fed one statement at a time, symbols, structures,
+// arrays and matrices, special functions with checks, labels, data flow, instances and runs.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -65,6 +65,8 @@ struct cmp_arg_value {
     qor_namerec* text;       // character value {capacity, length, text}
     double* const* elements; // arrays: address of each element
     int count;               // arrays: element count
+    cmp_symbol* symbol;      // arrays and matrices: the symbol (cmpmtrxs resizes a matrix)
+    int rows, columns;       // arrays and matrices: extents (columns 0: one dimension)
 };
 
 struct cmp_function_record {
@@ -111,7 +113,7 @@ struct cmp_hooks {
 };
 
 // Structure member for cmpinss.
-enum : char { CMP_MEMBER_NUMBER = 'n', CMP_MEMBER_POINTER = 'p' };
+enum : char { CMP_MEMBER_NUMBER = 'n', CMP_MEMBER_POINTER = 'p', CMP_MEMBER_TEXT = 'c' };   // 'c': cmpinsc
 struct cmp_member {
     const char* name;
     char kind;               // CMP_MEMBER_NUMBER: a double at base + offset;
@@ -142,10 +144,54 @@ enum : int { CMP_SYM_READ = 1, CMP_SYM_ASSIGNED = 2, CMP_SYM_IN_METHOD = 32 };
 // Bind a symbol to engine storage: every instance reads and writes *address (a double).
 QOR_HOST_API int cmppdvb(cmp_session* session, cmp_symbol* symbol, double* address);
 
+// Arrays and matrices (indexed from 1 in the language, a[i] or m[i, j]; DIM and HBOUND give
+// their extents). Nothing is copied: an element read or written in a run is the storage itself.
+// cmparay: an array whose elements are the given numeric symbols, local variables or symbols
+// bound to engine cells with cmppdvb (structure members are refused: their address moves with
+// the structure's base). cmpmtrx: a matrix of `rows` values (columns 0: one dimension) or of
+// rows x columns values stored row by row, on the engine's storage `data` shared by every
+// instance, or, with data null, on storage of each instance's own (missing at the start);
+// cmpmtrxb binds one instance's matrix to other storage of its present size (e.g. the values of
+// the execution block's curve). Null or non-zero when refused (name used, bad element, size
+// above 65535 elements, the program already generated).
+QOR_HOST_API cmp_symbol* cmparay(cmp_session* session, const char* name, int length, cmp_symbol* const* elements,
+                                 int count);
+QOR_HOST_API cmp_symbol* cmpmtrx(cmp_session* session, const char* name, int length, int rows, int columns,
+                                 double* data, int flags);
+enum : int {
+    CMP_MTX_RESIZABLE = 0x20,   // extents set per instance at run time (cmpmtrxs, DYNAMIC_ARRAY)
+    CMP_MTX_RESULT = 0x22       // resizable, and written by the special functions it is passed to
+};
+QOR_HOST_API int cmpmtrxb(cmp_instance* instance, cmp_symbol* symbol, double* data);
+// Run time, from the instance's own thread (special-function bodies): cmpmtrxs gives a
+// resizable matrix new extents on the instance's own storage (values kept at the same row and
+// column, new ones missing); cmpmtrxe gives the extents and answers the element count (-1 for
+// no matrix); cmpmtrxa gives the element addresses, valid until the next resize.
+QOR_HOST_API int cmpmtrxs(cmp_instance* instance, cmp_symbol* symbol, int rows, int columns);
+QOR_HOST_API int cmpmtrxe(const cmp_instance* instance, const cmp_symbol* symbol, int* rows, int* columns);
+QOR_HOST_API double* const* cmpmtrxa(cmp_instance* instance, cmp_symbol* symbol);
+// cmpa2m: a numeric array of local variables (ARRAY statement) becomes a matrix with the same
+// extents on contiguous storage of each instance; its element names stay names of its elements.
+// Refused for character arrays, arrays with an element that is a DO loop variable or belongs to
+// another array. 0 or non-zero.
+QOR_HOST_API int cmpa2m(cmp_session* session, cmp_symbol* symbol);
+// The host's own routines, installed like special functions: cmpdyna installs
+// DYNAMIC_ARRAY(m, rows [, columns]) that gives a resizable matrix new extents; cmpfrna installs
+// CALLSUBR(name [, block]) that runs the method (or its block) named by a character value and
+// returns after it. 0 or non-zero (already installed, program generated).
+QOR_HOST_API int cmpdyna(cmp_session* session);
+QOR_HOST_API int cmpfrna(cmp_session* session);
+// Kind of a symbol: 'v' variable, 'a' array, 'm' matrix.
+QOR_HOST_API char cmpsymkind(const cmp_symbol* symbol);
+
 // Structures: declare a layout, then a named instance (members visible by bare name when
 // bare_names is non-zero, always as instance.member). Returns 0 or an error code.
 QOR_HOST_API int cmpinss(cmp_session* session, const char* name, int length, const cmp_member* members,
                          int count, int size);
+// A character member of a declared structure (before its instances are made): `length`
+// characters (1 to 32767) at base + offset, blank padded, read and written in place.
+QOR_HOST_API int cmpinsc(cmp_session* session, const char* structure, int slength, const char* member, int mlength,
+                         int offset, int length);
 QOR_HOST_API int cmpstri(cmp_session* session, const char* structure, int slength, const char* instance,
                          int ilength, int bare_names);
 
@@ -185,6 +231,32 @@ QOR_HOST_API int cmpisl(cmp_session* session, const char* entry, int elength, co
 // it is read with cmpisl from "library.catalog.<method>" (WORK.METHODS unless set here).
 QOR_HOST_API int cmpmcat(cmp_session* session, const char* library, int llength, const char* catalog,
                          int clength);
+
+// Data flow. cmpdfla analyses the statements pushed so far (0; 1 when statements were refused:
+// then there is no information); the next push drops the analysis, cmpdfre frees it.
+// Analysis rules: an assignment anywhere in the program counts, whatever the order of the
+// statements; an assigned symbol depends on the symbols its value is computed from, on the
+// conditions and loop bounds around the assignment (also those around the RUNMETHOD calls of
+// its method or block), and on the conditions of any GOTO, RETURN, LEAVE or CONTINUE of the same
+// method, block or main program. An array stands for all its elements; the arguments a special
+// function's check marks as written back depend on all arguments of the call. Two names of one
+// storage (instance.member and the bare member) are one symbol. CALLSUBR with literal names counts
+// as RUNMETHOD.
+QOR_HOST_API int cmpdfla(cmp_session* session);
+QOR_HOST_API void cmpdfre(cmp_session* session);
+// Walk of the symbols on which `symbol` depends, directly or through others, in declaration
+// order, without the symbol itself: cmpdeps gives the first (null: none or no analysis),
+// cmpndep the next one (null at the end).
+QOR_HOST_API cmp_symbol* cmpdeps(cmp_session* session, cmp_symbol* symbol);
+QOR_HOST_API cmp_symbol* cmpndep(cmp_session* session);
+// Symbols read (which CMP_DF_READ), written (CMP_DF_WRITE) or either by the statement of one
+// push (its number, from 1), or by a method (block -1: all its statements; 0..4 one block) with
+// the methods it runs. Up to `size` symbols go to out in declaration order; the answer is the
+// full count, or -1 without an analysis or for an unknown method or block.
+enum : int { CMP_DF_READ = 1, CMP_DF_WRITE = 2 };
+QOR_HOST_API int cmpdfuse(cmp_session* session, int statement, int which, cmp_symbol** out, int size);
+QOR_HOST_API int cmpdfmth(cmp_session* session, const char* method, int length, int block, int which,
+                          cmp_symbol** out, int size);
 
 // Memory use: bytes of code, constants, frame, symbols (4 counters used of 17).
 QOR_HOST_API int cmpmuse(cmp_session* session, size_t counters[17]);

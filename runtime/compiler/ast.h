@@ -40,6 +40,7 @@ struct Expr {
     int function = -1;          // calls: built-in function index, or special function index
     bool special = false;       // calls: a registered special function
     bool whole_array = false;   // a name that stands for a whole array (function argument)
+    bool written_back = false;  // special function arguments the check marked as written
 };
 
 enum class StmtKind {
@@ -69,6 +70,13 @@ struct PutItem {
     Expr* value = nullptr;
 };
 
+// One item of an iterative DO's list: a value (to null) or a range from TO to [BY by].
+struct DoItem {
+    struct Expr* from = nullptr;
+    struct Expr* to = nullptr;
+    struct Expr* by = nullptr;
+};
+
 struct WhenClause {
     std::vector<Expr*> values;   // empty for OTHERWISE
     struct Stmt* action = nullptr;
@@ -84,6 +92,9 @@ struct Stmt {
     Expr* from = nullptr;
     Expr* to = nullptr;
     Expr* by = nullptr;
+    std::vector<DoItem> do_items;   // iterative DO with a list or a condition (else from/to/by)
+    Expr* do_cond = nullptr;        // its WHILE or UNTIL condition
+    char do_cond_kind = 0;          // 'W' or 'U'
     Stmt* then_stmt = nullptr;
     Stmt* else_stmt = nullptr;
     std::vector<Stmt*> body;    // DO groups, SELECT (not used), METHOD and BLOCK bodies

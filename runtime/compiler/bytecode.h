@@ -53,6 +53,12 @@ namespace qor::cmp {
 //   NEGM                  num[a] = -(member at ptr[b] + c)
 //   JFEQ .. JFGE          unless num[a] op num[b], goto the EXT target
 //   FORNEXTP              FORNEXT for a step known to be positive
+// Resizable matrices (extents in the instance):
+//   MIDX                  as XIDX against extent EXT.b of matrix c; EXT.a: first
+//   MDIM                  num[a] = extent c of matrix b
+// Character structure members (text fields at ptr[b] + c):
+//   SLDM                  str[a] = the field (str[a]'s capacity is the field's length)
+//   SSTM                  the field of EXT.a characters = str[a], cut or blank padded
 #define QOR_CMP_OPCODES(X)                                                                           \
     X(HALT) X(MOV) X(ADD) X(SUB) X(MUL) X(DIV) X(POW) X(NEG) X(NOT) X(AND) X(OR)                      \
     X(EQ) X(NE) X(LT) X(LE) X(GT) X(GE) X(JMP) X(JF) X(JT)                                            \
@@ -60,7 +66,7 @@ namespace qor::cmp {
     X(SLDX) X(SSTX) X(SMOV) X(SCAT) X(SCMP) X(N2S) X(S2N) X(GCALL) X(XCALL) X(PUT)                    \
     X(LOOPCHK) X(FORTEST) X(FORNEXT) X(RUNM) X(MRET) X(ERET) X(EXT)                                   \
     X(MADD) X(MSUB) X(MMUL) X(ADDM) X(SUBM) X(MULM) X(DIVM) X(RSUBM) X(RDIVM) X(NEGM)                 \
-    X(JFEQ) X(JFNE) X(JFLT) X(JFLE) X(JFGT) X(JFGE) X(FORNEXTP)
+    X(JFEQ) X(JFNE) X(JFLT) X(JFLE) X(JFGT) X(JFGE) X(FORNEXTP) X(MIDX) X(MDIM) X(SLDM) X(SSTM)
 
 #define QOR_CMP_ENUM_OP(name) OP_##name,
 enum Op : uint16_t { QOR_CMP_OPCODES(QOR_CMP_ENUM_OP) OP_COUNT };
@@ -84,7 +90,14 @@ struct StrSlotInit {
 
 struct ArrayTable {
     char type = 'n';
-    std::vector<int> slots;     // numeric or character slot of each element
+    std::vector<int> slots;     // numeric or character slot of each element (-1: bound element)
+    std::vector<int> pointers;  // bound elements: the pointer slot holding the element's address
+    bool matrix = false;        // contiguous elements: engine storage or the instance's own
+    int count = 0;              // matrices: element count
+    double* data = nullptr;     // matrices bound to engine storage (null: each instance owns them)
+    bool resizable = false;     // extents live in each instance
+    int rows = 0, columns = 0;  // extents when the program is generated (columns 0: one dimension)
+    int pointer = -1;           // matrices: pointer slot holding the data address
 };
 
 enum ArgStorage : uint8_t { ARG_FRAME, ARG_MEMBER, ARG_POINTER_MEMBER, ARG_BOUND };
@@ -96,6 +109,7 @@ struct ArgRef {
     int pointer = -1;           // structure members and bound symbols: pointer slot
     int offset = 0;
     bool variable = false;      // a variable (its storage is written by out-arguments)
+    int length = 0;             // character members: the field's length
 };
 
 struct GenericSite {
@@ -120,7 +134,9 @@ struct PutSite {
 };
 
 struct MethodRange {
+    static constexpr uint32_t kNone = 0xFFFFFFFFu;
     uint32_t start = 0, end = 0;
+    uint32_t blocks[5] = {kNone, kNone, kNone, kNone, kNone};
     std::string name;
 };
 

@@ -104,7 +104,18 @@ private:
         for (cmp_symbol* a : s_.src.arrays) {
             ArrayTable t;
             t.type = a->type;
-            for (cmp_symbol* e : a->elements) t.slots.push_back(e->slot);
+            t.matrix = a->matrix;
+            t.data = a->matrix_data;
+            t.resizable = (a->matrix_flags & CMP_MTX_RESIZABLE) != 0;
+            t.rows = a->dims.empty() ? 0 : a->dims[0];
+            t.columns = a->dims.size() > 1 ? a->dims[1] : 0;
+            t.pointer = a->matrix ? a->pointer : -1;
+            t.count = 1;
+            for (int d : a->dims) t.count *= d;
+            for (cmp_symbol* e : a->elements) {
+                t.slots.push_back(e->storage == SymStorage::Local ? e->slot : -1);
+                t.pointers.push_back(e->storage == SymStorage::Bound ? e->pointer : -1);
+            }
             c_.arrays.push_back(std::move(t));
         }
         methods_.assign(s_.src.methods.size(), MethodCode{});
@@ -253,7 +264,77 @@ private:
         loops_.pop_back();
     }
 
+    // DO i = items [WHILE|UNTIL (c)]: a hidden item number picks the next item after each pass;
+    // the body is generated once.
+    void do_list(Stmt* st) {
+        int var = st->target->sym->slot;
+        int next = hidden_slot(), active = hidden_slot();
+        size_t n = st->do_items.size();
+        std::vector<int> tos(n, -1), bys(n, -1);
+        for (size_t k = 0; k < n; ++k)
+            if (st->do_items[k].to) { tos[k] = hidden_slot(); bys[k] = hidden_slot(); }
+        emit(OP_MOV, next, constant(1), 0);
+        std::vector<size_t> to_dispatch;   // jumps back to the item choice
+        uint32_t dispatch = here();
+        std::vector<size_t> to_item(n);
+        for (size_t k = 0; k < n; ++k) {
+            temp_top_ = 0;
+            int t = temp();
+            emit(OP_EQ, t, next, constant(static_cast<double>(k + 1)));
+            to_item[k] = jump(OP_JT, t);
+        }
+        loops_.emplace_back();
+        loops_.back().exits.push_back(jump(OP_JMP, 0));   // no item left
+        std::vector<size_t> to_test;
+        for (size_t k = 0; k < n; ++k) {
+            set_target(to_item[k], here());
+            temp_top_ = 0;
+            const DoItem& it = st->do_items[k];
+            num_into(it.from, var);
+            emit(OP_MOV, next, constant(static_cast<double>(k + 2)), 0);
+            emit(OP_MOV, active, constant(it.to ? static_cast<double>(k + 1) : 0), 0);
+            if (it.to) {
+                num_into(it.to, tos[k]);
+                if (it.by) num_into(it.by, bys[k]);
+                else emit(OP_MOV, bys[k], constant(1), 0);
+                emit(OP_LOOPCHK, var, tos[k], bys[k]);
+                emit(OP_FORTEST, var, tos[k], bys[k]);
+                size_t leave = emit(OP_EXT, 0, 0, 0);
+                set_target(leave, dispatch);
+            }
+            to_test.push_back(jump(OP_JMP, 0));
+        }
+        uint32_t top = here();
+        for (size_t pc : to_test) set_target(pc, top);
+        temp_top_ = 0;
+        if (st->do_cond_kind == 'W') loops_.back().exits.push_back(jump_unless(st->do_cond));
+        block(st->body, false);
+        line_ = st->line;
+        uint32_t cont = here();
+        for (size_t pc : loops_.back().continues) set_target(pc, cont);
+        temp_top_ = 0;
+        if (st->do_cond_kind == 'U') {
+            size_t go_on = jump_unless(st->do_cond);
+            loops_.back().exits.push_back(jump(OP_JMP, 0));
+            set_target(go_on, here());
+        }
+        for (size_t k = 0; k < n; ++k) {
+            if (!st->do_items[k].to) continue;
+            temp_top_ = 0;
+            int t = temp();
+            emit(OP_EQ, t, active, constant(static_cast<double>(k + 1)));
+            size_t other = jump(OP_JF, t);
+            emit(OP_FORNEXT, var, tos[k], bys[k]);
+            size_t back = emit(OP_EXT, 0, 0, 0);
+            set_target(back, top);
+            set_target(other, here());
+        }
+        set_target(jump(OP_JMP, 0), dispatch);
+        close_loop(here());
+    }
+
     void do_iterative(Stmt* st) {
+        if (!st->do_items.empty()) return do_list(st);
         int var = st->target->sym->slot;
         int to = hidden_slot(), by = hidden_slot();
         num_into(st->from, var);
@@ -341,6 +422,8 @@ private:
         mc.generated = true;
         set_target(past, here());
         range.end = here();
+        for (int b = 0; b < 5; ++b)
+            if (m.blocks[b].defined) range.blocks[b] = mc.blocks[b];
         c_.methods.push_back(range);
     }
 
@@ -371,6 +454,7 @@ private:
         for (size_t i = 0; i < a.initial.size(); ++i) {
             cmp_symbol* e = sym->elements[i];
             if (a.character) emit(OP_SMOV, e->slot, str_constant(a.initial[i]->text), 0);
+            else if (e->storage == SymStorage::Member) emit(OP_STM, constant(a.initial[i]->num), e->pointer, e->offset);
             else emit(OP_MOV, e->slot, constant(a.initial[i]->num), 0);
         }
     }
@@ -382,6 +466,9 @@ private:
             if (sym->kind == 'a') {
                 int flat = index(target);
                 emit(OP_SSTX, src, sym->array_index, flat);
+            } else if (sym->storage == SymStorage::Member) {
+                emit(OP_SSTM, src, sym->pointer, sym->offset);
+                emit(OP_EXT, sym->length, 0, 0);
             } else {
                 emit(OP_SMOV, sym->slot, src, 0);
             }
@@ -405,10 +492,16 @@ private:
     int index(Expr* e) {
         cmp_symbol* sym = e->sym;
         int acc = temp();
+        bool resizable = sym->matrix && (sym->matrix_flags & CMP_MTX_RESIZABLE);
         for (size_t k = 0; k < e->args.size(); ++k) {
             int i = num(e->args[k]);
-            emit(OP_XIDX, acc, i, sym->dims[k]);
-            emit(OP_EXT, k == 0 ? 1 : 0, 0, 0);
+            if (resizable) {
+                emit(OP_MIDX, acc, i, sym->array_index);
+                emit(OP_EXT, k == 0 ? 1 : 0, static_cast<int>(k), 0);
+            } else {
+                emit(OP_XIDX, acc, i, sym->dims[k]);
+                emit(OP_EXT, k == 0 ? 1 : 0, 0, 0);
+            }
         }
         return acc;
     }
@@ -650,6 +743,11 @@ private:
 
     int call(Expr* e, int dst) {
         if (e->special) return special(e, dst);
+        if (e->whole_array && e->sym) {   // DIM / HBOUND of a resizable matrix: known only at run time
+            int t = dst >= 0 ? dst : temp();
+            emit(OP_MDIM, t, e->sym->array_index, static_cast<int>(e->num));
+            return t;
+        }
         if (e->function <= -2) {   // session library function
             int code = -2 - e->function;
             int index = code / 2, arity = code % 2 + 1;
@@ -756,6 +854,7 @@ private:
                 ar.slot = sym->slot;
                 ar.pointer = sym->pointer;
                 ar.offset = sym->offset;
+                ar.length = sym->length;
                 ar.storage = sym->storage == SymStorage::Local ? ARG_FRAME
                              : sym->storage == SymStorage::Member ? ARG_MEMBER
                              : sym->storage == SymStorage::PointerMember ? ARG_POINTER_MEMBER : ARG_BOUND;
@@ -806,6 +905,11 @@ private:
                     int flat = index(e);
                     int t = str_slot(sym->length, false);
                     emit(OP_SLDX, t, sym->array_index, flat);
+                    return t;
+                }
+                if (sym->storage == SymStorage::Member) {
+                    int t = str_slot(sym->length, false);
+                    emit(OP_SLDM, t, sym->pointer, sym->offset);
                     return t;
                 }
                 return sym->slot;

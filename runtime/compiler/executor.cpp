@@ -90,16 +90,27 @@ int cmp_instance::run() {
         DISPATCH();    \
     }
 
-int cmp_instance::run_from(uint32_t start) {
+int cmp_instance::call_method(uint32_t pc) {
+    int saved = depth;
+    if (saved >= kMaxDepth || code->code.empty() || code->code.back().op != OP_HALT) return 2;
+    // the return address is the final HALT: the method's end ends this nested run
+    stack[saved] = static_cast<uint32_t>(code->code.size() - 1);
+    int rc = run_from(pc, saved + 1);
+    depth = saved;
+    return rc;
+}
+
+int cmp_instance::run_from(uint32_t start, int start_depth) {
     const Code& C = *code;
     const Instr* const base = C.code.data();
     const Instr* ip = base + start;
     double* const R = num.data();
     void* const* const P = ptr.data();
+    double* const* const* const AX = array_base.data();
     double (*const* const fn1)(double) = C.fn1.data();
     double (*const* const fn2)(double, double) = C.fn2.data();
     long& made = missing_generated;
-    depth = 0;
+    depth = start_depth;
 
 // num[a] = value of a step over x and y
 #define STORE(dst, value, x, y)                                                   \
@@ -170,9 +181,23 @@ int cmp_instance::run_from(uint32_t start) {
         R[ip->a] = ip[1].a != 0 ? k - 1 : R[ip->a] * ip->c + (k - 1);
         NEXT(2);
     }
-    OPCODE(LDX) R[ip->a] = R[C.arrays[ip->b].slots[static_cast<size_t>(R[ip->c])]]; NEXT(1);
-    OPCODE(STX) R[C.arrays[ip->b].slots[static_cast<size_t>(R[ip->c])]] = R[ip->a]; NEXT(1);
+    OPCODE(LDX) R[ip->a] = *AX[ip->b][static_cast<size_t>(R[ip->c])]; NEXT(1);
+    OPCODE(STX) *AX[ip->b][static_cast<size_t>(R[ip->c])] = R[ip->a]; NEXT(1);
+    OPCODE(MIDX) {
+        double v = R[ip->b];
+        double k = std::trunc(v);
+        int extent = extents[ip->c][ip[1].b];
+        if (std::isnan(v) || !(k >= 1 && k <= extent)) {
+            return fail(ip, "array subscript " + std::string(std::isnan(v) ? "is missing" :
+                        "out of range (" + std::to_string(v) + " not in 1 to " + std::to_string(extent) + ")"));
+        }
+        R[ip->a] = ip[1].a != 0 ? k - 1 : R[ip->a] * extent + (k - 1);
+        NEXT(2);
+    }
+    OPCODE(MDIM) R[ip->a] = extents[ip->b][ip->c]; NEXT(1);
     OPCODE(SLDX) op_string(ip); NEXT(1);
+    OPCODE(SLDM) op_string(ip); NEXT(1);
+    OPCODE(SSTM) op_string(ip); NEXT(2);
     OPCODE(SSTX) op_string(ip); NEXT(1);
     OPCODE(SMOV) op_string(ip); NEXT(1);
     OPCODE(SCAT) op_string(ip); NEXT(1);

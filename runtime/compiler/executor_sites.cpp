@@ -62,6 +62,18 @@ void cmp_instance::op_string(const Instr* ip) {
             set_text(str[slot], true, str[in.a].text, str[in.a].length);
             break;
         }
+        case OP_SLDM: {
+            // a field the engine has only cleared (a NUL byte) reads as blanks from there on
+            const char* field = static_cast<const char*>(ptr[in.b]) + in.c;
+            set_text(str[in.a], false, field, static_cast<int>(strnlen(field, str[in.a].capacity)));
+            break;
+        }
+        case OP_SSTM: {
+            qor_namerec field{static_cast<uint16_t>(ip[1].a), static_cast<uint16_t>(ip[1].a),
+                              static_cast<char*>(ptr[in.b]) + in.c};
+            set_text(field, true, str[in.a].text, str[in.a].length);
+            break;
+        }
         case OP_SMOV: set_text(str[in.a], C.str_slots[in.a].variable, str[in.b].text, str[in.b].length); break;
         case OP_SCAT: {
             qor_namerec& d = str[in.a];
@@ -154,6 +166,7 @@ int cmp_instance::op_special(const Instr* ip) {
     double* R = num.data();
     void** P = ptr.data();
     cmp_arg_value args[65];
+    qor_namerec fields[64];   // character members passed as arguments
     int n = static_cast<int>(site.args.size());
     std::memset(args, 0, sizeof(cmp_arg_value) * static_cast<size_t>(n + 1));
     args[0].kind = CMP_ARG_EXPRESSION;
@@ -170,6 +183,15 @@ int cmp_instance::op_special(const Instr* ip) {
         if (ar.type == 'a') {
             v.elements = array_addresses[ar.slot].data();
             v.count = static_cast<int>(array_addresses[ar.slot].size());
+            v.symbol = session->src.arrays[static_cast<size_t>(ar.slot)];
+            v.rows = extents[ar.slot][0];
+            v.columns = extents[ar.slot][1];
+            continue;
+        }
+        if (ar.type == 'c' && ar.storage == ARG_MEMBER) {   // the field itself, by address
+            fields[i] = qor_namerec{static_cast<uint16_t>(ar.length), static_cast<uint16_t>(ar.length),
+                                    static_cast<char*>(P[ar.pointer]) + ar.offset};
+            v.text = &fields[i];
             continue;
         }
         if (ar.type == 'c') { v.text = &str[ar.slot]; continue; }
@@ -189,7 +211,7 @@ int cmp_instance::op_special(const Instr* ip) {
     // character variables written by the body keep their blank padding
     for (int i = 0; i < n; ++i)
         if (site.args[i].type == 'c' && site.args[i].variable) {
-            qor_namerec& s = str[site.args[i].slot];
+            qor_namerec& s = site.args[i].storage == ARG_MEMBER ? fields[i] : str[site.args[i].slot];
             if (s.length > s.capacity) s.length = s.capacity;
             std::memset(s.text + s.length, ' ', static_cast<size_t>(s.capacity - s.length));
             s.length = s.capacity;

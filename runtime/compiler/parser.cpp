@@ -243,11 +243,31 @@ private:
         s->target->pos = cur().pos;
         s->target->text = upper(simple_name("a loop variable, WHILE, UNTIL or ';' after DO"));
         expect_op("=");
-        s->from = expr();
-        if (!is_word("TO")) fail("Expected TO in an iterative DO");
-        ++i_;
-        s->to = expr();
-        if (is_word("BY")) { ++i_; s->by = expr(); }
+        // items: value or from TO to [BY by], separated by commas; then WHILE (c) or UNTIL (c)
+        for (;;) {
+            DoItem item;
+            item.from = expr();
+            if (is_word("TO")) {
+                ++i_;
+                item.to = expr();
+                if (is_word("BY")) { ++i_; item.by = expr(); }
+            }
+            s->do_items.push_back(item);
+            if (!is_op(",")) break;
+            ++i_;
+        }
+        if (is_word("WHILE") || is_word("UNTIL")) {
+            s->do_cond_kind = is_word("WHILE") ? 'W' : 'U';
+            ++i_;
+            if (!is_op("(")) fail("Expected '(' after WHILE or UNTIL");
+            s->do_cond = expr();
+        }
+        if (s->do_items.size() == 1 && s->do_items[0].to && !s->do_cond) {   // the plain form
+            s->from = s->do_items[0].from;
+            s->to = s->do_items[0].to;
+            s->by = s->do_items[0].by;
+            s->do_items.clear();
+        }
         expect_semi();
     }
 

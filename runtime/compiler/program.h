@@ -33,6 +33,10 @@ struct cmp_symbol {
     std::vector<cmp_symbol*> elements;
     std::vector<int> dims;
     int array_index = -1;
+    bool matrix = false;         // a matrix: contiguous elements (names of elements only after cmpa2m)
+    int matrix_flags = 0;        // CMP_MTX_*
+    bool loop_variable = false;  // an iterative DO's variable: must stay a frame slot
+    double* matrix_data = nullptr;   // engine storage of a matrix (null: each instance owns its own)
     cmp_symbol* next = nullptr;  // declaration order
 };
 
@@ -42,6 +46,7 @@ struct Structure {
     std::string name;
     std::vector<cmp_member> members;
     std::vector<std::string> member_names;   // upper case, owned here
+    std::vector<int> text_lengths;           // character members: the field's length (else 0)
     int size = 0;
 };
 
@@ -110,6 +115,14 @@ struct ProgramSource {
         if (symbols.size() > 1) symbols[symbols.size() - 2]->next = s;
         by_name[upper_name] = s;
         return s;
+    }
+    // A matrix: its data address lives in a pointer slot of each instance.
+    void make_matrix(cmp_symbol* sym, double* data, int flags) {
+        sym->matrix = true;
+        sym->matrix_data = data;
+        sym->matrix_flags = flags;
+        sym->pointer = pointer_slots++;
+        bound_addresses.resize(static_cast<size_t>(pointer_slots), nullptr);
     }
     int method_index(const std::string& name) const {
         for (size_t i = 0; i < methods.size(); ++i)

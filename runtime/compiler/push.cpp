@@ -307,6 +307,7 @@ int cmp_session::push(const char* text, int length, char* log, int log_size, cha
         return errors == 0 ? CMP_COMPLETE : CMP_INCOMPLETE;
     }
     ++line;
+    warnings.clear();
     std::vector<Stmt*> stmts;
     SyntaxError se;
     std::string message;
@@ -339,5 +340,13 @@ int cmp_session::push(const char* text, int length, char* log, int log_size, cha
         else xpslog("%s", buf);
         return CMP_ERROR;
     }
+    // conversion notes of an accepted statement go to the log
+    std::string notes;
+    for (const std::string& w : warnings) notes += (notes.empty() ? "" : "\n") + w;
+    if (!notes.empty()) {
+        if (log && log_size > 0) copy_out(log, log_size, notes);
+        else xpslog("%s", notes.c_str());
+    }
+    warnings.clear();
     return groups.empty() ? CMP_ACCEPTED : CMP_OPEN_GROUP;
 }

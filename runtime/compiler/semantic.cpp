@@ -38,10 +38,15 @@ public:
                 Symbol* v = variable(st->target, true);
                 if (v->type != 'n' || v->storage != SymStorage::Local || v->kind != 'v')
                     throw Failure{"Loop variable " + v->name + " must be a numeric local variable", st->target->pos};
+                v->loop_variable = true;
                 v->flags |= CMP_SYM_ASSIGNED | CMP_SYM_READ;
-                numeric(st->from);
-                numeric(st->to);
-                if (st->by) numeric(st->by);
+                if (st->from) numeric_only(st->from);
+                if (st->to) numeric_only(st->to);
+                if (st->by) numeric_only(st->by);
+                for (DoItem& it : st->do_items)
+                    for (Expr* e : {it.from, it.to, it.by})
+                        if (e) numeric_only(e);
+                if (st->do_cond) numeric(st->do_cond);
                 break;
             }
             case StmtKind::DoWhile:
@@ -111,12 +116,31 @@ private:
             target->type = sym->type;
             target->capacity = sym->length;
         }
-        if (sym->storage != SymStorage::Local && sym->type != 'n') fail("Structure members are numeric", target->pos);
+        if (val->type != sym->type) converted(sym->type, val, sym->name);
         sym->flags |= CMP_SYM_ASSIGNED;
     }
 
     void condition(Expr* e) { numeric(e); }
-    void numeric(Expr* e) { value(e); }
+
+    // A value of the other type is converted where it is used: the push says so in its log.
+    void converted(char to, const Expr* e, const std::string& name) {
+        char buf[512];
+        std::string what = name.empty() ? (e->kind == ExprKind::Name ? e->text : "a " + std::string(to == 'n' ? "character" : "numeric") + " expression") : name;
+        xpmstr(buf, sizeof buf, 598, to == 'n' ? 3105 : 3106, static_cast<int>(what.size()), what.c_str(), s_.line,
+               e->pos);
+        s_.warnings.emplace_back(buf);
+    }
+    void want_number(const Expr* e) {
+        if (e->type == 'c') converted('n', e, std::string());
+    }
+    void numeric_only(Expr* e) {
+        value(e);
+        if (e->type != 'n') fail("The values of an iterative DO are numeric", e->pos);
+    }
+    void numeric(Expr* e) {
+        value(e);
+        want_number(e);
+    }
 
     void value(Expr* e) {
         switch (e->kind) {
@@ -130,6 +154,7 @@ private:
             case ExprKind::Omitted: fail("An argument is missing here", e->pos);
             case ExprKind::Unary:
                 value(e->args[0]);
+                want_number(e->args[0]);
                 e->type = 'n';
                 break;
             case ExprKind::Binary: binary(e); break;
@@ -150,6 +175,14 @@ private:
     void binary(Expr* e) {
         value(e->args[0]);
         value(e->args[1]);
+        bool strings = e->args[0]->type == 'c' && e->args[1]->type == 'c';
+        bool comparison = e->bop >= BinOp::Eq && e->bop <= BinOp::Ge;
+        if (e->bop == BinOp::Concat) {
+            for (Expr* a : e->args)
+                if (a->type == 'n') converted('c', a, std::string());
+        } else if (!(comparison && strings)) {
+            for (Expr* a : e->args) want_number(a);
+        }
         if (e->bop == BinOp::Concat) {
             e->type = 'c';
             int cap = 0;
@@ -212,6 +245,7 @@ private:
             char want = f->arg_types[std::min<size_t>(static_cast<size_t>(i), tl - 1)];
             if (want == 'c' && a->type != 'c')
                 fail("Argument " + std::to_string(i + 1) + " of " + e->text + " must be character", a->pos);
+            if (want == 'n') want_number(a);
         }
         e->type = f->result;
         if (f->result == 'c') {
@@ -259,10 +293,18 @@ private:
                      d->pos);
             k = static_cast<size_t>(d->num);
         }
-        e->kind = ExprKind::Number;
-        e->num = sym->dims[k - 1];
         e->args.clear();
         e->type = 'n';
+        if (sym->matrix && (sym->matrix_flags & CMP_MTX_RESIZABLE)) {
+            e->whole_array = true;   // read from the instance when the statement runs
+            e->sym = sym;
+            e->num = static_cast<double>(k - 1);
+            e->function = -1;
+            sym->flags |= CMP_SYM_READ;
+            return;
+        }
+        e->kind = ExprKind::Number;
+        e->num = sym->dims[k - 1];
     }
 
     void special(Expr* e, int index, bool as_routine) {
@@ -286,7 +328,8 @@ private:
                 nd.number = a->num;
             } else if (a->whole_array) {
                 nd.kind = CMP_ARG_ARRAY;
-                nd.dimension = static_cast<int>(a->sym->elements.size());
+                nd.dimension = 1;
+                for (int d : a->sym->dims) nd.dimension *= d;
             } else if (a->kind == ExprKind::Name && a->args.empty()) {
                 nd.kind = CMP_ARG_VARIABLE;
             } else {
@@ -312,8 +355,12 @@ private:
             if ((nodes[i].flags[0] & CMP_ARGF_BY_REFERENCE) && nodes[i].kind != CMP_ARG_VARIABLE &&
                 nodes[i].kind != CMP_ARG_ARRAY)
                 fail("Argument " + std::to_string(i + 1) + " of " + f.name + " must be a variable", e->args[i]->pos);
-            if ((nodes[i].flags[0] & CMP_ARGF_BY_REFERENCE) && e->args[i]->sym)
+            const Symbol* as = e->args[i]->whole_array ? e->args[i]->sym : nullptr;
+            if (as && (as->matrix_flags & CMP_MTX_RESULT) == CMP_MTX_RESULT) e->args[i]->written_back = true;
+            if ((nodes[i].flags[0] & CMP_ARGF_BY_REFERENCE) && e->args[i]->sym) {
                 e->args[i]->sym->flags |= CMP_SYM_ASSIGNED;
+                e->args[i]->written_back = true;
+            }
         }
         e->type = f.def.result_type ? f.def.result_type : 'n';
         e->capacity = f.def.result_type == 'c' ? std::clamp(f.def.result_length, 1, kMaxCapacity) : 0;
@@ -329,6 +376,20 @@ private:
         for (int d : a.dims) {
             if (d == 0) star = true;
             else count *= static_cast<size_t>(d);
+        }
+        if (star && a.elements.empty() && std::count(a.dims.begin(), a.dims.end(), 0) == static_cast<long>(a.dims.size())) {
+            // ARRAY a[*]; or a[*, *]; a dynamic array, sized when the program runs
+            if (a.character) fail("A dynamic array is numeric", st->pos);
+            if (a.dims.size() > 2) fail("A dynamic array has one or two dimensions", st->pos);
+            if (!a.initial.empty()) fail("A dynamic array takes no initial values", st->pos);
+            Symbol* sym = s_.src.add(a.name, 'a', 'n');
+            sym->type_known = true;
+            sym->dims = a.dims;
+            sym->array_index = static_cast<int>(s_.src.arrays.size());
+            s_.src.make_matrix(sym, nullptr, CMP_MTX_RESIZABLE);
+            if (s_.open_method >= 0) sym->flags |= CMP_SYM_IN_METHOD;
+            s_.src.arrays.push_back(sym);
+            return;
         }
         if (star) {
             if (a.dims.size() != 1 || a.elements.empty()) fail("'*' needs one dimension and a list of elements", st->pos);

@@ -56,11 +56,29 @@ std::unique_ptr<cmp_instance> make_instance(cmp_session* s, int block) {
         if (s->src.bound_addresses[i]) in->ptr[i] = s->src.bound_addresses[i];
     for (const SpecialSite& site : c.special_sites)
         if (site.hidden_size > 0) in->hidden.emplace_back(static_cast<size_t>(site.hidden_size), 0);
-    for (const ArrayTable& a : c.arrays) {
+    in->matrix_store.resize(c.arrays.size());
+    for (size_t k = 0; k < c.arrays.size(); ++k) {
+        const ArrayTable& a = c.arrays[k];
         std::vector<double*> addr;
-        for (int slot : a.slots) addr.push_back(a.type == 'n' ? &in->num[slot] : nullptr);
+        in->extents.push_back({a.rows, a.columns});
+        if (a.matrix) {
+            double* data = a.data;
+            if (!data) {
+                in->matrix_store[k].assign(static_cast<size_t>(a.count), missing());
+                data = in->matrix_store[k].data();
+            }
+            for (int i = 0; i < a.count; ++i) addr.push_back(data + i);
+            in->ptr[static_cast<size_t>(a.pointer)] = data;
+        } else {
+            for (size_t i = 0; i < a.slots.size(); ++i) {
+                if (a.type != 'n') addr.push_back(nullptr);
+                else if (a.slots[i] >= 0) addr.push_back(&in->num[a.slots[i]]);
+                else addr.push_back(static_cast<double*>(in->ptr[a.pointers[i]]));
+            }
+        }
         in->array_addresses.push_back(std::move(addr));
     }
+    for (auto& a : in->array_addresses) in->array_base.push_back(a.data());
     in->active.assign(c.entries.size(), 0);
     return in;
 }
@@ -80,6 +98,7 @@ void cmpends(cmp_session* session) { delete session; }
 int cmpprss(cmp_session* s, const char* statement, int length, char* log, int log_size, char* error, int error_size) {
     if (!s) return CMP_ERROR;
     if (statement && length < 0) length = static_cast<int>(std::strlen(statement));
+    s->dataflow.reset();
     try {
         return s->push(statement, length, log, log_size, error, error_size);
     } catch (const std::bad_alloc&) {
@@ -180,8 +199,28 @@ int cmpinss(cmp_session* s, const char* name, int length, const cmp_member* memb
             return 3;
         st.members.push_back(m);
         st.member_names.push_back(mn);
+        st.text_lengths.push_back(0);
     }
     s->src.structures.push_back(std::move(st));
+    return 0;
+}
+
+int cmpinsc(cmp_session* s, const char* structure, int slength, const char* member, int mlength, int offset,
+            int length) {
+    if (!s || s->generated) return 1;
+    std::string sn = name_of(structure, slength), mn = name_of(member, mlength);
+    Structure* st = nullptr;
+    for (Structure& x : s->src.structures)
+        if (x.name == sn) st = &x;
+    if (!st || !valid_name(mn)) return 1;
+    for (const StructInstance& si : s->src.instances)
+        if (si.structure == static_cast<int>(st - s->src.structures.data())) return 2;   // instances made already
+    for (const std::string& n : st->member_names)
+        if (n == mn) return 2;
+    if (length < 1 || length > 32767 || offset < 0 || offset > 65535 || offset + length > st->size) return 3;
+    st->members.push_back(cmp_member{nullptr, CMP_MEMBER_TEXT, offset});
+    st->member_names.push_back(mn);
+    st->text_lengths.push_back(length);
     return 0;
 }
 
@@ -209,7 +248,9 @@ int cmpstri(cmp_session* s, const char* structure, int slength, const char* inst
         std::vector<std::string> names{in + "." + st.member_names[i]};
         if (bare_names) names.push_back(st.member_names[i]);
         for (const std::string& n : names) {
-            cmp_symbol* sym = s->src.add(n, 'v', 'n');
+            bool text = st.members[i].kind == CMP_MEMBER_TEXT;
+            cmp_symbol* sym = s->src.add(n, 'v', text ? 'c' : 'n');
+            if (text) sym->length = st.text_lengths[i];
             sym->type_known = true;
             sym->storage = st.members[i].kind == CMP_MEMBER_POINTER ? SymStorage::PointerMember : SymStorage::Member;
             sym->pointer = si.pointer;
@@ -295,12 +336,21 @@ double* cmppdva(cmp_instance* in, cmp_symbol* sym) {
 }
 
 int cmptext(cmp_instance* in, cmp_symbol* sym, char* out, int size) {
-    if (!in || !sym || sym->type != 'c' || sym->kind != 'v' || sym->slot < 0 || !out || size <= 0) return -1;
-    const qor_namerec& r = in->str[sym->slot];
-    int n = r.length;
-    while (n > 0 && r.text[n - 1] == ' ') --n;
+    if (!in || !sym || sym->type != 'c' || sym->kind != 'v' || !out || size <= 0) return -1;
+    const char* text = nullptr;
+    int n = 0;
+    if (sym->storage == SymStorage::Member) {
+        if (!in->ptr[sym->pointer]) return -1;
+        text = static_cast<const char*>(in->ptr[sym->pointer]) + sym->offset;
+        n = static_cast<int>(strnlen(text, static_cast<size_t>(sym->length)));
+    } else {
+        if (sym->slot < 0) return -1;
+        text = in->str[sym->slot].text;
+        n = in->str[sym->slot].length;
+    }
+    while (n > 0 && text[n - 1] == ' ') --n;
     n = std::min(n, size - 1);
-    std::memcpy(out, r.text, static_cast<size_t>(n));
+    std::memcpy(out, text, static_cast<size_t>(n));
     out[n] = '\0';
     return n;
 }

@@ -1,6 +1,7 @@
 // A compile session and a program instance: the state behind cmp_session and cmp_instance.
 // Sessions take statements one push at a time, then generate one shared Code for all instances.
 #pragma once
+#include <array>
 #include <memory>
 #include <set>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "host/compiler.h"
 #include "runtime/compiler/bytecode.h"
+#include "runtime/compiler/dataflow.h"
 #include "runtime/compiler/program.h"
 
 struct cmp_instance;
@@ -31,6 +33,7 @@ struct cmp_session {
     std::vector<qor::cmp::Stmt*> pending_ifs;            // innermost first
     int open_method = -1;
     int open_block = -1;
+    std::vector<std::string> warnings;                   // conversion notes of the statement being pushed
     std::set<std::string> asked_hook;                    // names the declaration hook has seen
     std::vector<std::pair<std::string, double (*)(double)>> lib1;
     std::vector<std::pair<std::string, double (*)(double, double)>> lib2;
@@ -41,6 +44,7 @@ struct cmp_session {
     std::set<std::string> catalog_tried;                 // methods looked up already
 
     std::unique_ptr<qor::cmp::Code> code;
+    std::unique_ptr<qor::cmp::DataFlow> dataflow;        // cmpdfla; dropped by the next push
     std::vector<std::unique_ptr<cmp_instance>> instances;
 
     // push.cpp
@@ -65,7 +69,10 @@ struct cmp_instance {
     std::vector<char> chars;                 // storage of the character frame
     std::vector<void*> ptr;                  // structure bases and bound addresses
     std::vector<std::vector<unsigned char>> hidden;   // per special call site
-    std::vector<std::vector<double*>> array_addresses;
+    std::vector<std::vector<double*>> array_addresses;   // numeric arrays: address of each element
+    std::vector<double**> array_base;                    // array_addresses[i].data(), for the executor
+    std::vector<std::vector<double>> matrix_store;       // per array: storage of a matrix the instance owns
+    std::vector<std::array<int, 2>> extents;             // per array: rows, columns (0: one dimension)
     std::vector<unsigned char> active;       // run list: one flag per entry
     bool use_run_list = false;
     static constexpr int kMaxDepth = 256;
@@ -76,7 +83,9 @@ struct cmp_instance {
     std::string put_line;                    // PUT output being built
 
     // executor.cpp: the dispatch loop
-    int run_from(uint32_t pc);
+    int run_from(uint32_t pc, int start_depth = 0);
+    // Runs a method or block from a special function's body and returns after it (CALLSUBR).
+    int call_method(uint32_t pc);
     int run();
     // executor_sites.cpp: the instructions off the arithmetic fast path
     void op_string(const qor::cmp::Instr* ip);

@@ -14,6 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     hooks.print = [](void*, const char*, int) {};
     if (cmpints(&s, &hooks) != 0) return 0;
     methods_install_library(s);
+    cmpdyna(s);
+    cmpfrna(s);
     std::string text(reinterpret_cast<const char*>(data), size);
     size_t start = 0;
     char log[256], err[256];
@@ -24,6 +26,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (nl == std::string::npos) break;
         start = nl + 1;
     }
+    // data flow of whatever was accepted: every symbol's walk
+    if (cmpdfla(s) == 0)
+        for (cmp_symbol* sym = cmplstv(s); sym; sym = cmpsymnext(sym))
+            for (cmp_symbol* d = cmpdeps(s, sym); d; d = cmpndep(s)) {
+            }
     // runs only programs without backward jumps written by hand, so that a fuzzed loop cannot hang
     if (cmpprss(s, CMP_END_MARKER, -1, nullptr, 0, nullptr, 0) == CMP_COMPLETE &&
         text.find("goto") == std::string::npos && text.find("GOTO") == std::string::npos &&

@@ -38,6 +38,16 @@ void fastg(double* re, double* im, int M, int direction) {
     if (direction == -1) for (int i = 0; i < M; ++i) im[i] = -im[i];
 }
 
+// Turns the twiddle factor w by the angle theta, renormalised so that rounding does not let
+// its magnitude drift over the half-length loop.
+static void rotate_twiddle(double theta, double* wr, double* wi) {
+    double nr = *wr * std::cos(theta) - *wi * std::sin(theta);
+    double ni = *wr * std::sin(theta) + *wi * std::cos(theta);
+    double norm = 1.0 / std::sqrt(nr * nr + ni * ni);
+    *wr = nr * norm;
+    *wi = ni * norm;
+}
+
 // Layout of the result: [0] frequency 0, [1..M-1] real parts, [M] frequency M, [M+j] imaginary parts.
 void zkerft(double* x, int N, int log2N) {
     const int M = N / 2;
@@ -55,10 +65,7 @@ void zkerft(double* x, int N, int log2N) {
     const double theta = -M_PI / M;
     double wr = 1.0, wi = 0.0;
     for (int k = 1; k <= M / 2; ++k) {
-        double nr = wr * std::cos(theta) - wi * std::sin(theta), ni = wr * std::sin(theta) + wi * std::cos(theta);
-        double norm = 1.0 / std::sqrt(nr * nr + ni * ni);
-        wr = nr * norm;
-        wi = ni * norm;
+        rotate_twiddle(theta, &wr, &wi);
         const int m = M - k;
         double ar = re[k], ai = im[k], br = re[m], bi = im[m];
         // X_k = E_k + w^k O_k with E = (Z_k + conj Z_m)/2, O = (Z_k - conj Z_m)/(2i).
@@ -83,10 +90,7 @@ void zkerfti(double* x, int N, int log2N) {
     const double theta = M_PI / M;
     double wr = 1.0, wi = 0.0;
     for (int k = 1; k <= M / 2; ++k) {
-        double nr = wr * std::cos(theta) - wi * std::sin(theta), ni = wr * std::sin(theta) + wi * std::cos(theta);
-        double norm = 1.0 / std::sqrt(nr * nr + ni * ni);
-        wr = nr * norm;
-        wi = ni * norm;
+        rotate_twiddle(theta, &wr, &wi);
         const int m = M - k;
         double ar = re[k], ai = im[k], br = re[m], bi = im[m];
         // E_k = (X_k + conj X_m)/2, O_k = (X_k - conj X_m) w^-k / 2, Z_k = E_k + i O_k.

@@ -1,7 +1,9 @@
 // The compiler services at the host boundary: sessions, statement push, special functions,
 // symbols, structures, generation, labels, instances and runs. Plain records and integer
 // codes; nothing thrown crosses these functions.
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 #include <new>
 
 #include "host/compiler.h"
@@ -28,8 +30,11 @@ bool valid_name(const std::string& n) {
     return !std::isdigit(static_cast<unsigned char>(n[0]));
 }
 
+
+}  // namespace
+
 // Instance: frame image copied, character storage carved, pointer slots set, hidden records zeroed.
-std::unique_ptr<cmp_instance> make_instance(cmp_session* s, int block) {
+std::unique_ptr<cmp_instance> make_cmp_instance(cmp_session* s, int block) {
     auto in = std::make_unique<cmp_instance>();
     const Code& c = *s->code;
     in->code = &c;
@@ -83,7 +88,30 @@ std::unique_ptr<cmp_instance> make_instance(cmp_session* s, int block) {
     return in;
 }
 
-}  // namespace
+// Locals back to missing or blank and constants to their values; bindings, run list and the
+// extents of resized matrices stay (their storage is filled with missing).
+void reset_cmp_instance(cmp_instance* in) {
+    const Code& c = *in->code;
+    in->num = c.num_init;
+    std::fill(in->chars.begin(), in->chars.end(), ' ');
+    size_t at = 0;
+    for (size_t i = 0; i < c.str_slots.size(); ++i) {
+        const StrSlotInit& si = c.str_slots[i];
+        qor_namerec& r = in->str[i];
+        r.text = in->chars.data() + at;
+        at += static_cast<size_t>(si.capacity) + 1;
+        if (si.variable) r.length = r.capacity;
+        else {
+            std::memcpy(r.text, si.initial.data(), si.initial.size());
+            r.length = static_cast<uint16_t>(si.initial.size());
+        }
+    }
+    for (auto& m : in->matrix_store) std::fill(m.begin(), m.end(), missing());
+    for (auto& h : in->hidden) std::fill(h.begin(), h.end(), static_cast<unsigned char>(0));
+    in->missing_generated = 0;
+    in->depth = 0;
+    in->put_line.clear();
+}
 
 int cmpints(cmp_session** session, const cmp_hooks* hooks) {
     if (!session) return 1;
@@ -100,7 +128,11 @@ int cmpprss(cmp_session* s, const char* statement, int length, char* log, int lo
     if (statement && length < 0) length = static_cast<int>(std::strlen(statement));
     s->dataflow.reset();
     try {
-        return s->push(statement, length, log, log_size, error, error_size);
+        bool marker = statement && std::string_view(statement, static_cast<size_t>(length)) == CMP_END_MARKER;
+        if (statement && !marker) s->pushed.emplace_back(statement, static_cast<size_t>(length));
+        int rc = s->push(statement, length, log, log_size, error, error_size);
+        if (statement && !marker) s->pushed_refused.push_back(rc > 0 ? 1 : 0);
+        return rc;
     } catch (const std::bad_alloc&) {
         ++s->errors;
         xpmlog(598, 2797, 0L, "statement");
@@ -258,35 +290,6 @@ int cmpstri(cmp_session* s, const char* structure, int slength, const char* inst
         }
     }
     s->src.instances.push_back(si);
-    return 0;
-}
-
-int cmpgen(cmp_session* s, int nblocks) {
-    if (!s || nblocks < 1 || nblocks > 4096) return 1;
-    if (s->generated) return 2;
-    if (s->errors > 0 || !s->groups.empty() || s->open_method >= 0) {
-        xpmlog(672, 4006);
-        return 3;
-    }
-    std::string message;
-    int line = 0;
-    try {
-        if (!s->generate(message, line)) {
-            ++s->errors;
-            char buf[1024];
-            xpmstr(buf, sizeof buf, 672, 4000, static_cast<int>(message.size()), message.c_str(), line, 0, 0, "");
-            if (s->hooks.error) s->hooks.error(s->hooks.user, buf, line, nullptr);
-            else xpslog("%s", buf);
-            return 4;
-        }
-        for (int b = 0; b < nblocks; ++b) s->instances.push_back(make_instance(s, b));
-    } catch (const std::bad_alloc&) {
-        s->code.reset();
-        s->instances.clear();
-        xpmlog(598, 2797, 0L, "program");
-        return 5;
-    }
-    s->generated = true;
     return 0;
 }
 

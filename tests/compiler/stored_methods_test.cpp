@@ -234,3 +234,72 @@ TEST_F(StoredMethods, CalledMethodsFromDamagedOrForeignEntriesAreRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+class LibrarySearch : public ::testing::Test {
+protected:
+    ScratchArea first, second;
+    void SetUp() override {
+        first.open("qor_rsxlib_a_");
+        second.open("qor_rsxlib_b_");
+        ASSERT_EQ(qor::runtime::assign_library("libone", first.dir.string(), ""), 0);
+        ASSERT_EQ(qor::runtime::assign_library("libtwo", second.dir.string(), ""), 0);
+    }
+    void TearDown() override {
+        qor::runtime::clear_library("libone");
+        qor::runtime::clear_library("libtwo");
+        first.close();
+        second.close();
+    }
+    // Saves method `name` that sets `level` to `value` into library.METHODS.
+    static void save(const char* library, const char* name, int value) {
+        Compiled c;
+        std::string m = name;
+        ASSERT_TRUE(c.build({"method " + m + ";", "level = " + std::to_string(value) + ";", "endmethod;"}));
+        std::string entry = std::string(library) + ".methods." + m;
+        ASSERT_EQ(cmposl(c.session, name, -1, entry.c_str(), -1, nullptr), 0);
+    }
+};
+
+TEST_F(LibrarySearch, LibrariesAreSearchedInOrderAndTheFirstHoldingTheMethodWins) {
+    save("libone", "only_one", 1);
+    save("libtwo", "only_two", 2);
+    save("libone", "both", 10);
+    save("libtwo", "both", 20);
+    struct Case { std::vector<const char*> libraries; const char* method; double want; };
+    const Case cases[] = {
+        {{"libone", "libtwo"}, "only_two", 2}, {{"libone", "libtwo"}, "both", 10},
+        {{"libtwo", "libone"}, "both", 20},    {{"libtwo", "libone"}, "only_one", 1},
+    };
+    for (const Case& c : cases) {
+        Compiled p;
+        std::vector<cmp_library> libs;
+        for (const char* l : c.libraries) libs.push_back({l, static_cast<int>(std::strlen(l))});
+        ASSERT_EQ(rsxlib(libs.data(), static_cast<int>(libs.size()), p.session), static_cast<int>(libs.size()));
+        ASSERT_TRUE(p.build({std::string("runmethod ") + c.method + ";"})) << c.method;
+        ASSERT_EQ(p.run(), 0);
+        EXPECT_EQ(*p.num("LEVEL"), c.want) << c.method;
+    }
+    Compiled missing;   // only_two is not in libone: generation names the method
+    cmp_library one{"libone", 6};
+    ASSERT_EQ(rsxlib(&one, 1, missing.session), 1);
+    EXPECT_FALSE(missing.build({"runmethod only_two;"}));
+}
+
+TEST_F(LibrarySearch, BadListsAreRefusedAndChangeNothing) {
+    save("libtwo", "there", 5);
+    Compiled p;
+    cmp_library good{"libtwo", 6};
+    ASSERT_EQ(rsxlib(&good, 1, p.session), 1);
+    const cmp_library bad[][2] = {{{"libone", 6}, {"", 0}}, {{"toolonglib", 10}, {"libone", 6}},
+                                  {{"lib-x", 5}, {"libone", 6}}, {{nullptr, 3}, {"libone", 6}}};
+    for (const auto& b : bad) EXPECT_EQ(rsxlib(b, 2, p.session), 0);
+    EXPECT_EQ(rsxlib(&good, 0, p.session), 0);
+    ASSERT_TRUE(p.build({"runmethod there;"}));   // still searching libtwo
+    ASSERT_EQ(p.run(), 0);
+    EXPECT_EQ(*p.num("LEVEL"), 5);
+    EXPECT_EQ(rsxlib(&good, 1, p.session), 0);    // the source is complete
+}
+
+}  // namespace

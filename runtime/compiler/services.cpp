@@ -150,7 +150,7 @@ int cmpopt2(cmp_session* s, int option, int value) {
 }
 
 int cmpinst(cmp_session* s, const cmp_special_def* def) {
-    if (!s || !def || !def->name || !def->body || s->generated) return 1;
+    if (!s || !def || !def->name || !def->body || s->closed()) return 1;
     std::string name = name_of(def->name, -1);
     if (!valid_name(name) || def->nargs < 0 || def->nargs > 64 || def->hidden_size < 0) return 1;
     for (const SpecialFunction& f : s->src.specials)
@@ -167,13 +167,13 @@ int cmpinst(cmp_session* s, const cmp_special_def* def) {
 }
 
 int cmpfunc1(cmp_session* s, const char* name, double (*fn)(double)) {
-    if (!s || !fn || s->generated) return 1;
+    if (!s || !fn || s->closed()) return 1;
     s->lib1.emplace_back(name_of(name, -1), fn);
     return 0;
 }
 
 int cmpfunc2(cmp_session* s, const char* name, double (*fn)(double, double)) {
-    if (!s || !fn || s->generated) return 1;
+    if (!s || !fn || s->closed()) return 1;
     s->lib2.emplace_back(name_of(name, -1), fn);
     return 0;
 }
@@ -188,7 +188,7 @@ cmp_symbol* cmpsymd(cmp_session* s, const char* name, int length, char kind, cha
     std::string n = name_of(name, length);
     if (!valid_name(n)) return nullptr;
     if (cmp_symbol* sym = s->src.find(n)) return sym;
-    if (s->generated) return nullptr;
+    if (s->closed()) return nullptr;
     cmp_symbol* sym = s->src.add(n, kind, type);
     sym->type_known = true;
     return sym;
@@ -200,7 +200,7 @@ const char* cmpsymname(const cmp_symbol* sym) { return sym ? sym->name.c_str() :
 int cmpsymflags(const cmp_symbol* sym) { return sym ? sym->flags : 0; }
 
 int cmppdvb(cmp_session* s, cmp_symbol* sym, double* address) {
-    if (!s || !sym || !address || s->generated || sym->type != 'n' || sym->kind != 'v') return 1;
+    if (!s || !sym || !address || s->closed() || sym->type != 'n' || sym->kind != 'v') return 1;
     if (sym->storage == SymStorage::Bound) {
         s->src.bound_addresses[sym->pointer] = address;
         return 0;
@@ -214,7 +214,7 @@ int cmppdvb(cmp_session* s, cmp_symbol* sym, double* address) {
 }
 
 int cmpinss(cmp_session* s, const char* name, int length, const cmp_member* members, int count, int size) {
-    if (!s || s->generated || count < 0 || (count > 0 && !members) || size < 0) return 1;
+    if (!s || s->closed() || count < 0 || (count > 0 && !members) || size < 0) return 1;
     std::string n = name_of(name, length);
     if (!valid_name(n)) return 1;
     for (const Structure& st : s->src.structures)
@@ -239,7 +239,7 @@ int cmpinss(cmp_session* s, const char* name, int length, const cmp_member* memb
 
 int cmpinsc(cmp_session* s, const char* structure, int slength, const char* member, int mlength, int offset,
             int length) {
-    if (!s || s->generated) return 1;
+    if (!s || s->closed()) return 1;
     std::string sn = name_of(structure, slength), mn = name_of(member, mlength);
     Structure* st = nullptr;
     for (Structure& x : s->src.structures)
@@ -257,7 +257,7 @@ int cmpinsc(cmp_session* s, const char* structure, int slength, const char* memb
 }
 
 int cmpstri(cmp_session* s, const char* structure, int slength, const char* instance, int ilength, int bare_names) {
-    if (!s || s->generated) return 1;
+    if (!s || s->closed()) return 1;
     std::string sn = name_of(structure, slength), in = name_of(instance, ilength);
     int idx = -1;
     for (size_t i = 0; i < s->src.structures.size(); ++i)

@@ -3,6 +3,7 @@
 #pragma once
 #include <array>
 #include <atomic>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -46,6 +47,8 @@ struct cmp_session {
     std::set<std::string> catalog_tried;                 // methods looked up already
     std::vector<std::string> method_libraries;           // rsxlib: libraries searched in order (empty: method_library)
 
+    std::map<int, int> vector_capacity;                  // cmppdvd: structure index -> element count allowed
+
     std::vector<std::string> pushed;                     // every statement text pushed, in order (cmplsrc)
     std::vector<unsigned char> pushed_refused;           // per pushed text: 1 when the push refused it
 
@@ -68,6 +71,8 @@ struct cmp_session {
     // codegen.cpp
     bool generate(std::string& message, int& line);
 
+    // Declarations close once the data is laid out (cmppdv), before the instances exist.
+    bool closed() const { return generated || code != nullptr; }
     char method_kind() const { return open_method >= 0 ? src.methods[open_method].kind : 'N'; }
 };
 

@@ -10,6 +10,7 @@
 struct cmp_session;    // one compile: the program being built, then the generated program
 struct cmp_instance;   // one execution block's data: frame, structure bases, run list
 struct cmp_symbol;     // a name of the program
+struct cmp_function;   // a method called as a function (cmpfnc)
 struct qor_list;       // a typed list (host/lists.h)
 
 // Answers of cmpprss.
@@ -295,6 +296,24 @@ QOR_HOST_API int cmpisl(cmp_session* session, const char* entry, int elength, co
 // it is read with cmpisl from "library.catalog.<method>" (WORK.METHODS unless set here).
 QOR_HOST_API int cmpmcat(cmp_session* session, const char* library, int llength, const char* catalog,
                          int clength);
+
+// Compiled functions (scoring models): a model is a stored method. cmpvtql reads the chain of
+// catalog entries "library.catalog.entry" (lengths null: NUL-ended) with cmpisl before the end
+// marker; it answers the count read, 0 when an entry is refused (those before it stay). After
+// generation cmpfnc finds a method by name (its MAIN block when it has blocks; null: none, or
+// blocks without MAIN); the answer lives as long as the session. cmpfncn calls it on an
+// instance: each argument names a numeric symbol of the program; CMP_FNC_IN values are stored
+// into it before the call and CMP_FNC_OUT values read from it after; answers 0, non-zero when
+// an argument has no storage or the run failed (reported through the error hook).
+enum : int { CMP_FNC_IN = 1, CMP_FNC_OUT = 2 };
+struct cmp_fnc_arg {
+    cmp_symbol* symbol;
+    double* value;
+    int direction;           // CMP_FNC_IN, CMP_FNC_OUT or both
+};
+QOR_HOST_API int cmpvtql(cmp_session* session, const char* const* entries, const int* lengths, int count);
+QOR_HOST_API const cmp_function* cmpfnc(cmp_session* session, const char* name, int length);
+QOR_HOST_API int cmpfncn(cmp_instance* instance, const cmp_function* function, const cmp_fnc_arg* args, int nargs);
 
 // Data flow. cmpdfla analyses the statements pushed so far (0; 1 when statements were refused:
 // then there is no information); the next push drops the analysis, cmpdfre frees it.

@@ -17,6 +17,12 @@
 
 struct cmp_instance;
 
+// A method found by cmpfnc: where a call of it starts (its MAIN when it has blocks).
+struct cmp_function {
+    std::string name;
+    uint32_t pc = 0;
+};
+
 struct cmp_session {
     cmp_hooks hooks{};
     qor::cmp::ProgramSource src;
@@ -58,6 +64,7 @@ struct cmp_session {
     std::vector<std::string> captured;
 
     std::unique_ptr<qor::cmp::Code> code;
+    std::vector<std::unique_ptr<cmp_function>> functions;   // cmpfnc answers, kept for the session
     std::unique_ptr<qor::cmp::DataFlow> dataflow;        // cmpdfla; dropped by the next push
     std::vector<std::unique_ptr<cmp_instance>> instances;
 

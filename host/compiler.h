@@ -301,8 +301,9 @@ QOR_HOST_API int cmpmcat(cmp_session* session, const char* library, int llength,
 // catalog entries "library.catalog.entry" (lengths null: NUL-ended) with cmpisl before the end
 // marker; it answers the count read, 0 when an entry is refused (those before it stay). After
 // generation cmpfnc finds a method by name (its MAIN block when it has blocks; null: none, or
-// blocks without MAIN); the answer lives as long as the session. cmpfncn calls it on an
-// instance: each argument names a numeric symbol of the program; CMP_FNC_IN values are stored
+// blocks without MAIN); the answer lives as long as the session (find the functions before
+// the runs start: cmpfnc is not for concurrent use). cmpfncn calls it on an instance, from the
+// instance's thread: each argument names a numeric symbol of the program; CMP_FNC_IN values are stored
 // into it before the call and CMP_FNC_OUT values read from it after; answers 0, non-zero when
 // an argument has no storage or the run failed (reported through the error hook).
 enum : int { CMP_FNC_IN = 1, CMP_FNC_OUT = 2 };
@@ -341,8 +342,8 @@ QOR_HOST_API int cmpdfuse(cmp_session* session, int statement, int which, cmp_sy
 QOR_HOST_API int cmpdfmth(cmp_session* session, const char* method, int length, int block, int which,
                           cmp_symbol** out, int size);
 
-// Output. cmplsrc lists every statement pushed, numbered from 1 (a refused one marked '*'),
-// through print (null: the log); answers the count. cmpdest gives an instance a PUT destination
+// Output. cmplsrc lists every statement pushed with cmpprss (not those read from the catalog),
+// numbered from 1 (a refused one marked '*'), through print (null: the log); answers the count. cmpdest gives an instance a PUT destination
 // of its own (null: back to the session's), e.g. one per pricing thread. cmpwpdi starts holding
 // the PUT lines of all instances without a destination of their own, in the order written (2
 // when already holding); cmpwpde ends it and delivers the held lines to the print hook (or the

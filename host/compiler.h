@@ -10,6 +10,7 @@
 struct cmp_session;    // one compile: the program being built, then the generated program
 struct cmp_instance;   // one execution block's data: frame, structure bases, run list
 struct cmp_symbol;     // a name of the program
+struct cmp_function;   // a method called as a function (cmpfnc)
 struct qor_list;       // a typed list (host/lists.h)
 
 // Answers of cmpprss.
@@ -138,6 +139,14 @@ QOR_HOST_API cmp_symbol* cmpsymd(cmp_session* session, const char* name, int len
                                  char type);
 QOR_HOST_API cmp_symbol* cmplstv(cmp_session* session);                          // first symbol
 QOR_HOST_API cmp_symbol* cmpsymnext(const cmp_symbol* symbol);                    // next in order
+// The last symbol and the last array declared so far (null: none): a caller keeps them at a
+// point of the source and walks cmpsymnext from there for the symbols declared since.
+QOR_HOST_API cmp_symbol* cmplstt(cmp_session* session);
+QOR_HOST_API cmp_symbol* cmparyt(cmp_session* session);
+// A symbol by name, or by the two-level name name.member when member is given (mlength > 0);
+// trailing blanks ignored; null when absent.
+QOR_HOST_API cmp_symbol* cmpsymp(cmp_session* session, const char* name, int length, const char* member,
+                                 int mlength);
 QOR_HOST_API const char* cmpsymname(const cmp_symbol* symbol);                    // upper-case
 QOR_HOST_API int cmpsymflags(const cmp_symbol* symbol);                           // CMP_SYM_*
 enum : int { CMP_SYM_READ = 1, CMP_SYM_ASSIGNED = 2, CMP_SYM_IN_METHOD = 32 };
@@ -194,8 +203,56 @@ QOR_HOST_API int cmpinsc(cmp_session* session, const char* structure, int slengt
                          int offset, int length);
 QOR_HOST_API int cmpstri(cmp_session* session, const char* structure, int slength, const char* instance,
                          int ilength, int bare_names);
+// Program data vectors: an engine record of `size` bytes built element by element. cmppdvd
+// defines one named `name` that will hold up to `count` elements and answers its handle (>= 0;
+// -1 refused, -2 the name is used). The vector is bound like a structure instance of that name
+// (cmpbase, cmpbasei). cmppdve adds an element: a double (CMP_MEMBER_NUMBER) or a double*
+// (CMP_MEMBER_POINTER) at `offset` (a multiple of 8 within size), read and written by its bare
+// name and as vector.name; it answers the bare-name symbol (null: refused, name used, vector
+// full). cmppdvx moves a structure member symbol onto the vector: it is then read at the same
+// offset from the vector's base (0; 1 bad call; 2 not a numeric member; 3 beyond the vector).
+QOR_HOST_API int cmppdvd(cmp_session* session, const char* name, int length, int size, int count);
+QOR_HOST_API cmp_symbol* cmppdve(cmp_session* session, int vector, const char* name, int length, char kind,
+                                 int offset);
+QOR_HOST_API int cmppdvx(cmp_session* session, cmp_symbol* symbol, int vector);
 
-// Generate: lay out data, generate code, prepare nblocks instances. 0 ok.
+// Setting a session up before its statements: cmpinit takes the init record's error hook (when
+// set; user is its first argument) and flags; it sets status and answers it (non-zero: the
+// session is already complete or generated). cmpamin answers 0 while special functions may still
+// be installed (source not complete, nothing generated), non-zero otherwise.
+struct cmp_init_record {
+    int status;              // out: 0 ready
+    int out[2];              // out: reserved, set to 0
+    int flags;               // CMP_INIT_*
+    void* user;              // first argument of the error hook
+    cmp_error_fn error;      // null: keep the session's hook
+};
+enum : int { CMP_INIT_TRACE = 1 };
+QOR_HOST_API int cmpinit(cmp_init_record* record, cmp_session* session);
+QOR_HOST_API int cmpamin(cmp_session* session);
+// Several options to one value (as cmpopt2 each): 0, the 1-based position of the first unknown
+// option (nothing set then), -1 for a bad call.
+QOR_HOST_API int cmpopts(cmp_session* session, const int* options, int count, int value);
+// The libraries searched in order, each in the method catalog (cmpmcat), for a method that
+// RUNMETHOD calls and the source does not define. Answers the count taken, 0 when refused (a
+// name empty, longer than 8 or not a name; the source already complete): the list is unchanged.
+struct cmp_library {
+    const char* name;
+    int length;
+};
+QOR_HOST_API int rsxlib(const cmp_library* libraries, int count, cmp_session* session);
+
+// Generation, in steps a caller may take one by one. cmppdv lays out the data and generates
+// the code (the source must be complete: 3 otherwise; 4 after an error reported through the
+// error hook; 2 when done already). cmpexi brings an instance (block >= 0) or all (-1) back to
+// the initial state: locals missing or blank, matrices the instance owns missing, hidden
+// records zeroed, the missing-generated count 0; bindings, extents and the run list stay (also
+// between runs, e.g. at each replication's start). cmpruni makes nblocks instances and ends the
+// compile (3 without cmppdv, 2 when done already). cmpgen is cmppdv (unless done), cmpexi and
+// cmpruni. All answer 0 when done.
+QOR_HOST_API int cmppdv(cmp_session* session);
+QOR_HOST_API int cmpexi(cmp_session* session, int block);
+QOR_HOST_API int cmpruni(cmp_session* session, int nblocks);
 QOR_HOST_API int cmpgen(cmp_session* session, int nblocks);
 // Run-list entry of a label (entry >= 0), or -1 when the label does not exist.
 QOR_HOST_API int cmpgetl(cmp_session* session, const char* label, int length);
@@ -210,6 +267,14 @@ QOR_HOST_API void** cmpbasev(cmp_instance* instance);
 // Text of a character variable (trailing blanks removed, NUL-ended); its length or -1.
 QOR_HOST_API int cmptext(cmp_instance* instance, cmp_symbol* symbol, char* out, int size);
 QOR_HOST_API double* cmppdva(cmp_instance* instance, cmp_symbol* symbol);       // numeric local
+// The value record of a character local of the instance (written in place; null otherwise).
+QOR_HOST_API qor_namerec* cmppdvp(cmp_instance* instance, const cmp_symbol* symbol);
+// Element (row, column) from 1 of an array or matrix in the instance at its present extents
+// (one dimension: column 0 or 1); null out of range or for a character array.
+QOR_HOST_API double* cmpmatn(cmp_instance* instance, const cmp_symbol* symbol, int row, int column);
+// After a body wrote an argument: arguments are the variables' own storage, so there is nothing
+// to copy back; 0, or 1 for an argument that cannot have been written (omitted, no storage).
+QOR_HOST_API int cmppdvs(cmp_instance* instance, const cmp_arg_value* argument);
 QOR_HOST_API int cmpmact(cmp_instance* instance, int entry, int on);            // run-list switch
 QOR_HOST_API int cmpfrun(cmp_instance* instance, double state);                 // 0 ok
 QOR_HOST_API long cmpmissn(const cmp_instance* instance);                       // missing generated
@@ -231,6 +296,25 @@ QOR_HOST_API int cmpisl(cmp_session* session, const char* entry, int elength, co
 // it is read with cmpisl from "library.catalog.<method>" (WORK.METHODS unless set here).
 QOR_HOST_API int cmpmcat(cmp_session* session, const char* library, int llength, const char* catalog,
                          int clength);
+
+// Compiled functions (scoring models): a model is a stored method. cmpvtql reads the chain of
+// catalog entries "library.catalog.entry" (lengths null: NUL-ended) with cmpisl before the end
+// marker; it answers the count read, 0 when an entry is refused (those before it stay). After
+// generation cmpfnc finds a method by name (its MAIN block when it has blocks; null: none, or
+// blocks without MAIN); the answer lives as long as the session (find the functions before
+// the runs start: cmpfnc is not for concurrent use). cmpfncn calls it on an instance, from the
+// instance's thread: each argument names a numeric symbol of the program; CMP_FNC_IN values are stored
+// into it before the call and CMP_FNC_OUT values read from it after; answers 0, non-zero when
+// an argument has no storage or the run failed (reported through the error hook).
+enum : int { CMP_FNC_IN = 1, CMP_FNC_OUT = 2 };
+struct cmp_fnc_arg {
+    cmp_symbol* symbol;
+    double* value;
+    int direction;           // CMP_FNC_IN, CMP_FNC_OUT or both
+};
+QOR_HOST_API int cmpvtql(cmp_session* session, const char* const* entries, const int* lengths, int count);
+QOR_HOST_API const cmp_function* cmpfnc(cmp_session* session, const char* name, int length);
+QOR_HOST_API int cmpfncn(cmp_instance* instance, const cmp_function* function, const cmp_fnc_arg* args, int nargs);
 
 // Data flow. cmpdfla analyses the statements pushed so far (0; 1 when statements were refused:
 // then there is no information); the next push drops the analysis, cmpdfre frees it.
@@ -257,6 +341,17 @@ enum : int { CMP_DF_READ = 1, CMP_DF_WRITE = 2 };
 QOR_HOST_API int cmpdfuse(cmp_session* session, int statement, int which, cmp_symbol** out, int size);
 QOR_HOST_API int cmpdfmth(cmp_session* session, const char* method, int length, int block, int which,
                           cmp_symbol** out, int size);
+
+// Output. cmplsrc lists every statement pushed with cmpprss (not those read from the catalog),
+// numbered from 1 (a refused one marked '*'), through print (null: the log); answers the count. cmpdest gives an instance a PUT destination
+// of its own (null: back to the session's), e.g. one per pricing thread. cmpwpdi starts holding
+// the PUT lines of all instances without a destination of their own, in the order written (2
+// when already holding); cmpwpde ends it and delivers the held lines to the print hook (or the
+// log), answering their count (-1 when nothing was started).
+QOR_HOST_API int cmplsrc(cmp_session* session, cmp_print_fn print, void* user);
+QOR_HOST_API int cmpdest(cmp_instance* instance, cmp_print_fn print, void* user);
+QOR_HOST_API int cmpwpdi(cmp_session* session);
+QOR_HOST_API int cmpwpde(cmp_session* session);
 
 // Memory use: bytes of code, constants, frame, symbols (4 counters used of 17).
 QOR_HOST_API int cmpmuse(cmp_session* session, size_t counters[17]);

@@ -226,7 +226,9 @@ void cmp_instance::op_put(const Instr* ip) {
     put_line.clear();
     char buf[40];
     auto flush = [&]() {
-        if (session->hooks.print) session->hooks.print(session->hooks.user, put_line.data(), static_cast<int>(put_line.size()));
+        if (dest) dest(dest_user, put_line.data(), static_cast<int>(put_line.size()));
+        else if (session->capturing && capture_line()) {
+        } else if (session->hooks.print) session->hooks.print(session->hooks.user, put_line.data(), static_cast<int>(put_line.size()));
         else xpslog("%*s", static_cast<int>(put_line.size()), put_line.data());
         put_line.clear();
     };
@@ -239,6 +241,14 @@ void cmp_instance::op_put(const Instr* ip) {
         else put_line.append(buf, static_cast<size_t>(format_number(num[it.slot], 12, buf)));
     }
     flush();
+}
+
+// Holds a PUT line while the session captures output; false when capture ended meanwhile.
+bool cmp_instance::capture_line() {
+    std::lock_guard<std::mutex> lock(session->capture_mutex);
+    if (!session->capturing) return false;
+    session->captured.push_back(put_line);
+    return true;
 }
 
 int cmp_instance::fail(const Instr* ip, const std::string& error) {

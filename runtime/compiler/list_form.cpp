@@ -172,28 +172,36 @@ int cmp_session::load_method_list(const qor_list* list, const std::string& where
 }
 
 // A method called but never defined comes from the method catalog, once; methods it calls in
-// turn are looked up as well. An absent entry is left to generation, which names the method.
+// turn are looked up as well, in each library set with rsxlib in order (the first holding the
+// entry wins). An absent entry is left to generation, which names the method.
 void cmp_session::load_called_methods() {
     if (errors > 0 || open_method >= 0 || !groups.empty()) return;
     for (size_t i = 0; i < src.methods.size(); ++i) {
         if (src.methods[i].defined || !src.methods[i].referenced) continue;
         std::string name = src.methods[i].name;
         if (!catalog_tried.insert(name).second) continue;
-        std::string entry = method_library + "." + method_catalog + "." + name;
-        OwnedList l;
-        if (!l.list) {
-            ++errors;
-            return;
-        }
-        int rc = slfile(l.list, entry, 'R', kEntryType);
-        uint32_t code = static_cast<uint32_t>(rc);
-        if (rc == 0) {
-            load_method_list(l.list, entry + "." + kEntryType, name);
-        } else if (code != QOR_C_NOT_FOUND && code != QOR_C_NO_LIBRARY) {
-            ++errors;
-            char hex[16];
-            std::snprintf(hex, sizeof hex, "%08X", code);
-            report(*this, 4010, entry + "." + kEntryType, std::string("the entry cannot be read (code ") + hex + ")");
+        std::vector<std::string> libraries = method_libraries;
+        if (libraries.empty()) libraries.push_back(method_library);
+        for (const std::string& library : libraries) {
+            std::string entry = library + "." + method_catalog + "." + name;
+            OwnedList l;
+            if (!l.list) {
+                ++errors;
+                return;
+            }
+            int rc = slfile(l.list, entry, 'R', kEntryType);
+            uint32_t code = static_cast<uint32_t>(rc);
+            if (rc == 0) {
+                load_method_list(l.list, entry + "." + kEntryType, name);
+                break;
+            }
+            if (code != QOR_C_NOT_FOUND && code != QOR_C_NO_LIBRARY) {
+                ++errors;
+                char hex[16];
+                std::snprintf(hex, sizeof hex, "%08X", code);
+                report(*this, 4010, entry + "." + kEntryType, std::string("the entry cannot be read (code ") + hex + ")");
+                break;
+            }
         }
         if (errors > 0) return;
     }

@@ -285,7 +285,7 @@ int cmp_session::push(const char* text, int length, char* log, int log_size, cha
     copy_out(err, err_size, "");
     if (!text || length < 0) length = 0;
     std::string_view stmt(text ? text : "", static_cast<size_t>(length));
-    if (generated) {
+    if (generated || code) {
         copy_out(err, err_size, "ERROR: The program is already generated; start a new session.");
         return CMP_ERROR;
     }

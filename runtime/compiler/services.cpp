@@ -1,7 +1,9 @@
 // The compiler services at the host boundary: sessions, statement push, special functions,
 // symbols, structures, generation, labels, instances and runs. Plain records and integer
 // codes; nothing thrown crosses these functions.
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 #include <new>
 
 #include "host/compiler.h"
@@ -28,8 +30,11 @@ bool valid_name(const std::string& n) {
     return !std::isdigit(static_cast<unsigned char>(n[0]));
 }
 
+
+}  // namespace
+
 // Instance: frame image copied, character storage carved, pointer slots set, hidden records zeroed.
-std::unique_ptr<cmp_instance> make_instance(cmp_session* s, int block) {
+std::unique_ptr<cmp_instance> make_cmp_instance(cmp_session* s, int block) {
     auto in = std::make_unique<cmp_instance>();
     const Code& c = *s->code;
     in->code = &c;
@@ -83,7 +88,30 @@ std::unique_ptr<cmp_instance> make_instance(cmp_session* s, int block) {
     return in;
 }
 
-}  // namespace
+// Locals back to missing or blank and constants to their values; bindings, run list and the
+// extents of resized matrices stay (their storage is filled with missing).
+void reset_cmp_instance(cmp_instance* in) {
+    const Code& c = *in->code;
+    in->num = c.num_init;
+    std::fill(in->chars.begin(), in->chars.end(), ' ');
+    size_t at = 0;
+    for (size_t i = 0; i < c.str_slots.size(); ++i) {
+        const StrSlotInit& si = c.str_slots[i];
+        qor_namerec& r = in->str[i];
+        r.text = in->chars.data() + at;
+        at += static_cast<size_t>(si.capacity) + 1;
+        if (si.variable) r.length = r.capacity;
+        else {
+            std::memcpy(r.text, si.initial.data(), si.initial.size());
+            r.length = static_cast<uint16_t>(si.initial.size());
+        }
+    }
+    for (auto& m : in->matrix_store) std::fill(m.begin(), m.end(), missing());
+    for (auto& h : in->hidden) std::fill(h.begin(), h.end(), static_cast<unsigned char>(0));
+    in->missing_generated = 0;
+    in->depth = 0;
+    in->put_line.clear();
+}
 
 int cmpints(cmp_session** session, const cmp_hooks* hooks) {
     if (!session) return 1;
@@ -100,7 +128,11 @@ int cmpprss(cmp_session* s, const char* statement, int length, char* log, int lo
     if (statement && length < 0) length = static_cast<int>(std::strlen(statement));
     s->dataflow.reset();
     try {
-        return s->push(statement, length, log, log_size, error, error_size);
+        bool marker = statement && std::string_view(statement, static_cast<size_t>(length)) == CMP_END_MARKER;
+        if (statement && !marker) s->pushed.emplace_back(statement, static_cast<size_t>(length));
+        int rc = s->push(statement, length, log, log_size, error, error_size);
+        if (statement && !marker) s->pushed_refused.push_back(rc > 0 ? 1 : 0);
+        return rc;
     } catch (const std::bad_alloc&) {
         ++s->errors;
         xpmlog(598, 2797, 0L, "statement");
@@ -118,7 +150,7 @@ int cmpopt2(cmp_session* s, int option, int value) {
 }
 
 int cmpinst(cmp_session* s, const cmp_special_def* def) {
-    if (!s || !def || !def->name || !def->body || s->generated) return 1;
+    if (!s || !def || !def->name || !def->body || s->closed()) return 1;
     std::string name = name_of(def->name, -1);
     if (!valid_name(name) || def->nargs < 0 || def->nargs > 64 || def->hidden_size < 0) return 1;
     for (const SpecialFunction& f : s->src.specials)
@@ -135,13 +167,13 @@ int cmpinst(cmp_session* s, const cmp_special_def* def) {
 }
 
 int cmpfunc1(cmp_session* s, const char* name, double (*fn)(double)) {
-    if (!s || !fn || s->generated) return 1;
+    if (!s || !fn || s->closed()) return 1;
     s->lib1.emplace_back(name_of(name, -1), fn);
     return 0;
 }
 
 int cmpfunc2(cmp_session* s, const char* name, double (*fn)(double, double)) {
-    if (!s || !fn || s->generated) return 1;
+    if (!s || !fn || s->closed()) return 1;
     s->lib2.emplace_back(name_of(name, -1), fn);
     return 0;
 }
@@ -156,7 +188,7 @@ cmp_symbol* cmpsymd(cmp_session* s, const char* name, int length, char kind, cha
     std::string n = name_of(name, length);
     if (!valid_name(n)) return nullptr;
     if (cmp_symbol* sym = s->src.find(n)) return sym;
-    if (s->generated) return nullptr;
+    if (s->closed()) return nullptr;
     cmp_symbol* sym = s->src.add(n, kind, type);
     sym->type_known = true;
     return sym;
@@ -168,7 +200,7 @@ const char* cmpsymname(const cmp_symbol* sym) { return sym ? sym->name.c_str() :
 int cmpsymflags(const cmp_symbol* sym) { return sym ? sym->flags : 0; }
 
 int cmppdvb(cmp_session* s, cmp_symbol* sym, double* address) {
-    if (!s || !sym || !address || s->generated || sym->type != 'n' || sym->kind != 'v') return 1;
+    if (!s || !sym || !address || s->closed() || sym->type != 'n' || sym->kind != 'v') return 1;
     if (sym->storage == SymStorage::Bound) {
         s->src.bound_addresses[sym->pointer] = address;
         return 0;
@@ -182,7 +214,7 @@ int cmppdvb(cmp_session* s, cmp_symbol* sym, double* address) {
 }
 
 int cmpinss(cmp_session* s, const char* name, int length, const cmp_member* members, int count, int size) {
-    if (!s || s->generated || count < 0 || (count > 0 && !members) || size < 0) return 1;
+    if (!s || s->closed() || count < 0 || (count > 0 && !members) || size < 0) return 1;
     std::string n = name_of(name, length);
     if (!valid_name(n)) return 1;
     for (const Structure& st : s->src.structures)
@@ -207,7 +239,7 @@ int cmpinss(cmp_session* s, const char* name, int length, const cmp_member* memb
 
 int cmpinsc(cmp_session* s, const char* structure, int slength, const char* member, int mlength, int offset,
             int length) {
-    if (!s || s->generated) return 1;
+    if (!s || s->closed()) return 1;
     std::string sn = name_of(structure, slength), mn = name_of(member, mlength);
     Structure* st = nullptr;
     for (Structure& x : s->src.structures)
@@ -225,7 +257,7 @@ int cmpinsc(cmp_session* s, const char* structure, int slength, const char* memb
 }
 
 int cmpstri(cmp_session* s, const char* structure, int slength, const char* instance, int ilength, int bare_names) {
-    if (!s || s->generated) return 1;
+    if (!s || s->closed()) return 1;
     std::string sn = name_of(structure, slength), in = name_of(instance, ilength);
     int idx = -1;
     for (size_t i = 0; i < s->src.structures.size(); ++i)
@@ -258,35 +290,6 @@ int cmpstri(cmp_session* s, const char* structure, int slength, const char* inst
         }
     }
     s->src.instances.push_back(si);
-    return 0;
-}
-
-int cmpgen(cmp_session* s, int nblocks) {
-    if (!s || nblocks < 1 || nblocks > 4096) return 1;
-    if (s->generated) return 2;
-    if (s->errors > 0 || !s->groups.empty() || s->open_method >= 0) {
-        xpmlog(672, 4006);
-        return 3;
-    }
-    std::string message;
-    int line = 0;
-    try {
-        if (!s->generate(message, line)) {
-            ++s->errors;
-            char buf[1024];
-            xpmstr(buf, sizeof buf, 672, 4000, static_cast<int>(message.size()), message.c_str(), line, 0, 0, "");
-            if (s->hooks.error) s->hooks.error(s->hooks.user, buf, line, nullptr);
-            else xpslog("%s", buf);
-            return 4;
-        }
-        for (int b = 0; b < nblocks; ++b) s->instances.push_back(make_instance(s, b));
-    } catch (const std::bad_alloc&) {
-        s->code.reset();
-        s->instances.clear();
-        xpmlog(598, 2797, 0L, "program");
-        return 5;
-    }
-    s->generated = true;
     return 0;
 }
 

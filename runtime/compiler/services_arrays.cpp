@@ -18,7 +18,7 @@ constexpr long kMaxElements = 65535;
 
 // A new array symbol of the session, or null when the name cannot be used.
 cmp_symbol* new_array(cmp_session* s, const char* name, int length) {
-    if (!s || !name || s->generated) return nullptr;
+    if (!s || !name || s->closed()) return nullptr;
     std::string n = upper(std::string_view(name, length < 0 ? std::strlen(name) : static_cast<size_t>(length)));
     if (n.empty() || n.size() > 64 || s->src.find(n)) return nullptr;
     if (!(std::isalpha(static_cast<unsigned char>(n[0])) || n[0] == '_')) return nullptr;
@@ -129,7 +129,7 @@ double* const* cmpmtrxa(cmp_instance* in, cmp_symbol* sym) {
 }
 
 int cmpa2m(cmp_session* s, cmp_symbol* sym) {
-    if (!s || !sym || s->generated || sym->kind != 'a' || sym->matrix || sym->type != 'n' || sym->elements.empty())
+    if (!s || !sym || s->closed() || sym->kind != 'a' || sym->matrix || sym->type != 'n' || sym->elements.empty())
         return 1;
     for (size_t i = 0; i < sym->elements.size(); ++i) {
         const cmp_symbol* e = sym->elements[i];

@@ -2,7 +2,10 @@
 // Sessions take statements one push at a time, then generate one shared Code for all instances.
 #pragma once
 #include <array>
+#include <atomic>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -13,6 +16,12 @@
 #include "runtime/compiler/program.h"
 
 struct cmp_instance;
+
+// A method found by cmpfnc: where a call of it starts (its MAIN when it has blocks).
+struct cmp_function {
+    std::string name;
+    uint32_t pc = 0;
+};
 
 struct cmp_session {
     cmp_hooks hooks{};
@@ -42,8 +51,20 @@ struct cmp_session {
     std::string method_library = "WORK";
     std::string method_catalog = "METHODS";
     std::set<std::string> catalog_tried;                 // methods looked up already
+    std::vector<std::string> method_libraries;           // rsxlib: libraries searched in order (empty: method_library)
+
+    std::map<int, int> vector_capacity;                  // cmppdvd: structure index -> element count allowed
+
+    std::vector<std::string> pushed;                     // every statement text pushed, in order (cmplsrc)
+    std::vector<unsigned char> pushed_refused;           // per pushed text: 1 when the push refused it
+
+    // output capture (cmpwpdi / cmpwpde): PUT lines of every instance held in order
+    std::mutex capture_mutex;
+    std::atomic<bool> capturing{false};
+    std::vector<std::string> captured;
 
     std::unique_ptr<qor::cmp::Code> code;
+    std::vector<std::unique_ptr<cmp_function>> functions;   // cmpfnc answers, kept for the session
     std::unique_ptr<qor::cmp::DataFlow> dataflow;        // cmpdfla; dropped by the next push
     std::vector<std::unique_ptr<cmp_instance>> instances;
 
@@ -57,8 +78,15 @@ struct cmp_session {
     // codegen.cpp
     bool generate(std::string& message, int& line);
 
+    // Declarations close once the data is laid out (cmppdv), before the instances exist.
+    bool closed() const { return generated || code != nullptr; }
     char method_kind() const { return open_method >= 0 ? src.methods[open_method].kind : 'N'; }
 };
+
+// services.cpp: a new instance of the generated code for execution block `block`.
+std::unique_ptr<cmp_instance> make_cmp_instance(cmp_session* s, int block);
+// services.cpp: the instance's frame back to its initial image (locals missing or blank).
+void reset_cmp_instance(cmp_instance* in);
 
 struct cmp_instance {
     const qor::cmp::Code* code = nullptr;
@@ -81,6 +109,8 @@ struct cmp_instance {
     long missing_generated = 0;
     double state = 0;
     std::string put_line;                    // PUT output being built
+    cmp_print_fn dest = nullptr;             // cmpdest: this instance's own PUT destination
+    void* dest_user = nullptr;
 
     // executor.cpp: the dispatch loop
     int run_from(uint32_t pc, int start_depth = 0);
@@ -93,6 +123,7 @@ struct cmp_instance {
     void op_generic(const qor::cmp::Instr* ip);
     int op_special(const qor::cmp::Instr* ip);
     void op_put(const qor::cmp::Instr* ip);
+    bool capture_line();
     // Stops the entry: reports message with the statement of the instruction at ip; returns 2.
     int fail(const qor::cmp::Instr* ip, const std::string& message);
 };

@@ -1,6 +1,7 @@
 // Stored methods: the list form holds the statements, kind, description and blocks; a method
 // saved to a catalog and called from a fresh session runs with the same bits; damaged forms
 // and damaged entries are refused with a message and add nothing.
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -231,6 +232,124 @@ TEST_F(StoredMethods, CalledMethodsFromDamagedOrForeignEntriesAreRefused) {
     EXPECT_EQ(cmpprss(c.session, CMP_END_MARKER, -1, nullptr, 0, nullptr, 0), CMP_COMPLETE);
     EXPECT_NE(cmpgen(c.session, 1), 0);
     EXPECT_TRUE(any_error_has(c, "NOWHERE"));
+}
+
+}  // namespace
+
+namespace {
+
+class LibrarySearch : public ::testing::Test {
+protected:
+    ScratchArea first, second;
+    void SetUp() override {
+        first.open("qor_rsxlib_a_");
+        second.open("qor_rsxlib_b_");
+        ASSERT_EQ(qor::runtime::assign_library("libone", first.dir.string(), ""), 0);
+        ASSERT_EQ(qor::runtime::assign_library("libtwo", second.dir.string(), ""), 0);
+    }
+    void TearDown() override {
+        qor::runtime::clear_library("libone");
+        qor::runtime::clear_library("libtwo");
+        first.close();
+        second.close();
+    }
+    // Saves method `name` that sets `level` to `value` into library.METHODS.
+    static void save(const char* library, const char* name, int value) {
+        Compiled c;
+        std::string m = name;
+        ASSERT_TRUE(c.build({"method " + m + ";", "level = " + std::to_string(value) + ";", "endmethod;"}));
+        std::string entry = std::string(library) + ".methods." + m;
+        ASSERT_EQ(cmposl(c.session, name, -1, entry.c_str(), -1, nullptr), 0);
+    }
+};
+
+TEST_F(LibrarySearch, LibrariesAreSearchedInOrderAndTheFirstHoldingTheMethodWins) {
+    save("libone", "only_one", 1);
+    save("libtwo", "only_two", 2);
+    save("libone", "both", 10);
+    save("libtwo", "both", 20);
+    struct Case { std::vector<const char*> libraries; const char* method; double want; };
+    const Case cases[] = {
+        {{"libone", "libtwo"}, "only_two", 2}, {{"libone", "libtwo"}, "both", 10},
+        {{"libtwo", "libone"}, "both", 20},    {{"libtwo", "libone"}, "only_one", 1},
+    };
+    for (const Case& c : cases) {
+        Compiled p;
+        std::vector<cmp_library> libs;
+        for (const char* l : c.libraries) libs.push_back({l, static_cast<int>(std::strlen(l))});
+        ASSERT_EQ(rsxlib(libs.data(), static_cast<int>(libs.size()), p.session), static_cast<int>(libs.size()));
+        ASSERT_TRUE(p.build({std::string("runmethod ") + c.method + ";"})) << c.method;
+        ASSERT_EQ(p.run(), 0);
+        EXPECT_EQ(*p.num("LEVEL"), c.want) << c.method;
+    }
+    Compiled missing;   // only_two is not in libone: generation names the method
+    cmp_library one{"libone", 6};
+    ASSERT_EQ(rsxlib(&one, 1, missing.session), 1);
+    EXPECT_FALSE(missing.build({"runmethod only_two;"}));
+}
+
+TEST_F(LibrarySearch, BadListsAreRefusedAndChangeNothing) {
+    save("libtwo", "there", 5);
+    Compiled p;
+    cmp_library good{"libtwo", 6};
+    ASSERT_EQ(rsxlib(&good, 1, p.session), 1);
+    const cmp_library bad[][2] = {{{"libone", 6}, {"", 0}}, {{"toolonglib", 10}, {"libone", 6}},
+                                  {{"lib-x", 5}, {"libone", 6}}, {{nullptr, 3}, {"libone", 6}}};
+    for (const auto& b : bad) EXPECT_EQ(rsxlib(b, 2, p.session), 0);
+    EXPECT_EQ(rsxlib(&good, 0, p.session), 0);
+    ASSERT_TRUE(p.build({"runmethod there;"}));   // still searching libtwo
+    ASSERT_EQ(p.run(), 0);
+    EXPECT_EQ(*p.num("LEVEL"), 5);
+    EXPECT_EQ(rsxlib(&good, 1, p.session), 0);    // the source is complete
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(StoredMethods, ChainedModelsAreLoadedFoundAndCalled) {
+    {
+        Compiled c;
+        ASSERT_TRUE(c.build({"method score kind=score 'Logistic score';", "block init; calls = 0; endblock;",
+                             "block main; calls = calls + 1; pd = 1 / (1 + exp(-(2 * x + b))); endblock;",
+                             "endmethod;", "method rating;", "grade = ceil(pd * 10);", "endmethod;",
+                             "method setup kind=project;", "block init; ready = 1; endblock;", "endmethod;"}));
+        for (const char* m : {"score", "rating", "setup"})
+            ASSERT_EQ(cmposl(c.session, m, -1, (std::string("mstore.methods.") + m).c_str(), -1, nullptr), 0) << m;
+    }
+    Compiled p;
+    const char* chain[] = {"mstore.methods.score", "mstore.methods.rating", "mstore.methods.setup"};
+    ASSERT_EQ(cmpvtql(p.session, chain, nullptr, 3), 3);
+    ASSERT_TRUE(p.build({"b = 0.5;"}, 2));
+    EXPECT_EQ(cmpfnc(p.session, "nothere", -1), nullptr);
+    EXPECT_EQ(cmpfnc(p.session, "setup", -1), nullptr);          // blocks without MAIN
+    const cmp_function* score = cmpfnc(p.session, "Score  ", 7);
+    const cmp_function* rating = cmpfnc(p.session, "rating", -1);
+    ASSERT_TRUE(score && rating);
+    EXPECT_EQ(cmpfnc(p.session, "SCORE", -1), score);
+    ASSERT_EQ(p.run(0), 0);                                      // sets B
+    ASSERT_EQ(p.run(1), 0);
+    for (double x : {-1.0, 0.0, 0.75, 3.0}) {
+        double pd = -1, grade = -1, in_x = x;
+        cmp_fnc_arg sargs[] = {{cmpsyms(p.session, "X", -1), &in_x, CMP_FNC_IN},
+                               {cmpsyms(p.session, "PD", -1), &pd, CMP_FNC_OUT}};
+        ASSERT_EQ(cmpfncn(p.instance(1), score, sargs, 2), 0);
+        EXPECT_DOUBLE_EQ(pd, 1 / (1 + std::exp(-(2 * x + 0.5)))) << x;
+        cmp_fnc_arg rargs[] = {{cmpsyms(p.session, "GRADE", -1), &grade, CMP_FNC_OUT}};
+        ASSERT_EQ(cmpfncn(p.instance(1), rating, rargs, 1), 0);   // reads PD left by the score
+        EXPECT_EQ(grade, std::ceil(pd * 10)) << x;
+    }
+    EXPECT_TRUE(std::isnan(*p.num("CALLS", 1)));   // a call runs MAIN only, not INIT
+    EXPECT_TRUE(std::isnan(*p.num("PD", 0)));      // nor touches other instances
+    double v = 1;
+    cmp_fnc_arg none[] = {{cmpsyms(p.session, "NOSUCH", -1), &v, CMP_FNC_IN}};
+    EXPECT_NE(cmpfncn(p.instance(0), score, none, 1), 0);
+
+    Compiled q;   // a refused entry stops the chain; the entries before it stay
+    const char* broken[] = {"mstore.methods.rating", "mstore.methods.absent", "mstore.methods.score"};
+    EXPECT_EQ(cmpvtql(q.session, broken, nullptr, 3), 0);
+    EXPECT_NE(cmpsyms(q.session, "GRADE", -1), nullptr);
+    EXPECT_EQ(cmpsyms(q.session, "X", -1), nullptr);
 }
 
 }  // namespace

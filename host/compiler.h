@@ -127,7 +127,9 @@ QOR_HOST_API int cmpints(cmp_session** session, const cmp_hooks* hooks);        
 QOR_HOST_API void cmpends(cmp_session* session);                                 // end, free all
 QOR_HOST_API int cmpprss(cmp_session* session, const char* statement, int length, char* log,
                          int log_size, char* error, int error_size);           // push one text
-QOR_HOST_API int cmpopt2(cmp_session* session, int option, int value);          // 2 trace
+// Option 2 traces each statement run, 3 also each value assigned (value 0: off); read when the
+// program is generated, so a program generated without it carries no trace code.
+QOR_HOST_API int cmpopt2(cmp_session* session, int option, int value);
 QOR_HOST_API int cmpinst(cmp_session* session, const cmp_special_def* def);     // special function
 // Library functions of one or two numbers (the fast call path); the name is a function name.
 QOR_HOST_API int cmpfunc1(cmp_session* session, const char* name, double (*fn)(double));

@@ -187,14 +187,21 @@ private:
     }
 
     void statement(Stmt* st) {
+        // A statement nested in another of the same push (IF ... THEN x = 1) shares its number and
+        // is traced once, with it.
+        bool nested = st->line == line_;
         line_ = st->line;
         temp_top_ = 0;
         for (const std::string& l : st->labels) c_.labels[l] = here();
+        if (s_.trace >= 2 && !nested) trace_statement(st);
         switch (st->kind) {
             case StmtKind::Null:
             case StmtKind::Length:
                 break;
-            case StmtKind::Assign: assign(st->target, st->value); break;
+            case StmtKind::Assign:
+                assign(st->target, st->value);
+                if (s_.trace >= 3) trace_assigned(st->target);
+                break;
             case StmtKind::If: {
                 size_t jf = jump_unless(st->value);
                 statement(st->then_stmt);
@@ -926,6 +933,38 @@ private:
         }
     }
 
+    // Statement tracing is generated, not tested at run time: a program compiled without the
+    // trace option carries no trace instructions at all. Each traced statement writes a line to
+    // the instance's PUT destination before its own code runs.
+    void trace_statement(Stmt* st) {
+        switch (st->kind) {
+            case StmtKind::Null: case StmtKind::Length: case StmtKind::Array: case StmtKind::Method:
+            case StmtKind::EndMethod: case StmtKind::Block: case StmtKind::EndBlock: case StmtKind::Do:
+            case StmtKind::Else: case StmtKind::When: case StmtKind::Otherwise: case StmtKind::End:
+                return;   // declarations and structure: nothing of their own runs
+            default: break;
+        }
+        PutSite site;
+        site.items.push_back(PutSite::Item{0, "TRACE: statement " + std::to_string(st->line), 'n', -1});
+        emit_put(std::move(site));
+    }
+
+    // With the detailed trace, the value an assignment stored: "TRACE: NAME=value".
+    void trace_assigned(Expr* target) {
+        if (!target || !target->sym || target->kind != ExprKind::Name || !target->args.empty()) return;
+        PutSite site;
+        site.items.push_back(PutSite::Item{0, "TRACE:", 'n', -1});
+        PutSite::Item value{2, target->text, target->type, -1};
+        value.slot = target->type == 'c' ? str(target) : num(target);
+        site.items.push_back(value);
+        emit_put(std::move(site));
+    }
+
+    void emit_put(PutSite site) {
+        c_.put_sites.push_back(std::move(site));
+        emit(OP_PUT, static_cast<int>(c_.put_sites.size()) - 1, 0, 0);
+    }
+
     void put(Stmt* st) {
         PutSite site;
         for (PutItem& it : st->items) {
@@ -936,8 +975,7 @@ private:
             }
             site.items.push_back(item);
         }
-        c_.put_sites.push_back(std::move(site));
-        emit(OP_PUT, static_cast<int>(c_.put_sites.size()) - 1, 0, 0);
+        emit_put(std::move(site));
     }
 };
 

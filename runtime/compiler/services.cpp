@@ -143,7 +143,8 @@ int cmpprss(cmp_session* s, const char* statement, int length, char* log, int lo
 int cmpopt2(cmp_session* s, int option, int value) {
     if (!s) return 1;
     if (option == 2 || option == 3) {
-        s->trace = value;
+        // 2 traces statements, 3 also the values assigned; a value of 0 switches tracing off.
+        s->trace = value ? option : 0;
         return 0;
     }
     return 1;

@@ -19,7 +19,7 @@ int cmpinit(cmp_init_record* record, cmp_session* s) {
         s->hooks.error = record->error;
         s->hooks.user = record->user;
     }
-    if (record->flags & CMP_INIT_TRACE) s->trace = 1;
+    if (record->flags & CMP_INIT_TRACE) s->trace = 2;   // statement trace
     return record->status = 0;
 }
 

@@ -55,24 +55,30 @@ void thread_body(Handle* h, qor_thread_fn fn, void* argument) {
     signal(h);
 }
 
+// A new handle entered in the list of live handles; null when memory runs out.
+Handle* new_live_handle(Kind kind) {
+    auto* h = new (std::nothrow) Handle(kind);
+    if (!h) return nullptr;
+    Handles& r = handles();
+    std::lock_guard<std::mutex> hold(r.lock);
+    try {
+        r.live.insert(h);
+    } catch (...) {
+        delete h;
+        return nullptr;
+    }
+    return h;
+}
+
 }  // namespace
 
 int create_thread(qor_thread_fn fn, void* argument, void** handle) {
     if (!fn || !handle) return QOR_KIT_BAD_ARGUMENT;
     *handle = nullptr;
-    auto* h = new (std::nothrow) Handle(Kind::Thread);
+    // Published before the thread starts, so a fast thread signals a handle that is known.
+    Handle* h = new_live_handle(Kind::Thread);
     if (!h) return QOR_KIT_NO_RESOURCES;
     Handles& r = handles();
-    // Published before the thread starts, so a fast thread signals a handle that is known.
-    {
-        std::lock_guard<std::mutex> hold(r.lock);
-        try {
-            r.live.insert(h);
-        } catch (...) {
-            delete h;
-            return QOR_KIT_NO_RESOURCES;
-        }
-    }
     try {
         std::thread t(thread_body, h, fn, argument);
         std::lock_guard<std::mutex> hold(r.lock);
@@ -89,19 +95,8 @@ int create_thread(qor_thread_fn fn, void* argument, void** handle) {
 
 int create_event(void** handle) {
     if (!handle) return QOR_KIT_BAD_ARGUMENT;
-    *handle = nullptr;
-    auto* h = new (std::nothrow) Handle(Kind::Event);
-    if (!h) return QOR_KIT_NO_RESOURCES;
-    Handles& r = handles();
-    std::lock_guard<std::mutex> hold(r.lock);
-    try {
-        r.live.insert(h);
-    } catch (...) {
-        delete h;
-        return QOR_KIT_NO_RESOURCES;
-    }
-    *handle = h;
-    return 0;
+    *handle = new_live_handle(Kind::Event);
+    return *handle ? 0 : QOR_KIT_NO_RESOURCES;
 }
 
 int post_event(void* handle) {

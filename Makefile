@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 BUILD ?= build
 CMAKE_GEN = -G Ninja
 
-.PHONY: all setup build release run test test-asan test-fuzz bench clean
+.PHONY: all setup build release run test test-asan test-tsan test-fuzz bench clean
 
 all: build
 
@@ -30,6 +30,12 @@ test-asan: setup
 	@cmake --build build-asan -j $(JOBS)
 	@cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j $(JOBS)
 
+# The thread sanitizer over the whole suite (pricing threads, kit handles, shared pools).
+test-tsan: setup
+	@cmake -S . -B build-tsan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DQOR_TSAN=ON >/dev/null
+	@cmake --build build-tsan -j $(JOBS)
+	@cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+
 # Each fuzzer runs for FUZZ_SECONDS over its seed corpus (tests/fuzz/corpus/<name>).
 FUZZ_SECONDS ?= 20
 test-fuzz: setup
@@ -41,4 +47,4 @@ bench: release
 	@for b in build-release/bin/bench_*; do echo "== $$b"; $$b || exit 1; done
 
 clean:
-	rm -rf build build-release build-asan build-fuzz
+	rm -rf build build-release build-asan build-tsan build-fuzz

@@ -5,6 +5,7 @@
 #include "engine/model/rskcal.h"
 #include "engine/model/rskname.h"
 #include "engine/model/rskobjtab.h"
+#include "engine/model/rskfree.h"
 #include "engine/model/rsknomem.h"
 #include "engine/model/rsksym.h"
 #include "engine/model/services_catalog.h"
@@ -19,21 +20,9 @@ constexpr int kCalendarChunk = 2;
 constexpr int kDefaultYearCutoff = 1970;
 
 RSKCALENDAR* take_calendar(RSKCON* con) {
-    RSKFREELISTS* lists = con->free_lists;
-    if (lists->calendars == nullptr) {
-        const size_t bytes = sizeof(RSKCALENDAR) * kCalendarChunk;
-        auto* chunk = static_cast<RSKCALENDAR*>(vmalcp_handler(con->current_pool, bytes, QOR_ALLOC_ZERO));
-        if (chunk == nullptr) {
-            rsknomem(con, bytes, "add elements to a list");
-            return nullptr;
-        }
-        for (int i = 0; i < kCalendarChunk - 1; ++i) chunk[i].next = &chunk[i + 1];
-        chunk[kCalendarChunk - 1].next = nullptr;
-        lists->calendars = chunk;
-    }
-    RSKCALENDAR* calendar = lists->calendars;
-    lists->calendars = calendar->next;
-    std::memset(calendar, 0, sizeof *calendar);
+    size_t bytes = 0;
+    RSKCALENDAR* calendar = rsk_take_free(con->free_lists->calendars, con->current_pool, kCalendarChunk, &bytes);
+    if (calendar == nullptr) rsknomem(con, bytes, "add elements to a list");
     return calendar;
 }
 

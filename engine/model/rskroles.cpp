@@ -6,6 +6,7 @@
 
 #include "common/strings/pool_memory.h"
 #include "engine/model/rskcodes.h"
+#include "engine/model/rskfree.h"
 #include "host/print.h"
 
 namespace {
@@ -78,19 +79,7 @@ uint32_t code_bucket(int kind, int code) {
 
 // A node from free list `which`, refilled from the general pool; null when memory ran out.
 RSKROLENODE* take_node(RSKCON* con, int which) {
-    RSKROLENODE*& head = con->free_role_nodes[which];
-    if (head == nullptr) {
-        size_t bytes = sizeof(RSKROLENODE) * kNodeChunk;
-        auto* chunk = static_cast<RSKROLENODE*>(vmalcp_handler(con->general_pool, bytes, QOR_ALLOC_ZERO));
-        if (chunk == nullptr) return nullptr;
-        for (int i = 0; i < kNodeChunk - 1; ++i) chunk[i].next = &chunk[i + 1];
-        chunk[kNodeChunk - 1].next = nullptr;
-        head = chunk;
-    }
-    RSKROLENODE* node = head;
-    head = node->next;
-    std::memset(node, 0, sizeof *node);
-    return node;
+    return rsk_take_free(con->free_role_nodes[which], con->general_pool, kNodeChunk, nullptr);
 }
 
 bool link(RSKCON* con, RSKROLENODE** buckets, int which, uint32_t bucket, int kind, int code, int role,

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/strings/pool_memory.h"
+#include "engine/model/rskfree.h"
 #include "engine/model/rsknomem.h"
 #include "engine/model/rsktmr.h"
 #include "host/kernel.h"
@@ -42,21 +43,12 @@ int rsktmr_field(char* field, int width, const char* text, int length) {
 }
 
 RSKTIMER* rsktmr_take(RSKCON* con, int chunk) {
-    if (con->timers_free == nullptr) {
-        const size_t bytes = sizeof(RSKTIMER) * static_cast<size_t>(chunk);
-        auto* block = static_cast<RSKTIMER*>(vmalcp_handler(con->current_pool, bytes, QOR_ALLOC_ZERO));
-        if (block == nullptr) {
-            if (con->error == 0) rsknomem(con, bytes, "timer records");
-            con->error = 1;
-            return nullptr;
-        }
-        for (int i = 0; i < chunk - 1; ++i) block[i].next = &block[i + 1];
-        block[chunk - 1].next = nullptr;
-        con->timers_free = block;
+    size_t bytes = 0;
+    RSKTIMER* timer = rsk_take_free(con->timers_free, con->current_pool, chunk, &bytes);
+    if (timer == nullptr) {
+        if (con->error == 0) rsknomem(con, bytes, "timer records");
+        con->error = 1;
     }
-    RSKTIMER* timer = con->timers_free;
-    con->timers_free = timer->next;
-    std::memset(timer, 0, sizeof *timer);
     return timer;
 }
 

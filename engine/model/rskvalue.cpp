@@ -5,32 +5,26 @@
 #include <cstring>
 
 #include "common/strings/pool_memory.h"
+#include "engine/model/rskfree.h"
 #include "engine/model/rsknomem.h"
 
 namespace {
 
 constexpr int kValueChunk = 100;
 
-int refill_values(RSKCON* con) {
-    const size_t bytes = sizeof(RSKVALUECELL) * kValueChunk;
-    auto* chunk = static_cast<RSKVALUECELL*>(vmalcp_handler(con->current_pool, bytes, QOR_ALLOC_ZERO));
-    if (chunk == nullptr) {
-        rsknomem(con, bytes, "add elements to a list");
-        return 1;
-    }
-    for (int i = 0; i < kValueChunk - 1; ++i) chunk[i].next = &chunk[i + 1];
-    chunk[kValueChunk - 1].next = con->free_lists->value_cells;
-    con->free_lists->value_cells = chunk;
-    return 0;
+// A zeroed value cell from the control structure's free list; null after reporting no memory.
+RSKVALUECELL* take_value_cell(RSKCON* con) {
+    size_t bytes = 0;
+    RSKVALUECELL* cell = rsk_take_free(con->free_lists->value_cells, con->current_pool, kValueChunk, &bytes);
+    if (cell == nullptr) rsknomem(con, bytes, "add elements to a list");
+    return cell;
 }
 
 }  // namespace
 
 int new_value(RSKCON* con, RSKVARIABLE* variable, RSKVALUECELL** out) {
-    if (con->free_lists->value_cells == nullptr && refill_values(con) != 0) return 1;
-    RSKVALUECELL* cell = con->free_lists->value_cells;
-    con->free_lists->value_cells = cell->next;
-    std::memset(cell, 0, sizeof *cell);
+    RSKVALUECELL* cell = take_value_cell(con);
+    if (cell == nullptr) return 1;
     cell->variable = variable;
     *out = cell;
     return 0;

@@ -18,6 +18,12 @@ enum : int {
     QOR_FREE_UNSIZED = 4,       // size not known (0) or too large for 31 bits
 };
 
+// Answers of a pool's release routine besides 0: 1 for a block that is not a pool block, and
+// QOR_POOL_FOREIGN_BLOCK for a block of another pool (the block is left where it is).
+enum : int {
+    QOR_POOL_FOREIGN_BLOCK = 87,
+};
+
 // Pool creation flags (third argument of xmpoolc).
 enum : int {
     QOR_POOL_SHARED = 0x100,    // several threads allocate and free concurrently

@@ -16,6 +16,7 @@ struct code_text {
 // whole; the facility bits that some callers mask off are part of the code here.
 const code_text kCodeTexts[] = {
     {86, "A null handle was passed to a host service."},
+    {87, "A memory block was freed through a pool that did not allocate it."},
     {2049, "End of data."},
     {8601, "Out of memory."},
     {0x801, "End of member."},

@@ -30,7 +30,7 @@ const char* module_of(const std::string& proc) {
 }
 
 qor_step* current_step() {
-    qor_task* task = qor_global_gcb()->current_task;
+    qor_task* task = qor_current_task();
     return task ? task->step : nullptr;
 }
 
@@ -62,7 +62,6 @@ void xexit(int code) { throw qor::runtime::StepExit{code}; }
 namespace qor::runtime {
 
 qor_step* begin_step(const char* proc_name, const char* text, size_t length, int first_line) {
-    qor_gcb* gcb = qor_global_gcb();
     auto* step = new (std::nothrow) qor_step{};
     if (!step) return nullptr;
     step->proc_name = proc_name;
@@ -70,7 +69,13 @@ qor_step* begin_step(const char* proc_name, const char* text, size_t length, int
     step->text_length = length;
     step->first_line = first_line;
     step->pool = xmpoolc(65536, 65536, 0);
-    gcb->current_task->step = step;
+    qor_task* task = qor_current_task();
+    if (!task || !step->pool) {   // a thread without a task has nowhere to keep a step
+        if (step->pool) xmpoold(step->pool);
+        delete step;
+        return nullptr;
+    }
+    task->step = step;
     // The print file's line size follows the LINESIZE option as it stands when the step starts.
     long linesize = 0;
     if (xoptigt("LINESIZE", &linesize) == 0 && linesize > 0) xpprnl(static_cast<int>(linesize));
@@ -87,7 +92,8 @@ int end_step(qor_step* step) {
     qor_print_end_step();
     if (step->pool) xmpoold(step->pool);
     int code = step->end_code;
-    if (gcb->current_task->step == step) gcb->current_task->step = nullptr;
+    qor_task* task = qor_current_task();
+    if (task && task->step == step) task->step = nullptr;
     delete step;
     return code;
 }

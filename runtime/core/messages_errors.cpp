@@ -4,6 +4,7 @@
 
 #include "host/print.h"
 #include "runtime/core/print_internal.h"
+#include "runtime/core/service_guard.h"
 
 namespace {
 
@@ -95,7 +96,7 @@ const char* prefix_of(int severity) {
 
 }  // namespace
 
-void xebug(const char* format, ...) {
+void xebug(const char* format, ...) try {
     qor_format_out out;
     out.text = "ERROR: Internal: ";
     // Continuation lines of a long internal error line up under the routine's name.
@@ -106,8 +107,9 @@ void xebug(const char* format, ...) {
     va_end(a.list);
     qor_print_log_lines(out);
 }
+QOR_SERVICE_CATCH()
 
-void xprrlog(int severity, int code) {
+void xprrlog(int severity, int code) try {
     if (code == 0) return;   // success has no text: nothing went wrong
     unsigned as_unsigned = static_cast<unsigned>(code);
     const char* text = text_of(as_unsigned);
@@ -119,3 +121,4 @@ void xprrlog(int severity, int code) {
     out.text = line;
     qor_print_log_lines(out);
 }
+QOR_SERVICE_CATCH()

@@ -12,6 +12,7 @@
 
 #include "host/anchor.h"
 #include "host/print.h"
+#include "runtime/core/pool_internal.h"
 
 namespace {
 
@@ -167,7 +168,15 @@ void* xmalloc_labelled(qor_pool* pool, size_t bytes, int flags, const char* labe
     return pool_allocate(pool, bytes, flags, label);
 }
 
-void qor_pool_fail_nth(long n) { g_fail_countdown.store(n < 0 ? 0 : n); }
+long qor_pool_fail_nth(long n) { return g_fail_countdown.exchange(n < 0 ? 0 : n); }
+
+bool qor_fail_this_allocation() {
+    if (!injected_failure()) return false;
+    g_failed.store(1);
+    return true;
+}
+
+void qor::runtime::note_memory_failure() { g_failed.store(1); }
 
 size_t qor_pool_live_blocks(const qor_pool* handle) {
     if (!handle) return 0;

@@ -3,8 +3,10 @@
 #include "runtime/core/step.h"
 
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 
 #include "host/kernel.h"
 #include "host/options.h"
@@ -100,6 +102,26 @@ int end_step(qor_step* step) {
 
 namespace {
 
+// Logs why a step stopped and answers its end code. The log may itself be short of memory: then
+// a fixed line goes to stderr.
+int step_failed(const std::string& proc_name, const std::exception& failure) noexcept {
+    bool memory = dynamic_cast<const std::bad_alloc*>(&failure) != nullptr ||
+                  dynamic_cast<const std::length_error*>(&failure) != nullptr;
+    int code = memory ? kStepNoMemory : kStepFault;
+    try {
+        if (memory)
+            xpslog("%1zNot enough memory to run procedure %s: the step is stopped.", proc_name.c_str());
+        else
+            xpslog("%1zProcedure %s stopped by an internal fault: %s.", proc_name.c_str(),
+                   failure.what());
+    } catch (...) {
+        std::fputs(memory ? "ERROR: Not enough memory to run a procedure: the step is stopped.\n"
+                          : "ERROR: A procedure stopped by an internal fault.\n",
+                   stderr);
+    }
+    return code;
+}
+
 // Run a step body between begin_step and end_step; xexit inside it ends only the step.
 template <typename Body>
 int run_step(const std::string& proc_name, const std::string& text, int first_line, Body body) {
@@ -112,6 +134,12 @@ int run_step(const std::string& proc_name, const std::string& text, int first_li
         step->end_code = body(step);
     } catch (const StepExit& exit) {
         step->end_code = exit.code;
+    } catch (const std::exception& failure) {
+        // What the step built is released as the exception unwinds and with the step pool, so
+        // the program goes on with its next step.
+        step->end_code = step_failed(proc_name, failure);
+    } catch (...) {
+        step->end_code = step_failed(proc_name, std::runtime_error("an unknown fault"));
     }
     return end_step(step);
 }

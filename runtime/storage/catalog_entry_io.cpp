@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 
+#include "runtime/core/service_guard.h"
 #include "runtime/storage/catalog_internal.h"
 
 using namespace qor::runtime;
@@ -99,7 +100,8 @@ int open_entry(const qor_entry_request& request, const std::shared_ptr<catalog_d
 
 }  // namespace qor::runtime
 
-int xcopen(const qor_entry_request& request, qor_entry** entry) { return open_entry(request, nullptr, entry); }
+int xcopen(const qor_entry_request& request, qor_entry** entry) try { return open_entry(request, nullptr, entry); }
+QOR_SERVICE_CATCH(static_cast<int>(QOR_C_NO_MEMORY))
 
 int xcpoint(qor_entry* e, int64_t offset) {
     if (!e) return static_cast<int>(QOR_C_NULL);
@@ -115,7 +117,7 @@ int xcnote(qor_entry* e, int64_t* offset) {
     return 0;
 }
 
-int xcread(qor_entry* e, void* buffer, size_t length, size_t* got) {
+int xcread(qor_entry* e, void* buffer, size_t length, size_t* got) try {
     if (got) *got = 0;
     if (!e || (!buffer && length > 0)) return static_cast<int>(QOR_C_NULL);
     if (e->is_file) return member_file_read(e, buffer, length, got);
@@ -127,8 +129,9 @@ int xcread(qor_entry* e, void* buffer, size_t length, size_t* got) {
     if (got) *got = n;
     return n == length ? 0 : static_cast<int>(QOR_C_END);
 }
+QOR_SERVICE_CATCH(static_cast<int>(QOR_C_NO_MEMORY))
 
-int xcwrite(qor_entry* e, const void* buffer, size_t length) {
+int xcwrite(qor_entry* e, const void* buffer, size_t length) try {
     if (!e || (!buffer && length > 0)) return static_cast<int>(QOR_C_NULL);
     if (e->access == QOR_CO_INPUT) return static_cast<int>(QOR_C_READ_ONLY);
     if (length == 0) return 0;
@@ -144,8 +147,9 @@ int xcwrite(qor_entry* e, const void* buffer, size_t length) {
     e->position += static_cast<int64_t>(length);
     return 0;
 }
+QOR_SERVICE_CATCH(static_cast<int>(QOR_C_NO_MEMORY))
 
-int xcclose(qor_entry* e, int flags) {
+int xcclose(qor_entry* e, int flags) try {
     if (!e) return static_cast<int>(QOR_C_NULL);
     if (e->is_file) {
         int code = member_file_close(e, flags);
@@ -158,3 +162,4 @@ int xcclose(qor_entry* e, int flags) {
     delete e;
     return 0;
 }
+QOR_SERVICE_CATCH(static_cast<int>(QOR_C_NO_MEMORY))

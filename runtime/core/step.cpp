@@ -104,16 +104,13 @@ namespace {
 
 // Logs why a step stopped and answers its end code. The log may itself be short of memory: then
 // a fixed line goes to stderr.
-int step_failed(const std::string& proc_name, const std::exception& failure) noexcept {
-    bool memory = dynamic_cast<const std::bad_alloc*>(&failure) != nullptr ||
-                  dynamic_cast<const std::length_error*>(&failure) != nullptr;
+int step_failed(const std::string& proc_name, bool memory, const char* what) noexcept {
     int code = memory ? kStepNoMemory : kStepFault;
     try {
         if (memory)
             xpslog("%1zNot enough memory to run procedure %s: the step is stopped.", proc_name.c_str());
         else
-            xpslog("%1zProcedure %s stopped by an internal fault: %s.", proc_name.c_str(),
-                   failure.what());
+            xpslog("%1zProcedure %s stopped by an internal fault: %s.", proc_name.c_str(), what);
     } catch (...) {
         std::fputs(memory ? "ERROR: Not enough memory to run a procedure: the step is stopped.\n"
                           : "ERROR: A procedure stopped by an internal fault.\n",
@@ -125,6 +122,10 @@ int step_failed(const std::string& proc_name, const std::exception& failure) noe
 // Run a step body between begin_step and end_step; xexit inside it ends only the step.
 template <typename Body>
 int run_step(const std::string& proc_name, const std::string& text, int first_line, Body body) {
+    if (!qor_current_task()) {
+        xpslog("%1zProcedure %s cannot be run on a thread that has no task.", proc_name.c_str());
+        return 1;
+    }
     qor_step* step = begin_step(proc_name.c_str(), text.data(), text.size(), first_line);
     if (!step) {
         xpslog("%1zNot enough memory to run procedure %s.", proc_name.c_str());
@@ -137,9 +138,12 @@ int run_step(const std::string& proc_name, const std::string& text, int first_li
     } catch (const std::exception& failure) {
         // What the step built is released as the exception unwinds and with the step pool, so
         // the program goes on with its next step.
-        step->end_code = step_failed(proc_name, failure);
+        // A container asked to grow beyond its limit is as much out of memory as a failed new.
+        bool memory = dynamic_cast<const std::bad_alloc*>(&failure) != nullptr ||
+                      dynamic_cast<const std::length_error*>(&failure) != nullptr;
+        step->end_code = step_failed(proc_name, memory, failure.what());
     } catch (...) {
-        step->end_code = step_failed(proc_name, std::runtime_error("an unknown fault"));
+        step->end_code = step_failed(proc_name, false, "an unknown fault");
     }
     return end_step(step);
 }

@@ -17,6 +17,7 @@
 #include "host/anchor.h"
 #include "host/kernel.h"
 #include "runtime/core/kit_internal.h"
+#include "runtime/core/step.h"
 #include "tests/support/scratch.h"
 
 namespace {
@@ -437,4 +438,19 @@ TEST_F(Kit, TasksAreThreadLocalAndInheritedByKitThreads) {
     });
     creator.join();
     EXPECT_EQ(nested.seen_task, &own);
+}
+
+// A thread that has no task has no step to run a procedure in.
+TEST(Tasks, AThreadWithoutATaskCannotRunAStep) {
+    ScratchArea scratch;
+    scratch.open("qor_task_");
+    int code = -1;
+    std::thread t([&] { code = qor::runtime::run_procedure_step("PRINT", "proc print; run;", 1); });
+    t.join();
+    std::string log = scratch.log();
+    scratch.close();
+    EXPECT_EQ(code, 1);
+    EXPECT_NE(log.find("ERROR: Procedure PRINT cannot be run on a thread that has no task."),
+              std::string::npos)
+        << log;
 }

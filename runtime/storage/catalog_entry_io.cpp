@@ -2,6 +2,7 @@
 // A catalog entry is held in memory while open and committed in one transaction at close, so a
 // process that dies before the close leaves the previous entry as it was.
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 
@@ -69,6 +70,7 @@ int open_entry(const qor_entry_request& request, const std::shared_ptr<catalog_d
     }
     qor_entry* e = new (std::nothrow) qor_entry;
     if (!e) return catalog_fail(QOR_C_NO_MEMORY, "Out of memory opening an entry.");
+    std::unique_ptr<qor_entry> owner(e);   // the caller's on success; deleted on every failure
     e->access = temporary ? QOR_CO_UPDATE : access;
     e->temporary = temporary;
     int code = 0;
@@ -90,11 +92,10 @@ int open_entry(const qor_entry_request& request, const std::shared_ptr<catalog_d
         if (code == 0) code = open_catalog_entry(own, name, type, request.description, e);
     }
     if (code != 0) {
-        delete e;
         return code;
     }
     catalog_clear_error();
-    *out = e;
+    *out = owner.release();
     return 0;
 }
 

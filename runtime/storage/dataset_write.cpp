@@ -1,6 +1,7 @@
 // Writing observations: put lists that define variables and move the caller's values into
 // the observation buffer, and appending that buffer as a new observation.
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -34,10 +35,10 @@ int xvputi(qor_dataset* dataset, int count, qor_putlist** out) try {
     if (dataset == nullptr || out == nullptr) return QOR_DS_NULL_ARGUMENT;
     if (count < 0) return QOR_DS_BAD_REQUEST;
     if (dataset->access == QOR_OPEN_INPUT) return QOR_DS_WRONG_MODE;
-    auto* list = new (std::nothrow) qor_putlist{dataset, count, false, {}};
+    std::unique_ptr<qor_putlist> list(new (std::nothrow) qor_putlist{dataset, count, false, {}});
     if (list == nullptr) return QOR_DS_NO_STORAGE;
     list->bindings.reserve(static_cast<size_t>(count));
-    *out = list;
+    *out = list.release();
     return 0;
 }
 QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "host/print.h"
+#include "runtime/core/service_guard.h"
 #include "runtime/lists/list_internal.h"
 
 namespace {
@@ -65,7 +66,7 @@ void print_items(const qor_list* list, int depth) {
 
 }  // namespace
 
-int slstrng(const qor_list* list, int position, std::string* out) {
+int slstrng(const qor_list* list, int position, std::string* out) try {
     if (!list || !out) return QOR_SL_NULL;
     if (position < 1 || static_cast<size_t>(position) > list->items.size()) return QOR_SL_POSITION;
     const qor_list_item& item = list->items[static_cast<size_t>(position) - 1];
@@ -73,11 +74,13 @@ int slstrng(const qor_list* list, int position, std::string* out) {
     *out = item.type == QOR_SL_CHAR ? item.text : number_text(item.number);
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
 
-int slput(const qor_list* list, std::string_view heading, int) {
+int slput(const qor_list* list, std::string_view heading, int) try {
     if (!list) return QOR_SL_NULL;
     xpslog("%*s(list %i, %i items)", static_cast<int>(heading.size()), heading.data(), static_cast<int>(list->id),
            static_cast<int>(list->items.size()));
     print_items(list, 1);
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)

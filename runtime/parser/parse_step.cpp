@@ -5,6 +5,7 @@
 #include <string>
 
 #include "host/print.h"
+#include "runtime/core/service_guard.h"
 #include "runtime/parser/parser_internal.h"
 
 namespace qor::parser {
@@ -112,7 +113,7 @@ bool proc_statement(ParseState& s, statement_node**& tail) {
 
 using namespace qor::parser;
 
-int xsproc(qor_parse_request* request) {
+int xsproc(qor_parse_request* request) try {
     if (!request) return QOR_PARSE_SYNTAX_ERROR;
     request->statements = nullptr;
     request->error_code = 0;
@@ -155,3 +156,4 @@ int xsproc(qor_parse_request* request) {
         request->error_code = QOR_PARSE_SYNTAX_ERROR;
     return request->error_code;
 }
+QOR_SERVICE_CATCH(QOR_PARSE_NO_MEMORY)

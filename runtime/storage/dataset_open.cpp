@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "host/print.h"
+#include "runtime/core/service_guard.h"
 #include "runtime/storage/dataset_internal.h"
 #include "runtime/storage/dataset_views.h"
 #include "runtime/storage/libraries.h"
@@ -164,7 +165,7 @@ int ds_open_member(const std::string& libref, const std::string& member, int acc
 
 }  // namespace qor::runtime
 
-int xoopen(qor_dataset** out, const qor_open_request* request) {
+int xoopen(qor_dataset** out, const qor_open_request* request) try {
     if (out == nullptr) return QOR_DS_NULL_ARGUMENT;
     *out = nullptr;
     if (request == nullptr) return QOR_DS_NULL_ARGUMENT;
@@ -185,8 +186,9 @@ int xoopen(qor_dataset** out, const qor_open_request* request) {
     }
     return QOR_DS_BAD_REQUEST;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
-int xoclose(qor_dataset* dataset, int flags) {
+int xoclose(qor_dataset* dataset, int flags) try {
     if (dataset == nullptr) return QOR_DS_NULL_ARGUMENT;
     std::unique_ptr<qor_dataset> ds(dataset);
     int rc = 0;
@@ -202,8 +204,9 @@ int xoclose(qor_dataset* dataset, int flags) {
     }
     return rc;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
-int xoreopn(qor_dataset* dataset, int mode) {
+int xoreopn(qor_dataset* dataset, int mode) try {
     if (dataset == nullptr) return QOR_DS_NULL_ARGUMENT;
     int access = mode & QOR_OPEN_ACCESS_MASK;
     if (dataset->access == QOR_OPEN_INPUT && access == QOR_OPEN_INPUT) {
@@ -221,8 +224,9 @@ int xoreopn(qor_dataset* dataset, int mode) {
     dataset->next = 1;
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
-int xoinfo(qor_dataset* dataset, int item, void* out) {
+int xoinfo(qor_dataset* dataset, int item, void* out) try {
     if (dataset == nullptr || out == nullptr) return QOR_DS_NULL_ARGUMENT;
     const ds_layout& layout = dataset->layout;
     switch (item) {
@@ -242,8 +246,9 @@ int xoinfo(qor_dataset* dataset, int item, void* out) {
     default: return QOR_DS_BAD_REQUEST;
     }
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
-int xolabel(qor_dataset* dataset, const char* label, int length) {
+int xolabel(qor_dataset* dataset, const char* label, int length) try {
     if (dataset == nullptr || label == nullptr) return QOR_DS_NULL_ARGUMENT;
     if (dataset->access == QOR_OPEN_INPUT) return QOR_DS_WRONG_MODE;
     if (length < 0) length = static_cast<int>(std::strlen(label));
@@ -251,8 +256,9 @@ int xolabel(qor_dataset* dataset, const char* label, int length) {
     dataset->layout.label.assign(label, static_cast<size_t>(length));
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
-int xosortk(qor_dataset* dataset, const qor_sort_keys* keys) {
+int xosortk(qor_dataset* dataset, const qor_sort_keys* keys) try {
     if (dataset == nullptr || keys == nullptr) return QOR_DS_NULL_ARGUMENT;
     if (dataset->access == QOR_OPEN_INPUT) return QOR_DS_WRONG_MODE;
     int count = static_cast<int>(dataset->layout.variables.size());
@@ -263,3 +269,4 @@ int xosortk(qor_dataset* dataset, const qor_sort_keys* keys) {
     dataset->layout.sort_keys = *keys;
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)

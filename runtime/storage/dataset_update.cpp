@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "host/print.h"
+#include "runtime/core/service_guard.h"
 #include "runtime/storage/dataset_internal.h"
 
 using namespace qor::runtime;
@@ -37,7 +38,7 @@ int close_gap(qor_dataset* ds, int64_t k) {
 
 }  // namespace
 
-int xoupd(qor_obs_request* request) {
+int xoupd(qor_obs_request* request) try {
     if (request == nullptr || request->dataset == nullptr) return QOR_DS_NULL_ARGUMENT;
     qor_dataset* ds = request->dataset;
     if (ds->access != QOR_OPEN_UPDATE) return QOR_DS_WRONG_MODE;
@@ -58,8 +59,9 @@ int xoupd(qor_obs_request* request) {
     ds->current_bytes = ds->read_copy.data();
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
-int xodel(qor_obs_request* request) {
+int xodel(qor_obs_request* request) try {
     if (request == nullptr || request->dataset == nullptr) return QOR_DS_NULL_ARGUMENT;
     qor_dataset* ds = request->dataset;
     if (ds->access != QOR_OPEN_UPDATE) return QOR_DS_WRONG_MODE;
@@ -76,3 +78,4 @@ int xodel(qor_obs_request* request) {
     ds_blank_record(ds->layout, ds->record.data());
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)

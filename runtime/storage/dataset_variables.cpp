@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 
+#include "runtime/core/service_guard.h"
 #include "runtime/storage/dataset_internal.h"
 
 using namespace qor::runtime;
@@ -87,7 +88,7 @@ void ds_fix_layout(qor_dataset* ds) {
 
 }  // namespace qor::runtime
 
-int xvfind(qor_dataset* dataset, const char* name, int name_length, int* number, int) {
+int xvfind(qor_dataset* dataset, const char* name, int name_length, int* number, int) try {
     if (number != nullptr) *number = 0;
     if (dataset == nullptr || name == nullptr || number == nullptr) return QOR_DS_NULL_ARGUMENT;
     if (name_length < 0) name_length = static_cast<int>(std::strlen(name));
@@ -97,8 +98,9 @@ int xvfind(qor_dataset* dataset, const char* name, int name_length, int* number,
     *number = index + 1;
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
-int xvname(qor_dataset* dataset, int number, qor_var_desc* desc) {
+int xvname(qor_dataset* dataset, int number, qor_var_desc* desc) try {
     if (dataset == nullptr || desc == nullptr) return QOR_DS_NULL_ARGUMENT;
     if (number < 1 || static_cast<size_t>(number) > dataset->layout.variables.size())
         return QOR_DS_NOT_FOUND;
@@ -117,17 +119,20 @@ int xvname(qor_dataset* dataset, int number, qor_var_desc* desc) {
     desc->informat_decimals = static_cast<int16_t>(v.informat_decimals);
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
-int xvnamei(qor_var_desc* desc) {
+int xvnamei(qor_var_desc* desc) try {
     if (desc == nullptr) return QOR_DS_NULL_ARGUMENT;
     std::memset(desc, 0, sizeof *desc);
     desc->type = QOR_VAR_NUMERIC;
     desc->length = 8;
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
-int xvsele(qor_dataset* dataset) {
+int xvsele(qor_dataset* dataset) try {
     if (dataset == nullptr) return QOR_DS_NULL_ARGUMENT;
     ds_fix_layout(dataset);
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)

@@ -73,6 +73,7 @@ TEST(CsvWriter, QuotesOnlyWhatNeedsIt) {
         {"l1\nl2", "\"l1\nl2\""}, {"cr\r", "\"cr\r\""},
         {" lead", "\" lead\""}, {"trail ", "\"trail \""},
         {"in side", "in side"}, {"-1.5e-300", "-1.5e-300"},
+        {"\xEF\xBB\xBFid", "\"\xEF\xBB\xBFid\""},
     };
     for (const Case& c : cases) {
         std::string out;
@@ -89,6 +90,14 @@ TEST(CsvWriter, RowsReadBackAsWritten) {
         {"", "", ""},
     };
     std::string text;
+    // A first field that starts with a byte order mark keeps it: read back, only a mark in front
+    // of the text is dropped.
+    const std::vector<CsvRow> marked = {{"\xEF\xBB\xBF", "x"}, {"\xEF\xBB\xBFy", "z"}};
+    for (const CsvRow& r : marked) append_csv_row(text, r);
+    CsvTable back;
+    ASSERT_EQ(read_csv(text, &back), "");
+    EXPECT_EQ(back.rows, marked);
+    text.clear();
     for (const CsvRow& r : rows) append_csv_row(text, r);
     CsvTable table;
     ASSERT_EQ(read_csv(text, &table), "");

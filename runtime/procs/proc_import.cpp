@@ -1,9 +1,12 @@
 // PROC IMPORT: reads a CSV file with a header row into a data set in one pass. Column types are
 // guessed from the first rows unless INFORMAT declares them; FORMAT sets display formats.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <string_view>
@@ -25,8 +28,9 @@ namespace {
 
 constexpr const char* kProc = "IMPORT";
 constexpr int kInvalidValuesShown = 10;
-// Types and character lengths are guessed from the first rows after the header: this many, or
-// fewer when they hold this many bytes. Later rows are read with what was guessed.
+// Types are guessed from the first rows after the header: this many, or fewer when they hold
+// this many bytes. A regular file is read to its end for the lengths of character columns and
+// for values that the guessed type cannot read; a pipe is read once, with what was guessed.
 constexpr size_t kGuessRows = 10000;
 constexpr size_t kGuessBytes = size_t{16} << 20;
 // The longest row read (quotes and commas included): a file without line ends cannot fill the
@@ -206,34 +210,53 @@ void guess_column(const HeldRows& held, size_t c, ImportColumn* col) {
     col->has_format = parse_format(display, &col->format, &why);
 }
 
-// The CSV file read row by row.
+// The CSV file read row by row; a regular file can be read again from its start.
 class ImportFile {
 public:
-    explicit ImportFile(std::FILE* f)
-        : file_(f), reader_([f](char* buffer, size_t size) -> long {
-              size_t n = std::fread(buffer, 1, size, f);
-              if (n == 0 && std::ferror(f)) return -1;
-              return static_cast<long>(n);
-          }, kLongestRow) {}
+    explicit ImportFile(std::FILE* f) : file_(f) { start(); }
     ~ImportFile() { std::fclose(file_); }
     ImportFile(const ImportFile&) = delete;
     ImportFile& operator=(const ImportFile&) = delete;
 
+    bool seekable() const {
+        struct stat info;
+        return ::fstat(::fileno(file_), &info) == 0 && S_ISREG(info.st_mode);
+    }
+    // Reading starts again at the first row; false after logging.
+    bool rewind(const ImportRequest& request) {
+        if (std::fseek(file_, 0, SEEK_SET) != 0) {
+            xpslog("%1zPROC %s: the file %s cannot be read again: %s.", kProc,
+                   request.file.c_str(), std::strerror(errno));
+            return false;
+        }
+        start();
+        return true;
+    }
     // The next row: 1, 0 at the end, -1 after logging why the file cannot be read.
     int next(const ImportRequest& request, CsvRow* row, int* line) {
-        int rc = reader_.next(row, line);
+        int rc = reader_->next(row, line);
         if (rc >= 0) return rc;
-        if (reader_.read_errno() != 0)
+        if (reader_->read_errno() != 0)
             xpslog("%1zPROC %s: the file %s cannot be read: %s.", kProc, request.file.c_str(),
-                   std::strerror(reader_.read_errno()));
+                   std::strerror(reader_->read_errno()));
         else
-            xpslog("%1zPROC %s: %s: %s", kProc, request.file.c_str(), reader_.error().c_str());
+            xpslog("%1zPROC %s: %s: %s", kProc, request.file.c_str(), reader_->error().c_str());
         return -1;
     }
 
 private:
+    void start() {
+        std::FILE* f = file_;
+        reader_ = std::make_unique<CsvRowReader>(
+            [f](char* buffer, size_t size) -> long {
+                size_t n = std::fread(buffer, 1, size, f);
+                if (n == 0 && std::ferror(f)) return -1;
+                return static_cast<long>(n);
+            },
+            kLongestRow);
+    }
     std::FILE* file_;
-    CsvRowReader reader_;
+    std::unique_ptr<CsvRowReader> reader_;
 };
 
 // A row of the file after the header has the header's number of fields.
@@ -344,9 +367,10 @@ private:
                   read.data(), static_cast<int>(read.size()), &length);
             value = std::string_view(read.data(), static_cast<size_t>(length));
         } else if (value.size() > static_cast<size_t>(col.length) && ++cut_ <= kInvalidValuesShown) {
-            xpslog("%2zPROC %s: the value of column %s on line %i is longer than the column's %i "
-                   "characters (the longest value of the first rows) and is cut; INFORMAT %s $w. "
-                   "sets a length.", kProc, col.name.c_str(), line, col.length, col.name.c_str());
+            // Only a file read once (a pipe) gets here: its lengths come from the first rows.
+            xpslog("%2zPROC %s: the value of column %s on line %i is longer than the %i "
+                   "characters of the column and is cut (INFORMAT %s $w. sets a length).", kProc,
+                   col.name.c_str(), line, col.length, col.name.c_str());
         }
         std::string& text = texts_[c];
         size_t n = std::min(value.size(), text.size());
@@ -376,6 +400,8 @@ private:
     long observations_ = 0;
 };
 
+bool check_columns(const std::vector<ImportColumn>& columns);
+
 // The variables of the columns: declared, or guessed from the held rows; false after logging.
 bool plan_columns(const ImportRequest& request, const CsvRow& header, const HeldRows& held,
                   std::vector<ImportColumn>* columns) {
@@ -386,6 +412,14 @@ bool plan_columns(const ImportRequest& request, const CsvRow& header, const Held
     for (size_t c = 0; c < columns->size(); ++c) {
         ImportColumn& col = (*columns)[c];
         if (!col.declared_informat) guess_column(held, c, &col);
+    }
+    return check_columns(*columns);
+}
+
+// Each column's format suits its type and its length is one a variable can have; false after
+// logging.
+bool check_columns(const std::vector<ImportColumn>& columns) {
+    for (const ImportColumn& col : columns) {
         if (col.has_format && col.format.character() != col.character) {
             xpslog("%1zPROC %s: format %s on line %i cannot show the %s column %s.", kProc,
                    col.format.text().c_str(), col.format_line,
@@ -401,8 +435,46 @@ bool plan_columns(const ImportRequest& request, const CsvRow& header, const Held
     return true;
 }
 
-// Reads the file and writes the data set: the header, the rows held for guessing, then every
-// other row as it is read. false after logging.
+// The rows after the held ones, read once before the values are written: every character
+// column gets the length of its longest value, and a guessed numeric column with a value that
+// its informat cannot read becomes character. false after logging.
+bool scan_rest(const ImportRequest& request, ImportFile& file, size_t want,
+               std::vector<ImportColumn>& columns) {
+    CsvRow row;
+    int line = 0;
+    int rc;
+    std::vector<int> longest(columns.size(), 1);
+    while ((rc = file.next(request, &row, &line)) == 1) {
+        if (!check_row(request, row.size(), want, line)) return false;
+        for (size_t c = 0; c < columns.size(); ++c) {
+            ImportColumn& col = columns[c];
+            if (col.declared_informat) continue;
+            const std::string& field = row[c];
+            longest[c] = std::max(longest[c], static_cast<int>(without_trailing_blanks(field).size()));
+            if (col.character) continue;
+            double value = 0;
+            if (xffmt(col.informat_code, 0, col.informat_decimals, field.data(),
+                      static_cast<int>(field.size()), &value) == 0)
+                continue;
+            xpslog("%3zPROC %s: column %s is read as character: the value '%.*s' on line %i "
+                   "cannot be read with %s, which read the first rows.", kProc, col.name.c_str(),
+                   static_cast<int>(std::min<size_t>(field.size(), 200)), field.data(), line,
+                   col.informat_text.c_str());
+            col.character = true;
+            if (col.format_line == 0) col.has_format = false;   // the guessed display format
+        }
+    }
+    if (rc < 0) return false;
+    for (size_t c = 0; c < columns.size(); ++c)
+        if (columns[c].character && !columns[c].declared_informat)
+            columns[c].length = std::max(columns[c].length, longest[c]);
+    return true;
+}
+
+// Reads the file and writes the data set. Types are guessed from the rows held at the start;
+// a regular file is then read to its end for the lengths and read again for the values, any
+// other file (a pipe) has its held rows written and the rest written as it is read. false
+// after logging.
 bool import_file(const ImportRequest& request, std::FILE* f) {
     ImportFile file(f);
     CsvRow header;
@@ -414,36 +486,44 @@ bool import_file(const ImportRequest& request, std::FILE* f) {
                request.file.c_str());
         return false;
     }
-    if (header.size() > static_cast<size_t>(QOR_VAR_COUNT_MAX)) {
+    const size_t want = header.size();
+    if (want > static_cast<size_t>(QOR_VAR_COUNT_MAX)) {
         xpslog("%1zPROC %s: the header row of %s has %li columns, more than the %i variables a "
-               "data set can hold.", kProc, request.file.c_str(), static_cast<long>(header.size()),
+               "data set can hold.", kProc, request.file.c_str(), static_cast<long>(want),
                static_cast<int>(QOR_VAR_COUNT_MAX));
         return false;
     }
     HeldRows held;
-    held.columns = header.size();
+    held.columns = want;
     CsvRow row;
     while (held.count() < kGuessRows && held.bytes.size() < kGuessBytes &&
            (rc = file.next(request, &row, &line)) == 1) {
-        if (!check_row(request, row.size(), header.size(), line)) return false;
+        if (!check_row(request, row.size(), want, line)) return false;
         held.add(row, line);
     }
     if (rc < 0) return false;
     std::vector<ImportColumn> columns;
     if (!plan_columns(request, header, held, &columns)) return false;
+    const bool more = rc == 1;   // the held rows did not reach the end of the file
+    const bool twice = more && file.seekable();
+    if (twice) {
+        held = HeldRows{};
+        if (!scan_rest(request, file, want, columns) || !check_columns(columns)) return false;
+        if (!file.rewind(request) || file.next(request, &header, &line) != 1) return false;
+    }
 
     ImportWriter writer(request, columns);
     if (!writer.open()) return false;
-    std::vector<std::string_view> fields(header.size());
+    std::vector<std::string_view> fields(want);
     for (size_t r = 0; r < held.count(); ++r) {
-        for (size_t c = 0; c < fields.size(); ++c) fields[c] = held.field(r, c);
+        for (size_t c = 0; c < want; ++c) fields[c] = held.field(r, c);
         if (!writer.add(fields, held.lines[r])) return false;
     }
-    if (rc == 1) {   // the held rows did not reach the end of the file
+    if (more) {
         held = HeldRows{};
         while ((rc = file.next(request, &row, &line)) == 1) {
-            if (!check_row(request, row.size(), header.size(), line)) return false;
-            for (size_t c = 0; c < fields.size(); ++c) fields[c] = row[c];
+            if (!check_row(request, row.size(), want, line)) return false;
+            for (size_t c = 0; c < want; ++c) fields[c] = row[c];
             if (!writer.add(fields, line)) return false;
         }
         if (rc < 0) return false;

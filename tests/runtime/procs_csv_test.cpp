@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -321,6 +322,50 @@ TEST_F(ProcCsvTest, InputBeyondTheLimitsIsRefusedWithTheLimit) {
     }
     EXPECT_FALSE(fs::exists(dir / "zero.qor7bdat"));
     EXPECT_FALSE(fs::exists(dir / "wide.qor7bdat"));
+}
+
+TEST_F(ProcCsvTest, ExportReplacesOnlyARegularFile) {
+    spit(dir / "good.csv", "a\n1\n");
+    ASSERT_EQ(run("proc import datafile='@/good.csv' out=pt.one; run;"), 0) << log();
+    spit(dir / "target.csv", "old text");
+    ASSERT_EQ(::symlink("target.csv", (dir / "link.csv").c_str()), 0);
+    ASSERT_EQ(::mkfifo((dir / "fifo.csv").c_str(), 0600), 0);
+    // A device node of our own (the null device's numbers) where the system lets us make one.
+    const bool device = ::mknod((dir / "device.csv").c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0;
+    fs::create_directory(dir / "folder.csv");
+    struct Case {
+        const char* target;
+        mode_t type;
+        const char* kind;
+    };
+    const Case cases[] = {
+        {"link.csv", S_IFLNK, "a symbolic link"},
+        {"fifo.csv", S_IFIFO, "a FIFO"},
+        {"device.csv", S_IFCHR, "a device"},
+        {"folder.csv", S_IFDIR, "a directory"},
+    };
+    for (const Case& c : cases) {
+        if (c.type == S_IFCHR && !device) continue;
+        for (const char* replace : {"", " replace"}) {
+            SCOPED_TRACE(std::string(c.target) + replace);
+            fs::remove(dir / "log");
+            qor_print_set_log_file((dir / "log").c_str());
+            EXPECT_EQ(run(std::string("proc export data=pt.one outfile='@/") + c.target + "'" +
+                          replace + "; run;"), 1);
+            EXPECT_NE(log().find("ERROR: PROC EXPORT: " + (dir / c.target).string() + " is " +
+                                 c.kind + ", not a regular file: only a regular file is written "
+                                 "or replaced."), std::string::npos) << log();
+            struct stat info;
+            ASSERT_EQ(::lstat((dir / c.target).c_str(), &info), 0);
+            EXPECT_EQ(info.st_mode & S_IFMT, c.type);
+        }
+    }
+    EXPECT_EQ(slurp(dir / "target.csv"), "old text");
+    // A regular file is replaced; no temporary file is left beside any target.
+    EXPECT_EQ(run("proc export data=pt.one outfile='@/target.csv' replace; run;"), 0) << log();
+    EXPECT_EQ(slurp(dir / "target.csv"), "a\n1\n");
+    for (const auto& entry : fs::directory_iterator(dir))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
 }
 
 TEST_F(ProcCsvTest, WideListingsSplitIntoPanelsThatFitTheLine) {

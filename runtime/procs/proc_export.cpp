@@ -33,42 +33,47 @@ struct ExportRequest {
     bool raw = false;
 };
 
-bool read_request(const std::vector<ProcStatement>& statements, ExportRequest* request) {
-    const ProcStatement& proc = statements.front();
+// The grammar of the step: PROC EXPORT options and no other statement.
+const qor_option_def kOptions[] = {
+    {"DATA", QOR_FORM_TEXT, 0, 0},    {"OUTFILE", QOR_FORM_TEXT, 0, 0},
+    {"DBMS", QOR_FORM_TEXT, 0, 0},    {"REPLACE", QOR_FORM_FLAG, 0, 0},
+    {"FORMATTED", QOR_FORM_FLAG, 0, 0}, {"RAW", QOR_FORM_FLAG, 0, 0},
+    {nullptr, 0, 0, 0},
+};
+const qor_clause kProcClauses[] = {
+    {QOR_CLAUSE_OPTIONLIST, 0, 0, 0, 0, nullptr, nullptr, kOptions, nullptr},
+};
+const qor_statement_schema kProcSchema = {"EXPORT", nullptr, 0, kProcClauses, 1, QOR_OPTIONS_FIELDS};
+const qor_grammar kGrammar = {kProc, &kProcSchema, nullptr, 0, 0};
+
+bool read_request(const ParsedStep& step, ExportRequest* request) {
+    const statement_node* proc = step.proc();
     std::vector<ProcOption> options;
-    if (!read_proc_options(proc, kProc,
-                           {{"DATA", true}, {"OUTFILE", true}, {"DBMS", true}, {"REPLACE", false},
-                            {"FORMATTED", false}, {"RAW", false}},
-                           &options))
-        return false;
-    if (statements.size() > 1) {
-        report_unknown_statement(statements[1], kProc);
-        return false;
-    }
+    if (!read_proc_options(proc, 0, kProc, &options)) return false;
     const ProcOption* data = find_option(options, "DATA");
     const ProcOption* file = find_option(options, "OUTFILE");
     const ProcOption* dbms = find_option(options, "DBMS");
     if (!data || !file) {
-        xpslog("%1zPROC %s on line %i needs DATA=data set and OUTFILE=\"file\".", kProc, proc.line);
+        xpslog("%1zPROC %s on line %i needs DATA=data set and OUTFILE=\"file\".", kProc, proc->line);
         return false;
     }
-    if (file->value.empty()) {
-        xpslog("%1zPROC %s: OUTFILE= on line %i names no file.", kProc, proc.line);
+    if (file->text.empty()) {
+        xpslog("%1zPROC %s: OUTFILE= on line %i names no file.", kProc, proc->line);
         return false;
     }
-    if (dbms && upper_text(dbms->value) != "CSV") {
+    if (dbms && upper_text(dbms->text) != "CSV") {
         xpslog("%1zPROC %s: DBMS=%s on line %i is not supported: only DBMS=CSV is.", kProc,
-               dbms->value.c_str(), proc.line);
+               dbms->text.c_str(), proc->line);
         return false;
     }
     if (find_option(options, "RAW") && find_option(options, "FORMATTED")) {
-        xpslog("%1zPROC %s: RAW and FORMATTED on line %i exclude each other.", kProc, proc.line);
+        xpslog("%1zPROC %s: RAW and FORMATTED on line %i exclude each other.", kProc, proc->line);
         return false;
     }
-    request->file = file->value;
+    request->file = file->text;
     request->replace = find_option(options, "REPLACE") != nullptr;
     request->raw = find_option(options, "RAW") != nullptr;
-    return parse_dataset_name(data->value, kProc, proc.line, &request->data);
+    return parse_dataset_name(data->text, kProc, proc->line, &request->data);
 }
 
 // One value as the CSV field shows it.
@@ -202,10 +207,10 @@ bool export_file(DatasetReader& reader, const ExportRequest& request, long* rows
 }  // namespace
 
 int proc_export(qor_step* step) {
-    std::vector<ProcStatement> statements;
-    if (!read_proc_step(step, &statements) || statements.empty()) return 1;
+    ParsedStep parsed;
+    if (!parsed.parse(step, kGrammar)) return 1;
     ExportRequest request;
-    if (!read_request(statements, &request)) return 1;
+    if (!read_request(parsed, &request)) return 1;
     if (!target_allowed(request.file, request.replace)) return 1;
     DatasetReader reader;
     if (!reader.open(request.data, kProc)) return 1;

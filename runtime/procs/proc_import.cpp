@@ -60,42 +60,49 @@ struct ImportRequest {
     std::vector<FormatAssignment> formats;
 };
 
-bool read_request(const std::vector<ProcStatement>& statements, ImportRequest* request) {
-    const ProcStatement& proc = statements.front();
+// The grammar of the step: PROC IMPORT options, then INFORMAT and FORMAT statements.
+const qor_option_def kOptions[] = {
+    {"DATAFILE", QOR_FORM_TEXT, 0, 0}, {"OUT", QOR_FORM_TEXT, 0, 0},
+    {"DBMS", QOR_FORM_TEXT, 0, 0},     {"REPLACE", QOR_FORM_FLAG, 0, 0},
+    {nullptr, 0, 0, 0},
+};
+const qor_clause kProcClauses[] = {
+    {QOR_CLAUSE_OPTIONLIST, 0, 0, 0, 0, nullptr, nullptr, kOptions, nullptr},
+};
+const qor_statement_schema kProcSchema = {"IMPORT", nullptr, 0, kProcClauses, 1, QOR_OPTIONS_FIELDS};
+const qor_statement_schema kStatements[] = {
+    {"INFORMAT", nullptr, 0, kFormatStatementClauses, 1, 1},
+    {"FORMAT", nullptr, 0, kFormatStatementClauses, 1, 1},
+};
+const qor_grammar kGrammar = {kProc, &kProcSchema, kStatements, 2, 0};
+
+bool read_request(const ParsedStep& step, ImportRequest* request) {
+    const statement_node* proc = step.proc();
     std::vector<ProcOption> options;
-    if (!read_proc_options(proc, kProc,
-                           {{"DATAFILE", true}, {"OUT", true}, {"DBMS", true}, {"REPLACE", false}},
-                           &options))
-        return false;
+    if (!read_proc_options(proc, 0, kProc, &options)) return false;
     const ProcOption* file = find_option(options, "DATAFILE");
     const ProcOption* out = find_option(options, "OUT");
     const ProcOption* dbms = find_option(options, "DBMS");
     if (!file || !out) {
-        xpslog("%1zPROC %s on line %i needs DATAFILE=\"file\" and OUT=data set.", kProc, proc.line);
+        xpslog("%1zPROC %s on line %i needs DATAFILE=\"file\" and OUT=data set.", kProc, proc->line);
         return false;
     }
-    if (file->value.empty()) {
-        xpslog("%1zPROC %s: DATAFILE= on line %i names no file.", kProc, proc.line);
+    if (file->text.empty()) {
+        xpslog("%1zPROC %s: DATAFILE= on line %i names no file.", kProc, proc->line);
         return false;
     }
-    if (dbms && upper_text(dbms->value) != "CSV") {
+    if (dbms && upper_text(dbms->text) != "CSV") {
         xpslog("%1zPROC %s: DBMS=%s on line %i is not supported: only DBMS=CSV is.", kProc,
-               dbms->value.c_str(), proc.line);
+               dbms->text.c_str(), proc->line);
         return false;
     }
-    request->file = file->value;
+    request->file = file->text;
     request->replace = find_option(options, "REPLACE") != nullptr;
-    if (!parse_dataset_name(out->value, kProc, proc.line, &request->out)) return false;
-    for (size_t i = 1; i < statements.size(); ++i) {
-        const ProcStatement& st = statements[i];
-        if (st.keyword == "INFORMAT") {
-            if (!read_format_statement(st, kProc, &request->informats)) return false;
-        } else if (st.keyword == "FORMAT") {
-            if (!read_format_statement(st, kProc, &request->formats)) return false;
-        } else {
-            report_unknown_statement(st, kProc);
+    if (!parse_dataset_name(out->text, kProc, proc->line, &request->out)) return false;
+    for (const statement_node* st = step.statements(); st; st = st->next) {
+        bool informat = node_keyword(st) == "INFORMAT";
+        if (!read_format_statement(st, kProc, informat ? &request->informats : &request->formats))
             return false;
-        }
     }
     return true;
 }
@@ -537,10 +544,10 @@ bool import_file(const ImportRequest& request, std::FILE* f) {
 }  // namespace
 
 int proc_import(qor_step* step) {
-    std::vector<ProcStatement> statements;
-    if (!read_proc_step(step, &statements) || statements.empty()) return 1;
+    ParsedStep parsed;
+    if (!parsed.parse(step, kGrammar)) return 1;
     ImportRequest request;
-    if (!read_request(statements, &request)) return 1;
+    if (!read_request(parsed, &request)) return 1;
     if (!request.replace && dataset_exists(request.out)) {
         xpslog("%1zPROC %s: data set %s already exists; add REPLACE to overwrite it.", kProc,
                request.out.text().c_str());

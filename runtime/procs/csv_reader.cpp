@@ -94,15 +94,17 @@ bool CsvRowReader::quoted_field(std::string& field) {
             continue;
         }
         if (c == '\n' || c == '\r') {
-            size_t before = pos_;
+            // Counted byte by byte: peek() may move the buffer.
             ++pos_;
             field += static_cast<char>(c);
+            size_t bytes = 1;
             if (c == '\r' && peek() == '\n') {
                 ++pos_;
                 field += '\n';
+                ++bytes;
             }
             ++line_;
-            if (!count(pos_ - before)) return false;
+            if (!count(bytes)) return false;
             continue;
         }
         // A run of ordinary bytes at once.

@@ -1,9 +1,10 @@
-// PROC IMPORT: reads a CSV file with a header row into a data set in one pass. Column types are
+// PROC IMPORT: reads a CSV file with a header row into a data set row by row. Column types are
 // guessed from the first rows unless INFORMAT declares them; FORMAT sets display formats.
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -28,8 +29,8 @@ namespace {
 
 constexpr const char* kProc = "IMPORT";
 constexpr int kInvalidValuesShown = 10;
-// Types are guessed from the first rows after the header: this many, or fewer when they hold
-// this many bytes. A regular file is read to its end for the lengths of character columns and
+// Types are guessed from the first rows after the header: this many, or fewer when they take
+// this many bytes (each field counts 4 bytes besides its text; 16 MiB stays below 4 GiB). A regular file is read to its end for the lengths of character columns and
 // for values that the guessed type cannot read; a pipe is read once, with what was guessed.
 constexpr size_t kGuessRows = 10000;
 constexpr size_t kGuessBytes = size_t{16} << 20;
@@ -158,16 +159,17 @@ bool apply_declarations(const ImportRequest& request, std::vector<ImportColumn>&
     return true;
 }
 
-
 // The first rows of the file after the header, kept to guess the columns' types: the fields of
 // every row back to back (each row has the header's number of fields).
 struct HeldRows {
     size_t columns = 0;
     std::string bytes;
-    std::vector<size_t> ends;   // where each field ends in bytes
-    std::vector<int> lines;     // line on which each row starts
+    std::vector<uint32_t> ends;   // where each field ends in bytes
+    std::vector<int> lines;       // line on which each row starts
 
     size_t count() const { return lines.size(); }
+    // What the rows take, empty fields included.
+    size_t memory() const { return bytes.size() + ends.size() * sizeof(uint32_t); }
     std::string_view field(size_t row, size_t column) const {
         size_t i = row * columns + column;
         size_t start = i == 0 ? 0 : ends[i - 1];
@@ -176,7 +178,7 @@ struct HeldRows {
     void add(const CsvRow& row, int line) {
         for (const std::string& f : row) {
             bytes += f;
-            ends.push_back(bytes.size());
+            ends.push_back(static_cast<uint32_t>(bytes.size()));
         }
         lines.push_back(line);
     }
@@ -503,7 +505,7 @@ bool import_file(const ImportRequest& request, std::FILE* f) {
     HeldRows held;
     held.columns = want;
     CsvRow row;
-    while (held.count() < kGuessRows && held.bytes.size() < kGuessBytes &&
+    while (held.count() < kGuessRows && held.memory() < kGuessBytes &&
            (rc = file.next(request, &row, &line)) == 1) {
         if (!check_row(request, row.size(), want, line)) return false;
         held.add(row, line);
@@ -516,7 +518,10 @@ bool import_file(const ImportRequest& request, std::FILE* f) {
     if (twice) {
         held = HeldRows{};
         if (!scan_rest(request, file, want, columns) || !check_columns(columns)) return false;
-        if (!file.rewind(request) || file.next(request, &header, &line) != 1) return false;
+        if (!file.rewind(request)) return false;
+        if ((rc = file.next(request, &header, &line)) == 0)
+            xpslog("%1zPROC %s: the file %s changed while it was read.", kProc, request.file.c_str());
+        if (rc != 1) return false;
     }
 
     ImportWriter writer(request, columns);

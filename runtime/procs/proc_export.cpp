@@ -112,7 +112,7 @@ bool write_rows(DatasetReader& reader, bool raw, std::FILE* out, const std::stri
     return written && rc == 0;
 }
 
-// What a path is when it is not a regular file ("" when it is one or does not exist).
+// What a file is when it is not a regular file ("" when it is one), for messages.
 const char* not_regular(const struct stat& info) {
     if (S_ISREG(info.st_mode)) return "";
     if (S_ISDIR(info.st_mode)) return "a directory";
@@ -120,7 +120,7 @@ const char* not_regular(const struct stat& info) {
     if (S_ISFIFO(info.st_mode)) return "a FIFO";
     if (S_ISSOCK(info.st_mode)) return "a socket";
     if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) return "a device";
-    return "not a regular file";
+    return "a special file";
 }
 
 // The target may be written: it does not exist, or it is a regular file and REPLACE was given.

@@ -383,7 +383,7 @@ private:
         }
         std::string& text = texts_[c];
         size_t n = std::min(value.size(), text.size());
-        std::memcpy(text.data(), value.data(), n);
+        if (n > 0) std::memcpy(text.data(), value.data(), n);
         std::memset(text.data() + n, ' ', text.size() - n);
     }
     void set_number(size_t c, std::string_view field, int line) {

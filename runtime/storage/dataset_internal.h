@@ -86,6 +86,7 @@ struct qor_dataset {
     uint64_t data_offset = 0;
     bool layout_fixed = false;    // after xvsele or the first observation
     bool write_failed = false;    // a write went wrong: closing abandons
+    bool no_replace = false;      // output: closing never replaces an existing member
     int64_t current = 0;          // current observation, 0 when none
     int64_t next = 1;             // observation the next sequential read delivers
     const unsigned char* current_bytes = nullptr;  // the current observation's stored bytes

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -116,6 +117,19 @@ int open_output(qor_dataset* ds) {
     return 0;
 }
 
+// Puts the finished file into place only when no member of that name exists: an atomic
+// no-replace rename, or on a file system without it a hard link (which fails on an existing
+// name) and the unlink of the temporary name.
+int place_new_member(const qor_dataset* ds) {
+    if (::renameat2(AT_FDCWD, ds->temp_path.c_str(), AT_FDCWD, ds->path.c_str(),
+                    RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return errno;
+    if (::link(ds->temp_path.c_str(), ds->path.c_str()) != 0) return errno;
+    ::unlink(ds->temp_path.c_str());
+    return 0;
+}
+
 // Writes header and descriptors, cuts the file to its observations, and renames it into place.
 int commit(qor_dataset* ds) {
     if (!ds->layout_fixed) ds->data_offset = ds_data_offset(ds->layout.variables.size());
@@ -132,7 +146,15 @@ int commit(qor_dataset* ds) {
         return QOR_DS_IO_ERROR;
     }
     ds->fd = -1;
-    if (::rename(ds->temp_path.c_str(), ds->path.c_str()) != 0) {
+    if (ds->no_replace) {
+        int error = place_new_member(ds);
+        if (error == EEXIST) return QOR_DS_MEMBER_EXISTS;   // the caller says what it wanted
+        if (error != 0) {
+            xpslog("%1zThe data set %s cannot be put into its library: %s.", ds->name.c_str(),
+                   std::strerror(error));
+            return QOR_DS_IO_ERROR;
+        }
+    } else if (::rename(ds->temp_path.c_str(), ds->path.c_str()) != 0) {
         xpslog("%1zThe data set %s cannot replace its member: %s.", ds->name.c_str(),
                std::strerror(errno));
         return QOR_DS_IO_ERROR;
@@ -178,8 +200,12 @@ int xoopen(qor_dataset** out, const qor_open_request* request) try {
     std::string member = trimmed(request->member.text, static_cast<size_t>(length));
     std::string type = upper(trimmed(request->member_type, 8));
     if (libref.empty() || member.empty()) return QOR_DS_BAD_REQUEST;
-    if (type.empty() || type == "DATA" || type == "DATASET")
-        return ds_open_member(libref, member, access, out);
+    if (type.empty() || type == "DATA" || type == "DATASET") {
+        int rc = ds_open_member(libref, member, access, out);
+        if (rc == 0 && access == QOR_OPEN_OUTPUT)
+            (*out)->no_replace = (request->mode & QOR_OPEN_NO_REPLACE) != 0;
+        return rc;
+    }
     if (type == "VIEW" || type == "DATAVIEW") {
         if (access != QOR_OPEN_INPUT) return QOR_DS_WRONG_MODE;
         return ds_open_view(libref, member, out);

@@ -187,12 +187,12 @@ std::vector<unsigned char> ds_encode_layout(const ds_layout& layout) {
     return out;
 }
 
-void ds_store_number(unsigned char* to, int length, double value) {
+void ds_store_short_number(unsigned char* to, int length, double value) {
     uint64_t bits = bits_of(value);
     std::memcpy(to, reinterpret_cast<const unsigned char*>(&bits) + (8 - length), static_cast<size_t>(length));
 }
 
-double ds_load_number(const unsigned char* from, int length) {
+double ds_load_short_number(const unsigned char* from, int length) {
     uint64_t bits = 0;
     std::memcpy(reinterpret_cast<unsigned char*>(&bits) + (8 - length), from, static_cast<size_t>(length));
     return double_of(bits);

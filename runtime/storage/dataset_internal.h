@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,9 +56,20 @@ int ds_decode_layout(const unsigned char* bytes, size_t available, uint64_t file
 // Encodes header and descriptors (ds_data_offset(variables) bytes).
 std::vector<unsigned char> ds_encode_layout(const ds_layout& layout);
 
-// A number kept in its most significant `length` bytes, and back (the rest zero).
-void ds_store_number(unsigned char* to, int length, double value);
-double ds_load_number(const unsigned char* from, int length);
+// A number kept in its most significant `length` bytes, and back (the rest zero). Full
+// 8-byte numbers, nearly all of them, are one inline copy; shorter ones go out of line.
+void ds_store_short_number(unsigned char* to, int length, double value);
+double ds_load_short_number(const unsigned char* from, int length);
+inline void ds_store_number(unsigned char* to, int length, double value) {
+    if (length == 8) std::memcpy(to, &value, 8);
+    else ds_store_short_number(to, length, value);
+}
+inline double ds_load_number(const unsigned char* from, int length) {
+    if (length != 8) return ds_load_short_number(from, length);
+    double value;
+    std::memcpy(&value, from, 8);
+    return value;
+}
 // The empty observation: missing numbers, blank characters.
 void ds_blank_record(const ds_layout& layout, unsigned char* record);
 
@@ -92,6 +104,12 @@ struct qor_dataset {
     std::vector<unsigned char> record;    // output and update: the observation buffer
     std::vector<unsigned char> read_copy; // output and update: the current observation
     std::vector<unsigned char> pending;   // appended observations not yet in the file
+    // Update (and output reopened for update): a block of consecutive observations of the file,
+    // read in one go so that a sequential pass costs one read per block, not per observation.
+    std::vector<unsigned char> read_block;
+    int64_t block_first = 1;      // observation number of the block's first observation
+    int64_t block_count = 0;      // observations in the block; 0: empty
+    bool block_dirty = false;     // the block holds rewritten observations not yet in the file
     int64_t written = 0;          // observations already in the file
 };
 
@@ -99,10 +117,16 @@ namespace qor::runtime {
 
 // Damage message: "ERROR: The data set <name> (<path>) is damaged: <why>." and the code.
 int ds_report_damage(const std::string& name, const std::string& path, const std::string& why);
-// Writes pending observations to the file: 0 or QOR_DS_IO_ERROR (and write_failed set).
+// Writes rewritten and pending observations to the file: 0 or QOR_DS_IO_ERROR (and
+// write_failed set).
 int ds_flush_pending(qor_dataset* ds);
 // Reads observation k (1-based, in range) and makes it current: 0 or a failure.
 int ds_make_current(qor_dataset* ds, int64_t k);
+// Rewrites observation k (in the file) with `bytes`: in the read block when it holds k (the
+// file follows with ds_flush_pending), else in the file. 0 or QOR_DS_IO_ERROR.
+int ds_rewrite(qor_dataset* ds, int64_t k, const unsigned char* bytes);
+// Forgets the read block (after ds_flush_pending, before observations move in the file).
+inline void ds_block_forget(qor_dataset* ds) { ds->block_count = 0; }
 // The stored bytes of observation k (1-based, in range) without making it current: a pointer
 // into the mapping, or into *scratch. Null when the read fails.
 const unsigned char* ds_peek(qor_dataset* ds, int64_t k, std::vector<unsigned char>* scratch);

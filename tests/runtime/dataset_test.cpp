@@ -246,6 +246,74 @@ TEST_F(DatasetTest, UpdateRewritesAndDeletesOnlyWhenClosed) {
     xoclose(ds, 0);
 }
 
+// Update passes over many read blocks: rewrites, deletions and additions in one open, read
+// back in the same open and after closing, against the same edits made on a plain vector.
+TEST_F(DatasetTest, UpdatePassesOverManyObservationsKeepEveryEdit) {
+    const int n = 40000;   // 16-byte observations: a pass crosses several read blocks
+    write_rows("big", n);
+    std::vector<double> model(n);
+    for (int i = 0; i < n; ++i) model[static_cast<size_t>(i)] = i + 1;
+    qor_dataset* ds = open("big", QOR_OPEN_UPDATE);
+    ASSERT_NE(ds, nullptr);
+    double x = 0;
+    qor_putlist* put = nullptr;
+    ASSERT_EQ(xvputi(ds, 1, &put), 0);
+    qor_var_desc dx = var("X", QOR_VAR_NUMERIC, 8);
+    ASSERT_EQ(xvputd(put, &dx, &x, 8, nullptr), 0);
+    xvpute(put);
+    qor_obs_request q{};
+    q.dataset = ds;
+    size_t at = 0;   // position in the model of the observation just read
+    while (xoget(&q, QOR_GET_NEXT) == 0) {
+        double v = 0;
+        ASSERT_EQ(xvget1f(ds, 1, &v), 0);
+        ASSERT_EQ(v, model[at]) << "first pass, position " << at;
+        long original = std::lround(v);
+        if (original % 7 == 0) {   // delete: the next read gives the observation after it
+            ASSERT_EQ(xodel(&q), 0);
+            model.erase(model.begin() + static_cast<long>(at));
+            continue;
+        }
+        if (original % 3 == 0) {
+            x = -v;
+            ASSERT_EQ(xyvput(put, 0), 0);
+            ASSERT_EQ(xoupd(&q), 0);
+            model[at] = -v;
+        }
+        ++at;
+    }
+    for (int i = 1; i <= 3; ++i) {
+        x = 1e6 + i;
+        ASSERT_EQ(xyvput(put, 0), 0);
+        ASSERT_EQ(xoadd(&q), 0);
+        model.push_back(x);
+    }
+    // A second pass in the same open, backwards by number, sees every edit.
+    for (int64_t k = static_cast<int64_t>(model.size()); k >= 1; k -= 97) {
+        q.observation = k;
+        ASSERT_EQ(xoget(&q, QOR_GET_BY_NUMBER), 0);
+        double v = 0;
+        xvget1f(ds, 1, &v);
+        ASSERT_EQ(v, model[static_cast<size_t>(k - 1)]) << "second pass, observation " << k;
+    }
+    xvputt(put);
+    ASSERT_EQ(xoclose(ds, 0), 0);
+
+    ds = open("big", QOR_OPEN_INPUT);
+    ASSERT_NE(ds, nullptr);
+    q = {};
+    q.dataset = ds;
+    std::vector<double> back;
+    while (xoget(&q, QOR_GET_NEXT) == 0) {
+        double v = 0;
+        xvget1f(ds, 1, &v);
+        back.push_back(v);
+    }
+    EXPECT_EQ(back.size(), static_cast<size_t>(n - n / 7 + 3));
+    EXPECT_TRUE(back == model);
+    xoclose(ds, 0);
+}
+
 TEST_F(DatasetTest, AbandonedOutputAndUpdateLeaveTheMemberAsItWas) {
     write_rows("keep", 3);
     auto count_of = [&] {

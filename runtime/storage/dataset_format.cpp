@@ -123,15 +123,17 @@ int ds_decode_layout(const unsigned char* bytes, size_t available, uint64_t file
         *why = "the label length is out of range";
         return QOR_DS_DAMAGED;
     }
-    layout.variables.resize(static_cast<size_t>(count));
+    layout.variables.reserve(static_cast<size_t>(count));
+    layout.index_by_name.reserve(static_cast<size_t>(count));
     int64_t offset = 0;
     for (int i = 0; i < count; ++i) {
         const unsigned char* d = bytes + kDsHeaderBytes + static_cast<size_t>(i) * kDsDescriptorBytes;
-        ds_variable& v = layout.variables[static_cast<size_t>(i)];
+        ds_variable v;
         if (int rc = decode_variable(d, i, &v, why)) return rc;
         if (v.offset != offset) { *why = "variable " + v.name + " is not where it belongs"; return QOR_DS_DAMAGED; }
         offset += v.length;
-        if (ds_find_variable(layout, v.name) != i) { *why = "variable " + v.name + " appears twice"; return QOR_DS_DAMAGED; }
+        if (ds_find_variable(layout, v.name) >= 0) { *why = "variable " + v.name + " appears twice"; return QOR_DS_DAMAGED; }
+        ds_add_variable(&layout, std::move(v));
     }
     if (offset != record_length) { *why = "the record length does not match the variables"; return QOR_DS_DAMAGED; }
     int32_t keys = get<int32_t>(bytes + H_SORT_COUNT);
@@ -220,17 +222,24 @@ std::string ds_clean_name(const char* name, size_t length) {
     return std::string(name, n);
 }
 
+namespace {
+
+std::string upper_name(std::string_view name) {
+    std::string key(name);
+    for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return key;
+}
+
+}  // namespace
+
 int ds_find_variable(const ds_layout& layout, std::string_view name) {
-    for (size_t i = 0; i < layout.variables.size(); ++i) {
-        const std::string& have = layout.variables[i].name;
-        if (have.size() != name.size()) continue;
-        bool same = true;
-        for (size_t j = 0; j < name.size() && same; ++j)
-            same = std::toupper(static_cast<unsigned char>(have[j])) ==
-                   std::toupper(static_cast<unsigned char>(name[j]));
-        if (same) return static_cast<int>(i);
-    }
-    return -1;
+    auto found = layout.index_by_name.find(upper_name(name));
+    return found == layout.index_by_name.end() ? -1 : found->second;
+}
+
+void ds_add_variable(ds_layout* layout, ds_variable variable) {
+    layout->index_by_name.emplace(upper_name(variable.name), static_cast<int>(layout->variables.size()));
+    layout->variables.push_back(std::move(variable));
 }
 
 double ds_now() {

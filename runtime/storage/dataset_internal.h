@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "host/dataset.h"
@@ -35,7 +36,9 @@ struct ds_layout {
     double modified = 0;
     std::string label;
     qor_sort_keys sort_keys{};
-    std::vector<ds_variable> variables;
+    std::vector<ds_variable> variables;   // append only through ds_add_variable
+    // Index of each variable by its upper-cased name, kept by ds_add_variable.
+    std::unordered_map<std::string, int> index_by_name;
 };
 
 // Sizes of the stored parts (docs/formats.md, "Data set files").
@@ -78,6 +81,8 @@ void ds_blank_record(const ds_layout& layout, unsigned char* record);
 std::string ds_clean_name(const char* name, size_t length);
 // Index of a variable by name (case ignored), or -1.
 int ds_find_variable(const ds_layout& layout, std::string_view name);
+// Appends a variable whose name no variable of the layout has (case ignored) and indexes it.
+void ds_add_variable(ds_layout* layout, ds_variable variable);
 
 // Seconds since 1970 now.
 double ds_now();

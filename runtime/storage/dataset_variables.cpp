@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 
+#include "host/missing.h"
 #include "runtime/storage/dataset_internal.h"
 
 using namespace qor::runtime;
@@ -70,10 +71,12 @@ int ds_define_variable(qor_dataset* ds, const qor_var_desc* desc, int* index) {
     v.format_decimals = desc->format_decimals;
     v.informat_width = desc->informat_width;
     v.informat_decimals = desc->informat_decimals;
-    ds->layout.variables.push_back(v);
+    ds_add_variable(&ds->layout, v);
     ds->layout.record_length += length;
+    // The new variable starts missing or blank; the others keep their bytes.
     ds->record.resize(static_cast<size_t>(ds->layout.record_length));
-    ds_blank_record(ds->layout, ds->record.data());
+    if (numeric) ds_store_number(ds->record.data() + v.offset, length, qor::missing());
+    else std::memset(ds->record.data() + v.offset, ' ', static_cast<size_t>(length));
     *index = static_cast<int>(ds->layout.variables.size()) - 1;
     return 0;
 }

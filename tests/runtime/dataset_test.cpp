@@ -314,6 +314,65 @@ TEST_F(DatasetTest, UpdatePassesOverManyObservationsKeepEveryEdit) {
     xoclose(ds, 0);
 }
 
+// The widest data set: every variable defined, found by name in any case, written and read
+// back; one more is refused. (Each definition looks up its name; this runs in well under a second.)
+TEST_F(DatasetTest, TheWidestDataSetIsDefinedFoundAndReadBack) {
+    const int n = 32767;
+    qor_dataset* ds = open("wide", QOR_OPEN_OUTPUT);
+    ASSERT_NE(ds, nullptr);
+    std::vector<double> values(n);
+    qor_putlist* put = nullptr;
+    ASSERT_EQ(xvputi(ds, n + 1, &put), 0);
+    for (int i = 0; i < n; ++i) {
+        std::string name = "Col" + std::to_string(i + 1);
+        qor_var_desc d = var(name.c_str(), QOR_VAR_NUMERIC, 8);
+        int number = 0;
+        ASSERT_EQ(xvputd(put, &d, &values[static_cast<size_t>(i)], 8, &number), 0) << name;
+        ASSERT_EQ(number, i + 1);
+        values[static_cast<size_t>(i)] = 0.5 * i;
+    }
+    qor_var_desc again = var("COL77", QOR_VAR_NUMERIC, 8);   // an existing name binds to it
+    int number = 0;
+    double spare = 0;
+    ASSERT_EQ(xvputd(put, &again, &spare, 8, &number), 0);
+    EXPECT_EQ(number, 77);
+    qor_putlist* more = nullptr;
+    ASSERT_EQ(xvputi(ds, 1, &more), 0);
+    qor_var_desc extra = var("ONE_MORE", QOR_VAR_NUMERIC, 8);
+    EXPECT_EQ(xvputd(more, &extra, &spare, 8, nullptr), QOR_DS_BAD_VARIABLE);
+    xvputt(more);
+    qor_obs_request q{};
+    q.dataset = ds;
+    spare = -1;   // bound last to COL77
+    ASSERT_EQ(xyvput(put, 0), 0);
+    ASSERT_EQ(xoadd(&q), 0);
+    xvputt(put);
+    ASSERT_EQ(xoclose(ds, 0), 0);
+
+    ds = open("wide", QOR_OPEN_INPUT);
+    ASSERT_NE(ds, nullptr);
+    int32_t count = 0;
+    xoinfo(ds, QOR_INFO_VARIABLES, &count);
+    EXPECT_EQ(count, n);
+    for (int i = 0; i < n; ++i) {
+        std::string lower = "col" + std::to_string(i + 1);
+        ASSERT_EQ(xvfind(ds, lower.c_str(), -1, &number, 0), 0) << lower;
+        ASSERT_EQ(number, i + 1);
+    }
+    EXPECT_EQ(xvfind(ds, "col32768", -1, &number, 0), QOR_DS_NOT_FOUND);
+    q = {};
+    q.dataset = ds;
+    ASSERT_EQ(xoget(&q, QOR_GET_NEXT), 0);
+    double v = 0;
+    for (int k : {1, 2, 1000, n}) {
+        ASSERT_EQ(xvget1f(ds, k, &v), 0);
+        EXPECT_EQ(v, 0.5 * (k - 1)) << k;
+    }
+    ASSERT_EQ(xvget1f(ds, 77, &v), 0);
+    EXPECT_EQ(v, -1);
+    xoclose(ds, 0);
+}
+
 TEST_F(DatasetTest, AbandonedOutputAndUpdateLeaveTheMemberAsItWas) {
     write_rows("keep", 3);
     auto count_of = [&] {

@@ -46,6 +46,9 @@ constexpr size_t kDsHeaderBytes = 512;
 constexpr size_t kDsDescriptorBytes = 384;
 constexpr uint16_t kDsVersion = 1;
 constexpr int kDsMaxVariables = 32767;
+// Limits of a format or informat name the format registry does not know.
+constexpr int kDsLargestFormatWidth = 32767;
+constexpr int kDsLargestFormatDecimals = 31;
 
 // Offset of the first observation for a variable count.
 inline uint64_t ds_data_offset(size_t variable_count) {
@@ -79,6 +82,12 @@ void ds_blank_record(const ds_layout& layout, unsigned char* record);
 // Variable-name rules: printable, no blanks or NULs, 1..32 characters after cutting.
 // Returns the name cut to 32 with trailing blanks dropped; empty when not valid.
 std::string ds_clean_name(const char* name, size_t length);
+// A format or informat (`what`) of a descriptor within the limits the FORMAT and INFORMAT
+// statements keep: no name with width and decimals 0, or a name with a width of 0 (none given)
+// or within the format's widths, and decimals within its decimals (for a name the registry does
+// not know: widths 1 to 32767, decimals 0 to 31). false with the field and its limits in *why.
+bool ds_format_fields_ok(const char* what, const std::string& name, int width, int decimals,
+                         std::string* why);
 // Index of a variable by name (case ignored), or -1.
 int ds_find_variable(const ds_layout& layout, std::string_view name);
 // Appends a variable whose name no variable of the layout has (case ignored) and indexes it.

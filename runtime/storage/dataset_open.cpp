@@ -37,8 +37,8 @@ std::string upper(std::string text) {
     return text;
 }
 
-// Maps the member's file and checks its layout.
-int open_mapped(qor_dataset* ds) {
+// Maps the member's file and checks its layout. With keep_fd the file stays open there.
+int open_mapped(qor_dataset* ds, int* keep_fd = nullptr) {
     int fd = ::open(ds->path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return errno == ENOENT ? QOR_DS_NO_MEMBER : QOR_DS_IO_ERROR;
     struct stat st;
@@ -52,7 +52,8 @@ int open_mapped(qor_dataset* ds) {
         return ds_report_damage(ds->name, ds->path, "the file is empty");
     }
     void* map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-    ::close(fd);
+    if (keep_fd != nullptr && map != MAP_FAILED) *keep_fd = fd;
+    else ::close(fd);
     if (map == MAP_FAILED) return QOR_DS_IO_ERROR;
     ds->map = static_cast<const unsigned char*>(map);
     ds->map_size = size;
@@ -60,6 +61,10 @@ int open_mapped(qor_dataset* ds) {
     if (ds_decode_layout(ds->map, size, size, &ds->layout, &why) != 0) {
         ::munmap(map, size);
         ds->map = nullptr;
+        if (keep_fd != nullptr) {
+            ::close(*keep_fd);
+            *keep_fd = -1;
+        }
         return ds_report_damage(ds->name, ds->path, why);
     }
     ::madvise(map, size, MADV_SEQUENTIAL);
@@ -92,16 +97,33 @@ void drop_temporary(qor_dataset* ds) {
     ds->temp_path.clear();
 }
 
+// Copies the whole member (open on `from`, mapped) into the temporary file: inside the kernel
+// where it can, else from the mapping. 0 or QOR_DS_IO_ERROR.
+int copy_member(qor_dataset* ds, int from) {
+    size_t done = 0;
+    while (done < ds->map_size) {
+        off64_t in = static_cast<off64_t>(done), out = static_cast<off64_t>(done);
+        ssize_t n = ::copy_file_range(from, &in, ds->fd, &out, ds->map_size - done, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    if (done == ds->map_size) return 0;
+    return ds_write_at(ds->fd, ds->map + done, ds->map_size - done, done);
+}
+
 // Update works on a copy of the member so that the member changes only on close.
 int open_update(qor_dataset* ds) {
-    if (int rc = open_mapped(ds)) return rc;
+    int member_fd = -1;
+    if (int rc = open_mapped(ds, &member_fd)) return rc;
     int rc = create_temporary(ds);
-    if (rc == 0 && ds_write_at(ds->fd, ds->map, ds->map_size, 0) != 0) {
+    if (rc == 0 && copy_member(ds, member_fd) != 0) {
         xpslog("%1zThe data set %s cannot be copied for update: %s.", ds->name.c_str(),
                std::strerror(errno));
         drop_temporary(ds);
         rc = QOR_DS_IO_ERROR;
     }
+    ::close(member_fd);
     ::munmap(const_cast<unsigned char*>(ds->map), ds->map_size);
     ds->map = nullptr;
     ds->map_size = 0;

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 
+#include "host/missing.h"
 #include "runtime/core/service_guard.h"
 #include "runtime/storage/dataset_internal.h"
 
@@ -60,21 +61,21 @@ int ds_define_variable(qor_dataset* ds, const qor_var_desc* desc, int* index) {
     v.label = text_of(desc->label, desc->label_length, QOR_VAR_LABEL_MAX);
     v.format = text_of(desc->format, desc->format_length, QOR_VAR_NAME_MAX);
     v.informat = text_of(desc->informat, desc->informat_length, QOR_VAR_NAME_MAX);
-    for (const std::string* f : {&v.format, &v.informat})
-        for (char c : *f)
-            if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$'))
-                return QOR_DS_BAD_VARIABLE;
-    if (desc->format_width < 0 || desc->format_decimals < 0 || desc->informat_width < 0 ||
-        desc->informat_decimals < 0)
-        return QOR_DS_BAD_VARIABLE;
     v.format_width = desc->format_width;
     v.format_decimals = desc->format_decimals;
     v.informat_width = desc->informat_width;
     v.informat_decimals = desc->informat_decimals;
-    ds->layout.variables.push_back(v);
+    // The reader takes only what passes these checks, so nothing else is ever written.
+    std::string why;
+    if (!ds_format_fields_ok("format", v.format, v.format_width, v.format_decimals, &why) ||
+        !ds_format_fields_ok("informat", v.informat, v.informat_width, v.informat_decimals, &why))
+        return QOR_DS_BAD_VARIABLE;
+    ds_add_variable(&ds->layout, v);
     ds->layout.record_length += length;
+    // The new variable starts missing or blank; the others keep their bytes.
     ds->record.resize(static_cast<size_t>(ds->layout.record_length));
-    ds_blank_record(ds->layout, ds->record.data());
+    if (numeric) ds_store_number(ds->record.data() + v.offset, length, qor::missing());
+    else std::memset(ds->record.data() + v.offset, ' ', static_cast<size_t>(length));
     *index = static_cast<int>(ds->layout.variables.size()) - 1;
     return 0;
 }

@@ -3,16 +3,23 @@
 #include <cmath>
 
 #include "common/numeric/linalg.h"
+#include "host/vector.h"
 
 static constexpr double kEps53 = 1.1102230246251565e-16;   // 2^-53
 static constexpr int kMaxIterations = 20;
 
-static double pythag(double a, double b) {
-    double x = std::fabs(a), y = std::fabs(b);
-    double p = x > y ? x : y;
-    if (p == 0.0) return 0.0;
-    double q = (x > y ? y : x) / p;
-    return p * std::sqrt(1.0 + q * q);
+// Euclidean length of x[0..n-1], scaled by the largest magnitude so that neither the squares
+// overflow nor small elements underflow (one division per element instead of a pythag step).
+static double euclidean_length(const double* x, int n) {
+    double largest = 0.0;
+    for (int i = 0; i < n; ++i) largest = std::fmax(largest, std::fabs(x[i]));
+    if (largest == 0.0) return 0.0;
+    double sum = 0.0;
+    for (int i = 0; i < n; ++i) {
+        double r = x[i] / largest;
+        sum += r * r;
+    }
+    return largest * std::sqrt(sum);
 }
 
 int ztinvit(int n, int k, ztridiag t, const double* w, const double* tags, double* z,
@@ -107,10 +114,11 @@ int ztinvit(int n, int k, ztridiag t, const double* w, const double* tags, doubl
                     int j = r;
                     for (int g = 0; g < group; ++g) {
                         do { --j; } while (static_cast<int>(tags[j]) != tag);
+                        // The host's inner product keeps eight running sums: a single sum would
+                        // wait on each add, and large clusters spend most of their time here.
                         const double* zj = z + static_cast<long>(j) * n;
-                        double dot = 0.0;
-                        for (int i = p; i <= q; ++i) dot += rv6[i] * zj[i];
-                        for (int i = p; i <= q; ++i) rv6[i] -= dot * zj[i];
+                        double dot = zinner(rv6 + p, zj + p, q - p + 1);
+                        zvaxpy(q - p + 1, -dot, zj + p, rv6 + p);
                     }
                     double growth = 0.0;
                     for (int i = p; i <= q; ++i) growth += std::fabs(rv6[i]);
@@ -142,11 +150,7 @@ int ztinvit(int n, int k, ztridiag t, const double* w, const double* tags, doubl
                     }
                     ++its;
                 }
-                if (!done) {
-                    double length = 0.0;
-                    for (int i = p; i <= q; ++i) length = pythag(length, rv6[i]);
-                    xu = 1.0 / length;
-                }
+                if (!done) xu = 1.0 / euclidean_length(rv6 + p, q - p + 1);
             }
             for (int i = 0; i < n; ++i) zr[i] = 0.0;
             for (int i = p; i <= q; ++i) zr[i] = rv6[i] * xu;

@@ -63,17 +63,24 @@ void ztred3(int n, double* a, ztridiag t) {
     }
 }
 
+// Each vector takes the transformations in the same order as before (row 1 up to row n - 1), but
+// eight vectors at a time: a row of a is read once for the eight and the eight stay in the first
+// cache level, instead of every vector being fetched again for every row. Results are unchanged.
 void ztrbak3(int n, int k, const double* a, double* vectors) {
     if (k < 1 || n < 2) return;
-    for (int i = 1; i < n; ++i) {
-        const double* row = a + zisub(i, 0);
-        double h = row[i];
-        if (h == 0.0) continue;
-        for (int j = 0; j < k; ++j) {
-            double* z = vectors + static_cast<long>(j) * n;
-            double s = zinner(row, z, i);
-            s = (s / h) / h;                 // two divisions avoid an underflow of h * h
-            zvaxpy(i, -s, row, z);
+    constexpr int kBlock = 8;
+    for (int first = 0; first < k; first += kBlock) {
+        const int last = first + kBlock < k ? first + kBlock : k;
+        for (int i = 1; i < n; ++i) {
+            const double* row = a + zisub(i, 0);
+            double h = row[i];
+            if (h == 0.0) continue;
+            for (int j = first; j < last; ++j) {
+                double* z = vectors + static_cast<long>(j) * n;
+                double s = zinner(row, z, i);
+                s = (s / h) / h;                 // two divisions avoid an underflow of h * h
+                zvaxpy(i, -s, row, z);
+            }
         }
     }
 }

@@ -2,6 +2,7 @@
 // The factor is built row by row in place; the returned pivot tells the caller of dependent rows.
 #include <cmath>
 
+#include "common/numeric/dense_kernels.h"
 #include "common/numeric/linalg.h"
 #include "host/vector.h"
 
@@ -30,15 +31,10 @@ void zmpscdr(double* C, const double* A, const double* d, const double* B, int n
 
 namespace {
 
-// Eight doubles as one value: element-wise arithmetic in whatever vector width the build has.
-typedef double eight_doubles __attribute__((vector_size(64)));
-
 // The fixed order of every sum of products over k < length: eight running sums by k mod 8 over
 // whole groups of eight, added in a fixed tree, then the remaining products one by one. Both
 // Cholesky routines use it, so they give the same bits; no multiply is fused into an add.
-inline double tree(const eight_doubles& v) {
-    return ((v[0] + v[4]) + (v[1] + v[5])) + ((v[2] + v[6]) + (v[3] + v[7]));
-}
+inline double tree(const eight_doubles& v) { return dense_tree(v); }
 
 // known[m] = sum of x[k] y[m][k] over k < length, for four rows y: x is loaded once for the four.
 inline void row_dots(const double* x, const double* const y[4], int length, double known[4]) {

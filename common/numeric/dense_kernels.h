@@ -37,3 +37,45 @@ inline double dense_dot_and_axpy(const double* __restrict x, const double* __res
     }
     return ((s[0] + s[4]) + (s[1] + s[5])) + ((s[2] + s[6]) + (s[3] + s[7])) + tail;
 }
+
+// Eight doubles as one value: element-wise arithmetic in whatever vector width the build has.
+typedef double eight_doubles __attribute__((vector_size(64)));
+
+// The eight running sums added in dense_dot's fixed tree.
+inline double dense_tree(const eight_doubles& v) {
+    return ((v[0] + v[4]) + (v[1] + v[5])) + ((v[2] + v[6]) + (v[3] + v[7]));
+}
+
+// out[m] = dense_dot(x, y[m], n) for eight vectors y (the same bits), x loaded once for the eight.
+inline void dense_dot_eight(const double* x, const double* const y[8], int n, double out[8]) {
+    eight_doubles s[8] = {}, xv, yv;
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        __builtin_memcpy(&xv, x + i, sizeof xv);
+        for (int m = 0; m < 8; ++m) {
+            __builtin_memcpy(&yv, y[m] + i, sizeof yv);
+            s[m] += xv * yv;
+        }
+    }
+    for (int m = 0; m < 8; ++m) {
+        double tail = 0.0;
+        for (int k = i; k < n; ++k) tail += x[k] * y[m][k];
+        out[m] = dense_tree(s[m]) + tail;
+    }
+}
+
+// y[m][k] += a[m] x[k] for eight distinct vectors y (as dense_axpy on each), x loaded once.
+inline void dense_axpy_eight(int n, const double a[8], const double* x, double* const y[8]) {
+    eight_doubles xv, yv;
+    int k = 0;
+    for (; k + 8 <= n; k += 8) {
+        __builtin_memcpy(&xv, x + k, sizeof xv);
+        for (int m = 0; m < 8; ++m) {
+            __builtin_memcpy(&yv, y[m] + k, sizeof yv);
+            yv += a[m] * xv;
+            __builtin_memcpy(y[m] + k, &yv, sizeof yv);
+        }
+    }
+    for (; k < n; ++k)
+        for (int m = 0; m < 8; ++m) y[m][k] += a[m] * x[k];
+}

@@ -160,15 +160,24 @@ void ztrbak3(int n, int k, const double* a, double* vectors) {
     constexpr int kBlock = 8;
     for (int first = 0; first < k; first += kBlock) {
         const int last = first + kBlock < k ? first + kBlock : k;
+        double* z[kBlock];
+        for (int j = first; j < last; ++j) z[j - first] = vectors + static_cast<long>(j) * n;
         for (int i = 1; i < n; ++i) {
             const double* row = a + zisub(i, 0);
             double h = row[i];
             if (h == 0.0) continue;
-            for (int j = first; j < last; ++j) {
-                double* z = vectors + static_cast<long>(j) * n;
-                double s = dense_dot(row, z, i);
-                s = (s / h) / h;                 // two divisions avoid an underflow of h * h
-                dense_axpy(i, -s, row, z);
+            if (last - first == kBlock) {
+                // The row is loaded once for the eight products and once for the eight updates.
+                double s[kBlock];
+                dense_dot_eight(row, z, i, s);
+                for (double& v : s) v = -((v / h) / h);   // two divisions avoid an underflow of h * h
+                dense_axpy_eight(i, s, row, z);
+                continue;
+            }
+            for (int j = 0; j < last - first; ++j) {
+                double s = dense_dot(row, z[j], i);
+                s = (s / h) / h;
+                dense_axpy(i, -s, row, z[j]);
             }
         }
     }

@@ -79,3 +79,25 @@ inline void dense_axpy_eight(int n, const double a[8], const double* x, double* 
     for (; k < n; ++k)
         for (int m = 0; m < 8; ++m) y[m][k] += a[m] * x[k];
 }
+
+// v[k] += a x[k], then the product of the updated v with y, in one pass: the bits of dense_axpy
+// followed by dense_dot(v, y, n). x, y and v must not overlap.
+inline double dense_axpy_then_dot(int n, double a, const double* __restrict x, const double* __restrict y,
+                                  double* __restrict v) {
+    eight_doubles s = {}, xv, yv, vv;
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        __builtin_memcpy(&xv, x + i, sizeof xv);
+        __builtin_memcpy(&vv, v + i, sizeof vv);
+        vv += a * xv;
+        __builtin_memcpy(v + i, &vv, sizeof vv);
+        __builtin_memcpy(&yv, y + i, sizeof yv);
+        s += vv * yv;
+    }
+    double tail = 0.0;
+    for (; i < n; ++i) {
+        v[i] += a * x[i];
+        tail += v[i] * y[i];
+    }
+    return dense_tree(s) + tail;
+}

@@ -112,15 +112,23 @@ int ztinvit(int n, int k, ztridiag t, const double* w, const double* tags, doubl
                         v = u;
                         u = rv6[i];
                     }
-                    // Orthogonalise against the earlier members of the group.
-                    int j = r;
-                    for (int g = 0; g < group; ++g) {
+                    // Orthogonalise against the earlier members of the group, newest first. Each
+                    // pass subtracts one member and forms the product with the next (eight running
+                    // sums each): the same bits as a product pass and an update pass per member.
+                    if (group > 0) {
+                        const int length = q - p + 1;
+                        int j = r;
                         do { --j; } while (static_cast<int>(tags[j]) != tag);
-                        // Eight running sums (zinner's order): a single sum would wait on each
-                        // add, and large clusters spend most of their time here.
-                        const double* zj = z + static_cast<long>(j) * n;
-                        double dot = dense_dot(rv6 + p, zj + p, q - p + 1);
-                        dense_axpy(q - p + 1, -dot, zj + p, rv6 + p);
+                        double dot = dense_dot(rv6 + p, z + static_cast<long>(j) * n + p, length);
+                        for (int g = 0; g < group; ++g) {
+                            const double* zj = z + static_cast<long>(j) * n + p;
+                            if (g + 1 == group) {
+                                dense_axpy(length, -dot, zj, rv6 + p);
+                                break;
+                            }
+                            do { --j; } while (static_cast<int>(tags[j]) != tag);
+                            dot = dense_axpy_then_dot(length, -dot, zj, z + static_cast<long>(j) * n + p, rv6 + p);
+                        }
                     }
                     double growth = 0.0;
                     for (int i = p; i <= q; ++i) growth += std::fabs(rv6[i]);

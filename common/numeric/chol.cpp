@@ -1,5 +1,5 @@
-// Cholesky factor rows of packed symmetric matrices and products with packed lower triangles.
-// The factor is built row by row in place; the returned pivot tells the caller of dependent rows.
+// Cholesky factors of packed symmetric matrices, row by row (zchol) or whole (zcholf, four rows at
+// a time, the same bits), and products with packed lower triangles.
 #include <cmath>
 
 #include "common/numeric/dense_kernels.h"
@@ -31,10 +31,9 @@ void zmpscdr(double* C, const double* A, const double* d, const double* B, int n
 
 namespace {
 
-// The fixed order of every sum of products over k < length: eight running sums by k mod 8 over
-// whole groups of eight, added in a fixed tree, then the remaining products one by one. Both
-// Cholesky routines use it, so they give the same bits; no multiply is fused into an add.
-inline double tree(const eight_doubles& v) { return dense_tree(v); }
+// Every sum of products over k < length has one fixed order: eight running sums by k mod 8 over
+// whole groups of eight, added in dense_tree's order, then the remaining products one by one.
+// Both Cholesky routines use it, so they give the same bits; no multiply is fused into an add.
 
 // known[m] = sum of x[k] y[m][k] over k < length, for four rows y: x is loaded once for the four.
 inline void row_dots(const double* x, const double* const y[4], int length, double known[4]) {
@@ -48,7 +47,7 @@ inline void row_dots(const double* x, const double* const y[4], int length, doub
         }
     }
     for (int m = 0; m < 4; ++m) {
-        double t = tree(s[m]);
+        double t = dense_tree(s[m]);
         for (int l = k; l < length; ++l) t += x[l] * y[m][l];
         known[m] = t;
     }
@@ -68,7 +67,7 @@ inline void block_dots(const double* const x[4], const double* const y[4], int l
     }
     for (int r = 0; r < 4; ++r)
         for (int m = 0; m < 4; ++m) {
-            double t = tree(s[r][m]);
+            double t = dense_tree(s[r][m]);
             for (int l = k; l < length; ++l) t += x[r][l] * y[m][l];
             known[r][m] = t;
         }

@@ -55,6 +55,10 @@ ProgramResult run_program_text(const std::string& source, const std::string& nam
             continue;
         }
         const std::string text = resolve_macro_references(st.text, st.line);
+        if (text.find_first_not_of(" \t\r\n\f\v") == std::string::npos) {   // a null statement
+            ++i;
+            continue;
+        }
         std::string word = first_word(text);
         if (word == "ENDSAS") break;
         if (word == "OPTIONS") {

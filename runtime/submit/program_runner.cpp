@@ -54,7 +54,12 @@ ProgramResult run_program_text(const std::string& source, const std::string& nam
             ++i;
             continue;
         }
-        const std::string text = resolve_macro_references(st.text, st.line);
+        std::string text;
+        if (!resolve_macro_references(st.text, st.line, &text)) {
+            note_failure(result, 1);
+            ++i;
+            continue;
+        }
         if (text.find_first_not_of(" \t\r\n\f\v") == std::string::npos) {   // a null statement
             ++i;
             continue;
@@ -105,11 +110,14 @@ ProgramResult run_program_text(const std::string& source, const std::string& nam
             ++last;
         }
         size_t text_end = closed ? sts[last].end : (last < sts.size() ? sts[last].offset : cleaned.size());
-        std::string step_text = resolve_macro_references(cleaned.substr(st.offset, text_end - st.offset), st.line);
+        std::string step_text;
+        bool resolved = resolve_macro_references(cleaned.substr(st.offset, text_end - st.offset), st.line, &step_text);
         ++result.steps;
         int code;
         std::string proc = word == "DATA" ? "DATA" : procedure_name(text);
-        if (word == "DATA") {
+        if (!resolved) {
+            code = 1;   // the reason is in the log already
+        } else if (word == "DATA") {
             xpslog("%1zThe DATA step on line %i cannot be run: DATA steps are not available in this "
                    "build.", st.line);
             code = 1;

@@ -25,7 +25,7 @@ void print_help() {
         "Runs a program: OPTIONS and LIBNAME statements and procedure steps (PROC name ...;\n"
         "... RUN;).\n"
         "The exit status is 0 when every step ended with code 0, else the largest step code\n"
-        "(at most 255).\n"
+        "(at most 255); at least 2 when the log or the printed output could not be written.\n"
         "\n"
         "options:\n"
         "  --log FILE          write the log to FILE (default: standard error)\n"
@@ -105,7 +105,13 @@ int main(int argc, char** argv) {
     pidb->argc = argc;
     pidb->argv = argv;
     qor::runtime::ProgramResult result = qor::runtime::run_program_file(options.program);
-    qor::cli::finish_output();
+    std::string lost = qor::cli::finish_output();
     int code = result.worst_code;
-    return code > 255 ? 255 : (code < 0 ? 255 : code);
+    code = code > 255 ? 255 : (code < 0 ? 255 : code);
+    if (!lost.empty()) {
+        // Output that did not reach its file is a failed run, whatever the steps ended with.
+        std::fprintf(stderr, "qor: output was lost: %s\n", lost.c_str());
+        if (code < 2) code = 2;
+    }
+    return code;
 }

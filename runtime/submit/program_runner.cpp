@@ -2,8 +2,12 @@
 // PROC step up to RUN; or QUIT; and hands it to the step runner.
 #include "runtime/submit/program_runner.h"
 
-#include <fstream>
-#include <sstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "host/options.h"
 #include "host/print.h"
@@ -138,17 +142,39 @@ ProgramResult run_program_text(const std::string& source, const std::string& nam
 }
 
 ProgramResult run_program_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        xpslog("%1zThe program file %s cannot be read.", path.c_str());
+    std::string text;
+    std::string problem;
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info;
+    if (fd < 0) {
+        problem = std::strerror(errno);
+    } else if (::fstat(fd, &info) != 0) {
+        problem = std::strerror(errno);
+    } else if (S_ISDIR(info.st_mode)) {
+        problem = "it is a directory";
+    } else {
+        char buffer[65536];
+        for (;;) {
+            ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n > 0) {
+                text.append(buffer, static_cast<size_t>(n));
+            } else if (n == 0) {
+                break;
+            } else if (errno != EINTR) {
+                problem = std::strerror(errno);
+                break;
+            }
+        }
+    }
+    if (fd >= 0) ::close(fd);
+    if (!problem.empty()) {
+        xpslog("%1zThe program file %s cannot be read: %s.", path.c_str(), problem.c_str());
         ProgramResult r;
         r.failed_steps = 1;
         r.worst_code = 2;
         return r;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return run_program_text(text.str(), path);
+    return run_program_text(text, path);
 }
 
 }  // namespace qor::runtime

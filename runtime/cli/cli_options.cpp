@@ -3,11 +3,13 @@
 
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
 #include "host/kernel.h"
 #include "host/print.h"
+#include "runtime/core/install_paths.h"
 #include "runtime/core/print_internal.h"
 
 namespace qor::cli {
@@ -97,6 +99,12 @@ bool apply_options(const Options& options, std::string& error) {
     }
     qor_print_set_msgids(options.msgids);
     return true;
+}
+
+void default_sample_library() {
+    if (std::getenv("RISKSAMP") != nullptr || std::getenv("QORROOT") != nullptr) return;
+    std::string samples = qor_installed_directory(QOR_INSTALL_SAMPLES_DIR);
+    if (!samples.empty()) ::setenv("RISKSAMP", samples.c_str(), 0);
 }
 
 std::string finish_output() {

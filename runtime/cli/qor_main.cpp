@@ -96,6 +96,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options.version) return print_version();
+    qor::cli::default_sample_library();   // before any thread starts: setenv is not thread-safe
     watch_ending_signals();
     // WORK is made at the start of the run, so that an interrupted run never leaves one behind.
     if (qor::runtime::library_directory("WORK").empty())

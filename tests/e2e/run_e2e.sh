@@ -13,7 +13,8 @@ mkdir -p "$work/run"
 rm -rf "$work/run/data/scratch"; mkdir -p "$work/run/data/scratch"
 cp "$prog" "$work/run/$base.qor"
 cd "$work/run"
-# The engine reads these at start-up: every run sees the same machine without them.
+# The engine reads these at start-up: every run sees the same machine without them, and qor
+# then assigns RISKSAMP to the sample library of the build.
 unset RISKSAMP QORROOT DEZERIVO SEARCH_PATH AUDIT_FILE PWPATH
 "$qor" --msgids --log "$work/log" --print "$work/print" "$base.qor" >"$work/stdout" 2>&1
 status=$?

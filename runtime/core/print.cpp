@@ -88,12 +88,13 @@ int redirect(destination& d, FILE* fallback, const char* path) {
     return 0;
 }
 
-// Column of continuation lines for the line [begin, end): the last %m within it, else 0.
+// Column of continuation lines for the line [begin, end]: the last %m within it, else 0. The
+// formatter records margins and breaks in increasing order of offset, so both are searched.
 size_t margin_of(const qor_format_out& out, size_t begin, size_t end) {
-    size_t margin = 0;
-    for (const auto& m : out.margins)
-        if (m.first >= begin && m.first <= end) margin = m.second;
-    return margin;
+    auto after = std::upper_bound(out.margins.begin(), out.margins.end(), end,
+                                  [](size_t offset, const std::pair<size_t, size_t>& m) { return offset < m.first; });
+    if (after == out.margins.begin() || (after - 1)->first < begin) return 0;
+    return (after - 1)->second;
 }
 
 // The destination that print-file output reaches: the diverted file while one is open.
@@ -136,8 +137,8 @@ struct wrapped_line {
 };
 
 // Where to break a line that is too long: the last %w break or blank at or before `room` and
-// after `low`; 0 when there is none (the line is then cut hard). `breaks` are the sorted %w
-// offsets of the text.
+// after `low`; 0 when there is none (the line is then cut hard). `breaks` are the %w offsets of
+// the text, in increasing order.
 size_t break_point(const std::vector<size_t>& breaks, const wrapped_line& line, size_t room, size_t low) {
     size_t best = 0;
     long long highest = line.offset_of(room);
@@ -159,15 +160,9 @@ void emit(destination& d, FILE* fallback, const qor_format_out& out, size_t begi
     size_t margin = margin_of(out, begin, end);
     wrapped_line line{out.text, 0, begin, end};
     bool first = true;
-    std::vector<size_t> breaks;
-    if (limit > margin + 1 && line.size() + column0 > limit) {
-        for (size_t b : out.breaks)
-            if (b >= begin && b <= end) breaks.push_back(b);
-        std::sort(breaks.begin(), breaks.end());
-    }
     while (limit > margin + 1 && line.size() + (first ? column0 : 0) > limit) {
         size_t room = first ? (limit > column0 + 1 ? limit - column0 : 1) : limit;
-        size_t cut = break_point(breaks, line, room, first ? 0 : margin);
+        size_t cut = break_point(out.breaks, line, room, first ? 0 : margin);
         if (cut == 0) cut = room;
         size_t length = line.size();
         size_t keep = cut < length ? cut : length;
@@ -288,17 +283,24 @@ void qor_print_print_lines(const qor_format_out& out) {
 
 size_t qor_print_stream_column() {
     std::lock_guard<std::recursive_mutex> guard(state().lock);
-    return qor_format_column(&state().pending);
+    // Between calls the pending line holds no new line (complete lines are written at once), so
+    // its column needs no search of its text.
+    const qor_format_out& pending = state().pending;
+    return static_cast<size_t>(pending.start_column) + pending.text.size();
 }
 
 void qor_print_stream(const qor_format_out& out, bool end_line) {
     std::lock_guard<std::recursive_mutex> guard(state().lock);
     print_state& s = state();
+    size_t old_size = s.pending.text.size();
     append_pending(out);
     if (end_line) {
         end_pending();
         return;
     }
+    // Only the new piece can end a line: a line built of many pieces is not searched again for
+    // each one.
+    if (s.pending.text.find('\n', old_size) == std::string::npos) return;
     keep_rest(&s.pending, emit_lines(s.pending, s.selection, false));
 }
 

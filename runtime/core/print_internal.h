@@ -15,7 +15,8 @@ struct qor_format_args {
 };
 
 // What the formatter produces: the text (new lines as '\n'), the columns at which continuation
-// lines of a wrapped line start (%m), and the offsets at which a line may be broken (%w).
+// lines of a wrapped line start (%m), and the offsets at which a line may be broken (%w); margins
+// and breaks are kept in increasing order of offset.
 struct qor_format_out {
     std::string text;
     std::vector<size_t> breaks;

@@ -206,6 +206,27 @@ TEST_F(Destinations, HugeLinesWrapCompletely) {
     EXPECT_TRUE(rejoined == words);
 }
 
+TEST_F(Destinations, ContinuedLineOfManyPiecesWraps) {
+    // 100,000 words of nine letters given one by one: ten words fill a line of 100 (99 columns),
+    // so 10,000 lines of 99 characters.
+    xpprnl(100);
+    std::string words;
+    for (int i = 0; i < 100000; ++i) {
+        std::string word = std::string(i ? " " : "") + "abcdefgh" + static_cast<char>('a' + i % 26);
+        xps("%s", word.c_str());
+        words += word;
+    }
+    xpsout("");
+    std::vector<std::string> lines = lines_of(listing());
+    ASSERT_EQ(lines.size(), 10000u);
+    std::string rejoined;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        ASSERT_EQ(lines[i].size(), 99u) << i;
+        rejoined += (i ? " " : "") + lines[i];
+    }
+    EXPECT_TRUE(rejoined == words);
+}
+
 TEST_F(Destinations, InternalErrorsAndReturnCodesGoToTheLog) {
     xebug("rskexec: %s: invalid iflag=%i at %li.", "process_prices", 3, 12L);
     xprrlog(0, static_cast<int>(0x80001015));

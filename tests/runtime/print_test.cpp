@@ -191,7 +191,10 @@ TEST_F(Destinations, HugeLinesWrapCompletely) {
     // 200,000 words of nine letters after a margin of 7: twelve words fill a line (7 + 119
     // columns; a thirteenth would reach column 136), so 16,666 full lines and 8 words left.
     std::string words;
-    for (int i = 0; i < 200000; ++i) words += (i ? " " : "") + std::string("abcdefgh") + static_cast<char>('a' + i % 26);
+    for (int i = 0; i < 200000; ++i) {
+        if (i) words += ' ';
+        words.append("abcdefgh").push_back(static_cast<char>('a' + i % 26));
+    }
     qor_print_set_log_file(log_path.c_str());
     xpslog("Label: %m%s", words.c_str());
     lines = lines_of(log());
@@ -201,7 +204,8 @@ TEST_F(Destinations, HugeLinesWrapCompletely) {
         const std::string& line = lines[i];
         ASSERT_EQ(line.substr(0, 7), i == 0 ? "Label: " : "       ") << i;
         ASSERT_EQ(line.size(), i + 1 < lines.size() ? 126u : 86u) << i;
-        rejoined += (i ? " " : "") + line.substr(7);
+        if (i) rejoined += ' ';
+        rejoined.append(line, 7);
     }
     EXPECT_TRUE(rejoined == words);
 }
@@ -212,7 +216,8 @@ TEST_F(Destinations, ContinuedLineOfManyPiecesWraps) {
     xpprnl(100);
     std::string words;
     for (int i = 0; i < 100000; ++i) {
-        std::string word = std::string(i ? " " : "") + "abcdefgh" + static_cast<char>('a' + i % 26);
+        std::string word = i ? " abcdefgh" : "abcdefgh";
+        word.push_back(static_cast<char>('a' + i % 26));
         xps("%s", word.c_str());
         words += word;
     }
@@ -222,7 +227,8 @@ TEST_F(Destinations, ContinuedLineOfManyPiecesWraps) {
     std::string rejoined;
     for (size_t i = 0; i < lines.size(); ++i) {
         ASSERT_EQ(lines[i].size(), 99u) << i;
-        rejoined += (i ? " " : "") + lines[i];
+        if (i) rejoined += ' ';
+        rejoined += lines[i];
     }
     EXPECT_TRUE(rejoined == words);
 }

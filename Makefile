@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 BUILD ?= build
 CMAKE_GEN = -G Ninja
 
-.PHONY: all setup build release run test test-asan test-tsan test-fuzz bench clean
+.PHONY: all setup build release run install test test-asan test-tsan test-fuzz bench clean
 
 all: build
 
@@ -21,6 +21,12 @@ release: setup
 
 run: release
 	@cd examples && ../build-release/bin/qor quickstart.qor
+
+# qor with its module libraries, message tables and sample library under PREFIX (bin/qor,
+# lib/velmora/, share/velmora/); the installed qor finds them relative to itself.
+PREFIX ?= /usr/local
+install: release
+	@cmake --install build-release --prefix "$(PREFIX)"
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

@@ -1,10 +1,15 @@
 // Parsing the qor command line and applying it: log and print files, message ids, module path.
 #include "runtime/cli/cli_options.h"
 
+#include <sys/stat.h>
+
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "host/kernel.h"
 #include "host/print.h"
+#include "runtime/core/install_paths.h"
 #include "runtime/core/print_internal.h"
 
 namespace qor::cli {
@@ -43,7 +48,46 @@ bool parse_options(int argc, char** argv, Options& options, std::string& error) 
     return true;
 }
 
+namespace {
+
+// True when two paths name one file: the same device and inode when both exist (hard and
+// symbolic links included), else the same absolute path once "." and ".." and the links of its
+// existing part are resolved.
+bool same_file(const std::string& a, const std::string& b) {
+    struct stat sa, sb;
+    if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0)
+        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    std::error_code ea, eb;
+    auto pa = std::filesystem::weakly_canonical(std::filesystem::absolute(a, ea), ea);
+    auto pb = std::filesystem::weakly_canonical(std::filesystem::absolute(b, eb), eb);
+    if (ea || eb) return a == b;
+    return pa == pb;
+}
+
+// The log and print files are opened for writing (truncated): refuse one that is the program,
+// or the other output file, before anything is opened.
+bool outputs_are_distinct(const Options& options, std::string& error) {
+    struct Output { const char* what; const std::string& path; };
+    const Output outputs[] = {{"log", options.log_file}, {"print", options.print_file}};
+    for (const Output& o : outputs) {
+        if (o.path.empty() || options.program.empty()) continue;
+        if (same_file(o.path, options.program)) {
+            error = std::string("the ") + o.what + " file " + o.path + " is the program file itself";
+            return false;
+        }
+    }
+    if (!options.log_file.empty() && !options.print_file.empty() &&
+        same_file(options.log_file, options.print_file)) {
+        error = "the log file and the print file are the same file " + options.log_file;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool apply_options(const Options& options, std::string& error) {
+    if (!outputs_are_distinct(options, error)) return false;
     if (!options.module_path.empty()) qor_set_module_path(options.module_path.c_str());
     if (!options.log_file.empty() && qor_print_set_log_file(options.log_file.c_str()) != 0) {
         error = "the log file " + options.log_file + " cannot be written";
@@ -57,10 +101,17 @@ bool apply_options(const Options& options, std::string& error) {
     return true;
 }
 
-void finish_output() {
+void default_sample_library() {
+    if (std::getenv("RISKSAMP") != nullptr || std::getenv("QORROOT") != nullptr) return;
+    std::string samples = qor_installed_directory(QOR_INSTALL_SAMPLES_DIR);
+    if (!samples.empty()) ::setenv("RISKSAMP", samples.c_str(), 0);
+}
+
+std::string finish_output() {
     xpoflsh(0);
     qor_print_set_log_file(nullptr);
     qor_print_set_print_file(nullptr);
+    return qor_print_take_lost_output();
 }
 
 }  // namespace qor::cli

@@ -18,9 +18,14 @@ struct Options {
 
 // Parse the command line; false with a message for an unknown option or a missing value.
 bool parse_options(int argc, char** argv, Options& options, std::string& error);
-// Point the runtime's destinations and module path at what the options say.
+// Point the runtime's destinations and module path at what the options say. A log or print
+// file that is the program itself, or both being one file, is refused before anything is opened.
 bool apply_options(const Options& options, std::string& error);
-// Flush and close redirected destinations.
-void finish_output();
+// When neither RISKSAMP nor QORROOT is set, point RISKSAMP at the sample library shipped with
+// qor (<prefix>/share/velmora/samples/risk, beside bin/ of the executable), when it is there.
+void default_sample_library();
+// Flush and close redirected destinations; returns what output was lost during the run (every
+// write, flush and close is checked), empty when none was.
+std::string finish_output();
 
 }  // namespace qor::cli

@@ -25,7 +25,7 @@ void print_help() {
         "Runs a program: OPTIONS and LIBNAME statements and procedure steps (PROC name ...;\n"
         "... RUN;).\n"
         "The exit status is 0 when every step ended with code 0, else the largest step code\n"
-        "(at most 255).\n"
+        "(at most 255); at least 2 when the log or the printed output could not be written.\n"
         "\n"
         "options:\n"
         "  --log FILE          write the log to FILE (default: standard error)\n"
@@ -96,6 +96,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options.version) return print_version();
+    qor::cli::default_sample_library();   // before any thread starts: setenv is not thread-safe
     watch_ending_signals();
     // WORK is made at the start of the run, so that an interrupted run never leaves one behind.
     if (qor::runtime::library_directory("WORK").empty())
@@ -105,7 +106,13 @@ int main(int argc, char** argv) {
     pidb->argc = argc;
     pidb->argv = argv;
     qor::runtime::ProgramResult result = qor::runtime::run_program_file(options.program);
-    qor::cli::finish_output();
+    std::string lost = qor::cli::finish_output();
     int code = result.worst_code;
-    return code > 255 ? 255 : (code < 0 ? 255 : code);
+    code = code > 255 ? 255 : (code < 0 ? 255 : code);
+    if (!lost.empty()) {
+        // Output that did not reach its file is a failed run, whatever the steps ended with.
+        std::fprintf(stderr, "qor: output was lost: %s\n", lost.c_str());
+        if (code < 2) code = 2;
+    }
+    return code;
 }

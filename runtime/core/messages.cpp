@@ -1,5 +1,5 @@
-// Numbered messages: the message tables read from runtime/messages/<table>.msg (once, lazily)
-// and the services that print a message by table and number.
+// Numbered messages: the message tables read from <table>.msg files (once, lazily) and the
+// services that print a message by table and number.
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -8,6 +8,7 @@
 #include <string>
 
 #include "host/print.h"
+#include "runtime/core/install_paths.h"
 #include "runtime/core/print_internal.h"
 #include "runtime/core/service_guard.h"
 
@@ -54,6 +55,9 @@ message_table read_table(const std::string& path) {
 std::string qor_message_directory() {
     const char* env = std::getenv("QOR_MESSAGES");
     if (env && *env) return env;
+    // An installed qor reads the tables installed with it; a build reads those of its sources.
+    std::string installed = qor_installed_directory(QOR_INSTALL_MESSAGES_DIR);
+    if (!installed.empty()) return installed;
     return QOR_MESSAGES_DIR;
 }
 

@@ -12,6 +12,7 @@
 
 #include "host/kernel.h"
 #include "host/print.h"
+#include "runtime/core/install_paths.h"
 #include "runtime/core/service_guard.h"
 
 namespace {
@@ -21,16 +22,6 @@ std::string g_module_path;   // set by qor_set_module_path; empty: environment o
 std::map<std::string, const qor_image_info*> g_loaded;
 
 const char kImageText[] = "QOR_Image_Information=";
-
-std::string executable_dir() {
-    char buf[4096];
-    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return ".";
-    buf[n] = 0;
-    std::string path(buf);
-    auto slash = path.rfind('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash);
-}
 
 std::vector<std::string> search_dirs() {
     std::string spec = g_module_path;
@@ -47,7 +38,10 @@ std::vector<std::string> search_dirs() {
         if (colon == std::string::npos) break;
         start = colon + 1;
     }
-    dirs.push_back(executable_dir());
+    dirs.push_back(qor_executable_directory());
+    // An installed qor keeps its modules beside its other libraries.
+    std::string installed = qor_installed_directory(QOR_INSTALL_MODULE_DIR);
+    if (!installed.empty()) dirs.push_back(installed);
     return dirs;
 }
 

@@ -1,9 +1,12 @@
 // Print destinations of the host: the log and the print (listing) file, the continued line of
 // xps/xpsout/xpm, line sizes and wrapping, the literal-format printing services, and the
 // diversion of the print file to the file of a file reference.
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 #include "host/files.h"
 #include "host/print.h"
@@ -13,11 +16,13 @@
 
 namespace {
 
-// One destination: its stream (owned when we opened it) and its line size.
+// One destination: its stream (owned when we opened it), its line size, and what was lost on it.
 struct destination {
     FILE* stream = nullptr;
     bool owned = false;
     int line_size = 132;
+    std::string name;   // the file it writes to, for messages; empty for the default stream
+    std::string lost;   // the first failed write, flush or close: where and why (kept for the run)
 };
 
 // Everything the print services share; every access holds `lock`.
@@ -41,39 +46,56 @@ print_state& state() {
 
 FILE* stream_of(destination& d, FILE* fallback) { return d.stream ? d.stream : fallback; }
 
-int redirect(destination& d, const char* path) {
+// Records the first output lost on a destination; the run's end reports it.
+void note_lost(destination& d, FILE* fallback, int error) {
+    if (!d.lost.empty()) return;
+    std::string where = !d.name.empty() ? "the file " + d.name
+                        : fallback == stdout ? std::string("standard output") : std::string("standard error");
+    d.lost = where + ": " + std::strerror(error != 0 ? error : EIO);
+}
+
+void flush(destination& d, FILE* fallback) {
+    FILE* f = stream_of(d, fallback);
+    errno = 0;
+    if (std::fflush(f) != 0 || std::ferror(f)) note_lost(d, fallback, errno);
+}
+
+// Closes a stream we opened: a failed flush or close loses what was still buffered.
+void close_owned(destination& d, FILE* fallback) {
+    if (!d.owned || !d.stream) return;
+    errno = 0;
+    bool failed = std::fflush(d.stream) != 0 || std::ferror(d.stream);
+    int error = errno;
+    if (std::fclose(d.stream) != 0 && !failed) {
+        failed = true;
+        error = errno;
+    }
+    if (failed) note_lost(d, fallback, error);
+    d.stream = nullptr;
+    d.owned = false;
+}
+
+int redirect(destination& d, FILE* fallback, const char* path) {
     FILE* opened = nullptr;
     if (path) {
         opened = std::fopen(path, "w");
         if (!opened) return 1;
     }
-    if (d.owned && d.stream) std::fclose(d.stream);
+    close_owned(d, fallback);
+    if (!opened) flush(d, fallback);
     d.stream = opened;
     d.owned = opened != nullptr;
+    d.name = path ? path : "";
     return 0;
 }
 
-// Column of continuation lines for the line [begin, end): the last %m within it, else 0.
+// Column of continuation lines for the line [begin, end]: the last %m within it, else 0. The
+// formatter records margins and breaks in increasing order of offset, so both are searched.
 size_t margin_of(const qor_format_out& out, size_t begin, size_t end) {
-    size_t margin = 0;
-    for (const auto& m : out.margins)
-        if (m.first >= begin && m.first <= end) margin = m.second;
-    return margin;
-}
-
-// Where to break a line that is too long: the last %w break or blank at or before `room` and
-// after `low`; 0 when there is none (the line is then cut hard). `base` is the offset in
-// out.text of line[0] (it may lie before the text when margin blanks were put in front).
-size_t break_point(const qor_format_out& out, const std::string& line, long long base, size_t room, size_t low) {
-    size_t best = 0;
-    for (size_t b : out.breaks) {
-        long long at = static_cast<long long>(b) - base;
-        if (at > static_cast<long long>(low) && at <= static_cast<long long>(room) && static_cast<size_t>(at) > best)
-            best = static_cast<size_t>(at);
-    }
-    for (size_t i = room; i > low; --i)
-        if (i < line.size() && line[i] == ' ') { if (i > best) best = i; break; }
-    return best;
+    auto after = std::upper_bound(out.margins.begin(), out.margins.end(), end,
+                                  [](size_t offset, const std::pair<size_t, size_t>& m) { return offset < m.first; });
+    if (after == out.margins.begin() || (after - 1)->first < begin) return 0;
+    return (after - 1)->second;
 }
 
 // The destination that print-file output reaches: the diverted file while one is open.
@@ -84,8 +106,9 @@ destination& print_destination() {
 
 void write_line(destination& d, FILE* fallback, const std::string& line) {
     FILE* f = stream_of(d, fallback);
-    std::fwrite(line.data(), 1, line.size(), f);
-    std::fputc('\n', f);
+    errno = 0;
+    if (std::fwrite(line.data(), 1, line.size(), f) != line.size() || std::fputc('\n', f) == EOF)
+        note_lost(d, fallback, errno);
     print_state& s = state();
     if (&d == &print_destination() && s.line_buffer && s.line_buffer_size > 0) {
         size_t n = line.size() < static_cast<size_t>(s.line_buffer_size - 1) ? line.size() : s.line_buffer_size - 1;
@@ -94,29 +117,66 @@ void write_line(destination& d, FILE* fallback, const std::string& line) {
     }
 }
 
+// One line of output being wrapped: `prefix` blanks (the margin of a continuation line) followed
+// by out.text[pos, end). Wrapping moves `pos` forward and never copies the rest of the line, so a
+// line of any length is written in time proportional to its length.
+struct wrapped_line {
+    const std::string& text;
+    size_t prefix;
+    size_t pos;
+    size_t end;
+
+    size_t size() const { return prefix + (end - pos); }
+    char at(size_t i) const { return i < prefix ? ' ' : text[pos + i - prefix]; }
+    // Offset in the text that column i of the line stands for (before the text for margin blanks).
+    long long offset_of(size_t i) const { return static_cast<long long>(pos + i) - static_cast<long long>(prefix); }
+    std::string head(size_t n) const {
+        std::string s(n < prefix ? n : prefix, ' ');
+        if (n > prefix) s.append(text, pos, n - prefix);
+        return s;
+    }
+};
+
+// Where to break a line that is too long: the last %w break or blank at or before `room` and
+// after `low`; 0 when there is none (the line is then cut hard). `breaks` are the %w offsets of
+// the text, in increasing order.
+size_t break_point(const std::vector<size_t>& breaks, const wrapped_line& line, size_t room, size_t low) {
+    size_t best = 0;
+    long long highest = line.offset_of(room);
+    auto after = std::upper_bound(breaks.begin(), breaks.end(), static_cast<size_t>(highest < 0 ? 0 : highest));
+    if (highest >= 0 && after != breaks.begin()) {
+        long long at = static_cast<long long>(*(after - 1)) - line.offset_of(0);
+        if (at > static_cast<long long>(low) && at <= static_cast<long long>(room)) best = static_cast<size_t>(at);
+    }
+    for (size_t i = room; i > low; --i)
+        if (i < line.size() && line.at(i) == ' ') { if (i > best) best = i; break; }
+    return best;
+}
+
 // Writes one line (text[begin, end) of `out`) to a destination, wrapped at its line size:
 // continuation lines start at the margin that %m set.
 void emit(destination& d, FILE* fallback, const qor_format_out& out, size_t begin, size_t end) {
-    std::string line = out.text.substr(begin, end - begin);
     size_t column0 = begin == 0 ? static_cast<size_t>(out.start_column) : 0;
     size_t limit = d.line_size > 0 ? static_cast<size_t>(d.line_size) : 0;
     size_t margin = margin_of(out, begin, end);
-    long long base = static_cast<long long>(begin);
+    wrapped_line line{out.text, 0, begin, end};
     bool first = true;
     while (limit > margin + 1 && line.size() + (first ? column0 : 0) > limit) {
         size_t room = first ? (limit > column0 + 1 ? limit - column0 : 1) : limit;
-        size_t cut = break_point(out, line, base, room, first ? 0 : margin);
+        size_t cut = break_point(out.breaks, line, room, first ? 0 : margin);
         if (cut == 0) cut = room;
-        size_t keep = line.find_last_not_of(' ', cut - 1);
-        write_line(d, fallback, line.substr(0, keep == std::string::npos ? 0 : keep + 1));
-        size_t rest = line.find_first_not_of(' ', cut);
-        if (rest == std::string::npos) rest = line.size();
-        base += static_cast<long long>(rest) - static_cast<long long>(margin);
-        line = std::string(margin, ' ') + line.substr(rest);
+        size_t length = line.size();
+        size_t keep = cut < length ? cut : length;
+        while (keep > 0 && line.at(keep - 1) == ' ') --keep;
+        write_line(d, fallback, line.head(keep));
+        size_t rest = cut < length ? cut : length;
+        while (rest < length && line.at(rest) == ' ') ++rest;
+        line.pos += rest - line.prefix;   // rest never lies inside the margin blanks
+        line.prefix = margin;
         first = false;
-        if (line.size() == margin) return;   // only blanks were left after the cut
+        if (line.pos == line.end) return;   // only blanks were left after the cut
     }
-    write_line(d, fallback, line);
+    write_line(d, fallback, line.head(line.size()));
 }
 
 // Emits every complete line of `out` to the destinations in `mask`; returns the offset of the
@@ -172,15 +232,24 @@ void append_pending(const qor_format_out& more) {
 
 int qor_print_set_log_file(const char* path) {
     std::lock_guard<std::recursive_mutex> guard(state().lock);
-    if (state().log.stream) std::fflush(state().log.stream);
-    return redirect(state().log, path);
+    return redirect(state().log, stderr, path);
 }
 
 int qor_print_set_print_file(const char* path) {
     std::lock_guard<std::recursive_mutex> guard(state().lock);
     end_pending();
-    if (state().print.stream) std::fflush(state().print.stream);
-    return redirect(state().print, path);
+    return redirect(state().print, stdout, path);
+}
+
+std::string qor_print_take_lost_output() {
+    std::lock_guard<std::recursive_mutex> guard(state().lock);
+    print_state& s = state();
+    std::string report;
+    for (destination* d : {&s.log, &s.print, &s.diverted}) {
+        if (!d->lost.empty()) report += (report.empty() ? "" : "; ") + d->lost;
+        d->lost.clear();
+    }
+    return report;
 }
 
 void qor_print_set_msgids(bool on) {
@@ -198,14 +267,14 @@ void qor_print_end_step() {
     end_pending();
     state().line_buffer = nullptr;
     state().line_buffer_size = 0;
-    std::fflush(stream_of(state().log, stderr));
-    std::fflush(stream_of(state().print, stdout));
+    flush(state().log, stderr);
+    flush(state().print, stdout);
 }
 
 void qor_print_log_lines(const qor_format_out& out) {
     std::lock_guard<std::recursive_mutex> guard(state().lock);
     emit_lines(out, QOR_DEST_LOG, true);
-    std::fflush(stream_of(state().log, stderr));
+    flush(state().log, stderr);
 }
 
 void qor_print_print_lines(const qor_format_out& out) {
@@ -215,17 +284,24 @@ void qor_print_print_lines(const qor_format_out& out) {
 
 size_t qor_print_stream_column() {
     std::lock_guard<std::recursive_mutex> guard(state().lock);
-    return qor_format_column(&state().pending);
+    // Between calls the pending line holds no new line (complete lines are written at once), so
+    // its column needs no search of its text.
+    const qor_format_out& pending = state().pending;
+    return static_cast<size_t>(pending.start_column) + pending.text.size();
 }
 
 void qor_print_stream(const qor_format_out& out, bool end_line) {
     std::lock_guard<std::recursive_mutex> guard(state().lock);
     print_state& s = state();
+    size_t old_size = s.pending.text.size();
     append_pending(out);
     if (end_line) {
         end_pending();
         return;
     }
+    // Only the new piece can end a line: a line built of many pieces is not searched again for
+    // each one.
+    if (s.pending.text.find('\n', old_size) == std::string::npos) return;
     keep_rest(&s.pending, emit_lines(s.pending, s.selection, false));
 }
 
@@ -270,8 +346,8 @@ QOR_SERVICE_CATCH()
 void xpoflsh(int) {
     std::lock_guard<std::recursive_mutex> guard(state().lock);
     end_pending();
-    std::fflush(stream_of(state().log, stderr));
-    std::fflush(stream_of(print_destination(), stdout));
+    flush(state().log, stderr);
+    flush(print_destination(), stdout);
 }
 
 int xpfdest(const char* fileref) try {
@@ -281,11 +357,7 @@ int xpfdest(const char* fileref) try {
     bool blank = true;   // an 8-byte field: blank or empty until its NUL
     for (int i = 0; fileref != nullptr && i < 8 && fileref[i] != '\0'; ++i)
         if (fileref[i] != ' ') blank = false;
-    if (s.diverted.stream) {
-        std::fclose(s.diverted.stream);
-        s.diverted.stream = nullptr;
-        s.diverted.owned = false;
-    }
+    close_owned(s.diverted, stdout);
     if (blank) return 0;
     std::string path = qor::runtime::file_reference_path(fileref);
     if (path.empty()) return QOR_LIB_NOT_ASSIGNED;
@@ -293,6 +365,7 @@ int xpfdest(const char* fileref) try {
     if (!opened) return QOR_FILE_FAILED;
     s.diverted.stream = opened;
     s.diverted.owned = true;
+    s.diverted.name = path;
     s.diverted.line_size = 0;   // a record per line: a file of records is never wrapped
     return 0;
 }

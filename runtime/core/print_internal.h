@@ -15,7 +15,8 @@ struct qor_format_args {
 };
 
 // What the formatter produces: the text (new lines as '\n'), the columns at which continuation
-// lines of a wrapped line start (%m), and the offsets at which a line may be broken (%w).
+// lines of a wrapped line start (%m), and the offsets at which a line may be broken (%w); margins
+// and breaks are kept in increasing order of offset.
 struct qor_format_out {
     std::string text;
     std::vector<size_t> breaks;
@@ -31,6 +32,11 @@ QOR_HOST_API int qor_format_append(qor_format_out* out, const char* format, qor_
 // stream (log: stderr, print: stdout). Returns 0, or 1 when the file cannot be opened.
 QOR_HOST_API int qor_print_set_log_file(const char* path);
 QOR_HOST_API int qor_print_set_print_file(const char* path);
+// Output lost since the start of the run: every write, flush and close of the log, the print
+// file and a diverted print file is checked. Empty when nothing was lost, else the destinations
+// that lost output with the reason ("the file out.log: No space left on device"). The record is
+// cleared by the call.
+QOR_HOST_API std::string qor_print_take_lost_output();
 // Message-id test mode: every numbered message is prefixed by "table/number ".
 QOR_HOST_API void qor_print_set_msgids(bool on);
 QOR_HOST_API bool qor_print_msgids();

@@ -12,6 +12,11 @@ namespace qor::runtime {
 namespace {
 
 constexpr int kMaxDepth = 10;   // values that refer to themselves stop here
+// A text's references may be resolved this many times in all, and may make it this many
+// characters longer: values that hold several references to themselves grow exponentially with
+// the depth, and must fail at once rather than run for minutes.
+constexpr size_t kMaxResolutions = 100000;
+constexpr size_t kMaxGrowth = size_t{1} << 20;
 
 bool name_start(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
 bool name_char(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
@@ -31,9 +36,17 @@ bool lookup(const std::string& name, std::string* value) {
     return true;
 }
 
-std::string resolve(const std::string& text, int line, int depth) {
+// One resolution of a whole text: its budget and the output built so far.
+struct Resolution {
+    int line = 0;
+    size_t max_length = 0;      // the output may not grow beyond this
+    size_t resolutions = 0;
     std::string out;
-    out.reserve(text.size());
+};
+
+// Appends `text` with its references resolved to r.out; false after the one error that stops
+// the resolution (a value nested too deeply, too many resolutions, too long a result).
+bool resolve(Resolution& r, const std::string& text, int depth) {
     char quote = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
@@ -44,34 +57,54 @@ std::string resolve(const std::string& text, int line, int depth) {
         }
         bool resolvable = c == '&' && quote != '\'' && i + 1 < text.size() && name_start(text[i + 1]);
         if (!resolvable) {
-            out += c;
+            r.out += c;
+            if (r.out.size() > r.max_length) {
+                xpslog("%1zThe macro references on line %i make the text more than %i characters longer.",
+                       r.line, static_cast<int>(kMaxGrowth));
+                return false;
+            }
             continue;
         }
         size_t end = i + 1;
         while (end < text.size() && name_char(text[end])) ++end;
         std::string name = text.substr(i + 1, end - i - 1);
+        if (++r.resolutions > kMaxResolutions) {
+            xpslog("%1zThe macro references on line %i need more than %i resolutions.", r.line,
+                   static_cast<int>(kMaxResolutions));
+            return false;
+        }
+        if (depth >= kMaxDepth) {
+            xpslog("%1zThe macro variable %s on line %i refers to itself too deeply.", name.c_str(), r.line);
+            return false;
+        }
         std::string value;
-        if (depth >= kMaxDepth || !lookup(name, &value)) {
-            if (depth < kMaxDepth)
-                xpslog("%2zApparent symbolic reference %s on line %i not resolved.", name.c_str(), line);
-            else
-                xpslog("%1zThe macro variable %s on line %i refers to itself too deeply.", name.c_str(), line);
-            out.append(text, i, end - i);
+        if (!lookup(name, &value)) {
+            xpslog("%2zApparent symbolic reference %s on line %i not resolved.", name.c_str(), r.line);
+            r.out.append(text, i, end - i);
             i = end - 1;
             continue;
         }
         if (end < text.size() && text[end] == '.') ++end;   // the dot closes the reference
-        out += resolve(value, line, depth + 1);
+        if (!resolve(r, value, depth + 1)) return false;
         i = end - 1;
     }
-    return out;
+    return true;
 }
 
 }  // namespace
 
-std::string resolve_macro_references(const std::string& text, int line) {
-    if (text.find('&') == std::string::npos) return text;
-    return resolve(text, line, 0);
+bool resolve_macro_references(const std::string& text, int line, std::string* resolved) {
+    if (text.find('&') == std::string::npos) {
+        *resolved = text;
+        return true;
+    }
+    Resolution r;
+    r.line = line;
+    r.max_length = text.size() + kMaxGrowth;
+    r.out.reserve(text.size());
+    if (!resolve(r, text, 0)) return false;
+    *resolved = std::move(r.out);
+    return true;
 }
 
 int run_let_statement(const std::string& statement, int line) {
@@ -90,7 +123,7 @@ int run_let_statement(const std::string& statement, int line) {
     size_t v = statement.find_first_not_of(" \t\r\n", eq + 1);
     size_t v_end = statement.find_last_not_of(" \t\r\n");
     std::string value = v == std::string::npos ? "" : statement.substr(v, v_end - v + 1);
-    value = resolve_macro_references(value, line);
+    if (!resolve_macro_references(value, line, &value)) return 1;
     if (xjsympc(xalanch(), name.data(), static_cast<int>(name.size()), value.data(),
                 static_cast<int>(value.size())) != 0) {
         xpslog("%1zThe macro variable %s on line %i cannot be set.", name.c_str(), line);

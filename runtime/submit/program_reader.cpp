@@ -1,5 +1,5 @@
-// The program reader: blanks out /* */ comments and "* ...;" comment statements, keeps quoted
-// text intact (a doubled quote stands for itself), and cuts the text into statements at ';'.
+// The program reader: one pass over the text that blanks out /* */ comments and "* ...;" comment
+// statements, keeps quoted text intact (a doubled quote stands for itself), and cuts at ';'.
 #include "runtime/submit/program_reader.h"
 
 #include <cctype>
@@ -10,42 +10,46 @@ namespace {
 
 bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
 
-// Replace /* ... */ comments by blanks (new lines kept, so positions stay valid).
-void blank_block_comments(std::string& text, std::vector<std::string>& errors) {
-    size_t i = 0;
+// The text being read, with the line and column of the next character. Comments, quotes and
+// statements are all recognised by the same walk, so each character is read in exactly one
+// role: an apostrophe inside a comment opens no quote, and a "/*" inside quotes opens no comment.
+struct Cursor {
+    std::string& text;
+    std::vector<std::string>& errors;
+    size_t at = 0;
     int line = 1;
-    char quote = 0;
-    while (i < text.size()) {
-        char c = text[i];
-        if (c == '\n') ++line;
-        if (quote) {
-            if (c == quote) quote = 0;   // a doubled quote reopens at once on the next char
-            ++i;
-            continue;
-        }
-        if (c == '\'' || c == '"') {
-            quote = c;
-            ++i;
-            continue;
-        }
-        if (c == '/' && i + 1 < text.size() && text[i + 1] == '*') {
-            int start_line = line;
-            size_t j = i + 2;
-            while (j + 1 < text.size() && !(text[j] == '*' && text[j + 1] == '/')) ++j;
-            bool closed = j + 1 < text.size();
-            size_t stop = closed ? j + 2 : text.size();
-            for (size_t k = i; k < stop; ++k) {
-                if (text[k] == '\n') ++line; else text[k] = ' ';
-            }
-            if (!closed)
-                errors.push_back("The comment that starts on line " + std::to_string(start_line) +
-                                 " is not closed.");
-            i = stop;
-            continue;
-        }
-        ++i;
+    int column = 1;
+
+    bool done() const { return at >= text.size(); }
+    char peek() const { return text[at]; }
+    bool block_comment_starts() const {
+        return at + 1 < text.size() && text[at] == '/' && text[at + 1] == '*';
     }
-}
+    void step() {
+        if (text[at] == '\n') { ++line; column = 1; } else { ++column; }
+        ++at;
+    }
+    // Blanks the character and moves past it; new lines stay, so positions stay valid.
+    void blank_step() {
+        if (text[at] != '\n') text[at] = ' ';
+        step();
+    }
+    // At "/*": blanks the comment through its "*/", or to the end of the text with an error.
+    void blank_block_comment() {
+        int start_line = line;
+        blank_step();
+        blank_step();
+        while (!done()) {
+            if (text[at] == '*' && at + 1 < text.size() && text[at + 1] == '/') {
+                blank_step();
+                blank_step();
+                return;
+            }
+            blank_step();
+        }
+        errors.push_back("The comment that starts on line " + std::to_string(start_line) + " is not closed.");
+    }
+};
 
 }  // namespace
 
@@ -62,56 +66,55 @@ std::string first_word(const std::string& statement) {
 ReadProgram read_program(const std::string& source) {
     ReadProgram result;
     result.cleaned = source;
-    std::string& text = result.cleaned;
-    blank_block_comments(text, result.errors);
-
-    size_t i = 0;
-    int line = 1;
-    int column = 1;
-    auto advance = [&](size_t to) {
-        while (i < to) {
-            if (text[i] == '\n') { ++line; column = 1; } else { ++column; }
-            ++i;
+    Cursor in{result.cleaned, result.errors};
+    for (;;) {
+        // Between statements: blanks and block comments.
+        while (!in.done()) {
+            if (in.block_comment_starts()) in.blank_block_comment();
+            else if (is_space(in.peek())) in.step();
+            else break;
         }
-    };
-    while (i < text.size()) {
-        while (i < text.size() && is_space(text[i])) advance(i + 1);
-        if (i >= text.size()) break;
+        if (in.done()) break;
         ProgramStatement st{};
-        st.offset = i;
-        st.line = line;
-        st.column = column;
-        bool comment_statement = text[i] == '*';
+        st.offset = in.at;
+        st.line = in.line;
+        st.column = in.column;
+        // A statement whose first character is '*' is a comment up to its ';': quotes mean
+        // nothing inside it, but a block comment still hides a ';'.
+        const bool comment_statement = in.peek() == '*';
         char quote = 0;
         int quote_line = 0;
-        int scan_line = line;
-        size_t j = i;
-        while (j < text.size()) {
-            char c = text[j];
-            if (c == '\n') ++scan_line;
+        while (!in.done()) {
+            char c = in.peek();
             if (quote) {
-                if (c == quote) quote = 0;
-            } else if (!comment_statement && (c == '\'' || c == '"')) {
-                quote = c;
-                quote_line = scan_line;
+                if (c == quote) quote = 0;   // a doubled quote reopens at once on the next char
+                in.step();
+            } else if (in.block_comment_starts()) {
+                in.blank_block_comment();
             } else if (c == ';') {
                 break;
+            } else if (!comment_statement && (c == '\'' || c == '"')) {
+                quote = c;
+                quote_line = in.line;
+                in.step();
+            } else {
+                in.step();
             }
-            ++j;
         }
         if (quote) {
             result.errors.push_back("The quoted text that starts on line " + std::to_string(quote_line) +
                                     " is not closed.");
         }
-        st.terminated = j < text.size();
-        st.text = text.substr(i, j - i);
-        st.end = st.terminated ? j + 1 : j;
-        advance(st.end);
+        st.terminated = !in.done();
+        size_t text_end = in.at;
+        if (st.terminated) in.step();   // past the ';'
+        st.end = in.at;
         if (comment_statement) {
             for (size_t k = st.offset; k < st.end; ++k)
-                if (text[k] != '\n') text[k] = ' ';
+                if (result.cleaned[k] != '\n') result.cleaned[k] = ' ';
             continue;
         }
+        st.text = result.cleaned.substr(st.offset, text_end - st.offset);
         result.statements.push_back(std::move(st));
     }
     return result;

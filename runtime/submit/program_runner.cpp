@@ -2,8 +2,12 @@
 // PROC step up to RUN; or QUIT; and hands it to the step runner.
 #include "runtime/submit/program_runner.h"
 
-#include <fstream>
-#include <sstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "host/options.h"
 #include "host/print.h"
@@ -55,7 +59,16 @@ ProgramResult run_program_text(const std::string& source, const std::string& nam
             ++i;
             continue;
         }
-        const std::string text = resolve_macro_references(st.text, st.line);
+        std::string text;
+        if (!resolve_macro_references(st.text, st.line, &text)) {
+            note_failure(result, 1);
+            ++i;
+            continue;
+        }
+        if (text.find_first_not_of(" \t\r\n\f\v") == std::string::npos) {   // a null statement
+            ++i;
+            continue;
+        }
         std::string word = first_word(text);
         if (word == "ENDSAS") break;
         if (word == "OPTIONS") {
@@ -102,11 +115,14 @@ ProgramResult run_program_text(const std::string& source, const std::string& nam
             ++last;
         }
         size_t text_end = closed ? sts[last].end : (last < sts.size() ? sts[last].offset : cleaned.size());
-        std::string step_text = resolve_macro_references(cleaned.substr(st.offset, text_end - st.offset), st.line);
+        std::string step_text;
+        bool resolved = resolve_macro_references(cleaned.substr(st.offset, text_end - st.offset), st.line, &step_text);
         ++result.steps;
         int code;
         std::string proc = word == "DATA" ? "DATA" : procedure_name(text);
-        if (word == "DATA") {
+        if (!resolved) {
+            code = 1;   // the reason is in the log already
+        } else if (word == "DATA") {
             xpslog("%1zThe DATA step on line %i cannot be run: DATA steps are not available in this "
                    "build.", st.line);
             code = 1;
@@ -128,17 +144,39 @@ ProgramResult run_program_text(const std::string& source, const std::string& nam
 QOR_SERVICE_CATCH(ProgramResult{0, 1, kStepNoMemory})
 
 ProgramResult run_program_file(const std::string& path) try {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        xpslog("%1zThe program file %s cannot be read.", path.c_str());
+    std::string text;
+    std::string problem;
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info;
+    if (fd < 0) {
+        problem = std::strerror(errno);
+    } else if (::fstat(fd, &info) != 0) {
+        problem = std::strerror(errno);
+    } else if (S_ISDIR(info.st_mode)) {
+        problem = "it is a directory";
+    } else {
+        char buffer[65536];
+        for (;;) {
+            ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n > 0) {
+                text.append(buffer, static_cast<size_t>(n));
+            } else if (n == 0) {
+                break;
+            } else if (errno != EINTR) {
+                problem = std::strerror(errno);
+                break;
+            }
+        }
+    }
+    if (fd >= 0) ::close(fd);
+    if (!problem.empty()) {
+        xpslog("%1zThe program file %s cannot be read: %s.", path.c_str(), problem.c_str());
         ProgramResult r;
         r.failed_steps = 1;
         r.worst_code = 2;
         return r;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return run_program_text(text.str(), path);
+    return run_program_text(text, path);
 }
 QOR_SERVICE_CATCH(ProgramResult{0, 1, kStepNoMemory})
 

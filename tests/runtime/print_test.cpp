@@ -165,6 +165,74 @@ TEST_F(Destinations, LongLinesWrapAtTheMarginAndBreaks) {
               "CCCCC\n");
 }
 
+// Lines split into `\n`-ended pieces.
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+TEST_F(Destinations, HugeLinesWrapCompletely) {
+    // One word of 10,000,000 characters is cut hard at the log's 132: 75,757 full lines and 76
+    // characters left.
+    std::string word(10000000, 'x');
+    for (size_t i = 0; i < word.size(); i += 997) word[i] = static_cast<char>('a' + i % 26);
+    xpslog("%s", word.c_str());
+    std::vector<std::string> lines = lines_of(log());
+    ASSERT_EQ(lines.size(), 75758u);
+    std::string joined;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        ASSERT_EQ(lines[i].size(), i + 1 < lines.size() ? 132u : 76u) << i;
+        joined += lines[i];
+    }
+    EXPECT_TRUE(joined == word);
+
+    // 200,000 words of nine letters after a margin of 7: twelve words fill a line (7 + 119
+    // columns; a thirteenth would reach column 136), so 16,666 full lines and 8 words left.
+    std::string words;
+    for (int i = 0; i < 200000; ++i) {
+        if (i) words += ' ';
+        words.append("abcdefgh").push_back(static_cast<char>('a' + i % 26));
+    }
+    qor_print_set_log_file(log_path.c_str());
+    xpslog("Label: %m%s", words.c_str());
+    lines = lines_of(log());
+    ASSERT_EQ(lines.size(), 16667u);
+    std::string rejoined;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        ASSERT_EQ(line.substr(0, 7), i == 0 ? "Label: " : "       ") << i;
+        ASSERT_EQ(line.size(), i + 1 < lines.size() ? 126u : 86u) << i;
+        if (i) rejoined += ' ';
+        rejoined.append(line, 7);
+    }
+    EXPECT_TRUE(rejoined == words);
+}
+
+TEST_F(Destinations, ContinuedLineOfManyPiecesWraps) {
+    // 100,000 words of nine letters given one by one: ten words fill a line of 100 (99 columns),
+    // so 10,000 lines of 99 characters.
+    xpprnl(100);
+    std::string words;
+    for (int i = 0; i < 100000; ++i) {
+        std::string word = i ? " abcdefgh" : "abcdefgh";
+        word.push_back(static_cast<char>('a' + i % 26));
+        xps("%s", word.c_str());
+        words += word;
+    }
+    xpsout("");
+    std::vector<std::string> lines = lines_of(listing());
+    ASSERT_EQ(lines.size(), 10000u);
+    std::string rejoined;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        ASSERT_EQ(lines[i].size(), 99u) << i;
+        if (i) rejoined += ' ';
+        rejoined += lines[i];
+    }
+    EXPECT_TRUE(rejoined == words);
+}
+
 TEST_F(Destinations, InternalErrorsAndReturnCodesGoToTheLog) {
     xebug("rskexec: %s: invalid iflag=%i at %li.", "process_prices", 3, 12L);
     xprrlog(0, static_cast<int>(0x80001015));

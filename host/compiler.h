@@ -149,7 +149,8 @@ QOR_HOST_API int cmpfunc2(cmp_session* session, const char* name, double (*fn)(d
 typedef int (*cmp_lower_fn)(void* context, cmp_session* session, const char* statement, int length, char* out,
                             int out_size, int* out_length, char* message, int message_size);
 // cmpstkw claims keyword (a name; case ignored) for the session: 0; 1 bad call (not a name, no
-// routine); 2 a statement keyword of the language or claimed already; 3 the source is complete.
+// routine); 2 a statement keyword of the language or claimed already; 3 the source is complete;
+// 5 no memory.
 QOR_HOST_API int cmpstkw(cmp_session* session, const char* keyword, int length, cmp_lower_fn lower, void* context);
 
 // Symbols.
@@ -267,7 +268,8 @@ QOR_HOST_API int rsxlib(const cmp_library* libraries, int count, cmp_session* se
 // the initial state: locals missing or blank, matrices the instance owns missing, hidden
 // records zeroed, the missing-generated count 0; bindings, extents and the run list stay (also
 // between runs, e.g. at each replication's start). cmpruni makes nblocks instances and ends the
-// compile (3 without cmppdv, 2 when done already). cmpgen is cmppdv (unless done), cmpexi and
+// compile (3 without cmppdv, 2 when done already; cmpexi 5 when there is no memory to hold the
+// values of symbols kept by cmpsymr). cmpgen is cmppdv (unless done), cmpexi and
 // cmpruni. All answer 0 when done.
 QOR_HOST_API int cmppdv(cmp_session* session);
 QOR_HOST_API int cmpexi(cmp_session* session, int block);
@@ -275,7 +277,7 @@ QOR_HOST_API int cmpexi(cmp_session* session, int block);
 // variable, each local element of an array and the storage of a matrix the instance owns;
 // CMP_RESET_NONE keeps what the last run left (a retained variable). Any time before or after
 // generation. 0; 1 bad call (unknown mask); 2 a symbol cmpexi never resets (a structure member,
-// a bound cell, a matrix on engine storage).
+// a bound cell, a matrix on engine storage); 5 no memory.
 enum : int { CMP_RESET_NONE = 0, CMP_RESET_VALUE = 1 };
 QOR_HOST_API int cmpsymr(cmp_session* session, cmp_symbol* symbol, int mask);
 QOR_HOST_API int cmpruni(cmp_session* session, int nblocks);

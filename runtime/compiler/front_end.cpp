@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <new>
 
 #include "runtime/compiler/lexer.h"
 #include "runtime/compiler/parser.h"
@@ -142,6 +143,7 @@ int cmpstkw(cmp_session* s, const char* keyword, int length, cmp_lower_fn lower,
     using namespace qor::cmp;
     if (!s || !keyword || !lower) return 1;
     if (length < 0) length = static_cast<int>(std::strlen(keyword));
+    if (length > 32) return 1;
     std::string word = upper(std::string_view(keyword, static_cast<size_t>(length)));
     if (word.empty() || word.size() > 32 || !(std::isalpha(static_cast<unsigned char>(word[0])) || word[0] == '_'))
         return 1;
@@ -149,6 +151,10 @@ int cmpstkw(cmp_session* s, const char* keyword, int length, cmp_lower_fn lower,
         if (!(std::isalnum(static_cast<unsigned char>(ch)) || ch == '_')) return 1;
     if (s->ended || s->closed()) return 3;
     if (is_statement_keyword(word) || claimed(s, word)) return 2;
-    s->claimed.push_back(ClaimedStatement{word, lower, context});
+    try {
+        s->claimed.push_back(ClaimedStatement{word, lower, context});
+    } catch (const std::bad_alloc&) {
+        return 5;
+    }
     return 0;
 }

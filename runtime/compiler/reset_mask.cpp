@@ -1,6 +1,7 @@
 // What cmpexi resets of each symbol: cmpsymr marks symbols to keep (retained variables), and the
 // instance reset puts their values back after bringing the frame to its initial image.
 #include <algorithm>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -49,23 +50,34 @@ void put_back(cmp_instance* in, const KeptValues& kept) {
 
 }  // namespace
 
-void reset_cmp_instance_keeping(cmp_instance* in) {
+bool reset_cmp_instance_keeping(cmp_instance* in) {
     const std::vector<cmp_symbol*>& symbols = in->session->kept;
     if (symbols.empty()) {
         reset_cmp_instance(in);
-        return;
+        return true;
     }
     KeptValues kept;
-    for (const cmp_symbol* sym : symbols) take(in, sym, &kept);
+    try {
+        for (const cmp_symbol* sym : symbols) take(in, sym, &kept);
+    } catch (const std::bad_alloc&) {
+        return false;   // nothing reset yet
+    }
     reset_cmp_instance(in);
     put_back(in, kept);
+    return true;
 }
 
 int cmpsymr(cmp_session* s, cmp_symbol* sym, int mask) {
     if (!s || !sym || (mask != CMP_RESET_NONE && mask != CMP_RESET_VALUE)) return 1;
     if (sym->storage != SymStorage::Local || (sym->matrix && sym->matrix_data)) return 2;
     auto at = std::find(s->kept.begin(), s->kept.end(), sym);
-    if (mask == CMP_RESET_NONE && at == s->kept.end()) s->kept.push_back(sym);
+    if (mask == CMP_RESET_NONE && at == s->kept.end()) {
+        try {
+            s->kept.push_back(sym);
+        } catch (const std::bad_alloc&) {
+            return 5;
+        }
+    }
     if (mask == CMP_RESET_VALUE && at != s->kept.end()) s->kept.erase(at);
     return 0;
 }

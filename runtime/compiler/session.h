@@ -90,8 +90,9 @@ struct cmp_session {
 std::unique_ptr<cmp_instance> make_cmp_instance(cmp_session* s, int block);
 // services.cpp: the instance's frame back to its initial image (locals missing or blank).
 void reset_cmp_instance(cmp_instance* in);
-// reset_mask.cpp: as reset_cmp_instance, keeping the symbols cmpsymr marked (cmpexi).
-void reset_cmp_instance_keeping(cmp_instance* in);
+// reset_mask.cpp: as reset_cmp_instance, keeping the symbols cmpsymr marked (cmpexi); false
+// with the instance untouched when there is no memory to hold the kept values.
+bool reset_cmp_instance_keeping(cmp_instance* in);
 
 struct cmp_instance {
     const qor::cmp::Code* code = nullptr;

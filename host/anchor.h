@@ -52,7 +52,7 @@ struct qor_gcb {
     uint8_t* vector_busy;             // word 1: per-vector busy bytes
     qor_locale* locale;               // case and translation tables
     int vector_count;
-    qor_task* current_task;           // word 4: the task running host code
+    qor_task* current_task;           // word 4: the main task (a thread's own: qor_current_task)
     qor_pool* global_pool;            // word 5: the global pool
     qor_task* sub_task;               // word 56: optional current sub-task
     qor_kit* kit;                     // word 82: the host kit handle
@@ -62,3 +62,9 @@ struct qor_gcb {
 // The process's anchors, created by the runtime at start-up.
 QOR_HOST_API qor_gcb* qor_global_gcb();
 QOR_HOST_API qor_pidb* qor_global_pidb();
+
+// The calling thread's task: the main task on the process's first thread, the creator's task on a
+// thread started through the kit, the task given by qor_set_current_task, else null.
+QOR_HOST_API qor_task* qor_current_task();
+// Give the calling thread a task (null for none); answers the task it had.
+QOR_HOST_API qor_task* qor_set_current_task(qor_task* task);

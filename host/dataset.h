@@ -40,6 +40,8 @@ enum : int {
     QOR_OPEN_OUTPUT = 0x2,
     QOR_OPEN_UPDATE = 0x8,
     QOR_OPEN_ACCESS_MASK = 0xF,
+    QOR_OPEN_NO_REPLACE = 0x100,  // output: closing puts the member into place only when no
+                                  // member of that name exists by then (else QOR_DS_MEMBER_EXISTS)
 };
 
 // Variable types and limits.
@@ -47,6 +49,7 @@ enum : int {
     QOR_VAR_NUMERIC = 1,
     QOR_VAR_CHARACTER = 2,
     QOR_VAR_NAME_MAX = 32,        // longer names are cut to 32 characters
+    QOR_VAR_COUNT_MAX = 32767,    // variables of one data set
     QOR_VAR_LABEL_MAX = 256,
     QOR_NUMERIC_MIN_LENGTH = 3,   // numbers keep their most significant 3..8 bytes
     QOR_NUMERIC_MAX_LENGTH = 8,

@@ -20,6 +20,7 @@ enum : int {
     QOR_FILE_BAD_TYPE = static_cast<int>(0x80001015u),          // unknown member type
     QOR_FILE_EXISTS = static_cast<int>(0x8000102Eu),            // the directory already exists
     QOR_FILE_BAD_DEVICE = static_cast<int>(0x803FC004u),        // a device other than DISK
+    QOR_FILE_NO_MEMORY = static_cast<int>(0x80000803u),         // memory exhausted
     QOR_LIB_NOT_ASSIGNED = static_cast<int>(0x80003806u),       // library or file reference unknown
     QOR_LIB_BAD_NAME = static_cast<int>(0x80003807u),           // not a valid library reference
     QOR_LIB_BAD_ENGINE = static_cast<int>(0x80003808u),         // engine other than V9, V612, DISK

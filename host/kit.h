@@ -8,6 +8,7 @@
 #include "host/pool.h"
 
 struct qor_kit;
+struct qor_task;
 struct qor_waiter;
 
 enum : int {
@@ -18,6 +19,8 @@ enum : int {
     QOR_KIT_BAD_ARGUMENT = static_cast<int>(0x803FC00Cu),  // null or out-of-range argument
     QOR_KIT_NO_RESOURCES = static_cast<int>(0x803FC00Du),  // no thread or memory to be had
     QOR_KIT_SELF_CLOSE = static_cast<int>(0x803FC00Eu),    // a thread closing its own handle
+    QOR_KIT_RUNNING = static_cast<int>(0x803FC00Fu),       // the thread has not ended yet
+    QOR_KIT_THREAD_FAILED = static_cast<int>(0x803FC010u), // exit code of a thread stopped by a fault
     QOR_KIT_TOO_SMALL = static_cast<int>(0x80002011u),     // text cut to the buffer
 };
 
@@ -66,6 +69,16 @@ struct qor_kit_ops {
     int (*delete_pool)(qor_kit* kit, qor_pool* pool);
     // Processor count available to the process.
     int (*processor_count)(qor_kit* kit);
+    // How a thread ended, once its handle is signalled: *code is 0 when fn returned, the code given
+    // to xexit when fn ended through the step exit, and QOR_KIT_THREAD_FAILED when anything else
+    // escaped fn (running out of memory among others; the log says what). Answers 0, else
+    // QOR_KIT_RUNNING while the thread runs, QOR_KIT_BAD_HANDLE for a handle that is not a live
+    // thread.
+    int (*thread_exit_code)(qor_kit* kit, void* handle, int* code);
+    // A thread created with create_thread runs with its creator's task (qor_current_task); this
+    // one runs with the task given (null for none).
+    int (*create_task_thread)(qor_kit* kit, qor_thread_fn fn, void* argument, qor_task* task,
+                              void** handle);
 };
 
 struct qor_kit {

@@ -11,6 +11,7 @@ enum : int {
     QOR_MACRO_BAD_NAME = 1,     // null, empty, too long or not a valid name
     QOR_MACRO_NOT_FOUND = 2,    // no such variable
     QOR_MACRO_BAD_TABLE = 3,    // null table or null text
+    QOR_MACRO_NO_MEMORY = 4,    // memory exhausted
     QOR_MACRO_NAME_MAX = 32,    // longest macro variable name
 };
 

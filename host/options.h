@@ -11,6 +11,7 @@ enum : int {
     QOR_OPT_BAD_VALUE = 3,      // value out of the option's range or too long
     QOR_OPT_BAD_ARGUMENT = 4,   // null name or null result pointer
     QOR_OPT_SYNTAX = 5,         // OPTIONS statement text that cannot be read
+    QOR_OPT_NO_MEMORY = 6,      // memory exhausted
 };
 
 // Boolean, integer and text options: get returns 0 on success, 1 for an unknown name.
@@ -35,6 +36,7 @@ enum : int {
     QOR_ENV_TOO_SMALL = static_cast<int>(0x80002011u),
     QOR_ENV_ABSENT = 1,
     QOR_ENV_BAD_ARGUMENT = 2,   // null or empty name, negative size, null buffer with a size
+    QOR_ENV_NO_MEMORY = 3,      // memory exhausted
 };
 // Environment variable into a buffer (NUL-terminated); *length gets the value's true length.
 // 0 on success, QOR_ENV_TOO_SMALL when the buffer is too small (the buffer is left untouched),

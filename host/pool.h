@@ -18,6 +18,12 @@ enum : int {
     QOR_FREE_UNSIZED = 4,       // size not known (0) or too large for 31 bits
 };
 
+// Answers of a pool's release routine besides 0: 1 for a block that is not a pool block, and
+// QOR_POOL_FOREIGN_BLOCK for a block of another pool (the block is left where it is).
+enum : int {
+    QOR_POOL_FOREIGN_BLOCK = 87,
+};
+
 // Pool creation flags (third argument of xmpoolc).
 enum : int {
     QOR_POOL_SHARED = 0x100,    // several threads allocate and free concurrently
@@ -41,7 +47,11 @@ QOR_HOST_API int xmemdef();
 // Labelled allocation (label kept for leak and debug listings).
 QOR_HOST_API void* xmalloc_labelled(qor_pool* pool, size_t bytes, int flags, const char* label);
 
-// Test hook: make the nth allocation from now on fail (0 switches it off).
-QOR_HOST_API void qor_pool_fail_nth(long n);
+// Test hook: make the nth allocation from now on fail (0 switches it off). Answers how many
+// allocations were still to go under the previous setting (0: it fired, or none was set).
+QOR_HOST_API long qor_pool_fail_nth(long n);
+// Test hook for allocators outside the pools (a test's operator new): counts one allocation
+// against qor_pool_fail_nth and answers true when it is the one to fail.
+QOR_HOST_API bool qor_fail_this_allocation();
 // Number of live blocks in a pool (tests and leak reports).
 QOR_HOST_API size_t qor_pool_live_blocks(const qor_pool* pool);

@@ -17,6 +17,7 @@ enum : int {
     QOR_SUBMIT_INCLUDE = static_cast<int>(0x8012B806u),      // an included file cannot be read
     QOR_SUBMIT_BAD_ARGUMENT = static_cast<int>(0x8012B807u), // null text, bad name or size
     QOR_SUBMIT_TOO_LARGE = static_cast<int>(0x8012B808u),    // the buffered text passed its limit
+    QOR_SUBMIT_NO_MEMORY = static_cast<int>(0x8012B809u),    // memory exhausted
 };
 
 // Create a submission context named `name` (1 to 32 characters; a negative length means

@@ -20,7 +20,7 @@ const qor_grammar* riskg() { return &kGrammar; }
 
 int xsparse(const qor_grammar* grammar, int /*flag*/) {
     step_context* context = module_step_context();
-    qor_task* task = common_gcb()->current_task;
+    qor_task* task = qor_current_task();
     qor_step* step = task ? task->step : nullptr;
     if (!context || !step) return 1;
     qor_parse_request request{};

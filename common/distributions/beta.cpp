@@ -96,7 +96,13 @@ int zibeta(double x, double a, double b, double* probability, double* density) {
         *density = 0.0;
         return 0;
     }
-    double ln_t = (a - 1.0) * std::log(x) + (b - 1.0) * zln1px(-x) - zlbeta(a, b);
+    double ln_t = beta_ln_density(x, a, b);
+    double lower, upper;
+    if (beta_large_shapes(x, a, b, &lower, &upper)) {
+        *density = std::exp(ln_t);
+        *probability = lower;
+        return 0;
+    }
     if (ln_t < kExpFloor) {
         *density = 0.0;
         *probability = x <= a / (a + b) ? 0.0 : 1.0;
@@ -182,7 +188,7 @@ int zldnbet(double x, double a, double b, double* ln_density) {
     } else if (x == 1.0) {
         *ln_density = b == 1.0 ? std::log(a) : qor::missing();
     } else {
-        *ln_density = (a - 1.0) * std::log(x) + (b - 1.0) * zln1px(-x) - zlbeta(a, b);
+        *ln_density = beta_ln_density(x, a, b);
     }
     return 0;
 }

@@ -26,13 +26,20 @@ int ln_beta_density(double t, void* data, double* ln_value) {
         *ln_value = -INFINITY;
         return 0;
     }
-    *ln_value = (s->a - 1.0) * std::log(t) + (s->b - 1.0) * zln1px(-t) - zlbeta(s->a, s->b);
+    *ln_value = beta_ln_density(t, s->a, s->b);
     return 0;
 }
 
 // ln P(X <= x) and ln P(X > x) for 0 < x < 1.
 int beta_log_tails(double x, double a, double b, double* ln_lower, double* ln_upper) {
-    double ln_t = (a - 1.0) * std::log(x) + (b - 1.0) * zln1px(-x) - zlbeta(a, b);
+    double lower, upper;
+    if (beta_large_shapes(x, a, b, &lower, &upper)) {
+        // The same values as zibeta: the smaller tail directly, the larger as its complement.
+        *ln_lower = lower <= upper ? std::log(lower) : zln1px(-upper);
+        *ln_upper = lower <= upper ? zln1px(-lower) : std::log(upper);
+        return 0;
+    }
+    double ln_t = beta_ln_density(x, a, b);
     bool complement = beta_use_complement(x, a, b);
     double ln_side;
     int rc = complement ? beta_side(1.0 - x, b, a, ln_t, &ln_side) : beta_side(x, a, b, ln_t, &ln_side);
@@ -78,7 +85,7 @@ int side_value(const beta_request* r, bool upper, double x, double* ln_side, dou
     double lo, up;
     if (beta_log_tails(x, r->a, r->b, &lo, &up) != 0) return 1;
     *ln_side = upper ? up : lo;
-    *ln_density = (r->a - 1.0) * std::log(x) + (r->b - 1.0) * zln1px(-x) - zlbeta(r->a, r->b);
+    *ln_density = beta_ln_density(x, r->a, r->b);
     return 0;
 }
 

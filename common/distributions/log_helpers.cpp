@@ -9,7 +9,6 @@
 namespace {
 
 constexpr double kLnSqrt2Pi = 0.9189385332046728;
-constexpr double kHalfUlpOne = 1.110223024625157e-16;   // 2^-53
 constexpr double kLnGammaOneAndHalf = -0.12078223763524522;
 constexpr double kEulerGamma = 0.5772156649015329;
 
@@ -78,10 +77,16 @@ double lngamma_two_plus(double z) {
 
 double zlgamma(double x) {
     if (std::isnan(x) || x <= 0.0) return qor::missing();
-    if (std::fabs(x - 1.0) < kHalfUlpOne || std::fabs(x - 2.0) < kHalfUlpOne) return 0.0;
+    if (x == 1.0 || x == 2.0) return 0.0;
     if (std::isinf(x)) return x;
     if (x >= 15.0) return (x - 0.5) * std::log(x) - x + kLnSqrt2Pi + zlgbern(x);
 
+    // Just below 1, x - 1 is exact while (x + 1) - 2 is not, and ln Gamma(x) = -ln x + ln Gamma(x + 1)
+    // would cancel: take the series around 1 directly.
+    if (x >= 0.5 && x < 1.0) {
+        double z = x - 1.0;
+        return lngamma_two_plus(z) - zln1px(z);
+    }
     // Gamma(x) = t Gamma(y) with y in (1, 2].
     double t = 1.0;
     double y = x;
@@ -93,7 +98,7 @@ double zlgamma(double x) {
         y -= 1.0;
         t *= y;
     }
-    if (std::fabs(x - std::trunc(x) - 0.5) < kHalfUlpOne) return std::log(t) + kLnGammaOneAndHalf;
+    if (x - std::trunc(x) == 0.5) return std::log(t) + kLnGammaOneAndHalf;
     double lg;
     if (y < 1.5) {
         double z = y - 1.0;   // ln Gamma(1 + z) = ln Gamma(2 + z) - ln(1 + z)

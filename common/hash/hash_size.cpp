@@ -2,6 +2,9 @@
 // Two entries of the count table, 2505 and 364001, are not prime; they are kept as they are.
 #include "common/hash/hash_table.h"
 
+#include <bit>
+#include <cstring>
+
 const uint32_t primes[HASH_PRIME_COUNT] = {
     29,     37,     47,     59,     67,     79,     89,     97,     103,    127,    137,
     149,    157,    167,    179,    197,    211,    223,    251,    277,    307,    331,
@@ -20,15 +23,23 @@ uint32_t zhashsz(int hint) {
     return 1024021;
 }
 
-uint32_t zhash(const char* key, uint32_t bucket_count, int length) {
-    if (!key || length <= 0 || bucket_count == 0) return 0;
+uint32_t zhash_fold(const char* key, int length) {
+    if (!key || length <= 0) return 0;
     const auto* bytes = reinterpret_cast<const uint8_t*>(key);
     uint32_t folded = 0;
-    for (int start = 0; start < length; start += 4) {
-        uint32_t chunk = 0;
-        int end = start + 4 < length ? start + 4 : length;
-        for (int i = start; i < end; ++i) chunk = (chunk << 8) | bytes[i];
+    int start = 0;
+    for (; start + 4 <= length; start += 4) {   // whole chunks: one big-endian load each
+        uint32_t chunk;
+        std::memcpy(&chunk, bytes + start, 4);
+        if constexpr (std::endian::native == std::endian::little) chunk = __builtin_bswap32(chunk);
         folded ^= chunk;
     }
-    return folded % bucket_count;
+    uint32_t tail = 0;   // the last 1 to 3 bytes, as the low bytes of a chunk
+    for (int i = start; i < length; ++i) tail = (tail << 8) | bytes[i];
+    return folded ^ tail;
+}
+
+uint32_t zhash(const char* key, uint32_t bucket_count, int length) {
+    if (!key || length <= 0 || bucket_count == 0) return 0;
+    return zhash_fold(key, length) % bucket_count;
 }

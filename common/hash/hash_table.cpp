@@ -2,6 +2,8 @@
 // Keys are hashed over their length without trailing blanks, matching the blank-padded compare.
 #include "common/hash/hash_table.h"
 
+#include <cstring>
+
 #include "common/strings/fields.h"
 #include "common/strings/pool_memory.h"
 
@@ -10,27 +12,37 @@ namespace {
 constexpr int kNullHandle = 86;
 constexpr uint32_t kLargestBucketCount = 1024021;
 
-// Length of a key as the table sees it: trailing blanks do not count.
-int key_length(const char* key) { return wzstrip(key, wzstlen(key)); }
+// A key as the table sees it: its length without trailing blanks, and the fold of those bytes.
+struct key_view {
+    const char* key;
+    uint32_t length;
+    uint32_t fold;
+};
 
-bool keys_equal(const char* a, const char* b) {
-    return wzstcom(a, wzstlen(a), b, wzstlen(b)) == 0;
+key_view view_of(const char* key) {
+    int length = wzstrip(key, wzstlen(key));
+    return {key, static_cast<uint32_t>(length), zhash_fold(key, length)};
 }
 
-uint32_t bucket_of(const hash_table* table, const char* key) {
-    return zhash(key, table->bucket_count, key_length(key));
+// Keys compare as blank-padded fields: equal when equal without their trailing blanks. The
+// stored length and fold reject nearly every other key of a chain without reading its bytes.
+bool item_has_key(const hash_item* item, const key_view& k) {
+    return item->key_fold == k.fold && item->key_length == k.length &&
+           std::memcmp(item->key, k.key, k.length) == 0;
 }
 
-hash_item* find_in_bucket(const hash_table* table, uint32_t bucket, const char* key) {
-    for (hash_item* item = table->buckets[bucket]; item; item = item->bucket_next) {
-        if (keys_equal(item->key, key)) return item;
+uint32_t bucket_of(const hash_table* table, uint32_t fold) { return fold % table->bucket_count; }
+
+hash_item* find_in_bucket(const hash_table* table, const key_view& k) {
+    for (hash_item* item = table->buckets[bucket_of(table, k.fold)]; item; item = item->bucket_next) {
+        if (item_has_key(item, k)) return item;
     }
     return nullptr;
 }
 
 // Appends an item at the end of its bucket chain.
 void link_into_bucket(hash_table* table, hash_item* item) {
-    uint32_t bucket = bucket_of(table, item->key);
+    uint32_t bucket = bucket_of(table, item->key_fold);
     item->bucket_next = nullptr;
     item->bucket_previous = nullptr;
     hash_item* tail = table->buckets[bucket];
@@ -117,13 +129,16 @@ hash_item* enumerate_table(const hash_table* table) { return table ? table->firs
 
 hash_item* hash_query(const hash_table* table, const char* key) {
     if (!table || !table->buckets || table->bucket_count == 0 || !key) return nullptr;
-    return find_in_bucket(table, bucket_of(table, key), key);
+    return find_in_bucket(table, view_of(key));
 }
 
 int hash_insert(hash_table* table, hash_item* item) {
     if (!table || !table->buckets || table->bucket_count == 0) return HASH_NO_TABLE;
     if (!item || !item->key) return HASH_NO_ITEM;
-    if (find_in_bucket(table, bucket_of(table, item->key), item->key)) return HASH_DUPLICATE;
+    key_view k = view_of(item->key);
+    if (find_in_bucket(table, k)) return HASH_DUPLICATE;
+    item->key_length = k.length;
+    item->key_fold = k.fold;
     if (table->item_count + 1 > table->bucket_count) grow(table);
     link_into_bucket(table, item);
     item->next = nullptr;
@@ -140,9 +155,10 @@ int hash_insert(hash_table* table, hash_item* item) {
 
 hash_item* hash_remove(hash_table* table, const char* key) {
     if (!table || !table->buckets || table->bucket_count == 0 || !key) return nullptr;
-    uint32_t bucket = bucket_of(table, key);
-    hash_item* item = find_in_bucket(table, bucket, key);
+    key_view k = view_of(key);
+    hash_item* item = find_in_bucket(table, k);
     if (!item) return nullptr;
+    uint32_t bucket = bucket_of(table, k.fold);
     if (item->bucket_previous) {
         item->bucket_previous->bucket_next = item->bucket_next;
     } else {

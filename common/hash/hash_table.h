@@ -11,6 +11,10 @@ struct hash_item {
     hash_item* previous;
     hash_item* bucket_next;       // same bucket
     hash_item* bucket_previous;
+    // Set by hash_insert, so that a look-up compares numbers before bytes: the key's length
+    // without trailing blanks and its folded hash (zhash_fold over that length).
+    uint32_t key_length;
+    uint32_t key_fold;
 };
 
 struct hash_table {
@@ -40,6 +44,8 @@ uint32_t zhashsz(int hint);
 // Bucket index of the key's first length bytes: 4-byte big-endian chunks XORed, modulo count.
 // 0 for a length of 0 or less, a null key or a zero bucket count.
 uint32_t zhash(const char* key, uint32_t bucket_count, int length);
+// The chunks XORed, before the modulo: zhash is zhash_fold % bucket_count (0 for an empty key).
+uint32_t zhash_fold(const char* key, int length);
 
 // A new empty table with zhashsz(hint) buckets; null when memory is exhausted.
 hash_table* new_hash_table(qor_pool* pool, int hint);

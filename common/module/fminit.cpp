@@ -21,7 +21,7 @@ static_assert(sizeof kRegisteredRoutines / sizeof kRegisteredRoutines[0] == QOR_
 // The task that owns the step: the sub-task when there is one other than the main task, else
 // the current task; a task that is not a main task leads to its owner.
 qor_task* owning_task(qor_gcb* gcb) {
-    qor_task* task = gcb->sub_task && gcb->sub_task->kind != 1 ? gcb->sub_task : gcb->current_task;
+    qor_task* task = gcb->sub_task && gcb->sub_task->kind != 1 ? gcb->sub_task : qor_current_task();
     if (task && task->kind != 1 && task->owner) task = task->owner;
     return task;
 }

@@ -57,7 +57,7 @@ void xinit() {
         xpslog("%1zNot enough memory for the step context.");
         return;
     }
-    qor_task* task = gcb->current_task;
+    qor_task* task = qor_current_task();
     context->print_file = xpopen(task ? task->print_handle : nullptr);
     xpoutl(context->output_line, sizeof context->output_line);
     context->print_line_size = xpprnl(0);

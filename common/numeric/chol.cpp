@@ -1,7 +1,8 @@
-// Cholesky factor rows of packed symmetric matrices and products with packed lower triangles.
-// The factor is built row by row in place; the returned pivot tells the caller of dependent rows.
+// Cholesky factors of packed symmetric matrices, row by row (zchol) or whole (zcholf, four rows at
+// a time, the same bits), and products with packed lower triangles.
 #include <cmath>
 
+#include "common/numeric/dense_kernels.h"
 #include "common/numeric/linalg.h"
 #include "host/vector.h"
 
@@ -28,17 +29,126 @@ void zmpscdr(double* C, const double* A, const double* d, const double* B, int n
     }
 }
 
+namespace {
+
+// Every sum of products over k < length has one fixed order: eight running sums by k mod 8 over
+// whole groups of eight, added in dense_tree's order, then the remaining products one by one.
+// Both Cholesky routines use it, so they give the same bits; no multiply is fused into an add.
+
+// known[m] = sum of x[k] y[m][k] over k < length, for four rows y: x is loaded once for the four.
+inline void row_dots(const double* x, const double* const y[4], int length, double known[4]) {
+    eight_doubles s[4] = {}, xv, yv;
+    int k = 0;
+    for (; k + 8 <= length; k += 8) {
+        __builtin_memcpy(&xv, x + k, sizeof xv);
+        for (int m = 0; m < 4; ++m) {
+            __builtin_memcpy(&yv, y[m] + k, sizeof yv);
+            s[m] += xv * yv;
+        }
+    }
+    for (int m = 0; m < 4; ++m) {
+        double t = dense_tree(s[m]);
+        for (int l = k; l < length; ++l) t += x[l] * y[m][l];
+        known[m] = t;
+    }
+}
+
+// known[r][m] = sum of x[r][k] y[m][k] over k < length, four rows x by four rows y: each row
+// loaded once serves four products, and the sixteen sums are independent.
+inline void block_dots(const double* const x[4], const double* const y[4], int length, double known[4][4]) {
+    eight_doubles s[4][4] = {}, xv[4], yv;
+    int k = 0;
+    for (; k + 8 <= length; k += 8) {
+        for (int r = 0; r < 4; ++r) __builtin_memcpy(&xv[r], x[r] + k, sizeof yv);
+        for (int m = 0; m < 4; ++m) {
+            __builtin_memcpy(&yv, y[m] + k, sizeof yv);
+            for (int r = 0; r < 4; ++r) s[r][m] += xv[r] * yv;
+        }
+    }
+    for (int r = 0; r < 4; ++r)
+        for (int m = 0; m < 4; ++m) {
+            double t = dense_tree(s[r][m]);
+            for (int l = k; l < length; ++l) t += x[r][l] * y[m][l];
+            known[r][m] = t;
+        }
+}
+
+// Element j of row i from the sum over the earlier blocks: the products inside the block of four
+// (first .. j-1) one by one, then the quotient by the pivot (0 for a dependent row j).
+inline double element(double* row_i, const double* row_j, int first, int j, double known) {
+    double sum = known;
+    for (int k = first; k < j; ++k) sum += row_i[k] * row_j[k];
+    return row_i[j] - sum;
+}
+
+}  // namespace
+
+// Row i solves L(0..i-1) x = a(i) by rows, four elements at a time: their products with the part
+// of row i already known are formed together, then the terms inside the block one by one (one
+// dot product per element would leave each waiting on the previous one's sum and division).
+__attribute__((target_clones("avx512f", "avx2", "default")))
 double zchol(int i, double* L, double tolerance) {
     double* row_i = L + zisub(i, 0);
     double s = 0.0;
-    for (int j = 0; j <= i; ++j) {
-        const double* row_j = L + zisub(j, 0);
-        s = row_i[j] - zinner(row_i, row_j, j);
-        if (j < i) {
-            double pivot = row_j[j];
-            row_i[j] = pivot == 0.0 ? 0.0 : s / pivot;
+    for (int first = 0; first <= i; first += 4) {
+        const int count = i + 1 - first < 4 ? i + 1 - first : 4;
+        const double* rows[4];
+        for (int m = 0; m < 4; ++m) rows[m] = L + zisub(first + (m < count ? m : count - 1), 0);
+        double known[4];
+        row_dots(row_i, rows, first, known);
+        for (int m = 0; m < count; ++m) {
+            const int j = first + m;
+            s = element(row_i, rows[m], first, j, known[m]);
+            if (j < i) row_i[j] = rows[m][j] == 0.0 ? 0.0 : s / rows[m][j];
         }
     }
     row_i[i] = s > tolerance ? std::sqrt(s) : 0.0;
     return s;
+}
+
+// All rows, four at a time: each earlier row is read once per four rows instead of once per row.
+// Every element is formed exactly as zchol forms it.
+__attribute__((target_clones("avx512f", "avx2", "default")))
+int zcholf(int n, double* L, double tolerance, double* pivots) {
+    int dependent = 0;
+    for (int top = 0; top < n; top += 4) {
+        const int rows_here = n - top < 4 ? n - top : 4;
+        double* x[4];
+        for (int r = 0; r < 4; ++r) x[r] = L + zisub(top + (r < rows_here ? r : rows_here - 1), 0);
+        for (int first = 0; first <= top; first += 4) {
+            const bool diagonal = first == top;
+            const int count = diagonal ? rows_here : 4;   // rows of the block above
+            const double* y[4];
+            for (int m = 0; m < 4; ++m) y[m] = L + zisub(first + (m < count ? m : count - 1), 0);
+            double known[4][4];
+            block_dots(x, y, first, known);
+            if (!diagonal) {
+                // Column by column: the four rows' divisions are independent and overlap.
+                for (int m = 0; m < 4; ++m) {
+                    const int j = first + m;
+                    for (int r = 0; r < rows_here; ++r) {
+                        double s = element(x[r], y[m], first, j, known[r][m]);
+                        x[r][j] = y[m][j] == 0.0 ? 0.0 : s / y[m][j];
+                    }
+                }
+                continue;
+            }
+            // The diagonal block: row top + r needs the rows above it complete.
+            for (int r = 0; r < rows_here; ++r) {
+                const int i = top + r;
+                for (int m = 0; m <= r; ++m) {
+                    const int j = first + m;
+                    double s = element(x[r], y[m], first, j, known[r][m]);
+                    if (j < i) {
+                        x[r][j] = y[m][j] == 0.0 ? 0.0 : s / y[m][j];
+                    } else {
+                        if (pivots) pivots[i] = s;
+                        if (!(s > tolerance)) ++dependent;
+                        x[r][i] = s > tolerance ? std::sqrt(s) : 0.0;
+                    }
+                }
+            }
+        }
+    }
+    return dependent;
 }

@@ -15,6 +15,15 @@ static double pythag(double a, double b) {
     return p * std::sqrt(1.0 + q * q);
 }
 
+// sqrt(f^2 + g^2) for a rotation: directly where the squares can neither overflow nor lose the
+// larger one to underflow (one division and its wait fewer per rotation), else by pythag.
+static inline double rotation_length(double f, double g) {
+    double x = std::fabs(f), y = std::fabs(g);
+    double larger = x > y ? x : y;
+    if (larger > 1e-140 && larger < 1e140) return std::sqrt(f * f + g * g);
+    return pythag(f, g);
+}
+
 int zimtqlv(int n, ztridiag t, double* w, double* tags, double* rv1) {
     const double* d = t.d;
     const double* e = t.e;
@@ -68,7 +77,7 @@ int zimtqlv(int n, ztridiag t, double* w, double* tags, double* rv1) {
             for (int i = m - 1; i >= l; --i) {
                 double f = s * rv1[i];
                 double b = c * rv1[i];
-                r = pythag(f, g);
+                r = rotation_length(f, g);
                 rv1[i + 1] = r;
                 if (r == 0.0) {
                     // Recover from underflow: deflate and look again.

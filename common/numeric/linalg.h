@@ -13,6 +13,10 @@ void zsymvecp(const double* L, const double* x, double* y, const int* p, int n);
 void zmpscdr(double* C, const double* A, const double* d, const double* B, int n, int m);
 // Row i of a packed Cholesky factor in place; returns the pivot before its square root.
 double zchol(int i, double* L, double tolerance);
+// All rows of the packed factor in place, as zchol on rows 0 to n-1 (the same bits), but reading
+// each earlier row once per four rows. pivots (may be null) receives what zchol returns for each
+// row; the result is the number of rows whose pivot is not above the tolerance (dependent rows).
+int zcholf(int n, double* L, double tolerance, double* pivots);
 
 // ---- LU decomposition (lu.cpp); element (i, j) of a matrix lies at a[i * stride + j] ----
 // Factors a in place with partial pivoting; returns the number of pivots not above the

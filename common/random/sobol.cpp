@@ -1,6 +1,7 @@
 // Sobol points by Bratley and Fox's construction in Gray-code order (Antonov and Saleev):
 // direction numbers for up to 4000 dimensions and 30 bits, one point per call.
 #include "common/random/low_discrepancy.h"
+#include "common/random/sobol_directions.h"
 #include "host/print.h"
 
 namespace {
@@ -15,35 +16,29 @@ constexpr uint32_t kInitial[6][6] = {
     {0, 0, 0, 0, 0, 0},
 };
 
-// Starting direction number m of row i (i below the polynomial's degree) for dimensions past the
-// fixed table. A starting number must be odd and below 2^(i+1); and two dimensions whose starting
-// numbers agree produce the same first 2^degree - 1 coordinates, however their polynomials
-// differ. Deriving m from the polynomial's coefficient bits alone gives many dimensions the same
-// numbers (all 1 for dimensions 7 and 8), so each (dimension, row) gets its own odd number from a
-// fixed mixing function: valid, reproducible, and distinct across dimensions.
-uint32_t initial_number(int dimension, int row) {
-    uint64_t z = static_cast<uint64_t>(dimension) * 64u + static_cast<uint64_t>(row) + 0x9E3779B97F4A7C15ULL;
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-    z ^= z >> 31;
-    uint32_t below = row >= 31 ? 0xFFFFFFFFu : (2u << row) - 1u;   // values below 2^(row+1)
-    return (static_cast<uint32_t>(z) & below) | 1u;
-}
+// Polynomials of the first six dimensions (degree, inner coefficient bits); later dimensions take
+// theirs, with their starting numbers, from the generated table.
+constexpr uint32_t kFirstPolynomials[6][2] = {{1, 0}, {2, 1}, {3, 1}, {3, 2}, {4, 1}, {4, 4}};
 
 void fill_direction_numbers(sobol_generator* g) {
-    const sobol_polynomial* polys = sobol_polynomials();
     for (int j = 0; j < SOBOL_MAX_DIMENSION; ++j) {
-        const sobol_polynomial& poly = polys[j];
-        const int d = static_cast<int>(poly.degree);
+        int d = 0;
+        uint32_t inner = 0;
         uint32_t v[SOBOL_BITS];
-        for (int i = 0; i < SOBOL_BITS; ++i) v[i] = initial_number(j, i);
         if (j < 6) {
-            for (int i = 0; i < 6; ++i) v[i] = kInitial[i][j];
+            d = static_cast<int>(kFirstPolynomials[j][0]);
+            inner = kFirstPolynomials[j][1];
+            for (int i = 0; i < d; ++i) v[i] = kInitial[i][j];
+        } else {
+            const sobol_start& start = sobol_starts[j + 1 - SOBOL_TABLE_FIRST];
+            d = start.degree;
+            inner = start.inner;
+            for (int i = 0; i < d; ++i) v[i] = sobol_start_numbers[start.first + i];
         }
         for (int i = 0; i < d; ++i) v[i] <<= (29 - i);
         for (int i = d; i < SOBOL_BITS; ++i) {
             uint32_t value = v[i - d] ^ (v[i - d] >> d);
-            uint32_t l = poly.inner;
+            uint32_t l = inner;
             for (int k = d - 1; k >= 1; --k) {
                 if (l & 1u) value ^= v[i - k];
                 l >>= 1;

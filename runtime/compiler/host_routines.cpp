@@ -9,6 +9,7 @@
 #include "runtime/compiler/lexer.h"
 #include "runtime/compiler/parser.h"
 #include "runtime/compiler/session.h"
+#include "runtime/core/service_guard.h"
 
 using namespace qor::cmp;
 
@@ -103,6 +104,8 @@ int install(cmp_session* s, const char* name, cmp_check_fn check, cmp_body_fn bo
 
 }  // namespace
 
-int cmpdyna(cmp_session* s) { return install(s, "DYNAMIC_ARRAY", dynamic_check, dynamic_body); }
+int cmpdyna(cmp_session* s) try { return install(s, "DYNAMIC_ARRAY", dynamic_check, dynamic_body); }
+QOR_SERVICE_CATCH(1)
 
-int cmpfrna(cmp_session* s) { return install(s, "CALLSUBR", callsubr_check, callsubr_body); }
+int cmpfrna(cmp_session* s) try { return install(s, "CALLSUBR", callsubr_check, callsubr_body); }
+QOR_SERVICE_CATCH(1)

@@ -12,6 +12,7 @@
 #include "runtime/compiler/lexer.h"
 #include "runtime/compiler/parser.h"
 #include "runtime/compiler/session.h"
+#include "runtime/core/service_guard.h"
 
 using namespace qor::cmp;
 
@@ -207,7 +208,7 @@ void cmp_session::load_called_methods() {
     }
 }
 
-int cmposl(cmp_session* s, const char* method, int mlength, const char* entry, int elength, qor_list* list) {
+int cmposl(cmp_session* s, const char* method, int mlength, const char* entry, int elength, qor_list* list) try {
     if (!s || !method || (!entry && !list)) return 1;
     std::string name = upper(trimmed(text_of(method, mlength)));
     int idx = s->src.method_index(name);
@@ -228,8 +229,9 @@ int cmposl(cmp_session* s, const char* method, int mlength, const char* entry, i
     }
     return rc;
 }
+QOR_SERVICE_CATCH(1)
 
-int cmpisl(cmp_session* s, const char* entry, int elength, const qor_list* list) {
+int cmpisl(cmp_session* s, const char* entry, int elength, const qor_list* list) try {
     if (!s || (!entry && !list)) return 1;
     if (s->generated || s->ended) return 1;
     if (list) return s->load_method_list(list, "a list", std::string());
@@ -246,8 +248,9 @@ int cmpisl(cmp_session* s, const char* entry, int elength, const qor_list* list)
     }
     return s->load_method_list(l.list, name, std::string());
 }
+QOR_SERVICE_CATCH(1)
 
-int cmpmcat(cmp_session* s, const char* library, int llength, const char* catalog, int clength) {
+int cmpmcat(cmp_session* s, const char* library, int llength, const char* catalog, int clength) try {
     if (!s || s->ended) return 1;
     std::string lib = upper(trimmed(text_of(library, llength)));
     std::string cat = upper(trimmed(text_of(catalog, clength)));
@@ -256,3 +259,4 @@ int cmpmcat(cmp_session* s, const char* library, int llength, const char* catalo
     s->method_catalog = cat;
     return 0;
 }
+QOR_SERVICE_CATCH(1)

@@ -11,6 +11,7 @@
 #include "host/print.h"
 #include "runtime/compiler/lexer.h"
 #include "runtime/compiler/session.h"
+#include "runtime/core/service_guard.h"
 
 using namespace qor;
 using namespace qor::cmp;
@@ -113,17 +114,18 @@ void reset_cmp_instance(cmp_instance* in) {
     in->put_line.clear();
 }
 
-int cmpints(cmp_session** session, const cmp_hooks* hooks) {
+int cmpints(cmp_session** session, const cmp_hooks* hooks) try {
     if (!session) return 1;
     *session = new (std::nothrow) cmp_session();
     if (!*session) return 2;
     if (hooks) (*session)->hooks = *hooks;
     return 0;
 }
+QOR_SERVICE_CATCH(1)
 
 void cmpends(cmp_session* session) { delete session; }
 
-int cmpprss(cmp_session* s, const char* statement, int length, char* log, int log_size, char* error, int error_size) {
+int cmpprss(cmp_session* s, const char* statement, int length, char* log, int log_size, char* error, int error_size) try {
     if (!s) return CMP_ERROR;
     if (statement && length < 0) length = static_cast<int>(std::strlen(statement));
     s->dataflow.reset();
@@ -139,8 +141,9 @@ int cmpprss(cmp_session* s, const char* statement, int length, char* log, int lo
         return CMP_ERROR;
     }
 }
+QOR_SERVICE_CATCH(CMP_ERROR)
 
-int cmpopt2(cmp_session* s, int option, int value) {
+int cmpopt2(cmp_session* s, int option, int value) try {
     if (!s) return 1;
     if (option == 2 || option == 3) {
         // 2 traces statements, 3 also the values assigned; a value of 0 switches tracing off.
@@ -149,8 +152,9 @@ int cmpopt2(cmp_session* s, int option, int value) {
     }
     return 1;
 }
+QOR_SERVICE_CATCH(1)
 
-int cmpinst(cmp_session* s, const cmp_special_def* def) {
+int cmpinst(cmp_session* s, const cmp_special_def* def) try {
     if (!s || !def || !def->name || !def->body || s->closed()) return 1;
     std::string name = name_of(def->name, -1);
     if (!valid_name(name) || def->nargs < 0 || def->nargs > 64 || def->hidden_size < 0) return 1;
@@ -166,25 +170,29 @@ int cmpinst(cmp_session* s, const cmp_special_def* def) {
     s->src.specials.push_back(std::move(f));
     return 0;
 }
+QOR_SERVICE_CATCH(1)
 
-int cmpfunc1(cmp_session* s, const char* name, double (*fn)(double)) {
+int cmpfunc1(cmp_session* s, const char* name, double (*fn)(double)) try {
     if (!s || !fn || s->closed()) return 1;
     s->lib1.emplace_back(name_of(name, -1), fn);
     return 0;
 }
+QOR_SERVICE_CATCH(1)
 
-int cmpfunc2(cmp_session* s, const char* name, double (*fn)(double, double)) {
+int cmpfunc2(cmp_session* s, const char* name, double (*fn)(double, double)) try {
     if (!s || !fn || s->closed()) return 1;
     s->lib2.emplace_back(name_of(name, -1), fn);
     return 0;
 }
+QOR_SERVICE_CATCH(1)
 
-cmp_symbol* cmpsyms(cmp_session* s, const char* name, int length) {
+cmp_symbol* cmpsyms(cmp_session* s, const char* name, int length) try {
     if (!s) return nullptr;
     return s->src.find(name_of(name, length));
 }
+QOR_SERVICE_CATCH(nullptr)
 
-cmp_symbol* cmpsymd(cmp_session* s, const char* name, int length, char kind, char type) {
+cmp_symbol* cmpsymd(cmp_session* s, const char* name, int length, char kind, char type) try {
     if (!s || kind != 'v' || (type != 'n' && type != 'c')) return nullptr;
     std::string n = name_of(name, length);
     if (!valid_name(n)) return nullptr;
@@ -194,13 +202,14 @@ cmp_symbol* cmpsymd(cmp_session* s, const char* name, int length, char kind, cha
     sym->type_known = true;
     return sym;
 }
+QOR_SERVICE_CATCH(nullptr)
 
 cmp_symbol* cmplstv(cmp_session* s) { return s && !s->src.symbols.empty() ? s->src.symbols.front().get() : nullptr; }
 cmp_symbol* cmpsymnext(const cmp_symbol* sym) { return sym ? sym->next : nullptr; }
 const char* cmpsymname(const cmp_symbol* sym) { return sym ? sym->name.c_str() : ""; }
 int cmpsymflags(const cmp_symbol* sym) { return sym ? sym->flags : 0; }
 
-int cmppdvb(cmp_session* s, cmp_symbol* sym, double* address) {
+int cmppdvb(cmp_session* s, cmp_symbol* sym, double* address) try {
     if (!s || !sym || !address || s->closed() || sym->type != 'n' || sym->kind != 'v') return 1;
     if (sym->storage == SymStorage::Bound) {
         s->src.bound_addresses[sym->pointer] = address;
@@ -213,8 +222,9 @@ int cmppdvb(cmp_session* s, cmp_symbol* sym, double* address) {
     s->src.bound_addresses[sym->pointer] = address;
     return 0;
 }
+QOR_SERVICE_CATCH(1)
 
-int cmpinss(cmp_session* s, const char* name, int length, const cmp_member* members, int count, int size) {
+int cmpinss(cmp_session* s, const char* name, int length, const cmp_member* members, int count, int size) try {
     if (!s || s->closed() || count < 0 || (count > 0 && !members) || size < 0) return 1;
     std::string n = name_of(name, length);
     if (!valid_name(n)) return 1;
@@ -237,9 +247,10 @@ int cmpinss(cmp_session* s, const char* name, int length, const cmp_member* memb
     s->src.structures.push_back(std::move(st));
     return 0;
 }
+QOR_SERVICE_CATCH(1)
 
 int cmpinsc(cmp_session* s, const char* structure, int slength, const char* member, int mlength, int offset,
-            int length) {
+            int length) try {
     if (!s || s->closed()) return 1;
     std::string sn = name_of(structure, slength), mn = name_of(member, mlength);
     Structure* st = nullptr;
@@ -256,8 +267,9 @@ int cmpinsc(cmp_session* s, const char* structure, int slength, const char* memb
     st->text_lengths.push_back(length);
     return 0;
 }
+QOR_SERVICE_CATCH(1)
 
-int cmpstri(cmp_session* s, const char* structure, int slength, const char* instance, int ilength, int bare_names) {
+int cmpstri(cmp_session* s, const char* structure, int slength, const char* instance, int ilength, int bare_names) try {
     if (!s || s->closed()) return 1;
     std::string sn = name_of(structure, slength), in = name_of(instance, ilength);
     int idx = -1;
@@ -293,6 +305,7 @@ int cmpstri(cmp_session* s, const char* structure, int slength, const char* inst
     s->src.instances.push_back(si);
     return 0;
 }
+QOR_SERVICE_CATCH(1)
 
 int cmpgetl(cmp_session* s, const char* label, int length) {
     if (!s || !s->code) return -1;
@@ -318,13 +331,14 @@ int cmpbasei(cmp_session* s, const char* instance, int length) {
 
 void** cmpbasev(cmp_instance* in) { return in ? in->ptr.data() : nullptr; }
 
-int cmpbase(cmp_instance* in, const char* instance, int length, void* base) {
+int cmpbase(cmp_instance* in, const char* instance, int length, void* base) try {
     if (!in) return 1;
     int slot = cmpbasei(in->session, instance, length);
     if (slot < 0) return 2;
     in->ptr[slot] = base;
     return 0;
 }
+QOR_SERVICE_CATCH(1)
 
 double* cmppdva(cmp_instance* in, cmp_symbol* sym) {
     if (!in || !sym || sym->kind != 'v' || sym->type != 'n') return nullptr;
@@ -339,7 +353,7 @@ double* cmppdva(cmp_instance* in, cmp_symbol* sym) {
     return nullptr;
 }
 
-int cmptext(cmp_instance* in, cmp_symbol* sym, char* out, int size) {
+int cmptext(cmp_instance* in, cmp_symbol* sym, char* out, int size) try {
     if (!in || !sym || sym->type != 'c' || sym->kind != 'v' || !out || size <= 0) return -1;
     const char* text = nullptr;
     int n = 0;
@@ -358,13 +372,15 @@ int cmptext(cmp_instance* in, cmp_symbol* sym, char* out, int size) {
     out[n] = '\0';
     return n;
 }
+QOR_SERVICE_CATCH(-1)
 
-int cmpmact(cmp_instance* in, int entry, int on) {
+int cmpmact(cmp_instance* in, int entry, int on) try {
     if (!in || entry < 0 || entry >= static_cast<int>(in->active.size())) return 1;
     in->active[entry] = on ? 1 : 0;
     in->use_run_list = true;
     return 0;
 }
+QOR_SERVICE_CATCH(1)
 
 int cmpfrun(cmp_instance* in, double state) {
     if (!in) return 1;
@@ -374,7 +390,7 @@ int cmpfrun(cmp_instance* in, double state) {
 
 long cmpmissn(const cmp_instance* in) { return in ? in->missing_generated : 0; }
 
-int cmpmuse(cmp_session* s, size_t counters[17]) {
+int cmpmuse(cmp_session* s, size_t counters[17]) try {
     if (!s || !counters) return 1;
     for (int i = 0; i < 17; ++i) counters[i] = 0;
     counters[0] = s->src.symbols.size() * sizeof(cmp_symbol);
@@ -385,3 +401,4 @@ int cmpmuse(cmp_session* s, size_t counters[17]) {
     }
     return 0;
 }
+QOR_SERVICE_CATCH(1)

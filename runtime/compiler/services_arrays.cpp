@@ -9,6 +9,7 @@
 #include "host/compiler.h"
 #include "runtime/compiler/lexer.h"
 #include "runtime/compiler/session.h"
+#include "runtime/core/service_guard.h"
 
 using namespace qor::cmp;
 
@@ -33,7 +34,7 @@ cmp_symbol* new_array(cmp_session* s, const char* name, int length) {
 
 }  // namespace
 
-cmp_symbol* cmparay(cmp_session* s, const char* name, int length, cmp_symbol* const* elements, int count) {
+cmp_symbol* cmparay(cmp_session* s, const char* name, int length, cmp_symbol* const* elements, int count) try {
     if (!s || !elements || count < 1 || count > kMaxElements) return nullptr;
     for (int i = 0; i < count; ++i) {
         const cmp_symbol* e = elements[i];
@@ -49,8 +50,9 @@ cmp_symbol* cmparay(cmp_session* s, const char* name, int length, cmp_symbol* co
     for (cmp_symbol* e : sym->elements) e->type_known = true;
     return sym;
 }
+QOR_SERVICE_CATCH(nullptr)
 
-cmp_symbol* cmpmtrx(cmp_session* s, const char* name, int length, int rows, int columns, double* data, int flags) {
+cmp_symbol* cmpmtrx(cmp_session* s, const char* name, int length, int rows, int columns, double* data, int flags) try {
     bool resizable = (flags & CMP_MTX_RESIZABLE) != 0;
     if ((flags & ~CMP_MTX_RESULT) != 0 || (flags & 0x02 && !resizable)) return nullptr;
     if (rows < (resizable ? 0 : 1) || columns < 0 || static_cast<long>(rows) * (columns ? columns : 1) > kMaxElements)
@@ -62,6 +64,7 @@ cmp_symbol* cmpmtrx(cmp_session* s, const char* name, int length, int rows, int 
     s->src.make_matrix(sym, data, flags);
     return sym;
 }
+QOR_SERVICE_CATCH(nullptr)
 
 namespace {
 
@@ -86,14 +89,15 @@ void point_at(cmp_instance* in, const cmp_symbol* sym, int k, double* data, int 
 
 }  // namespace
 
-int cmpmtrxb(cmp_instance* in, cmp_symbol* sym, double* data) {
+int cmpmtrxb(cmp_instance* in, cmp_symbol* sym, double* data) try {
     int k = matrix_index(in, sym);
     if (k < 0 || !data) return 1;
     point_at(in, sym, k, data, in->extents[k][0], in->extents[k][1]);
     return 0;
 }
+QOR_SERVICE_CATCH(1)
 
-int cmpmtrxs(cmp_instance* in, cmp_symbol* sym, int rows, int columns) {
+int cmpmtrxs(cmp_instance* in, cmp_symbol* sym, int rows, int columns) try {
     int k = matrix_index(in, sym);
     if (k < 0 || !(sym->matrix_flags & CMP_MTX_RESIZABLE) || rows < 0 || columns < 0) return 1;
     if ((columns != 0) != (sym->dims.size() == 2)) return 2;   // the number of dimensions is fixed
@@ -114,6 +118,7 @@ int cmpmtrxs(cmp_instance* in, cmp_symbol* sym, int rows, int columns) {
     point_at(in, sym, k, in->matrix_store[static_cast<size_t>(k)].data(), rows, columns);
     return 0;
 }
+QOR_SERVICE_CATCH(1)
 
 int cmpmtrxe(const cmp_instance* in, const cmp_symbol* sym, int* rows, int* columns) {
     int k = matrix_index(in, sym);
@@ -128,7 +133,7 @@ double* const* cmpmtrxa(cmp_instance* in, cmp_symbol* sym) {
     return k < 0 ? nullptr : in->array_addresses[static_cast<size_t>(k)].data();
 }
 
-int cmpa2m(cmp_session* s, cmp_symbol* sym) {
+int cmpa2m(cmp_session* s, cmp_symbol* sym) try {
     if (!s || !sym || s->closed() || sym->kind != 'a' || sym->matrix || sym->type != 'n' || sym->elements.empty())
         return 1;
     for (size_t i = 0; i < sym->elements.size(); ++i) {
@@ -151,6 +156,7 @@ int cmpa2m(cmp_session* s, cmp_symbol* sym) {
     }
     return 0;
 }
+QOR_SERVICE_CATCH(1)
 
 char cmpsymkind(const cmp_symbol* sym) {
     if (!sym) return 0;

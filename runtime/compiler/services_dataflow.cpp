@@ -6,6 +6,7 @@
 #include "host/compiler.h"
 #include "runtime/compiler/lexer.h"
 #include "runtime/compiler/session.h"
+#include "runtime/core/service_guard.h"
 
 using namespace qor::cmp;
 
@@ -27,7 +28,7 @@ std::vector<cmp_symbol*> pick(const DataFlow& df, const SymbolUse& use, int whic
 
 }  // namespace
 
-int cmpdfla(cmp_session* s) {
+int cmpdfla(cmp_session* s) try {
     if (!s) return 1;
     try {
         auto df = std::make_unique<DataFlow>();
@@ -42,12 +43,14 @@ int cmpdfla(cmp_session* s) {
     }
     return 0;
 }
+QOR_SERVICE_CATCH(1)
 
-void cmpdfre(cmp_session* s) {
+void cmpdfre(cmp_session* s) try {
     if (s) s->dataflow.reset();
 }
+QOR_SERVICE_CATCH()
 
-cmp_symbol* cmpdeps(cmp_session* s, cmp_symbol* symbol) {
+cmp_symbol* cmpdeps(cmp_session* s, cmp_symbol* symbol) try {
     if (!s || !s->dataflow || !symbol) return nullptr;
     DataFlow& df = *s->dataflow;
     try {
@@ -58,6 +61,7 @@ cmp_symbol* cmpdeps(cmp_session* s, cmp_symbol* symbol) {
     df.walk_next = 0;
     return cmpndep(s);
 }
+QOR_SERVICE_CATCH(nullptr)
 
 cmp_symbol* cmpndep(cmp_session* s) {
     if (!s || !s->dataflow) return nullptr;
@@ -65,15 +69,16 @@ cmp_symbol* cmpndep(cmp_session* s) {
     return df.walk_next < df.walk.size() ? df.walk[df.walk_next++] : nullptr;
 }
 
-int cmpdfuse(cmp_session* s, int statement, int which, cmp_symbol** out, int size) {
+int cmpdfuse(cmp_session* s, int statement, int which, cmp_symbol** out, int size) try {
     if (!s || !s->dataflow) return -1;
     const DataFlow& df = *s->dataflow;
     auto it = df.by_statement.find(statement);
     if (it == df.by_statement.end()) return 0;
     return copy_symbols(pick(df, it->second, which), out, size);
 }
+QOR_SERVICE_CATCH(-1)
 
-int cmpdfmth(cmp_session* s, const char* method, int length, int block, int which, cmp_symbol** out, int size) {
+int cmpdfmth(cmp_session* s, const char* method, int length, int block, int which, cmp_symbol** out, int size) try {
     if (!s || !s->dataflow || !method || block < -1 || block > 4) return -1;
     std::string name = upper(std::string_view(method, length < 0 ? std::strlen(method) : static_cast<size_t>(length)));
     int m = s->src.method_index(name);
@@ -94,3 +99,4 @@ int cmpdfmth(cmp_session* s, const char* method, int length, int block, int whic
         if (all.count(sym)) merged.push_back(sym);
     return copy_symbols(merged, out, size);
 }
+QOR_SERVICE_CATCH(-1)

@@ -6,11 +6,12 @@
 #include "host/compiler.h"
 #include "runtime/compiler/lexer.h"
 #include "runtime/compiler/session.h"
+#include "runtime/core/service_guard.h"
 
 using namespace qor;
 using namespace qor::cmp;
 
-int cmpvtql(cmp_session* s, const char* const* entries, const int* lengths, int count) {
+int cmpvtql(cmp_session* s, const char* const* entries, const int* lengths, int count) try {
     if (!s || !entries || count < 1 || s->closed() || s->ended) return 0;
     for (int i = 0; i < count; ++i) {
         if (!entries[i]) return 0;
@@ -19,8 +20,9 @@ int cmpvtql(cmp_session* s, const char* const* entries, const int* lengths, int 
     }
     return count;
 }
+QOR_SERVICE_CATCH(-1)
 
-const cmp_function* cmpfnc(cmp_session* s, const char* name, int length) {
+const cmp_function* cmpfnc(cmp_session* s, const char* name, int length) try {
     if (!s || !s->code || !name) return nullptr;
     if (length < 0) length = static_cast<int>(std::char_traits<char>::length(name));
     std::string n = upper(std::string_view(name, static_cast<size_t>(length)));
@@ -41,6 +43,7 @@ const cmp_function* cmpfnc(cmp_session* s, const char* name, int length) {
     }
     return nullptr;
 }
+QOR_SERVICE_CATCH(nullptr)
 
 int cmpfncn(cmp_instance* in, const cmp_function* fn, const cmp_fnc_arg* args, int nargs) {
     if (!in || !fn || nargs < 0 || (nargs > 0 && !args)) return 1;

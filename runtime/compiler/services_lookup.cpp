@@ -5,6 +5,7 @@
 #include "host/compiler.h"
 #include "runtime/compiler/lexer.h"
 #include "runtime/compiler/session.h"
+#include "runtime/core/service_guard.h"
 
 using namespace qor;
 using namespace qor::cmp;
@@ -24,13 +25,14 @@ cmp_symbol* cmplstt(cmp_session* s) { return s && !s->src.symbols.empty() ? s->s
 
 cmp_symbol* cmparyt(cmp_session* s) { return s && !s->src.arrays.empty() ? s->src.arrays.back() : nullptr; }
 
-cmp_symbol* cmpsymp(cmp_session* s, const char* name, int length, const char* member, int mlength) {
+cmp_symbol* cmpsymp(cmp_session* s, const char* name, int length, const char* member, int mlength) try {
     if (!s) return nullptr;
     std::string n = upper_of(name, length);
     if (n.empty()) return nullptr;
     std::string m = upper_of(member, mlength);
     return s->src.find(m.empty() ? n : n + "." + m);
 }
+QOR_SERVICE_CATCH(nullptr)
 
 double* cmpmatn(cmp_instance* in, const cmp_symbol* sym, int row, int column) {
     if (!in || !sym || sym->array_index < 0 || sym->array_index >= static_cast<int>(in->array_addresses.size()))
@@ -59,9 +61,10 @@ qor_namerec* cmppdvp(cmp_instance* in, const cmp_symbol* sym) {
 // Arguments reach a body by the address of their storage, so what the body writes is already
 // the variable's value: write-back is the identity here. It still refuses what a body must not
 // write (an omitted argument, a numeric argument without an address) so that faults show.
-int cmppdvs(cmp_instance* in, const cmp_arg_value* arg) {
+int cmppdvs(cmp_instance* in, const cmp_arg_value* arg) try {
     if (!in || !arg || arg->kind == CMP_ARG_OMITTED) return 1;
     if (arg->type == 'n' && arg->kind != CMP_ARG_ARRAY && !arg->number) return 1;
     if (arg->type == 'c' && !arg->text) return 1;
     return 0;
 }
+QOR_SERVICE_CATCH(1)

@@ -7,10 +7,11 @@
 #include "host/compiler.h"
 #include "host/print.h"
 #include "runtime/compiler/session.h"
+#include "runtime/core/service_guard.h"
 
 using namespace qor;
 
-int cmplsrc(cmp_session* s, cmp_print_fn print, void* user) {
+int cmplsrc(cmp_session* s, cmp_print_fn print, void* user) try {
     if (!s) return -1;
     char head[32];
     for (size_t i = 0; i < s->pushed.size(); ++i) {
@@ -23,15 +24,17 @@ int cmplsrc(cmp_session* s, cmp_print_fn print, void* user) {
     }
     return static_cast<int>(s->pushed.size());
 }
+QOR_SERVICE_CATCH(-1)
 
-int cmpdest(cmp_instance* in, cmp_print_fn print, void* user) {
+int cmpdest(cmp_instance* in, cmp_print_fn print, void* user) try {
     if (!in) return 1;
     in->dest = print;
     in->dest_user = print ? user : nullptr;
     return 0;
 }
+QOR_SERVICE_CATCH(1)
 
-int cmpwpdi(cmp_session* s) {
+int cmpwpdi(cmp_session* s) try {
     if (!s) return 1;
     std::lock_guard<std::mutex> lock(s->capture_mutex);
     if (s->capturing) return 2;
@@ -39,8 +42,9 @@ int cmpwpdi(cmp_session* s) {
     s->capturing = true;
     return 0;
 }
+QOR_SERVICE_CATCH(1)
 
-int cmpwpde(cmp_session* s) {
+int cmpwpde(cmp_session* s) try {
     if (!s) return -1;
     std::vector<std::string> lines;
     {
@@ -55,3 +59,4 @@ int cmpwpde(cmp_session* s) {
     }
     return static_cast<int>(lines.size());
 }
+QOR_SERVICE_CATCH(-1)

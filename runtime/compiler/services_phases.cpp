@@ -7,11 +7,12 @@
 #include "host/print.h"
 #include "runtime/compiler/lexer.h"
 #include "runtime/compiler/session.h"
+#include "runtime/core/service_guard.h"
 
 using namespace qor;
 using namespace qor::cmp;
 
-int cmpinit(cmp_init_record* record, cmp_session* s) {
+int cmpinit(cmp_init_record* record, cmp_session* s) try {
     if (!record) return 1;
     record->out[0] = record->out[1] = 0;
     if (!s || s->generated || s->ended) return record->status = 1;
@@ -22,21 +23,23 @@ int cmpinit(cmp_init_record* record, cmp_session* s) {
     if (record->flags & CMP_INIT_TRACE) s->trace = 2;   // statement trace
     return record->status = 0;
 }
+QOR_SERVICE_CATCH(1)
 
 int cmpamin(cmp_session* s) {
     if (!s) return 1;
     return s->generated || s->ended || s->code ? 2 : 0;
 }
 
-int cmpopts(cmp_session* s, const int* options, int count, int value) {
+int cmpopts(cmp_session* s, const int* options, int count, int value) try {
     if (!s || (count > 0 && !options) || count < 0) return -1;
     for (int i = 0; i < count; ++i)
         if (options[i] != 2 && options[i] != 3) return i + 1;
     for (int i = 0; i < count; ++i) cmpopt2(s, options[i], value);
     return 0;
 }
+QOR_SERVICE_CATCH(-1)
 
-int rsxlib(const cmp_library* libraries, int count, cmp_session* s) {
+int rsxlib(const cmp_library* libraries, int count, cmp_session* s) try {
     if (!s || s->ended || count < 1 || !libraries) return 0;
     std::vector<std::string> names;
     for (int i = 0; i < count; ++i) {
@@ -52,8 +55,9 @@ int rsxlib(const cmp_library* libraries, int count, cmp_session* s) {
     s->method_libraries = std::move(names);
     return count;
 }
+QOR_SERVICE_CATCH(-1)
 
-int cmppdv(cmp_session* s) {
+int cmppdv(cmp_session* s) try {
     if (!s) return 1;
     if (s->generated || s->code) return 2;
     if (s->errors > 0 || !s->groups.empty() || s->open_method >= 0) {
@@ -77,8 +81,9 @@ int cmppdv(cmp_session* s) {
     else xpslog("%s", buf);
     return 4;
 }
+QOR_SERVICE_CATCH(1)
 
-int cmpexi(cmp_session* s, int block) {
+int cmpexi(cmp_session* s, int block) try {
     if (!s || !s->code) return 1;
     if (block >= static_cast<int>(s->instances.size())) return 2;
     if (block >= 0) {
@@ -88,8 +93,9 @@ int cmpexi(cmp_session* s, int block) {
         if (!reset_cmp_instance_keeping(in.get())) return 5;
     return 0;
 }
+QOR_SERVICE_CATCH(1)
 
-int cmpruni(cmp_session* s, int nblocks) {
+int cmpruni(cmp_session* s, int nblocks) try {
     if (!s || nblocks < 1 || nblocks > 4096) return 1;
     if (!s->code) return 3;
     if (s->generated) return 2;
@@ -103,8 +109,9 @@ int cmpruni(cmp_session* s, int nblocks) {
     s->generated = true;
     return 0;
 }
+QOR_SERVICE_CATCH(1)
 
-int cmpgen(cmp_session* s, int nblocks) {
+int cmpgen(cmp_session* s, int nblocks) try {
     if (!s || nblocks < 1 || nblocks > 4096) return 1;
     if (s->generated) return 2;
     if (!s->code) {
@@ -115,3 +122,4 @@ int cmpgen(cmp_session* s, int nblocks) {
     if (rc != 0) return rc;
     return cmpruni(s, nblocks);
 }
+QOR_SERVICE_CATCH(1)

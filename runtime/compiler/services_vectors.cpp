@@ -5,6 +5,7 @@
 #include "host/compiler.h"
 #include "runtime/compiler/lexer.h"
 #include "runtime/compiler/session.h"
+#include "runtime/core/service_guard.h"
 
 using namespace qor;
 using namespace qor::cmp;
@@ -35,7 +36,7 @@ int vector_at(const cmp_session* s, int vector) {
 
 }  // namespace
 
-int cmppdvd(cmp_session* s, const char* name, int length, int size, int count) {
+int cmppdvd(cmp_session* s, const char* name, int length, int size, int count) try {
     if (!s || s->closed() || size < 0 || size > 65535 + 8 || count < 0) return -1;
     std::string n = upper_of(name, length);
     if (!is_name(n)) return -1;
@@ -58,8 +59,9 @@ int cmppdvd(cmp_session* s, const char* name, int length, int size, int count) {
     s->vector_capacity[si.structure] = count;
     return static_cast<int>(s->src.instances.size()) - 1;
 }
+QOR_SERVICE_CATCH(-1)
 
-cmp_symbol* cmppdve(cmp_session* s, int vector, const char* name, int length, char kind, int offset) {
+cmp_symbol* cmppdve(cmp_session* s, int vector, const char* name, int length, char kind, int offset) try {
     if (!s || s->closed() || vector_at(s, vector) < 0) return nullptr;
     const StructInstance& si = s->src.instances[static_cast<size_t>(vector)];
     Structure& st = s->src.structures[static_cast<size_t>(si.structure)];
@@ -84,8 +86,9 @@ cmp_symbol* cmppdve(cmp_session* s, int vector, const char* name, int length, ch
     }
     return sym;
 }
+QOR_SERVICE_CATCH(nullptr)
 
-int cmppdvx(cmp_session* s, cmp_symbol* sym, int vector) {
+int cmppdvx(cmp_session* s, cmp_symbol* sym, int vector) try {
     if (!s || !sym || s->closed() || vector_at(s, vector) < 0) return 1;
     if (sym->kind != 'v' || sym->type != 'n') return 2;
     if (sym->storage != SymStorage::Member && sym->storage != SymStorage::PointerMember) return 2;
@@ -96,3 +99,4 @@ int cmppdvx(cmp_session* s, cmp_symbol* sym, int vector) {
     sym->pointer = si.pointer;
     return 0;
 }
+QOR_SERVICE_CATCH(1)

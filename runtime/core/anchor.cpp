@@ -1,6 +1,11 @@
-// The process's anchors: global control block, process anchor, main task and locale tables.
-// Created once, before any module is loaded; modules receive the anchors through mcn_main.
+// The process's anchors: global control block, process anchor, main task, each thread's current
+// task and the locale tables. Created once, before any module is loaded.
 #include "host/anchor.h"
+
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <mutex>
 
 #include "host/missing.h"
 #include "runtime/core/anchor_internal.h"
@@ -15,7 +20,14 @@ qor_locale g_locale;
 qor_task g_main_task;
 qor_gcb g_gcb;
 qor_pidb g_pidb;
-bool g_ready = false;
+std::once_flag g_ready;
+
+// The process's first thread runs the program: its task is the main task. Other threads have the
+// task they were given (kit threads inherit their creator's), else none.
+bool on_first_thread() { return ::gettid() == ::getpid(); }
+
+thread_local qor_task* t_task = nullptr;
+thread_local bool t_task_given = false;
 
 void build_tables() {
     for (int c = 0; c < 256; ++c) {
@@ -38,17 +50,18 @@ void build_tables() {
 namespace qor::runtime {
 
 void init_anchors() {
-    if (g_ready) return;
-    build_tables();
-    g_main_task.kind = 1;
-    g_gcb.locale = &g_locale;
-    g_gcb.current_task = &g_main_task;
-    g_gcb.sub_task = nullptr;
-    g_gcb.missing = qor::missing();
-    g_gcb.global_pool = xmpoolc(65536, 65536, QOR_POOL_SHARED);
-    init_vectors(&g_gcb);
-    g_gcb.kit = qor_runtime_kit();
-    g_ready = true;
+    // Once, even when two threads reach the anchors first at the same time.
+    std::call_once(g_ready, [] {
+        build_tables();
+        g_main_task.kind = 1;
+        g_gcb.locale = &g_locale;
+        g_gcb.current_task = &g_main_task;
+        g_gcb.sub_task = nullptr;
+        g_gcb.missing = qor::missing();
+        g_gcb.global_pool = xmpoolc(65536, 65536, QOR_POOL_SHARED);
+        init_vectors(&g_gcb);
+        g_gcb.kit = qor_runtime_kit();
+    });
 }
 
 }  // namespace qor::runtime
@@ -61,4 +74,17 @@ qor_gcb* qor_global_gcb() {
 qor_pidb* qor_global_pidb() {
     qor::runtime::init_anchors();
     return &g_pidb;
+}
+
+qor_task* qor_current_task() {
+    qor::runtime::init_anchors();
+    if (t_task_given) return t_task;
+    return on_first_thread() ? &g_main_task : nullptr;
+}
+
+qor_task* qor_set_current_task(qor_task* task) {
+    qor_task* previous = qor_current_task();
+    t_task = task;
+    t_task_given = true;
+    return previous;
 }

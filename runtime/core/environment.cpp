@@ -4,8 +4,9 @@
 #include <cstring>
 
 #include "host/options.h"
+#include "runtime/core/service_guard.h"
 
-int wzosvar(const char* name, char* buffer, int size, int* length) {
+int wzosvar(const char* name, char* buffer, int size, int* length) try {
     if (!name || !*name || size < 0 || (size > 0 && !buffer)) return QOR_ENV_BAD_ARGUMENT;
     if (std::strchr(name, '=')) return QOR_ENV_ABSENT;   // no variable can have such a name
     const char* value = std::getenv(name);
@@ -20,3 +21,4 @@ int wzosvar(const char* name, char* buffer, int size, int* length) {
     std::memcpy(buffer, value, n + 1);
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_ENV_NO_MEMORY)

@@ -7,6 +7,7 @@
 
 #include "host/kit.h"
 #include "host/print.h"
+#include "runtime/core/service_guard.h"
 
 namespace {
 qor_fm_common g_common;
@@ -26,7 +27,7 @@ int afsfree(void) { return unavailable("afsfree"); }
 qor_fm_common* fmcomgt() { return &g_common; }
 
 int dpdinit(const void*, const void*, const void* workspace, const void*, const void*, int,
-            const void*) {
+            const void*) try {
     g_common.workspace[0] = 0;
     if (workspace) {
         int16_t length;
@@ -38,17 +39,20 @@ int dpdinit(const void*, const void*, const void* workspace, const void*, const 
     g_common.initialised = 1;
     return 0;
 }
+QOR_SERVICE_CATCH(1)
 
 int dpdload(const void*, const void*, int result) { return result; }
 
-int virv2g(const qor_fm_routine* table, qor_fm_routine* target, int count, qor_task*, qor_pidb*) {
+int virv2g(const qor_fm_routine* table, qor_fm_routine* target, int count, qor_task*, qor_pidb*) try {
     if (!table || !target || count < 0 || count > QOR_FM_ROUTINE_COUNT) return 1;
     for (int i = 0; i < count; ++i) target[i] = table[i];
     return 0;
 }
+QOR_SERVICE_CATCH(1)
 
-int vir2g(qor_fm_routine routine, qor_fm_routine* converted) {
+int vir2g(qor_fm_routine routine, qor_fm_routine* converted) try {
     if (!converted) return 1;
     *converted = routine;
     return 0;
 }
+QOR_SERVICE_CATCH(1)

@@ -7,6 +7,7 @@
 #include "host/kernel.h"
 #include "host/print.h"
 #include "runtime/core/host_modules.h"
+#include "runtime/core/service_guard.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ std::string module_name(const char* name8) {
 
 }  // namespace
 
-int wiinstl(int code, const char* name8, int) {
+int wiinstl(int code, const char* name8, int) try {
     int vector = qor_vector_of(code);
     if (wivget(vector)) return 0;
     std::string name = module_name(name8);
@@ -47,3 +48,4 @@ int wiinstl(int code, const char* name8, int) {
     }
     return 0;
 }
+QOR_SERVICE_CATCH(1)

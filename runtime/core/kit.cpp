@@ -6,6 +6,7 @@
 #include <thread>
 #include <unordered_map>
 
+#include "host/anchor.h"
 #include "host/pool.h"
 #include "runtime/core/kit_internal.h"
 
@@ -44,7 +45,18 @@ qor_waiter* current_waiter(qor_kit* kit) {
 
 int kit_create_thread(qor_kit* kit, qor_thread_fn fn, void* argument, void** handle) {
     if (!is_ours(kit)) return QOR_KIT_BAD_ARGUMENT;
-    return create_thread(fn, argument, handle);
+    return create_thread(fn, argument, qor_current_task(), handle);
+}
+
+int kit_create_task_thread(qor_kit* kit, qor_thread_fn fn, void* argument, qor_task* task,
+                           void** handle) {
+    if (!is_ours(kit)) return QOR_KIT_BAD_ARGUMENT;
+    return create_thread(fn, argument, task, handle);
+}
+
+int kit_thread_exit_code(qor_kit* kit, void* handle, int* code) {
+    if (!is_ours(kit)) return QOR_KIT_BAD_ARGUMENT;
+    return thread_exit_code(handle, code);
 }
 
 int kit_create_event(qor_kit* kit, void** handle) {
@@ -94,7 +106,8 @@ int processor_count(qor_kit*) {
 
 const qor_waiter_ops kWaiterOps = {waiter_wait};
 const qor_kit_ops kKitOps = {current_waiter, kit_create_thread, kit_create_event, kit_post_event,
-                             kit_close_handle, create_pool, delete_pool, processor_count};
+                             kit_close_handle, create_pool, delete_pool, processor_count,
+                             kit_thread_exit_code, kit_create_task_thread};
 
 }  // namespace
 }  // namespace qor::runtime::kit

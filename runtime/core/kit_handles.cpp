@@ -1,5 +1,6 @@
 // Thread and event handles of the host kit and waits on them: every handle lives in one registry
 // under one mutex, and a single condition variable wakes waiters whenever a handle changes.
+// A thread's handle also keeps how its routine ended, for whoever waits for it.
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -9,7 +10,10 @@
 #include <thread>
 #include <unordered_set>
 
+#include "host/anchor.h"
+#include "host/print.h"
 #include "runtime/core/kit_internal.h"
+#include "runtime/core/step.h"
 
 namespace qor::runtime::kit {
 namespace {
@@ -20,6 +24,7 @@ struct Handle {
     explicit Handle(Kind k) : kind(k) {}
     Kind kind;
     bool signalled = false;    // guarded by Handles::lock
+    int exit_code = 0;         // a thread's end: written before signalled is set
     std::thread thread;        // set before the handle is published, joined by close
 };
 
@@ -36,23 +41,46 @@ Handles& handles() {
     return *h;
 }
 
-void signal(Handle* h) {
+void signal(Handle* h, int exit_code) {
     Handles& r = handles();
     {
         std::lock_guard<std::mutex> hold(r.lock);
+        h->exit_code = exit_code;
         h->signalled = true;
     }
     r.changed.notify_all();
 }
 
-// Runs the caller's routine; an escaping exception would end the process, so it is stopped here
-// and the handle is signalled all the same.
-void thread_body(Handle* h, qor_thread_fn fn, void* argument) {
+// Logs why a thread's routine stopped; the log itself may be out of memory, and the thread's end
+// code says it all the same.
+void log_thread_fault(const char* what) noexcept {
     try {
-        fn(argument);
+        xpslog("%1zA thread of the kit stopped: %s.", what);
     } catch (...) {
     }
-    signal(h);
+}
+
+// Runs the caller's routine with the thread's task. The step exit ends the routine with its code;
+// anything else escaping would end the process, so it is stopped here and becomes
+// QOR_KIT_THREAD_FAILED. Either way the handle is signalled.
+void thread_body(Handle* h, qor_thread_fn fn, void* argument, qor_task* task) {
+    qor_set_current_task(task);
+    int code = 0;
+    try {
+        fn(argument);
+    } catch (const StepExit& exit) {
+        code = exit.code;
+    } catch (const std::bad_alloc&) {
+        log_thread_fault("not enough memory");
+        code = QOR_KIT_THREAD_FAILED;
+    } catch (const std::exception& e) {
+        log_thread_fault(e.what());
+        code = QOR_KIT_THREAD_FAILED;
+    } catch (...) {
+        log_thread_fault("an unknown fault");
+        code = QOR_KIT_THREAD_FAILED;
+    }
+    signal(h, code);
 }
 
 // A new handle entered in the list of live handles; null when memory runs out.
@@ -72,7 +100,7 @@ Handle* new_live_handle(Kind kind) {
 
 }  // namespace
 
-int create_thread(qor_thread_fn fn, void* argument, void** handle) {
+int create_thread(qor_thread_fn fn, void* argument, qor_task* task, void** handle) {
     if (!fn || !handle) return QOR_KIT_BAD_ARGUMENT;
     *handle = nullptr;
     // Published before the thread starts, so a fast thread signals a handle that is known.
@@ -80,7 +108,7 @@ int create_thread(qor_thread_fn fn, void* argument, void** handle) {
     if (!h) return QOR_KIT_NO_RESOURCES;
     Handles& r = handles();
     try {
-        std::thread t(thread_body, h, fn, argument);
+        std::thread t(thread_body, h, fn, argument, task);
         std::lock_guard<std::mutex> hold(r.lock);
         h->thread = std::move(t);
     } catch (const std::system_error&) {
@@ -90,6 +118,17 @@ int create_thread(qor_thread_fn fn, void* argument, void** handle) {
         return QOR_KIT_NO_RESOURCES;
     }
     *handle = h;
+    return 0;
+}
+
+int thread_exit_code(void* handle, int* code) {
+    if (!code) return QOR_KIT_BAD_ARGUMENT;
+    Handles& r = handles();
+    std::lock_guard<std::mutex> hold(r.lock);
+    auto* h = static_cast<Handle*>(handle);
+    if (!handle || !r.live.count(h) || h->kind != Kind::Thread) return QOR_KIT_BAD_HANDLE;
+    if (!h->signalled) return QOR_KIT_RUNNING;
+    *code = h->exit_code;
     return 0;
 }
 

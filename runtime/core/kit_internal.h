@@ -17,7 +17,8 @@ QOR_HOST_API const char* qor_kit_pool_label(qor_pool* pool);
 namespace qor::runtime::kit {
 
 // Handles and waits (kit_handles.cpp).
-int create_thread(qor_thread_fn fn, void* argument, void** handle);
+int create_thread(qor_thread_fn fn, void* argument, qor_task* task, void** handle);
+int thread_exit_code(void* handle, int* code);
 int create_event(void** handle);
 int post_event(void* handle);
 int close_handle(void* handle);

@@ -49,6 +49,8 @@ const char* status_words(int status) {
         case QOR_KIT_BAD_ARGUMENT: return "An argument is not valid.";
         case QOR_KIT_NO_RESOURCES: return "No thread or memory could be had.";
         case QOR_KIT_SELF_CLOSE: return "A thread cannot close its own handle.";
+        case QOR_KIT_RUNNING: return "The thread has not ended yet.";
+        case QOR_KIT_THREAD_FAILED: return "The thread was stopped by a fault.";
         case QOR_KIT_TOO_SMALL: return "The buffer is too small.";
         default: return nullptr;
     }

@@ -9,6 +9,7 @@
 
 #include "host/macro.h"
 #include "host/missing.h"
+#include "runtime/core/service_guard.h"
 
 struct qor_macro_table {
     std::mutex lock;
@@ -65,17 +66,19 @@ qor_macro_table* xalanch() {
     return &global;
 }
 
-int xjsympn(qor_macro_table* table, const char* name, int name_length, double value) {
+int xjsympn(qor_macro_table* table, const char* name, int name_length, double value) try {
     return set_value(table, name, name_length, number_text(value));
 }
+QOR_SERVICE_CATCH(QOR_MACRO_NO_MEMORY)
 
-int xjsympc(qor_macro_table* table, const char* name, int name_length, const char* text, int text_length) {
+int xjsympc(qor_macro_table* table, const char* name, int name_length, const char* text, int text_length) try {
     if (!text) return QOR_MACRO_BAD_TABLE;
     size_t n = text_length < 0 ? std::strlen(text) : static_cast<size_t>(text_length);
     return set_value(table, name, name_length, std::string(text, n));
 }
+QOR_SERVICE_CATCH(QOR_MACRO_NO_MEMORY)
 
-int xjsymget(qor_macro_table* table, const char* name, int name_length, char* buffer, int size) {
+int xjsymget(qor_macro_table* table, const char* name, int name_length, char* buffer, int size) try {
     if (!table) return -QOR_MACRO_BAD_TABLE;
     std::string key = normalised_name(name, name_length);
     if (key.empty()) return -QOR_MACRO_BAD_NAME;
@@ -90,11 +93,13 @@ int xjsymget(qor_macro_table* table, const char* name, int name_length, char* bu
     }
     return static_cast<int>(v.size());
 }
+QOR_SERVICE_CATCH(-QOR_MACRO_NO_MEMORY)
 
-int xjsymdel(qor_macro_table* table, const char* name, int name_length) {
+int xjsymdel(qor_macro_table* table, const char* name, int name_length) try {
     if (!table) return QOR_MACRO_BAD_TABLE;
     std::string key = normalised_name(name, name_length);
     if (key.empty()) return QOR_MACRO_BAD_NAME;
     std::lock_guard<std::mutex> guard(table->lock);
     return table->values.erase(key) ? QOR_MACRO_OK : QOR_MACRO_NOT_FOUND;
 }
+QOR_SERVICE_CATCH(QOR_MACRO_NO_MEMORY)

@@ -9,6 +9,7 @@
 
 #include "host/print.h"
 #include "runtime/core/print_internal.h"
+#include "runtime/core/service_guard.h"
 
 #ifndef QOR_MESSAGES_DIR
 #define QOR_MESSAGES_DIR "runtime/messages"
@@ -97,31 +98,34 @@ static qor_format_out format_message(int table, int number, va_list list, size_t
     return out;
 }
 
-void xpmlog(int table, int number, ...) {
+void xpmlog(int table, int number, ...) try {
     va_list list;
     va_start(list, number);
     qor_format_out out = format_message(table, number, list);
     va_end(list);
     qor_print_log_lines(out);
 }
+QOR_SERVICE_CATCH()
 
-void xpmout(int table, int number, ...) {
+void xpmout(int table, int number, ...) try {
     va_list list;
     va_start(list, number);
     qor_format_out out = format_message(table, number, list);
     va_end(list);
     qor_print_print_lines(out);
 }
+QOR_SERVICE_CATCH()
 
-void xpm(int table, int number, ...) {
+void xpm(int table, int number, ...) try {
     va_list list;
     va_start(list, number);
     qor_format_out out = format_message(table, number, list, qor_print_stream_column());
     va_end(list);
     qor_print_stream(out, false);
 }
+QOR_SERVICE_CATCH()
 
-int xpmstr(char* buffer, int size, int table, int number, ...) {
+int xpmstr(char* buffer, int size, int table, int number, ...) try {
     va_list list;
     va_start(list, number);
     qor_format_out out = format_message(table, number, list);
@@ -134,8 +138,9 @@ int xpmstr(char* buffer, int size, int table, int number, ...) {
     }
     return static_cast<int>(n);
 }
+QOR_SERVICE_CATCH(-1)
 
-int xpmtext(int table, int number, char* buffer, int size, int* length) {
+int xpmtext(int table, int number, char* buffer, int size, int* length) try {
     const char* text = qor_message_text(table, number);
     if (length) *length = 0;
     if (!text) {
@@ -151,3 +156,4 @@ int xpmtext(int table, int number, char* buffer, int size, int* length) {
     }
     return 0;
 }
+QOR_SERVICE_CATCH(1)

@@ -4,6 +4,7 @@
 
 #include "host/print.h"
 #include "runtime/core/print_internal.h"
+#include "runtime/core/service_guard.h"
 
 namespace {
 
@@ -16,6 +17,7 @@ struct code_text {
 // whole; the facility bits that some callers mask off are part of the code here.
 const code_text kCodeTexts[] = {
     {86, "A null handle was passed to a host service."},
+    {87, "A memory block was freed through a pool that did not allocate it."},
     {2049, "End of data."},
     {8601, "Out of memory."},
     {0x801, "End of member."},
@@ -94,7 +96,7 @@ const char* prefix_of(int severity) {
 
 }  // namespace
 
-void xebug(const char* format, ...) {
+void xebug(const char* format, ...) try {
     qor_format_out out;
     out.text = "ERROR: Internal: ";
     // Continuation lines of a long internal error line up under the routine's name.
@@ -105,8 +107,9 @@ void xebug(const char* format, ...) {
     va_end(a.list);
     qor_print_log_lines(out);
 }
+QOR_SERVICE_CATCH()
 
-void xprrlog(int severity, int code) {
+void xprrlog(int severity, int code) try {
     if (code == 0) return;   // success has no text: nothing went wrong
     unsigned as_unsigned = static_cast<unsigned>(code);
     const char* text = text_of(as_unsigned);
@@ -118,3 +121,4 @@ void xprrlog(int severity, int code) {
     out.text = line;
     qor_print_log_lines(out);
 }
+QOR_SERVICE_CATCH()

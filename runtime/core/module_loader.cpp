@@ -12,6 +12,7 @@
 
 #include "host/kernel.h"
 #include "host/print.h"
+#include "runtime/core/service_guard.h"
 
 namespace {
 
@@ -66,12 +67,13 @@ bool image_is_valid(const qor_image_info* image) {
 
 }  // namespace
 
-void qor_set_module_path(const char* path) {
+void qor_set_module_path(const char* path) try {
     std::lock_guard<std::mutex> guard(g_lock);
     g_module_path = path ? path : "";
 }
+QOR_SERVICE_CATCH()
 
-const qor_image_info* qor_load_module(const char* raw_name) {
+const qor_image_info* qor_load_module(const char* raw_name) try {
     std::string name;
     for (const char* p = raw_name; p && *p && *p != ' '; ++p)
         name += static_cast<char>(std::tolower(static_cast<unsigned char>(*p)));
@@ -113,6 +115,7 @@ const qor_image_info* qor_load_module(const char* raw_name) {
     g_loaded[name] = image;
     return image;
 }
+QOR_SERVICE_CATCH(nullptr)
 
 const qor_pcn* qor_image_pcn(const qor_image_info* image, uint32_t kind) {
     if (!image || !image->pcns) return nullptr;

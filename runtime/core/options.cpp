@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "runtime/core/options_internal.h"
+#include "runtime/core/service_guard.h"
 
 namespace qor::runtime {
 namespace {
@@ -185,7 +186,7 @@ int options_apply(const std::vector<OptionValue>& values, size_t* failed_index) 
 using qor::runtime::OptionKind;
 using qor::runtime::OptionValue;
 
-int xoptbgt(const char* name, int* value) {
+int xoptbgt(const char* name, int* value) try {
     if (!name || !value) return QOR_OPT_BAD_ARGUMENT;
     auto& r = qor::runtime::registry();
     std::lock_guard<std::mutex> hold(r.lock());
@@ -195,15 +196,17 @@ int xoptbgt(const char* name, int* value) {
     *value = o->value.boolean ? 1 : 0;
     return QOR_OPT_OK;
 }
+QOR_SERVICE_CATCH(QOR_OPT_NO_MEMORY)
 
-int xoptbst(const char* name, int value) {
+int xoptbst(const char* name, int value) try {
     OptionValue v;
     v.kind = OptionKind::Boolean;
     v.boolean = value != 0;
     return qor::runtime::set_one(name, v);
 }
+QOR_SERVICE_CATCH(QOR_OPT_NO_MEMORY)
 
-int xoptigt(const char* name, long* value) {
+int xoptigt(const char* name, long* value) try {
     if (!name || !value) return QOR_OPT_BAD_ARGUMENT;
     auto& r = qor::runtime::registry();
     std::lock_guard<std::mutex> hold(r.lock());
@@ -213,15 +216,17 @@ int xoptigt(const char* name, long* value) {
     *value = o->value.integer;
     return QOR_OPT_OK;
 }
+QOR_SERVICE_CATCH(QOR_OPT_NO_MEMORY)
 
-int xoptist(const char* name, long value) {
+int xoptist(const char* name, long value) try {
     OptionValue v;
     v.kind = OptionKind::Integer;
     v.integer = value;
     return qor::runtime::set_one(name, v);
 }
+QOR_SERVICE_CATCH(QOR_OPT_NO_MEMORY)
 
-int xoptcgt(const char* name, char* buffer, int size, int* length) {
+int xoptcgt(const char* name, char* buffer, int size, int* length) try {
     if (!name || size < 0 || (size > 0 && !buffer)) return QOR_OPT_BAD_ARGUMENT;
     auto& r = qor::runtime::registry();
     std::lock_guard<std::mutex> hold(r.lock());
@@ -237,14 +242,16 @@ int xoptcgt(const char* name, char* buffer, int size, int* length) {
     if (length) *length = static_cast<int>(text.size());
     return QOR_OPT_OK;
 }
+QOR_SERVICE_CATCH(QOR_OPT_NO_MEMORY)
 
-int xoptcst(const char* name, const char* value, int length) {
+int xoptcst(const char* name, const char* value, int length) try {
     if (!name || (!value && length != 0)) return QOR_OPT_BAD_ARGUMENT;
     OptionValue v;
     v.kind = OptionKind::Text;
     if (value) v.text.assign(value, length < 0 ? std::strlen(value) : static_cast<size_t>(length));
     return qor::runtime::set_one(name, v);
 }
+QOR_SERVICE_CATCH(QOR_OPT_NO_MEMORY)
 
 qor::runtime::OptionSnapshot qor_options_snapshot() {
     auto& r = qor::runtime::registry();

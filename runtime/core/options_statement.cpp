@@ -9,6 +9,7 @@
 #include "host/options.h"
 #include "host/print.h"
 #include "runtime/core/options_internal.h"
+#include "runtime/core/service_guard.h"
 
 namespace qor::runtime {
 namespace {
@@ -186,7 +187,7 @@ int read_option(Reader& in, OptionValue* pending) {
 }  // namespace
 }  // namespace qor::runtime
 
-int qor_options_statement(const char* text, int length) {
+int qor_options_statement(const char* text, int length) try {
     using namespace qor::runtime;
     if (!text) {
         if (length > 0) return QOR_OPT_BAD_ARGUMENT;
@@ -211,3 +212,4 @@ int qor_options_statement(const char* text, int length) {
     }
     return rc;
 }
+QOR_SERVICE_CATCH(QOR_OPT_NO_MEMORY)

@@ -1,5 +1,6 @@
-// Host memory pools: every block carries a small header on a per-pool list, so a sized free
-// can be checked and deleting the pool releases everything still allocated in it.
+// Host memory pools: every block carries a small header on a per-pool list naming its pool, so a
+// sized free can be checked, a free through another pool refused, and deleting the pool releases
+// everything still allocated in it.
 #include "host/pool.h"
 
 #include <atomic>
@@ -11,8 +12,11 @@
 
 #include "host/anchor.h"
 #include "host/print.h"
+#include "runtime/core/pool_internal.h"
 
 namespace {
+
+struct Pool;
 
 struct BlockHeader {
     BlockHeader* prev;
@@ -20,7 +24,7 @@ struct BlockHeader {
     size_t bytes;
     const char* label;
     uint64_t guard;        // detects frees of blocks that are not from a pool
-    uint64_t pad;          // keeps the user block 16-byte aligned
+    Pool* owner;           // the pool whose list holds the block (also keeps 16-byte alignment)
 };
 constexpr uint64_t kGuard = 0x51C0B10C5EEDF00DULL;
 static_assert(sizeof(BlockHeader) % 16 == 0);
@@ -59,6 +63,7 @@ void* pool_allocate(qor_pool* handle, size_t bytes, int flags, const char* label
     h->bytes = bytes;
     h->label = label;
     h->guard = kGuard;
+    h->owner = pool;
     h->prev = nullptr;
     void* user = h + 1;
     if (flags & 2) std::memset(user, 0, bytes);
@@ -87,6 +92,11 @@ int free_entry(qor_pool* handle, void* block, size_t bytes, int flags) {
     if (h->guard != kGuard) {
         xebug("vmfree: block %p is not a pool block.", block);
         return 1;
+    }
+    if (h->owner != pool) {
+        // Unlinking it here would corrupt both lists; the block stays with the pool that owns it.
+        xebug("vmfree: block %p belongs to another pool than the one it is freed through.", block);
+        return QOR_POOL_FOREIGN_BLOCK;
     }
     if (!(flags & QOR_FREE_UNSIZED) && bytes != h->bytes) {
         // A wrong size is a caller fault; the block is still released so nothing leaks.
@@ -143,7 +153,11 @@ void* xmrealc(qor_pool* handle, void* block, size_t old_bytes, size_t new_bytes,
     if (!fresh) return nullptr;
     if (block) {
         std::memcpy(fresh, block, old_bytes < new_bytes ? old_bytes : new_bytes);
-        free_entry(handle, block, old_bytes, QOR_FREE_SIZED);
+        if (free_entry(handle, block, old_bytes, QOR_FREE_SIZED) != 0) {
+            // Not a block of this pool: the caller keeps the old block, as on any failure.
+            free_entry(handle, fresh, new_bytes, QOR_FREE_SIZED);
+            return nullptr;
+        }
     }
     return fresh;
 }
@@ -154,7 +168,15 @@ void* xmalloc_labelled(qor_pool* pool, size_t bytes, int flags, const char* labe
     return pool_allocate(pool, bytes, flags, label);
 }
 
-void qor_pool_fail_nth(long n) { g_fail_countdown.store(n < 0 ? 0 : n); }
+long qor_pool_fail_nth(long n) { return g_fail_countdown.exchange(n < 0 ? 0 : n); }
+
+bool qor_fail_this_allocation() {
+    if (!injected_failure()) return false;
+    g_failed.store(1);
+    return true;
+}
+
+void qor::runtime::note_memory_failure() { g_failed.store(1); }
 
 size_t qor_pool_live_blocks(const qor_pool* handle) {
     if (!handle) return 0;

@@ -8,6 +8,7 @@
 #include "host/files.h"
 #include "host/print.h"
 #include "runtime/core/format_internal.h"
+#include "runtime/core/service_guard.h"
 #include "runtime/storage/file_references.h"
 
 namespace {
@@ -239,29 +240,32 @@ static qor_format_out format_literal(const char* format, va_list list, size_t st
     return out;
 }
 
-void xpslog(const char* format, ...) {
+void xpslog(const char* format, ...) try {
     va_list list;
     va_start(list, format);
     qor_format_out out = format_literal(format, list);
     va_end(list);
     qor_print_log_lines(out);
 }
+QOR_SERVICE_CATCH()
 
-void xps(const char* format, ...) {
+void xps(const char* format, ...) try {
     va_list list;
     va_start(list, format);
     qor_format_out out = format_literal(format, list, qor_print_stream_column());
     va_end(list);
     qor_print_stream(out, false);
 }
+QOR_SERVICE_CATCH()
 
-void xpsout(const char* format, ...) {
+void xpsout(const char* format, ...) try {
     va_list list;
     va_start(list, format);
     qor_format_out out = format_literal(format, list, qor_print_stream_column());
     va_end(list);
     qor_print_stream(out, true);
 }
+QOR_SERVICE_CATCH()
 
 void xpoflsh(int) {
     std::lock_guard<std::recursive_mutex> guard(state().lock);
@@ -270,7 +274,7 @@ void xpoflsh(int) {
     std::fflush(stream_of(print_destination(), stdout));
 }
 
-int xpfdest(const char* fileref) {
+int xpfdest(const char* fileref) try {
     std::lock_guard<std::recursive_mutex> guard(state().lock);
     print_state& s = state();
     end_pending();   // a half-built line belongs to the destination it was started on
@@ -292,6 +296,7 @@ int xpfdest(const char* fileref) {
     s.diverted.line_size = 0;   // a record per line: a file of records is never wrapped
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_FILE_NO_MEMORY)
 
 void xpskip(int lines) {
     std::lock_guard<std::recursive_mutex> guard(state().lock);

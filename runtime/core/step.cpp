@@ -3,8 +3,10 @@
 #include "runtime/core/step.h"
 
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 
 #include "host/kernel.h"
 #include "host/options.h"
@@ -30,7 +32,7 @@ const char* module_of(const std::string& proc) {
 }
 
 qor_step* current_step() {
-    qor_task* task = qor_global_gcb()->current_task;
+    qor_task* task = qor_current_task();
     return task ? task->step : nullptr;
 }
 
@@ -62,7 +64,6 @@ void xexit(int code) { throw qor::runtime::StepExit{code}; }
 namespace qor::runtime {
 
 qor_step* begin_step(const char* proc_name, const char* text, size_t length, int first_line) {
-    qor_gcb* gcb = qor_global_gcb();
     auto* step = new (std::nothrow) qor_step{};
     if (!step) return nullptr;
     step->proc_name = proc_name;
@@ -70,7 +71,13 @@ qor_step* begin_step(const char* proc_name, const char* text, size_t length, int
     step->text_length = length;
     step->first_line = first_line;
     step->pool = xmpoolc(65536, 65536, 0);
-    gcb->current_task->step = step;
+    qor_task* task = qor_current_task();
+    if (!task || !step->pool) {   // a thread without a task has nowhere to keep a step
+        if (step->pool) xmpoold(step->pool);
+        delete step;
+        return nullptr;
+    }
+    task->step = step;
     // The print file's line size follows the LINESIZE option as it stands when the step starts.
     long linesize = 0;
     if (xoptigt("LINESIZE", &linesize) == 0 && linesize > 0) xpprnl(static_cast<int>(linesize));
@@ -87,16 +94,38 @@ int end_step(qor_step* step) {
     qor_print_end_step();
     if (step->pool) xmpoold(step->pool);
     int code = step->end_code;
-    if (gcb->current_task->step == step) gcb->current_task->step = nullptr;
+    qor_task* task = qor_current_task();
+    if (task && task->step == step) task->step = nullptr;
     delete step;
     return code;
 }
 
 namespace {
 
+// Logs why a step stopped and answers its end code. The log may itself be short of memory: then
+// a fixed line goes to stderr.
+int step_failed(const std::string& proc_name, bool memory, const char* what) noexcept {
+    int code = memory ? kStepNoMemory : kStepFault;
+    try {
+        if (memory)
+            xpslog("%1zNot enough memory to run procedure %s: the step is stopped.", proc_name.c_str());
+        else
+            xpslog("%1zProcedure %s stopped by an internal fault: %s.", proc_name.c_str(), what);
+    } catch (...) {
+        std::fputs(memory ? "ERROR: Not enough memory to run a procedure: the step is stopped.\n"
+                          : "ERROR: A procedure stopped by an internal fault.\n",
+                   stderr);
+    }
+    return code;
+}
+
 // Run a step body between begin_step and end_step; xexit inside it ends only the step.
 template <typename Body>
 int run_step(const std::string& proc_name, const std::string& text, int first_line, Body body) {
+    if (!qor_current_task()) {
+        xpslog("%1zProcedure %s cannot be run on a thread that has no task.", proc_name.c_str());
+        return 1;
+    }
     qor_step* step = begin_step(proc_name.c_str(), text.data(), text.size(), first_line);
     if (!step) {
         xpslog("%1zNot enough memory to run procedure %s.", proc_name.c_str());
@@ -106,6 +135,15 @@ int run_step(const std::string& proc_name, const std::string& text, int first_li
         step->end_code = body(step);
     } catch (const StepExit& exit) {
         step->end_code = exit.code;
+    } catch (const std::exception& failure) {
+        // What the step built is released as the exception unwinds and with the step pool, so
+        // the program goes on with its next step.
+        // A container asked to grow beyond its limit is as much out of memory as a failed new.
+        bool memory = dynamic_cast<const std::bad_alloc*>(&failure) != nullptr ||
+                      dynamic_cast<const std::length_error*>(&failure) != nullptr;
+        step->end_code = step_failed(proc_name, memory, failure.what());
+    } catch (...) {
+        step->end_code = step_failed(proc_name, false, "an unknown fault");
     }
     return end_step(step);
 }

@@ -5,6 +5,7 @@
 #include "host/kernel.h"
 #include "host/print.h"
 #include "runtime/core/anchor_internal.h"
+#include "runtime/core/service_guard.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ void init_vectors(qor_gcb* gcb) {
 
 }  // namespace qor::runtime
 
-int hiexprt(int code, void* const* slots, int slot_count, qor_pidb*) {
+int hiexprt(int code, void* const* slots, int slot_count, qor_pidb*) try {
     int number = qor_vector_of(code);
     if (number <= 0 || number >= kVectorCount || !slots || slot_count < 1) return 1;
     std::lock_guard<std::mutex> guard(g_lock);
@@ -40,8 +41,9 @@ int hiexprt(int code, void* const* slots, int slot_count, qor_pidb*) {
     g_busy[number] = 0;
     return 0;
 }
+QOR_SERVICE_CATCH(1)
 
-int wideprt(int code) {
+int wideprt(int code) try {
     int number = qor_vector_of(code);
     if (number <= 0 || number >= kVectorCount) return 1;
     std::lock_guard<std::mutex> guard(g_lock);
@@ -49,6 +51,7 @@ int wideprt(int code) {
     g_vectors[number] = nullptr;
     return 0;
 }
+QOR_SERVICE_CATCH(1)
 
 const qor_vector* wivget(int vector) {
     if (vector <= 0 || vector >= kVectorCount) return nullptr;

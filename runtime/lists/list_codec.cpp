@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "runtime/core/service_guard.h"
 #include "runtime/lists/list_internal.h"
 
 using namespace qor::runtime;
@@ -126,7 +127,7 @@ int read_list(reader& in, size_t index, std::vector<qor_list*>& lists, std::stri
 
 }  // namespace
 
-int qor_list_encode(const qor_list* list, std::string* out) {
+int qor_list_encode(const qor_list* list, std::string* out) try {
     if (!list || !out) return QOR_SL_NULL;
     try {
         std::vector<const qor_list*> order = lists_in_order(list);
@@ -161,8 +162,9 @@ int qor_list_encode(const qor_list* list, std::string* out) {
     }
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
 
-int qor_list_decode(const void* data, size_t size, qor_list* target, std::string* why) {
+int qor_list_decode(const void* data, size_t size, qor_list* target, std::string* why) try {
     if (!target || (!data && size > 0)) return QOR_SL_NULL;
     const unsigned char* bytes = static_cast<const unsigned char*>(data);
     if (size < kHeaderBytes + kTrailerBytes) return refuse(why, "the stored list is too short");
@@ -210,3 +212,4 @@ int qor_list_decode(const void* data, size_t size, qor_list* target, std::string
     for (qor_list* list : unreferenced) destroy_list(list);
     return code;
 }
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)

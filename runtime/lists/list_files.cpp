@@ -6,6 +6,7 @@
 
 #include "host/catalog.h"
 #include "host/print.h"
+#include "runtime/core/service_guard.h"
 #include "runtime/lists/list_internal.h"
 
 namespace {
@@ -41,15 +42,16 @@ int log_failure(int code, std::string_view entry, const std::string& why) {
 
 }  // namespace
 
-int afwrlst(qor_entry* entry, const qor_list* list) {
+int afwrlst(qor_entry* entry, const qor_list* list) try {
     if (!entry || !list) return QOR_SL_NULL;
     std::string bytes;
     int code = qor_list_encode(list, &bytes);
     if (code == 0) code = xcwrite(entry, bytes.data(), bytes.size());
     return code;
 }
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
 
-int afrdlst(qor_entry* entry, qor_list* list) {
+int afrdlst(qor_entry* entry, qor_list* list) try {
     if (!entry || !list) return QOR_SL_NULL;
     qor_member_info info;
     int code = xlminfo(entry, &info);
@@ -74,9 +76,10 @@ int afrdlst(qor_entry* entry, qor_list* list) {
     if (code != 0) log_failure(code, name, why);
     return code;
 }
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
 
 int slfile(qor_list* list, std::string_view entry_name, int operation, std::string_view type,
-           std::string_view description) {
+           std::string_view description) try {
     if (!list) return QOR_SL_NULL;
     if (operation != 'R' && operation != 'W') return static_cast<int>(QOR_C_BAD_REQUEST);
     if (entry_name.size() > kEntryNameMax) entry_name = entry_name.substr(0, kEntryNameMax);
@@ -106,7 +109,9 @@ int slfile(qor_list* list, std::string_view entry_name, int operation, std::stri
     }
     return code;
 }
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
 
-int slofile(qor_list* list, std::string_view entry_name, int operation, std::string_view description) {
+int slofile(qor_list* list, std::string_view entry_name, int operation, std::string_view description) try {
     return slfile(list, entry_name, operation, {}, description);
 }
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)

@@ -5,6 +5,7 @@
 #include <limits>
 #include <new>
 
+#include "runtime/core/service_guard.h"
 #include "runtime/lists/list_internal.h"
 
 using namespace qor::runtime;
@@ -130,37 +131,41 @@ int lookup_at(const qor_list* list, int position, char type, const qor_list_item
 
 }  // namespace
 
-int slni(const qor_list* list, int position, std::string_view* name) {
+int slni(const qor_list* list, int position, std::string_view* name) try {
     if (!list || !name) return QOR_SL_NULL;
     const qor_list_item* item = at(list, position);
     if (!item) return QOR_SL_POSITION;
     *name = item->name;
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
 
-int slityp(const qor_list* list, int position, char* type) {
+int slityp(const qor_list* list, int position, char* type) try {
     if (!list || !type) return QOR_SL_NULL;
     const qor_list_item* item = at(list, position);
     if (!item) return QOR_SL_POSITION;
     *type = item->type;
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
 
-int slsrchn(const qor_list* list, std::string_view name) {
+int slsrchn(const qor_list* list, std::string_view name) try {
     if (!list) return 0;
     for (size_t i = 0; i < list->items.size(); ++i)
         if (same_name(list->items[i].name, name)) return static_cast<int>(i + 1);
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
 
-int slsrchc(const qor_list* list, std::string_view value) {
+int slsrchc(const qor_list* list, std::string_view value) try {
     if (!list) return 0;
     for (size_t i = 0; i < list->items.size(); ++i)
         if (list->items[i].type == QOR_SL_CHAR && list->items[i].text == value) return static_cast<int>(i + 1);
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
 
-int slgnd(const qor_list* list, std::string_view name, double* out, double if_absent) {
+int slgnd(const qor_list* list, std::string_view name, double* out, double if_absent) try {
     if (!out) return QOR_SL_NULL;
     *out = if_absent;
     const qor_list_item* item = nullptr;
@@ -168,8 +173,9 @@ int slgnd(const qor_list* list, std::string_view name, double* out, double if_ab
     if (code == 0) *out = item->number;
     return code;
 }
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
 
-int slgni(const qor_list* list, std::string_view name, int32_t* out, int32_t if_absent) {
+int slgni(const qor_list* list, std::string_view name, int32_t* out, int32_t if_absent) try {
     if (!out) return QOR_SL_NULL;
     *out = if_absent;
     const qor_list_item* item = nullptr;
@@ -179,8 +185,9 @@ int slgni(const qor_list* list, std::string_view name, int32_t* out, int32_t if_
     if (code == 0) *out = static_cast<int32_t>(value);
     return code;
 }
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
 
-int slgns(const qor_list* list, std::string_view name, int16_t* out, int16_t if_absent) {
+int slgns(const qor_list* list, std::string_view name, int16_t* out, int16_t if_absent) try {
     if (!out) return QOR_SL_NULL;
     *out = if_absent;
     const qor_list_item* item = nullptr;
@@ -190,8 +197,9 @@ int slgns(const qor_list* list, std::string_view name, int16_t* out, int16_t if_
     if (code == 0) *out = static_cast<int16_t>(value);
     return code;
 }
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
 
-int slgnc(const qor_list* list, std::string_view name, std::string_view* out, std::string_view if_absent) {
+int slgnc(const qor_list* list, std::string_view name, std::string_view* out, std::string_view if_absent) try {
     if (!out) return QOR_SL_NULL;
     *out = if_absent;
     const qor_list_item* item = nullptr;
@@ -199,8 +207,9 @@ int slgnc(const qor_list* list, std::string_view name, std::string_view* out, st
     if (code == 0) *out = item->text;
     return code;
 }
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
 
-int slgnl(const qor_list* list, std::string_view name, qor_list** out) {
+int slgnl(const qor_list* list, std::string_view name, qor_list** out) try {
     if (!out) return QOR_SL_NULL;
     *out = nullptr;
     const qor_list_item* item = nullptr;
@@ -208,8 +217,9 @@ int slgnl(const qor_list* list, std::string_view name, qor_list** out) {
     if (code == 0) *out = item->sublist;
     return code;
 }
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
 
-int slitmd(const qor_list* list, int position, double* out) {
+int slitmd(const qor_list* list, int position, double* out) try {
     if (!out) return QOR_SL_NULL;
     *out = qor::missing();
     const qor_list_item* item = nullptr;
@@ -217,8 +227,9 @@ int slitmd(const qor_list* list, int position, double* out) {
     if (code == 0) *out = item->number;
     return code;
 }
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
 
-int slitmi(const qor_list* list, int position, int32_t* out) {
+int slitmi(const qor_list* list, int position, int32_t* out) try {
     if (!out) return QOR_SL_NULL;
     *out = 0;
     const qor_list_item* item = nullptr;
@@ -228,8 +239,9 @@ int slitmi(const qor_list* list, int position, int32_t* out) {
     if (code == 0) *out = static_cast<int32_t>(value);
     return code;
 }
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
 
-int slitmc(const qor_list* list, int position, std::string_view* out) {
+int slitmc(const qor_list* list, int position, std::string_view* out) try {
     if (!out) return QOR_SL_NULL;
     *out = {};
     const qor_list_item* item = nullptr;
@@ -237,8 +249,9 @@ int slitmc(const qor_list* list, int position, std::string_view* out) {
     if (code == 0) *out = item->text;
     return code;
 }
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
 
-int slitml(const qor_list* list, int position, qor_list** out) {
+int slitml(const qor_list* list, int position, qor_list** out) try {
     if (!out) return QOR_SL_NULL;
     *out = nullptr;
     const qor_list_item* item = nullptr;
@@ -246,45 +259,56 @@ int slitml(const qor_list* list, int position, qor_list** out) {
     if (code == 0) *out = item->sublist;
     return code;
 }
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
 
-int slinsd(qor_list* list, double value, int position, std::string_view name) {
+int slinsd(qor_list* list, double value, int position, std::string_view name) try {
     return insert(list, position, name, QOR_SL_NUMBER, value, {}, 0);
 }
-int slinsi(qor_list* list, int32_t value, int position, std::string_view name) {
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
+int slinsi(qor_list* list, int32_t value, int position, std::string_view name) try {
     return insert(list, position, name, QOR_SL_NUMBER, value, {}, 0);
 }
-int slinsc(qor_list* list, std::string_view value, int position, std::string_view name) {
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
+int slinsc(qor_list* list, std::string_view value, int position, std::string_view name) try {
     return insert(list, position, name, QOR_SL_CHAR, 0, value, 0);
 }
-int slinsl(qor_list* list, qor_list_id sublist, int position, std::string_view name) {
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
+int slinsl(qor_list* list, qor_list_id sublist, int position, std::string_view name) try {
     return insert(list, position, name, QOR_SL_LIST, 0, {}, sublist);
 }
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
 
-int slsnd(qor_list* list, std::string_view name, double value) {
+int slsnd(qor_list* list, std::string_view name, double value) try {
     return set_named(list, name, QOR_SL_NUMBER, value, {}, 0);
 }
-int slsni(qor_list* list, std::string_view name, int32_t value) {
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
+int slsni(qor_list* list, std::string_view name, int32_t value) try {
     return set_named(list, name, QOR_SL_NUMBER, value, {}, 0);
 }
-int slsns(qor_list* list, std::string_view name, int16_t value) {
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
+int slsns(qor_list* list, std::string_view name, int16_t value) try {
     return set_named(list, name, QOR_SL_NUMBER, value, {}, 0);
 }
-int slsnc(qor_list* list, std::string_view name, std::string_view value) {
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
+int slsnc(qor_list* list, std::string_view name, std::string_view value) try {
     return set_named(list, name, QOR_SL_CHAR, 0, value, 0);
 }
-int slsnl(qor_list* list, std::string_view name, qor_list_id sublist) {
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
+int slsnl(qor_list* list, std::string_view name, qor_list_id sublist) try {
     return set_named(list, name, QOR_SL_LIST, 0, {}, sublist);
 }
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
 
-int slsitmd(qor_list* list, int position, double value) {
+int slsitmd(qor_list* list, int position, double value) try {
     if (!list) return QOR_SL_NULL;
     qor_list_item* item = at(list, position);
     if (!item) return QOR_SL_POSITION;
     assign(item, QOR_SL_NUMBER, value, {}, nullptr);
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
 
-int slsitmc(qor_list* list, int position, std::string_view value) {
+int slsitmc(qor_list* list, int position, std::string_view value) try {
     if (!list) return QOR_SL_NULL;
     qor_list_item* item = at(list, position);
     if (!item) return QOR_SL_POSITION;
@@ -295,8 +319,9 @@ int slsitmc(qor_list* list, int position, std::string_view value) {
     }
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
 
-int slditm(qor_list* list, int position) {
+int slditm(qor_list* list, int position) try {
     if (!list) return QOR_SL_NULL;
     if (!at(list, position)) return QOR_SL_POSITION;
     auto where = list->items.begin() + (position - 1);
@@ -305,3 +330,4 @@ int slditm(qor_list* list, int position) {
     release_sublist(sub);
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)

@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "runtime/core/service_guard.h"
 #include "runtime/lists/list_internal.h"
 
 namespace {
@@ -117,7 +118,7 @@ void swap_items(qor_list* a, qor_list* b) { a->items.swap(b->items); }
 
 using namespace qor::runtime;
 
-qor_list_id slnewl(qor_list** out, qor_pool* pool, int options) {
+qor_list_id slnewl(qor_list** out, qor_pool* pool, int options) try {
     qor_list* list = new_list(pool, options);
     if (out) *out = list;
     if (!list) return 0;
@@ -127,6 +128,7 @@ qor_list_id slnewl(qor_list** out, qor_pool* pool, int options) {
     }
     return list->id;
 }
+QOR_SERVICE_CATCH(0)
 
 qor_list* slistp(qor_list_id id, qor_pool*) {
     std::lock_guard<std::mutex> hold(registry_lock);
@@ -136,24 +138,27 @@ qor_list* slistp(qor_list_id id, qor_pool*) {
 
 qor_list_id slid(const qor_list* list) { return list ? list->id : 0; }
 
-int sldel(qor_list* list, int) {
+int sldel(qor_list* list, int) try {
     if (!list) return QOR_SL_NULL;
     if (list->parents == 0) destroy_list(list);
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
 
-int slfree(qor_list_id id, int options, qor_pool*) {
+int slfree(qor_list_id id, int options, qor_pool*) try {
     qor_list* list = slistp(id);
     return list ? sldel(list, options) : QOR_SL_NULL;
 }
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
 
-int slclear(qor_list* list, int, qor_pool*) {
+int slclear(qor_list* list, int, qor_pool*) try {
     if (!list) return QOR_SL_NULL;
     clear_items(list);
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
 
-qor_list_id slcopy(const qor_list* from, qor_list* to) {
+qor_list_id slcopy(const qor_list* from, qor_list* to) try {
     if (!from || !to) return 0;
     qor_list* scratch = new_list(to->pool, to->options);
     if (!scratch) return 0;
@@ -178,6 +183,7 @@ qor_list_id slcopy(const qor_list* from, qor_list* to) {
     destroy_list(scratch);
     return ok ? to->id : 0;
 }
+QOR_SERVICE_CATCH(0)
 
 int slcnt(const qor_list* list) { return list ? static_cast<int>(list->items.size()) : 0; }
 

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "host/print.h"
+#include "runtime/core/service_guard.h"
 #include "runtime/parser/parser_internal.h"
 
 namespace {
@@ -45,7 +46,7 @@ bool reserve(qor_pool* pool, operand_field* f, int64_t more, int64_t unit, int64
 
 }  // namespace
 
-int qor_operand_append_name(qor_pool* pool, operand_field* f, const char* text, size_t length) {
+int qor_operand_append_name(qor_pool* pool, operand_field* f, const char* text, size_t length) try {
     if (!pool || !f) return 1;
     if (f->kind != QOR_OPERAND_NAMES) {
         f->kind = QOR_OPERAND_NAMES;
@@ -61,6 +62,7 @@ int qor_operand_append_name(qor_pool* pool, operand_field* f, const char* text, 
     f->given = 1;
     return 0;
 }
+QOR_SERVICE_CATCH(1)
 
 namespace qor::parser {
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "host/print.h"
+#include "runtime/core/service_guard.h"
 #include "runtime/parser/parser_internal.h"
 
 namespace qor::parser {
@@ -13,7 +14,7 @@ namespace {
 
 std::string statement_names(const qor_grammar& g) {
     std::string out;
-    for (int i = 0; i < g.statement_count; ++i) out += std::string(i ? ", " : "") + g.statements[i].names;
+    for (int i = 0; i < g.statement_count; ++i) out += std::string(i ? "," : "") + g.statements[i].names;
     for (char& c : out)
         if (c == ' ') c = ',';
     // "A,B" pairs of synonyms read better with a blank after the comma.
@@ -22,7 +23,7 @@ std::string statement_names(const qor_grammar& g) {
         spaced += out[i];
         if (out[i] == ',' && i + 1 < out.size() && out[i + 1] != ' ') spaced += ' ';
     }
-    return spaced + ", RUN, QUIT";
+    return spaced + (spaced.empty() ? "RUN, QUIT" : ", RUN, QUIT");
 }
 
 const qor_statement_schema* schema_of(const ParseState& s, const Token& t) {
@@ -112,7 +113,7 @@ bool proc_statement(ParseState& s, statement_node**& tail) {
 
 using namespace qor::parser;
 
-int xsproc(qor_parse_request* request) {
+int xsproc(qor_parse_request* request) try {
     if (!request) return QOR_PARSE_SYNTAX_ERROR;
     request->statements = nullptr;
     request->error_code = 0;
@@ -131,6 +132,10 @@ int xsproc(qor_parse_request* request) {
     while (!s.stop_code && s.token.type != kEnd) {
         // RUN; or QUIT; ends the step; nothing after it belongs to the procedure.
         if (is_word(s, s.token, "RUN QUIT")) break;
+        if (s.token.type == kSemicolon) {   // an empty statement: the null statement
+            advance(s);
+            continue;
+        }
         const qor_statement_schema* schema = s.token.type == kName ? schema_of(s, s.token) : nullptr;
         if (!schema) {
             s.failed = false;
@@ -155,3 +160,4 @@ int xsproc(qor_parse_request* request) {
         request->error_code = QOR_PARSE_SYNTAX_ERROR;
     return request->error_code;
 }
+QOR_SERVICE_CATCH(QOR_PARSE_NO_MEMORY)

@@ -7,6 +7,8 @@ namespace qor::runtime {
 bool csv_needs_quotes(std::string_view field) {
     if (field.empty()) return false;
     if (field.find_first_of(",\"\r\n") != std::string_view::npos) return true;
+    // A reader drops a byte order mark at the start of a file: quoted, it stays part of the field.
+    if (field.substr(0, 3) == "\xEF\xBB\xBF") return true;
     auto blank = [](char c) { return c == ' ' || c == '\t'; };
     return blank(field.front()) || blank(field.back());
 }

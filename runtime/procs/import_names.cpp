@@ -3,6 +3,7 @@
 #include "runtime/procs/import_names.h"
 
 #include <cctype>
+#include <map>
 #include <set>
 
 #include "host/dataset.h"
@@ -37,10 +38,14 @@ std::string valid_name(const std::string& header, size_t column) {
 std::vector<std::string> import_variable_names(const std::vector<std::string>& headers) {
     std::vector<std::string> names;
     std::set<std::string> taken;   // upper-cased
+    // Per upper-cased base, the first suffix number not yet found taken: names only get taken,
+    // so numbers tried once need no second try, and many equal headers cost linear time.
+    std::map<std::string, int> next_suffix;
     for (size_t i = 0; i < headers.size(); ++i) {
         std::string base = valid_name(headers[i], i + 1);
         std::string name = base;
-        for (int n = 2; taken.count(upper_text(name)); ++n) {
+        int& n = next_suffix.try_emplace(upper_text(base), 2).first->second;
+        for (; taken.count(upper_text(name)); ++n) {
             std::string suffix = "_" + std::to_string(n);
             name = base.substr(0, kLongest - suffix.size()) + suffix;
         }

@@ -110,36 +110,35 @@ std::string raw_number(double value) {
     return std::string(buffer, result.ptr);
 }
 
-bool read_format_statement(const ProcStatement& statement, const char* proc,
+const qor_clause kFormatStatementClauses[1] = {
+    {QOR_CLAUSE_NAMELIST, QOR_VALUE_ANY, 0, 0, 0, nullptr, nullptr, nullptr, nullptr},
+};
+
+bool read_format_statement(const statement_node* node, const char* proc,
                            std::vector<FormatAssignment>* out) {
     std::vector<std::string> pending;
-    for (const ProcToken& t : statement.tokens) {
-        if (t.quoted || t.text == "=") {
-            xpslog("%1zPROC %s: the %s statement on line %i lists variable names and formats only.",
-                   proc, statement.keyword.c_str(), statement.line);
-            return false;
-        }
-        if (t.text.find('.') == std::string::npos) {
-            pending.push_back(t.text);
+    for (const std::string& word : node_names(node, 0)) {
+        if (word.find('.') == std::string::npos) {
+            pending.push_back(word);
             continue;
         }
         FormatSpec spec;
         std::string why;
-        if (!parse_format(t.text, &spec, &why)) {
-            xpslog("%1zPROC %s: %s on line %i %s.", proc, t.text.c_str(), statement.line, why.c_str());
+        if (!parse_format(word, &spec, &why)) {
+            xpslog("%1zPROC %s: %s on line %i %s.", proc, word.c_str(), node->line, why.c_str());
             return false;
         }
         if (pending.empty()) {
-            xpslog("%1zPROC %s: %s on line %i follows no variable name.", proc, t.text.c_str(),
-                   statement.line);
+            xpslog("%1zPROC %s: %s on line %i follows no variable name.", proc, word.c_str(),
+                   node->line);
             return false;
         }
-        for (const std::string& name : pending) out->push_back({name, spec, statement.line});
+        for (const std::string& name : pending) out->push_back({name, spec, node->line});
         pending.clear();
     }
     if (!pending.empty()) {
         xpslog("%1zPROC %s: %s on line %i has no format after it.", proc, pending.back().c_str(),
-               statement.line);
+               node->line);
         return false;
     }
     return true;

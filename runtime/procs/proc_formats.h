@@ -49,9 +49,14 @@ struct FormatAssignment {
     int line;
 };
 
-// Reads "name name FORMAT. name FORMAT. ..." (the FORMAT and INFORMAT statements) and appends
-// each variable with its format. false after logging an error naming the procedure and line.
-bool read_format_statement(const ProcStatement& statement, const char* proc,
+// The grammar of the FORMAT and INFORMAT statements: one list of variable names and formats in
+// the order written, in field 0.
+extern const qor_clause kFormatStatementClauses[1];
+
+// Reads the list of a FORMAT or INFORMAT statement ("name name FORMAT. name FORMAT. ...": a
+// word with a point is a format) and appends each variable with its format. false after
+// logging an error naming the procedure and line.
+bool read_format_statement(const statement_node* node, const char* proc,
                            std::vector<FormatAssignment>* out);
 
 // Drops leading and trailing blanks.

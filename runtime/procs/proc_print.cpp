@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "host/missing.h"
 #include "host/print.h"
 #include "runtime/procs/proc_datasets.h"
 #include "runtime/procs/proc_formats.h"
@@ -36,54 +37,58 @@ struct PrintColumn {
     size_t width;
 };
 
+// The grammar of the step: PROC PRINT options, then VAR and FORMAT statements.
+const qor_option_def kOptions[] = {
+    {"DATA", QOR_FORM_TEXT, 0, 0},  {"OBS", QOR_FORM_INTEGER, 0, 0},
+    {"NOOBS", QOR_FORM_FLAG, 0, 0}, {"LABEL", QOR_FORM_FLAG, 0, 0},
+    {nullptr, 0, 0, 0},
+};
+const qor_clause kProcClauses[] = {
+    {QOR_CLAUSE_OPTIONLIST, 0, 0, 0, 0, nullptr, nullptr, kOptions, nullptr},
+};
+const qor_clause kVarClauses[] = {
+    {QOR_CLAUSE_NAMELIST, QOR_VALUE_NAME, 0, 0, 0, nullptr, nullptr, nullptr, nullptr},
+};
+const qor_statement_schema kProcSchema = {"PRINT", nullptr, 0, kProcClauses, 1, QOR_OPTIONS_FIELDS};
+const qor_statement_schema kStatements[] = {
+    {"VAR", nullptr, 0, kVarClauses, 1, 1},
+    {"FORMAT", nullptr, 0, kFormatStatementClauses, 1, 1},
+};
+const qor_grammar kGrammar = {kProc, &kProcSchema, kStatements, 2, 0};
+
 bool read_obs(const ProcOption& option, int line, long* obs) {
-    errno = 0;
-    char* end = nullptr;
-    long n = std::strtol(option.value.c_str(), &end, 10);
-    if (option.quoted || option.value.empty() || *end != '\0' || n < 0 || errno != 0) {
+    double n = option.number;
+    if (qor::is_missing(n) || n < 0 || n > 2147483647.0) {
+        std::string text = qor::is_missing(n) ? "." : std::to_string(static_cast<long long>(n));
         xpslog("%1zPROC %s: OBS=%s on line %i is not a whole number of 0 or more.", kProc,
-               option.value.c_str(), line);
+               text.c_str(), line);
         return false;
     }
-    *obs = n;
+    *obs = static_cast<long>(n);
     return true;
 }
 
-bool read_request(const std::vector<ProcStatement>& statements, PrintRequest* request) {
-    const ProcStatement& proc = statements.front();
+bool read_request(const ParsedStep& step, PrintRequest* request) {
+    const statement_node* proc = step.proc();
     std::vector<ProcOption> options;
-    if (!read_proc_options(proc, kProc,
-                           {{"DATA", true}, {"OBS", true}, {"NOOBS", false}, {"LABEL", false}},
-                           &options))
-        return false;
+    if (!read_proc_options(proc, 0, kProc, &options)) return false;
     const ProcOption* data = find_option(options, "DATA");
     if (!data) {
-        xpslog("%1zPROC %s on line %i needs DATA=data set.", kProc, proc.line);
+        xpslog("%1zPROC %s on line %i needs DATA=data set.", kProc, proc->line);
         return false;
     }
     if (const ProcOption* obs = find_option(options, "OBS"))
-        if (!read_obs(*obs, proc.line, &request->obs)) return false;
+        if (!read_obs(*obs, proc->line, &request->obs)) return false;
     request->show_obs = find_option(options, "NOOBS") == nullptr;
     request->labels = find_option(options, "LABEL") != nullptr;
-    for (size_t i = 1; i < statements.size(); ++i) {
-        const ProcStatement& st = statements[i];
-        if (st.keyword == "FORMAT") {
+    for (const statement_node* st = step.statements(); st; st = st->next) {
+        if (node_keyword(st) == "FORMAT") {
             if (!read_format_statement(st, kProc, &request->formats)) return false;
-        } else if (st.keyword == "VAR") {
-            for (const ProcToken& t : st.tokens) {
-                if (t.quoted || t.text == "=") {
-                    xpslog("%1zPROC %s: the VAR statement on line %i lists variable names only.",
-                           kProc, st.line);
-                    return false;
-                }
-                request->vars.push_back({t.text, st.line});
-            }
         } else {
-            report_unknown_statement(st, kProc);
-            return false;
+            for (const std::string& name : node_names(st, 0)) request->vars.push_back({name, st->line});
         }
     }
-    return parse_dataset_name(data->value, kProc, proc.line, &request->data);
+    return parse_dataset_name(data->text, kProc, proc->line, &request->data);
 }
 
 int variable_index(const DatasetReader& reader, const std::string& name) {
@@ -207,10 +212,10 @@ bool print_panel(DatasetReader& reader, const std::vector<PrintColumn>& panel, l
 }  // namespace
 
 int proc_print(qor_step* step) {
-    std::vector<ProcStatement> statements;
-    if (!read_proc_step(step, &statements) || statements.empty()) return 1;
+    ParsedStep parsed;
+    if (!parsed.parse(step, kGrammar)) return 1;
     PrintRequest request;
-    if (!read_request(statements, &request)) return 1;
+    if (!read_request(parsed, &request)) return 1;
     DatasetReader reader;
     if (!reader.open(request.data, kProc)) return 1;
     std::vector<PrintColumn> columns;

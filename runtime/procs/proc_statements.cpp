@@ -1,104 +1,70 @@
-// The step reader of the built-in procedures: the step's text is cut into statements by the
-// program reader and each statement into tokens; options are checked against a table.
+// Parsing a built-in procedure's step with the host parser (xsproc) and reading its nodes: the
+// option lists of PROC statements with a check for repeated options, and name lists.
 #include "runtime/procs/proc_statements.h"
-#include "runtime/submit/statement_tokens.h"
 
 #include <cctype>
+#include <cstring>
 
+#include "host/pool.h"
 #include "host/print.h"
-#include "runtime/submit/program_reader.h"
 
 namespace qor::runtime {
-
-namespace {
-
-// Tokens of a statement's text, '=' a token of its own; false when a quote is not closed.
-bool tokens_of(const std::string& text, std::vector<ProcToken>* out) {
-    return split_statement_tokens(text, true, out);
-}
-
-}  // namespace
 
 std::string upper_text(std::string text) {
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return text;
 }
 
-bool read_proc_step(const qor_step* step, std::vector<ProcStatement>* statements) {
-    statements->clear();
-    const char* proc = step->proc_name ? step->proc_name : "";
-    // Blank lines ahead of the step make every line the reader reports a line of the program.
-    std::string text(step->first_line > 1 ? static_cast<size_t>(step->first_line - 1) : 0, '\n');
-    text.append(step->text, step->text_length);
-    ReadProgram program = read_program(text);
-    for (const std::string& e : program.errors) {
-        xpslog("%1zPROC %s: %s", proc, e.c_str());
-        return false;
-    }
-    for (const ProgramStatement& st : program.statements) {
-        ProcStatement out;
-        out.line = st.line;
-        std::vector<ProcToken> tokens;
-        if (!tokens_of(st.text, &tokens)) {
-            xpslog("%1zPROC %s: a quote on line %i is not closed.", proc, out.line);
-            return false;
-        }
-        if (tokens.empty()) continue;   // an empty statement ";"
-        if (!st.terminated) {
-            xpslog("%1zPROC %s: the statement on line %i does not end with a semicolon.", proc,
-                   out.line);
-            return false;
-        }
-        out.keyword = tokens.front().quoted ? "" : upper_text(tokens.front().text);
-        size_t skip = statements->empty() ? 2 : 1;   // PROC and the procedure name
-        if (tokens.size() > skip) out.tokens.assign(tokens.begin() + static_cast<long>(skip), tokens.end());
-        if (out.keyword == "RUN" || out.keyword == "QUIT") break;
-        statements->push_back(std::move(out));
-    }
-    return true;
+ParsedStep::~ParsedStep() {
+    if (own_pool_) xmpoold(own_pool_);
 }
 
-bool read_proc_options(const ProcStatement& statement, const char* proc,
-                       const std::vector<ProcOptionSpec>& specs, std::vector<ProcOption>* options) {
+bool ParsedStep::parse(const qor_step* step, const qor_grammar& grammar) {
+    qor_pool* pool = step->pool;
+    if (!pool) pool = own_pool_ = xmpoolc(65536, 65536, 0);
+    if (!pool) {
+        xpslog("%1zPROC %s: there is no memory to read the step.", grammar.procedure);
+        return false;
+    }
+    qor_parse_request request{};
+    request.grammar = &grammar;
+    request.text = step->text;
+    request.length = step->text_length;
+    request.first_line = step->first_line;
+    request.pool = pool;
+    int code = xsproc(&request);
+    first_ = request.statements;
+    return code == 0 && first_ != nullptr;
+}
+
+bool read_proc_options(const statement_node* node, int first, const char* proc,
+                       std::vector<ProcOption>* options) {
     options->clear();
-    const std::vector<ProcToken>& t = statement.tokens;
-    for (size_t i = 0; i < t.size(); ++i) {
-        if (t[i].quoted || t[i].text == "=") {
-            xpslog("%1zPROC %s: an option name is expected before %s%s%s on line %i.", proc,
-                   t[i].quoted ? "'" : "", t[i].text.c_str(), t[i].quoted ? "'" : "", statement.line);
-            return false;
-        }
+    std::vector<std::string> names = node_names(node, first + QOR_OPTIONS_NAMES);
+    std::vector<std::string> texts = node_names(node, first + QOR_OPTIONS_TEXTS);
+    const operand_field* types = qor_operand(node, first + QOR_OPTIONS_TYPES);
+    const operand_field* numbers = qor_operand(node, first + QOR_OPTIONS_NUMBERS);
+    size_t next_number = 0, next_text = 0;
+    for (size_t i = 0; i < names.size(); ++i) {
         ProcOption option;
-        option.name = upper_text(t[i].text);
-        const ProcOptionSpec* spec = nullptr;
-        for (const ProcOptionSpec& s : specs)
-            if (option.name == s.name) spec = &s;
-        if (!spec) {
-            xpslog("%1zPROC %s: option %s on line %i is not known.", proc, option.name.c_str(),
-                   statement.line);
-            return false;
-        }
-        bool equals = i + 1 < t.size() && !t[i + 1].quoted && t[i + 1].text == "=";
-        if (equals) {
-            if (i + 2 >= t.size() || (!t[i + 2].quoted && t[i + 2].text == "=")) {
-                xpslog("%1zPROC %s: option %s on line %i needs a value after '='.", proc,
-                       option.name.c_str(), statement.line);
-                return false;
-            }
+        option.name = upper_text(names[i]);
+        int form = types && types->kind == QOR_OPERAND_NUMBERS && static_cast<int32_t>(i) < types->used
+                       ? static_cast<int>(static_cast<const double*>(types->value)[i])
+                       : QOR_FORM_FLAG;
+        if (form == QOR_FORM_REAL || form == QOR_FORM_INTEGER) {
             option.has_value = true;
-            option.value = t[i + 2].text;
-            option.quoted = t[i + 2].quoted;
-            i += 2;
+            if (numbers && numbers->kind == QOR_OPERAND_NUMBERS &&
+                static_cast<int32_t>(next_number) < numbers->used)
+                option.number = static_cast<const double*>(numbers->value)[next_number];
+            ++next_number;
+        } else if (form != QOR_FORM_FLAG) {
+            option.has_value = true;
+            if (next_text < texts.size()) option.text = texts[next_text];
+            ++next_text;
         }
-        if (spec->takes_value != option.has_value) {
-            xpslog(spec->takes_value ? "%1zPROC %s: option %s on line %i needs a value (%s=...)."
-                                     : "%1zPROC %s: option %s on line %i takes no value.",
-                   proc, option.name.c_str(), statement.line, option.name.c_str());
-            return false;
-        }
-        if (find_option(*options, spec->name)) {
+        if (find_option(*options, option.name.c_str())) {
             xpslog("%1zPROC %s: option %s is given twice on line %i.", proc, option.name.c_str(),
-                   statement.line);
+                   node->line);
             return false;
         }
         options->push_back(std::move(option));
@@ -112,9 +78,23 @@ const ProcOption* find_option(const std::vector<ProcOption>& options, const char
     return nullptr;
 }
 
-void report_unknown_statement(const ProcStatement& statement, const char* proc) {
-    xpslog("%1zPROC %s: statement %s on line %i is not known.", proc, statement.keyword.c_str(),
-           statement.line);
+std::vector<std::string> node_names(const statement_node* node, int field) {
+    std::vector<std::string> names;
+    const operand_field* f = qor_operand(node, field);
+    if (!f || f->kind != QOR_OPERAND_NAMES || !f->value) return names;
+    const char* p = static_cast<const char*>(f->value);
+    for (int32_t at = 0; at < f->used;) {
+        size_t n = std::strlen(p + at);
+        names.emplace_back(p + at, n);
+        at += static_cast<int32_t>(n) + 1;
+    }
+    return names;
+}
+
+std::string node_keyword(const statement_node* node) {
+    size_t n = sizeof node->name;
+    while (n > 0 && (node->name[n - 1] == ' ' || node->name[n - 1] == '\0')) --n;
+    return std::string(node->name, n);
 }
 
 }  // namespace qor::runtime

@@ -2,9 +2,11 @@
 // A catalog entry is held in memory while open and committed in one transaction at close, so a
 // process that dies before the close leaves the previous entry as it was.
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 
+#include "runtime/core/service_guard.h"
 #include "runtime/storage/catalog_internal.h"
 
 using namespace qor::runtime;
@@ -68,6 +70,7 @@ int open_entry(const qor_entry_request& request, const std::shared_ptr<catalog_d
     }
     qor_entry* e = new (std::nothrow) qor_entry;
     if (!e) return catalog_fail(QOR_C_NO_MEMORY, "Out of memory opening an entry.");
+    std::unique_ptr<qor_entry> owner(e);   // the caller's on success; deleted on every failure
     e->access = temporary ? QOR_CO_UPDATE : access;
     e->temporary = temporary;
     int code = 0;
@@ -89,17 +92,17 @@ int open_entry(const qor_entry_request& request, const std::shared_ptr<catalog_d
         if (code == 0) code = open_catalog_entry(own, name, type, request.description, e);
     }
     if (code != 0) {
-        delete e;
         return code;
     }
     catalog_clear_error();
-    *out = e;
+    *out = owner.release();
     return 0;
 }
 
 }  // namespace qor::runtime
 
-int xcopen(const qor_entry_request& request, qor_entry** entry) { return open_entry(request, nullptr, entry); }
+int xcopen(const qor_entry_request& request, qor_entry** entry) try { return open_entry(request, nullptr, entry); }
+QOR_SERVICE_CATCH(static_cast<int>(QOR_C_NO_MEMORY))
 
 int xcpoint(qor_entry* e, int64_t offset) {
     if (!e) return static_cast<int>(QOR_C_NULL);
@@ -115,7 +118,7 @@ int xcnote(qor_entry* e, int64_t* offset) {
     return 0;
 }
 
-int xcread(qor_entry* e, void* buffer, size_t length, size_t* got) {
+int xcread(qor_entry* e, void* buffer, size_t length, size_t* got) try {
     if (got) *got = 0;
     if (!e || (!buffer && length > 0)) return static_cast<int>(QOR_C_NULL);
     if (e->is_file) return member_file_read(e, buffer, length, got);
@@ -127,8 +130,9 @@ int xcread(qor_entry* e, void* buffer, size_t length, size_t* got) {
     if (got) *got = n;
     return n == length ? 0 : static_cast<int>(QOR_C_END);
 }
+QOR_SERVICE_CATCH(static_cast<int>(QOR_C_NO_MEMORY))
 
-int xcwrite(qor_entry* e, const void* buffer, size_t length) {
+int xcwrite(qor_entry* e, const void* buffer, size_t length) try {
     if (!e || (!buffer && length > 0)) return static_cast<int>(QOR_C_NULL);
     if (e->access == QOR_CO_INPUT) return static_cast<int>(QOR_C_READ_ONLY);
     if (length == 0) return 0;
@@ -144,8 +148,9 @@ int xcwrite(qor_entry* e, const void* buffer, size_t length) {
     e->position += static_cast<int64_t>(length);
     return 0;
 }
+QOR_SERVICE_CATCH(static_cast<int>(QOR_C_NO_MEMORY))
 
-int xcclose(qor_entry* e, int flags) {
+int xcclose(qor_entry* e, int flags) try {
     if (!e) return static_cast<int>(QOR_C_NULL);
     if (e->is_file) {
         int code = member_file_close(e, flags);
@@ -158,3 +163,4 @@ int xcclose(qor_entry* e, int flags) {
     delete e;
     return 0;
 }
+QOR_SERVICE_CATCH(static_cast<int>(QOR_C_NO_MEMORY))

@@ -3,6 +3,7 @@
 #include <new>
 #include <string>
 
+#include "runtime/core/service_guard.h"
 #include "runtime/storage/catalog_internal.h"
 
 using namespace qor::runtime;
@@ -19,7 +20,7 @@ int bad_name(std::string_view what, std::string_view text) {
 
 }  // namespace
 
-int xlopen(std::string_view libref, std::string_view catalog, int mode, qor_catalog** out) {
+int xlopen(std::string_view libref, std::string_view catalog, int mode, qor_catalog** out) try {
     if (!out) return static_cast<int>(QOR_C_NULL);
     *out = nullptr;
     int access = mode & 0xFF;
@@ -37,6 +38,7 @@ int xlopen(std::string_view libref, std::string_view catalog, int mode, qor_cata
     *out = c;
     return 0;
 }
+QOR_SERVICE_CATCH(static_cast<int>(QOR_C_NO_MEMORY))
 
 int xlclose(qor_catalog* catalog, int) {
     if (!catalog) return static_cast<int>(QOR_C_NULL);
@@ -44,7 +46,7 @@ int xlclose(qor_catalog* catalog, int) {
     return 0;
 }
 
-int xldopen(qor_catalog* catalog, std::string_view type, qor_member_dir** out) {
+int xldopen(qor_catalog* catalog, std::string_view type, qor_member_dir** out) try {
     if (!catalog || !out) return static_cast<int>(QOR_C_NULL);
     *out = nullptr;
     std::string wanted;
@@ -62,13 +64,15 @@ int xldopen(qor_catalog* catalog, std::string_view type, qor_member_dir** out) {
     *out = dir;
     return 0;
 }
+QOR_SERVICE_CATCH(static_cast<int>(QOR_C_NO_MEMORY))
 
-int xldread(qor_member_dir* dir, qor_member_info* out) {
+int xldread(qor_member_dir* dir, qor_member_info* out) try {
     if (!dir || !out) return static_cast<int>(QOR_C_NULL);
     if (dir->next >= dir->entries.size()) return static_cast<int>(QOR_C_END);
     *out = dir->entries[dir->next++];
     return 0;
 }
+QOR_SERVICE_CATCH(static_cast<int>(QOR_C_NO_MEMORY))
 
 int xldclos(qor_member_dir* dir) {
     if (!dir) return static_cast<int>(QOR_C_NULL);
@@ -77,7 +81,7 @@ int xldclos(qor_member_dir* dir) {
 }
 
 int xlmopen(qor_catalog* catalog, std::string_view name, std::string_view type, int mode, qor_entry** out,
-            std::string_view description) {
+            std::string_view description) try {
     if (!catalog) return static_cast<int>(QOR_C_NULL);
     qor_entry_request request;
     request.name = name;
@@ -86,8 +90,9 @@ int xlmopen(qor_catalog* catalog, std::string_view name, std::string_view type, 
     request.mode = static_cast<uint32_t>(mode) & ~static_cast<uint32_t>(QOR_CO_TEMP);
     return open_entry(request, &catalog->db, out);
 }
+QOR_SERVICE_CATCH(static_cast<int>(QOR_C_NO_MEMORY))
 
-int xlminfo(qor_entry* e, qor_member_info* out) {
+int xlminfo(qor_entry* e, qor_member_info* out) try {
     if (!e || !out) return static_cast<int>(QOR_C_NULL);
     out->name = e->stored.name;
     out->type = e->stored.type;
@@ -97,8 +102,9 @@ int xlminfo(qor_entry* e, qor_member_info* out) {
     out->modified = host_datetime_of_us(e->stored.modified_us);
     return 0;
 }
+QOR_SERVICE_CATCH(static_cast<int>(QOR_C_NO_MEMORY))
 
-int xlmfind(qor_catalog* catalog, std::string_view name, std::string_view type) {
+int xlmfind(qor_catalog* catalog, std::string_view name, std::string_view type) try {
     if (!catalog) return static_cast<int>(QOR_C_NULL);
     std::string n = catalog_name(name), t = catalog_type(type);
     if (n.empty()) return bad_name("Entry name", name);
@@ -106,9 +112,10 @@ int xlmfind(qor_catalog* catalog, std::string_view name, std::string_view type) 
     stored_entry ignored;
     return catalog_read_entry(*catalog->db, n, t, &ignored);
 }
+QOR_SERVICE_CATCH(static_cast<int>(QOR_C_NO_MEMORY))
 
 int xlmcopy(qor_catalog* from, std::string_view name, std::string_view type, qor_catalog* to,
-            std::string_view new_name, int options) {
+            std::string_view new_name, int options) try {
     if (!from || !to) return static_cast<int>(QOR_C_NULL);
     std::string n = catalog_name(name), t = catalog_type(type), target = catalog_name(new_name);
     if (n.empty()) return bad_name("Entry name", name);
@@ -128,25 +135,29 @@ int xlmcopy(qor_catalog* from, std::string_view name, std::string_view type, qor
     entry.created_us = entry.modified_us = clock_now_us();
     return catalog_write_entry(*to->db, entry);
 }
+QOR_SERVICE_CATCH(static_cast<int>(QOR_C_NO_MEMORY))
 
-int xlmwrit(qor_entry* e, std::string_view record) {
+int xlmwrit(qor_entry* e, std::string_view record) try {
     if (!e) return static_cast<int>(QOR_C_NULL);
     int code = xcwrite(e, record.data(), record.size());
     if (code == 0) code = xcwrite(e, "\n", 1);
     return code;
 }
+QOR_SERVICE_CATCH(static_cast<int>(QOR_C_NO_MEMORY))
 
-int xlmclos(qor_entry* e, int flags) { return xcclose(e, flags); }
+int xlmclos(qor_entry* e, int flags) try { return xcclose(e, flags); }
+QOR_SERVICE_CATCH(static_cast<int>(QOR_C_NO_MEMORY))
 
-int xlmdele(qor_catalog* catalog, std::string_view name, std::string_view type) {
+int xlmdele(qor_catalog* catalog, std::string_view name, std::string_view type) try {
     if (!catalog) return static_cast<int>(QOR_C_NULL);
     std::string n = catalog_name(name), t = catalog_type(type);
     if (n.empty()) return bad_name("Entry name", name);
     if (t.empty()) return bad_name("Member type", type);
     return catalog_delete_entry(*catalog->db, n, t);
 }
+QOR_SERVICE_CATCH(static_cast<int>(QOR_C_NO_MEMORY))
 
-int xlmrenm(qor_catalog* catalog, std::string_view name, std::string_view type, std::string_view new_name) {
+int xlmrenm(qor_catalog* catalog, std::string_view name, std::string_view type, std::string_view new_name) try {
     if (!catalog) return static_cast<int>(QOR_C_NULL);
     std::string n = catalog_name(name), t = catalog_type(type), target = catalog_name(new_name);
     if (n.empty()) return bad_name("Entry name", name);
@@ -154,8 +165,9 @@ int xlmrenm(qor_catalog* catalog, std::string_view name, std::string_view type, 
     if (t.empty()) return bad_name("Member type", type);
     return catalog_rename_entry(*catalog->db, n, t, target);
 }
+QOR_SERVICE_CATCH(static_cast<int>(QOR_C_NO_MEMORY))
 
-int afzopen(std::string_view libref, std::string_view catalog, char mode, qor_catalog** out, bool* update_refused) {
+int afzopen(std::string_view libref, std::string_view catalog, char mode, qor_catalog** out, bool* update_refused) try {
     if (update_refused) *update_refused = false;
     if (mode == 'B' || mode == 'b') return xlopen(libref, catalog, QOR_CO_INPUT, out);
     int code = xlopen(libref, catalog, QOR_CO_UPDATE, out);
@@ -168,3 +180,4 @@ int afzopen(std::string_view libref, std::string_view catalog, char mode, qor_ca
     }
     return code;
 }
+QOR_SERVICE_CATCH(static_cast<int>(QOR_C_NO_MEMORY))

@@ -6,6 +6,7 @@
 
 #include "host/missing.h"
 #include "host/print.h"
+#include "runtime/core/service_guard.h"
 #include "runtime/storage/dataset_internal.h"
 
 using namespace qor::runtime;
@@ -57,7 +58,7 @@ void gather(const qor_byreader* r, const unsigned char* record, std::vector<unsi
 }  // namespace
 
 int xvbyi(qor_dataset* dataset, int count, const int* numbers, const bool* descending,
-          qor_byreader** out) {
+          qor_byreader** out) try {
     if (out != nullptr) *out = nullptr;
     if (dataset == nullptr || out == nullptr || (count > 0 && numbers == nullptr))
         return QOR_DS_NULL_ARGUMENT;
@@ -77,8 +78,9 @@ int xvbyi(qor_dataset* dataset, int count, const int* numbers, const bool* desce
     *out = reader;
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
-int xybyget(qor_byreader* reader, bool* first, bool* last) {
+int xybyget(qor_byreader* reader, bool* first, bool* last) try {
     if (reader == nullptr || first == nullptr || last == nullptr) return QOR_DS_NULL_ARGUMENT;
     qor_dataset* ds = reader->dataset;
     if (ds->next > ds->layout.observations) return QOR_DS_END_OF_DATA;
@@ -116,6 +118,7 @@ int xybyget(qor_byreader* reader, bool* first, bool* last) {
     reader->have_previous = true;
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
 int xvbyt(qor_byreader* reader) {
     delete reader;

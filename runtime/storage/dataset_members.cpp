@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <string>
 
+#include "runtime/core/service_guard.h"
 #include "runtime/storage/dataset_internal.h"
 #include "runtime/storage/libraries.h"
 
@@ -30,14 +31,15 @@ int member_path(const char* libref, const char* member, const char* type, std::s
 
 }  // namespace
 
-int xomdel(const char* libref, const char* member, const char* member_type) {
+int xomdel(const char* libref, const char* member, const char* member_type) try {
     std::string path;
     if (int rc = member_path(libref, member, member_type, &path)) return rc;
     if (::unlink(path.c_str()) != 0) return errno == ENOENT ? QOR_DS_NO_MEMBER : QOR_DS_IO_ERROR;
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
-int xomren(const char* libref, const char* member, const char* new_member, const char* member_type) {
+int xomren(const char* libref, const char* member, const char* new_member, const char* member_type) try {
     std::string from, to;
     if (int rc = member_path(libref, member, member_type, &from)) return rc;
     if (int rc = member_path(libref, new_member, member_type, &to)) return rc;
@@ -49,3 +51,4 @@ int xomren(const char* libref, const char* member, const char* new_member, const
     }
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)

@@ -8,11 +8,13 @@
 #include <atomic>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 
 #include "host/print.h"
+#include "runtime/core/service_guard.h"
 #include "runtime/storage/dataset_internal.h"
 #include "runtime/storage/dataset_views.h"
 #include "runtime/storage/libraries.h"
@@ -35,8 +37,8 @@ std::string upper(std::string text) {
     return text;
 }
 
-// Maps the member's file and checks its layout.
-int open_mapped(qor_dataset* ds) {
+// Maps the member's file and checks its layout. With keep_fd the file stays open there.
+int open_mapped(qor_dataset* ds, int* keep_fd = nullptr) {
     int fd = ::open(ds->path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return errno == ENOENT ? QOR_DS_NO_MEMBER : QOR_DS_IO_ERROR;
     struct stat st;
@@ -50,7 +52,8 @@ int open_mapped(qor_dataset* ds) {
         return ds_report_damage(ds->name, ds->path, "the file is empty");
     }
     void* map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-    ::close(fd);
+    if (keep_fd != nullptr && map != MAP_FAILED) *keep_fd = fd;
+    else ::close(fd);
     if (map == MAP_FAILED) return QOR_DS_IO_ERROR;
     ds->map = static_cast<const unsigned char*>(map);
     ds->map_size = size;
@@ -58,6 +61,10 @@ int open_mapped(qor_dataset* ds) {
     if (ds_decode_layout(ds->map, size, size, &ds->layout, &why) != 0) {
         ::munmap(map, size);
         ds->map = nullptr;
+        if (keep_fd != nullptr) {
+            ::close(*keep_fd);
+            *keep_fd = -1;
+        }
         return ds_report_damage(ds->name, ds->path, why);
     }
     ::madvise(map, size, MADV_SEQUENTIAL);
@@ -90,16 +97,33 @@ void drop_temporary(qor_dataset* ds) {
     ds->temp_path.clear();
 }
 
+// Copies the whole member (open on `from`, mapped) into the temporary file: inside the kernel
+// where it can, else from the mapping. 0 or QOR_DS_IO_ERROR.
+int copy_member(qor_dataset* ds, int from) {
+    size_t done = 0;
+    while (done < ds->map_size) {
+        off64_t in = static_cast<off64_t>(done), out = static_cast<off64_t>(done);
+        ssize_t n = ::copy_file_range(from, &in, ds->fd, &out, ds->map_size - done, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    if (done == ds->map_size) return 0;
+    return ds_write_at(ds->fd, ds->map + done, ds->map_size - done, done);
+}
+
 // Update works on a copy of the member so that the member changes only on close.
 int open_update(qor_dataset* ds) {
-    if (int rc = open_mapped(ds)) return rc;
+    int member_fd = -1;
+    if (int rc = open_mapped(ds, &member_fd)) return rc;
     int rc = create_temporary(ds);
-    if (rc == 0 && ds_write_at(ds->fd, ds->map, ds->map_size, 0) != 0) {
+    if (rc == 0 && copy_member(ds, member_fd) != 0) {
         xpslog("%1zThe data set %s cannot be copied for update: %s.", ds->name.c_str(),
                std::strerror(errno));
         drop_temporary(ds);
         rc = QOR_DS_IO_ERROR;
     }
+    ::close(member_fd);
     ::munmap(const_cast<unsigned char*>(ds->map), ds->map_size);
     ds->map = nullptr;
     ds->map_size = 0;
@@ -112,6 +136,19 @@ int open_update(qor_dataset* ds) {
 int open_output(qor_dataset* ds) {
     if (int rc = create_temporary(ds)) return rc;
     ds->layout.created = ds->layout.modified = ds_now();
+    return 0;
+}
+
+// Puts the finished file into place only when no member of that name exists: an atomic
+// no-replace rename, or on a file system without it a hard link (which fails on an existing
+// name) and the unlink of the temporary name.
+int place_new_member(const qor_dataset* ds) {
+    if (::renameat2(AT_FDCWD, ds->temp_path.c_str(), AT_FDCWD, ds->path.c_str(),
+                    RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return errno;
+    if (::link(ds->temp_path.c_str(), ds->path.c_str()) != 0) return errno;
+    ::unlink(ds->temp_path.c_str());
     return 0;
 }
 
@@ -131,7 +168,15 @@ int commit(qor_dataset* ds) {
         return QOR_DS_IO_ERROR;
     }
     ds->fd = -1;
-    if (::rename(ds->temp_path.c_str(), ds->path.c_str()) != 0) {
+    if (ds->no_replace) {
+        int error = place_new_member(ds);
+        if (error == EEXIST) return QOR_DS_MEMBER_EXISTS;   // the caller says what it wanted
+        if (error != 0) {
+            xpslog("%1zThe data set %s cannot be put into its library: %s.", ds->name.c_str(),
+                   std::strerror(error));
+            return QOR_DS_IO_ERROR;
+        }
+    } else if (::rename(ds->temp_path.c_str(), ds->path.c_str()) != 0) {
         xpslog("%1zThe data set %s cannot replace its member: %s.", ds->name.c_str(),
                std::strerror(errno));
         return QOR_DS_IO_ERROR;
@@ -164,7 +209,7 @@ int ds_open_member(const std::string& libref, const std::string& member, int acc
 
 }  // namespace qor::runtime
 
-int xoopen(qor_dataset** out, const qor_open_request* request) {
+int xoopen(qor_dataset** out, const qor_open_request* request) try {
     if (out == nullptr) return QOR_DS_NULL_ARGUMENT;
     *out = nullptr;
     if (request == nullptr) return QOR_DS_NULL_ARGUMENT;
@@ -177,16 +222,21 @@ int xoopen(qor_dataset** out, const qor_open_request* request) {
     std::string member = trimmed(request->member.text, static_cast<size_t>(length));
     std::string type = upper(trimmed(request->member_type, 8));
     if (libref.empty() || member.empty()) return QOR_DS_BAD_REQUEST;
-    if (type.empty() || type == "DATA" || type == "DATASET")
-        return ds_open_member(libref, member, access, out);
+    if (type.empty() || type == "DATA" || type == "DATASET") {
+        int rc = ds_open_member(libref, member, access, out);
+        if (rc == 0 && access == QOR_OPEN_OUTPUT)
+            (*out)->no_replace = (request->mode & QOR_OPEN_NO_REPLACE) != 0;
+        return rc;
+    }
     if (type == "VIEW" || type == "DATAVIEW") {
         if (access != QOR_OPEN_INPUT) return QOR_DS_WRONG_MODE;
         return ds_open_view(libref, member, out);
     }
     return QOR_DS_BAD_REQUEST;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
-int xoclose(qor_dataset* dataset, int flags) {
+int xoclose(qor_dataset* dataset, int flags) try {
     if (dataset == nullptr) return QOR_DS_NULL_ARGUMENT;
     std::unique_ptr<qor_dataset> ds(dataset);
     int rc = 0;
@@ -202,8 +252,9 @@ int xoclose(qor_dataset* dataset, int flags) {
     }
     return rc;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
-int xoreopn(qor_dataset* dataset, int mode) {
+int xoreopn(qor_dataset* dataset, int mode) try {
     if (dataset == nullptr) return QOR_DS_NULL_ARGUMENT;
     int access = mode & QOR_OPEN_ACCESS_MASK;
     if (dataset->access == QOR_OPEN_INPUT && access == QOR_OPEN_INPUT) {
@@ -221,8 +272,9 @@ int xoreopn(qor_dataset* dataset, int mode) {
     dataset->next = 1;
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
-int xoinfo(qor_dataset* dataset, int item, void* out) {
+int xoinfo(qor_dataset* dataset, int item, void* out) try {
     if (dataset == nullptr || out == nullptr) return QOR_DS_NULL_ARGUMENT;
     const ds_layout& layout = dataset->layout;
     switch (item) {
@@ -242,8 +294,9 @@ int xoinfo(qor_dataset* dataset, int item, void* out) {
     default: return QOR_DS_BAD_REQUEST;
     }
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
-int xolabel(qor_dataset* dataset, const char* label, int length) {
+int xolabel(qor_dataset* dataset, const char* label, int length) try {
     if (dataset == nullptr || label == nullptr) return QOR_DS_NULL_ARGUMENT;
     if (dataset->access == QOR_OPEN_INPUT) return QOR_DS_WRONG_MODE;
     if (length < 0) length = static_cast<int>(std::strlen(label));
@@ -251,8 +304,9 @@ int xolabel(qor_dataset* dataset, const char* label, int length) {
     dataset->layout.label.assign(label, static_cast<size_t>(length));
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
-int xosortk(qor_dataset* dataset, const qor_sort_keys* keys) {
+int xosortk(qor_dataset* dataset, const qor_sort_keys* keys) try {
     if (dataset == nullptr || keys == nullptr) return QOR_DS_NULL_ARGUMENT;
     if (dataset->access == QOR_OPEN_INPUT) return QOR_DS_WRONG_MODE;
     int count = static_cast<int>(dataset->layout.variables.size());
@@ -263,3 +317,4 @@ int xosortk(qor_dataset* dataset, const qor_sort_keys* keys) {
     dataset->layout.sort_keys = *keys;
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "host/print.h"
+#include "runtime/core/service_guard.h"
 #include "runtime/storage/dataset_internal.h"
 
 using namespace qor::runtime;
@@ -48,7 +49,7 @@ struct qor_getlist {
     std::vector<get_binding> bindings;
 };
 
-int xoget(qor_obs_request* request, int kind) {
+int xoget(qor_obs_request* request, int kind) try {
     if (request == nullptr || request->dataset == nullptr) return QOR_DS_NULL_ARGUMENT;
     qor_dataset* ds = request->dataset;
     if (!readable(ds)) return QOR_DS_WRONG_MODE;
@@ -64,8 +65,9 @@ int xoget(qor_obs_request* request, int kind) {
     if (k > ds->layout.observations) return QOR_DS_END_OF_DATA;
     return ds_make_current(ds, k);
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
-int xopnt(qor_obs_request* request, int operation) {
+int xopnt(qor_obs_request* request, int operation) try {
     if (request == nullptr || request->dataset == nullptr) return QOR_DS_NULL_ARGUMENT;
     qor_dataset* ds = request->dataset;
     switch (operation) {
@@ -91,14 +93,16 @@ int xopnt(qor_obs_request* request, int operation) {
         return QOR_DS_BAD_REQUEST;
     }
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
-int xonote(qor_obs_request* request) {
+int xonote(qor_obs_request* request) try {
     if (request == nullptr || request->dataset == nullptr || request->note == nullptr)
         return QOR_DS_NULL_ARGUMENT;
     if (request->dataset->current < 1) return QOR_DS_NO_CURRENT;
     *request->note = qor_record_id{request->dataset->current, request->dataset->serial, 0};
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
 int xofprc(const qor_obs_request* request, int result) {
     if (result < 0) {
@@ -110,7 +114,7 @@ int xofprc(const qor_obs_request* request, int result) {
     return result;
 }
 
-int xvgeti(qor_dataset* dataset, int count, qor_getlist** out) {
+int xvgeti(qor_dataset* dataset, int count, qor_getlist** out) try {
     if (out != nullptr) *out = nullptr;
     if (dataset == nullptr || out == nullptr) return QOR_DS_NULL_ARGUMENT;
     if (count < 0) return QOR_DS_BAD_REQUEST;
@@ -121,8 +125,9 @@ int xvgeti(qor_dataset* dataset, int count, qor_getlist** out) {
     *out = list;
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
-int xvgetd(qor_getlist* list, int number, void* destination, int width) {
+int xvgetd(qor_getlist* list, int number, void* destination, int width) try {
     if (list == nullptr || destination == nullptr) return QOR_DS_NULL_ARGUMENT;
     if (list->ended || static_cast<int>(list->bindings.size()) >= list->capacity)
         return QOR_DS_BAD_REQUEST;
@@ -132,27 +137,30 @@ int xvgetd(qor_getlist* list, int number, void* destination, int width) {
     list->bindings.push_back(get_binding{v->offset, v->length, v->type, destination, width});
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
-int xvgete(qor_getlist* list) {
+int xvgete(qor_getlist* list) try {
     if (list == nullptr) return QOR_DS_NULL_ARGUMENT;
     list->ended = true;
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
-int xyvget(qor_getlist* list, int) {
+int xyvget(qor_getlist* list, int) try {
     if (list == nullptr) return QOR_DS_NULL_ARGUMENT;
     const unsigned char* record = list->dataset->current_bytes;
     if (list->dataset->current < 1 || record == nullptr) return QOR_DS_NO_CURRENT;
     for (const get_binding& b : list->bindings) deliver(record, b);
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
 int xvgett(qor_getlist* list) {
     delete list;
     return 0;
 }
 
-int xvget1c(qor_dataset* dataset, int number, char* destination, int width, int* length) {
+int xvget1c(qor_dataset* dataset, int number, char* destination, int width, int* length) try {
     if (dataset == nullptr || destination == nullptr) return QOR_DS_NULL_ARGUMENT;
     const ds_variable* v = variable_of(dataset, number);
     if (v == nullptr) return QOR_DS_NOT_FOUND;
@@ -166,8 +174,9 @@ int xvget1c(qor_dataset* dataset, int number, char* destination, int width, int*
     }
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
-int xvget1f(qor_dataset* dataset, int number, double* destination) {
+int xvget1f(qor_dataset* dataset, int number, double* destination) try {
     if (dataset == nullptr || destination == nullptr) return QOR_DS_NULL_ARGUMENT;
     const ds_variable* v = variable_of(dataset, number);
     if (v == nullptr) return QOR_DS_NOT_FOUND;
@@ -176,3 +185,4 @@ int xvget1f(qor_dataset* dataset, int number, double* destination) {
     *destination = ds_load_number(dataset->current_bytes + v->offset, v->length);
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "host/print.h"
+#include "runtime/core/service_guard.h"
 #include "runtime/storage/dataset_internal.h"
 
 using namespace qor::runtime;
@@ -37,7 +38,7 @@ int close_gap(qor_dataset* ds, int64_t k) {
 
 }  // namespace
 
-int xoupd(qor_obs_request* request) {
+int xoupd(qor_obs_request* request) try {
     if (request == nullptr || request->dataset == nullptr) return QOR_DS_NULL_ARGUMENT;
     qor_dataset* ds = request->dataset;
     if (ds->access != QOR_OPEN_UPDATE) return QOR_DS_WRONG_MODE;
@@ -48,18 +49,16 @@ int xoupd(qor_obs_request* request) {
     if (k > ds->written) {
         std::memcpy(ds->pending.data() + static_cast<size_t>(k - 1 - ds->written) * length,
                     ds->record.data(), length);
-    } else if (ds_write_at(ds->fd, ds->record.data(), length,
-                           ds->data_offset + static_cast<uint64_t>(k - 1) * length) != 0) {
-        ds->write_failed = true;
-        xpslog("%1zUpdating the data set %s failed: %s.", ds->name.c_str(), std::strerror(errno));
-        return QOR_DS_IO_ERROR;
+    } else if (int rc = ds_rewrite(ds, k, ds->record.data())) {
+        return rc;
     }
     ds->read_copy = ds->record;
     ds->current_bytes = ds->read_copy.data();
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
-int xodel(qor_obs_request* request) {
+int xodel(qor_obs_request* request) try {
     if (request == nullptr || request->dataset == nullptr) return QOR_DS_NULL_ARGUMENT;
     qor_dataset* ds = request->dataset;
     if (ds->access != QOR_OPEN_UPDATE) return QOR_DS_WRONG_MODE;
@@ -67,6 +66,7 @@ int xodel(qor_obs_request* request) {
     int64_t k = request->observation > 0 ? request->observation : ds->current;
     if (k < 1 || k > ds->layout.observations) return QOR_DS_NO_OBSERVATION;
     if (int rc = ds_flush_pending(ds)) return rc;
+    ds_block_forget(ds);
     if (int rc = close_gap(ds, k)) return rc;
     ds->written -= 1;
     ds->layout.observations -= 1;
@@ -76,3 +76,4 @@ int xodel(qor_obs_request* request) {
     ds_blank_record(ds->layout, ds->record.data());
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)

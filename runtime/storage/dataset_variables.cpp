@@ -4,6 +4,8 @@
 #include <climits>
 #include <cstring>
 
+#include "host/missing.h"
+#include "runtime/core/service_guard.h"
 #include "runtime/storage/dataset_internal.h"
 
 using namespace qor::runtime;
@@ -59,21 +61,21 @@ int ds_define_variable(qor_dataset* ds, const qor_var_desc* desc, int* index) {
     v.label = text_of(desc->label, desc->label_length, QOR_VAR_LABEL_MAX);
     v.format = text_of(desc->format, desc->format_length, QOR_VAR_NAME_MAX);
     v.informat = text_of(desc->informat, desc->informat_length, QOR_VAR_NAME_MAX);
-    for (const std::string* f : {&v.format, &v.informat})
-        for (char c : *f)
-            if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$'))
-                return QOR_DS_BAD_VARIABLE;
-    if (desc->format_width < 0 || desc->format_decimals < 0 || desc->informat_width < 0 ||
-        desc->informat_decimals < 0)
-        return QOR_DS_BAD_VARIABLE;
     v.format_width = desc->format_width;
     v.format_decimals = desc->format_decimals;
     v.informat_width = desc->informat_width;
     v.informat_decimals = desc->informat_decimals;
-    ds->layout.variables.push_back(v);
+    // The reader takes only what passes these checks, so nothing else is ever written.
+    std::string why;
+    if (!ds_format_fields_ok("format", v.format, v.format_width, v.format_decimals, &why) ||
+        !ds_format_fields_ok("informat", v.informat, v.informat_width, v.informat_decimals, &why))
+        return QOR_DS_BAD_VARIABLE;
+    ds_add_variable(&ds->layout, v);
     ds->layout.record_length += length;
+    // The new variable starts missing or blank; the others keep their bytes.
     ds->record.resize(static_cast<size_t>(ds->layout.record_length));
-    ds_blank_record(ds->layout, ds->record.data());
+    if (numeric) ds_store_number(ds->record.data() + v.offset, length, qor::missing());
+    else std::memset(ds->record.data() + v.offset, ' ', static_cast<size_t>(length));
     *index = static_cast<int>(ds->layout.variables.size()) - 1;
     return 0;
 }
@@ -87,7 +89,7 @@ void ds_fix_layout(qor_dataset* ds) {
 
 }  // namespace qor::runtime
 
-int xvfind(qor_dataset* dataset, const char* name, int name_length, int* number, int) {
+int xvfind(qor_dataset* dataset, const char* name, int name_length, int* number, int) try {
     if (number != nullptr) *number = 0;
     if (dataset == nullptr || name == nullptr || number == nullptr) return QOR_DS_NULL_ARGUMENT;
     if (name_length < 0) name_length = static_cast<int>(std::strlen(name));
@@ -97,8 +99,9 @@ int xvfind(qor_dataset* dataset, const char* name, int name_length, int* number,
     *number = index + 1;
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
-int xvname(qor_dataset* dataset, int number, qor_var_desc* desc) {
+int xvname(qor_dataset* dataset, int number, qor_var_desc* desc) try {
     if (dataset == nullptr || desc == nullptr) return QOR_DS_NULL_ARGUMENT;
     if (number < 1 || static_cast<size_t>(number) > dataset->layout.variables.size())
         return QOR_DS_NOT_FOUND;
@@ -117,17 +120,20 @@ int xvname(qor_dataset* dataset, int number, qor_var_desc* desc) {
     desc->informat_decimals = static_cast<int16_t>(v.informat_decimals);
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
-int xvnamei(qor_var_desc* desc) {
+int xvnamei(qor_var_desc* desc) try {
     if (desc == nullptr) return QOR_DS_NULL_ARGUMENT;
     std::memset(desc, 0, sizeof *desc);
     desc->type = QOR_VAR_NUMERIC;
     desc->length = 8;
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
-int xvsele(qor_dataset* dataset) {
+int xvsele(qor_dataset* dataset) try {
     if (dataset == nullptr) return QOR_DS_NULL_ARGUMENT;
     ds_fix_layout(dataset);
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/print.h"
+#include "runtime/core/service_guard.h"
 #include "runtime/storage/dataset_internal.h"
 #include "runtime/storage/dataset_views.h"
 #include "runtime/storage/libraries.h"
@@ -95,7 +96,7 @@ int ds_open_view(const std::string& libref, const std::string& member, qor_datas
 
 qor_view_runner qor_set_view_runner(qor_view_runner runner) { return g_runner.exchange(runner); }
 
-int xovwrit(const char* libref, const char* member, const char* program, size_t length) {
+int xovwrit(const char* libref, const char* member, const char* program, size_t length) try {
     if (program == nullptr && length > 0) return QOR_DS_NULL_ARGUMENT;
     std::string path = view_path(libref, member);
     if (path.empty()) return libref == nullptr || member == nullptr ? QOR_DS_NULL_ARGUMENT : QOR_DS_BAD_REQUEST;
@@ -121,8 +122,9 @@ int xovwrit(const char* libref, const char* member, const char* program, size_t 
     }
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
-int xovread(const char* libref, const char* member, char* program, size_t size, size_t* length) {
+int xovread(const char* libref, const char* member, char* program, size_t size, size_t* length) try {
     if (program == nullptr || length == nullptr) return QOR_DS_NULL_ARGUMENT;
     std::string path = view_path(libref, member);
     if (path.empty()) return libref == nullptr || member == nullptr ? QOR_DS_NULL_ARGUMENT : QOR_DS_BAD_REQUEST;
@@ -133,3 +135,4 @@ int xovread(const char* libref, const char* member, char* program, size_t size, 
     std::memcpy(program, text.c_str(), text.size() + 1);
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)

@@ -1,9 +1,11 @@
 // Writing observations: put lists that define variables and move the caller's values into
 // the observation buffer, and appending that buffer as a new observation.
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 
+#include "runtime/core/service_guard.h"
 #include "runtime/storage/dataset_internal.h"
 
 using namespace qor::runtime;
@@ -28,19 +30,20 @@ struct qor_putlist {
     std::vector<put_binding> bindings;
 };
 
-int xvputi(qor_dataset* dataset, int count, qor_putlist** out) {
+int xvputi(qor_dataset* dataset, int count, qor_putlist** out) try {
     if (out != nullptr) *out = nullptr;
     if (dataset == nullptr || out == nullptr) return QOR_DS_NULL_ARGUMENT;
     if (count < 0) return QOR_DS_BAD_REQUEST;
     if (dataset->access == QOR_OPEN_INPUT) return QOR_DS_WRONG_MODE;
-    auto* list = new (std::nothrow) qor_putlist{dataset, count, false, {}};
+    std::unique_ptr<qor_putlist> list(new (std::nothrow) qor_putlist{dataset, count, false, {}});
     if (list == nullptr) return QOR_DS_NO_STORAGE;
     list->bindings.reserve(static_cast<size_t>(count));
-    *out = list;
+    *out = list.release();
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
-int xvputd(qor_putlist* list, const qor_var_desc* desc, const void* source, int width, int* number) {
+int xvputd(qor_putlist* list, const qor_var_desc* desc, const void* source, int width, int* number) try {
     if (number != nullptr) *number = 0;
     if (list == nullptr || desc == nullptr || source == nullptr) return QOR_DS_NULL_ARGUMENT;
     if (list->ended || static_cast<int>(list->bindings.size()) >= list->capacity)
@@ -52,14 +55,16 @@ int xvputd(qor_putlist* list, const qor_var_desc* desc, const void* source, int 
     if (number != nullptr) *number = index + 1;
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
-int xvpute(qor_putlist* list) {
+int xvpute(qor_putlist* list) try {
     if (list == nullptr) return QOR_DS_NULL_ARGUMENT;
     list->ended = true;
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
-int xyvput(qor_putlist* list, int) {
+int xyvput(qor_putlist* list, int) try {
     if (list == nullptr) return QOR_DS_NULL_ARGUMENT;
     qor_dataset* ds = list->dataset;
     unsigned char* record = ds->record.data();
@@ -79,13 +84,14 @@ int xyvput(qor_putlist* list, int) {
     }
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
 
 int xvputt(qor_putlist* list) {
     delete list;
     return 0;
 }
 
-int xoadd(qor_obs_request* request) {
+int xoadd(qor_obs_request* request) try {
     if (request == nullptr || request->dataset == nullptr) return QOR_DS_NULL_ARGUMENT;
     qor_dataset* ds = request->dataset;
     if (ds->access == QOR_OPEN_INPUT) return QOR_DS_WRONG_MODE;
@@ -106,3 +112,4 @@ int xoadd(qor_obs_request* request) {
     if (ds->pending.size() >= kFlushBytes) return ds_flush_pending(ds);
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/files.h"
+#include "runtime/core/service_guard.h"
 #include "runtime/storage/file_references.h"
 
 struct qor_directory {
@@ -19,7 +20,7 @@ struct qor_directory {
     size_t next = 0;
 };
 
-int xxrdopn(const char* fileref, qor_directory** listing) {
+int xxrdopn(const char* fileref, qor_directory** listing) try {
     if (!fileref || !listing) return 86;
     *listing = nullptr;
     std::string path = qor::runtime::file_reference_path(fileref);
@@ -45,8 +46,9 @@ int xxrdopn(const char* fileref, qor_directory** listing) {
     *listing = result;
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_FILE_NO_MEMORY)
 
-int xxdnext(qor_directory* listing, qor_directory_entry* entry) {
+int xxdnext(qor_directory* listing, qor_directory_entry* entry) try {
     if (!listing || !entry) return 86;
     if (listing->next >= listing->entries.size()) return QOR_FILE_END;
     const auto& e = listing->entries[listing->next++];
@@ -55,6 +57,7 @@ int xxdnext(qor_directory* listing, qor_directory_entry* entry) {
     entry->is_directory = e.is_directory ? 1 : 0;
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_FILE_NO_MEMORY)
 
 int xxdclos(qor_directory* listing) {
     if (!listing) return 86;

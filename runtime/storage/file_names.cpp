@@ -4,6 +4,7 @@
 #include <string>
 
 #include "host/files.h"
+#include "runtime/core/service_guard.h"
 #include "runtime/storage/path_text.h"
 
 using namespace qor::runtime;
@@ -20,7 +21,7 @@ int deliver(const std::string& text, char* buffer, int size, int* length) {
 }  // namespace
 
 int xxname(const char* directory, int directory_length, const char* name, int name_length,
-           char* buffer, int size, int* length) {
+           char* buffer, int size, int* length) try {
     std::string_view dir = argument_text(directory, directory_length);
     std::string_view file = argument_text(name, name_length);
     if (file.empty()) return QOR_FILE_EMPTY_NAME;
@@ -34,8 +35,9 @@ int xxname(const char* directory, int directory_length, const char* name, int na
     }
     return deliver(joined, buffer, size, length);
 }
+QOR_SERVICE_CATCH(QOR_FILE_NO_MEMORY)
 
-int xxname2(const char* path, int length, char* buffer, int size, int* out_length) {
+int xxname2(const char* path, int length, char* buffer, int size, int* out_length) try {
     std::string_view text = argument_text(path, length);
     if (text.empty()) return QOR_FILE_EMPTY_NAME;
     std::string absolute = absolute_path(text);
@@ -43,11 +45,13 @@ int xxname2(const char* path, int length, char* buffer, int size, int* out_lengt
     std::string directory = slash == 0 ? "/" : absolute.substr(0, slash);
     return deliver(directory, buffer, size, out_length);
 }
+QOR_SERVICE_CATCH(QOR_FILE_NO_MEMORY)
 
-void wzstrlo(const char* source, char* destination, int length) {
+void wzstrlo(const char* source, char* destination, int length) try {
     if (!source || !destination) return;
     for (int i = 0; i < length; ++i) {
         char c = source[i];
         destination[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
     }
 }
+QOR_SERVICE_CATCH()

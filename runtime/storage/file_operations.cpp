@@ -9,6 +9,7 @@
 #include <string>
 
 #include "host/files.h"
+#include "runtime/core/service_guard.h"
 #include "runtime/storage/path_text.h"
 
 using namespace qor::runtime;
@@ -32,7 +33,7 @@ int copy_and_delete(const std::string& from, const std::string& to) {
 
 }  // namespace
 
-int xxrenam(const char* old_name, int old_length, const char* new_name, int new_length) {
+int xxrenam(const char* old_name, int old_length, const char* new_name, int new_length) try {
     std::string from(argument_text(old_name, old_length));
     std::string to(argument_text(new_name, new_length));
     if (from.empty() || to.empty()) return QOR_FILE_EMPTY_NAME;
@@ -46,8 +47,9 @@ int xxrenam(const char* old_name, int old_length, const char* new_name, int new_
     }
     return copy_and_delete(from, to);
 }
+QOR_SERVICE_CATCH(QOR_FILE_NO_MEMORY)
 
-int xxmkdir(const char* path, int length, const char* device) {
+int xxmkdir(const char* path, int length, const char* device) try {
     if (device && !name_field(device).empty() && name_field(device) != "DISK") return QOR_FILE_BAD_DEVICE;
     std::string text(argument_text(path, length));
     while (text.size() > 1 && text.back() == '/') text.pop_back();
@@ -60,11 +62,13 @@ int xxmkdir(const char* path, int length, const char* device) {
     default: return QOR_FILE_FAILED;
     }
 }
+QOR_SERVICE_CATCH(QOR_FILE_NO_MEMORY)
 
-int wxremov(const char* path, int length) {
+int wxremov(const char* path, int length) try {
     std::string text(argument_text(path, length));
     if (text.empty()) return QOR_FILE_EMPTY_NAME;
     struct stat st;
     if (lstat(text.c_str(), &st) != 0) return QOR_FILE_NOT_FOUND;
     return std::remove(text.c_str()) == 0 ? 0 : QOR_FILE_FAILED;
 }
+QOR_SERVICE_CATCH(QOR_FILE_NO_MEMORY)

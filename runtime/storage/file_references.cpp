@@ -1,6 +1,7 @@
 // File references: 8-character names for physical paths, chosen by the host when the caller
 // gives a blank name; existence, physical name and deletion of the file behind a reference.
 #include "runtime/storage/file_references.h"
+#include "runtime/core/service_guard.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,7 +46,7 @@ std::string file_reference_path(const char* fileref) {
 
 using namespace qor::runtime;
 
-int xxrasgn(char* fileref, const char* path, int length, const char* device) {
+int xxrasgn(char* fileref, const char* path, int length, const char* device) try {
     if (!fileref) return 86;
     if (device && name_field(device) != "DISK" && !name_field(device).empty()) return QOR_FILE_BAD_DEVICE;
     std::string_view text = argument_text(path, length);
@@ -61,15 +62,17 @@ int xxrasgn(char* fileref, const char* path, int length, const char* device) {
     g_references[name] = absolute;
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_FILE_NO_MEMORY)
 
-int xxrdasg(const char* fileref) {
+int xxrdasg(const char* fileref) try {
     if (!fileref) return 86;
     std::string name = name_field(fileref);
     std::lock_guard<std::mutex> guard(g_lock);
     return g_references.erase(name) == 1 ? 0 : QOR_LIB_NOT_ASSIGNED;
 }
+QOR_SERVICE_CATCH(QOR_FILE_NO_MEMORY)
 
-int xxrinfo(const char* fileref, char* buffer, int size, int* length) {
+int xxrinfo(const char* fileref, char* buffer, int size, int* length) try {
     if (!fileref || !buffer) return 86;
     std::string path = file_reference_path(fileref);
     if (path.empty()) return QOR_LIB_NOT_ASSIGNED;
@@ -78,16 +81,18 @@ int xxrinfo(const char* fileref, char* buffer, int size, int* length) {
     std::memcpy(buffer, path.c_str(), path.size() + 1);
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_FILE_NO_MEMORY)
 
-int xxrexsp(const char* fileref) {
+int xxrexsp(const char* fileref) try {
     if (!fileref) return 86;
     std::string path = file_reference_path(fileref);
     if (path.empty()) return QOR_LIB_NOT_ASSIGNED;
     struct stat st;
     return stat(path.c_str(), &st) == 0 ? 0 : QOR_FILE_NOT_FOUND;
 }
+QOR_SERVICE_CATCH(QOR_FILE_NO_MEMORY)
 
-int xxrdele(const char* fileref) {
+int xxrdele(const char* fileref) try {
     if (!fileref) return 86;
     std::string path = file_reference_path(fileref);
     if (path.empty()) return QOR_LIB_NOT_ASSIGNED;
@@ -96,3 +101,4 @@ int xxrdele(const char* fileref) {
     if (S_ISDIR(st.st_mode)) return QOR_FILE_FAILED;   // directories go through wxremov
     return unlink(path.c_str()) == 0 ? 0 : QOR_FILE_FAILED;
 }
+QOR_SERVICE_CATCH(QOR_FILE_NO_MEMORY)

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "host/files.h"
+#include "runtime/core/service_guard.h"
 #include "runtime/storage/libraries.h"
 #include "runtime/storage/path_text.h"
 
@@ -35,7 +36,7 @@ void fill_info(const LibraryEntry& library, qor_library_info* info) {
 
 using namespace qor::runtime;
 
-int xhlinf2(const char* libref, qor_library_info* info) {
+int xhlinf2(const char* libref, qor_library_info* info) try {
     if (!libref || !info) return 86;
     std::string name = name_field(libref);
     std::string directory = library_directory(name);
@@ -43,8 +44,9 @@ int xhlinf2(const char* libref, qor_library_info* info) {
     fill_info(LibraryEntry{name, directory, library_engine(name)}, info);
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_FILE_NO_MEMORY)
 
-int xhlasn2(const char* libref, const char* directory, int length, const char* engine) {
+int xhlasn2(const char* libref, const char* directory, int length, const char* engine) try {
     if (!libref) return 86;
     std::string_view dir = argument_text(directory, length);
     if (dir.empty()) return QOR_FILE_EMPTY_NAME;
@@ -57,13 +59,15 @@ int xhlasn2(const char* libref, const char* directory, int length, const char* e
     default: return QOR_LIB_BAD_ENGINE;
     }
 }
+QOR_SERVICE_CATCH(QOR_FILE_NO_MEMORY)
 
-int xhldas2(const char* libref) {
+int xhldas2(const char* libref) try {
     if (!libref) return 86;
     return clear_library(name_field(libref)) == 0 ? 0 : QOR_LIB_NOT_ASSIGNED;
 }
+QOR_SERVICE_CATCH(QOR_FILE_NO_MEMORY)
 
-int xhlnxt2(int* cursor, qor_library_info* info) {
+int xhlnxt2(int* cursor, qor_library_info* info) try {
     if (!cursor || !info) return 86;
     std::vector<LibraryEntry> libraries = list_libraries();
     if (*cursor < 0 || static_cast<size_t>(*cursor) >= libraries.size()) return QOR_FILE_END;
@@ -71,8 +75,9 @@ int xhlnxt2(int* cursor, qor_library_info* info) {
     ++*cursor;
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_FILE_NO_MEMORY)
 
-int xdfxst2(const char* libref, const char* member, int length, const char* type) {
+int xdfxst2(const char* libref, const char* member, int length, const char* type) try {
     if (!libref || !type) return 86;
     std::string name = name_field(libref);
     if (name.empty() || library_directory(name).empty()) return QOR_LIB_NOT_ASSIGNED;
@@ -82,3 +87,4 @@ int xdfxst2(const char* libref, const char* member, int length, const char* type
     struct stat st;
     return !file.empty() && stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? 0 : 1;
 }
+QOR_SERVICE_CATCH(QOR_FILE_NO_MEMORY)

@@ -7,6 +7,7 @@
 
 #include "host/options.h"
 #include "host/print.h"
+#include "runtime/core/service_guard.h"
 #include "runtime/core/step.h"
 #include "runtime/submit/global_statements.h"
 #include "runtime/submit/macro_text.h"
@@ -38,7 +39,7 @@ std::string procedure_name(const std::string& statement) { return first_word(aft
 
 }  // namespace
 
-ProgramResult run_program_text(const std::string& source, const std::string& name) {
+ProgramResult run_program_text(const std::string& source, const std::string& name) try {
     ProgramResult result;
     ReadProgram program = read_program(source);
     for (const std::string& e : program.errors) {
@@ -124,8 +125,9 @@ ProgramResult run_program_text(const std::string& source, const std::string& nam
     }
     return result;
 }
+QOR_SERVICE_CATCH(ProgramResult{0, 1, kStepNoMemory})
 
-ProgramResult run_program_file(const std::string& path) {
+ProgramResult run_program_file(const std::string& path) try {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         xpslog("%1zThe program file %s cannot be read.", path.c_str());
@@ -138,5 +140,6 @@ ProgramResult run_program_file(const std::string& path) {
     text << in.rdbuf();
     return run_program_text(text.str(), path);
 }
+QOR_SERVICE_CATCH(ProgramResult{0, 1, kStepNoMemory})
 
 }  // namespace qor::runtime

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "host/print.h"
+#include "runtime/core/service_guard.h"
 #include "runtime/submit/program_reader.h"
 #include "runtime/submit/program_runner.h"
 
@@ -98,7 +99,7 @@ bool expand_includes(const std::string& text, int depth, std::string* out) {
 }  // namespace
 
 int xytrcrt(int, uint32_t task, const char* name, int name_length, int buffer_size,
-            qor_submit_context** handle) {
+            qor_submit_context** handle) try {
     if (handle == nullptr) return QOR_SUBMIT_BAD_ARGUMENT;
     *handle = nullptr;
     if (name == nullptr) return QOR_SUBMIT_BAD_ARGUMENT;
@@ -115,8 +116,9 @@ int xytrcrt(int, uint32_t task, const char* name, int name_length, int buffer_si
     *handle = context;
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_SUBMIT_NO_MEMORY)
 
-int xytrdel(qor_submit_context* handle) {
+int xytrdel(qor_submit_context* handle) try {
     Layer& l = layer();
     std::lock_guard<std::mutex> guard(l.lock);
     if (!known(l, handle)) return QOR_SUBMIT_BAD_CONTEXT;
@@ -125,8 +127,9 @@ int xytrdel(qor_submit_context* handle) {
     delete handle;
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_SUBMIT_NO_MEMORY)
 
-int xalinit(qor_submit_context* handle, int, int, int) {
+int xalinit(qor_submit_context* handle, int, int, int) try {
     Layer& l = layer();
     std::lock_guard<std::mutex> guard(l.lock);
     if (!known(l, handle)) return QOR_SUBMIT_BAD_CONTEXT;
@@ -136,8 +139,9 @@ int xalinit(qor_submit_context* handle, int, int, int) {
     l.end_requested = false;
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_SUBMIT_NO_MEMORY)
 
-int xalterm(qor_submit_context* handle) {
+int xalterm(qor_submit_context* handle) try {
     Layer& l = layer();
     std::lock_guard<std::mutex> guard(l.lock);
     if (!known(l, handle)) return QOR_SUBMIT_BAD_CONTEXT;
@@ -146,6 +150,7 @@ int xalterm(qor_submit_context* handle) {
     leave(l, handle);
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_SUBMIT_NO_MEMORY)
 
 int qor_submit_layer_active() {
     Layer& l = layer();
@@ -153,7 +158,7 @@ int qor_submit_layer_active() {
     return l.active ? 1 : 0;
 }
 
-int xalbufs(qor_submit_context* handle, const char* text, int length) {
+int xalbufs(qor_submit_context* handle, const char* text, int length) try {
     Layer& l = layer();
     {
         std::lock_guard<std::mutex> guard(l.lock);
@@ -167,8 +172,9 @@ int xalbufs(qor_submit_context* handle, const char* text, int length) {
     handle->buffered.append(text, n);
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_SUBMIT_NO_MEMORY)
 
-int xalstup(qor_submit_context* handle) {
+int xalstup(qor_submit_context* handle) try {
     Layer& l = layer();
     {
         std::lock_guard<std::mutex> guard(l.lock);
@@ -184,8 +190,9 @@ int xalstup(qor_submit_context* handle) {
     handle->prepared.append(expanded);
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_SUBMIT_NO_MEMORY)
 
-int xalproc(qor_submit_context* handle, int) {
+int xalproc(qor_submit_context* handle, int) try {
     Layer& l = layer();
     {
         std::lock_guard<std::mutex> guard(l.lock);
@@ -200,8 +207,9 @@ int xalproc(qor_submit_context* handle, int) {
     else handle->status = result.failed_steps > 0 ? -1 : 0;
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_SUBMIT_NO_MEMORY)
 
-int xalstat(qor_submit_context* handle, int* status) {
+int xalstat(qor_submit_context* handle, int* status) try {
     Layer& l = layer();
     std::lock_guard<std::mutex> guard(l.lock);
     if (!known(l, handle)) return QOR_SUBMIT_BAD_CONTEXT;
@@ -209,3 +217,4 @@ int xalstat(qor_submit_context* handle, int* status) {
     *status = handle->status;
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_SUBMIT_NO_MEMORY)

@@ -130,6 +130,26 @@ TEST_F(HashTableTest, DuplicateKeyIsRejectedWithItsOwnCode) {
     EXPECT_EQ(qor_pool_live_blocks(pool), 0u);
 }
 
+// Keys whose chunks are the same four bytes in another order fold to the same hash and have
+// the same length: only their bytes tell them apart.
+TEST_F(HashTableTest, KeysWithEqualFoldsAndLengthsStayApart) {
+    ASSERT_EQ(zhash_fold("ABCDEFGH", 8), zhash_fold("EFGHABCD", 8));
+    ASSERT_EQ(zhash_fold("ABCDEFGH", 8), 0x41424344u ^ 0x45464748u);
+    hash_table* table = new_hash_table(pool, 0);
+    hash_item* first = add(table, "ABCDEFGH");
+    hash_item* second = add(table, "EFGHABCD");
+    hash_item* third = add(table, "EFGHABCD ", HASH_DUPLICATE);
+    EXPECT_EQ(hash_query(table, "ABCDEFGH  "), first);
+    EXPECT_EQ(hash_query(table, "EFGHABCD"), second);
+    EXPECT_EQ(hash_query(table, "ABCDEFGX"), nullptr);
+    EXPECT_EQ(hash_remove(table, "EFGHABCD   "), second);
+    EXPECT_EQ(hash_query(table, "EFGHABCD"), nullptr);
+    EXPECT_EQ(hash_query(table, "ABCDEFGH"), first);
+    del_hash_item(pool, second);
+    del_hash_item(pool, third);
+    del_hash_table(pool, table);
+}
+
 TEST_F(HashTableTest, TrailingBlanksNeverSeparateKeys) {
     // Hashed over their full length, "AB" and "AB  " fall in buckets 8 and 16 of 23.
     ASSERT_NE(zhash("AB", 23, 2), zhash("AB  ", 23, 4));

@@ -2,7 +2,9 @@
 // against closed forms, exact rational references and matrices built from known spectra.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "common/numeric/general_pool.h"
@@ -119,6 +121,46 @@ TEST(Cholesky, RankDeficientCovarianceHasExactlyTheMissingRankAsDependentRows) {
     int dependent = 0;
     for (int i = 0; i < n; ++i) if (!(zchol(i, a.data(), 1e-10) > 1e-10)) ++dependent;
     EXPECT_EQ(dependent, n - r);
+}
+
+// The whole-matrix factorisation forms every element as the row routine does: the same bits, the
+// same pivots and the same count of dependent rows, for orders around its blocks of four, with a
+// dependent row (a copy of an earlier one) and a zero row.
+TEST(Cholesky, WholeMatrixGivesTheRowRoutinesBits) {
+    for (int n : {1, 2, 3, 4, 5, 7, 8, 9, 13, 16, 17, 40, 101}) {
+        Lcg g{static_cast<unsigned long long>(11 + n)};
+        const int m = n + 3;
+        std::vector<double> x(static_cast<size_t>(m) * n);
+        for (double& v : x) v = g.next();
+        if (n > 6) for (int k = 0; k < m; ++k) x[k * n + 5] = x[k * n + 2];   // column 5 repeats column 2
+        if (n > 9) for (int k = 0; k < m; ++k) x[k * n + 9] = 0.0;            // column 9 is zero
+        std::vector<double> a(n * (n + 1) / 2, 0.0);
+        for (int i = 0; i < n; ++i)
+            for (int j = 0; j <= i; ++j)
+                for (int k = 0; k < m; ++k) a[zisub(i, j)] += x[k * n + i] * x[k * n + j];
+        std::vector<double> by_rows = a, whole = a, pivots(n, -1.0);
+        int dependent_rows = 0;
+        for (int i = 0; i < n; ++i) {
+            double pivot = zchol(i, by_rows.data(), 1e-10);
+            if (!(pivot > 1e-10)) ++dependent_rows;
+            pivots[i] = pivot;
+        }
+        std::vector<double> whole_pivots(n, -2.0);
+        EXPECT_EQ(zcholf(n, whole.data(), 1e-10, whole_pivots.data()), dependent_rows) << n;
+        EXPECT_EQ(dependent_rows, (n > 6 ? 1 : 0) + (n > 9 ? 1 : 0)) << n;
+        EXPECT_EQ(std::memcmp(by_rows.data(), whole.data(), sizeof(double) * by_rows.size()), 0) << n;
+        EXPECT_EQ(std::memcmp(pivots.data(), whole_pivots.data(), sizeof(double) * n), 0) << n;
+        // And L L^T gives back the matrix.
+        double worst = 0.0;
+        for (int i = 0; i < n; ++i)
+            for (int j = 0; j <= i; ++j) {
+                double s = 0.0;
+                for (int k = 0; k <= j; ++k) s += whole[zisub(i, k)] * whole[zisub(j, k)];
+                worst = std::max(worst, std::fabs(s - a[zisub(i, j)]));
+            }
+        EXPECT_LT(worst, 1e-12 * n) << n;
+    }
+    EXPECT_EQ(zcholf(0, nullptr, 0.0, nullptr), 0);
 }
 
 TEST(TriangularProducts, PackedTriangleTimesVector) {

@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include <cmath>
 #include <cstdio>
 #include <random>
 #include <vector>
@@ -51,7 +52,22 @@ int open_and_read_all(const char* member, int64_t* observations) {
 // Header field offsets of the stored format (docs/formats.md).
 enum { H_VERSION = 8, H_OBS = 16, H_RECLEN = 24, H_NVARS = 28, H_SORT_COUNT = 48, H_SORT_KEYS = 52,
        H_LABEL_LENGTH = 116, D0 = 512, D_NAME_LENGTH = 0, D_NAME = 2, D_TYPE = 34, D_LENGTH = 36,
-       D_OFFSET = 40, D_FORMAT_LENGTH = 302, D_FORMAT = 304 };
+       D_OFFSET = 40, D_LABEL = 46, D_FORMAT_LENGTH = 302, D_FORMAT = 304, D_FORMAT_WIDTH = 336,
+       D_FORMAT_DECIMALS = 338, D_INFORMAT_LENGTH = 340, D_INFORMAT = 342, D_INFORMAT_WIDTH = 374,
+       D_INFORMAT_DECIMALS = 376 };
+
+// Gives variable 1 a format (or, with informat, an informat): name, width, decimals.
+void poke_format(std::vector<unsigned char>& b, const char* name, int width, int decimals, bool informat = false) {
+    size_t length_at = D0 + (informat ? D_INFORMAT_LENGTH : D_FORMAT_LENGTH);
+    size_t name_at = D0 + (informat ? D_INFORMAT : D_FORMAT);
+    size_t width_at = D0 + (informat ? D_INFORMAT_WIDTH : D_FORMAT_WIDTH);
+    uint16_t n = static_cast<uint16_t>(std::strlen(name));
+    std::memcpy(&b[length_at], &n, 2);
+    std::memcpy(&b[name_at], name, std::strlen(name));
+    int16_t w = static_cast<int16_t>(width), d = static_cast<int16_t>(decimals);
+    std::memcpy(&b[width_at], &w, 2);
+    std::memcpy(&b[width_at + 2], &d, 2);
+}
 
 template <typename T> void poke(std::vector<unsigned char>& b, size_t at, T v) { std::memcpy(&b[at], &v, sizeof v); }
 
@@ -138,6 +154,33 @@ TEST_F(DatasetTest, CorruptedFieldsAreRefused) {
         {"offset", [](auto& b) { poke<int32_t>(b, D0 + D_OFFSET, 1); }, "not where it belongs"},
         {"format", [](auto& b) { poke<uint16_t>(b, D0 + D_FORMAT_LENGTH, 1); b[D0 + D_FORMAT] = '/'; }, "bad format"},
         {"duplicate", [](auto& b) { b[D0 + 384 + D_NAME] = 'x'; }, "appears twice"},
+        // Formats and informats within the limits the FORMAT and INFORMAT statements keep.
+        {"format width too large", [](auto& b) { poke_format(b, "COMMA", 32767, 2); },
+         "variable 1 (X) has a bad format width 32767 for COMMA (1 to 32, or 0 for none)"},
+        {"format decimals too large", [](auto& b) { poke_format(b, "COMMA", 12, 32767); },
+         "format decimals 32767 for COMMA (0 to 31)"},
+        {"decimals one past the format's", [](auto& b) { poke_format(b, "COMMA", 12, 32); }, "format decimals 32"},
+        {"decimals where none are taken", [](auto& b) { poke_format(b, "BEST", 12, 1); }, "format decimals 1 for BEST"},
+        {"width below the format's", [](auto& b) { poke_format(b, "PERCENT", 3, 0); }, "format width 3 for PERCENT"},
+        {"negative width", [](auto& b) { poke_format(b, "F", -1, 0); }, "format width -1"},
+        {"negative decimals", [](auto& b) { poke_format(b, "F", 8, -2); }, "format decimals -2"},
+        {"width without a name", [](auto& b) { poke_format(b, "", 12, 0); }, "format width 12 without a name"},
+        {"unknown name, decimals", [](auto& b) { poke_format(b, "MYFMT", 10, 32); }, "format decimals 32 for MYFMT"},
+        {"informat width", [](auto& b) { poke_format(b, "BEST", 33, 0, true); }, "informat width 33 for BEST"},
+        {"informat decimals", [](auto& b) { poke_format(b, "", 0, 3, true); }, "informat decimals 3 without a name"},
+        {"format name character", [](auto& b) { poke_format(b, "A-B", 5, 0); }, "format name A-B"},
+        {"format name padding", [](auto& b) { poke_format(b, "F", 8, 0); b[D0 + D_FORMAT + 5] = 'X'; },
+         "format name padding"},
+        {"name padding", [](auto& b) { b[D0 + D_NAME + 10] = 'Q'; }, "name padding"},
+        {"label padding", [](auto& b) { b[D0 + D_LABEL + 255] = 1; }, "label padding"},
+        {"descriptor reserved byte", [](auto& b) { b[D0 + 35] = 1; }, "reserved byte at descriptor offset 35"},
+        {"descriptor reserved tail", [](auto& b) { b[D0 + 384 + 381] = 7; },
+         "variable 2 (C) has a non-zero reserved byte at descriptor offset 381"},
+        {"header reserved", [](auto& b) { b[14] = 1; }, "reserved bytes at offset 14"},
+        {"header reserved tail", [](auto& b) { b[500] = 1; }, "reserved byte at offset 500"},
+        {"header label padding", [](auto& b) { b[118 + 200] = 'L'; }, "label padding"},
+        {"sort key beyond the count", [](auto& b) { poke<int32_t>(b, H_SORT_KEYS + 8, 1); }, "sort key slot 3"},
+        {"creation time", [](auto& b) { poke<double>(b, 32, std::nan("")); }, "creation or modification time"},
     };
     for (const edit& e : edits) {
         auto bytes = good;
@@ -151,6 +194,46 @@ TEST_F(DatasetTest, CorruptedFieldsAreRefused) {
         qor_open_request r = request("bad", QOR_OPEN_UPDATE);
         qor_dataset* ds = nullptr;
         EXPECT_EQ(xoopen(&ds, &r), QOR_DS_DAMAGED) << e.what;
+    }
+    // The same fields at the edge of their limits are read, and an unknown name (a format of
+    // another host) keeps the limits shared by every format.
+    const edit fine[] = {
+        {"COMMA at its limits", [](auto& b) { poke_format(b, "COMMA", 32, 31); }, ""},
+        {"no width given", [](auto& b) { poke_format(b, "comma", 0, 0); }, ""},
+        {"unknown name", [](auto& b) { poke_format(b, "MYFMT", 32767, 31); }, ""},
+        {"informat", [](auto& b) { poke_format(b, "DATETIME", 40, 39, true); }, ""},
+    };
+    for (const edit& e : fine) {
+        auto bytes = good;
+        e.apply(bytes);
+        write_bytes(file("fine"), bytes);
+        int64_t observations = 0;
+        EXPECT_EQ(open_and_read_all("fine", &observations), 0) << e.what << ": " << log();
+    }
+    // A writer is held to the same limits, so that it never writes what the reader refuses.
+    struct refused { const char* format; int width, decimals; const char* informat; int iwidth, idecimals; };
+    const refused writes[] = {
+        {"COMMA", 33, 0, "", 0, 0}, {"COMMA", 12, 32, "", 0, 0}, {"", 5, 0, "", 0, 0},
+        {"", 0, 0, "BEST", 40, 0},  {"X.Y", 5, 0, "", 0, 0},
+    };
+    for (const refused& w : writes) {
+        qor_dataset* ds = open("written", QOR_OPEN_OUTPUT);
+        ASSERT_NE(ds, nullptr);
+        qor_putlist* put = nullptr;
+        xvputi(ds, 1, &put);
+        qor_var_desc d = var("X", QOR_VAR_NUMERIC, 8);
+        d.format_length = static_cast<int16_t>(std::strlen(w.format));
+        std::memcpy(d.format, w.format, std::strlen(w.format));
+        d.format_width = static_cast<int16_t>(w.width);
+        d.format_decimals = static_cast<int16_t>(w.decimals);
+        d.informat_length = static_cast<int16_t>(std::strlen(w.informat));
+        std::memcpy(d.informat, w.informat, std::strlen(w.informat));
+        d.informat_width = static_cast<int16_t>(w.iwidth);
+        d.informat_decimals = static_cast<int16_t>(w.idecimals);
+        double x = 0;
+        EXPECT_EQ(xvputd(put, &d, &x, 8, nullptr), QOR_DS_BAD_VARIABLE) << w.format << w.width << "." << w.decimals;
+        xvputt(put);
+        xoclose(ds, 1);
     }
     // Random damage: whatever opens reads through to the end without a fault.
     std::mt19937 random(7);

@@ -246,6 +246,133 @@ TEST_F(DatasetTest, UpdateRewritesAndDeletesOnlyWhenClosed) {
     xoclose(ds, 0);
 }
 
+// Update passes over many read blocks: rewrites, deletions and additions in one open, read
+// back in the same open and after closing, against the same edits made on a plain vector.
+TEST_F(DatasetTest, UpdatePassesOverManyObservationsKeepEveryEdit) {
+    const int n = 40000;   // 16-byte observations: a pass crosses several read blocks
+    write_rows("big", n);
+    std::vector<double> model(n);
+    for (int i = 0; i < n; ++i) model[static_cast<size_t>(i)] = i + 1;
+    qor_dataset* ds = open("big", QOR_OPEN_UPDATE);
+    ASSERT_NE(ds, nullptr);
+    double x = 0;
+    qor_putlist* put = nullptr;
+    ASSERT_EQ(xvputi(ds, 1, &put), 0);
+    qor_var_desc dx = var("X", QOR_VAR_NUMERIC, 8);
+    ASSERT_EQ(xvputd(put, &dx, &x, 8, nullptr), 0);
+    xvpute(put);
+    qor_obs_request q{};
+    q.dataset = ds;
+    size_t at = 0;   // position in the model of the observation just read
+    while (xoget(&q, QOR_GET_NEXT) == 0) {
+        double v = 0;
+        ASSERT_EQ(xvget1f(ds, 1, &v), 0);
+        ASSERT_EQ(v, model[at]) << "first pass, position " << at;
+        long original = std::lround(v);
+        if (original % 7 == 0) {   // delete: the next read gives the observation after it
+            ASSERT_EQ(xodel(&q), 0);
+            model.erase(model.begin() + static_cast<long>(at));
+            continue;
+        }
+        if (original % 3 == 0) {
+            x = -v;
+            ASSERT_EQ(xyvput(put, 0), 0);
+            ASSERT_EQ(xoupd(&q), 0);
+            model[at] = -v;
+        }
+        ++at;
+    }
+    for (int i = 1; i <= 3; ++i) {
+        x = 1e6 + i;
+        ASSERT_EQ(xyvput(put, 0), 0);
+        ASSERT_EQ(xoadd(&q), 0);
+        model.push_back(x);
+    }
+    // A second pass in the same open, backwards by number, sees every edit.
+    for (int64_t k = static_cast<int64_t>(model.size()); k >= 1; k -= 97) {
+        q.observation = k;
+        ASSERT_EQ(xoget(&q, QOR_GET_BY_NUMBER), 0);
+        double v = 0;
+        xvget1f(ds, 1, &v);
+        ASSERT_EQ(v, model[static_cast<size_t>(k - 1)]) << "second pass, observation " << k;
+    }
+    xvputt(put);
+    ASSERT_EQ(xoclose(ds, 0), 0);
+
+    ds = open("big", QOR_OPEN_INPUT);
+    ASSERT_NE(ds, nullptr);
+    q = {};
+    q.dataset = ds;
+    std::vector<double> back;
+    while (xoget(&q, QOR_GET_NEXT) == 0) {
+        double v = 0;
+        xvget1f(ds, 1, &v);
+        back.push_back(v);
+    }
+    EXPECT_EQ(back.size(), static_cast<size_t>(n - n / 7 + 3));
+    EXPECT_TRUE(back == model);
+    xoclose(ds, 0);
+}
+
+// The widest data set: every variable defined, found by name in any case, written and read
+// back; one more is refused. (Each definition looks up its name; this runs in well under a second.)
+TEST_F(DatasetTest, TheWidestDataSetIsDefinedFoundAndReadBack) {
+    const int n = 32767;
+    qor_dataset* ds = open("wide", QOR_OPEN_OUTPUT);
+    ASSERT_NE(ds, nullptr);
+    std::vector<double> values(n);
+    qor_putlist* put = nullptr;
+    ASSERT_EQ(xvputi(ds, n + 1, &put), 0);
+    for (int i = 0; i < n; ++i) {
+        std::string name = "Col" + std::to_string(i + 1);
+        qor_var_desc d = var(name.c_str(), QOR_VAR_NUMERIC, 8);
+        int number = 0;
+        ASSERT_EQ(xvputd(put, &d, &values[static_cast<size_t>(i)], 8, &number), 0) << name;
+        ASSERT_EQ(number, i + 1);
+        values[static_cast<size_t>(i)] = 0.5 * i;
+    }
+    qor_var_desc again = var("COL77", QOR_VAR_NUMERIC, 8);   // an existing name binds to it
+    int number = 0;
+    double spare = 0;
+    ASSERT_EQ(xvputd(put, &again, &spare, 8, &number), 0);
+    EXPECT_EQ(number, 77);
+    qor_putlist* more = nullptr;
+    ASSERT_EQ(xvputi(ds, 1, &more), 0);
+    qor_var_desc extra = var("ONE_MORE", QOR_VAR_NUMERIC, 8);
+    EXPECT_EQ(xvputd(more, &extra, &spare, 8, nullptr), QOR_DS_BAD_VARIABLE);
+    xvputt(more);
+    qor_obs_request q{};
+    q.dataset = ds;
+    spare = -1;   // bound last to COL77
+    ASSERT_EQ(xyvput(put, 0), 0);
+    ASSERT_EQ(xoadd(&q), 0);
+    xvputt(put);
+    ASSERT_EQ(xoclose(ds, 0), 0);
+
+    ds = open("wide", QOR_OPEN_INPUT);
+    ASSERT_NE(ds, nullptr);
+    int32_t count = 0;
+    xoinfo(ds, QOR_INFO_VARIABLES, &count);
+    EXPECT_EQ(count, n);
+    for (int i = 0; i < n; ++i) {
+        std::string lower = "col" + std::to_string(i + 1);
+        ASSERT_EQ(xvfind(ds, lower.c_str(), -1, &number, 0), 0) << lower;
+        ASSERT_EQ(number, i + 1);
+    }
+    EXPECT_EQ(xvfind(ds, "col32768", -1, &number, 0), QOR_DS_NOT_FOUND);
+    q = {};
+    q.dataset = ds;
+    ASSERT_EQ(xoget(&q, QOR_GET_NEXT), 0);
+    double v = 0;
+    for (int k : {1, 2, 1000, n}) {
+        ASSERT_EQ(xvget1f(ds, k, &v), 0);
+        EXPECT_EQ(v, 0.5 * (k - 1)) << k;
+    }
+    ASSERT_EQ(xvget1f(ds, 77, &v), 0);
+    EXPECT_EQ(v, -1);
+    xoclose(ds, 0);
+}
+
 TEST_F(DatasetTest, AbandonedOutputAndUpdateLeaveTheMemberAsItWas) {
     write_rows("keep", 3);
     auto count_of = [&] {

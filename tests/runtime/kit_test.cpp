@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <new>
+#include <stdexcept>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -12,7 +14,11 @@
 
 #include "host/kit.h"
 #include "host/print.h"
+#include "host/anchor.h"
+#include "host/kernel.h"
 #include "runtime/core/kit_internal.h"
+#include "runtime/core/step.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
@@ -322,3 +328,129 @@ TEST_F(Kit, MessageTextsComeFromTheHostMessageTables) {
 }
 
 }  // namespace
+
+// How kit threads end and which task they run with.
+namespace {
+
+struct Ending {
+    int how;                       // 0 returns, 1 exits with 37, 2 runs out of memory, 3 throws
+    qor_task* seen_task = nullptr;
+};
+
+void end_as_told(void* arg) {
+    auto* e = static_cast<Ending*>(arg);
+    e->seen_task = qor_current_task();
+    if (e->how == 1) xexit(37);
+    if (e->how == 2) throw std::bad_alloc();
+    if (e->how == 3) throw std::runtime_error("a fault in the routine");
+}
+
+}  // namespace
+
+TEST_F(Kit, TheWaiterSeesHowEachThreadEnded) {
+    ScratchArea scratch;
+    scratch.open("qor_kit_");
+    struct Case {
+        int how;
+        int code;
+    };
+    const Case cases[] = {{0, 0}, {1, 37}, {2, QOR_KIT_THREAD_FAILED}, {3, QOR_KIT_THREAD_FAILED}};
+    std::vector<Ending> endings;
+    for (const Case& c : cases) endings.push_back({c.how});
+    std::vector<void*> handles(endings.size());
+    for (size_t i = 0; i < endings.size(); ++i)
+        ASSERT_EQ(kit->ops->create_thread(kit, end_as_told, &endings[i], &handles[i]), 0);
+    int index = -1;
+    ASSERT_EQ(wait(handles, &index, true, 0), 0);
+    for (size_t i = 0; i < endings.size(); ++i) {
+        int code = -1;
+        EXPECT_EQ(kit->ops->thread_exit_code(kit, handles[i], &code), 0);
+        EXPECT_EQ(code, cases[i].code) << "case " << i;
+    }
+    for (void* h : handles) EXPECT_EQ(kit->ops->close_handle(kit, h), 0);
+    std::string log = scratch.log();
+    scratch.close();
+    EXPECT_NE(log.find("A thread of the kit stopped: not enough memory."), std::string::npos) << log;
+    EXPECT_NE(log.find("A thread of the kit stopped: a fault in the routine."), std::string::npos)
+        << log;
+}
+
+TEST_F(Kit, ThreadExitCodeIsRefusedWhileRunningAndForEvents) {
+    Gated g{kit, nullptr};
+    ASSERT_EQ(kit->ops->create_event(kit, &g.gate), 0);
+    void* thread = nullptr;
+    ASSERT_EQ(kit->ops->create_thread(kit, wait_for_gate, &g, &thread), 0);
+    int code = -1;
+    EXPECT_EQ(kit->ops->thread_exit_code(kit, thread, &code), QOR_KIT_RUNNING);
+    EXPECT_EQ(kit->ops->thread_exit_code(kit, g.gate, &code), QOR_KIT_BAD_HANDLE);
+    EXPECT_EQ(kit->ops->thread_exit_code(kit, thread, nullptr), QOR_KIT_BAD_ARGUMENT);
+    EXPECT_EQ(code, -1);
+    ASSERT_EQ(kit->ops->post_event(kit, g.gate), 0);
+    int index = -1;
+    ASSERT_EQ(wait({thread}, &index, true, 0), 0);
+    EXPECT_EQ(kit->ops->thread_exit_code(kit, thread, &code), 0);
+    EXPECT_EQ(code, 0);
+    for (void* h : {thread, g.gate}) EXPECT_EQ(kit->ops->close_handle(kit, h), 0);
+}
+
+// The main thread runs the main task; a kit thread inherits its creator's task, or runs with the
+// one it is given; a thread the kit did not start has none until it is given one.
+TEST_F(Kit, TasksAreThreadLocalAndInheritedByKitThreads) {
+    qor_task* main_task = qor_current_task();
+    ASSERT_NE(main_task, nullptr);
+    EXPECT_EQ(main_task->kind, 1);
+
+    Ending inherited{0};
+    qor_task own{};
+    Ending given{0};
+    void* a = nullptr;
+    void* b = nullptr;
+    ASSERT_EQ(kit->ops->create_thread(kit, end_as_told, &inherited, &a), 0);
+    ASSERT_EQ(kit->ops->create_task_thread(kit, end_as_told, &given, &own, &b), 0);
+    int index = -1;
+    ASSERT_EQ(wait({a, b}, &index, true, 0), 0);
+    EXPECT_EQ(inherited.seen_task, main_task);
+    EXPECT_EQ(given.seen_task, &own);
+    for (void* h : {a, b}) EXPECT_EQ(kit->ops->close_handle(kit, h), 0);
+
+    // A task set on another thread is not seen here, and the other thread starts with none.
+    qor_task* foreign_before = main_task;
+    qor_task* foreign_after = nullptr;
+    std::thread t([&] {
+        foreign_before = qor_current_task();
+        qor_set_current_task(&own);
+        foreign_after = qor_current_task();
+    });
+    t.join();
+    EXPECT_EQ(foreign_before, nullptr);
+    EXPECT_EQ(foreign_after, &own);
+    EXPECT_EQ(qor_current_task(), main_task);
+
+    // A kit thread started from a thread with its own task inherits that one.
+    Ending nested{0};
+    std::thread creator([&] {
+        qor_set_current_task(&own);
+        void* h = nullptr;
+        if (kit->ops->create_thread(kit, end_as_told, &nested, &h) != 0) return;
+        int i = -1;
+        wait({h}, &i, true, 0);
+        kit->ops->close_handle(kit, h);
+    });
+    creator.join();
+    EXPECT_EQ(nested.seen_task, &own);
+}
+
+// A thread that has no task has no step to run a procedure in.
+TEST(Tasks, AThreadWithoutATaskCannotRunAStep) {
+    ScratchArea scratch;
+    scratch.open("qor_task_");
+    int code = -1;
+    std::thread t([&] { code = qor::runtime::run_procedure_step("PRINT", "proc print; run;", 1); });
+    t.join();
+    std::string log = scratch.log();
+    scratch.close();
+    EXPECT_EQ(code, 1);
+    EXPECT_NE(log.find("ERROR: Procedure PRINT cannot be run on a thread that has no task."),
+              std::string::npos)
+        << log;
+}

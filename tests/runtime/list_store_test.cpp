@@ -5,12 +5,16 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "host/catalog.h"
 #include "host/lists.h"
 #include "host/missing.h"
+#include "host/print.h"
+#include "runtime/core/print_internal.h"
 #include "runtime/storage/libraries.h"
 
 namespace fs = std::filesystem;
@@ -186,6 +190,63 @@ TEST_F(ListStore, DamagedStoredListsAreRefused) {
     EXPECT_EQ(qor_list_decode(good.data(), good.size(), target, &why), 0);
     EXPECT_EQ(slcnt(target), 2);
     sldel(target, 0);
+}
+
+// The lines slput writes for a list.
+std::vector<std::string> printed_lines(const qor_list* list) {
+    std::string log = ::testing::TempDir() + "list_print_" + std::to_string(getpid()) + ".log";
+    EXPECT_EQ(qor_print_set_log_file(log.c_str()), 0);
+    xplogl(1024);   // deep lines stay whole
+    EXPECT_EQ(slput(list, "Printed: ", 0), 0);
+    xplogl(132);
+    qor_print_set_log_file(nullptr);
+    std::ifstream in(log);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    std::remove(log.c_str());
+    return lines;
+}
+
+// A stored list of 40 levels where each level holds the next one twice: 2^40 paths, 41 lists.
+// Loading, printing and storing it again each see every list once.
+TEST_F(ListStore, ListsSharedAlongEveryPathArePrintedOnceAndReferredBack) {
+    const int levels = 40;
+    std::string body = "QLST" + std::string("\x01\x00\x00\x00", 4);
+    auto u32 = [](uint32_t v) { std::string b; for (int i = 0; i < 4; ++i) b += static_cast<char>((v >> (8 * i)) & 0xFF); return b; };
+    body += u32(levels + 1);
+    for (int k = 0; k < levels; ++k) {
+        body += u32(2);
+        for (const char* name : {"A", "B"}) body += std::string("L\x01\x00", 3) + name + u32(static_cast<uint32_t>(k + 1));
+    }
+    body += u32(1) + std::string("N\x00\x00", 3) + std::string("\x00\x00\x00\x00\x00\x00\x45\x40", 8);   // 42
+    std::string bytes = with_crc(body);
+    ASSERT_EQ(bytes.size(), 12u + 40 * 20 + 4 + 11 + 4);
+
+    qor_list* list = nullptr;
+    slnewl(&list, nullptr, 84);
+    std::string why;
+    ASSERT_EQ(qor_list_decode(bytes.data(), bytes.size(), list, &why), 0) << why;
+    std::vector<std::string> lines = printed_lines(list);
+    // The heading, two lines per level and the number at the bottom.
+    ASSERT_EQ(lines.size(), 1u + 2 * levels + 1);
+    EXPECT_NE(lines[0].find("Printed: (list "), std::string::npos);
+    EXPECT_EQ(lines[1], "  1 A L (2 items)");
+    EXPECT_EQ(lines[2], "    1 A L (2 items)");           // level 2, printed in full under 1
+    EXPECT_EQ(lines[3], "      1 A L (2 items)");
+    // Going back up: each B refers to the list printed under the A beside it.
+    EXPECT_EQ(lines.back(), "  2 B L (2 items) = 1");
+    EXPECT_EQ(lines[lines.size() - 2], "    2 B L (2 items) = 1.1");
+    std::string deepest = "1";
+    for (int k = 1; k < levels; ++k) deepest += ".1";
+    std::string number_line = std::string(2 * (levels + 1), ' ') + "1 (no name) N 42";
+    EXPECT_EQ(lines[static_cast<size_t>(levels) + 1], number_line);
+    EXPECT_EQ(lines[static_cast<size_t>(levels) + 2],
+              std::string(2 * levels, ' ') + "2 B L (1 items) = " + deepest);
+
+    std::string again;
+    ASSERT_EQ(qor_list_encode(list, &again), 0);
+    EXPECT_EQ(again, bytes);   // stored once per list, as it came
+    sldel(list, 0);
 }
 
 TEST_F(ListStore, EntriesThatHoldNoListAndBadNames) {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "host/pool.h"
+#include "tests/support/scratch.h"
 
 TEST(Pool, AllocateZeroFreeAndDelete) {
     qor_pool* pool = xmpoolc(1024, 1024, 0);
@@ -41,4 +42,34 @@ TEST(Pool, InjectedFailureIsReportedNotFatal) {
     EXPECT_EQ(xmemdef(), 0);
     EXPECT_NE(pool->allocate(pool, 8, QOR_ALLOC_PLAIN), nullptr);
     xmpoold(pool);
+}
+
+// A block freed through a pool that did not allocate it is refused: both pools keep their
+// counts, the block stays usable in its own pool, and deleting both pools frees it only once
+// (the sanitizer build would report a double free).
+TEST(Pool, FreeThroughAnotherPoolIsRefused) {
+    ScratchArea scratch;
+    scratch.open("qor_pool_");
+    qor_pool* first = xmpoolc(0, 0, 0);
+    qor_pool* second = xmpoolc(0, 0, QOR_POOL_SHARED);
+    void* a = first->allocate(first, 32, QOR_ALLOC_PLAIN);
+    void* b = second->allocate(second, 32, QOR_ALLOC_PLAIN);
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+
+    EXPECT_EQ(second->release(second, a, 32, QOR_FREE_SIZED), QOR_POOL_FOREIGN_BLOCK);
+    EXPECT_EQ(xmrealc(second, a, 32, 64, QOR_ALLOC_PLAIN), nullptr);
+    EXPECT_EQ(qor_pool_live_blocks(first), 1u);
+    EXPECT_EQ(qor_pool_live_blocks(second), 1u);
+    std::memset(a, 7, 32);   // still a live block of the first pool
+
+    EXPECT_EQ(first->release(first, a, 32, QOR_FREE_SIZED), 0);
+    EXPECT_EQ(qor_pool_live_blocks(first), 0u);
+    EXPECT_EQ(xmpoold(first), 0);
+    EXPECT_EQ(xmpoold(second), 0);
+    xpoflsh(0);
+    std::string log = scratch.log();
+    scratch.close();
+    EXPECT_NE(log.find("ERROR: Internal: vmfree: block"), std::string::npos) << log;
+    EXPECT_NE(log.find("belongs to another pool"), std::string::npos) << log;
 }

@@ -5,11 +5,11 @@
 
 #include <cctype>
 #include <cstring>
-#include <new>
 
 #include "runtime/compiler/lexer.h"
 #include "runtime/compiler/parser.h"
 #include "runtime/compiler/session.h"
+#include "runtime/core/service_guard.h"
 
 namespace qor::cmp {
 
@@ -139,7 +139,7 @@ bool lower_claimed_statements(cmp_session* s, std::string_view text, std::string
 
 }  // namespace qor::cmp
 
-int cmpstkw(cmp_session* s, const char* keyword, int length, cmp_lower_fn lower, void* context) {
+int cmpstkw(cmp_session* s, const char* keyword, int length, cmp_lower_fn lower, void* context) try {
     using namespace qor::cmp;
     if (!s || !keyword || !lower) return 1;
     if (length < 0) length = static_cast<int>(std::strlen(keyword));
@@ -151,10 +151,7 @@ int cmpstkw(cmp_session* s, const char* keyword, int length, cmp_lower_fn lower,
         if (!(std::isalnum(static_cast<unsigned char>(ch)) || ch == '_')) return 1;
     if (s->ended || s->closed()) return 3;
     if (is_statement_keyword(word) || claimed(s, word)) return 2;
-    try {
-        s->claimed.push_back(ClaimedStatement{word, lower, context});
-    } catch (const std::bad_alloc&) {
-        return 5;
-    }
+    s->claimed.push_back(ClaimedStatement{word, lower, context});
     return 0;
 }
+QOR_SERVICE_CATCH(5)

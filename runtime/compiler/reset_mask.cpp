@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "runtime/compiler/session.h"
+#include "runtime/core/service_guard.h"
 
 using namespace qor::cmp;
 
@@ -67,17 +68,12 @@ bool reset_cmp_instance_keeping(cmp_instance* in) {
     return true;
 }
 
-int cmpsymr(cmp_session* s, cmp_symbol* sym, int mask) {
+int cmpsymr(cmp_session* s, cmp_symbol* sym, int mask) try {
     if (!s || !sym || (mask != CMP_RESET_NONE && mask != CMP_RESET_VALUE)) return 1;
     if (sym->storage != SymStorage::Local || (sym->matrix && sym->matrix_data)) return 2;
     auto at = std::find(s->kept.begin(), s->kept.end(), sym);
-    if (mask == CMP_RESET_NONE && at == s->kept.end()) {
-        try {
-            s->kept.push_back(sym);
-        } catch (const std::bad_alloc&) {
-            return 5;
-        }
-    }
+    if (mask == CMP_RESET_NONE && at == s->kept.end()) s->kept.push_back(sym);
     if (mask == CMP_RESET_VALUE && at != s->kept.end()) s->kept.erase(at);
     return 0;
 }
+QOR_SERVICE_CATCH(5)

@@ -135,6 +135,24 @@ QOR_HOST_API int cmpinst(cmp_session* session, const cmp_special_def* def);     
 QOR_HOST_API int cmpfunc1(cmp_session* session, const char* name, double (*fn)(double));
 QOR_HOST_API int cmpfunc2(cmp_session* session, const char* name, double (*fn)(double, double));
 
+// Front-end statements. A front end (e.g. a step language built on methods) claims statement
+// keywords the language does not have; each statement that starts with a claimed keyword (at the
+// start of a statement, after labels, or after THEN, ELSE, WHEN (...) and OTHERWISE; a keyword
+// followed by '=', '[' or '(' stays an assignment) is handed to the keyword's lowering routine
+// when it is pushed. The routine gets the statement's text from the keyword up to its ';' (not
+// included) and writes the text of statements of the language that stand for it, each ended by
+// ';' (none: the statement does nothing), into out and sets *out_length; a text longer than
+// out_size bytes gets the routine called once more with room for *out_length bytes. The lowered
+// text may use claimed keywords again (up to 16 levels); after THEN, ELSE, WHEN and OTHERWISE it
+// is run as one DO group. It answers 0, or non-zero to refuse the statement with message
+// (NUL-ended). The lowered statements are what the program and a stored method hold.
+typedef int (*cmp_lower_fn)(void* context, cmp_session* session, const char* statement, int length, char* out,
+                            int out_size, int* out_length, char* message, int message_size);
+// cmpstkw claims keyword (a name; case ignored) for the session: 0; 1 bad call (not a name, no
+// routine); 2 a statement keyword of the language or claimed already; 3 the source is complete;
+// 5 no memory.
+QOR_HOST_API int cmpstkw(cmp_session* session, const char* keyword, int length, cmp_lower_fn lower, void* context);
+
 // Symbols.
 QOR_HOST_API cmp_symbol* cmpsyms(cmp_session* session, const char* name, int length);
 QOR_HOST_API cmp_symbol* cmpsymd(cmp_session* session, const char* name, int length, char kind,
@@ -250,10 +268,18 @@ QOR_HOST_API int rsxlib(const cmp_library* libraries, int count, cmp_session* se
 // the initial state: locals missing or blank, matrices the instance owns missing, hidden
 // records zeroed, the missing-generated count 0; bindings, extents and the run list stay (also
 // between runs, e.g. at each replication's start). cmpruni makes nblocks instances and ends the
-// compile (3 without cmppdv, 2 when done already). cmpgen is cmppdv (unless done), cmpexi and
+// compile (3 without cmppdv, 2 when done already; cmpexi 5 when there is no memory to hold the
+// values of symbols kept by cmpsymr). cmpgen is cmppdv (unless done), cmpexi and
 // cmpruni. All answer 0 when done.
 QOR_HOST_API int cmppdv(cmp_session* session);
 QOR_HOST_API int cmpexi(cmp_session* session, int block);
+// What cmpexi brings back of a symbol: CMP_RESET_VALUE (every symbol's default) resets a local
+// variable, each local element of an array and the storage of a matrix the instance owns;
+// CMP_RESET_NONE keeps what the last run left (a retained variable). Any time before or after
+// generation. 0; 1 bad call (unknown mask); 2 a symbol cmpexi never resets (a structure member,
+// a bound cell, a matrix on engine storage); 5 no memory.
+enum : int { CMP_RESET_NONE = 0, CMP_RESET_VALUE = 1 };
+QOR_HOST_API int cmpsymr(cmp_session* session, cmp_symbol* symbol, int mask);
 QOR_HOST_API int cmpruni(cmp_session* session, int nblocks);
 QOR_HOST_API int cmpgen(cmp_session* session, int nblocks);
 // Run-list entry of a label (entry >= 0), or -1 when the label does not exist.

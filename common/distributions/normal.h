@@ -6,6 +6,8 @@
 void calerf(double x, double* result, int kind);
 double zferf(double x);
 double zferfc(double x);
+// phi(x), the standard normal density (full relative accuracy out to where it underflows).
+double zdnsnrm(double x);
 // Phi(x), the standard normal distribution function.
 double zprbnrm(double x);
 // ln Phi(z), ln(1 - Phi(z)) and ln phi(z); 0, or 1 when the Mills ratio fails.

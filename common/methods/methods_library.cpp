@@ -8,6 +8,7 @@
 
 #include "common/distributions/normal.h"
 #include "common/intervals/interval_arith.h"
+#include "common/methods/methods_distributions.h"
 #include "common/intervals/interval_spec.h"
 #include "host/compiler.h"
 #include "host/missing.h"
@@ -75,5 +76,5 @@ int methods_install_library(cmp_session* session) {
     if (cmpinst(session, &intnx) != 0) return 1;
     cmp_special_def intck{"INTCK", 3, "cnn", 'n', 0, nullptr, nullptr, intck_body, nullptr, 0};
     if (cmpinst(session, &intck) != 0) return 1;
-    return 0;
+    return methods_install_distributions(session);
 }

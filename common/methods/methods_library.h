@@ -4,5 +4,6 @@
 
 struct cmp_session;
 
-// Installs PROBNORM, PROBIT, INTNX and INTCK into a session; 0 on success.
+// Installs PROBNORM, PROBIT, INTNX, INTCK and the distribution functions of
+// methods_distributions.h into a session; 0 on success.
 int methods_install_library(cmp_session* session);

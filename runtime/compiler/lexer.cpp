@@ -1,13 +1,11 @@
-// The lexer of the methods language: names (with point-joined parts), numbers, missing-value
-// literals, quoted strings with date/time suffixes, operators and comments.
+// The lexer of the methods language: names (with point-joined parts), operators and comments;
+// numbers, missing values, quoted strings and date/time literals through the shared literal scanner.
 #include "runtime/compiler/lexer.h"
 
 #include <cctype>
-#include <cstdio>
-#include <cstdlib>
 
-#include "host/dates.h"
 #include "host/missing.h"
+#include "runtime/literals/literal_scanner.h"
 
 namespace qor::cmp {
 
@@ -26,66 +24,7 @@ std::string upper(std::string_view s) {
 
 namespace {
 
-bool name_start(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
-bool name_char(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
-
-int month_of(std::string_view m) {
-    static const char* names[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
-                                  "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
-    for (int i = 0; i < 12; ++i)
-        if (same_word(m, names[i])) return i + 1;
-    return 0;
-}
-
-// ddMONyyyy (or ddMONyy) at the front of s; returns characters used, 0 when not a date.
-size_t parse_date(std::string_view s, double& date) {
-    size_t i = 0;
-    int day = 0;
-    while (i < s.size() && i < 2 && std::isdigit(static_cast<unsigned char>(s[i]))) day = day * 10 + (s[i++] - '0');
-    if (i == 0 || i + 3 > s.size()) return 0;
-    int month = month_of(s.substr(i, 3));
-    if (month == 0) return 0;
-    i += 3;
-    size_t ystart = i;
-    int year = 0;
-    while (i < s.size() && i - ystart < 4 && std::isdigit(static_cast<unsigned char>(s[i]))) year = year * 10 + (s[i++] - '0');
-    if (i - ystart == 2) year += year < 50 ? 2000 : 1900;   // two-digit years: 1950..2049
-    else if (i - ystart != 4) return 0;
-    date = ziddmdy(month, day, year);
-    return is_missing(date) ? 0 : i;
-}
-
-// hh:mm[:ss[.fff]] at the front of s; returns characters used, 0 when not a time.
-size_t parse_time(std::string_view s, double& seconds) {
-    std::string buf(s);
-    int h = 0, m = 0, used = 0;
-    double sec = 0;
-    if (std::sscanf(buf.c_str(), "%d:%d%n", &h, &m, &used) != 2) return 0;
-    if (static_cast<size_t>(used) < buf.size() && buf[used] == ':') {
-        int more = 0;
-        if (std::sscanf(buf.c_str() + used + 1, "%lf%n", &sec, &more) != 1) return 0;
-        used += 1 + more;
-    }
-    if (h < 0 || m < 0 || m > 59 || sec < 0 || sec >= 60) return 0;
-    seconds = h * 3600.0 + m * 60.0 + sec;
-    return static_cast<size_t>(used);
-}
-
-// Value of a quoted literal with suffix d, t or dt; false when the text does not fit the suffix.
-bool literal_value(const std::string& text, std::string_view suffix, double& value) {
-    std::string_view s(text);
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    if (same_word(suffix, "D")) return parse_date(s, value) == s.size() && !s.empty();
-    if (same_word(suffix, "T")) return parse_time(s, value) == s.size() && !s.empty();
-    double date = 0, secs = 0;
-    size_t n = parse_date(s, date);
-    if (n == 0 || n >= s.size() || s[n] != ':') return false;
-    std::string_view rest = s.substr(n + 1);
-    if (parse_time(rest, secs) != rest.size()) return false;
-    value = date * 86400.0 + secs;
-    return true;
-}
+bool name_start(char c) { return literals::is_name_start(c); }
 
 }  // namespace
 
@@ -110,85 +49,46 @@ bool tokenize(std::string_view s, std::vector<Token>& out, std::string& error, i
         t.pos = static_cast<int>(i) + 1;
         if (name_start(c)) {
             size_t j = i;
-            while (j < n && name_char(s[j])) ++j;
+            while (j < n && literals::is_name_char(s[j])) ++j;
             // point-joined parts: x.VOL, ref.coupon, _VALUE_.mean
             while (j + 1 < n && s[j] == '.' && name_start(s[j + 1])) {
                 ++j;
-                while (j < n && name_char(s[j])) ++j;
+                while (j < n && literals::is_name_char(s[j])) ++j;
             }
             t.kind = Tok::Name;
             t.text = std::string(s.substr(i, j - i));
             i = j;
-        } else if (std::isdigit(static_cast<unsigned char>(c)) ||
-                   (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
-            size_t j = i;
-            while (j < n && std::isdigit(static_cast<unsigned char>(s[j]))) ++j;
-            if (j < n && s[j] == '.') {
-                ++j;
-                while (j < n && std::isdigit(static_cast<unsigned char>(s[j]))) ++j;
-            }
-            if (j < n && (s[j] == 'e' || s[j] == 'E')) {
-                size_t k = j + 1;
-                if (k < n && (s[k] == '+' || s[k] == '-')) ++k;
-                if (k < n && std::isdigit(static_cast<unsigned char>(s[k]))) {
-                    while (k < n && std::isdigit(static_cast<unsigned char>(s[k]))) ++k;
-                    j = k;
-                } else {
-                    return fail("Exponent of a number has no digits", j);
-                }
-            }
-            if (j < n && name_start(s[j])) return fail("Number is followed by a letter", j);
-            std::string num(s.substr(i, j - i));
+        } else if (literals::NumberScan num; literals::scan_number(s, i, &num)) {
+            if (num.error == literals::NumberError::ExponentWithoutDigits)
+                return fail("Exponent of a number has no digits", num.error_at);
+            if (num.error == literals::NumberError::FollowedByLetters)
+                return fail("Number is followed by a letter", num.error_at);
             t.kind = Tok::Number;
-            t.number = std::strtod(num.c_str(), nullptr);
-            i = j;
-        } else if (c == '.') {
+            t.number = num.value;
+            i = num.end;
+        } else if (literals::MissingScan mis; literals::scan_missing(s, i, &mis)) {
             // missing literals: '.', '._', '.A' .. '.Z' (a letter not followed by a name character)
+            if (mis.name_follows) return fail("A missing-value literal is '.', '._' or '.A' to '.Z'", i);
             t.kind = Tok::Missing;
-            if (i + 1 < n && (s[i + 1] == '_' || std::isalpha(static_cast<unsigned char>(s[i + 1]))) &&
-                !(i + 2 < n && name_char(s[i + 2]))) {
-                char code = static_cast<char>(std::toupper(static_cast<unsigned char>(s[i + 1])));
-                t.number = make_missing(code);
-                t.text = std::string(".") + code;
-                i += 2;
-            } else if (i + 1 < n && name_char(s[i + 1])) {
-                return fail("A missing-value literal is '.', '._' or '.A' to '.Z'", i);
-            } else {
-                t.number = missing();
-                t.text = ".";
-                i += 1;
+            t.number = make_missing(mis.code);
+            t.text = mis.code ? std::string(".") + mis.code : std::string(".");
+            i = mis.end;
+        } else if (literals::QuotedScan q; literals::scan_quoted(s, i, &q)) {
+            switch (q.error) {
+                case literals::QuotedError::NotClosed: return fail("Quoted string is not closed", i);
+                case literals::QuotedError::UnknownSuffix:
+                    return fail("Unknown literal suffix after a quoted string (use d, t or dt)", q.quote_end);
+                case literals::QuotedError::BadValue: return fail("Invalid date, time or datetime literal", i);
+                case literals::QuotedError::None: break;
             }
-        } else if (c == '\'' || c == '"') {
-            std::string val;
-            size_t j = i + 1;
-            bool closed = false;
-            while (j < n) {
-                if (s[j] == c) {
-                    if (j + 1 < n && s[j + 1] == c) { val += c; j += 2; continue; }
-                    closed = true;
-                    ++j;
-                    break;
-                }
-                val += s[j++];
-            }
-            if (!closed) return fail("Quoted string is not closed", i);
-            size_t k = j;
-            while (k < n && name_char(s[k])) ++k;
-            std::string_view suffix = s.substr(j, k - j);
-            if (!suffix.empty()) {
-                if (!(same_word(suffix, "D") || same_word(suffix, "T") || same_word(suffix, "DT")))
-                    return fail("Unknown literal suffix after a quoted string (use d, t or dt)", j);
-                double v = 0;
-                if (!literal_value(val, suffix, v))
-                    return fail("Invalid date, time or datetime literal", i);
-                t.kind = Tok::Number;
-                t.number = v;
-                i = k;
-            } else {
+            if (q.kind == literals::LiteralKind::Text) {
                 t.kind = Tok::String;
-                t.text = std::move(val);
-                i = j;
+                t.text = std::move(q.body);
+            } else {
+                t.kind = Tok::Number;
+                t.number = q.value;
             }
+            i = q.end;
         } else if (c == ';') {
             t.kind = Tok::Semi;
             t.text = ";";

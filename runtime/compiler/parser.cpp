@@ -597,6 +597,16 @@ private:
 
 }  // namespace
 
+bool is_statement_keyword(std::string_view word) {
+    // every word Parser::body dispatches on
+    static const char* const kWords[] = {"IF", "ELSE", "DO", "END", "SELECT", "WHEN", "OTHERWISE", "GOTO", "GO",
+                                         "RETURN", "LEAVE", "CONTINUE", "CALL", "PUT", "METHOD", "ENDMETHOD",
+                                         "BLOCK", "ENDBLOCK", "RUNMETHOD", "ARRAY", "LENGTH"};
+    for (const char* w : kWords)
+        if (same_word(word, w)) return true;
+    return false;
+}
+
 int block_type_of(std::string_view name) {
     for (int i = 0; i < 5; ++i)
         if (same_word(name, kBlockNames[i])) return i;

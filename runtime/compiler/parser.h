@@ -21,6 +21,9 @@ const char* block_type_name(int type);
 // Method kind words (INPUT .. MITIGATION) to 1..8, 0 when unknown.
 int method_kind_of(std::string_view word);
 
+// True for a keyword that starts a statement of the language (IF, DO, PUT, ...).
+bool is_statement_keyword(std::string_view word);
+
 // Parses every statement of text into out. False with err set on the first syntax error.
 bool parse_statements(std::string_view text, int line, NodeStore& store, std::vector<Stmt*>& out,
                       SyntaxError& err);

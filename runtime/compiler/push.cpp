@@ -312,7 +312,9 @@ int cmp_session::push(const char* text, int length, char* log, int log_size, cha
     SyntaxError se;
     std::string message;
     int pos = 0;
-    bool ok = parse_statements(stmt, line, src.nodes, stmts, se);
+    std::string lowered;   // the text with front-end statements lowered (cmpstkw)
+    bool ok = lower_claimed_statements(this, stmt, &lowered, &se.message, &se.pos) &&
+              parse_statements(lowered, line, src.nodes, stmts, se);
     if (!ok) {
         message = se.message;
         pos = se.pos;

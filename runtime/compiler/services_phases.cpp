@@ -87,10 +87,10 @@ int cmpexi(cmp_session* s, int block) try {
     if (!s || !s->code) return 1;
     if (block >= static_cast<int>(s->instances.size())) return 2;
     if (block >= 0) {
-        reset_cmp_instance(s->instances[static_cast<size_t>(block)].get());
-        return 0;
+        return reset_cmp_instance_keeping(s->instances[static_cast<size_t>(block)].get()) ? 0 : 5;
     }
-    for (auto& in : s->instances) reset_cmp_instance(in.get());
+    for (auto& in : s->instances)
+        if (!reset_cmp_instance_keeping(in.get())) return 5;
     return 0;
 }
 QOR_SERVICE_CATCH(1)

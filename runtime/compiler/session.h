@@ -13,6 +13,7 @@
 #include "host/compiler.h"
 #include "runtime/compiler/bytecode.h"
 #include "runtime/compiler/dataflow.h"
+#include "runtime/compiler/front_end.h"
 #include "runtime/compiler/program.h"
 
 struct cmp_instance;
@@ -46,6 +47,8 @@ struct cmp_session {
     std::set<std::string> asked_hook;                    // names the declaration hook has seen
     std::vector<std::pair<std::string, double (*)(double)>> lib1;
     std::vector<std::pair<std::string, double (*)(double, double)>> lib2;
+    std::vector<qor::cmp::ClaimedStatement> claimed;     // cmpstkw: front-end statement keywords
+    std::vector<cmp_symbol*> kept;                       // cmpsymr: symbols cmpexi leaves as they are
 
     // where methods that the source calls but does not define are looked up (list_form.cpp)
     std::string method_library = "WORK";
@@ -87,6 +90,9 @@ struct cmp_session {
 std::unique_ptr<cmp_instance> make_cmp_instance(cmp_session* s, int block);
 // services.cpp: the instance's frame back to its initial image (locals missing or blank).
 void reset_cmp_instance(cmp_instance* in);
+// reset_mask.cpp: as reset_cmp_instance, keeping the symbols cmpsymr marked (cmpexi); false
+// with the instance untouched when there is no memory to hold the kept values.
+bool reset_cmp_instance_keeping(cmp_instance* in);
 
 struct cmp_instance {
     const qor::cmp::Code* code = nullptr;

@@ -5,8 +5,8 @@
 
 #include "host/dates.h"
 #include "host/missing.h"
-#include "host/options.h"
 #include "runtime/core/informat_internal.h"
+#include "runtime/literals/two_digit_year.h"
 
 namespace qor::informats {
 
@@ -46,11 +46,7 @@ bool year_of(long long digits_value, int digit_count, int* year) {
         return true;
     }
     if (digit_count != 2) return false;
-    long cutoff = 1940;
-    xoptigt("YEARCUTOFF", &cutoff);   // the option's default stands if it cannot be read
-    int y = static_cast<int>(cutoff - cutoff % 100 + digits_value);
-    if (y < cutoff) y += 100;
-    *year = y;
+    *year = literals::year_of_two_digits(static_cast<int>(digits_value));
     return true;
 }
 

@@ -46,7 +46,7 @@ constexpr int QOR_SL_APPEND = -1;          // insert position: at the end
 // thread-safe: one thread uses a list at a time (identifiers may be resolved from any thread).
 
 // New empty list (options such as 84 are accepted and kept for the caller); stores the handle
-// in *out and returns its identifier, 0 (and null) when memory is exhausted.
+// in *out and returns its identifier, 0 (and null) with a message when memory is exhausted.
 QOR_HOST_API qor_list_id slnewl(qor_list** out, qor_pool* pool, int options);
 // The list of an identifier, null when none (freed or never made).
 QOR_HOST_API qor_list* slistp(qor_list_id id, qor_pool* pool = nullptr);
@@ -58,7 +58,8 @@ QOR_HOST_API int sldel(qor_list* list, int flags);
 // Remove every item (sublists released).
 QOR_HOST_API int slclear(qor_list* list, int options = 0, qor_pool* pool = nullptr);
 // Append deep copies of the items of `from` to `to` (sharing inside `from` is kept in the copy);
-// returns the identifier of `to`, 0 on failure (`to` then unchanged).
+// returns the identifier of `to`, 0 on failure (`to` then unchanged; the reason is logged: out
+// of memory, or nesting deeper than QOR_SL_DEPTH_MAX).
 QOR_HOST_API qor_list_id slcopy(const qor_list* from, qor_list* to);
 
 // Item count (0 for a null list).

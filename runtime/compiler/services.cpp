@@ -116,8 +116,12 @@ void reset_cmp_instance(cmp_instance* in) {
 
 int cmpints(cmp_session** session, const cmp_hooks* hooks) try {
     if (!session) return 1;
+    *session = nullptr;   // a constructor that throws leaves no stale session behind
     *session = new (std::nothrow) cmp_session();
-    if (!*session) return 2;
+    if (!*session) {
+        qor::runtime::service_failed(__func__, std::bad_alloc());
+        return 2;
+    }
     if (hooks) (*session)->hooks = *hooks;
     return 0;
 }

@@ -129,37 +129,34 @@ int read_list(reader& in, size_t index, std::vector<qor_list*>& lists, std::stri
 
 int qor_list_encode(const qor_list* list, std::string* out) try {
     if (!list || !out) return QOR_SL_NULL;
-    try {
-        std::vector<const qor_list*> order = lists_in_order(list);
-        std::unordered_map<const qor_list*, uint32_t> index;
-        for (size_t i = 0; i < order.size(); ++i) index[order[i]] = static_cast<uint32_t>(i);
-        std::string bytes(kMagic, 4);
-        put(bytes, kVersion, 2);
-        put(bytes, 0, 2);
-        put(bytes, order.size(), 4);
-        for (const qor_list* current : order) {
-            put(bytes, current->items.size(), 4);
-            for (const qor_list_item& item : current->items) {
-                bytes += item.type;
-                put(bytes, item.name.size(), 2);
-                bytes += item.name;
-                if (item.type == QOR_SL_NUMBER) {
-                    uint64_t bits;
-                    std::memcpy(&bits, &item.number, 8);
-                    put(bytes, bits, 8);
-                } else if (item.type == QOR_SL_CHAR) {
-                    put(bytes, item.text.size(), 8);
-                    bytes += item.text;
-                } else {
-                    put(bytes, index[item.sublist], 4);
-                }
+    // Running out of memory throws to the guard, which logs it; `out` changes only at the end.
+    std::vector<const qor_list*> order = lists_in_order(list);
+    std::unordered_map<const qor_list*, uint32_t> index;
+    for (size_t i = 0; i < order.size(); ++i) index[order[i]] = static_cast<uint32_t>(i);
+    std::string bytes(kMagic, 4);
+    put(bytes, kVersion, 2);
+    put(bytes, 0, 2);
+    put(bytes, order.size(), 4);
+    for (const qor_list* current : order) {
+        put(bytes, current->items.size(), 4);
+        for (const qor_list_item& item : current->items) {
+            bytes += item.type;
+            put(bytes, item.name.size(), 2);
+            bytes += item.name;
+            if (item.type == QOR_SL_NUMBER) {
+                uint64_t bits;
+                std::memcpy(&bits, &item.number, 8);
+                put(bytes, bits, 8);
+            } else if (item.type == QOR_SL_CHAR) {
+                put(bytes, item.text.size(), 8);
+                bytes += item.text;
+            } else {
+                put(bytes, index[item.sublist], 4);
             }
         }
-        put(bytes, crc32_of(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()), 4);
-        out->swap(bytes);
-    } catch (const std::bad_alloc&) {
-        return QOR_SL_NO_MEMORY;
     }
+    put(bytes, crc32_of(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()), 4);
+    out->swap(bytes);
     return 0;
 }
 QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
@@ -197,7 +194,7 @@ int qor_list_decode(const void* data, size_t size, qor_list* target, std::string
         }
         for (size_t i = 0; i < lists.size() && code == 0; ++i) code = read_list(in, i, lists, why);
     } catch (const std::bad_alloc&) {
-        code = refuse(why, "out of memory", QOR_SL_NO_MEMORY);
+        code = QOR_SL_NO_MEMORY;   // reported once the lists made so far are freed
     }
     if (code == 0 && in.left() != 0) code = refuse(why, "bytes follow the last list");
     if (code == 0) {
@@ -206,10 +203,15 @@ int qor_list_decode(const void* data, size_t size, qor_list* target, std::string
     }
     // lists[0] is now empty (or holds the failed load). Every list is reachable from one that
     // nothing references, so freeing those frees the rest except what the target now holds.
-    std::vector<qor_list*> unreferenced;
-    for (qor_list* list : lists)
-        if (list->parents == 0) unreferenced.push_back(list);
-    for (qor_list* list : unreferenced) destroy_list(list);
+    // They are gathered at the front of `lists` itself: this clean-up must not allocate.
+    size_t unreferenced = 0;
+    for (size_t i = 0; i < lists.size(); ++i)
+        if (lists[i]->parents == 0) lists[unreferenced++] = lists[i];
+    for (size_t i = 0; i < unreferenced; ++i) destroy_list(lists[i]);
+    if (code == QOR_SL_NO_MEMORY) {
+        report_no_memory(__func__);
+        refuse(why, "out of memory");
+    }
     return code;
 }
 QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)

@@ -57,23 +57,20 @@ int afrdlst(qor_entry* entry, qor_list* list) try {
     int code = xlminfo(entry, &info);
     if (code != 0) return code;
     std::string bytes;
-    try {
-        // Read block by block: the entry's size is a hint, never trusted for one allocation.
-        std::vector<char> block(kReadBlock);
-        while (true) {
-            size_t got = 0;
-            code = xcread(entry, block.data(), block.size(), &got);
-            bytes.append(block.data(), got);
-            if (code != 0) break;
-        }
-    } catch (const std::bad_alloc&) {
-        return QOR_SL_NO_MEMORY;
+    // Read block by block: the entry's size is a hint, never trusted for one allocation.
+    std::vector<char> block(kReadBlock);
+    while (true) {
+        size_t got = 0;
+        code = xcread(entry, block.data(), block.size(), &got);
+        bytes.append(block.data(), got);
+        if (code != 0) break;
     }
     if (code != static_cast<int>(QOR_C_END)) return code;
     std::string why;
     std::string name = info.name + "." + info.type;
     code = qor_list_decode(bytes.data(), bytes.size(), list, &why);
-    if (code != 0) log_failure(code, name, why);
+    // Running out of memory was logged by the decoder already.
+    if (code != 0 && code != QOR_SL_NO_MEMORY) log_failure(code, name, why);
     return code;
 }
 QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)

@@ -21,6 +21,7 @@ struct qor_list {
     int options = 0;
     qor_pool* pool = nullptr;
     std::vector<qor_list_item> items;
+    qor_list* next_dying = nullptr;   // the chain of lists being freed (destroy_list)
 };
 
 namespace qor::runtime {
@@ -29,7 +30,7 @@ namespace qor::runtime {
 qor_list* new_list(qor_pool* pool, int options);
 // Give up one parent's reference; frees the list (and what only it held) at zero.
 void release_sublist(qor_list* list);
-// Frees a list no parent holds, releasing its items.
+// Frees a list no parent holds, releasing its items. Never allocates, so it cannot fail.
 void destroy_list(qor_list* list);
 // Empties a list, releasing its sublists.
 void clear_items(qor_list* list);
@@ -37,5 +38,8 @@ void clear_items(qor_list* list);
 bool list_reaches(const qor_list* outer, const qor_list* inner);
 // Swaps the items of two lists (a load builds into a scratch list, then swaps on success).
 void swap_items(qor_list* a, qor_list* b);
+// Logs that a list service ran out of memory (the message the service guard gives), for a
+// service that answers its failure without an exception reaching the guard.
+void report_no_memory(const char* service) noexcept;
 
 }  // namespace qor::runtime

@@ -76,18 +76,16 @@ int insert(qor_list* list, int position, std::string_view name, char type, doubl
         int code = check_sublist(list, sublist_id, &sub);
         if (code != 0) return code;
     }
-    try {
-        qor_list_item item;
-        item.name.assign(name.data(), name.size());
-        item.type = type;
-        item.number = number;
-        item.text.assign(text.data(), text.size());
-        size_t where = position == QOR_SL_APPEND ? count : static_cast<size_t>(position) - 1;
-        list->items.insert(list->items.begin() + static_cast<std::ptrdiff_t>(where), std::move(item));
-        list->items[where].sublist = sub;
-    } catch (const std::bad_alloc&) {
-        return QOR_SL_NO_MEMORY;
-    }
+    // Running out of memory here throws before the list changes (items move without throwing);
+    // the calling service's guard logs it and answers QOR_SL_NO_MEMORY.
+    qor_list_item item;
+    item.name.assign(name.data(), name.size());
+    item.type = type;
+    item.number = number;
+    item.text.assign(text.data(), text.size());
+    size_t where = position == QOR_SL_APPEND ? count : static_cast<size_t>(position) - 1;
+    list->items.insert(list->items.begin() + static_cast<std::ptrdiff_t>(where), std::move(item));
+    list->items[where].sublist = sub;
     if (sub) sub->parents++;
     return 0;
 }
@@ -102,11 +100,7 @@ int set_named(qor_list* list, std::string_view name, char type, double number, s
         int code = check_sublist(list, sublist_id, &sub);
         if (code != 0) return code;
     }
-    try {
-        assign(item, type, number, text, sub);
-    } catch (const std::bad_alloc&) {
-        return QOR_SL_NO_MEMORY;
-    }
+    assign(item, type, number, text, sub);   // throws before changing the item
     return 0;
 }
 
@@ -312,11 +306,7 @@ int slsitmc(qor_list* list, int position, std::string_view value) try {
     if (!list) return QOR_SL_NULL;
     qor_list_item* item = at(list, position);
     if (!item) return QOR_SL_POSITION;
-    try {
-        assign(item, QOR_SL_CHAR, 0, value, nullptr);
-    } catch (const std::bad_alloc&) {
-        return QOR_SL_NO_MEMORY;
-    }
+    assign(item, QOR_SL_CHAR, 0, value, nullptr);   // throws before changing the item
     return 0;
 }
 QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)

@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "host/print.h"
 #include "runtime/core/service_guard.h"
 #include "runtime/lists/list_internal.h"
 
@@ -22,35 +23,41 @@ void unregister(qor_list* list) {
     registry().erase(list->id);
 }
 
-// Copies `from` into `to`, sharing copies of lists met twice; false on failure or depth.
-bool copy_items(const qor_list* from, qor_list* to, std::unordered_map<const qor_list*, qor_list*>& copies,
-                int depth) {
-    if (depth > QOR_SL_DEPTH_MAX) return false;
+// Appends copies of the items of `from` to `to`, sharing the copy of a list met twice. A new
+// sublist copy is held by its item in `to` from the moment it exists, so whatever fails part-way,
+// freeing the root of the copy frees every list made so far. Answers 0, QOR_SL_NO_MEMORY or
+// QOR_SL_TOO_DEEP; may also throw std::bad_alloc.
+int copy_items(const qor_list* from, qor_list* to, std::unordered_map<const qor_list*, qor_list*>& copies,
+               int depth) {
+    if (depth > QOR_SL_DEPTH_MAX) return QOR_SL_TOO_DEEP;
+    to->items.reserve(to->items.size() + from->items.size());   // the appends below cannot fail
     for (const qor_list_item& item : from->items) {
         qor_list_item copy;
         copy.name = item.name;
         copy.type = item.type;
         copy.number = item.number;
         copy.text = item.text;
-        if (item.type == QOR_SL_LIST) {
-            auto found = copies.find(item.sublist);
-            qor_list* sub = found != copies.end() ? found->second : nullptr;
-            if (!sub) {
-                sub = qor::runtime::new_list(to->pool, item.sublist->options);
-                if (!sub) return false;
-                copies[item.sublist] = sub;
-                sub->parents = 1;   // held by the item below (or freed with `to` on failure)
-                to->items.push_back(std::move(copy));
-                to->items.back().sublist = sub;
-                if (!copy_items(item.sublist, sub, copies, depth + 1)) return false;
-                continue;
-            }
-            sub->parents++;
-            copy.sublist = sub;
+        if (item.type != QOR_SL_LIST) {
+            to->items.push_back(std::move(copy));
+            continue;
         }
-        to->items.push_back(std::move(copy));
+        auto found = copies.find(item.sublist);
+        if (found != copies.end()) {
+            copy.sublist = found->second;
+            copy.sublist->parents++;
+            to->items.push_back(std::move(copy));
+            continue;
+        }
+        qor_list* sub = qor::runtime::new_list(to->pool, item.sublist->options);
+        if (!sub) return QOR_SL_NO_MEMORY;
+        sub->parents = 1;
+        copy.sublist = sub;
+        to->items.push_back(std::move(copy));   // `to` holds the new list from here on
+        copies[item.sublist] = sub;
+        int code = copy_items(item.sublist, sub, copies, depth + 1);
+        if (code != 0) return code;
     }
-    return true;
+    return 0;
 }
 
 }  // namespace
@@ -76,13 +83,20 @@ qor_list* new_list(qor_pool* pool, int options) {
 }
 
 void destroy_list(qor_list* list) {
-    // A work list instead of recursion: nesting depth never reaches the stack.
-    std::vector<qor_list*> dying{list};
-    while (!dying.empty()) {
-        qor_list* current = dying.back();
-        dying.pop_back();
-        for (qor_list_item& item : current->items)
-            if (item.sublist && --item.sublist->parents == 0) dying.push_back(item.sublist);
+    // The lists to free are chained through themselves: no recursion, so nesting depth never
+    // reaches the stack, and no work container, so freeing never allocates and cannot fail. A
+    // list joins the chain once, when its last parent lets go.
+    list->next_dying = nullptr;
+    qor_list* dying = list;
+    while (dying) {
+        qor_list* current = dying;
+        dying = current->next_dying;
+        for (qor_list_item& item : current->items) {
+            if (item.sublist && --item.sublist->parents == 0) {
+                item.sublist->next_dying = dying;
+                dying = item.sublist;
+            }
+        }
         unregister(current);
         delete current;
     }
@@ -114,6 +128,8 @@ bool list_reaches(const qor_list* outer, const qor_list* inner) {
 
 void swap_items(qor_list* a, qor_list* b) { a->items.swap(b->items); }
 
+void report_no_memory(const char* service) noexcept { service_failed(service, std::bad_alloc()); }
+
 }  // namespace qor::runtime
 
 using namespace qor::runtime;
@@ -121,7 +137,10 @@ using namespace qor::runtime;
 qor_list_id slnewl(qor_list** out, qor_pool* pool, int options) try {
     qor_list* list = new_list(pool, options);
     if (out) *out = list;
-    if (!list) return 0;
+    if (!list) {
+        report_no_memory(__func__);
+        return 0;
+    }
     if (!out) {   // nobody would ever hold it
         destroy_list(list);
         return 0;
@@ -160,28 +179,30 @@ QOR_SERVICE_CATCH(QOR_SL_NO_MEMORY)
 
 qor_list_id slcopy(const qor_list* from, qor_list* to) try {
     if (!from || !to) return 0;
+    // The copy is built in a scratch list and moved into `to` only when complete; a copy that
+    // fails part-way is freed with the scratch list, leaving `to` as it was.
     qor_list* scratch = new_list(to->pool, to->options);
-    if (!scratch) return 0;
-    std::unordered_map<const qor_list*, qor_list*> copies;
-    bool ok;
+    if (!scratch) {
+        report_no_memory(__func__);
+        return 0;
+    }
+    int code;
     try {
-        ok = copy_items(from, scratch, copies, 0);
+        std::unordered_map<const qor_list*, qor_list*> copies;
+        code = copy_items(from, scratch, copies, 0);
+        if (code == 0) to->items.reserve(to->items.size() + scratch->items.size());
     } catch (const std::bad_alloc&) {
-        ok = false;
+        code = QOR_SL_NO_MEMORY;
     }
-    if (ok) {
-        try {
-            to->items.reserve(to->items.size() + scratch->items.size());
-        } catch (const std::bad_alloc&) {
-            ok = false;
-        }
-    }
-    if (ok) {
+    if (code == 0) {
         for (qor_list_item& item : scratch->items) to->items.push_back(std::move(item));
         scratch->items.clear();
     }
     destroy_list(scratch);
-    return ok ? to->id : 0;
+    if (code == QOR_SL_NO_MEMORY) report_no_memory(__func__);
+    else if (code == QOR_SL_TOO_DEEP)
+        xpslog("%1zThe list is nested deeper than %i levels and cannot be copied.", QOR_SL_DEPTH_MAX);
+    return code == 0 ? to->id : 0;
 }
 QOR_SERVICE_CATCH(0)
 

@@ -200,8 +200,16 @@ TEST(Lists, DeepNestingIsFreedWithoutRecursion) {
     ASSERT_EQ(slinsl(at, chain, QOR_SL_APPEND, "CHAIN"), 0);
     qor_list* copy = nullptr;
     slnewl(&copy, nullptr, 84);
+    std::string log = ::testing::TempDir() + "lists_deep_copy.log";
+    ASSERT_EQ(qor_print_set_log_file(log.c_str()), 0);
     EXPECT_EQ(slcopy(root, copy), 0u);              // deeper than a copy follows: refused
+    qor_print_set_log_file(nullptr);
     EXPECT_EQ(slcnt(copy), 0);
+    std::ifstream in(log);
+    std::stringstream logged;
+    logged << in.rdbuf();
+    EXPECT_NE(logged.str().find("ERROR: The list is nested deeper than 256 levels"), std::string::npos)
+        << logged.str();
     sldel(copy, 0);
     EXPECT_EQ(sldel(root, 0), 0);
     EXPECT_EQ(qor_list_live_count(), base);

@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "catalog/engine_calls.h"
-#include "catalog/rskctbl.h"
+#include "catalog/entry_table.h"
 #include "common/files/names.h"
-#include "common/strings/pool_memory.h"
+#include "common/memory/pool_memory.h"
 #include "host/kernel.h"
 
 namespace {

@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "catalog/engine_calls.h"
-#include "catalog/rskctbl.h"
-#include "common/strings/pool_memory.h"
-#include "engine/model/rskobjtab.h"
+#include "catalog/entry_table.h"
+#include "common/memory/pool_memory.h"
+#include "engine/tables/object_tables.h"
 #include "host/kernel.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Calls from catalog storage into the engine's entry table (vector 381): the symbol tables and
 // name fillers that hold catalog object headers. Each answers a failure when the table is absent.
 #pragma once
-#include "engine/model/rskcon.h"
+#include "engine/tables/control_structure.h"
 
 // The object of a name in a symbol table (and its parents); null when not found.
 void* engine_rsksym(RSKCON* con, const RSKSYMTAB* table, const RSKNAMEREC* name);

@@ -1,6 +1,6 @@
 // Appendage C's entry table: every slot from 1 to 129 holds a routine. Routines of catalog
 // storage that are not built yet name themselves in an internal-error line and fail.
-#include "catalog/rskctbl.h"
+#include "catalog/entry_table.h"
 
 #include <utility>
 

@@ -2,8 +2,8 @@
 // answer already: those that start-up and definitions call, answering as an empty catalog.
 #pragma once
 #include <cstdint>
-#include "catalog/rskcatobj.h"
-#include "engine/model/services_catalog.h"
+#include "engine/tables/catalog_records.h"
+#include "engine/model/services/catalog.h"
 
 constexpr int kRskctblVectorCode = (14 << 16) | 383;   // 0x000E017F
 constexpr int kRskctblSlots = 130;                     // slots 0 .. 129

@@ -1,6 +1,6 @@
 // Names of the routines of appendage C's entry table by slot, for messages about a slot.
 // Slot numbers are the contract between the modules and never change.
-#include "catalog/rskctbl.h"
+#include "catalog/entry_table.h"
 
 const char* const kRskctblNames[kRskctblSlots] = {
     nullptr,

@@ -1,6 +1,6 @@
 // Appendage C's image and its entry: loading the module fills and publishes the entry table
 // as vector 383 and sets up the module's step context.
-#include "catalog/rskctbl.h"
+#include "catalog/entry_table.h"
 #include "common/module/anchors.h"
 #include "common/module/module_image.h"
 #include "common/module/step_context.h"

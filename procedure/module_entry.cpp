@@ -4,7 +4,7 @@
 
 #include "common/module/module_image.h"
 #include "common/module/step_context.h"
-#include "engine/model/rskcon.h"
+#include "engine/tables/control_structure.h"
 #include "host/formats.h"
 #include "host/kernel.h"
 #include "host/options.h"

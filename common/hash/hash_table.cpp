@@ -3,7 +3,7 @@
 #include "common/hash/hash_table.h"
 
 #include "common/strings/fields.h"
-#include "common/strings/pool_memory.h"
+#include "common/memory/pool_memory.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Kit forwarders: each picks the routine from the object's table and hands its arguments on,
 // the variable arguments by the address of their list.
-#include "common/strings/kit_forwarders.h"
+#include "common/kit/kit_forwarders.h"
 
 #include <cstdarg>
 

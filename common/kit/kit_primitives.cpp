@@ -1,6 +1,6 @@
 // Kit string and memory primitives: plain loops over bytes or 32-bit elements with null and
 // negative-count checks, so that no argument can make them read or write out of bounds.
-#include "common/strings/kit_primitives.h"
+#include "common/kit/kit_primitives.h"
 
 #include <climits>
 #include <cstring>

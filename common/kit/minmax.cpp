@@ -1,6 +1,6 @@
 // Minimum, maximum, absolute value, truncating division and log2 for the engine and host kit.
 // Division is done in a wider type so that no input traps or overflows.
-#include "common/strings/minmax.h"
+#include "common/kit/minmax.h"
 
 #include <cmath>
 #include <limits>

@@ -1,6 +1,6 @@
 // Pool memory entries: thin calls through the pool object's allocate and release routines.
 // They add nothing but a null-handle check, so callers see exactly the pool's behaviour.
-#include "common/strings/pool_memory.h"
+#include "common/memory/pool_memory.h"
 
 namespace {
 constexpr int kNullHandle = 86;

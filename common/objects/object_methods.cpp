@@ -1,6 +1,6 @@
 // Method dispatch of host objects: bucket m & mask of each table, then the parent table.
 // Entries without a routine are skipped as if absent, so a half-built table cannot crash.
-#include "common/strings/object_methods.h"
+#include "common/objects/object_methods.h"
 
 namespace {
 

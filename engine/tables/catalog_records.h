@@ -2,7 +2,7 @@
 // the catalog object header RSKCATOBJ that stands for each object of an environment.
 #pragma once
 #include <cstdint>
-#include "engine/model/rskcon.h"
+#include "engine/tables/control_structure.h"
 
 // An environment: a catalog of objects in a library, with its own rights.
 struct RSKENV {

@@ -1,7 +1,7 @@
 // The environment's object tables: one symbol table per kind of environment object, in a fixed
 // order that catalog storage and the define routines index by.
 #pragma once
-#include "engine/model/rskcon.h"
+#include "engine/tables/control_structure.h"
 
 enum : int {
     RSKTAB_ENVIRONMENTS = 0,

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "host/print.h"
-#include "runtime/core/format_internal.h"
+#include "runtime/formats/format_internal.h"
 
 size_t qor_format_column(const qor_format_out* out) {
     size_t nl = out->text.rfind('\n');

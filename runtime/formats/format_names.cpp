@@ -1,7 +1,7 @@
 // The registry of host format names with their width and decimal limits, and the splitter of
 // written format texts. Metadata only: rendering values through formats lives elsewhere.
 #include "host/formats.h"
-#include "runtime/core/format_registry.h"
+#include "runtime/formats/format_registry.h"
 
 #include <cstring>
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "host/missing.h"
-#include "runtime/core/format_internal.h"
+#include "runtime/formats/format_internal.h"
 
 // Rebuilds a C format from the directive's flags for the C library to render one value.
 static std::string c_format(const qor_directive& d, const char* length, char conversion, bool with_precision) {

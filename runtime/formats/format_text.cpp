@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "host/print.h"
-#include "runtime/core/format_internal.h"
+#include "runtime/formats/format_internal.h"
 
 // Bytes of a text given by address and length; a negative length means NUL-terminated, and a
 // NUL inside the length ends the text early so that a short C string is never read past its end.

@@ -5,8 +5,8 @@
 
 #include "host/formats.h"
 #include "host/missing.h"
-#include "runtime/core/format_registry.h"
-#include "runtime/core/informat_internal.h"
+#include "runtime/formats/format_registry.h"
+#include "runtime/formats/informat_internal.h"
 
 namespace qor::informats {
 

@@ -6,7 +6,7 @@
 #include "host/dates.h"
 #include "host/missing.h"
 #include "host/options.h"
-#include "runtime/core/informat_internal.h"
+#include "runtime/formats/informat_internal.h"
 
 namespace qor::informats {
 

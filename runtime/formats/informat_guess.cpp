@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "host/formats.h"
-#include "runtime/core/informat_internal.h"
+#include "runtime/formats/informat_internal.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "runtime/core/informat_internal.h"
+#include "runtime/formats/informat_internal.h"
 
 namespace qor::informats {
 namespace {

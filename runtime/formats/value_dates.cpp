@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "host/dates.h"
-#include "runtime/core/value_format_internal.h"
+#include "runtime/formats/value_format_internal.h"
 
 namespace qor::values {
 namespace {

@@ -6,8 +6,8 @@
 
 #include "host/formats.h"
 #include "host/missing.h"
-#include "runtime/core/format_registry.h"
-#include "runtime/core/value_format_internal.h"
+#include "runtime/formats/format_registry.h"
+#include "runtime/formats/value_format_internal.h"
 
 namespace qor::values {
 

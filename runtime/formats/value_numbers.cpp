@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "runtime/core/value_format_internal.h"
+#include "runtime/formats/value_format_internal.h"
 
 namespace qor::values {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "engine/model/rskaudit.h"
+#include "engine/model/audit/audit_log.h"
 #include "runtime/core/print_internal.h"
 #include "tests/engine/registry_fixture.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/model/rskcal.h"
+#include "engine/model/calendars/calendars.h"
 #include "host/options.h"
 #include "runtime/storage/libraries.h"
 #include "tests/engine/dataset_writer.h"

@@ -1,6 +1,6 @@
 // Catalog storage while it holds nothing: the temporary environment, defining and loading
 // object headers, rights checks, property blocks and object kinds, all through vector 383.
-#include "catalog/rskcatobj.h"
+#include "engine/tables/catalog_records.h"
 #include "tests/engine/engine_fixture.h"
 
 namespace {

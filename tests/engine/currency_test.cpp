@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/model/rskcur.h"
+#include "engine/model/currencies/currency_table.h"
 #include "runtime/storage/libraries.h"
 #include "tests/engine/dataset_writer.h"
 #include "tests/engine/engine_fixture.h"

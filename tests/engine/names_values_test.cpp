@@ -3,8 +3,8 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/model/rskname.h"
-#include "engine/model/rskvalue.h"
+#include "engine/model/names/name_records.h"
+#include "engine/model/variables/value_cells.h"
 #include "host/missing.h"
 #include "tests/engine/engine_fixture.h"
 

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/model/rskcodes_rows.h"
-#include "engine/model/rskgtype.h"
+#include "engine/model/registries/registry_rows.h"
+#include "engine/model/types/type_name_lists.h"
 #include "tests/engine/registry_fixture.h"
 
 namespace {

@@ -10,10 +10,10 @@
 #include <optional>
 
 #include "common/module/anchors.h"
-#include "engine/model/rskinit.h"
-#include "engine/model/rskobjtab.h"
-#include "engine/model/rskoptions.h"
-#include "engine/model/rskpath.h"
+#include "engine/model/control/startup.h"
+#include "engine/tables/object_tables.h"
+#include "engine/model/options/engine_options.h"
+#include "engine/model/paths/search_path.h"
 #include "host/files.h"
 #include "host/macro.h"
 #include "host/options.h"

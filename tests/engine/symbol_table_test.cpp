@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "engine/model/rsksym.h"
+#include "engine/model/symbols/symbol_table.h"
 #include "tests/engine/engine_fixture.h"
 
 namespace {

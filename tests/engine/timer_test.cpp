@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/model/rsktmr.h"
+#include "engine/model/timers/timers.h"
 #include "host/dataset.h"
 #include "tests/engine/engine_fixture.h"
 

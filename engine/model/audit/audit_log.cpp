@@ -1,11 +1,11 @@
 // The audit log: choosing and checking the audit file at start-up, with its fall-back to
 // "audit.log", and appending formatted numbered messages to it.
-#include "engine/model/rskaudit.h"
+#include "engine/model/audit/audit_log.h"
 
 #include <cstring>
 
-#include "engine/model/rskexpand.h"
-#include "engine/model/rskname.h"
+#include "engine/model/paths/environment_expansion.h"
+#include "engine/model/names/name_records.h"
 #include "host/files.h"
 #include "host/options.h"
 #include "host/print.h"

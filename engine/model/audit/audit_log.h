@@ -2,7 +2,7 @@
 // set up from AUDIT_FILE (else "audit.log") and written through a host file reference.
 #pragma once
 #include <cstdarg>
-#include "engine/model/rskcon.h"
+#include "engine/tables/control_structure.h"
 
 // Reads AUDIT_FILE; when it is set, switches the audit trail on and sets up the file. 0.
 int get_audit_outfile(RSKCON* con);

@@ -2,7 +2,7 @@
 // and the date helpers that the holiday rules share.
 #include <cmath>
 
-#include "engine/model/rskcal.h"
+#include "engine/model/calendars/calendars.h"
 #include "host/dates.h"
 #include "host/missing.h"
 

@@ -2,14 +2,14 @@
 // release to the free list and listing.
 #include <cstring>
 
-#include "engine/model/rskcal.h"
-#include "engine/model/rskname.h"
-#include "engine/model/rskobjtab.h"
-#include "engine/model/rskfree.h"
-#include "engine/model/rsknomem.h"
-#include "engine/model/rsksym.h"
-#include "engine/model/services_catalog.h"
-#include "common/strings/pool_memory.h"
+#include "engine/model/calendars/calendars.h"
+#include "engine/model/names/name_records.h"
+#include "engine/tables/object_tables.h"
+#include "engine/model/control/free_lists.h"
+#include "engine/model/control/out_of_memory.h"
+#include "engine/model/symbols/symbol_table.h"
+#include "engine/model/services/catalog.h"
+#include "common/memory/pool_memory.h"
 #include "host/dates.h"
 #include "host/options.h"
 #include "host/print.h"

@@ -2,8 +2,8 @@
 // years, and the business-day and month arithmetic that reads them.
 #pragma once
 #include <cstdint>
-#include "catalog/rskcatobj.h"
-#include "engine/model/rskcon.h"
+#include "engine/tables/catalog_records.h"
+#include "engine/tables/control_structure.h"
 
 constexpr int kRskCalendarDatasets = 16;     // holiday data sets of one calendar
 constexpr int kRskCalendarYears = 100;       // years covered from the YEARCUTOFF year

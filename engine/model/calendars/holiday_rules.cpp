@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "engine/model/rskcal.h"
+#include "engine/model/calendars/calendars.h"
 #include "host/dataset.h"
 #include "host/dates.h"
 #include "host/missing.h"

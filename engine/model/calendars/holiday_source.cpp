@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "common/files/names.h"
-#include "engine/model/rskatbl.h"
-#include "engine/model/rskcal.h"
+#include "engine/model/control/entry_table.h"
+#include "engine/model/calendars/calendars.h"
 
 namespace {
 

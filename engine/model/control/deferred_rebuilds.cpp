@@ -1,7 +1,7 @@
 // Deferred rebuilds of derived run-time state: the run-time variables (rsk0) and, before a run,
 // whatever definitions left pending. The rebuild routines are reached through the entry table.
-#include "engine/model/rskatbl.h"
-#include "engine/model/rskinit.h"
+#include "engine/model/control/entry_table.h"
+#include "engine/model/control/startup.h"
 #include "host/print.h"
 
 namespace {

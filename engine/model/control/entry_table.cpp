@@ -1,6 +1,6 @@
 // The engine's entry table: every slot from 1 to 401 holds a routine. Routines of subsystems
 // not built yet answer through an entry that names them and fails, never with a false success.
-#include "engine/model/rskatbl.h"
+#include "engine/model/control/entry_table.h"
 
 #include <utility>
 
@@ -8,20 +8,20 @@
 #include "common/files/utilfile.h"
 #include "common/hash/hash_table.h"
 #include "common/module/not_yet.h"
-#include "engine/model/rskaudit.h"
-#include "engine/model/rskcal.h"
-#include "engine/model/rskcodes.h"
-#include "engine/model/rskcur.h"
-#include "engine/model/rskgtype.h"
-#include "engine/model/rskinit.h"
-#include "engine/model/rskname.h"
-#include "engine/model/rskpath.h"
-#include "engine/model/rskoptions.h"
-#include "engine/model/rskroles.h"
-#include "engine/model/rsksubmit.h"
-#include "engine/model/rsksym.h"
-#include "engine/model/rsktmr.h"
-#include "engine/model/rskvalue.h"
+#include "engine/model/audit/audit_log.h"
+#include "engine/model/calendars/calendars.h"
+#include "engine/model/registries/code_registries.h"
+#include "engine/model/currencies/currency_table.h"
+#include "engine/model/types/type_name_lists.h"
+#include "engine/model/control/startup.h"
+#include "engine/model/names/name_records.h"
+#include "engine/model/paths/search_path.h"
+#include "engine/model/options/engine_options.h"
+#include "engine/model/registries/role_combinations.h"
+#include "engine/model/submission/code_submission.h"
+#include "engine/model/symbols/symbol_table.h"
+#include "engine/model/timers/timers.h"
+#include "engine/model/variables/value_cells.h"
 
 void* rskatbl[kRskatblSlots];
 

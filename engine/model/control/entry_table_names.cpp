@@ -1,6 +1,6 @@
 // Names of the routines of the engine's entry table by slot, for messages about a slot.
 // Slot numbers are the contract between the modules and never change.
-#include "engine/model/rskatbl.h"
+#include "engine/model/control/entry_table.h"
 
 const char* const kRskatblNames[kRskatblSlots] = {
     nullptr,

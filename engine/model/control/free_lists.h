@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "common/strings/pool_memory.h"
+#include "common/memory/pool_memory.h"
 #include "host/pool.h"
 
 // A zeroed record from the free list at `head` (records linked through their `next` field); an

@@ -1,9 +1,9 @@
 // Blocks of the host's global pool for the control structure and the blocks it owns.
 // The pool is reached through the module's global control block.
-#include "engine/model/rskglobal.h"
+#include "engine/model/control/global_blocks.h"
 
 #include "common/module/anchors.h"
-#include "common/strings/pool_memory.h"
+#include "common/memory/pool_memory.h"
 #include "host/pool.h"
 
 void* rskgalloc(size_t bytes) {

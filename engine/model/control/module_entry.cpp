@@ -3,7 +3,7 @@
 #include "common/module/anchors.h"
 #include "common/module/module_image.h"
 #include "common/module/step_context.h"
-#include "engine/model/rskatbl.h"
+#include "engine/model/control/entry_table.h"
 #include "host/kernel.h"
 
 int tolvanea();

@@ -2,7 +2,7 @@
 // guarded by its no-memory flag.
 #pragma once
 #include <cstddef>
-#include "engine/model/rskcon.h"
+#include "engine/tables/control_structure.h"
 
 // Reports that `bytes` could not be allocated for `label`, unless already reported for this
 // control structure; sets the no-memory flag either way.

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "common/files/names.h"
-#include "engine/model/rskinit.h"
+#include "engine/model/control/startup.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // blocks and tables, the scratch directory, and the deferred rebuilds before a run.
 #pragma once
 #include <cstdint>
-#include "engine/model/rskcon.h"
+#include "engine/tables/control_structure.h"
 
 // The run-time block of arrays and instrument types.
 struct RSKMEMBLOCK {

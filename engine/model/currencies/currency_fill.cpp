@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "common/files/dataset.h"
-#include "common/strings/pool_memory.h"
-#include "engine/model/rskcur.h"
+#include "common/memory/pool_memory.h"
+#include "engine/model/currencies/currency_table.h"
 #include "host/print.h"
 
 namespace {

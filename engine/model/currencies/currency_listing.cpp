@@ -1,5 +1,5 @@
 // The currency listing: all currencies, or the shown ones, in table order on the print file.
-#include "engine/model/rskcur.h"
+#include "engine/model/currencies/currency_table.h"
 #include "host/print.h"
 
 int rskcurp(RSKCON* con, int all) {

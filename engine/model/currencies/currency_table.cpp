@@ -2,9 +2,9 @@
 // shown marks that the currency listing follows.
 #include <cstring>
 
-#include "common/strings/pool_memory.h"
-#include "engine/model/rskcur.h"
-#include "engine/model/rsknomem.h"
+#include "common/memory/pool_memory.h"
+#include "engine/model/currencies/currency_table.h"
+#include "engine/model/control/out_of_memory.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // hashed by their three-letter codes, with the shown and used marks and the exchange-rate matrix.
 #pragma once
 #include <cstdint>
-#include "engine/model/rskcon.h"
+#include "engine/tables/control_structure.h"
 
 constexpr int kRskCurrencyBuckets = 1013;
 constexpr int kRskCurrencyNameCapacity = 32;

@@ -1,6 +1,6 @@
 // The built-in table of ISO 4217 currencies, withdrawn and legacy European codes included,
 // used when no currency data set is found. A replaced code follows its successor.
-#include "engine/model/rskcur.h"
+#include "engine/model/currencies/currency_table.h"
 
 const RSKCURCODE curcodes[kRskBuiltinCurrencies] = {
     {"ADP", "020", "Andorran Peseta           ", 0},

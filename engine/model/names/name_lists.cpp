@@ -2,10 +2,10 @@
 // pool) and given back to it whole; cells are never returned to the pool one by one.
 #include <cstring>
 
-#include "common/strings/pool_memory.h"
-#include "engine/model/rskname.h"
-#include "engine/model/rskfree.h"
-#include "engine/model/rsknomem.h"
+#include "common/memory/pool_memory.h"
+#include "engine/model/names/name_records.h"
+#include "engine/model/control/free_lists.h"
+#include "engine/model/control/out_of_memory.h"
 
 namespace {
 

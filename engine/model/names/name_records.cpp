@@ -1,12 +1,12 @@
 // Fillers of name records: object names, paths and library references copied into the record's
 // own buffer, with truncation reported; name comparison and heap copies of strings.
-#include "engine/model/rskname.h"
+#include "engine/model/names/name_records.h"
 
 #include <cstring>
 
 #include "common/strings/fields.h"
-#include "common/strings/pool_memory.h"
-#include "engine/model/rsknomem.h"
+#include "common/memory/pool_memory.h"
+#include "engine/model/control/out_of_memory.h"
 #include "host/files.h"
 #include "host/kernel.h"
 

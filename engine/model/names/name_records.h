@@ -1,7 +1,7 @@
 // Name records of the engine: fillers for object names, paths and library references, name
 // comparison, heap copies of strings, and name lists built from name cells.
 #pragma once
-#include "engine/model/rskcon.h"
+#include "engine/tables/control_structure.h"
 
 // A cell of a name list: the link, then an object name.
 struct RSKNAMECELL {

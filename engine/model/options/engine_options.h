@@ -2,8 +2,8 @@
 // structure (defaults, current record, standard percentiles), and get, set, copy and print.
 #pragma once
 #include <cstdint>
-#include "engine/model/rskcon.h"
-#include "engine/model/rskgtype.h"
+#include "engine/tables/control_structure.h"
+#include "engine/model/types/type_name_lists.h"
 
 // A format option: the text as written and its parsed form.
 struct RSKFMTFIELD {

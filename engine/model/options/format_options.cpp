@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "common/intervals/interval_formats.h"
-#include "engine/model/rskname.h"
-#include "engine/model/rskoptions.h"
+#include "engine/model/names/name_records.h"
+#include "engine/model/options/engine_options.h"
 #include "host/formats.h"
 #include "host/print.h"
 

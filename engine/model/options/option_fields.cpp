@@ -2,7 +2,7 @@
 // set rule. The bounds here are those the setter applies (see docs/engine-options.md).
 #include <cstddef>
 
-#include "engine/model/rskoptions_internal.h"
+#include "engine/model/options/option_fields.h"
 
 #define AT(field) offsetof(RSKOPTREC, field)
 

@@ -2,7 +2,7 @@
 // rule by which rskopts sets it; shared by the option routines.
 #pragma once
 #include <cstddef>
-#include "engine/model/rskoptions.h"
+#include "engine/model/options/engine_options.h"
 
 // Set rules.
 enum : int {

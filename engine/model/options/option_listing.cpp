@@ -1,7 +1,7 @@
 // Listing of the options of a record by group (system, analysis, output), in registry order,
 // with enumerations printed by name.
-#include "engine/model/rskcodes.h"
-#include "engine/model/rskoptions_internal.h"
+#include "engine/model/registries/code_registries.h"
+#include "engine/model/options/option_fields.h"
 #include "host/print.h"
 
 namespace {

@@ -1,10 +1,10 @@
 // The option record's defaults and the standard percentiles, copies of option records, and
 // reading one option by code.
-#include "engine/model/rskoptions.h"
+#include "engine/model/options/engine_options.h"
 
 #include <cstring>
 
-#include "engine/model/rskoptions_internal.h"
+#include "engine/model/options/option_fields.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include "common/files/names.h"
 #include "common/strings/fields.h"
-#include "engine/model/rskname.h"
-#include "engine/model/rskoptions_internal.h"
+#include "engine/model/names/name_records.h"
+#include "engine/model/options/option_fields.h"
 #include "host/kernel.h"
 #include "host/print.h"
 

@@ -2,8 +2,8 @@
 // entries (a blank first character marks a free entry) and de-assigned at termination.
 #include <cstring>
 
-#include "engine/model/rsknomem.h"
-#include "engine/model/rskpath.h"
+#include "engine/model/control/out_of_memory.h"
+#include "engine/model/paths/search_path.h"
 #include "host/files.h"
 #include "host/pool.h"
 

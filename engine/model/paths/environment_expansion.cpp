@@ -1,6 +1,6 @@
 // Expansion of configured paths: each "!NAME" up to the next "/" becomes the value of the
 // environment variable NAME (looked up in upper case).
-#include "engine/model/rskexpand.h"
+#include "engine/model/paths/environment_expansion.h"
 
 #include <cstring>
 

@@ -5,8 +5,8 @@
 
 #include "common/files/names.h"
 #include "common/strings/fields.h"
-#include "engine/model/rskoptions.h"
-#include "engine/model/rskpath.h"
+#include "engine/model/options/engine_options.h"
+#include "engine/model/paths/search_path.h"
 #include "host/print.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The private library of the user: the directory named by PWPATH, assigned as "_QJ_" so that
 // catalog storage finds the user's own environments there.
-#include "engine/model/rskinit.h"
-#include "engine/model/rskpath.h"
+#include "engine/model/control/startup.h"
+#include "engine/model/paths/search_path.h"
 #include "host/files.h"
 #include "host/options.h"
 #include "host/print.h"

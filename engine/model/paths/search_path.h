@@ -2,8 +2,8 @@
 // set-up of the standard libraries and the search path at start-up.
 #pragma once
 #include "common/files/names.h"
-#include "engine/model/rskcon.h"
-#include "engine/model/rskexpand.h"
+#include "engine/tables/control_structure.h"
+#include "engine/model/paths/environment_expansion.h"
 
 // One directory of the search path with the library reference assigned to it.
 struct RSKPATHENTRY {

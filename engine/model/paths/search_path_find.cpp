@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "common/files/names.h"
-#include "engine/model/rskpath.h"
+#include "engine/model/paths/search_path.h"
 #include "host/print.h"
 
 namespace {

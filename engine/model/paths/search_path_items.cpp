@@ -3,8 +3,8 @@
 // Every length is bounded by the text it measures, so malformed values cannot run past it.
 #include <cstring>
 
-#include "engine/model/rskexpand.h"
-#include "engine/model/rskpath.h"
+#include "engine/model/paths/environment_expansion.h"
+#include "engine/model/paths/search_path.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 
 #include "common/files/names.h"
 #include "common/strings/fields.h"
-#include "common/strings/pool_memory.h"
-#include "engine/model/rskname.h"
-#include "engine/model/rsknomem.h"
-#include "engine/model/rskpath.h"
+#include "common/memory/pool_memory.h"
+#include "engine/model/names/name_records.h"
+#include "engine/model/control/out_of_memory.h"
+#include "engine/model/paths/search_path.h"
 #include "host/print.h"
 
 namespace {

@@ -3,11 +3,11 @@
 #include <cstring>
 
 #include "common/files/names.h"
-#include "common/strings/pool_memory.h"
-#include "engine/model/rskname.h"
-#include "engine/model/rsknomem.h"
-#include "engine/model/rskpath.h"
-#include "engine/model/services_catalog.h"
+#include "common/memory/pool_memory.h"
+#include "engine/model/names/name_records.h"
+#include "engine/model/control/out_of_memory.h"
+#include "engine/model/paths/search_path.h"
+#include "engine/model/services/catalog.h"
 #include "host/options.h"
 #include "host/print.h"
 

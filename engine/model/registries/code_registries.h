@@ -2,7 +2,7 @@
 // description, their row layouts, their builder, and the look-ups in both directions.
 #pragma once
 #include <cstdint>
-#include "engine/model/rskcon.h"
+#include "engine/tables/control_structure.h"
 
 // Row layouts. Text fields are blank-padded and followed by their significant length.
 struct RSKCODEROW {

@@ -2,9 +2,9 @@
 // structure. Row order is the search order of every look-up: it must not change.
 #include <cstring>
 
-#include "common/strings/pool_memory.h"
-#include "engine/model/rskcodes_rows.h"
-#include "engine/model/rsknomem.h"
+#include "common/memory/pool_memory.h"
+#include "engine/model/registries/registry_rows.h"
+#include "engine/model/control/out_of_memory.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Listings of the registries: the data types of each variable class with their lengths and
 // formats, and the roles of each variable kind with their market attributes.
-#include "engine/model/rskcodes.h"
+#include "engine/model/registries/code_registries.h"
 #include "host/print.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <initializer_list>
 
 #include "common/strings/fields.h"
-#include "engine/model/rskcodes.h"
+#include "engine/model/registries/code_registries.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Writers of registry rows: the add routine of each registry with its capacity check, and the
 // fillers of keyword fields and description fields (texts of message table 598).
-#include "engine/model/rskcodes_rows.h"
+#include "engine/model/registries/registry_rows.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // Writers of registry rows: one add routine per registry, each writing one row at the running
 // index, and the field fillers they share (literal keywords and texts of message table 598).
 #pragma once
-#include "engine/model/rskcodes.h"
+#include "engine/model/registries/code_registries.h"
 
 // Fills a blank-padded field with a NUL-terminated text; a longer text is cut to the width after
 // an internal-error line. The stored length.

@@ -1,12 +1,12 @@
 // Valid kind/role/type combinations: the static lists of data types per role and kind, the
 // hashes built from them and from the registries at start-up, and the checks against them.
-#include "engine/model/rskroles.h"
+#include "engine/model/registries/role_combinations.h"
 
 #include <cstring>
 
-#include "common/strings/pool_memory.h"
-#include "engine/model/rskcodes.h"
-#include "engine/model/rskfree.h"
+#include "common/memory/pool_memory.h"
+#include "engine/model/registries/code_registries.h"
+#include "engine/model/control/free_lists.h"
 #include "host/print.h"
 
 namespace {

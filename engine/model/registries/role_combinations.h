@@ -2,7 +2,7 @@
 // the three hashes built from them and from the registries, with their checks.
 #pragma once
 #include <cstdint>
-#include "engine/model/rskcon.h"
+#include "engine/tables/control_structure.h"
 
 constexpr int kRskRoleBuckets = 261;
 constexpr int kRskRoleKinds = 9;

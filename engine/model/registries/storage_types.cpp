@@ -1,6 +1,6 @@
 // Storage types of variables: the storage-type pair of a data type, the size of a stored value
 // and the alignment of a field in an instrument value record.
-#include "engine/model/rskcodes.h"
+#include "engine/model/registries/code_registries.h"
 
 int rskcdst(RSKCON*, int dtype, RSKSTYPE* pair) {
     uint32_t code = 0;

@@ -2,7 +2,7 @@
 // calls, with their slots. The engine reaches each through a forwarding routine of that name.
 #pragma once
 #include <cstdint>
-#include "catalog/rskcatobj.h"
+#include "engine/tables/catalog_records.h"
 
 // Slots of vector 383.
 enum : int {

@@ -1,6 +1,6 @@
 // Forwarding routines of the engine to catalog storage: each calls its slot of vector 383.
 // A vector that is not published answers as a failure (null for look-ups).
-#include "engine/model/services_catalog.h"
+#include "engine/model/services/catalog.h"
 #include "host/kernel.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // the compiled-library list, code submission, and the method objects that types and sets name.
 #pragma once
 #include <cstdint>
-#include "engine/model/rskcon.h"
+#include "engine/tables/control_structure.h"
 
 // Compiled-library list of the compiler; its fifth word is a host compiler object that
 // termination releases when present.

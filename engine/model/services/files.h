@@ -2,7 +2,7 @@
 // market data set definitions and instrument utility files, and reading from them.
 #pragma once
 #include <cstdint>
-#include "engine/model/rskcon.h"
+#include "engine/tables/control_structure.h"
 
 struct dataset;
 struct RSKINPUTDS;

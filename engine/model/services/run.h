@@ -2,7 +2,7 @@
 // working storage and the per-analysis processing record.
 #pragma once
 #include <cstdint>
-#include "engine/model/rskcon.h"
+#include "engine/tables/control_structure.h"
 
 struct RSKANLPROC;
 struct RSKTIMER;

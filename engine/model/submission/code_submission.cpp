@@ -2,10 +2,10 @@
 // host: preparation of the text, the echo, option changes for the run, the run and its status.
 #include <cstring>
 
-#include "common/strings/pool_memory.h"
-#include "engine/model/rskglobal.h"
-#include "engine/model/rsknomem.h"
-#include "engine/model/rsksubmit_internal.h"
+#include "common/memory/pool_memory.h"
+#include "engine/model/control/global_blocks.h"
+#include "engine/model/control/out_of_memory.h"
+#include "engine/model/submission/run_options.h"
 #include "host/print.h"
 
 namespace {

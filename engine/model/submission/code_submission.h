@@ -2,7 +2,7 @@
 // the temporary change of host options around a run, and the submission of a source file.
 #pragma once
 #include <cstdint>
-#include "engine/model/rskcon.h"
+#include "engine/tables/control_structure.h"
 #include "host/submit.h"
 
 // One host-option change for a run.

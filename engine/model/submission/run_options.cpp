@@ -2,9 +2,9 @@
 // one is set, and every saved value is put back afterwards, whatever the run did.
 #include <cstring>
 
-#include "engine/model/rskglobal.h"
-#include "engine/model/rsknomem.h"
-#include "engine/model/rsksubmit_internal.h"
+#include "engine/model/control/global_blocks.h"
+#include "engine/model/control/out_of_memory.h"
+#include "engine/model/submission/run_options.h"
 #include "host/options.h"
 #include "host/print.h"
 

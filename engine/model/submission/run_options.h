@@ -1,6 +1,6 @@
 // Routines shared by the files of code submission: the option changes around a run.
 #pragma once
-#include "engine/model/rsksubmit.h"
+#include "engine/model/submission/code_submission.h"
 
 // Saves and sets the options of the requests (598/8118 to 8120 for what cannot be done):
 // 0; 1 when no room for the saved values could be had (nothing changed).

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "common/files/names.h"
-#include "engine/model/rskpath.h"
-#include "engine/model/rsksubmit.h"
+#include "engine/model/paths/search_path.h"
+#include "engine/model/submission/code_submission.h"
 #include "host/files.h"
 #include "host/print.h"
 

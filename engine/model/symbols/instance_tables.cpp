@@ -1,9 +1,9 @@
 // Creation of an engine instance's symbol tables: the environment's object tables with the spare
 // table, and the run-time tables of arrays, instrument types and variables.
-#include "engine/model/rskcur.h"
-#include "engine/model/rskinit.h"
-#include "engine/model/rskobjtab.h"
-#include "engine/model/rsksym.h"
+#include "engine/model/currencies/currency_table.h"
+#include "engine/model/control/startup.h"
+#include "engine/tables/object_tables.h"
+#include "engine/model/symbols/symbol_table.h"
 
 namespace {
 

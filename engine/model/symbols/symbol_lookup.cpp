@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "common/strings/fields.h"
-#include "common/strings/pool_memory.h"
-#include "engine/model/rsknomem.h"
-#include "engine/model/rsksym.h"
-#include "engine/model/rsksym_internal.h"
+#include "common/memory/pool_memory.h"
+#include "engine/model/control/out_of_memory.h"
+#include "engine/model/symbols/symbol_table.h"
+#include "engine/model/symbols/symbol_table_internal.h"
 #include "host/kernel.h"
 
 namespace {

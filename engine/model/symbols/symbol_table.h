@@ -2,7 +2,7 @@
 // of the symbols in insertion or alphabetical order. Names compare upper-cased and stripped.
 #pragma once
 #include <cstdint>
-#include "engine/model/rskcon.h"
+#include "engine/tables/control_structure.h"
 
 // Results of rsksymd.
 enum : int { RSKSYM_ADDED = 0, RSKSYM_REPLACED = 1, RSKSYM_FAILED = 2 };

@@ -1,7 +1,7 @@
 // Helpers shared by the symbol-table sources: symbol allocation and release, key handling
 // and the growth of the bucket array.
 #pragma once
-#include "engine/model/rsksym.h"
+#include "engine/model/symbols/symbol_table.h"
 
 // Longest name a table holds.
 constexpr int kRskMaxSymbolName = 32767;

@@ -2,7 +2,7 @@
 // intervals, and the move of their totals into the finished list for the report.
 #include <cstring>
 
-#include "engine/model/rsktmr.h"
+#include "engine/model/timers/timers.h"
 #include "host/kernel.h"
 
 namespace {

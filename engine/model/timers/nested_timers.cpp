@@ -2,10 +2,10 @@
 // time to the enclosing timer and, when timers ran inside it, records its own (self) time too.
 #include <cstring>
 
-#include "common/strings/pool_memory.h"
-#include "engine/model/rskfree.h"
-#include "engine/model/rsknomem.h"
-#include "engine/model/rsktmr.h"
+#include "common/memory/pool_memory.h"
+#include "engine/model/control/free_lists.h"
+#include "engine/model/control/out_of_memory.h"
+#include "engine/model/timers/timers.h"
 #include "host/kernel.h"
 
 namespace {

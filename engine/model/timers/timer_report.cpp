@@ -2,7 +2,7 @@
 // records to the log and to the data set WORK._TIMING_.
 #include <cstring>
 
-#include "engine/model/rsktmr.h"
+#include "engine/model/timers/timers.h"
 #include "host/dataset.h"
 #include "host/kernel.h"
 #include "host/print.h"

@@ -2,7 +2,7 @@
 // timers owned by their callers, and the report of what they measured (log and _TIMING_).
 #pragma once
 #include <cstdint>
-#include "engine/model/rskcon.h"
+#include "engine/tables/control_structure.h"
 
 constexpr int16_t kRskSelfTimeId = 7599;     // self-time record of a timer with nested timers
 

@@ -1,12 +1,12 @@
 // Type-name lists: names appended in order and addressed by 1-based code, found again by name
 // ignoring case; the buffer doubles (at least 10 entries) in the general pool as it fills.
-#include "engine/model/rskgtype.h"
+#include "engine/model/types/type_name_lists.h"
 
 #include <cstring>
 
 #include "common/strings/fields.h"
-#include "common/strings/pool_memory.h"
-#include "engine/model/rsknomem.h"
+#include "common/memory/pool_memory.h"
+#include "engine/model/control/out_of_memory.h"
 #include "host/print.h"
 
 namespace {

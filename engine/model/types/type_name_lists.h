@@ -2,7 +2,7 @@
 // of report types that catalog storage loads and the component reads by code.
 #pragma once
 #include <cstdint>
-#include "engine/model/rskcon.h"
+#include "engine/tables/control_structure.h"
 
 // Entry i (0-based, code i + 1) occupies width + 1 bytes at i * (width + 1): a length byte, then
 // up to width characters.

@@ -1,12 +1,12 @@
 // Value cells: taken from the value free list (refilled 100 at a time from the current pool),
 // filled with a number or a text of at most 40 bytes, printed and stored into a variable.
-#include "engine/model/rskvalue.h"
+#include "engine/model/variables/value_cells.h"
 
 #include <cstring>
 
-#include "common/strings/pool_memory.h"
-#include "engine/model/rskfree.h"
-#include "engine/model/rsknomem.h"
+#include "common/memory/pool_memory.h"
+#include "engine/model/control/free_lists.h"
+#include "engine/model/control/out_of_memory.h"
 
 namespace {
 

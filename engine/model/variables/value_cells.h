@@ -1,8 +1,8 @@
 // Value cells: a constant value for a variable (an initial value or a value given in a
 // statement), taken from the value free list; and setting a variable's storage to its start state.
 #pragma once
-#include "engine/model/rskcon.h"
-#include "engine/model/rskvar.h"
+#include "engine/tables/control_structure.h"
+#include "engine/model/variables/variable_record.h"
 
 enum : uint32_t {
     RSKVALUE_NUMERIC_TYPE = 2,

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "common/module/anchors.h"
-#include "engine/model/rskvalue.h"
+#include "engine/model/variables/value_cells.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // variables free list. Its value storage is one block that value cells and rskvali fill.
 #pragma once
 #include <cstdint>
-#include "engine/model/rskcon.h"
-#include "engine/model/rskname.h"
+#include "engine/tables/control_structure.h"
+#include "engine/model/names/name_records.h"
 
 struct RSKCURRENCY;
 struct RSKFXPAIR;

@@ -9,5 +9,7 @@ void* engine_rsksym(RSKCON* con, const RSKSYMTAB* table, const RSKNAMEREC* name)
 int engine_rsksymd(RSKCON* con, RSKSYMTAB* table, const RSKNAMEREC* name, void* object);
 // Fills an object name (capacity 32).
 int engine_rskname(RSKCON* con, RSKOBJNAME* rec, const char* text, int length);
-// Runs a routine of the engine that takes only the control structure; its result.
-int engine_call(RSKCON* con, int slot);
+// Resets the variable model of the current environment; its result.
+int engine_rskvar0(RSKCON* con);
+// Creates the system variables of the current environment; its result.
+int engine_rskvar1(RSKCON* con);

@@ -1,15 +1,13 @@
-// Appendage C's entry table, published as vector 383, and the routines of catalog storage that
-// answer already: those that start-up and definitions call, answering as an empty catalog.
+// Appendage C's entry table as catalog storage holds it (the array published as vector 383 and its
+// filler) and the routines of catalog storage that answer already. Slot numbers and types are in
+// engine/tables/catalog_table.h.
 #pragma once
 #include <cstdint>
+
 #include "engine/tables/catalog_records.h"
-#include "engine/model/services/catalog.h"
+#include "engine/tables/catalog_table.h"
 
-constexpr int kRskctblVectorCode = (14 << 16) | 383;   // 0x000E017F
-constexpr int kRskctblSlots = 130;                     // slots 0 .. 129
-
-extern void* rskctbl[kRskctblSlots];
-extern const char* const kRskctblNames[kRskctblSlots];
+extern void* rskctbl[kCatalogTableSlots];
 
 // Fills every slot; routines not built yet report themselves and fail.
 void rskctbl_fill();
@@ -21,5 +19,26 @@ int rskctrm();
 int rssobex(int32_t kind, char* type_out);
 // The kind whose member type equals the 8-character type (any case); -1 when none does.
 int rssobfx(const char* type);
-// The other routines that answer already are declared with the catalog services the engine
-// calls (engine/model/services_catalog.h).
+// Slot 49: the text naming a kind into `text_out`; its length, or -1.
+int rssobds(int32_t kind, char* text_out);
+// Slot 53: finds or creates the object of that kind and name in the current environment: 0 and
+// the header in `out`; 1 after a message (no write right 598/3801, unsupported kind 598/3100).
+int rssofid(RSKCON* con, RSKCATOBJ** out, const RSKNAMEREC* name, const RSKNAMEREC* description,
+            int32_t kind);
+// Slot 57: the object's in-memory record after loading and the rights check; null when none.
+void* rssofiq(RSKCON* con, RSKCATOBJ* header, int access);
+// Slot 87: sets a property block's description (at most 256 characters), its state and time.
+int rssptyd(RSKCON* con, RSKPROPS* block, const RSKNAMEREC* description, const RSKPROPS* source);
+// Slot 97: non-zero when the access is granted (modes 4 read, 2 write, 1 run; scopes 1 to 4).
+int rsssec(RSKCON* con, RSKRIGHTS* rights, int mode, RSKENV* environment, const char* name,
+           int name_length, int32_t kind, int scope);
+// Slot 94: the host-product report of that name; null when none.
+void* rssrpt(RSKCON* con, const RSKNAMEREC* name);
+// Slot 16: lists the environments offered to a component client; their count.
+int rssenla(RSKCON* con);
+// Slot 25: makes the temporary environment the current one.
+int rssenvt(RSKCON* con);
+// Slot 27: closes the current environment.
+int rssenvx(RSKCON* con);
+// Slot 84: loads the saved search paths: 0 on success.
+int rsspthl(RSKCON* con);

@@ -19,10 +19,10 @@ TableFill g_fill;
 
 }  // namespace
 
-int rskctrm() { return wideprt(kRskctblVectorCode); }
+int rskctrm() { return wideprt(kCatalogTableVectorCode); }
 
 int tolvanec() {
-    hiexprt(kRskctblVectorCode, rskctbl, kRskctblSlots, v_global_pidb_anchor);
+    hiexprt(kCatalogTableVectorCode, rskctbl, kCatalogTableSlots, v_global_pidb_anchor);
     xinit();
     return 0;
 }

@@ -8,10 +8,6 @@
 
 namespace {
 
-constexpr int kSearchPathResolver = 205;   // rskpthg
-using Resolver = int (*)(RSKCON* con, const RSKNAMEREC* spec, const char* member_type,
-                         int for_read, char* libref, member_name* member, char* path, int report);
-
 // A "library.member" specification split into a blank-padded reference and the member; false
 // for any other form (a directory, no point, an invalid name).
 bool split_two_level(const RSKNAMEREC* spec, char* libref, const char** member, int* length) {
@@ -42,7 +38,7 @@ int rskcal_resolve(RSKCON* con, const RSKNAMEREC* spec, char* libref, char* memb
         *member_length = length;
         return 0;
     }
-    auto resolver = reinterpret_cast<Resolver>(rskatbl[kSearchPathResolver]);
+    auto resolver = own_engine_routine<EngineSlot::rskpthg>();
     member_name found{};
     char path[1025] = {};
     int rc = resolver(con, spec, "DATASET ", 1, libref, &found, path, 1);

@@ -4,16 +4,7 @@
 #include "engine/model/control/startup.h"
 #include "host/print.h"
 
-namespace {
-
-constexpr int kRskvar0Slot = 284;
-constexpr int kRskclbiSlot = 95;
-
-int call_slot(int slot, RSKCON* con) { return reinterpret_cast<int (*)(RSKCON*)>(rskatbl[slot])(con); }
-
-}  // namespace
-
-int rsk0(RSKCON* con) { return call_slot(kRskvar0Slot, con); }
+int rsk0(RSKCON* con) { return own_engine_routine<EngineSlot::rskvar0>()(con); }
 
 int rskpre0(RSKCON* con) {
     if (con->variables_pending) {
@@ -21,7 +12,7 @@ int rskpre0(RSKCON* con) {
         con->variables_pending = 0;
     }
     if (con->types_pending) {
-        con->types_failed = call_slot(kRskclbiSlot, con) != 0 ? 1 : 0;
+        con->types_failed = own_engine_routine<EngineSlot::rskclbi>()(con) != 0 ? 1 : 0;
         con->types_pending = 0;
     }
     int result = 0;

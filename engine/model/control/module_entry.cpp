@@ -20,10 +20,10 @@ TableFill g_fill;
 
 }  // namespace
 
-int rskatrm() { return wideprt(kRskatblVectorCode); }
+int rskatrm() { return wideprt(kEngineTableVectorCode); }
 
 int tolvanea() {
-    hiexprt(kRskatblVectorCode, rskatbl, kRskatblSlots, v_global_pidb_anchor);
+    hiexprt(kEngineTableVectorCode, rskatbl, kEngineTableSlots, v_global_pidb_anchor);
     xinit();
     return 0;
 }

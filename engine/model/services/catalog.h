@@ -1,28 +1,8 @@
 // Services of environment catalog storage (appendage C, vector 383) that the object model
-// calls, with their slots. The engine reaches each through a forwarding routine of that name.
+// calls. The engine reaches each through a forwarding routine of that name and its typed slot.
 #pragma once
 #include <cstdint>
 #include "engine/tables/catalog_records.h"
-
-// Slots of vector 383.
-enum : int {
-    RSS_SLOT_RSSCLSA = 11,
-    RSS_SLOT_RSSENLA = 16,
-    RSS_SLOT_RSSENLT = 17,
-    RSS_SLOT_RSSENVA = 18,
-    RSS_SLOT_RSSENVT = 25,
-    RSS_SLOT_RSSENVX = 27,
-    RSS_SLOT_RSSENVZ = 32,
-    RSS_SLOT_RSSOBDS = 49,
-    RSS_SLOT_RSSOFID = 53,
-    RSS_SLOT_RSSOFIQ = 57,
-    RSS_SLOT_RSSOUTZ = 67,
-    RSS_SLOT_RSSPTHL = 84,
-    RSS_SLOT_RSSPTYD = 87,
-    RSS_SLOT_RSSRPT = 94,
-    RSS_SLOT_RSSSEC = 97,
-    RSS_SLOT_RSSSECA = 98,
-};
 
 // Finds or creates the object of that kind and name in the current environment: 0 and the
 // header in `out`; 1 after a message (no write right 598/3801, unsupported kind 598/3100).

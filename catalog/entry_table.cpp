@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "engine/tables/slot_placeholder.h"
+#include "host/kernel.h"
 
 void* rskctbl[kCatalogTableSlots];
 
@@ -57,3 +58,5 @@ void rskctbl_fill() {
     put<CatalogSlot::rssrpt>(&rssrpt);
     put<CatalogSlot::rsssec>(&rsssec);
 }
+
+int rskctrm() { return wideprt(kCatalogTableVectorCode); }

@@ -19,8 +19,6 @@ TableFill g_fill;
 
 }  // namespace
 
-int rskctrm() { return wideprt(kCatalogTableVectorCode); }
-
 int tolvanec() {
     hiexprt(kCatalogTableVectorCode, rskctbl, kCatalogTableSlots, v_global_pidb_anchor);
     xinit();

@@ -7,6 +7,7 @@
 #include <type_traits>
 #include <utility>
 
+
 #include "common/files/dataset.h"
 #include "common/files/utilfile.h"
 #include "common/hash/hash_table.h"
@@ -26,6 +27,7 @@
 #include "engine/model/types/type_name_lists.h"
 #include "engine/model/variables/value_cells.h"
 #include "engine/tables/slot_placeholder.h"
+#include "host/kernel.h"
 
 void* rskatbl[kEngineTableSlots];
 
@@ -240,3 +242,5 @@ void rskatbl_fill() {
     put<EngineSlot::rskcsac_again>(&rskcsac);
     put<EngineSlot::rsktbla_again>(&rsktbla);
 }
+
+int rskatrm() { return wideprt(kEngineTableVectorCode); }

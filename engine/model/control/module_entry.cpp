@@ -20,8 +20,6 @@ TableFill g_fill;
 
 }  // namespace
 
-int rskatrm() { return wideprt(kEngineTableVectorCode); }
-
 int tolvanea() {
     hiexprt(kEngineTableVectorCode, rskatbl, kEngineTableSlots, v_global_pidb_anchor);
     xinit();

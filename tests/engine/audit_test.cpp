@@ -39,8 +39,8 @@ protected:
     void set_path(const std::string& path) {
         con_.audit_path.name.capacity = kRskPathCapacity;
         con_.audit_path.name.text = con_.audit_path.buffer;
-        std::memcpy(con_.audit_path.buffer, path.data(), path.size());
-        con_.audit_path.name.length = static_cast<uint16_t>(path.size());
+        size_t n = path.copy(con_.audit_path.buffer, sizeof con_.audit_path.buffer);
+        con_.audit_path.name.length = static_cast<uint16_t>(n);
     }
     std::string path() const { return std::string(con_.audit_path.name.text, con_.audit_path.name.length); }
     std::string dir_;

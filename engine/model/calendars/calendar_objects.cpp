@@ -5,7 +5,7 @@
 #include "engine/model/calendars/calendars.h"
 #include "engine/model/names/name_records.h"
 #include "engine/tables/object_tables.h"
-#include "engine/model/control/free_lists.h"
+#include "engine/tables/free_lists.h"
 #include "engine/model/control/out_of_memory.h"
 #include "engine/model/symbols/symbol_table.h"
 #include "engine/model/services/catalog.h"

@@ -4,7 +4,7 @@
 
 #include "common/memory/pool_memory.h"
 #include "engine/model/names/name_records.h"
-#include "engine/model/control/free_lists.h"
+#include "engine/tables/free_lists.h"
 #include "engine/model/control/out_of_memory.h"
 
 namespace {

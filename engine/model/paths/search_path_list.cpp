@@ -8,34 +8,20 @@
 #include "engine/model/names/name_records.h"
 #include "engine/model/control/out_of_memory.h"
 #include "engine/model/paths/search_path.h"
+#include "engine/tables/free_lists.h"
 #include "host/print.h"
 
 namespace {
 
 // A cleared entry from the free list, refilled from the general pool; null when out of memory.
 RSKPATHENTRY* take_entry(RSKCON* con) {
-    if (con->free_path_entries == nullptr) {
-        size_t bytes = sizeof(RSKPATHENTRY) * kRskPathEntryChunk;
-        auto* chunk = static_cast<RSKPATHENTRY*>(vmalcp_handler(con->general_pool, bytes, QOR_ALLOC_PLAIN));
-        if (chunk == nullptr) {
-            rsknomem(con, bytes, "search path entries");
-            return nullptr;
-        }
-        for (int i = 0; i < kRskPathEntryChunk; ++i) {
-            chunk[i].next = i + 1 < kRskPathEntryChunk ? &chunk[i + 1] : nullptr;
-        }
-        con->free_path_entries = chunk;
-    }
-    RSKPATHENTRY* entry = con->free_path_entries;
-    con->free_path_entries = entry->next;
-    std::memset(entry, 0, sizeof *entry);
+    size_t bytes = 0;
+    RSKPATHENTRY* entry = rsk_take_free(con->free_path_entries, con->general_pool, kRskPathEntryChunk, &bytes);
+    if (entry == nullptr) rsknomem(con, bytes, "search path entries");
     return entry;
 }
 
-void give_back(RSKCON* con, RSKPATHENTRY* entry) {
-    entry->next = con->free_path_entries;
-    con->free_path_entries = entry;
-}
+void give_back(RSKCON* con, RSKPATHENTRY* entry) { rsk_give_free(con->free_path_entries, entry); }
 
 bool listed(const RSKCON* con, const char* path, int length) {
     for (const RSKPATHENTRY* e = con->search_path_head; e != nullptr; e = e->next) {

@@ -6,7 +6,7 @@
 
 #include "common/memory/pool_memory.h"
 #include "engine/model/registries/code_registries.h"
-#include "engine/model/control/free_lists.h"
+#include "engine/tables/free_lists.h"
 #include "host/print.h"
 
 namespace {

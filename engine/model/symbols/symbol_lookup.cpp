@@ -7,6 +7,7 @@
 #include "engine/model/control/out_of_memory.h"
 #include "engine/model/symbols/symbol_table.h"
 #include "engine/model/symbols/symbol_table_internal.h"
+#include "engine/tables/free_lists.h"
 #include "host/kernel.h"
 
 namespace {
@@ -123,28 +124,17 @@ void remove_from_list(RSKSYMTAB* table, RSKSYMBOL* symbol) {
 
 RSKSYMBOL* rsksym_allocate(RSKCON* con, RSKSYMTAB* table) {
     if (table->free_list == nullptr) return nullptr;
-    if (*table->free_list == nullptr) {
-        int count = table->bucket_count / 10 + 5;
-        size_t bytes = sizeof(RSKSYMBOL) * static_cast<size_t>(count);
-        auto* chunk = static_cast<RSKSYMBOL*>(vmalcp_handler(table->pool, bytes, QOR_ALLOC_PLAIN));
-        if (chunk == nullptr) {
-            rsknomem(con, bytes, "symbol structure");
-            return nullptr;
-        }
-        std::memset(chunk, 0, bytes);
-        for (int i = 0; i < count - 1; ++i) chunk[i].next_in_bucket = &chunk[i + 1];
-        *table->free_list = chunk;
-    }
-    RSKSYMBOL* symbol = *table->free_list;
-    *table->free_list = symbol->next_in_bucket;
-    symbol->next_in_bucket = nullptr;
+    size_t bytes = 0;
+    // A reused symbol keeps its name buffer; the definition overwrites the rest.
+    RSKSYMBOL* symbol = rsk_take_free<RSKSYMBOL, &RSKSYMBOL::next_in_bucket>(
+        *table->free_list, table->pool, table->bucket_count / 10 + 5, &bytes, RskTaken::kept);
+    if (symbol == nullptr) rsknomem(con, bytes, "symbol structure");
     return symbol;
 }
 
 void rsksym_release(RSKSYMTAB* table, RSKSYMBOL* symbol) {
     if (table->free_list == nullptr) return;
-    symbol->next_in_bucket = *table->free_list;
-    *table->free_list = symbol;
+    rsk_give_free<RSKSYMBOL, &RSKSYMBOL::next_in_bucket>(*table->free_list, symbol);
 }
 
 void* rsksym(RSKCON*, const RSKSYMTAB* table, const RSKNAMEREC* name) {

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "common/memory/pool_memory.h"
-#include "engine/model/control/free_lists.h"
+#include "engine/tables/free_lists.h"
 #include "engine/model/control/out_of_memory.h"
 #include "engine/model/timers/timers.h"
 #include "host/kernel.h"

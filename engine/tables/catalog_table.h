@@ -2,6 +2,7 @@
 // the function type of each, and the typed fetch through which the other modules call a slot.
 #pragma once
 #include <cstdint>
+#include <type_traits>
 
 #include "engine/tables/catalog_records.h"
 #include "engine/tables/control_structure.h"
@@ -170,15 +171,28 @@ constexpr bool numbered_in_order() {
 }
 static_assert(sizeof kNumbers / sizeof kNumbers[0] == kCatalogTableSlots - 1, "one entry per slot 1 to 129");
 static_assert(numbered_in_order(), "slots listed once each, in order");
+
+// Slots whose routine is not built yet but will hand back a record (rssenvs: a registered
+// environment; rssofil: an object's list): their placeholder answers null, since a code read as
+// an address would be followed by the caller.
+inline constexpr int kUnbuiltRecordSlots[] = {24, 56};
+constexpr bool answers_record(CatalogSlot slot) {
+    for (int s : kUnbuiltRecordSlots)
+        if (s == static_cast<int>(slot)) return true;
+    return false;
+}
 }  // namespace catalog_table_detail
 
-// A slot whose routine is not built yet takes the control structure and answers a code: whoever
-// builds the routine gives the slot its full type below, and the filler checks it.
+// A slot whose routine is not built yet has the type of its answer with the control structure as
+// its one argument: whoever builds the routine gives the slot its full type below, and the filler
+// checks it.
 using UnbuiltCatalogCode = int (*)(RSKCON*);
+using UnbuiltCatalogRecord = void* (*)(RSKCON*);
 
 template <CatalogSlot S>
 struct CatalogSlotType {
-    using type = UnbuiltCatalogCode;
+    using type = std::conditional_t<catalog_table_detail::answers_record(S), UnbuiltCatalogRecord,
+                                    UnbuiltCatalogCode>;
 };
 
 #define QOR_CATALOG_SLOT_TYPE(id, ...)        \

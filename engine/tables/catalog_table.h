@@ -195,6 +195,7 @@ struct CatalogSlotType {
                                     UnbuiltCatalogCode>;
 };
 
+// The full type of every slot whose routine is built or called by another module.
 #define QOR_CATALOG_SLOT_TYPE(id, ...)        \
     template <>                               \
     struct CatalogSlotType<CatalogSlot::id> { \

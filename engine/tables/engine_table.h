@@ -483,10 +483,11 @@ struct EngineSlotType {
                                     UnbuiltEngineCode>;
 };
 
-#define QOR_ENGINE_SLOT_TYPE(id, ...) \
-    template <>                        \
+// The full type of every slot whose routine is built or called by another module.
+#define QOR_ENGINE_SLOT_TYPE(id, ...)        \
+    template <>                              \
     struct EngineSlotType<EngineSlot::id> { \
-        using type = __VA_ARGS__;      \
+        using type = __VA_ARGS__;            \
     };
 QOR_ENGINE_SLOT_TYPE(rskatrm, int (*)())
 QOR_ENGINE_SLOT_TYPE(rskinit, int (*)(RSKCON**, int, uint32_t, uint32_t))

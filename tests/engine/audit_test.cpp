@@ -26,8 +26,8 @@ protected:
         ASSERT_NE(::getcwd(cwd_, sizeof cwd_), nullptr);
         ASSERT_EQ(::chdir(dir_.c_str()), 0);
         std::memset(con_.audit_fileref, ' ', 8);
-        adti = vector_slot<Adti>(381, 6);
-        adtp = vector_slot<Adtp>(381, 7);
+        adti = engine_routine<EngineSlot::rskadti>();
+        adtp = engine_routine<EngineSlot::rskadtp>();
     }
     void TearDown() override {
         ::unsetenv("AUDIT_FILE");

@@ -42,8 +42,8 @@ protected:
         set_env("DEZERIVO", nullptr);
         set_env("PWPATH", nullptr);
         set_env("AUDIT_FILE", nullptr);
-        rskinit_ = vector_slot<InitFn>(381, 2);
-        rskterm_ = vector_slot<TermFn>(381, 4);
+        rskinit_ = engine_routine<EngineSlot::rskinit>();
+        rskterm_ = engine_routine<EngineSlot::rskterm>();
         ASSERT_NE(rskinit_, nullptr);
         global_blocks_ = qor_pool_live_blocks(qor_global_gcb()->global_pool);
     }

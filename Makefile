@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 BUILD ?= build
 CMAKE_GEN = -G Ninja
 
-.PHONY: all setup build release run install test test-asan test-tsan test-fuzz bench clean
+.PHONY: all setup build release run install test build-clang test-asan test-tsan test-fuzz bench clean
 
 all: build
 
@@ -28,8 +28,17 @@ PREFIX ?= /usr/local
 install: release
 	@cmake --install build-release --prefix "$(PREFIX)"
 
-test: build
+# CI: every warning is an error, the suite runs, and the product code builds with clang too.
+test: setup
+	@cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQOR_WERROR=ON >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	@$(MAKE) --no-print-directory build-clang
+
+# The host and the four modules built with clang 14, warnings as errors (tests stay on GCC).
+build-clang: setup
+	@CC=clang-14 CXX=clang++-14 cmake -S . -B build-clang $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQOR_BENCH=OFF -DQOR_WERROR=ON >/dev/null
+	@cmake --build build-clang -j $(JOBS) --target qor tolvane tolvanea tolvanec tolvix
 
 test-asan: setup
 	@cmake -S . -B build-asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DQOR_SANITIZE=ON >/dev/null
@@ -53,4 +62,4 @@ bench: release
 	@for b in build-release/bin/bench_*; do echo "== $$b"; $$b || exit 1; done
 
 clean:
-	rm -rf build build-release build-asan build-tsan build-fuzz
+	rm -rf build build-release build-clang build-asan build-tsan build-fuzz

@@ -3,15 +3,12 @@
 #include <cstring>
 
 #include "catalog/engine_calls.h"
-#include "catalog/rskctbl.h"
+#include "catalog/entry_table.h"
 #include "common/files/names.h"
-#include "common/strings/pool_memory.h"
+#include "common/memory/pool_memory.h"
 #include "host/kernel.h"
 
 namespace {
-
-constexpr int kRskvar0Slot = 284;   // resets the variable model
-constexpr int kRskvar1Slot = 285;   // creates the system variables
 
 void set_text(RSKNAMEREC* rec, char* buffer, int capacity, const char* text, int length) {
     if (length > capacity) length = capacity;
@@ -56,10 +53,10 @@ int rssenvt(RSKCON* con) {
     if (con->current_environment != nullptr) rssenvx(con);
     con->current_environment = environment;
     uint32_t changed = con->environment_changed;
-    engine_call(con, kRskvar1Slot);
+    engine_rskvar1(con);
     con->environment_changed = changed;
     con->temporary_environment = 1;
-    engine_call(con, kRskvar0Slot);
+    engine_rskvar0(con);
     return 0;
 }
 

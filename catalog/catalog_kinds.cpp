@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "catalog/rskctbl.h"
+#include "catalog/entry_table.h"
 #include "host/print.h"
 
 namespace {

@@ -3,9 +3,10 @@
 #include <cstring>
 
 #include "catalog/engine_calls.h"
-#include "catalog/rskctbl.h"
-#include "common/strings/pool_memory.h"
-#include "engine/model/rskobjtab.h"
+#include "catalog/entry_table.h"
+#include "common/memory/pool_memory.h"
+#include "engine/tables/free_lists.h"
+#include "engine/tables/object_tables.h"
 #include "host/kernel.h"
 
 namespace {
@@ -43,28 +44,19 @@ int table_of_kind(int32_t kind) {
 }
 
 RSKCATOBJ* take_header(RSKCON* con) {
-    RSKFREELISTS* lists = con->free_lists;
-    if (lists->catalog_objects == nullptr) {
-        const size_t bytes = sizeof(RSKCATOBJ) * kHeaderChunk;
-        auto* chunk = static_cast<RSKCATOBJ*>(vmalcp_handler(con->current_pool, bytes, QOR_ALLOC_ZERO));
-        if (chunk == nullptr) {
-            if (con->no_memory_reported == 0) xpmlog(598, 2797, static_cast<long>(bytes), "add elements to a list");
-            con->no_memory_reported = 1;
-            return nullptr;
-        }
-        for (int i = 0; i < kHeaderChunk - 1; ++i) chunk[i].link = &chunk[i + 1];
-        lists->catalog_objects = chunk;
+    size_t bytes = 0;
+    RSKCATOBJ* header = rsk_take_free<RSKCATOBJ, &RSKCATOBJ::link>(con->free_lists->catalog_objects,
+                                                                   con->current_pool, kHeaderChunk, &bytes);
+    if (header == nullptr) {
+        if (con->no_memory_reported == 0) xpmlog(598, 2797, static_cast<long>(bytes), "add elements to a list");
+        con->no_memory_reported = 1;
     }
-    RSKCATOBJ* header = lists->catalog_objects;
-    lists->catalog_objects = header->link;
-    std::memset(header, 0, sizeof *header);
     return header;
 }
 
 void give_header_back(RSKCON* con, RSKCATOBJ* header) {
-    std::memset(header, 0, sizeof *header);
-    header->link = con->free_lists->catalog_objects;
-    con->free_lists->catalog_objects = header;
+    std::memset(static_cast<void*>(header), 0, sizeof *header);
+    rsk_give_free<RSKCATOBJ, &RSKCATOBJ::link>(con->free_lists->catalog_objects, header);
 }
 
 // The defining user becomes the object's owner, with the user's default rights.

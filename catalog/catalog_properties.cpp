@@ -2,8 +2,8 @@
 // structure's current pool) and the state and time of its last change.
 #include <cstring>
 
-#include "catalog/rskctbl.h"
-#include "common/strings/pool_memory.h"
+#include "catalog/entry_table.h"
+#include "common/memory/pool_memory.h"
 
 int rssptyd(RSKCON* con, RSKPROPS* block, const RSKNAMEREC* description, const RSKPROPS* source) {
     if (block->state == 0) {

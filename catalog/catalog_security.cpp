@@ -1,6 +1,6 @@
 // Rights checks of catalog objects and environments: owner, group and others each hold read,
 // write and run rights; a code without the active bit grants everything.
-#include "catalog/rskctbl.h"
+#include "catalog/entry_table.h"
 #include "common/strings/fields.h"
 
 namespace {

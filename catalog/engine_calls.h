@@ -1,7 +1,7 @@
 // Calls from catalog storage into the engine's entry table (vector 381): the symbol tables and
 // name fillers that hold catalog object headers. Each answers a failure when the table is absent.
 #pragma once
-#include "engine/model/rskcon.h"
+#include "engine/tables/control_structure.h"
 
 // The object of a name in a symbol table (and its parents); null when not found.
 void* engine_rsksym(RSKCON* con, const RSKSYMTAB* table, const RSKNAMEREC* name);
@@ -9,5 +9,7 @@ void* engine_rsksym(RSKCON* con, const RSKSYMTAB* table, const RSKNAMEREC* name)
 int engine_rsksymd(RSKCON* con, RSKSYMTAB* table, const RSKNAMEREC* name, void* object);
 // Fills an object name (capacity 32).
 int engine_rskname(RSKCON* con, RSKOBJNAME* rec, const char* text, int length);
-// Runs a routine of the engine that takes only the control structure; its result.
-int engine_call(RSKCON* con, int slot);
+// Resets the variable model of the current environment; its result.
+int engine_rskvar0(RSKCON* con);
+// Creates the system variables of the current environment; its result.
+int engine_rskvar1(RSKCON* con);

@@ -2,22 +2,16 @@
 // calls it. A table that is not published answers 1, so the caller sees a failure.
 #include "procedure/engine_calls.h"
 
-#include "host/kernel.h"
+#include "engine/tables/catalog_table.h"
+#include "engine/tables/engine_table.h"
 
 namespace zozu {
 
 namespace {
 
-constexpr int kEngineVector = 381;
-constexpr int kCatalogVector = 383;
-
+// Calls a slot that takes only the control structure.
 template <typename Fn>
-Fn routine(int vector, int slot) {
-    return reinterpret_cast<Fn>(wivslot(vector, slot));
-}
-
-int call_con(int vector, int slot, RSKCON* con) {
-    auto fn = routine<int (*)(RSKCON*)>(vector, slot);
+int call_con(Fn fn, RSKCON* con) {
     return fn != nullptr ? fn(con) : 1;
 }
 
@@ -25,28 +19,28 @@ int call_con(int vector, int slot, RSKCON* con) {
 
 int rskinit(RSKCON** out, int client_kind, uint32_t function_manager, uint32_t manager) {
     *out = nullptr;
-    auto fn = routine<int (*)(RSKCON**, int, uint32_t, uint32_t)>(kEngineVector, 2);
+    auto fn = engine_routine<EngineSlot::rskinit>();
     return fn != nullptr ? fn(out, client_kind, function_manager, manager) : 1;
 }
 
-int rsk0(RSKCON* con) { return call_con(kEngineVector, 3, con); }
-int rskterm(RSKCON* con) { return call_con(kEngineVector, 4, con); }
-int rskadti(RSKCON* con) { return call_con(kEngineVector, 6, con); }
+int rsk0(RSKCON* con) { return call_con(engine_routine<EngineSlot::rsk0>(), con); }
+int rskterm(RSKCON* con) { return call_con(engine_routine<EngineSlot::rskterm>(), con); }
+int rskadti(RSKCON* con) { return call_con(engine_routine<EngineSlot::rskadti>(), con); }
 
 int rskadtp(RSKCON* con, int table, int number, int stamp_length, const char* stamp,
             int name_length, const char* name) {
-    auto fn = routine<int (*)(RSKCON*, int, int, ...)>(kEngineVector, 7);
+    auto fn = engine_routine<EngineSlot::rskadtp>();
     return fn != nullptr ? fn(con, table, number, stamp_length, stamp, name_length, name) : 1;
 }
 
-int rskclbi(RSKCON* con) { return call_con(kEngineVector, 95, con); }
-int rsktrn0(RSKCON* con) { return call_con(kEngineVector, 270, con); }
+int rskclbi(RSKCON* con) { return call_con(engine_routine<EngineSlot::rskclbi>(), con); }
+int rsktrn0(RSKCON* con) { return call_con(engine_routine<EngineSlot::rsktrn0>(), con); }
 
 int unittest_stmt(RSKCON* con, statement_node* node) {
-    auto fn = routine<int (*)(RSKCON*, statement_node*)>(kEngineVector, 376);
+    auto fn = engine_routine<EngineSlot::unittest_stmt>();
     return fn != nullptr ? fn(con, node) : 1;
 }
 
-int rssenvt(RSKCON* con) { return call_con(kCatalogVector, 25, con); }
+int rssenvt(RSKCON* con) { return call_con(catalog_routine<CatalogSlot::rssenvt>(), con); }
 
 }  // namespace zozu

@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "engine/model/rskcon.h"
+#include "engine/tables/control_structure.h"
 #include "host/parser.h"
 
 namespace zozu {

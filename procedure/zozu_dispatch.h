@@ -1,7 +1,7 @@
 // Running the statements of a ZOZU step: the dispatcher with its deferred rebuilds, the table of
 // statement names and their handlers, and the rights code of objects that statements define.
 #pragma once
-#include "engine/model/rskcon.h"
+#include "engine/tables/control_structure.h"
 #include "host/parser.h"
 
 namespace zozu {

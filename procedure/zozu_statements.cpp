@@ -1,5 +1,8 @@
 // The ZOZU statements: one schema per statement with the clauses it accepts, the option bits
 // they set and the operand fields they fill (docs/zozu-statements.md is the user's reference).
+#include <array>
+#include <cstddef>
+
 #include "procedure/zozu_fields.h"
 #include "procedure/zozu_grammar.h"
 
@@ -219,7 +222,8 @@ const qor_clause kRunqorfileClauses[] = {
     {QOR_CLAUSE_POSITIONAL, QOR_VALUE_TEXT, 0, 0, 2, nullptr, nullptr, nullptr, nullptr},
 };
 
-const qor_option_def kRunprojectOptions[] = {
+// Options of a project run: RUNPROJECT takes these, and PROJECT stores them with the project.
+constexpr qor_option_def kProjectRunOptions[] = {
     {"AGS", QOR_FORM_FLAG, 0, 0},
     {"ALLCASHFLOW", QOR_FORM_FLAG, 0, 0},
     {"ALLPRICE", QOR_FORM_FLAG, 0, 0},
@@ -331,8 +335,47 @@ const qor_option_def kRunprojectOptions[] = {
     {"VALUESTATS", QOR_FORM_FLAG, 0, 0},
     {"VARDEF", QOR_FORM_INTEGER, 0, 0},
     {"VAROPTDROP", QOR_FORM_TEXT, 0, 0},
-    {nullptr, 0, 0, 0},
 };
+
+// Options that only PROJECT takes.
+constexpr qor_option_def kProjectOnlyOptions[] = {
+    {"ABS", QOR_FORM_FLAG, 0, 0},
+    {"ABSOLUTE", QOR_FORM_FLAG, 0, 0},
+    {"BACK", QOR_FORM_FLAG, 0, 0},
+    {"BACKWARD", QOR_FORM_FLAG, 0, 0},
+    {"CFBUCKET", QOR_FORM_TEXT, 0, 0},
+    {"CFBUCKETBY", QOR_FORM_TEXT, 0, 0},
+    {"CFDIST", QOR_FORM_TEXT, 0, 0},
+    {"CFMAX", QOR_FORM_INTEGER, 0, 0},
+    {"CFMAXSIZE", QOR_FORM_INTEGER, 0, 0},
+    {"COMPLETE", QOR_FORM_FLAG, 0, 0},
+    {"FORW", QOR_FORM_FLAG, 0, 0},
+    {"FORWARD", QOR_FORM_FLAG, 0, 0},
+    {"MATURITY", QOR_FORM_FLAG, 0, 0},
+    {"NETSET", QOR_FORM_FLAG, 0, 0},
+    {"NETSETS", QOR_FORM_FLAG, 0, 0},
+    {"PROR", QOR_FORM_FLAG, 0, 0},
+    {"PRORATE", QOR_FORM_FLAG, 0, 0},
+    {"RATIO", QOR_FORM_FLAG, 0, 0},
+    {"REL", QOR_FORM_FLAG, 0, 0},
+    {"RELATIVE", QOR_FORM_FLAG, 0, 0},
+};
+
+// A parser option list: the rows of each table in turn, then the terminating row.
+template <size_t... N>
+constexpr auto option_list(const qor_option_def (&... tables)[N]) {
+    std::array<qor_option_def, (N + ... + 0) + 1> list{};
+    size_t at = 0;
+    auto append = [&](const auto& table) {
+        for (const qor_option_def& row : table) list[at++] = row;
+    };
+    (append(tables), ...);
+    list[at] = qor_option_def{nullptr, 0, 0, 0};
+    return list;
+}
+
+constexpr auto kRunprojectOptions = option_list(kProjectRunOptions);
+constexpr auto kProjectOptions = option_list(kProjectRunOptions, kProjectOnlyOptions);
 
 const qor_clause kRunprojectClauses[] = {
     {QOR_CLAUSE_POSITIONAL, QOR_VALUE_NAME, 0, 0, 1, nullptr, nullptr, nullptr, nullptr},
@@ -362,7 +405,7 @@ const qor_clause kRunprojectClauses[] = {
     {QOR_CLAUSE_FLAG, 0, 5, 0, 0, "VALUES VALUATIONS", nullptr, nullptr, nullptr},
     {QOR_CLAUSE_FLAG, 0, 6, 0, 0, "OPTIONS", nullptr, nullptr, nullptr},
     {QOR_CLAUSE_NAMELIST, QOR_VALUE_NAME, 0, 0, 13, "REPORT REPORTS PREREPORT POSTREPORT", nullptr, nullptr, nullptr},
-    {QOR_CLAUSE_OPTIONLIST, 0, 0, 0, 40, nullptr, nullptr, kRunprojectOptions, nullptr},
+    {QOR_CLAUSE_OPTIONLIST, 0, 0, 0, 40, nullptr, nullptr, kRunprojectOptions.data(), nullptr},
 };
 
 const qor_clause kPriceClauses[] = {
@@ -652,140 +695,6 @@ const qor_clause kStatisticsClauses[] = {
     {QOR_CLAUSE_VALUE, QOR_VALUE_TEXT, 0, 0, 2, "LABEL", nullptr, nullptr, nullptr},
 };
 
-const qor_option_def kProjectOptions[] = {
-    {"ABS", QOR_FORM_FLAG, 0, 0},
-    {"ABSOLUTE", QOR_FORM_FLAG, 0, 0},
-    {"AGS", QOR_FORM_FLAG, 0, 0},
-    {"ALLCASHFLOW", QOR_FORM_FLAG, 0, 0},
-    {"ALLPRICE", QOR_FORM_FLAG, 0, 0},
-    {"ALLSTATES", QOR_FORM_FLAG, 0, 0},
-    {"ALPHA", QOR_FORM_REAL, 0, 0},
-    {"ARCHIVE", QOR_FORM_TEXT, 0, 0},
-    {"AUTH_DOMAIN", QOR_FORM_TEXT, 0, 0},
-    {"BACK", QOR_FORM_FLAG, 0, 0},
-    {"BACKWARD", QOR_FORM_FLAG, 0, 0},
-    {"BANDWIDTH", QOR_FORM_REAL, 0, 0},
-    {"BRUTEVAROPT", QOR_FORM_FLAG, 0, 0},
-    {"CFBUCKET", QOR_FORM_TEXT, 0, 0},
-    {"CFBUCKETBY", QOR_FORM_TEXT, 0, 0},
-    {"CFDIST", QOR_FORM_TEXT, 0, 0},
-    {"CFMAX", QOR_FORM_INTEGER, 0, 0},
-    {"CFMAXSIZE", QOR_FORM_INTEGER, 0, 0},
-    {"COMBINED", QOR_FORM_FLAG, 0, 0},
-    {"COMPDURATION", QOR_FORM_FLAG, 0, 0},
-    {"COMPLETE", QOR_FORM_FLAG, 0, 0},
-    {"CUBE", QOR_FORM_TEXT, 0, 0},
-    {"CUBE_DATALIB", QOR_FORM_TEXT, 0, 0},
-    {"CUBE_METALIB", QOR_FORM_TEXT, 0, 0},
-    {"CUBE_METAREF", QOR_FORM_TEXT, 0, 0},
-    {"CUBE_NAME", QOR_FORM_TEXT, 0, 0},
-    {"CUBE_PATH", QOR_FORM_TEXT, 0, 0},
-    {"DEFAULT", QOR_FORM_TEXT, 0, 0},
-    {"DETAILED", QOR_FORM_FLAG, 0, 0},
-    {"DF", QOR_FORM_INTEGER, 0, 0},
-    {"DOWNWEIGHT", QOR_FORM_REAL, 0, 0},
-    {"EPSILON", QOR_FORM_REAL, 0, 0},
-    {"EVTCUTOFF", QOR_FORM_REAL, 0, 0},
-    {"EVTSTATS", QOR_FORM_FLAG, 0, 0},
-    {"FMTCFNOTE", QOR_FORM_TEXT, 0, 0},
-    {"FMTDATE", QOR_FORM_TEXT, 0, 0},
-    {"FMTDATETIME", QOR_FORM_TEXT, 0, 0},
-    {"FMTNUMERIC", QOR_FORM_TEXT, 0, 0},
-    {"FMTPERCENT", QOR_FORM_TEXT, 0, 0},
-    {"FMTTIME", QOR_FORM_TEXT, 0, 0},
-    {"FMTVALUE", QOR_FORM_TEXT, 0, 0},
-    {"FORMATS", QOR_FORM_TEXT, 0, 0},
-    {"FORW", QOR_FORM_FLAG, 0, 0},
-    {"FORWARD", QOR_FORM_FLAG, 0, 0},
-    {"HLWBND", QOR_FORM_REAL, 0, 0},
-    {"IM_FOLDER", QOR_FORM_TEXT, 0, 0},
-    {"INSTARRAYS", QOR_FORM_FLAG, 0, 0},
-    {"INSTVALS", QOR_FORM_FLAG, 0, 0},
-    {"KERNEL", QOR_FORM_TEXT, 0, 0},
-    {"MATURITY", QOR_FORM_FLAG, 0, 0},
-    {"MAXTHREADS", QOR_FORM_INTEGER, 0, 0},
-    {"MDDBS", QOR_FORM_FLAG, 0, 0},
-    {"MDDBSTYLE", QOR_FORM_TEXT, 0, 0},
-    {"MKTRATES", QOR_FORM_FLAG, 0, 0},
-    {"MODCOV", QOR_FORM_FLAG, 0, 0},
-    {"N", QOR_FORM_INTEGER, 0, 0},
-    {"NBOOT", QOR_FORM_INTEGER, 0, 0},
-    {"NDENSITY", QOR_FORM_INTEGER, 0, 0},
-    {"NETSET", QOR_FORM_FLAG, 0, 0},
-    {"NETSETS", QOR_FORM_FLAG, 0, 0},
-    {"NOAGS", QOR_FORM_FLAG, 0, 0},
-    {"NOALLCASHFLOW", QOR_FORM_FLAG, 0, 0},
-    {"NOALLPRICE", QOR_FORM_FLAG, 0, 0},
-    {"NOALLSTATES", QOR_FORM_FLAG, 0, 0},
-    {"NOBRUTEVAROPT", QOR_FORM_FLAG, 0, 0},
-    {"NOCOMBINED", QOR_FORM_FLAG, 0, 0},
-    {"NOCOMPDURATION", QOR_FORM_FLAG, 0, 0},
-    {"NODETAILED", QOR_FORM_FLAG, 0, 0},
-    {"NOEVTSTATS", QOR_FORM_FLAG, 0, 0},
-    {"NOINSTARRAYS", QOR_FORM_FLAG, 0, 0},
-    {"NOINSTVALS", QOR_FORM_FLAG, 0, 0},
-    {"NOMDDBS", QOR_FORM_FLAG, 0, 0},
-    {"NOMKTRATES", QOR_FORM_FLAG, 0, 0},
-    {"NOMODCOV", QOR_FORM_FLAG, 0, 0},
-    {"NONE", QOR_FORM_FLAG, 0, 0},
-    {"NOOLDALLPRICE", QOR_FORM_FLAG, 0, 0},
-    {"NOOPTIMIZE", QOR_FORM_FLAG, 0, 0},
-    {"NOOPTSUMMARY", QOR_FORM_FLAG, 0, 0},
-    {"NOOPTVALUES", QOR_FORM_FLAG, 0, 0},
-    {"NOOUTALL", QOR_FORM_FLAG, 0, 0},
-    {"NOOUTERROR", QOR_FORM_FLAG, 0, 0},
-    {"NOPOSNEG", QOR_FORM_FLAG, 0, 0},
-    {"NORMAL", QOR_FORM_FLAG, 0, 0},
-    {"NORUNSUMMARY", QOR_FORM_FLAG, 0, 0},
-    {"NOSENSTRANS", QOR_FORM_FLAG, 0, 0},
-    {"NOSHOCKS", QOR_FORM_FLAG, 0, 0},
-    {"NOSIMADJUST", QOR_FORM_FLAG, 0, 0},
-    {"NOSIMDENS", QOR_FORM_FLAG, 0, 0},
-    {"NOSIMRFIM", QOR_FORM_FLAG, 0, 0},
-    {"NOSIMRFSTATS", QOR_FORM_FLAG, 0, 0},
-    {"NOSIMSTATES", QOR_FORM_FLAG, 0, 0},
-    {"NOSIMSTATS", QOR_FORM_FLAG, 0, 0},
-    {"NOSIMVALUES", QOR_FORM_FLAG, 0, 0},
-    {"NOSTATES", QOR_FORM_FLAG, 0, 0},
-    {"NOVALUESTATS", QOR_FORM_FLAG, 0, 0},
-    {"OLAP_HOST", QOR_FORM_TEXT, 0, 0},
-    {"OLAP_SCHEMA", QOR_FORM_TEXT, 0, 0},
-    {"OLDALLPRICE", QOR_FORM_FLAG, 0, 0},
-    {"OLDSPECTRAL", QOR_FORM_FLAG, 0, 0},
-    {"OPTIMIZE", QOR_FORM_FLAG, 0, 0},
-    {"OPTSUMMARY", QOR_FORM_FLAG, 0, 0},
-    {"OPTVALUES", QOR_FORM_FLAG, 0, 0},
-    {"OUTALL", QOR_FORM_FLAG, 0, 0},
-    {"OUTERROR", QOR_FORM_FLAG, 0, 0},
-    {"PCTLDEF", QOR_FORM_INTEGER, 0, 0},
-    {"POSNEG", QOR_FORM_FLAG, 0, 0},
-    {"PRGSNOTE", QOR_FORM_INTEGER, 0, 0},
-    {"PROR", QOR_FORM_FLAG, 0, 0},
-    {"PRORATE", QOR_FORM_FLAG, 0, 0},
-    {"PSDMETHOD", QOR_FORM_TEXT, 0, 0},
-    {"QUADRATIC", QOR_FORM_FLAG, 0, 0},
-    {"RATIO", QOR_FORM_FLAG, 0, 0},
-    {"REL", QOR_FORM_FLAG, 0, 0},
-    {"RELATIVE", QOR_FORM_FLAG, 0, 0},
-    {"RUNSUMMARY", QOR_FORM_FLAG, 0, 0},
-    {"SENSTRANS", QOR_FORM_FLAG, 0, 0},
-    {"SHOCKS", QOR_FORM_FLAG, 0, 0},
-    {"SIMADJUST", QOR_FORM_FLAG, 0, 0},
-    {"SIMDENS", QOR_FORM_FLAG, 0, 0},
-    {"SIMPLE", QOR_FORM_FLAG, 0, 0},
-    {"SIMRFIM", QOR_FORM_FLAG, 0, 0},
-    {"SIMRFSTATS", QOR_FORM_FLAG, 0, 0},
-    {"SIMSTATES", QOR_FORM_FLAG, 0, 0},
-    {"SIMSTATS", QOR_FORM_FLAG, 0, 0},
-    {"SIMVALUES", QOR_FORM_FLAG, 0, 0},
-    {"SPECTRAL", QOR_FORM_FLAG, 0, 0},
-    {"STATES", QOR_FORM_FLAG, 0, 0},
-    {"TRIANGULAR", QOR_FORM_FLAG, 0, 0},
-    {"VALUESTATS", QOR_FORM_FLAG, 0, 0},
-    {"VARDEF", QOR_FORM_INTEGER, 0, 0},
-    {"VAROPTDROP", QOR_FORM_TEXT, 0, 0},
-    {nullptr, 0, 0, 0},
-};
 
 const qor_clause kProjectClauses[] = {
     {QOR_CLAUSE_POSITIONAL, QOR_VALUE_NAME, 0, 0, 1, nullptr, nullptr, nullptr, nullptr},
@@ -812,7 +721,7 @@ const qor_clause kProjectClauses[] = {
     {QOR_CLAUSE_VALUE, QOR_VALUE_TEXT, 0, 0, 3, "DESC", nullptr, nullptr, nullptr},
     {QOR_CLAUSE_VALUE, QOR_VALUE_TEXT, 0, 0, 2, "LABEL", nullptr, nullptr, nullptr},
     {QOR_CLAUSE_FLAG, 0, 3, 0, 0, "REPRICING", nullptr, nullptr, nullptr},
-    {QOR_CLAUSE_OPTIONLIST, 0, 0, 0, 40, nullptr, nullptr, kProjectOptions, nullptr},
+    {QOR_CLAUSE_OPTIONLIST, 0, 0, 0, 40, nullptr, nullptr, kProjectOptions.data(), nullptr},
 };
 
 const qor_clause kCurrencyClauses[] = {

@@ -13,7 +13,6 @@
 namespace {
 
 constexpr double kSqrtEps = 1.053671212772351e-8;
-constexpr double kLnSqrt2Pi = 0.9189385332046728;
 
 struct chi_data {
     double t, nu, delta, ln_gamma_half_nu;

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "common/files/dataset.h"
-#include "common/strings/pool_memory.h"
+#include "common/memory/pool_memory.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "common/strings/pool_memory.h"
+#include "common/memory/pool_memory.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "common/strings/fields.h"
-#include "common/strings/pool_memory.h"
+#include "common/memory/pool_memory.h"
 
 namespace {
 

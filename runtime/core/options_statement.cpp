@@ -26,7 +26,7 @@ std::string upper(std::string_view s) {
 // A cursor over the statement text that reports the first error it meets.
 class Reader {
 public:
-    Reader(const char* text, size_t length) : text_(text), end_(text + length), at_(text) {}
+    Reader(const char* text, size_t length) : end_(text + length), at_(text) {}
 
     void skip_blanks() {
         while (at_ < end_ && is_blank(*at_)) ++at_;
@@ -85,7 +85,6 @@ public:
     }
 
 private:
-    const char* text_;
     const char* end_;
     const char* at_;
 };

@@ -10,7 +10,7 @@
 
 #include "host/files.h"
 #include "host/print.h"
-#include "runtime/core/format_internal.h"
+#include "runtime/formats/format_internal.h"
 #include "runtime/core/service_guard.h"
 #include "runtime/storage/file_references.h"
 

@@ -32,7 +32,9 @@ TEST(KernelTransforms, LayoutMatchesDirectTransformAndRoundTrips) {
             im -= x[j] * std::sin(2 * M_PI * j * k / N);
         }
         EXPECT_NEAR(t[k], re, 1e-12) << k;
-        if (k > 0 && k < N / 2) EXPECT_NEAR(t[N / 2 + k], im, 1e-12) << k;
+        if (k > 0 && k < N / 2) {
+            EXPECT_NEAR(t[N / 2 + k], im, 1e-12) << k;
+        }
     }
     zkerfti(t.data(), N, 4);
     for (int i = 0; i < N; ++i) EXPECT_NEAR(t[i], x[i], 1e-12);

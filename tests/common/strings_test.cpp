@@ -13,11 +13,11 @@
 
 #include "common/module/anchors.h"
 #include "common/strings/fields.h"
-#include "common/strings/kit_forwarders.h"
-#include "common/strings/kit_primitives.h"
-#include "common/strings/minmax.h"
-#include "common/strings/object_methods.h"
-#include "common/strings/pool_memory.h"
+#include "common/kit/kit_forwarders.h"
+#include "common/kit/kit_primitives.h"
+#include "common/kit/minmax.h"
+#include "common/objects/object_methods.h"
+#include "common/memory/pool_memory.h"
 #include "host/missing.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "engine/model/rskaudit.h"
+#include "engine/model/audit/audit_log.h"
 #include "runtime/core/print_internal.h"
 #include "tests/engine/registry_fixture.h"
 
@@ -26,8 +26,8 @@ protected:
         ASSERT_NE(::getcwd(cwd_, sizeof cwd_), nullptr);
         ASSERT_EQ(::chdir(dir_.c_str()), 0);
         std::memset(con_.audit_fileref, ' ', 8);
-        adti = vector_slot<Adti>(381, 6);
-        adtp = vector_slot<Adtp>(381, 7);
+        adti = engine_routine<EngineSlot::rskadti>();
+        adtp = engine_routine<EngineSlot::rskadtp>();
     }
     void TearDown() override {
         ::unsetenv("AUDIT_FILE");
@@ -39,8 +39,8 @@ protected:
     void set_path(const std::string& path) {
         con_.audit_path.name.capacity = kRskPathCapacity;
         con_.audit_path.name.text = con_.audit_path.buffer;
-        std::memcpy(con_.audit_path.buffer, path.data(), path.size());
-        con_.audit_path.name.length = static_cast<uint16_t>(path.size());
+        size_t n = path.copy(con_.audit_path.buffer, sizeof con_.audit_path.buffer);
+        con_.audit_path.name.length = static_cast<uint16_t>(n);
     }
     std::string path() const { return std::string(con_.audit_path.name.text, con_.audit_path.name.length); }
     std::string dir_;

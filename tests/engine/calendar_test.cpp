@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/model/rskcal.h"
+#include "engine/model/calendars/calendars.h"
 #include "host/options.h"
 #include "runtime/storage/libraries.h"
 #include "tests/engine/dataset_writer.h"
@@ -19,8 +19,6 @@ using Cabd = int (*)(const RSKCALENDAR*, double);
 using Move = double (*)(const RSKCALENDAR*, double);
 using Caad = double (*)(const RSKCALENDAR*, double, int);
 using Caam = double (*)(double, int);
-using Calp = int (*)(RSKCON*, const RSKCALENDAR*);
-using Calf = int (*)(RSKCON*, RSKCALENDAR*);
 
 // Weekdays of the rules: 0 Sunday .. 6 Saturday.
 constexpr const char* kMonday = "1";
@@ -38,12 +36,12 @@ protected:
         ASSERT_EQ(qor::runtime::assign_library("HOLS", dir_, "V9"), 0);
         ASSERT_EQ(xoptigt("YEARCUTOFF", &saved_cutoff_), 0);
         ASSERT_EQ(xoptist("YEARCUTOFF", 1970), 0);   // window 1 January 1970 to 1 January 2070
-        cald = vector_slot<Cald>(381, 26);
-        cabd = vector_slot<Cabd>(381, 23);
-        canb = vector_slot<Move>(381, 29);
-        capb = vector_slot<Move>(381, 30);
-        caad = vector_slot<Caad>(381, 21);
-        caam = vector_slot<Caam>(381, 22);
+        cald = engine_routine<EngineSlot::rskcald>();
+        cabd = engine_routine<EngineSlot::rskcabd>();
+        canb = engine_routine<EngineSlot::rskcanb>();
+        capb = engine_routine<EngineSlot::rskcapb>();
+        caad = engine_routine<EngineSlot::rskcaad>();
+        caam = engine_routine<EngineSlot::rskcaam>();
     }
     void TearDown() override {
         xoptist("YEARCUTOFF", saved_cutoff_);
@@ -205,13 +203,13 @@ TEST_F(Calendar, RedefinitionReplacesTheHolidaysAndListsTheDataSets) {
     EXPECT_EQ(second, first);                                         // the same record, redefined
     EXPECT_EQ(cabd(second, 23515), 1);
     EXPECT_EQ(cabd(second, 23514), 0);
-    auto calp = vector_slot<Calp>(381, 28);
+    auto calp = engine_routine<EngineSlot::rskcalp>();
     EXPECT_EQ(calp(&con_, second), 0);
     std::string text = listing();
     EXPECT_NE(text.find("598/2351 Calendar TARGET:"), std::string::npos) << text;
     EXPECT_NE(text.find("598/2354     Holiday data set HOLS.SATURDAYS"), std::string::npos) << text;
 
-    auto calf = vector_slot<Calf>(381, 27);
+    auto calf = engine_routine<EngineSlot::rskcalf>();
     EXPECT_EQ(calf(&con_, second), 0);
     EXPECT_EQ(free_lists_.calendars, second);
     EXPECT_EQ(second->dataset_count, 0);

@@ -1,16 +1,12 @@
 // Catalog storage while it holds nothing: the temporary environment, defining and loading
 // object headers, rights checks, property blocks and object kinds, all through vector 383.
-#include "catalog/rskcatobj.h"
+#include "engine/tables/catalog_records.h"
 #include "tests/engine/engine_fixture.h"
 
 namespace {
 
-using Tbla = int (*)(RSKCON*, RSKSYMTAB*, int, RSKSYMTAB*, qor_pool*, RSKFREELISTS*, uint32_t);
-using Sym = void* (*)(RSKCON*, const RSKSYMTAB*, const RSKNAMEREC*);
 using Ofid = int (*)(RSKCON*, RSKCATOBJ**, const RSKNAMEREC*, const RSKNAMEREC*, int32_t);
 using Ofiq = void* (*)(RSKCON*, RSKCATOBJ*, int);
-using Ptyd = int (*)(RSKCON*, RSKPROPS*, const RSKNAMEREC*, const RSKPROPS*);
-using OfCon = int (*)(RSKCON*);
 
 constexpr uint32_t kActive = 0x200;
 
@@ -19,15 +15,15 @@ protected:
     void SetUp() override {
         EngineTest::SetUp();
         std::memset(&tables_, 0, sizeof tables_);
-        auto tbla = vector_slot<Tbla>(381, 232);
+        auto tbla = engine_routine<EngineSlot::rsktbla>();
         for (int t : {RSKTAB_ANALYSES, RSKTAB_CALENDARS})
             ASSERT_EQ(tbla(&con_, &tables_.tables[t], 53, nullptr, con_.current_pool, con_.free_lists,
                            RSKSYM_ALPHABETICAL), 0);
         con_.current_tables = &tables_;
         set_user("alice", "desk");
-        ofid = vector_slot<Ofid>(383, 53);
-        ofiq = vector_slot<Ofiq>(383, 57);
-        ASSERT_EQ(vector_slot<OfCon>(383, 25)(&con_), 0);   // rssenvt
+        ofid = catalog_routine<CatalogSlot::rssofid>();
+        ofiq = catalog_routine<CatalogSlot::rssofiq>();
+        ASSERT_EQ(catalog_routine<CatalogSlot::rssenvt>()(&con_), 0);   // rssenvt
         ASSERT_NE(con_.current_environment, nullptr);
     }
     void set_user(const char* user, const char* group) {
@@ -71,17 +67,17 @@ TEST_F(CatalogStandIn, TemporaryEnvironmentLivesInWorkInMemory) {
     EXPECT_EQ(con_.temporary_environment, 1);
     // The system variables are the engine's: asked for through its table.
     EXPECT_NE(log().find("rskvar1: not yet available."), std::string::npos) << log();
-    EXPECT_EQ(vector_slot<OfCon>(383, 27)(&con_), 0);   // rssenvx
+    EXPECT_EQ(catalog_routine<CatalogSlot::rssenvx>()(&con_), 0);   // rssenvx
     EXPECT_EQ(con_.current_environment, nullptr);
     EXPECT_EQ(con_.temporary_environment, 0);
-    EXPECT_EQ(vector_slot<OfCon>(383, 27)(&con_), 0);   // closing twice is harmless
+    EXPECT_EQ(catalog_routine<CatalogSlot::rssenvx>()(&con_), 0);   // closing twice is harmless
 }
 
 TEST_F(CatalogStandIn, EmptyCatalogHasNoStoredPathsEnvironmentsOrReports) {
-    EXPECT_EQ(vector_slot<OfCon>(383, 84)(&con_), 0);   // rsspthl: nothing saved, paths unchanged
-    EXPECT_EQ(vector_slot<OfCon>(383, 16)(&con_), 0);   // rssenla: no environments listed
+    EXPECT_EQ(catalog_routine<CatalogSlot::rsspthl>()(&con_), 0);   // rsspthl: nothing saved, paths unchanged
+    EXPECT_EQ(catalog_routine<CatalogSlot::rssenla>()(&con_), 0);   // rssenla: no environments listed
     RSKNAMEREC name = name_of("ANYREPORT");
-    EXPECT_EQ(vector_slot<void* (*)(RSKCON*, const RSKNAMEREC*)>(383, 94)(&con_, &name), nullptr);
+    EXPECT_EQ(catalog_routine<CatalogSlot::rssrpt>()(&con_, &name), nullptr);
 }
 
 TEST_F(CatalogStandIn, DefiningFindsOrCreatesTheHeader) {
@@ -98,7 +94,7 @@ TEST_F(CatalogStandIn, DefiningFindsOrCreatesTheHeader) {
     EXPECT_GT(header->properties.modified, 0.0);
     EXPECT_EQ(std::string(header->rights.security.owner, header->rights.security.owner_length), "alice");
     RSKNAMEREC key = name_of("VAR1");
-    EXPECT_EQ(vector_slot<Sym>(381, 226)(&con_, &tables_.tables[RSKTAB_ANALYSES], &key), header);
+    EXPECT_EQ(engine_routine<EngineSlot::rsksym>()(&con_, &tables_.tables[RSKTAB_ANALYSES], &key), header);
 
     // Defined again under another spelling: the same header, renamed, still one object.
     header->object = &tables_;
@@ -124,14 +120,14 @@ TEST_F(CatalogStandIn, DefiningFailsWithAMessage) {
     EXPECT_EQ(define("X", 34, 1), nullptr);
     EXPECT_NE(log().find("598/3801"), std::string::npos);
 
-    vector_slot<OfCon>(383, 27)(&con_);
+    catalog_routine<CatalogSlot::rssenvx>()(&con_);
     EXPECT_EQ(define("X", 34, 1), nullptr);       // no environment at all
     EXPECT_NE(log().find("rssofid: no current environment."), std::string::npos);
 }
 
 TEST_F(CatalogStandIn, RightsGoOthersThenGroupThenOwner) {
     RSKRIGHTS rights{};
-    auto rsssec = vector_slot<int (*)(RSKCON*, RSKRIGHTS*, int, RSKENV*, const char*, int, int32_t, int)>(383, 97);
+    auto rsssec = catalog_routine<CatalogSlot::rsssec>();
     const struct {
         const char* owner;
         const char* group;
@@ -194,7 +190,7 @@ TEST_F(CatalogStandIn, LoadingAnswersOnlyWhatIsInMemory) {
 }
 
 TEST_F(CatalogStandIn, PropertyBlocksKeepAtMost256Bytes) {
-    auto ptyd = vector_slot<Ptyd>(383, 87);
+    auto ptyd = catalog_routine<CatalogSlot::rssptyd>();
     RSKPROPS block{};
     const std::string long_text(300, 'd');
     RSKNAMEREC description = name_of(long_text.c_str());
@@ -220,8 +216,8 @@ TEST_F(CatalogStandIn, PropertyBlocksKeepAtMost256Bytes) {
 }
 
 TEST_F(CatalogStandIn, KindsMapToMemberTypesAndDescriptions) {
-    auto obex = vector_slot<int (*)(int32_t, char*)>(383, 48);
-    auto obds = vector_slot<int (*)(int32_t, char*)>(383, 49);
+    auto obex = catalog_routine<CatalogSlot::rssobex>();
+    auto obds = catalog_routine<CatalogSlot::rssobds>();
     char type[8];
     EXPECT_EQ(obex(34, type), 0);
     EXPECT_EQ(std::string(type, 8), "RISK4   ");

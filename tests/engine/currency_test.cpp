@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/model/rskcur.h"
+#include "engine/model/currencies/currency_table.h"
 #include "runtime/storage/libraries.h"
 #include "tests/engine/dataset_writer.h"
 #include "tests/engine/engine_fixture.h"
@@ -48,10 +48,10 @@ protected:
         EngineTest::SetUp();
         block_ = std::make_unique<RSKRTBLOCK>();
         con_.runtime_tables = block_.get();
-        fill = vector_slot<Fill>(381, 395);
-        cur = vector_slot<Cur>(381, 104);
-        curm = vector_slot<Curm>(381, 106);
-        curp = vector_slot<Curp>(381, 107);
+        fill = engine_routine<EngineSlot::fill_currency_table>();
+        cur = engine_routine<EngineSlot::rskcur>();
+        curm = engine_routine<EngineSlot::rskcurm>();
+        curp = engine_routine<EngineSlot::rskcurp>();
         qor::runtime::clear_library("RISKSAMP");
     }
     void TearDown() override {

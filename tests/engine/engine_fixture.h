@@ -10,8 +10,10 @@
 #include <sstream>
 #include <string>
 
-#include "engine/model/rskcon.h"
-#include "engine/model/rskobjtab.h"
+#include "engine/tables/catalog_table.h"
+#include "engine/tables/control_structure.h"
+#include "engine/tables/engine_table.h"
+#include "engine/tables/object_tables.h"
 #include "host/kernel.h"
 #include "host/pool.h"
 #include "host/print.h"

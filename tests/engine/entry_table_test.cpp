@@ -1,6 +1,12 @@
 // The engine's and the catalog's entry tables: every slot filled, shared slots, the answer of
 // routines not built yet, and withdrawal of the published vectors.
 #include <set>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include "engine/tables/catalog_table.h"
+#include "engine/tables/engine_table.h"
 
 #include "tests/engine/engine_fixture.h"
 
@@ -26,17 +32,17 @@ TEST_F(EntryTable, EverySlotFromOneTo401HoldsARoutine) {
 
 TEST_F(EntryTable, MissingRoutinesNameThemselvesAndFail) {
     // Routines answering a code give 1; those answering a record give null.
-    auto rskanlc = vector_slot<int (*)(RSKCON*)>(381, 11);
-    EXPECT_EQ(rskanlc(&con_), 1);
-    auto rskvar = vector_slot<void* (*)(RSKCON*, const RSKNAMEREC*)>(381, 283);
+    auto rskanlc = engine_routine<EngineSlot::rskanlc>();
+    EXPECT_EQ(rskanlc(&con_, nullptr), 1);
+    auto rskvar = engine_routine<EngineSlot::rskvar>();
     RSKNAMEREC name = name_of("RATE");
     EXPECT_EQ(rskvar(&con_, &name), nullptr);
-    auto is_exposure = vector_slot<int (*)(int)>(381, 401);
-    EXPECT_EQ(is_exposure(3), 1);
+    auto is_exposure = engine_routine<EngineSlot::is_exposure_type_variable>();
+    EXPECT_EQ(is_exposure(&con_, nullptr), 1);
     // The market data reader says "no such definition", so its callers go on.
-    auto rskmdso = vector_slot<int (*)(RSKCON*, void*, int, int, const RSKNAMEREC*, void*, int)>(381, 147);
+    auto rskmdso = engine_routine<EngineSlot::rskmdso>();
     EXPECT_EQ(rskmdso(&con_, nullptr, 8, 0, &name, nullptr, 0), 2);
-    auto rskactd = vector_slot<int (*)(RSKCON*)>(381, 5);
+    auto rskactd = engine_routine<EngineSlot::rskactd>();
     EXPECT_EQ(rskactd(&con_), 1);
 
     std::string text = log();
@@ -47,6 +53,39 @@ TEST_F(EntryTable, MissingRoutinesNameThemselvesAndFail) {
     EXPECT_NE(text.find("rskactd: not yet available."), std::string::npos);
 }
 
+// Calls every unbuilt record slot through its own type: each must answer null, never an address
+// made of a code.
+template <size_t... I>
+std::vector<int> record_slots_not_null(RSKCON* con, std::index_sequence<I...>) {
+    std::vector<int> bad;
+    auto check = [&](auto slot_constant) {
+        constexpr EngineSlot slot = static_cast<EngineSlot>(decltype(slot_constant)::value);
+        auto fn = engine_routine<slot>();
+        if constexpr (std::is_same_v<engine_slot_t<slot>, UnbuiltEngineRecord>) {
+            if (fn == nullptr || fn(con) != nullptr) bad.push_back(static_cast<int>(slot));
+        }
+    };
+    (check(std::integral_constant<int, engine_table_detail::kUnbuiltRecordSlots[I]>{}), ...);
+    return bad;
+}
+
+TEST_F(EntryTable, UnbuiltRecordSlotsAnswerNull) {
+    constexpr size_t n = std::size(engine_table_detail::kUnbuiltRecordSlots);
+    EXPECT_EQ(record_slots_not_null(&con_, std::make_index_sequence<n>()), std::vector<int>{});
+    EXPECT_NE(log().find("rskwhr: not yet available."), std::string::npos);   // slot 304
+}
+
+TEST_F(EntryTable, SlotNamesFollowTheEnumeration) {
+    // The enumeration and the names come from one list: spot checks at both ends and the shared
+    // routines.
+    EXPECT_STREQ(kEngineSlotNames[static_cast<int>(EngineSlot::rskatrm)], "rskatrm");
+    EXPECT_STREQ(kEngineSlotNames[static_cast<int>(EngineSlot::rskcsac_again)], "rskcsac");
+    EXPECT_STREQ(kEngineSlotNames[401], "is_exposure_type_variable");
+    EXPECT_EQ(static_cast<int>(EngineSlot::fill_currency_table), 395);
+    EXPECT_EQ(static_cast<int>(CatalogSlot::rssofiq), 57);
+    EXPECT_STREQ(kCatalogSlotNames[129], "create_im_publish_info");
+}
+
 TEST_F(EntryTable, CatalogTableHasEverySlotAndAnswersNotYetForStorage) {
     const qor_vector* vector = wivget(383);
     ASSERT_NE(vector, nullptr);
@@ -54,17 +93,21 @@ TEST_F(EntryTable, CatalogTableHasEverySlotAndAnswersNotYetForStorage) {
     EXPECT_EQ(vector->slots[0], nullptr);
     for (int s = 1; s <= 129; ++s) ASSERT_NE(vector->slots[s], nullptr) << s;
     // Saving cannot succeed without storage: it says so.
-    auto rssenva = vector_slot<int (*)(RSKCON*)>(383, 18);
+    auto rssenva = catalog_routine<CatalogSlot::rssenva>();
     EXPECT_EQ(rssenva(&con_), 1);
-    auto info_map = vector_slot<int (*)(RSKCON*)>(383, 129);
+    auto info_map = catalog_routine<CatalogSlot::create_im_publish_info>();
     EXPECT_EQ(info_map(&con_), 1);
+    // A look-up that is not built answers null, never the address 1.
+    EXPECT_EQ(catalog_routine<CatalogSlot::rssenvs>()(&con_), nullptr);
+    EXPECT_EQ(catalog_routine<CatalogSlot::rssofil>()(&con_), nullptr);
     std::string text = log();
     EXPECT_NE(text.find("rssenva: not yet available."), std::string::npos) << text;
     EXPECT_NE(text.find("create_im_publish_info: not yet available."), std::string::npos);
+    EXPECT_NE(text.find("rssenvs: not yet available."), std::string::npos);
 }
 
 TEST_F(EntryTable, WithdrawnVectorsAreGoneUntilInstalledAgain) {
-    auto rskatrm = vector_slot<int (*)()>(381, 1);
+    auto rskatrm = engine_routine<EngineSlot::rskatrm>();
     ASSERT_NE(rskatrm, nullptr);
     EXPECT_EQ(rskatrm(), 0);
     EXPECT_EQ(wivget(381), nullptr);
@@ -73,7 +116,7 @@ TEST_F(EntryTable, WithdrawnVectorsAreGoneUntilInstalledAgain) {
     ASSERT_EQ(wiinstl((14 << 16) | 381, "TOLVANEA", 1), 0);
     EXPECT_NE(wivslot(381, 226), nullptr);
 
-    auto rskctrm = vector_slot<int (*)()>(383, 1);
+    auto rskctrm = catalog_routine<CatalogSlot::rskctrm>();
     EXPECT_EQ(rskctrm(), 0);
     EXPECT_EQ(wivget(383), nullptr);
     ASSERT_EQ(wiinstl((14 << 16) | 383, "TOLVANEC", 1), 0);

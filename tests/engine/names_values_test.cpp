@@ -3,20 +3,18 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/model/rskname.h"
-#include "engine/model/rskvalue.h"
+#include "engine/model/names/name_records.h"
+#include "engine/model/variables/value_cells.h"
 #include "host/missing.h"
 #include "tests/engine/engine_fixture.h"
 
 namespace {
 
-using Filler = int (*)(RSKCON*, void*, const char*, int);
-
 using NamesAndValues = EngineTest;
 
 TEST_F(NamesAndValues, FillersCutLongNamesAndSaySo) {
-    auto rskname = vector_slot<Filler>(381, 156);
-    auto rskpnam = vector_slot<Filler>(381, 167);
+    auto rskname = engine_routine<EngineSlot::rskname>();
+    auto rskpnam = engine_routine<EngineSlot::rskpnam>();
     const std::string name33(33, 'N');
     RSKOBJNAME object{};
     EXPECT_EQ(rskname(&con_, &object, name33.c_str(), 33), 1);
@@ -39,9 +37,9 @@ TEST_F(NamesAndValues, FillersCutLongNamesAndSaySo) {
 }
 
 TEST_F(NamesAndValues, EmptyNamesFailInEveryFiller) {
-    auto rskname = vector_slot<Filler>(381, 156);
-    auto rsknamx = vector_slot<Filler>(381, 157);
-    auto rskpnam = vector_slot<Filler>(381, 167);
+    auto rskname = engine_routine<EngineSlot::rskname>();
+    auto rsknamx = engine_routine<EngineSlot::rsknamx>();
+    auto rskpnam = engine_routine<EngineSlot::rskpnam>();
     RSKOBJNAME object{};
     RSKPATHNAME path{};
     RSKLIBNAME lib{};
@@ -62,7 +60,7 @@ TEST_F(NamesAndValues, EmptyNamesFailInEveryFiller) {
 }
 
 TEST_F(NamesAndValues, DisplayNamesHaveOnlyTheirFirstLetterUpperCase) {
-    auto rsknamx = vector_slot<Filler>(381, 157);
+    auto rsknamx = engine_routine<EngineSlot::rsknamx>();
     const struct { const char* in; const char* out; } cases[] = {
         {"CASHFLOW", "Cashflow"}, {"cashFlow", "Cashflow"}, {"x", "X"}, {"2ND_LEG", "2nd_leg"},
     };
@@ -79,7 +77,7 @@ TEST_F(NamesAndValues, NameComparisonAndHeapStrings) {
     EXPECT_EQ(rsknamc(&con_, &a, &c), 1);
     EXPECT_EQ(rsknamc(&con_, &a, &d), 1);
 
-    auto rskstr = vector_slot<int (*)(RSKCON*, RSKNAMEREC*, const char*, int)>(381, 231);
+    auto rskstr = engine_routine<EngineSlot::rskstr>();
     RSKNAMEREC copy{};
     EXPECT_EQ(rskstr(&con_, &copy, "a heap copy", -1), 0);
     EXPECT_EQ(copy.capacity, 11);
@@ -95,8 +93,8 @@ TEST_F(NamesAndValues, NameComparisonAndHeapStrings) {
 }
 
 TEST_F(NamesAndValues, NameListsAppendAndReturnCellsWhole) {
-    auto rsklsta = vector_slot<int (*)(RSKCON*, RSKNAMECELL**, RSKNAMECELL**, const char*, int)>(381, 144);
-    auto rsklstf = vector_slot<int (*)(RSKCON*, RSKNAMECELL**, RSKNAMECELL**)>(381, 145);
+    auto rsklsta = engine_routine<EngineSlot::rsklsta>();
+    auto rsklstf = engine_routine<EngineSlot::rsklstf>();
     RSKNAMECELL *head = nullptr, *tail = nullptr;
     for (const char* n : {"ONE", "TWO", "THREE"}) ASSERT_EQ(rsklsta(&con_, &head, &tail, n, -1), 0);
     std::vector<std::string> names;
@@ -125,8 +123,8 @@ TEST_F(NamesAndValues, NameListsAppendAndReturnCellsWhole) {
 }
 
 TEST_F(NamesAndValues, CharacterValuesHoldAtMost40Bytes) {
-    auto rskvalc = vector_slot<int (*)(RSKCON*, RSKVALUECELL**, RSKVARIABLE*, const char*, int)>(381, 280);
-    auto rskvaln = vector_slot<int (*)(RSKCON*, RSKVALUECELL**, RSKVARIABLE*, double)>(381, 281);
+    auto rskvalc = engine_routine<EngineSlot::rskvalc>();
+    auto rskvaln = engine_routine<EngineSlot::rskvaln>();
     RSKVARIABLE variable{};
     const std::string forty(40, 'c'), forty_one(41, 'c');
     RSKVALUECELL* cell = nullptr;
@@ -158,7 +156,7 @@ TEST_F(NamesAndValues, CharacterValuesHoldAtMost40Bytes) {
 }
 
 TEST_F(NamesAndValues, ValuesPrintByTheirVariablesFormat) {
-    auto rskvalp = vector_slot<int (*)(const RSKVALUECELL*)>(381, 282);
+    auto rskvalp = engine_routine<EngineSlot::rskvalp>();
     RSKVARIABLE formatted{};
     formatted.format_width = 8;
     formatted.format_decimals = 3;

@@ -20,9 +20,9 @@ class Options : public RegistryTest {
 protected:
     void SetUp() override {
         RegistryTest::SetUp();
-        optg = vector_slot<Optg>(381, 158);
-        opts = vector_slot<Opts>(381, 160);
-        optp = vector_slot<Optp>(381, 159);
+        optg = engine_routine<EngineSlot::rskoptg>();
+        opts = engine_routine<EngineSlot::rskopts>();
+        optp = engine_routine<EngineSlot::rskoptp>();
         record = &options_->current;
     }
     int get(int code) { return optg(&con_, code, record, nullptr, nullptr, nullptr); }

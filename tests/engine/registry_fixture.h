@@ -4,9 +4,9 @@
 #include <memory>
 #include <string>
 
-#include "engine/model/rskcodes.h"
-#include "engine/model/rskoptions.h"
-#include "engine/model/rskroles.h"
+#include "engine/model/registries/code_registries.h"
+#include "engine/model/options/engine_options.h"
+#include "engine/model/registries/role_combinations.h"
 #include "tests/engine/engine_fixture.h"
 
 class RegistryTest : public EngineTest {

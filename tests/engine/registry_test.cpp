@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/model/rskcodes_rows.h"
-#include "engine/model/rskgtype.h"
+#include "engine/model/registries/registry_rows.h"
+#include "engine/model/types/type_name_lists.h"
 #include "tests/engine/registry_fixture.h"
 
 namespace {
@@ -48,8 +48,8 @@ TEST_F(Registry, TextToCodeMatchesWholeTextsIgnoringCaseElseGivesTheDefault) {
         EXPECT_EQ(lookup(c.slot, c.text), c.code);
     }
     // A trailing blank is part of the text: the caller strips it.
-    EXPECT_EQ(vector_slot<TextToCode>(381, 56)(&con_, "ALPHA ", 6), 9);
-    EXPECT_EQ(vector_slot<TextToCode>(381, 56)(&con_, "ALPHA ", 5), 101);
+    EXPECT_EQ(engine_routine<EngineSlot::rskcdoc>()(&con_, "ALPHA ", 6), 9);
+    EXPECT_EQ(engine_routine<EngineSlot::rskcdoc>()(&con_, "ALPHA ", 5), 101);
 
     const struct { int slot; int scope; const char* text; int code; } by_scope[] = {
         {49, 1234, "CHAR", 2}, {49, 5, "CHAR", 999}, {49, 1, "num", 1}, {49, 10, "NUM", 999},
@@ -90,7 +90,7 @@ TEST_F(Registry, CodeToTextFindsTheFirstRowInSearchOrderElseUnknown) {
     }
 
     // Storage types match on both words of the pair.
-    auto rskcsst = vector_slot<int (*)(RSKCON*, const RSKSTYPE*, const char**)>(381, 87);
+    auto rskcsst = engine_routine<EngineSlot::rskcsst>();
     const char* t = nullptr;
     RSKSTYPE dblptr{2, RSKSTYPE_POINTER}, plain{2, 0}, charptr{3, RSKSTYPE_POINTER};
     int n = rskcsst(&con_, &dblptr, &t);
@@ -100,7 +100,7 @@ TEST_F(Registry, CodeToTextFindsTheFirstRowInSearchOrderElseUnknown) {
     EXPECT_EQ(rskcsst(&con_, &charptr, &t), 9);
     EXPECT_STREQ(t, "*unknown*");
 
-    auto rskrole = vector_slot<const RSKROLEROW* (*)(RSKCON*, int)>(381, 222);
+    auto rskrole = engine_routine<EngineSlot::rskrole>();
     const RSKROLEROW* ir = rskrole(&con_, 321);
     ASSERT_NE(ir, nullptr);
     EXPECT_EQ(ir->interest_rate, 1);
@@ -146,9 +146,9 @@ TEST_F(Registry, EveryRegistryHoldsItsRowsAndEveryDescriptionWasRead) {
 }
 
 TEST_F(Registry, StorageTypesSizesAndAlignment) {
-    auto rskcdst = vector_slot<int (*)(RSKCON*, int, RSKSTYPE*)>(381, 61);
-    auto rsksize = vector_slot<int (*)(RSKCON*, RSKSTYPE)>(381, 225);
-    auto rskalgn = vector_slot<int (*)(RSKCON*, int, RSKSTYPE)>(381, 8);
+    auto rskcdst = engine_routine<EngineSlot::rskcdst>();
+    auto rsksize = engine_routine<EngineSlot::rsksize>();
+    auto rskalgn = engine_routine<EngineSlot::rskalgn>();
     const struct { int dtype; uint32_t code; int size; } types[] = {
         {1, 2, 8}, {245, 2, 8}, {2, 3, 1}, {10, 42, 8}, {11, 7, 4}, {61, 51, 0}, {63, 51, 0},
         {62, 52, 0}, {104, 41, 0}, {234, 4, 2}, {12, 0, 0}, {999, 0, 0},
@@ -170,9 +170,9 @@ TEST_F(Registry, StorageTypesSizesAndAlignment) {
 }
 
 TEST_F(Registry, ValidCombinationsOfKindRoleAndType) {
-    auto rskckrt = vector_slot<int (*)(RSKCON*, int, int, int)>(381, 69);
-    auto rskckt = vector_slot<int (*)(RSKCON*, int, int)>(381, 70);
-    auto rskckr = vector_slot<int (*)(RSKCON*, int, int)>(381, 71);
+    auto rskckrt = engine_routine<EngineSlot::rskckrt>();
+    auto rskckt = engine_routine<EngineSlot::rskckt>();
+    auto rskckr = engine_routine<EngineSlot::rskckr>();
     const struct { int kind, role, type, valid; } combos[] = {
         {2, 501, 1, 1}, {2, 501, 60, 0}, {2, 321, 60, 1}, {1, 40, 62, 1}, {1, 40, 1, 0},
         {6, 441, 105, 1}, {6, 711, 104, 1}, {6, 711, 1, 0}, {3, 203, 2, 1}, {3, 203, 1, 0},
@@ -191,7 +191,7 @@ TEST_F(Registry, ValidCombinationsOfKindRoleAndType) {
 }
 
 TEST_F(Registry, ListingsShowTypesWithFormatsAndRolesWithMarketFlags) {
-    vector_slot<int (*)(RSKCON*)>(381, 59)(&con_);
+    engine_routine<EngineSlot::rskcdpt>()(&con_);
     std::string types = listing();
     EXPECT_NE(types.find("598/41 Data types of system variables:"), std::string::npos) << types;
     EXPECT_NE(types.find(" 1.  NUM         Numeric"), std::string::npos) << types;
@@ -200,7 +200,7 @@ TEST_F(Registry, ListingsShowTypesWithFormatsAndRolesWithMarketFlags) {
     EXPECT_EQ(count_of(types, "598/31 "), 2);
 
     con_.echo = 1;
-    vector_slot<int (*)(RSKCON*)>(381, 58)(&con_);
+    engine_routine<EngineSlot::rskcdpr>()(&con_);
     std::string roles = listing();
     EXPECT_NE(roles.find("IR_SHORT"), std::string::npos) << roles;
     EXPECT_NE(roles.find("Short rate volatility 598/5503  Market role: IR Mat Vol598/5504 ."), std::string::npos)
@@ -208,11 +208,11 @@ TEST_F(Registry, ListingsShowTypesWithFormatsAndRolesWithMarketFlags) {
 }
 
 TEST_F(Registry, TypeNameListsGrowFindIgnoringCaseAndRefuseCodesOutOfRange) {
-    auto gtyi = vector_slot<int (*)(RSKCON*, RSKTYPELIST*, int)>(381, 136);
-    auto gtya = vector_slot<int (*)(RSKCON*, RSKTYPELIST*, const char*, int, int*)>(381, 133);
-    auto gtys = vector_slot<int (*)(RSKCON*, const RSKTYPELIST*, const char*, int)>(381, 137);
-    auto gtyg = vector_slot<int (*)(RSKCON*, const RSKTYPELIST*, int, RSKNAMEREC*)>(381, 135);
-    auto gtyc = vector_slot<int (*)(RSKCON*, RSKTYPELIST*)>(381, 134);
+    auto gtyi = engine_routine<EngineSlot::rskgtyi>();
+    auto gtya = engine_routine<EngineSlot::rskgtya>();
+    auto gtys = engine_routine<EngineSlot::rskgtys>();
+    auto gtyg = engine_routine<EngineSlot::rskgtyg>();
+    auto gtyc = engine_routine<EngineSlot::rskgtyc>();
     RSKTYPELIST list;
     ASSERT_EQ(gtyi(&con_, &list, 32), 0);
     const std::string long_name(40, 'x');
@@ -262,10 +262,10 @@ TEST_F(Registry, BuildingWithoutMemoryLeavesEmptyRegistriesThatAnswerDefaults) {
     qor_pool_fail_nth(0);
     EXPECT_EQ(count_of(log(), "598/2797"), 1);
     EXPECT_EQ(fresh.no_memory_reported, 1u);
-    auto rskcdoc = vector_slot<TextToCode>(381, 56);
+    auto rskcdoc = engine_routine<EngineSlot::rskcdoc>();
     EXPECT_EQ(rskcdoc(&fresh, "ALPHA", 5), 9);
     const char* t = nullptr;
-    EXPECT_EQ(vector_slot<CodeToText>(381, 92)(&fresh, 7, &t), 9);
+    EXPECT_EQ(engine_routine<EngineSlot::rskcsvk>()(&fresh, 7, &t), 9);
 }
 
 TEST_F(Registry, AFullRegistryTakesNoFurtherRowsAndSaysSo) {

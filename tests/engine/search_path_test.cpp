@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "common/files/names.h"
-#include "engine/model/rskoptions.h"
-#include "engine/model/rskpath.h"
+#include "engine/model/options/engine_options.h"
+#include "engine/model/paths/search_path.h"
 #include "host/files.h"
 #include "host/options.h"
 #include "tests/engine/engine_fixture.h"

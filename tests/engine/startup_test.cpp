@@ -10,10 +10,10 @@
 #include <optional>
 
 #include "common/module/anchors.h"
-#include "engine/model/rskinit.h"
-#include "engine/model/rskobjtab.h"
-#include "engine/model/rskoptions.h"
-#include "engine/model/rskpath.h"
+#include "engine/model/control/startup.h"
+#include "engine/tables/object_tables.h"
+#include "engine/model/options/engine_options.h"
+#include "engine/model/paths/search_path.h"
 #include "host/files.h"
 #include "host/macro.h"
 #include "host/options.h"
@@ -42,8 +42,8 @@ protected:
         set_env("DEZERIVO", nullptr);
         set_env("PWPATH", nullptr);
         set_env("AUDIT_FILE", nullptr);
-        rskinit_ = vector_slot<InitFn>(381, 2);
-        rskterm_ = vector_slot<TermFn>(381, 4);
+        rskinit_ = engine_routine<EngineSlot::rskinit>();
+        rskterm_ = engine_routine<EngineSlot::rskterm>();
         ASSERT_NE(rskinit_, nullptr);
         global_blocks_ = qor_pool_live_blocks(qor_global_gcb()->global_pool);
     }

@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "common/strings/pool_memory.h"
-#include "engine/model/rskoptions.h"
-#include "engine/model/rsksubmit.h"
+#include "common/memory/pool_memory.h"
+#include "engine/model/options/engine_options.h"
+#include "engine/model/submission/code_submission.h"
 #include "host/macro.h"
-#include "engine/model/rsksubmit_internal.h"
+#include "engine/model/submission/run_options.h"
 #include "host/options.h"
 #include "host/submit.h"
 #include "tests/engine/engine_fixture.h"

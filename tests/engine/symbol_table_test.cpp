@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "engine/model/rsksym.h"
+#include "engine/model/symbols/symbol_table.h"
 #include "tests/engine/engine_fixture.h"
 
 namespace {
@@ -22,13 +22,13 @@ class SymbolTable : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
-        tbla = vector_slot<Tbla>(381, 232);
-        sym = vector_slot<Sym>(381, 226);
-        symd = vector_slot<Symd>(381, 227);
-        symf = vector_slot<Symf>(381, 228);
-        tblc = vector_slot<Tblc>(381, 233);
-        tblf = vector_slot<Tblf>(381, 313);
-        symp = vector_slot<Symp>(381, 230);
+        tbla = engine_routine<EngineSlot::rsktbla>();
+        sym = engine_routine<EngineSlot::rsksym>();
+        symd = engine_routine<EngineSlot::rsksymd>();
+        symf = engine_routine<EngineSlot::rsksymf>();
+        tblc = engine_routine<EngineSlot::rsktblc>();
+        tblf = engine_routine<EngineSlot::rsktblf>();
+        symp = engine_routine<EngineSlot::rsksymp>();
     }
     int make(RSKSYMTAB* table, int hint, uint32_t flags, RSKSYMTAB* parent = nullptr) {
         return tbla(&con_, table, hint, parent, con_.current_pool, con_.free_lists, flags);

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/model/rsktmr.h"
+#include "engine/model/timers/timers.h"
 #include "host/dataset.h"
 #include "tests/engine/engine_fixture.h"
 
@@ -26,12 +26,12 @@ protected:
     void SetUp() override {
         EngineTest::SetUp();
         con_.timers_on = 1;
-        start = vector_slot<Start>(381, 245);
-        stop = vector_slot<Stop>(381, 246);
-        init = vector_slot<Init>(381, 247);
-        begin = vector_slot<Interval>(381, 248);
-        end = vector_slot<Interval>(381, 249);
-        out = vector_slot<Interval>(381, 250);
+        start = engine_routine<EngineSlot::rsktmr1>();
+        stop = engine_routine<EngineSlot::rsktmr2>();
+        init = engine_routine<EngineSlot::rsktmri>();
+        begin = engine_routine<EngineSlot::rsktmrs>();
+        end = engine_routine<EngineSlot::rsktmre>();
+        out = engine_routine<EngineSlot::rsktmro>();
     }
     std::vector<const RSKTIMER*> finished() const {
         std::vector<const RSKTIMER*> list;

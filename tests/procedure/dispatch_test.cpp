@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/model/rskcon.h"
+#include "engine/tables/control_structure.h"
 #include "host/kernel.h"
 #include "host/print.h"
 #include "procedure/zozu_dispatch.h"

@@ -182,3 +182,15 @@ TEST(ZozuStatements, DeclareGivesEachVariableItsTypeRoleAndOptions) {
 }
 
 }  // namespace
+
+// PROJECT takes every option of a project run plus its own; RUNPROJECT takes only the run's.
+TEST(ZozuStatements, ProjectAndRunprojectShareTheRunOptions) {
+    ZozuParse p;
+    ParsedStep project = p.parse("PROJECT p1 ALPHA=0.05 VAROPTDROP=x ABS BACKWARD;");
+    ASSERT_EQ(project.code, 0) << project.log;
+    EXPECT_EQ(field_text(project.nodes.back(), 40), "ALPHA VAROPTDROP ABS BACKWARD");
+    ParsedStep run = p.parse("RUNPROJECT p1 ALPHA=0.05 VAROPTDROP=x;");
+    ASSERT_EQ(run.code, 0) << run.log;
+    EXPECT_EQ(field_text(run.nodes.back(), 40), "ALPHA VAROPTDROP");
+    EXPECT_NE(p.parse("RUNPROJECT p1 ABS;").code, 0);
+}

@@ -9,8 +9,8 @@ TEST(VectorServices, ProductsAndSumsOverAllTailLengths) {
     // Integers keep every sum exact, so any grouping of the terms gives the closed form.
     for (int n = 0; n <= 19; ++n) {
         std::vector<double> x(n), y(n);
-        double dot = 0, sum = 0;
-        for (int i = 0; i < n; ++i) { x[i] = i + 1; y[i] = 2 * i - 5; dot += x[i] * y[i]; sum += x[i]; }
+        double dot = 0;
+        for (int i = 0; i < n; ++i) { x[i] = i + 1; y[i] = 2 * i - 5; dot += x[i] * y[i]; }
         EXPECT_EQ(zinner(x.data(), y.data(), n), dot) << n;
         EXPECT_EQ(zvsum(x.data(), n), n * (n + 1) / 2.0) << n;
         EXPECT_EQ(zvdots1(n, x.data(), 1, y.data(), 1), dot) << n;

@@ -1,0 +1,62 @@
+// Appendage C's entry table: every slot from 1 to 129 holds a routine of the slot's type. Routines
+// of catalog storage that are not built yet name themselves in an internal-error line and fail.
+#include "catalog/entry_table.h"
+
+#include <array>
+#include <type_traits>
+#include <utility>
+
+#include "engine/tables/slot_placeholder.h"
+#include "host/kernel.h"
+
+void* rskctbl[kCatalogTableSlots];
+
+namespace {
+
+struct CatalogSlotNames {
+    static const char* name(int slot) { return kCatalogSlotNames[slot]; }
+};
+
+template <size_t Slot>
+void* placeholder_of() {
+    using Fn = catalog_slot_t<static_cast<CatalogSlot>(Slot)>;
+    Fn routine = &SlotPlaceholder<CatalogSlotNames, static_cast<int>(Slot), Fn>::call;
+    return reinterpret_cast<void*>(routine);
+}
+
+// One placeholder per slot, each of its slot's type (slot 0 gets one too and is then cleared).
+template <size_t... Slot>
+std::array<void*, kCatalogTableSlots> placeholders_of(std::index_sequence<Slot...>) {
+    return {placeholder_of<Slot>()...};
+}
+
+// Puts a routine into its slot; the routine must have exactly the slot's type.
+template <CatalogSlot S, typename Fn>
+void put(Fn* routine) {
+    static_assert(std::is_same_v<Fn*, catalog_slot_t<S>>, "the routine does not have its slot's type");
+    rskctbl[static_cast<int>(S)] = reinterpret_cast<void*>(routine);
+}
+
+}  // namespace
+
+void rskctbl_fill() {
+    static const std::array<void*, kCatalogTableSlots> placeholders =
+        placeholders_of(std::make_index_sequence<kCatalogTableSlots>());
+    rskctbl[0] = nullptr;
+    for (int s = 1; s < kCatalogTableSlots; ++s) rskctbl[s] = placeholders[s];
+
+    put<CatalogSlot::rskctrm>(&rskctrm);
+    put<CatalogSlot::rssenla>(&rssenla);
+    put<CatalogSlot::rssenvt>(&rssenvt);
+    put<CatalogSlot::rssenvx>(&rssenvx);
+    put<CatalogSlot::rssobex>(&rssobex);
+    put<CatalogSlot::rssobds>(&rssobds);
+    put<CatalogSlot::rssofid>(&rssofid);
+    put<CatalogSlot::rssofiq>(&rssofiq);
+    put<CatalogSlot::rsspthl>(&rsspthl);
+    put<CatalogSlot::rssptyd>(&rssptyd);
+    put<CatalogSlot::rssrpt>(&rssrpt);
+    put<CatalogSlot::rsssec>(&rsssec);
+}
+
+int rskctrm() { return wideprt(kCatalogTableVectorCode); }

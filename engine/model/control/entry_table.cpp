@@ -1,0 +1,246 @@
+// The engine's entry table: every slot from 1 to 401 holds a routine of the slot's type. Routines
+// of subsystems not built yet answer through a placeholder that names them and fails, never with
+// a false success, and hands back null where the slot answers a record.
+#include "engine/model/control/entry_table.h"
+
+#include <array>
+#include <type_traits>
+#include <utility>
+
+
+#include "common/files/dataset.h"
+#include "common/files/utilfile.h"
+#include "common/hash/hash_table.h"
+#include "common/module/not_yet.h"
+#include "engine/model/audit/audit_log.h"
+#include "engine/model/calendars/calendars.h"
+#include "engine/model/control/startup.h"
+#include "engine/model/currencies/currency_table.h"
+#include "engine/model/names/name_records.h"
+#include "engine/model/options/engine_options.h"
+#include "engine/model/paths/search_path.h"
+#include "engine/model/registries/code_registries.h"
+#include "engine/model/registries/role_combinations.h"
+#include "engine/model/submission/code_submission.h"
+#include "engine/model/symbols/symbol_table.h"
+#include "engine/model/timers/timers.h"
+#include "engine/model/types/type_name_lists.h"
+#include "engine/model/variables/value_cells.h"
+#include "engine/tables/slot_placeholder.h"
+#include "host/kernel.h"
+
+void* rskatbl[kEngineTableSlots];
+
+namespace {
+
+struct EngineSlotNames {
+    static const char* name(int slot) { return kEngineSlotNames[slot]; }
+};
+
+template <size_t Slot>
+void* placeholder_of() {
+    using Fn = engine_slot_t<static_cast<EngineSlot>(Slot)>;
+    Fn routine = &SlotPlaceholder<EngineSlotNames, static_cast<int>(Slot), Fn>::call;
+    return reinterpret_cast<void*>(routine);
+}
+
+// One placeholder per slot, each of its slot's type (slot 0 gets one too and is then cleared).
+template <size_t... Slot>
+std::array<void*, kEngineTableSlots> placeholders_of(std::index_sequence<Slot...>) {
+    return {placeholder_of<Slot>()...};
+}
+
+// Puts a routine into its slot; the routine must have exactly the slot's type.
+template <EngineSlot S, typename Fn>
+void put(Fn* routine) {
+    static_assert(std::is_same_v<Fn*, engine_slot_t<S>>, "the routine does not have its slot's type");
+    rskatbl[static_cast<int>(S)] = reinterpret_cast<void*>(routine);
+}
+
+// The market data reader: its callers take 2 as "no such definition" and go on.
+int rskmdso_not_yet(RSKCON*, void*, int, int, const RSKNAMEREC*, void*, int) {
+    not_yet_available("rskmdso");
+    return 2;
+}
+
+}  // namespace
+
+void rskatbl_fill() {
+    static const std::array<void*, kEngineTableSlots> placeholders =
+        placeholders_of(std::make_index_sequence<kEngineTableSlots>());
+    rskatbl[0] = nullptr;
+    for (int s = 1; s < kEngineTableSlots; ++s) rskatbl[s] = placeholders[s];
+
+    put<EngineSlot::rskatrm>(&rskatrm);
+
+    // Start-up, termination, deferred rebuilds and code submission.
+    put<EngineSlot::rskinit>(&rskinit);
+    put<EngineSlot::rsk0>(&rsk0);
+    put<EngineSlot::rskterm>(&rskterm);
+    put<EngineSlot::rskaltb>(&rskaltb);
+    put<EngineSlot::rsksfde>(&rsksfde);
+    put<EngineSlot::rskmdso>(&rskmdso_not_yet);
+
+    // Names, name lists and value cells.
+    put<EngineSlot::rsklsta>(&rsklsta);
+    put<EngineSlot::rsklstf>(&rsklstf);
+    put<EngineSlot::rskname>(&rskname);
+    put<EngineSlot::rsknamx>(&rsknamx);
+    put<EngineSlot::rskpnam>(&rskpnam);
+    put<EngineSlot::rskstr>(&rskstr);
+    put<EngineSlot::rskvalc>(&rskvalc);
+    put<EngineSlot::rskvaln>(&rskvaln);
+    put<EngineSlot::rskvalp>(&rskvalp);
+
+    // The search path and the library references the engine assigned.
+    put<EngineSlot::rskpth>(&rskpth);
+    put<EngineSlot::rskpthg>(&rskpthg);
+    put<EngineSlot::rskpthw>(&rskpthw);
+    put<EngineSlot::rskpthy>(&rskpthy);
+    put<EngineSlot::rskpthd>(&rskpthd);
+    put<EngineSlot::rskpthf>(&rskpthf);
+    put<EngineSlot::rskpthp>(&rskpthp);
+    put<EngineSlot::rskpthr>(&rskpthr);
+    put<EngineSlot::rskpths>(&rskpths);
+    put<EngineSlot::rskpthz>(&rskpthz);
+    put<EngineSlot::rskptlr>(&rskptlr);
+
+    // Calendars.
+    put<EngineSlot::rskcaad>(&rskcaad);
+    put<EngineSlot::rskcaam>(&rskcaam);
+    put<EngineSlot::rskcabd>(&rskcabd);
+    put<EngineSlot::rskcal>(&rskcal);
+    put<EngineSlot::rskcalc>(&rskcalc);
+    put<EngineSlot::rskcald>(&rskcald);
+    put<EngineSlot::rskcalf>(&rskcalf);
+    put<EngineSlot::rskcalp>(&rskcalp);
+    put<EngineSlot::rskcanb>(&rskcanb);
+    put<EngineSlot::rskcapb>(&rskcapb);
+
+    // Currencies.
+    put<EngineSlot::rskcur>(&rskcur);
+    put<EngineSlot::rskcur0>(&rskcur0);
+    put<EngineSlot::rskcurm>(&rskcurm);
+    put<EngineSlot::rskcurp>(&rskcurp);
+    put<EngineSlot::fill_currency_table>(&fill_currency_table);
+
+    // Timers.
+    put<EngineSlot::rsktmr1>(&rsktmr1);
+    put<EngineSlot::rsktmr2>(&rsktmr2);
+    put<EngineSlot::rsktmri>(&rsktmri);
+    put<EngineSlot::rsktmrs>(&rsktmrs);
+    put<EngineSlot::rsktmre>(&rsktmre);
+    put<EngineSlot::rsktmro>(&rsktmro);
+
+    // Symbol tables.
+    put<EngineSlot::rsksym>(&rsksym);
+    put<EngineSlot::rsksymd>(&rsksymd);
+    put<EngineSlot::rsksymf>(&rsksymf);
+    put<EngineSlot::rsksyml>(&rsksyml);
+    put<EngineSlot::rsksymp>(&rsksymp);
+    put<EngineSlot::rsktbla>(&rsktbla);
+    put<EngineSlot::rsktblc>(&rsktblc);
+    put<EngineSlot::rsktblf>(&rsktblf);
+
+    // Code registries: text to code.
+    put<EngineSlot::rskcdac>(&rskcdac);
+    put<EngineSlot::rskcdad>(&rskcdad);
+    put<EngineSlot::rskcdts>(&rskcdts);
+    put<EngineSlot::rskcdds>(&rskcdds);
+    put<EngineSlot::rskcddt>(&rskcddt);
+    put<EngineSlot::rskcddd>(&rskcddd);
+    put<EngineSlot::rskcdat>(&rskcdat);
+    put<EngineSlot::rskcdek>(&rskcdek);
+    put<EngineSlot::rskcded>(&rskcded);
+    put<EngineSlot::rskcdem>(&rskcdem);
+    put<EngineSlot::rskcdmd>(&rskcdmd);
+    put<EngineSlot::rskcdoc>(&rskcdoc);
+    put<EngineSlot::rskcdpd>(&rskcdpd);
+    put<EngineSlot::rskcdrg>(&rskcdrg);
+    put<EngineSlot::rskcdsu>(&rskcdsu);
+    put<EngineSlot::rskcdtu>(&rskcdtu);
+    put<EngineSlot::rskcdva>(&rskcdva);
+    put<EngineSlot::rskcdda>(&rskcdda);
+    put<EngineSlot::rskcdvk>(&rskcdvk);
+    put<EngineSlot::rskcddk>(&rskcddk);
+    put<EngineSlot::rskcdtp>(&rskcdtp);
+    // Code to text.
+    put<EngineSlot::rskcnac>(&rskcnac);
+    put<EngineSlot::rskcsac>(&rskcsac);
+    put<EngineSlot::rskcnts>(&rskcnts);
+    put<EngineSlot::rskcnva>(&rskcnva);
+    put<EngineSlot::rskcsts>(&rskcsts);
+    put<EngineSlot::rskcsat>(&rskcsat);
+    put<EngineSlot::rskcsek>(&rskcsek);
+    put<EngineSlot::rskcsem>(&rskcsem);
+    put<EngineSlot::rskcsdt>(&rskcsdt);
+    put<EngineSlot::rskcsmd>(&rskcsmd);
+    put<EngineSlot::rskcsoc>(&rskcsoc);
+    put<EngineSlot::rskcspd>(&rskcspd);
+    put<EngineSlot::rskcspt>(&rskcspt);
+    put<EngineSlot::rskcsrg>(&rskcsrg);
+    put<EngineSlot::rskcsst>(&rskcsst);
+    put<EngineSlot::rskcssu>(&rskcssu);
+    put<EngineSlot::rskcstu>(&rskcstu);
+    put<EngineSlot::rskcsva>(&rskcsva);
+    put<EngineSlot::rskcsvk>(&rskcsvk);
+    put<EngineSlot::rskcndt>(&rskcndt);
+    put<EngineSlot::rskrole>(&rskrole);
+    // Listings, valid combinations and storage types.
+    put<EngineSlot::rskcdpr>(&rskcdpr);
+    put<EngineSlot::rskcdpt>(&rskcdpt);
+    put<EngineSlot::rskckrt>(&rskckrt);
+    put<EngineSlot::rskckt>(&rskckt);
+    put<EngineSlot::rskckr>(&rskckr);
+    put<EngineSlot::rskcdst>(&rskcdst);
+    put<EngineSlot::rsksize>(&rsksize);
+    put<EngineSlot::rskalgn>(&rskalgn);
+    // Type-name lists.
+    put<EngineSlot::rskgtya>(&rskgtya);
+    put<EngineSlot::rskgtyc>(&rskgtyc);
+    put<EngineSlot::rskgtyg>(&rskgtyg);
+    put<EngineSlot::rskgtyi>(&rskgtyi);
+    put<EngineSlot::rskgtys>(&rskgtys);
+
+    // Options.
+    put<EngineSlot::rskoptg>(&rskoptg);
+    put<EngineSlot::rskoptp>(&rskoptp);
+    put<EngineSlot::rskopts>(&rskopts);
+
+    // Audit log.
+    put<EngineSlot::rskadti>(&rskadti);
+    put<EngineSlot::rskadtp>(&rskadtp);
+
+    // The common library's data set, hash table and utility file wrappers.
+    put<EngineSlot::close_dataset>(&close_dataset);
+    put<EngineSlot::create_hash_item>(&create_hash_item);
+    put<EngineSlot::delete_dataset>(&delete_dataset);
+    put<EngineSlot::del_hash_table>(&del_hash_table);
+    put<EngineSlot::del_hash_item>(&del_hash_item);
+    put<EngineSlot::enumerate_table>(&enumerate_table);
+    put<EngineSlot::hash_query>(&hash_query);
+    put<EngineSlot::hash_insert>(&hash_insert);
+    put<EngineSlot::hash_remove>(&hash_remove);
+    put<EngineSlot::new_dataset>(&new_dataset);
+    put<EngineSlot::new_dataset_var>(&new_dataset_var);
+    put<EngineSlot::new_dataset_obs>(&new_dataset_obs);
+    put<EngineSlot::new_hash_table>(&new_hash_table);
+    put<EngineSlot::new_hash_item>(&new_hash_item);
+    put<EngineSlot::open_dataset>(&open_dataset);
+    put<EngineSlot::read_obs>(&read_obs);
+    put<EngineSlot::remove_obs>(&remove_obs);
+    put<EngineSlot::set_mode>(&set_mode);
+    put<EngineSlot::write_obs>(&write_obs);
+    put<EngineSlot::utility_read>(&utility_read);
+    put<EngineSlot::utility_write>(&utility_write);
+    put<EngineSlot::new_utilfile>(&new_utilfile);
+    put<EngineSlot::delete_utilfile>(&delete_utilfile);
+    put<EngineSlot::open_utilfile>(&open_utilfile);
+    put<EngineSlot::close_utilfile>(&close_utilfile);
+
+    // Two routines stand in two slots each.
+    put<EngineSlot::rskcsac_again>(&rskcsac);
+    put<EngineSlot::rsktbla_again>(&rsktbla);
+}
+
+int rskatrm() { return wideprt(kEngineTableVectorCode); }

@@ -1,0 +1,43 @@
+// Services of environment catalog storage (appendage C, vector 383) that the object model
+// calls. The engine reaches each through a forwarding routine of that name and its typed slot.
+#pragma once
+#include <cstdint>
+#include "engine/tables/catalog_records.h"
+
+// Finds or creates the object of that kind and name in the current environment: 0 and the
+// header in `out`; 1 after a message (no write right 598/3801, unsupported kind 598/3100).
+int rssofid(RSKCON* con, RSKCATOBJ** out, const RSKNAMEREC* name, const RSKNAMEREC* description,
+            int32_t kind);
+// The object's in-memory record after loading and the rights check (0 = none); null when none.
+void* rssofiq(RSKCON* con, RSKCATOBJ* header, int access);
+// Sets a property block's description (at most 256 characters) and its state and time.
+int rssptyd(RSKCON* con, RSKPROPS* block, const RSKNAMEREC* description, const RSKPROPS* source);
+// Non-zero when the access is granted (modes 4 read, 2 write, 1 run; scopes 1 to 4).
+int rsssec(RSKCON* con, RSKRIGHTS* rights, int mode, RSKENV* environment, const char* name,
+           int name_length, int32_t kind, int scope);
+// Prints the rights listing of an object.
+int rssseca(RSKCON* con, RSKRIGHTS* rights, RSKENV* environment, const char* name, int name_length,
+            int32_t kind, int scope, void* change_request);
+// The text naming a kind into `text_out`; its length, or -1.
+int rssobds(int32_t kind, char* text_out);
+// Stores an instrument type as its catalog entry: 0, else a failure code.
+int rssclsa(RSKCON* con, RSKINSTTYPE* type, int reserved);
+// The host-product report of that name; null when none.
+void* rssrpt(RSKCON* con, const RSKNAMEREC* name);
+// Lists the environments offered to a component client; their count.
+int rssenla(RSKCON* con);
+// Ends a component client's environment lists.
+int rssenlt(RSKCON* con);
+// Saves the current environment: 0 on success.
+int rssenva(RSKCON* con);
+// Makes the temporary environment the current one.
+int rssenvt(RSKCON* con);
+// Closes the current environment.
+int rssenvx(RSKCON* con);
+// Copies the current environment.
+int rssenvz(RSKCON* con, const char* name, int name_length, const char* path, int path_length,
+            const char* label, int reserved, int mode);
+// Registers the output databases that lie in the engine's work directory: 0.
+int rssoutz(RSKCON* con);
+// Loads the saved search paths: 0 on success.
+int rsspthl(RSKCON* con);

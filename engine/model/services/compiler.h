@@ -1,0 +1,44 @@
+// Services of the methods-language compiler that the object model uses: the compile handle,
+// the compiled-library list, code submission, and the method objects that types and sets name.
+#pragma once
+#include <cstdint>
+#include "engine/tables/control_structure.h"
+
+// Compiled-library list of the compiler; its fifth word is a host compiler object that
+// termination releases when present.
+struct RSKCMPLIBS {
+    void* words[4];
+    void* host_compiler;
+};
+
+// A method object; its kind letter tells input ('I'), pricing ('P') and transformation ('T').
+struct RSKGENTRANS {
+    RSKOBJNAME name;
+    char kind;
+};
+
+// Action kinds of an instrument type's action list.
+enum : uint32_t { RSKACTION_METHOD_CALL = 3, RSKACTION_DELTA_GAMMA = 4 };
+
+// An action of an instrument type.
+struct RSKACTION {
+    RSKOBJNAME name;                 // the method's name
+    uint32_t kind;                   // RSKACTION_METHOD_CALL or RSKACTION_DELTA_GAMMA
+    uint32_t code;                   // registry of action codes
+    void* target;                    // the method record, or the variable of a delta-gamma action
+    uint8_t defined;
+};
+
+// Creates the compile handle of a control structure; null when it cannot.
+RSKCMPCON* rskxcmp();
+// Frees the compile handle's contents.
+int rskecmp(RSKCON* con);
+// Ends the output session of the current compiled program and submits one generated line;
+// 0 or a host code (non-zero is a failure).
+int zsubmit(const char* text, int length, void* context, int last, int reserved1, int reserved2);
+// The method object of that name in the current environment; null when none.
+RSKGENTRANS* rsktrn(RSKCON* con, const RSKNAMEREC* name);
+// Resolves state dependencies of the variables.
+int rskrsvx(RSKCON* con);
+// Non-zero when the variable depends on the state.
+int rskrsvv(RSKCON* con, RSKVARIABLE* variable);

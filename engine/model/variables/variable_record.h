@@ -1,0 +1,109 @@
+// The variable record RSKVARIABLE: one per variable of the current environment, taken from the
+// variables free list. Its value storage is one block that value cells and rskvali fill.
+#pragma once
+#include <cstdint>
+#include "engine/tables/control_structure.h"
+#include "engine/model/names/name_records.h"
+
+struct RSKCURRENCY;
+struct RSKFXPAIR;
+struct RSKRATEUSE;
+
+// Storage type codes of variable values.
+enum : uint32_t {
+    RSKSTORE_VOID = 1,
+    RSKSTORE_DOUBLE = 2,
+    RSKSTORE_CHAR = 3,
+    RSKSTORE_SHORT = 4,
+    RSKSTORE_INT = 5,
+    RSKSTORE_LONG = 6,
+    RSKSTORE_POINTER = 7,
+    RSKSTORE_REF_STR = 41,
+    RSKSTORE_CUR_STR = 42,
+    RSKSTORE_QUADRATIC = 51,
+    RSKSTORE_CASH_FLOWS = 52,
+};
+
+// Variable kinds and the data types that shape value storage.
+enum : uint32_t {
+    RSKVKIND_SYSTEM = 1,
+    RSKVKIND_FACTOR = 2,
+    RSKVKIND_INSTRUMENT = 3,
+    RSKVKIND_LAGVAL = 4,
+    RSKVKIND_PARMAT = 5,
+    RSKVKIND_REFERENCE = 6,
+    RSKVKIND_OUTPUT = 7,
+    RSKVKIND_PROJECT = 8,
+    RSKVKIND_STATE = 9,
+    RSKVKIND_COUNTERPARTY = 11,
+    RSKVKIND_MITIGATION = 12,
+    RSKDTYPE_ARRAY = 60,
+};
+
+struct RSKVARIABLE {
+    RSKVARIABLE* next;               // definition order
+    RSKOBJNAME name;
+    uint32_t kind;
+    uint32_t role;
+    uint32_t rollup;
+    uint32_t comptype;
+    int16_t group_length;
+    char group[32];
+    int16_t selected;
+    uint8_t drop;
+    uint8_t nofx;
+    uint8_t noholding;
+    uint8_t noshortpos;
+    uint32_t varpost;
+    uint8_t role_flags;              // 0x80 IR, 0x40 FX, 0x20 term, 0x10 volatility, kind checks
+    uint8_t flags2;                  // 0x08: has a lag time grid
+    uint8_t flags3;                  // 0x40: internal reference variable
+    uint8_t flags4;
+    uint32_t data_type;
+    uint16_t value_class;            // 1 numeric, 2 character, 3 pointer
+    uint16_t length;
+    uint32_t storage_type;
+    uint32_t storage_flags;
+    uint32_t measurement_level;
+    double element_count;            // DIMENSION
+    RSKOBJNAME lag_grid_name;
+    RSKTIMEGRID* lag_grid;
+    uint8_t instrument_array;
+    uint32_t storage_size;
+    uint32_t value_size;
+    uint32_t scope;
+    void* value;                     // the value storage during a run
+    RSKOBJNAME format_text;
+    char format_name[32];
+    uint32_t format_width;
+    uint32_t format_decimals;
+    uint32_t format_number;          // 99 = no format
+    char currency[3];
+    RSKCURRENCY* currency_row;
+    char from_currency[3];
+    RSKCURRENCY* from_currency_row;
+    RSKFXPAIR* fx_pair;
+    double maturity;
+    uint32_t maturity_unit;
+    double maturity_time;
+    RSKOBJNAME reference1_name;
+    RSKVARIABLE* reference1;
+    RSKOBJNAME reference2_name;
+    RSKVARIABLE* reference2;
+    double scale;
+    uint32_t category_count;
+    RSKNAMECELL* categories_head;
+    RSKNAMECELL* categories_tail;
+    uint8_t needed_spot;             // run-time marks set when a rate needs the variable
+    uint8_t needed_forward;
+    RSKRATEUSE* rate_uses_head[2];
+    RSKRATEUSE* rate_uses_tail[2];
+    uint32_t reference_pair_count;
+    RSKNAMECELL* reference_pairs_head;
+    RSKNAMECELL* reference_pairs_tail;
+    RSKENV* environment;             // defining environment
+    uint32_t creation;               // 12 when created
+    uint32_t origin;                 // 1 own, 2 inherited, 3 inherited and redefined
+    RSKPROPS properties;             // label
+    uint32_t hash;
+};

@@ -90,7 +90,11 @@ int callsubr_body(const cmp_function_record*, cmp_arg_value* args, int nargs, co
             if (m.blocks[2] == MethodRange::kNone) return 1;   // a method with blocks runs its MAIN
             pc = m.blocks[2];
         }
-        return instance->call_method(pc) != 0 ? 1 : 0;
+        int rc = instance->call_method(pc);
+        // an early end inside the called method ends the caller's run the same way
+        if (rc == CMP_RUN_ITERATION_ENDED) return CMP_BODY_END_ITERATION;
+        if (rc == CMP_RUN_STOPPED) return CMP_BODY_STOP;
+        return rc != 0 ? CMP_BODY_FAILED : CMP_BODY_OK;
     }
     return 1;   // no method of that name
 }

@@ -50,7 +50,10 @@ int cmpfncn(cmp_instance* in, const cmp_function* fn, const cmp_fnc_arg* args, i
         if (!at) return 1;
         if (args[i].direction & CMP_FNC_IN) *at = *args[i].value;
     }
-    int rc = in->call_method(fn->pc);
+    int rc = in->check_bases();
+    if (rc != 0) return rc;
+    in->budget_used = 0;
+    rc = in->call_method(fn->pc);
     if (rc != 0) return rc;
     for (int i = 0; i < nargs; ++i)
         if (args[i].direction & CMP_FNC_OUT) *args[i].value = *cmppdva(in, args[i].symbol);

@@ -78,8 +78,9 @@ int callsubr_body(const cmp_function_record*, cmp_arg_value* args, int nargs, co
         block = block_type_of(word(args[2].text));
         if (block < 0) return 1;
     }
-    for (const MethodRange& m : instance->code->methods) {
-        if (m.name != name) continue;
+    auto found = instance->code->method_by_name.find(name);
+    if (found != instance->code->method_by_name.end()) {
+        const MethodRange& m = instance->code->methods[found->second];
         uint32_t pc = m.start;
         bool has_blocks = false;
         for (uint32_t b : m.blocks) has_blocks = has_blocks || b != MethodRange::kNone;

@@ -27,8 +27,9 @@ const cmp_function* cmpfnc(cmp_session* s, const char* name, int length) {
     while (!n.empty() && n.back() == ' ') n.pop_back();
     for (auto& f : s->functions)
         if (f->name == n) return f.get();
-    for (const MethodRange& m : s->code->methods) {
-        if (m.name != n) continue;
+    auto found = s->code->method_by_name.find(n);
+    if (found != s->code->method_by_name.end()) {
+        const MethodRange& m = s->code->methods[found->second];
         bool has_blocks = false;
         for (uint32_t b : m.blocks) has_blocks = has_blocks || b != MethodRange::kNone;
         uint32_t pc = m.start;

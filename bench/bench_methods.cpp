@@ -70,6 +70,7 @@ double seconds_since(std::chrono::steady_clock::time_point t0) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
+// States from .. to - 1; the result of state i goes to out[i - from].
 void run_compiled(Program& p, int block, long from, long to, double* out) {
     cmp_instance* in = cmpinsb(p.s, block);
     void** bases = cmpbasev(in);
@@ -78,13 +79,13 @@ void run_compiled(Program& p, int block, long from, long to, double* out) {
     for (long i = from; i < to; ++i) {
         bases[p.market] = const_cast<MarketState*>(st + i);
         if (cmpfrun(in, static_cast<double>(i)) != 0) std::abort();
-        out[i] = *result;
+        out[i - from] = *result;
     }
 }
 
 void run_native(Formula f, long from, long to, double* out) {
     const MarketState* st = states().data();
-    for (long i = from; i < to; ++i) out[i] = f(st[i], kInstrument);
+    for (long i = from; i < to; ++i) out[i - from] = f(st[i], kInstrument);
 }
 
 // Every state's two results: identical bits, or the largest relative difference.
@@ -116,10 +117,10 @@ void compare(benchmark::State& state, const char* method, const char* result, Fo
         for (long k = 0; k < kSlices; ++k) {
             long from = k * kStates / kSlices, to = (k + 1) * kStates / kSlices;
             auto t0 = std::chrono::steady_clock::now();
-            run_compiled(p, 0, from, to, compiled.data());
+            run_compiled(p, 0, from, to, compiled.data() + from);
             tc += seconds_since(t0);
             t0 = std::chrono::steady_clock::now();
-            run_native(native, from, to, reference.data());
+            run_native(native, from, to, reference.data() + from);
             tn += seconds_since(t0);
         }
         state.counters["compiled_states_per_s"] = kStates / tc;
@@ -155,7 +156,7 @@ double seconds_on_threads(int threads, Work work) {
 void scaling(benchmark::State& state, const char* method, const char* result, Formula native) {
     Program p(method, result, kThreads);
     const long share = kStates / kThreads;
-    std::vector<std::vector<double>> out(kThreads, std::vector<double>(static_cast<size_t>(kStates)));
+    std::vector<std::vector<double>> out(kThreads, std::vector<double>(static_cast<size_t>(share)));
     states();
     for (auto _ : state) {
         double c1 = 1e30, c4 = 1e30, n1 = 1e30, n4 = 1e30;

@@ -151,12 +151,6 @@ struct MethodRange {
     std::string name;
 };
 
-// A pointer slot the code reads through: it must hold an address before a run starts.
-struct RequiredBase {
-    uint32_t slot = 0;
-    std::string name;           // the structure instance or bound symbol, for the message
-};
-
 // The generated program: immutable after cmpgen, shared by every instance. It holds all a run
 // needs (nothing of the compile session's source is read at run time).
 struct Code {
@@ -179,7 +173,10 @@ struct Code {
     int64_t budget = 0;                       // instructions per run (0: unbounded, no TICK)
     size_t pointer_slots = 0;                 // structure bases, bound addresses, matrices
     std::vector<void*> pointer_image;         // initial pointer slots (bound addresses)
-    std::vector<RequiredBase> required_bases; // slots the code dereferences
+    // The pointer slots the code reads through, which must hold an address before a run
+    // starts, and the structure instance or bound symbol of each, for the message.
+    std::vector<uint32_t> required_slots;
+    std::vector<std::string> required_names;
 };
 
 }  // namespace qor::cmp

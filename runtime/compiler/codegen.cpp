@@ -1060,9 +1060,13 @@ void note_pointer_slots(const ProgramSource& src, Code& c) {
             names[sym->pointer] = sym->name;
     for (const cmp_symbol* a : src.arrays)
         if (a->matrix && a->pointer >= 0 && static_cast<size_t>(a->pointer) < names.size()) names[a->pointer] = a->name;
-    c.required_bases.clear();
+    c.required_slots.clear();
+    c.required_names.clear();
     for (size_t k = 0; k < used.size(); ++k)
-        if (used[k]) c.required_bases.push_back(RequiredBase{static_cast<uint32_t>(k), names[k]});
+        if (used[k]) {
+            c.required_slots.push_back(static_cast<uint32_t>(k));
+            c.required_names.push_back(names[k]);
+        }
 }
 
 }  // namespace

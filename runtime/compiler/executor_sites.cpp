@@ -254,16 +254,13 @@ bool cmp_instance::capture_line() {
     return true;
 }
 
-int cmp_instance::check_bases() {
-    for (const RequiredBase& rb : code->required_bases) {
-        if (ptr[rb.slot]) continue;
-        std::string m = "No address is bound for " + (rb.name.empty() ? std::string("a structure") : rb.name) +
-                        ", which the program reads: the run was not started";
-        if (session->hooks.error) session->hooks.error(session->hooks.user, m.c_str(), 0, nullptr);
-        else xpslog("ERROR: %s", m.c_str());
-        return CMP_RUN_UNBOUND;
-    }
-    return 0;
+int cmp_instance::report_unbound(size_t k) {
+    const std::string& name = code->required_names[k];
+    std::string m = "No address is bound for " + (name.empty() ? std::string("a structure") : name) +
+                    ", which the program reads: the run was not started";
+    if (session->hooks.error) session->hooks.error(session->hooks.user, m.c_str(), 0, nullptr);
+    else xpslog("ERROR: %s", m.c_str());
+    return CMP_RUN_UNBOUND;
 }
 
 int cmp_instance::fail(const Instr* ip, const std::string& error) {

@@ -136,5 +136,11 @@ struct alignas(qor::cmp::kLinePair) cmp_instance {
     int fail(const qor::cmp::Instr* ip, const std::string& message);
     // Before a run: every pointer slot the code reads through holds an address (else reports
     // what is unbound and answers CMP_RUN_UNBOUND).
-    int check_bases();
+    int check_bases() {
+        const std::vector<uint32_t>& slots = code->required_slots;
+        for (size_t k = 0; k < slots.size(); ++k)
+            if (!ptr[slots[k]]) return report_unbound(k);
+        return 0;
+    }
+    int report_unbound(size_t k);
 };

@@ -80,8 +80,12 @@ struct cmp_exec_context {
     double state;            // the state number passed to cmpfrun
 };
 
-// Run-time body: 0 success, 1 failure (the run stops and the error hook reports the line).
+// Run-time body: CMP_BODY_OK, CMP_BODY_FAILED (the run stops and the error hook reports the
+// line), or one of the two statuses that end the run early without an error: the rest of this
+// run (this iteration) is skipped, or the caller is told to stop running the program altogether;
+// cmpfrun then answers CMP_RUN_ITERATION_ENDED or CMP_RUN_STOPPED. Any other answer is a failure.
 // hidden is this call site's per-instance record (hidden_size bytes, zeroed at creation).
+enum : int { CMP_BODY_OK = 0, CMP_BODY_FAILED = 1, CMP_BODY_END_ITERATION = 2, CMP_BODY_STOP = 3 };
 typedef int (*cmp_body_fn)(const cmp_function_record* fn, cmp_arg_value* args, int nargs,
                            const cmp_exec_context* exec, cmp_instance* instance, void* hidden);
 
@@ -129,6 +133,12 @@ QOR_HOST_API int cmpprss(cmp_session* session, const char* statement, int length
                          int log_size, char* error, int error_size);           // push one text
 // Option 2 traces each statement run, 3 also each value assigned (value 0: off); read when the
 // program is generated, so a program generated without it carries no trace code.
+// Option CMP_OPTION_BUDGET gives each run a budget of `value` instructions (0: unbounded, the
+// default; negative refused): a run that spends it fails with a message (CMP_RUN_FAILED). It is
+// read when the program is generated and counted only where code is run again: each pass of a
+// loop and each GOTO spends the length of the code it goes back over, each method or block
+// called its length; a program generated without a budget carries no counting code.
+enum : int { CMP_OPTION_BUDGET = 4 };
 QOR_HOST_API int cmpopt2(cmp_session* session, int option, int value);
 QOR_HOST_API int cmpinst(cmp_session* session, const cmp_special_def* def);     // special function
 // Library functions of one or two numbers (the fast call path); the name is a function name.
@@ -304,7 +314,15 @@ QOR_HOST_API double* cmpmatn(cmp_instance* instance, const cmp_symbol* symbol, i
 // to copy back; 0, or 1 for an argument that cannot have been written (omitted, no storage).
 QOR_HOST_API int cmppdvs(cmp_instance* instance, const cmp_arg_value* argument);
 QOR_HOST_API int cmpmact(cmp_instance* instance, int entry, int on);            // run-list switch
-QOR_HOST_API int cmpfrun(cmp_instance* instance, double state);                 // 0 ok
+// One run of the program (the switched-on run-list entries in program order, or the whole
+// program). Answers CMP_RUN_OK, CMP_RUN_FAILED (a run-time error, reported through the error
+// hook), CMP_RUN_UNBOUND (a structure instance or bound cell the code reads has no address: the
+// run does not start; reported likewise), CMP_RUN_ITERATION_ENDED or CMP_RUN_STOPPED (a special
+// function's body ended the run early), 1 for a null instance.
+enum : int {
+    CMP_RUN_OK = 0, CMP_RUN_FAILED = 2, CMP_RUN_UNBOUND = 3, CMP_RUN_ITERATION_ENDED = 4, CMP_RUN_STOPPED = 5
+};
+QOR_HOST_API int cmpfrun(cmp_instance* instance, double state);
 QOR_HOST_API long cmpmissn(const cmp_instance* instance);                       // missing generated
 
 // Stored methods. A method is stored as a typed list of its statement texts, kind, description

@@ -1,17 +1,19 @@
-// The register bytecode: 8-byte instructions over slot-indexed frames, and the generated
+// The register bytecode: 16-byte instructions over slot-indexed frames, and the generated
 // program every instance of a session shares (code, frame images, tables of call sites).
 #pragma once
 #include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "host/compiler.h"
 
 namespace qor::cmp {
 
-// Operand fields a, b, c are frame slots unless the list says otherwise. A 32-bit jump
-// target is b | c << 16. EXT is the second word of a two-word instruction.
+// Operand fields a, b, c are 32-bit frame slots unless the list says otherwise (member
+// offsets, element counts, site numbers). A jump target is b. EXT is the second word of a
+// two-word instruction.
 //
 //   HALT                  end of code: ends the entry
 //   MOV                   num[a] = num[b]
@@ -44,6 +46,8 @@ namespace qor::cmp {
 //   MRET                  return from a method or block (or end the entry when not called)
 //   ERET                  end the entry
 //   EXT                   second word of a two-word instruction
+//   TICK                  spend a instructions of the run's budget; fail once it is spent
+//                         (generated only under a budget: at loop passes, GOTOs, method starts)
 // Fused forms of frequent shapes (one dispatch; each gives exactly the value and the
 // missing-value count of the plain steps it replaces):
 //   MADD MSUB             num[a] = num[b] +/- num[c] * num[EXT.a]
@@ -66,18 +70,21 @@ namespace qor::cmp {
     X(SLDX) X(SSTX) X(SMOV) X(SCAT) X(SCMP) X(N2S) X(S2N) X(GCALL) X(XCALL) X(PUT)                    \
     X(LOOPCHK) X(FORTEST) X(FORNEXT) X(RUNM) X(MRET) X(ERET) X(EXT)                                   \
     X(MADD) X(MSUB) X(MMUL) X(ADDM) X(SUBM) X(MULM) X(DIVM) X(RSUBM) X(RDIVM) X(NEGM)                 \
-    X(JFEQ) X(JFNE) X(JFLT) X(JFLE) X(JFGT) X(JFGE) X(FORNEXTP) X(MIDX) X(MDIM) X(SLDM) X(SSTM)
+    X(JFEQ) X(JFNE) X(JFLT) X(JFLE) X(JFGT) X(JFGE) X(FORNEXTP) X(MIDX) X(MDIM) X(SLDM) X(SSTM) X(TICK)
 
 #define QOR_CMP_ENUM_OP(name) OP_##name,
 enum Op : uint16_t { QOR_CMP_OPCODES(QOR_CMP_ENUM_OP) OP_COUNT };
 #undef QOR_CMP_ENUM_OP
 
+// Every operand is 32 bits wide, so that frames, program data vectors and structures are not
+// held to 16-bit slot numbers or offsets; the spare half-word keeps operands aligned.
 struct Instr {
-    uint16_t op, a, b, c;
+    uint16_t op, spare;
+    uint32_t a, b, c;
 };
-static_assert(sizeof(Instr) == 8, "instructions are 8 bytes");
+static_assert(sizeof(Instr) == 16, "instructions are 16 bytes");
 
-inline uint32_t target_of(const Instr& i) { return i.b | (static_cast<uint32_t>(i.c) << 16); }
+inline uint32_t target_of(const Instr& i) { return i.b; }
 
 enum AggKind : uint16_t { AGG_SUM, AGG_MEAN, AGG_MIN, AGG_MAX, AGG_N, AGG_NMISS, AGG_COALESCE };
 enum CmpKind : uint16_t { CMP_EQ, CMP_NE, CMP_LT, CMP_LE, CMP_GT, CMP_GE };
@@ -98,6 +105,7 @@ struct ArrayTable {
     bool resizable = false;     // extents live in each instance
     int rows = 0, columns = 0;  // extents when the program is generated (columns 0: one dimension)
     int pointer = -1;           // matrices: pointer slot holding the data address
+    cmp_symbol* symbol = nullptr;   // the array's handle, passed to special functions
 };
 
 enum ArgStorage : uint8_t { ARG_FRAME, ARG_MEMBER, ARG_POINTER_MEMBER, ARG_BOUND };
@@ -121,6 +129,9 @@ struct GenericSite {
 
 struct SpecialSite {
     int function = -1;          // special function index
+    std::string name;           // the function's name, body and registration context, copied
+    cmp_body_fn body = nullptr; // at generation so that a run reads nothing of the compile
+    void* context = nullptr;
     char result = 0;
     int dst = -1;
     std::vector<ArgRef> args;
@@ -140,7 +151,8 @@ struct MethodRange {
     std::string name;
 };
 
-// The generated program: immutable after cmpgen, shared by every instance.
+// The generated program: immutable after cmpgen, shared by every instance. It holds all a run
+// needs (nothing of the compile session's source is read at run time).
 struct Code {
     std::vector<Instr> code;
     std::vector<int> line_of;                 // statement number of each instruction
@@ -156,7 +168,15 @@ struct Code {
     std::map<std::string, uint32_t> labels;   // label -> code address
     std::vector<uint32_t> entries;            // run-list entry -> code address
     std::vector<std::string> entry_names;
+    std::unordered_map<std::string, uint32_t> method_by_name;   // name -> index in methods
     size_t string_bytes = 0;
+    int64_t budget = 0;                       // instructions per run (0: unbounded, no TICK)
+    size_t pointer_slots = 0;                 // structure bases, bound addresses, matrices
+    std::vector<void*> pointer_image;         // initial pointer slots (bound addresses)
+    // The pointer slots the code reads through, which must hold an address before a run
+    // starts, and the structure instance or bound symbol of each, for the message.
+    std::vector<uint32_t> required_slots;
+    std::vector<std::string> required_names;
 };
 
 }  // namespace qor::cmp

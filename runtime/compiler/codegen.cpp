@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <map>
 
@@ -23,7 +24,9 @@ struct GenError {
     int line;
 };
 
-constexpr int kMaxSlots = 65535;
+// Slot numbers are 32-bit operands; the frame is held below 2^31 slots so that every slot
+// number is also a non-negative int.
+constexpr int kMaxSlots = 0x7FFFFFFE;
 
 class Generator {
 public:
@@ -49,19 +52,16 @@ public:
             }
             set_target(pc, it->second);
         }
+        // a GOTO back spends the length of the code it goes back over
+        for (auto& [tick, pc] : goto_ticks_)
+            if (c_.code[pc].b <= pc) c_.code[tick].a = static_cast<uint32_t>(pc - c_.code[pc].b + 1);
         for (auto& [pc, st] : runm_fix_) set_target(pc, method_target(st));
         // frame image: locals missing, constants, loop slots and temporaries missing
         size_t frame = std::max(static_cast<size_t>(temp_base_ + temp_max_), const_base_ + const_values_.size());
-        if (frame > kMaxSlots + 1u) fail("The program is too large for one frame (65535 slots)");
+        if (frame > static_cast<size_t>(kMaxSlots) + 1u) fail("The program is too large for one frame");
         c_.num_init.assign(frame, missing());
         for (size_t i = 0; i < const_values_.size(); ++i) c_.num_init[const_base_ + i] = const_values_[i];
         for (cmp_symbol* a : s_.src.arrays) array_initial(a);
-        c_.entries.clear();
-        c_.entry_names.clear();
-        for (auto& [name, pc] : c_.labels) {
-            c_.entries.push_back(pc);
-            c_.entry_names.push_back(name);
-        }
     }
 
 private:
@@ -77,6 +77,7 @@ private:
     bool in_method_ = false;
     std::vector<std::tuple<size_t, std::string, int>> goto_fix_;
     std::vector<std::pair<size_t, Stmt*>> runm_fix_;
+    std::vector<std::pair<size_t, size_t>> goto_ticks_;   // budget: TICK before a GOTO, the GOTO
     struct MethodCode { uint32_t start = 0; uint32_t blocks[5] = {0, 0, 0, 0, 0}; bool generated = false; };
     std::vector<MethodCode> methods_;
     struct Loop { uint32_t continue_pc = 0; std::vector<size_t> exits, continues; bool continue_known = false; };
@@ -110,6 +111,7 @@ private:
             t.rows = a->dims.empty() ? 0 : a->dims[0];
             t.columns = a->dims.size() > 1 ? a->dims[1] : 0;
             t.pointer = a->matrix ? a->pointer : -1;
+            t.symbol = a;
             t.count = 1;
             for (int d : a->dims) t.count *= d;
             for (cmp_symbol* e : a->elements) {
@@ -123,7 +125,10 @@ private:
         c_.special_sites.clear();
         c_.put_sites.clear();
         c_.methods.clear();
+        c_.budget = s_.budget;
         c_.labels.clear();
+        c_.entries.clear();
+        c_.entry_names.clear();
         c_.fn1.clear();
         c_.fn2.clear();
         for (auto& f : s_.lib1) c_.fn1.push_back(f.second);
@@ -136,23 +141,46 @@ private:
 
     // ---- emission ----
     size_t emit(uint16_t op, int a, int b, int c) {
-        if (a > kMaxSlots || b > kMaxSlots || c > kMaxSlots || a < 0 || b < 0 || c < 0)
-            fail("The program is too large for one frame (65535 slots)");
-        c_.code.push_back(Instr{op, static_cast<uint16_t>(a), static_cast<uint16_t>(b), static_cast<uint16_t>(c)});
+        if (a < 0 || b < 0 || c < 0) fail("The program is too large for one frame");
+        c_.code.push_back(Instr{op, 0, static_cast<uint32_t>(a), static_cast<uint32_t>(b), static_cast<uint32_t>(c)});
         c_.line_of.push_back(line_);
         return c_.code.size() - 1;
     }
     uint32_t here() const { return static_cast<uint32_t>(c_.code.size()); }
-    void set_target(size_t pc, uint32_t target) {
-        c_.code[pc].b = static_cast<uint16_t>(target & 0xFFFF);
-        c_.code[pc].c = static_cast<uint16_t>(target >> 16);
+    void set_target(size_t pc, uint32_t target) { c_.code[pc].b = target; }
+    // A label is a run-list entry numbered in the order the labels are generated (program
+    // order), whatever their names; a label defined again moves to its later place.
+    void define_label(const std::string& name) {
+        auto [it, added] = c_.labels.emplace(name, here());
+        if (added) {
+            c_.entries.push_back(here());
+            c_.entry_names.push_back(name);
+            return;
+        }
+        it->second = here();
+        for (size_t e = 0; e < c_.entry_names.size(); ++e)
+            if (c_.entry_names[e] == name) c_.entries[e] = here();
     }
     size_t jump(uint16_t op, int a) { return emit(op, a, 0, 0); }
+
+    // Budget counting, generated only when the program has a budget: a TICK spends `span`
+    // instructions (at least 1). open_tick places one whose span close_tick sets later.
+    bool budgeted() const { return c_.budget > 0; }
+    void tick(uint32_t span) {
+        if (budgeted()) emit(OP_TICK, static_cast<int>(std::max<uint32_t>(span, 1)), 0, 0);
+    }
+    size_t open_tick() {
+        if (!budgeted()) return SIZE_MAX;
+        return emit(OP_TICK, 1, 0, 0);
+    }
+    void close_tick(size_t pc, uint32_t from) {
+        if (pc != SIZE_MAX) c_.code[pc].a = std::max<uint32_t>(here() - from, 1);
+    }
 
     int temp() {
         int t = temp_base_ + temp_top_++;
         temp_max_ = std::max(temp_max_, temp_top_);
-        if (t > kMaxSlots) fail("Expression needs too many temporary values");
+        if (t >= kMaxSlots) fail("Expression needs too many temporary values");
         return t;
     }
     int hidden_slot() {
@@ -192,7 +220,7 @@ private:
         bool nested = st->line == line_;
         line_ = st->line;
         temp_top_ = 0;
-        for (const std::string& l : st->labels) c_.labels[l] = here();
+        for (const std::string& l : st->labels) define_label(l);
         if (s_.trace >= 2 && !nested) trace_statement(st);
         switch (st->kind) {
             case StmtKind::Null:
@@ -222,11 +250,13 @@ private:
                 uint32_t top = here();
                 loops_.back().continue_pc = top;
                 loops_.back().continue_known = true;
+                size_t tk = open_tick();
                 temp_top_ = 0;
                 size_t jf = jump_unless(st->value);
                 block(st->body, false);
                 line_ = st->line;
                 size_t back = jump(OP_JMP, 0);
+                close_tick(tk, top);
                 set_target(back, top);
                 set_target(jf, here());
                 close_loop(here());
@@ -239,6 +269,7 @@ private:
                 line_ = st->line;
                 temp_top_ = 0;
                 uint32_t test = here();
+                tick(test - top);
                 for (size_t pc : loops_.back().continues) set_target(pc, test);
                 loops_.back().continues.clear();
                 size_t jf = jump_unless(st->value);
@@ -247,7 +278,13 @@ private:
                 break;
             }
             case StmtKind::Select: select(st); break;
-            case StmtKind::Goto: goto_fix_.emplace_back(jump(OP_JMP, 0), st->name, st->line); break;
+            case StmtKind::Goto: {
+                size_t tk = open_tick();
+                size_t pc = jump(OP_JMP, 0);
+                goto_fix_.emplace_back(pc, st->name, st->line);
+                if (tk != SIZE_MAX) goto_ticks_.emplace_back(tk, pc);
+                break;
+            }
             case StmtKind::Return: emit(in_method_ ? OP_MRET : OP_ERET, 0, 0, 0); break;
             case StmtKind::Leave: loops_.back().exits.push_back(jump(OP_JMP, 0)); break;
             case StmtKind::Continue: {
@@ -318,6 +355,7 @@ private:
         block(st->body, false);
         line_ = st->line;
         uint32_t cont = here();
+        tick(cont - top);
         for (size_t pc : loops_.back().continues) set_target(pc, cont);
         temp_top_ = 0;
         if (st->do_cond_kind == 'U') {
@@ -356,6 +394,7 @@ private:
         block(st->body, false);
         line_ = st->line;
         uint32_t cont = here();
+        tick(cont - top);
         for (size_t pc : loops_.back().continues) set_target(pc, cont);
         double step = 1;
         bool positive = !st->by || (fold(st->by, step) && step > 0);
@@ -416,14 +455,18 @@ private:
         range.name = m.name;
         mc.start = here();
         in_method_ = true;
+        size_t tk = open_tick();
         block(m.body, false);
         line_ = st->line;
         emit(OP_MRET, 0, 0, 0);
+        close_tick(tk, mc.start);
         for (int b = 0; b < 5; ++b) {
             if (!m.blocks[b].defined) continue;
             mc.blocks[b] = here();
+            size_t btk = open_tick();
             block(m.blocks[b].body, false);
             emit(OP_MRET, 0, 0, 0);
+            close_tick(btk, mc.blocks[b]);
         }
         in_method_ = false;
         mc.generated = true;
@@ -844,6 +887,9 @@ private:
         const SpecialFunction& f = s_.src.specials[e->function];
         SpecialSite site;
         site.function = e->function;
+        site.name = f.name;
+        site.body = f.def.body;
+        site.context = f.def.context;
         site.result = f.def.result_type;
         site.hidden_size = f.def.hidden_size;
         for (Expr* a : e->args) {
@@ -979,6 +1025,50 @@ private:
     }
 };
 
+// The pointer slots of a run: their initial addresses, and those the code dereferences with
+// the name of what the engine must bind there, checked before each run.
+void note_pointer_slots(const ProgramSource& src, Code& c) {
+    c.pointer_slots = static_cast<size_t>(src.pointer_slots);
+    c.pointer_image.assign(c.pointer_slots, nullptr);
+    for (size_t i = 0; i < src.bound_addresses.size() && i < c.pointer_slots; ++i)
+        c.pointer_image[i] = src.bound_addresses[i];
+    std::vector<unsigned char> used(c.pointer_slots, 0);
+    auto use = [&](uint32_t slot) {
+        if (slot < used.size()) used[slot] = 1;
+    };
+    for (const Instr& in : c.code) {
+        switch (in.op) {
+            case OP_LDM: case OP_STM: case OP_LDP: case OP_STP: case OP_LDB: case OP_STB:
+            case OP_NEGM: case OP_SLDM: case OP_SSTM:
+                use(in.b);
+                break;
+            case OP_ADDM: case OP_SUBM: case OP_MULM: case OP_DIVM: case OP_RSUBM: case OP_RDIVM:
+                use(in.c);
+                break;
+            default: break;
+        }
+    }
+    for (const SpecialSite& site : c.special_sites)
+        for (const ArgRef& ar : site.args)
+            if (ar.type != 'o' && ar.type != 'a' && ar.storage != ARG_FRAME) use(static_cast<uint32_t>(ar.pointer));
+    std::vector<std::string> names(c.pointer_slots);
+    for (const StructInstance& si : src.instances)
+        if (si.pointer >= 0 && static_cast<size_t>(si.pointer) < names.size()) names[si.pointer] = si.name;
+    for (const auto& sym : src.symbols)
+        if (sym->storage == SymStorage::Bound && sym->pointer >= 0 && static_cast<size_t>(sym->pointer) < names.size() &&
+            names[sym->pointer].empty())
+            names[sym->pointer] = sym->name;
+    for (const cmp_symbol* a : src.arrays)
+        if (a->matrix && a->pointer >= 0 && static_cast<size_t>(a->pointer) < names.size()) names[a->pointer] = a->name;
+    c.required_slots.clear();
+    c.required_names.clear();
+    for (size_t k = 0; k < used.size(); ++k)
+        if (used[k]) {
+            c.required_slots.push_back(static_cast<uint32_t>(k));
+            c.required_names.push_back(names[k]);
+        }
+}
+
 }  // namespace
 
 bool cmp_session::generate(std::string& message, int& line) {
@@ -997,5 +1087,8 @@ bool cmp_session::generate(std::string& message, int& line) {
     size_t bytes = 0;
     for (const StrSlotInit& s : code->str_slots) bytes += static_cast<size_t>(s.capacity) + 1;
     code->string_bytes = bytes;
+    note_pointer_slots(src, *code);
+    for (size_t i = 0; i < code->methods.size(); ++i)
+        code->method_by_name.emplace(code->methods[i].name, static_cast<uint32_t>(i));
     return true;
 }

@@ -64,11 +64,16 @@ inline double settle(double v, double x, double y, long& generated) {
 
 }  // namespace
 
+// A run: the switched-on entries in program order; a failure or an early end (a special
+// function ending the iteration or the step) ends the whole run with its code.
 int cmp_instance::run() {
+    int rc = check_bases();
+    if (rc != 0) return rc;
+    budget_used = 0;
     if (!use_run_list) return run_from(0);
     for (size_t e = 0; e < active.size(); ++e) {
         if (!active[e]) continue;
-        int rc = run_from(code->entries[e]);
+        rc = run_from(code->entries[e]);
         if (rc != 0) return rc;
     }
     return 0;
@@ -205,7 +210,11 @@ int cmp_instance::run_from(uint32_t start, int start_depth) {
     OPCODE(N2S) op_string(ip); NEXT(1);
     OPCODE(S2N) op_string(ip); NEXT(1);
     OPCODE(GCALL) op_generic(ip); NEXT(1);
-    OPCODE(XCALL) if (op_special(ip) != 0) return 2; NEXT(1);
+    OPCODE(XCALL) {
+        int rc = op_special(ip);
+        if (rc != 0) return rc;
+        NEXT(1);
+    }
     OPCODE(PUT) op_put(ip); NEXT(1);
     OPCODE(LOOPCHK) {
         double a = R[ip->a], b = R[ip->b], c = R[ip->c];
@@ -244,6 +253,11 @@ int cmp_instance::run_from(uint32_t start, int start_depth) {
         DISPATCH();
     OPCODE(ERET) return 0;
     OPCODE(EXT) return fail(ip, "invalid instruction");
+    OPCODE(TICK)
+        budget_used += ip->a;
+        if (budget_used > C.budget)
+            return fail(ip, "the run exceeded its budget of " + std::to_string(C.budget) + " instructions");
+        NEXT(1);
     OPCODE(MADD) {
         double b = R[ip->b], c = R[ip->c], d = R[ip[1].a];
         double v = b + c * d;

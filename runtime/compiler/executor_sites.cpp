@@ -117,7 +117,7 @@ void cmp_instance::op_aggregate(const Instr* ip) {
     int kind = ip[1].a;
     double acc = 0, best = 0;
     int n = 0, nm = 0;
-    for (int i = 0; i < in.c; ++i) {
+    for (uint32_t i = 0; i < in.c; ++i) {
         if (std::isnan(v[i])) { ++nm; continue; }
         if (n == 0) best = v[i];
         else if (kind == AGG_MIN ? v[i] < best : kind == AGG_MAX && v[i] > best) best = v[i];
@@ -162,7 +162,6 @@ void cmp_instance::op_generic(const Instr* ip) {
 int cmp_instance::op_special(const Instr* ip) {
     const Code& C = *code;
     const SpecialSite& site = C.special_sites[ip->a];
-    const SpecialFunction& f = session->src.specials[site.function];
     double* R = num.data();
     void** P = ptr.data();
     cmp_arg_value args[65];
@@ -183,7 +182,7 @@ int cmp_instance::op_special(const Instr* ip) {
         if (ar.type == 'a') {
             v.elements = array_addresses[ar.slot].data();
             v.count = static_cast<int>(array_addresses[ar.slot].size());
-            v.symbol = session->src.arrays[static_cast<size_t>(ar.slot)];
+            v.symbol = C.arrays[static_cast<size_t>(ar.slot)].symbol;
             v.rows = extents[ar.slot][0];
             v.columns = extents[ar.slot][1];
             continue;
@@ -201,13 +200,17 @@ int cmp_instance::op_special(const Instr* ip) {
             case ARG_POINTER_MEMBER: v.number = *reinterpret_cast<double**>(static_cast<char*>(P[ar.pointer]) + ar.offset); break;
             case ARG_BOUND: v.number = static_cast<double*>(P[ar.pointer]); break;
         }
-        if (!v.number) return fail(ip, "argument " + std::to_string(i + 1) + " of " + f.name + " has no storage");
+        if (!v.number) return fail(ip, "argument " + std::to_string(i + 1) + " of " + site.name + " has no storage");
     }
-    cmp_function_record rec{f.name.c_str(), f.def.context};
+    cmp_function_record rec{site.name.c_str(), site.context};
     cmp_exec_context ctx{block, state};
     void* hid = site.hidden_index >= 0 ? hidden[site.hidden_index].data() : nullptr;
     if (site.result == 'c') str[site.dst].length = 0;
-    if (f.def.body(&rec, args, n, &ctx, this, hid) != 0) return fail(ip, "function " + f.name + " failed");
+    int status = site.body(&rec, args, n, &ctx, this, hid);
+    // the two early ends leave the frame as the body left it and end the run without a message
+    if (status == CMP_BODY_END_ITERATION) return CMP_RUN_ITERATION_ENDED;
+    if (status == CMP_BODY_STOP) return CMP_RUN_STOPPED;
+    if (status != CMP_BODY_OK) return fail(ip, "function " + site.name + " failed");
     // character variables written by the body keep their blank padding
     for (int i = 0; i < n; ++i)
         if (site.args[i].type == 'c' && site.args[i].variable) {
@@ -249,6 +252,15 @@ bool cmp_instance::capture_line() {
     if (!session->capturing) return false;
     session->captured.push_back(put_line);
     return true;
+}
+
+int cmp_instance::report_unbound(size_t k) {
+    const std::string& name = code->required_names[k];
+    std::string m = "No address is bound for " + (name.empty() ? std::string("a structure") : name) +
+                    ", which the program reads: the run was not started";
+    if (session->hooks.error) session->hooks.error(session->hooks.user, m.c_str(), 0, nullptr);
+    else xpslog("ERROR: %s", m.c_str());
+    return CMP_RUN_UNBOUND;
 }
 
 int cmp_instance::fail(const Instr* ip, const std::string& error) {

@@ -79,8 +79,9 @@ int callsubr_body(const cmp_function_record*, cmp_arg_value* args, int nargs, co
         block = block_type_of(word(args[2].text));
         if (block < 0) return 1;
     }
-    for (const MethodRange& m : instance->code->methods) {
-        if (m.name != name) continue;
+    auto found = instance->code->method_by_name.find(name);
+    if (found != instance->code->method_by_name.end()) {
+        const MethodRange& m = instance->code->methods[found->second];
         uint32_t pc = m.start;
         bool has_blocks = false;
         for (uint32_t b : m.blocks) has_blocks = has_blocks || b != MethodRange::kNone;
@@ -91,7 +92,11 @@ int callsubr_body(const cmp_function_record*, cmp_arg_value* args, int nargs, co
             if (m.blocks[2] == MethodRange::kNone) return 1;   // a method with blocks runs its MAIN
             pc = m.blocks[2];
         }
-        return instance->call_method(pc) != 0 ? 1 : 0;
+        int rc = instance->call_method(pc);
+        // an early end inside the called method ends the caller's run the same way
+        if (rc == CMP_RUN_ITERATION_ENDED) return CMP_BODY_END_ITERATION;
+        if (rc == CMP_RUN_STOPPED) return CMP_BODY_STOP;
+        return rc != 0 ? CMP_BODY_FAILED : CMP_BODY_OK;
     }
     return 1;   // no method of that name
 }

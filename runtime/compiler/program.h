@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "host/compiler.h"
@@ -97,6 +98,7 @@ struct ProgramSource {
     std::vector<double*> bound_addresses;               // pointer slots' addresses for Bound symbols
     int pointer_slots = 0;
     std::vector<Method> methods;
+    std::unordered_map<std::string, int> method_by_name;  // name -> index in methods
     std::vector<SpecialFunction> specials;
     std::vector<cmp_symbol*> arrays;
     std::vector<Stmt*> main;                            // top-level statements
@@ -125,9 +127,16 @@ struct ProgramSource {
         bound_addresses.resize(static_cast<size_t>(pointer_slots), nullptr);
     }
     int method_index(const std::string& name) const {
-        for (size_t i = 0; i < methods.size(); ++i)
-            if (methods[i].name == name) return static_cast<int>(i);
-        return -1;
+        auto it = method_by_name.find(name);
+        return it == method_by_name.end() ? -1 : it->second;
+    }
+    // A new method of that name (defined or only called so far); answers its index.
+    int add_method(const std::string& name) {
+        methods.emplace_back();
+        methods.back().name = name;
+        int index = static_cast<int>(methods.size()) - 1;
+        method_by_name[name] = index;
+        return index;
     }
 };
 

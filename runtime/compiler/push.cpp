@@ -169,11 +169,7 @@ private:
             throw PushError{"Method description is longer than 40 characters", st->pos};
         int idx = s_.src.method_index(st->name);
         if (idx >= 0 && s_.src.methods[idx].defined) throw PushError{message_text(1003, st->name.c_str()), st->pos};
-        if (idx < 0) {
-            s_.src.methods.emplace_back();
-            idx = static_cast<int>(s_.src.methods.size()) - 1;
-            s_.src.methods[idx].name = st->name;
-        }
+        if (idx < 0) idx = s_.src.add_method(st->name);
         Method& m = s_.src.methods[idx];
         static const char kKinds[] = "NITPJVRSM";
         m.kind = kKinds[st->block_type];
@@ -256,11 +252,7 @@ void copy_out(char* buf, int size, const std::string& text) {
 // RUNMETHOD names a method: known now, or a forward reference settled at generate time.
 void note_runmethod(cmp_session& s, Stmt* st) {
     int idx = s.src.method_index(st->name);
-    if (idx < 0) {
-        s.src.methods.emplace_back();
-        idx = static_cast<int>(s.src.methods.size()) - 1;
-        s.src.methods[idx].name = st->name;
-    }
+    if (idx < 0) idx = s.src.add_method(st->name);
     Method& m = s.src.methods[idx];
     if (m.defined && st->block_type >= 0 && !m.blocks[st->block_type].defined) {
         char buf[256];

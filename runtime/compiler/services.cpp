@@ -41,7 +41,7 @@ std::unique_ptr<cmp_instance> make_cmp_instance(cmp_session* s, int block) {
     in->code = &c;
     in->session = s;
     in->block = block;
-    in->num = c.num_init;
+    in->num.assign(c.num_init.begin(), c.num_init.end());
     in->chars.assign(c.string_bytes, ' ');
     in->str.resize(c.str_slots.size());
     size_t at = 0;
@@ -57,9 +57,7 @@ std::unique_ptr<cmp_instance> make_cmp_instance(cmp_session* s, int block) {
             r.length = static_cast<uint16_t>(si.initial.size());
         }
     }
-    in->ptr.assign(static_cast<size_t>(s->src.pointer_slots), nullptr);
-    for (size_t i = 0; i < s->src.bound_addresses.size(); ++i)
-        if (s->src.bound_addresses[i]) in->ptr[i] = s->src.bound_addresses[i];
+    in->ptr.assign(c.pointer_image.begin(), c.pointer_image.end());
     for (const SpecialSite& site : c.special_sites)
         if (site.hidden_size > 0) in->hidden.emplace_back(static_cast<size_t>(site.hidden_size), 0);
     in->matrix_store.resize(c.arrays.size());
@@ -93,7 +91,7 @@ std::unique_ptr<cmp_instance> make_cmp_instance(cmp_session* s, int block) {
 // extents of resized matrices stay (their storage is filled with missing).
 void reset_cmp_instance(cmp_instance* in) {
     const Code& c = *in->code;
-    in->num = c.num_init;
+    in->num.assign(c.num_init.begin(), c.num_init.end());
     std::fill(in->chars.begin(), in->chars.end(), ' ');
     size_t at = 0;
     for (size_t i = 0; i < c.str_slots.size(); ++i) {
@@ -152,6 +150,11 @@ int cmpopt2(cmp_session* s, int option, int value) try {
     if (option == 2 || option == 3) {
         // 2 traces statements, 3 also the values assigned; a value of 0 switches tracing off.
         s->trace = value ? option : 0;
+        return 0;
+    }
+    if (option == CMP_OPTION_BUDGET) {
+        if (value < 0) return 1;
+        s->budget = value;
         return 0;
     }
     return 1;
@@ -242,7 +245,7 @@ int cmpinss(cmp_session* s, const char* name, int length, const cmp_member* memb
         std::string mn = name_of(m.name, -1);
         int width = m.kind == CMP_MEMBER_POINTER ? static_cast<int>(sizeof(double*)) : static_cast<int>(sizeof(double));
         if (!valid_name(mn) || (m.kind != CMP_MEMBER_NUMBER && m.kind != CMP_MEMBER_POINTER) || m.offset < 0 ||
-            m.offset + width > size || m.offset > 65535 || m.offset % 8 != 0)
+            m.offset > size - width || m.offset % 8 != 0)
             return 3;
         st.members.push_back(m);
         st.member_names.push_back(mn);
@@ -265,7 +268,7 @@ int cmpinsc(cmp_session* s, const char* structure, int slength, const char* memb
         if (si.structure == static_cast<int>(st - s->src.structures.data())) return 2;   // instances made already
     for (const std::string& n : st->member_names)
         if (n == mn) return 2;
-    if (length < 1 || length > 32767 || offset < 0 || offset > 65535 || offset + length > st->size) return 3;
+    if (length < 1 || length > 32767 || offset < 0 || offset > st->size - length) return 3;
     st->members.push_back(cmp_member{nullptr, CMP_MEMBER_TEXT, offset});
     st->member_names.push_back(mn);
     st->text_lengths.push_back(length);

@@ -104,7 +104,7 @@ int cmpmtrxs(cmp_instance* in, cmp_symbol* sym, int rows, int columns) try {
     long count = static_cast<long>(rows) * (columns ? columns : 1);
     if (count > kMaxElements) return 3;
     try {
-        std::vector<double> fresh(static_cast<size_t>(count), qor::missing());
+        qor::cmp::LineVector<double> fresh(static_cast<size_t>(count), qor::missing());
         const std::vector<double*>& old = in->array_addresses[static_cast<size_t>(k)];
         int old_rows = in->extents[k][0], old_columns = in->extents[k][1];
         int width = columns ? columns : 1, old_width = old_columns ? old_columns : 1;

@@ -29,8 +29,9 @@ const cmp_function* cmpfnc(cmp_session* s, const char* name, int length) try {
     while (!n.empty() && n.back() == ' ') n.pop_back();
     for (auto& f : s->functions)
         if (f->name == n) return f.get();
-    for (const MethodRange& m : s->code->methods) {
-        if (m.name != n) continue;
+    auto found = s->code->method_by_name.find(n);
+    if (found != s->code->method_by_name.end()) {
+        const MethodRange& m = s->code->methods[found->second];
         bool has_blocks = false;
         for (uint32_t b : m.blocks) has_blocks = has_blocks || b != MethodRange::kNone;
         uint32_t pc = m.start;
@@ -53,7 +54,10 @@ int cmpfncn(cmp_instance* in, const cmp_function* fn, const cmp_fnc_arg* args, i
         if (!at) return 1;
         if (args[i].direction & CMP_FNC_IN) *at = *args[i].value;
     }
-    int rc = in->call_method(fn->pc);
+    int rc = in->check_bases();
+    if (rc != 0) return rc;
+    in->budget_used = 0;
+    rc = in->call_method(fn->pc);
     if (rc != 0) return rc;
     for (int i = 0; i < nargs; ++i)
         if (args[i].direction & CMP_FNC_OUT) *args[i].value = *cmppdva(in, args[i].symbol);

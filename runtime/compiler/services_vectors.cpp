@@ -37,7 +37,7 @@ int vector_at(const cmp_session* s, int vector) {
 }  // namespace
 
 int cmppdvd(cmp_session* s, const char* name, int length, int size, int count) try {
-    if (!s || s->closed() || size < 0 || size > 65535 + 8 || count < 0) return -1;
+    if (!s || s->closed() || size < 0 || count < 0) return -1;
     std::string n = upper_of(name, length);
     if (!is_name(n)) return -1;
     for (const Structure& st : s->src.structures)
@@ -68,7 +68,7 @@ cmp_symbol* cmppdve(cmp_session* s, int vector, const char* name, int length, ch
     std::string n = upper_of(name, length);
     int width = kind == CMP_MEMBER_POINTER ? static_cast<int>(sizeof(double*)) : static_cast<int>(sizeof(double));
     if (!is_name(n) || (kind != CMP_MEMBER_NUMBER && kind != CMP_MEMBER_POINTER) || offset < 0 ||
-        offset % 8 != 0 || offset + width > st.size)
+        offset % 8 != 0 || offset > st.size - width)
         return nullptr;
     if (static_cast<int>(st.members.size()) >= s->vector_capacity[si.structure] || s->src.find(n) ||
         s->src.find(si.name + "." + n))
@@ -95,7 +95,7 @@ int cmppdvx(cmp_session* s, cmp_symbol* sym, int vector) try {
     const StructInstance& si = s->src.instances[static_cast<size_t>(vector)];
     const Structure& st = s->src.structures[static_cast<size_t>(si.structure)];
     int width = sym->storage == SymStorage::PointerMember ? static_cast<int>(sizeof(double*)) : 8;
-    if (sym->offset + width > st.size) return 3;
+    if (sym->offset > st.size - width) return 3;
     sym->pointer = si.pointer;
     return 0;
 }

@@ -14,6 +14,7 @@
 #include "runtime/compiler/bytecode.h"
 #include "runtime/compiler/dataflow.h"
 #include "runtime/compiler/front_end.h"
+#include "runtime/compiler/line_allocator.h"
 #include "runtime/compiler/program.h"
 
 struct cmp_instance;
@@ -32,6 +33,7 @@ struct cmp_session {
     bool ended = false;           // end marker seen
     bool generated = false;
     int trace = 0;
+    int budget = 0;               // instructions per run (CMP_OPTION_BUDGET; 0: unbounded)
 
     // groups open while statements are pushed
     struct Group {
@@ -94,25 +96,31 @@ void reset_cmp_instance(cmp_instance* in);
 // with the instance untouched when there is no memory to hold the kept values.
 bool reset_cmp_instance_keeping(cmp_instance* in);
 
-struct cmp_instance {
+// Instances run on separate threads: each one, and each block of storage it writes while it runs
+// (frames, pointer slots, hidden records, matrices), starts on its own pair of cache lines and
+// fills them whole, so that no two instances ever write to the same line.
+struct alignas(qor::cmp::kLinePair) cmp_instance {
+    template <class T>
+    using LineVector = qor::cmp::LineVector<T>;
     const qor::cmp::Code* code = nullptr;
     cmp_session* session = nullptr;
     int block = 0;
-    std::vector<double> num;                 // numeric frame: locals, constants, temporaries
-    std::vector<qor_namerec> str;            // character frame
-    std::vector<char> chars;                 // storage of the character frame
-    std::vector<void*> ptr;                  // structure bases and bound addresses
-    std::vector<std::vector<unsigned char>> hidden;   // per special call site
+    LineVector<double> num;                  // numeric frame: locals, constants, temporaries
+    LineVector<qor_namerec> str;             // character frame
+    LineVector<char> chars;                  // storage of the character frame
+    LineVector<void*> ptr;                   // structure bases and bound addresses
+    std::vector<LineVector<unsigned char>> hidden;       // per special call site
     std::vector<std::vector<double*>> array_addresses;   // numeric arrays: address of each element
     std::vector<double**> array_base;                    // array_addresses[i].data(), for the executor
-    std::vector<std::vector<double>> matrix_store;       // per array: storage of a matrix the instance owns
+    std::vector<LineVector<double>> matrix_store;        // per array: storage of a matrix the instance owns
     std::vector<std::array<int, 2>> extents;             // per array: rows, columns (0: one dimension)
-    std::vector<unsigned char> active;       // run list: one flag per entry
+    LineVector<unsigned char> active;        // run list: one flag per entry
     bool use_run_list = false;
     static constexpr int kMaxDepth = 256;
     uint32_t stack[kMaxDepth];
     int depth = 0;
     long missing_generated = 0;
+    int64_t budget_used = 0;                 // instructions counted against the budget this run
     double state = 0;
     std::string put_line;                    // PUT output being built
     cmp_print_fn dest = nullptr;             // cmpdest: this instance's own PUT destination
@@ -132,4 +140,13 @@ struct cmp_instance {
     bool capture_line();
     // Stops the entry: reports message with the statement of the instruction at ip; returns 2.
     int fail(const qor::cmp::Instr* ip, const std::string& message);
+    // Before a run: every pointer slot the code reads through holds an address (else reports
+    // what is unbound and answers CMP_RUN_UNBOUND).
+    int check_bases() {
+        const std::vector<uint32_t>& slots = code->required_slots;
+        for (size_t k = 0; k < slots.size(); ++k)
+            if (!ptr[slots[k]]) return report_unbound(k);
+        return 0;
+    }
+    int report_unbound(size_t k);
 };

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "host/compiler.h"
+
 struct MarketState {
     double spot, rate, vol;
 };

@@ -1,0 +1,7 @@
+// The C++ reference of the methods benchmark: the same pricing formulas as the compiled
+// methods, compiled out of line in their own translation unit with the project's flags.
+#pragma once
+#include "tests/compiler/pricing_methods.h"
+
+double baseline_black_scholes(const MarketState& s, const Instrument& i);
+double baseline_bond(const MarketState& s, const Instrument& i);

@@ -23,8 +23,10 @@ struct KeptValues {
 void take(const cmp_instance* in, const cmp_symbol* sym, KeptValues* kept) {
     if (sym->kind == 'a' || sym->kind == 'm') {
         size_t k = static_cast<size_t>(sym->array_index);
-        if (sym->matrix && !sym->matrix_data && k < in->matrix_store.size())
-            kept->matrices.emplace_back(sym->array_index, in->matrix_store[k]);
+        if (sym->matrix && !sym->matrix_data && k < in->matrix_store.size()) {
+            const auto& store = in->matrix_store[k];
+            kept->matrices.emplace_back(sym->array_index, std::vector<double>(store.begin(), store.end()));
+        }
         for (const cmp_symbol* e : sym->elements) take(in, e, kept);
         return;
     }
@@ -44,7 +46,7 @@ void put_back(cmp_instance* in, const KeptValues& kept) {
         r.length = static_cast<uint16_t>(n);
     }
     for (const auto& [k, values] : kept.matrices) {
-        std::vector<double>& store = in->matrix_store[static_cast<size_t>(k)];
+        auto& store = in->matrix_store[static_cast<size_t>(k)];
         std::copy_n(values.data(), std::min(values.size(), store.size()), store.data());
     }
 }

@@ -5,6 +5,7 @@
 #include "common/numeric/dense_kernels.h"
 #include "common/numeric/linalg.h"
 #include "host/vector.h"
+#include "host/vector_level.h"
 
 void zsymvec(const double* L, const double* x, double* y, int n) {
     for (int i = 0; i < n; ++i) y[i] = zinner(L + zisub(i, 0), x, i + 1);
@@ -81,13 +82,10 @@ inline double element(double* row_i, const double* row_j, int first, int j, doub
     return row_i[j] - sum;
 }
 
-}  // namespace
-
 // Row i solves L(0..i-1) x = a(i) by rows, four elements at a time: their products with the part
 // of row i already known are formed together, then the terms inside the block one by one (one
 // dot product per element would leave each waiting on the previous one's sum and division).
-__attribute__((target_clones("avx512f", "avx2", "default")))
-double zchol(int i, double* L, double tolerance) {
+__attribute__((always_inline)) inline double factor_row(int i, double* L, double tolerance) {
     double* row_i = L + zisub(i, 0);
     double s = 0.0;
     for (int first = 0; first <= i; first += 4) {
@@ -107,9 +105,8 @@ double zchol(int i, double* L, double tolerance) {
 }
 
 // All rows, four at a time: each earlier row is read once per four rows instead of once per row.
-// Every element is formed exactly as zchol forms it.
-__attribute__((target_clones("avx512f", "avx2", "default")))
-int zcholf(int n, double* L, double tolerance, double* pivots) {
+// Every element is formed exactly as factor_row forms it.
+__attribute__((always_inline)) inline int factor_all(int n, double* L, double tolerance, double* pivots) {
     int dependent = 0;
     for (int top = 0; top < n; top += 4) {
         const int rows_here = n - top < 4 ? n - top : 4;
@@ -151,4 +148,38 @@ int zcholf(int n, double* L, double tolerance, double* pivots) {
         }
     }
     return dependent;
+}
+
+// Both factorisations built for three vector widths; none fuses a multiply into an add, so all
+// give the same bits and the processor's widest is chosen once.
+__attribute__((target("avx512f"))) double factor_row_avx512f(int i, double* L, double tolerance) {
+    return factor_row(i, L, tolerance);
+}
+__attribute__((target("avx2"))) double factor_row_avx2(int i, double* L, double tolerance) {
+    return factor_row(i, L, tolerance);
+}
+double factor_row_baseline(int i, double* L, double tolerance) { return factor_row(i, L, tolerance); }
+
+__attribute__((target("avx512f"))) int factor_all_avx512f(int n, double* L, double tolerance, double* pivots) {
+    return factor_all(n, L, tolerance, pivots);
+}
+__attribute__((target("avx2"))) int factor_all_avx2(int n, double* L, double tolerance, double* pivots) {
+    return factor_all(n, L, tolerance, pivots);
+}
+int factor_all_baseline(int n, double* L, double tolerance, double* pivots) {
+    return factor_all(n, L, tolerance, pivots);
+}
+
+}  // namespace
+
+double zchol(int i, double* L, double tolerance) {
+    static const auto version =
+        qor::version_for_processor(factor_row_baseline, nullptr, factor_row_avx2, factor_row_avx512f);
+    return version(i, L, tolerance);
+}
+
+int zcholf(int n, double* L, double tolerance, double* pivots) {
+    static const auto version =
+        qor::version_for_processor(factor_all_baseline, nullptr, factor_all_avx2, factor_all_avx512f);
+    return version(n, L, tolerance, pivots);
 }

@@ -1,5 +1,5 @@
 // Inner products and scaled additions written inline, for routines built in several vector widths
-// (target_clones): each inlined copy takes its caller's width, with the same results in all.
+// (target attributes): each inlined copy takes its caller's width, with the same results in all.
 #pragma once
 
 // Sum of x[k] y[k] in the order of the host's zinner: eight running sums by k mod 8, a fixed tree,

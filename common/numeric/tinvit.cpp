@@ -4,6 +4,7 @@
 
 #include "common/numeric/dense_kernels.h"
 #include "common/numeric/linalg.h"
+#include "host/vector_level.h"
 
 static constexpr double kEps53 = 1.1102230246251565e-16;   // 2^-53
 static constexpr int kMaxIterations = 20;
@@ -22,10 +23,10 @@ static double euclidean_length(const double* x, int n) {
     return largest * std::sqrt(sum);
 }
 
-// Built for three vector widths (same results: no multiply is fused into an add).
-__attribute__((target_clones("avx512f", "avx2", "default")))
-int ztinvit(int n, int k, ztridiag t, const double* w, const double* tags, double* z,
-            double* scratch) {
+// Built for three vector widths below (same results: no multiply is fused into an add).
+__attribute__((always_inline)) static inline int inverse_iteration(int n, int k, ztridiag t, const double* w,
+                                                                   const double* tags, double* z,
+                                                                   double* scratch) {
     const double* d = t.d;
     const double* e = t.e;
     const double* e2 = t.e2;
@@ -168,4 +169,24 @@ int ztinvit(int n, int k, ztridiag t, const double* w, const double* tags, doubl
         }
     }
     return result;
+}
+
+__attribute__((target("avx512f"))) static int inverse_iteration_avx512f(int n, int k, ztridiag t, const double* w,
+                                                                       const double* tags, double* z,
+                                                                       double* scratch) {
+    return inverse_iteration(n, k, t, w, tags, z, scratch);
+}
+__attribute__((target("avx2"))) static int inverse_iteration_avx2(int n, int k, ztridiag t, const double* w,
+                                                                 const double* tags, double* z, double* scratch) {
+    return inverse_iteration(n, k, t, w, tags, z, scratch);
+}
+static int inverse_iteration_baseline(int n, int k, ztridiag t, const double* w, const double* tags, double* z,
+                                      double* scratch) {
+    return inverse_iteration(n, k, t, w, tags, z, scratch);
+}
+
+int ztinvit(int n, int k, ztridiag t, const double* w, const double* tags, double* z, double* scratch) {
+    static const auto version = qor::version_for_processor(inverse_iteration_baseline, nullptr,
+                                                           inverse_iteration_avx2, inverse_iteration_avx512f);
+    return version(n, k, t, w, tags, z, scratch);
 }

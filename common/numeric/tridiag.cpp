@@ -7,6 +7,7 @@
 #include "common/numeric/dense_kernels.h"
 #include "common/numeric/linalg.h"
 #include "host/vector.h"
+#include "host/vector_level.h"
 
 namespace {
 
@@ -22,8 +23,7 @@ inline void rank_two_row(double* __restrict row, const double* __restrict u, con
 // product A u, so each step passes over the matrix once instead of twice. Every element takes
 // the same operations in the same order as the two-pass form (u and q wait in pending[]), so the
 // results are the same bits. Built for three vector widths; none fuses a multiply into an add.
-__attribute__((target_clones("avx512f", "avx2", "default")))
-void reduce(int n, double* a, ztridiag t, double* pending) {
+__attribute__((always_inline)) inline void reduce(int n, double* a, ztridiag t, double* pending) {
     double* d = t.d;
     double* e = t.e;
     double* e2 = t.e2;
@@ -83,6 +83,14 @@ void reduce(int n, double* a, ztridiag t, double* pending) {
     }
 }
 
+__attribute__((target("avx512f"))) void reduce_avx512f(int n, double* a, ztridiag t, double* pending) {
+    reduce(n, a, t, pending);
+}
+__attribute__((target("avx2"))) void reduce_avx2(int n, double* a, ztridiag t, double* pending) {
+    reduce(n, a, t, pending);
+}
+void reduce_baseline(int n, double* a, ztridiag t, double* pending) { reduce(n, a, t, pending); }
+
 }  // namespace
 
 // Row i of the packed matrix is reduced from the last row upwards; the Householder vectors stay
@@ -91,7 +99,8 @@ void ztred3(int n, double* a, ztridiag t) {
     if (n < 1) return;
     std::unique_ptr<double[]> pending(new (std::nothrow) double[2 * static_cast<size_t>(n)]);
     if (pending) {
-        reduce(n, a, t, pending.get());
+        static const auto version = qor::version_for_processor(reduce_baseline, nullptr, reduce_avx2, reduce_avx512f);
+        version(n, a, t, pending.get());
         return;
     }
     // Without room for the waiting update: the same reduction in two passes per step.
@@ -150,12 +159,13 @@ void ztred3(int n, double* a, ztridiag t) {
     }
 }
 
+namespace {
+
 // Each vector takes the transformations in the same order as before (row 1 up to row n - 1), but
 // eight vectors at a time: a row of a is read once for the eight and the eight stay in the first
 // cache level, instead of every vector being fetched again for every row. Results are unchanged
 // (the inline products keep zinner's order); built for three vector widths, none fusing.
-__attribute__((target_clones("avx512f", "avx2", "default")))
-void ztrbak3(int n, int k, const double* a, double* vectors) {
+__attribute__((always_inline)) inline void transform_back(int n, int k, const double* a, double* vectors) {
     if (k < 1 || n < 2) return;
     constexpr int kBlock = 8;
     for (int first = 0; first < k; first += kBlock) {
@@ -181,4 +191,20 @@ void ztrbak3(int n, int k, const double* a, double* vectors) {
             }
         }
     }
+}
+
+__attribute__((target("avx512f"))) void transform_back_avx512f(int n, int k, const double* a, double* vectors) {
+    transform_back(n, k, a, vectors);
+}
+__attribute__((target("avx2"))) void transform_back_avx2(int n, int k, const double* a, double* vectors) {
+    transform_back(n, k, a, vectors);
+}
+void transform_back_baseline(int n, int k, const double* a, double* vectors) { transform_back(n, k, a, vectors); }
+
+}  // namespace
+
+void ztrbak3(int n, int k, const double* a, double* vectors) {
+    static const auto version =
+        qor::version_for_processor(transform_back_baseline, nullptr, transform_back_avx2, transform_back_avx512f);
+    version(n, k, a, vectors);
 }

@@ -1,19 +1,13 @@
 // Host vector arithmetic services: inner products, sums, scaled additions and scaling.
 // Several running sums keep the pipelines busy; the summation order is fixed, not left to flags.
 #include "host/vector.h"
+#include "host/vector_level.h"
 
-// GCC publishes a function built as clones under its plain name; clang 14 does not, so callers in
-// other files (the common library's linear algebra) would not link: clang builds one version.
-#if defined(__clang__)
-#define QOR_VECTOR_CLONES
-#else
-#define QOR_VECTOR_CLONES __attribute__((target_clones("avx", "default")))
-#endif
+namespace {
 
 // Built twice, for processors with and without 256-bit vectors; each of the eight sums is still
 // formed by separate multiplies and adds in the same order, so both give identical results.
-QOR_VECTOR_CLONES
-double zinner(const double* x, const double* y, int n) {
+__attribute__((always_inline)) inline double inner_product(const double* x, const double* y, int n) {
     // Eight independent sums: the compiler keeps them in vector registers.
     double s[8] = {0, 0, 0, 0, 0, 0, 0, 0};
     int i = 0;
@@ -22,6 +16,31 @@ double zinner(const double* x, const double* y, int n) {
     double tail = 0.0;
     for (; i < n; ++i) tail += x[i] * y[i];
     return ((s[0] + s[4]) + (s[1] + s[5])) + ((s[2] + s[6]) + (s[3] + s[7])) + tail;
+}
+
+__attribute__((target("avx"))) double inner_product_avx(const double* x, const double* y, int n) {
+    return inner_product(x, y, n);
+}
+
+double inner_product_baseline(const double* x, const double* y, int n) { return inner_product(x, y, n); }
+
+// Element by element, so the wider build gives the same results.
+__attribute__((always_inline)) inline void scaled_add(int n, double a, const double* x, double* y) {
+    for (int i = 0; i < n; ++i) y[i] += a * x[i];
+}
+
+__attribute__((target("avx"))) void scaled_add_avx(int n, double a, const double* x, double* y) {
+    scaled_add(n, a, x, y);
+}
+
+void scaled_add_baseline(int n, double a, const double* x, double* y) { scaled_add(n, a, x, y); }
+
+}  // namespace
+
+double zinner(const double* x, const double* y, int n) {
+    static const auto version =
+        qor::version_for_processor(inner_product_baseline, inner_product_avx, nullptr, nullptr);
+    return version(x, y, n);
 }
 
 double zvsum(const double* x, int n) {
@@ -35,10 +54,9 @@ double zvsum(const double* x, int n) {
     return s0 + s1;
 }
 
-// Element by element, so the wider build gives the same results.
-QOR_VECTOR_CLONES
 void zvaxpy(int n, double a, const double* x, double* y) {
-    for (int i = 0; i < n; ++i) y[i] += a * x[i];
+    static const auto version = qor::version_for_processor(scaled_add_baseline, scaled_add_avx, nullptr, nullptr);
+    version(n, a, x, y);
 }
 
 double zvdots1(int n, const double* x, int incx, const double* y, int incy) {

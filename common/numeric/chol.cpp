@@ -2,7 +2,7 @@
 // a time, the same bits), and products with packed lower triangles.
 #include <cmath>
 
-#include "common/numeric/dense_kernels.h"
+#include "host/dense_kernels.h"
 #include "common/numeric/linalg.h"
 #include "host/vector.h"
 #include "host/vector_level.h"

@@ -2,7 +2,7 @@
 // close eigenvalues perturbed apart and their vectors orthogonalised against one another.
 #include <cmath>
 
-#include "common/numeric/dense_kernels.h"
+#include "host/dense_kernels.h"
 #include "common/numeric/linalg.h"
 #include "host/vector_level.h"
 

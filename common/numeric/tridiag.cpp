@@ -4,7 +4,7 @@
 #include <memory>
 #include <new>
 
-#include "common/numeric/dense_kernels.h"
+#include "host/dense_kernels.h"
 #include "common/numeric/linalg.h"
 #include "host/vector.h"
 #include "host/vector_level.h"
@@ -16,6 +16,50 @@ inline void rank_two_row(double* __restrict row, const double* __restrict u, con
                          int j) {
     const double f = u[j], g = q[j];
     for (int k = 0; k <= j; ++k) row[k] = row[k] - f * q[k] - g * u[k];
+}
+
+// Row i's Householder reflection: d[0..l-1] takes the row scaled by the sum of its magnitudes,
+// e[i] and e2[i] the off-diagonal element and its square, and the row's last element left of the
+// diagonal the scaled first component of u. h stays 0 (needed false) when the row is already zero.
+struct reflection {
+    bool needed;
+    double h, scale;
+};
+__attribute__((always_inline)) inline reflection householder_vector(double* row, int l, double* d, double* e_i,
+                                                                    double* e2_i) {
+    double h = 0.0, scale = 0.0;
+    for (int k = 0; k < l; ++k) {
+        d[k] = row[k];
+        scale += std::fabs(d[k]);
+    }
+    if (l < 1 || scale == 0.0) {
+        *e_i = 0.0;
+        *e2_i = 0.0;
+        return {false, h, scale};
+    }
+    for (int k = 0; k < l; ++k) {
+        d[k] /= scale;
+        h += d[k] * d[k];
+    }
+    *e2_i = scale * scale * h;
+    double f = d[l - 1];
+    double g = -std::copysign(std::sqrt(h), f);
+    *e_i = scale * g;
+    h -= f * g;
+    d[l - 1] = f - g;
+    row[l - 1] = scale * d[l - 1];
+    return {true, h, scale};
+}
+
+// q = p - (p . u / 2h) u, from p = A u (in e[0..l-1], not yet divided by h) and u in d.
+__attribute__((always_inline)) inline void finish_q(int l, double h, const double* d, double* e) {
+    double f3 = 0.0;
+    for (int j = 0; j < l; ++j) {
+        e[j] /= h;
+        f3 += e[j] * d[j];
+    }
+    double hh = f3 / (h + h);
+    for (int j = 0; j < l; ++j) e[j] -= hh * d[j];
 }
 
 // The reduction. Step i's rank-two update A := A - u q^T - q u^T of the leading rows is not
@@ -34,26 +78,9 @@ __attribute__((always_inline)) inline void reduce(int n, double* a, ztridiag t, 
         int l = i;                       // elements 0..l-1 of row i lie left of the diagonal
         double* row = a + zisub(i, 0);
         if (i < waiting) rank_two_row(row, u, q, i);
-        double h = 0.0, scale = 0.0;
-        for (int k = 0; k < l; ++k) {
-            d[k] = row[k];
-            scale += std::fabs(d[k]);
-        }
-        if (l < 1 || scale == 0.0) {
-            e[i] = 0.0;
-            e2[i] = 0.0;
-        } else {
-            for (int k = 0; k < l; ++k) {
-                d[k] /= scale;
-                h += d[k] * d[k];
-            }
-            e2[i] = scale * scale * h;
-            double f = d[l - 1];
-            double g = -std::copysign(std::sqrt(h), f);
-            e[i] = scale * g;
-            h -= f * g;
-            d[l - 1] = f - g;
-            row[l - 1] = scale * d[l - 1];
+        const reflection r = householder_vector(row, l, d, &e[i], &e2[i]);
+        const double h = r.h, scale = r.scale;
+        if (r.needed) {
             if (l > 1) {
                 // p = A u / h into e[0..l-1], each row brought up to date first.
                 for (int j = 0; j < l; ++j) e[j] = 0.0;
@@ -63,13 +90,7 @@ __attribute__((always_inline)) inline void reduce(int n, double* a, ztridiag t, 
                     double f2 = d[j];
                     e[j] += dense_dot_and_axpy(aj, d, f2, e, j) + aj[j] * f2;
                 }
-                double f3 = 0.0;
-                for (int j = 0; j < l; ++j) {
-                    e[j] /= h;
-                    f3 += e[j] * d[j];
-                }
-                double hh = f3 / (h + h);
-                for (int j = 0; j < l; ++j) e[j] -= hh * d[j];
+                finish_q(l, h, d, e);
                 // A := A - u q^T - q u^T on the leading block: owed by rows 0..l-1 from now.
                 for (int j = 0; j < l; ++j) {
                     u[j] = d[j];
@@ -110,26 +131,9 @@ void ztred3(int n, double* a, ztridiag t) {
     for (int i = n - 1; i >= 0; --i) {
         int l = i;                       // elements 0..l-1 of row i lie left of the diagonal
         double* row = a + zisub(i, 0);
-        double h = 0.0, scale = 0.0;
-        for (int k = 0; k < l; ++k) {
-            d[k] = row[k];
-            scale += std::fabs(d[k]);
-        }
-        if (l < 1 || scale == 0.0) {
-            e[i] = 0.0;
-            e2[i] = 0.0;
-        } else {
-            for (int k = 0; k < l; ++k) {
-                d[k] /= scale;
-                h += d[k] * d[k];
-            }
-            e2[i] = scale * scale * h;
-            double f = d[l - 1];
-            double g = -std::copysign(std::sqrt(h), f);
-            e[i] = scale * g;
-            h -= f * g;
-            d[l - 1] = f - g;
-            row[l - 1] = scale * d[l - 1];
+        const reflection r = householder_vector(row, l, d, &e[i], &e2[i]);
+        const double h = r.h, scale = r.scale;
+        if (r.needed) {
             if (l > 1) {
                 // p = A u / h into e[0..l-1], using the packed lower triangle of the leading block.
                 for (int j = 0; j < l; ++j) e[j] = 0.0;
@@ -139,13 +143,7 @@ void ztred3(int n, double* a, ztridiag t) {
                     e[j] += zinner(aj, d, j) + aj[j] * f2;
                     zvaxpy(j, f2, aj, e);
                 }
-                double f3 = 0.0;
-                for (int j = 0; j < l; ++j) {
-                    e[j] /= h;
-                    f3 += e[j] * d[j];
-                }
-                double hh = f3 / (h + h);
-                for (int j = 0; j < l; ++j) e[j] -= hh * d[j];
+                finish_q(l, h, d, e);
                 // A := A - u q^T - q u^T on the leading block.
                 for (int j = 0; j < l; ++j) {
                     double* aj = a + zisub(j, 0);

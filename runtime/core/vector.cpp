@@ -1,5 +1,6 @@
 // Host vector arithmetic services: inner products, sums, scaled additions and scaling.
 // Several running sums keep the pipelines busy; the summation order is fixed, not left to flags.
+#include "host/dense_kernels.h"
 #include "host/vector.h"
 #include "host/vector_level.h"
 
@@ -8,14 +9,7 @@ namespace {
 // Built twice, for processors with and without 256-bit vectors; each of the eight sums is still
 // formed by separate multiplies and adds in the same order, so both give identical results.
 __attribute__((always_inline)) inline double inner_product(const double* x, const double* y, int n) {
-    // Eight independent sums: the compiler keeps them in vector registers.
-    double s[8] = {0, 0, 0, 0, 0, 0, 0, 0};
-    int i = 0;
-    for (; i + 8 <= n; i += 8)
-        for (int k = 0; k < 8; ++k) s[k] += x[i + k] * y[i + k];
-    double tail = 0.0;
-    for (; i < n; ++i) tail += x[i] * y[i];
-    return ((s[0] + s[4]) + (s[1] + s[5])) + ((s[2] + s[6]) + (s[3] + s[7])) + tail;
+    return dense_dot(x, y, n);
 }
 
 __attribute__((target("avx"))) double inner_product_avx(const double* x, const double* y, int n) {
@@ -26,7 +20,7 @@ double inner_product_baseline(const double* x, const double* y, int n) { return 
 
 // Element by element, so the wider build gives the same results.
 __attribute__((always_inline)) inline void scaled_add(int n, double a, const double* x, double* y) {
-    for (int i = 0; i < n; ++i) y[i] += a * x[i];
+    for (int i = 0; i < n; ++i) y[i] += a * x[i];   // x and y may overlap: no restrict here
 }
 
 __attribute__((target("avx"))) void scaled_add_avx(int n, double a, const double* x, double* y) {

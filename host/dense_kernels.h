@@ -1,10 +1,12 @@
-// Inner products and scaled additions written inline, for routines built in several vector widths
-// (target attributes): each inlined copy takes its caller's width, with the same results in all.
+// Inner products and scaled additions written inline, for routines of the host and the common
+// library built in several vector widths (target attributes): each copy is inlined and takes its
+// caller's width, with the same results in all.
 #pragma once
 
-// Sum of x[k] y[k] in the order of the host's zinner: eight running sums by k mod 8, a fixed tree,
-// then the tail. Any vector width gives the same bits, and the same bits as zinner.
-inline double dense_dot(const double* __restrict x, const double* __restrict y, int n) {
+// Sum of x[k] y[k]: eight running sums by k mod 8, a fixed tree, then the tail (zinner's order).
+// Any vector width gives the same bits.
+__attribute__((always_inline)) inline double dense_dot(const double* __restrict x, const double* __restrict y,
+                                                       int n) {
     double s[8] = {0, 0, 0, 0, 0, 0, 0, 0};
     int i = 0;
     for (; i + 8 <= n; i += 8)
@@ -15,13 +17,15 @@ inline double dense_dot(const double* __restrict x, const double* __restrict y, 
 }
 
 // y[k] += a x[k], element by element (as the host's zvaxpy).
-inline void dense_axpy(int n, double a, const double* __restrict x, double* __restrict y) {
+__attribute__((always_inline)) inline void dense_axpy(int n, double a, const double* __restrict x,
+                                                     double* __restrict y) {
     for (int k = 0; k < n; ++k) y[k] += a * x[k];
 }
 
 // dense_dot(x, y, n) and, in the same pass, z += a x; x, y and z must not overlap.
-inline double dense_dot_and_axpy(const double* __restrict x, const double* __restrict y, double a,
-                                 double* __restrict z, int n) {
+__attribute__((always_inline)) inline double dense_dot_and_axpy(const double* __restrict x,
+                                                                const double* __restrict y, double a,
+                                                                double* __restrict z, int n) {
     double s[8] = {0, 0, 0, 0, 0, 0, 0, 0};
     int i = 0;
     for (; i + 8 <= n; i += 8) {

@@ -12,6 +12,7 @@ enum : int {
     QOR_INFORMAT_INVALID = 3,          // informat: text that the informat cannot read
     QOR_FORMAT_BAD_WIDTH = 4,          // width or decimals outside the format's limits
     QOR_FORMAT_BUFFER_SMALL = 5,       // destination too small for the text and its NUL
+    QOR_FORMAT_NO_MEMORY = 6,          // no memory for the work (with a message in the log)
     QOR_FORMAT_NULL_ARGUMENT = 1001    // a required argument was null
 };
 

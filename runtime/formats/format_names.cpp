@@ -1,6 +1,7 @@
 // The registry of host format names with their width and decimal limits, and the splitter of
 // written format texts. Metadata only: rendering values through formats lives elsewhere.
 #include "host/formats.h"
+#include "runtime/core/service_guard.h"
 #include "runtime/formats/format_registry.h"
 
 #include <cstring>
@@ -74,7 +75,7 @@ bool parse_digits(const char* text, int from, int to, uint16_t* value) {
 }  // namespace
 
 int zspltfm(const char* text, int length, char* name, int* name_length, uint16_t* width,
-            uint16_t* decimals) {
+            uint16_t* decimals) try {
     if (!text || !name || !name_length || !width || !decimals) return QOR_FORMAT_NULL_ARGUMENT;
     if (length < 0) length = static_cast<int>(std::strlen(text));
     name[0] = '\0';
@@ -117,6 +118,7 @@ int zspltfm(const char* text, int length, char* name, int* name_length, uint16_t
     if (n == 0 && point < 0) return QOR_FORMAT_BAD_TEXT;   // nothing written at all
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_FORMAT_NO_MEMORY)
 
 // The registry row of a format as the services hand it out.
 static void describe(const format_row& f, int code, qor_format_info* info) {
@@ -131,7 +133,7 @@ static void describe(const format_row& f, int code, qor_format_info* info) {
 }
 
 int xfrname(void* context, const char* name, int name_length, int flags, qor_format_info* info,
-            int* code) {
+            int* code) try {
     (void)context;
     (void)flags;
     if (info) std::memset(info, 0, sizeof *info);
@@ -154,6 +156,7 @@ int xfrname(void* context, const char* name, int name_length, int flags, qor_for
     }
     return QOR_FORMAT_UNKNOWN;
 }
+QOR_SERVICE_CATCH(QOR_FORMAT_NO_MEMORY)
 
 int qor_format_by_code(int code, const char** name, qor_format_info* info) {
     if (code < 1 || code > kFormatCount) return QOR_FORMAT_UNKNOWN;

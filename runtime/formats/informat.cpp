@@ -5,6 +5,7 @@
 
 #include "host/formats.h"
 #include "host/missing.h"
+#include "runtime/core/service_guard.h"
 #include "runtime/formats/format_registry.h"
 #include "runtime/formats/informat_internal.h"
 
@@ -72,7 +73,7 @@ int read_with(qor::informats::reader read, int width, int decimals, const char* 
 }  // namespace
 
 int xffmt(int informat_code, int width, int decimals, const char* text, int length,
-          double* value) {
+          double* value) try {
     if (!value) return QOR_FORMAT_NULL_ARGUMENT;
     *value = qor::missing();
     if (!text && length != 0) return QOR_FORMAT_NULL_ARGUMENT;
@@ -86,8 +87,9 @@ int xffmt(int informat_code, int width, int decimals, const char* text, int leng
         return QOR_FORMAT_BAD_WIDTH;
     return read_with(read, width, decimals, text, length, value);
 }
+QOR_SERVICE_CATCH(QOR_FORMAT_NO_MEMORY)
 
-int xfin(const char* text, int length, const char* informat, int informat_length, double* value) {
+int xfin(const char* text, int length, const char* informat, int informat_length, double* value) try {
     if (!value) return QOR_FORMAT_NULL_ARGUMENT;
     *value = qor::missing();
     if (!informat || (!text && length != 0)) return QOR_FORMAT_NULL_ARGUMENT;
@@ -102,9 +104,10 @@ int xfin(const char* text, int length, const char* informat, int informat_length
     return xffmt(code, width == QOR_FORMAT_ABSENT ? 0 : width,
                  decimals == QOR_FORMAT_ABSENT ? 0 : decimals, text, length, value);
 }
+QOR_SERVICE_CATCH(QOR_FORMAT_NO_MEMORY)
 
 int xfinc(const char* text, int length, int width, int keep_blanks, char* dest, int size,
-          int* out_length) {
+          int* out_length) try {
     if (out_length) *out_length = 0;
     if (!dest || (!text && length != 0)) return QOR_FORMAT_NULL_ARGUMENT;
     if (width < 1 || width > kLargestWidth) return QOR_FORMAT_BAD_WIDTH;
@@ -120,3 +123,4 @@ int xfinc(const char* text, int length, int width, int keep_blanks, char* dest, 
     if (out_length) *out_length = static_cast<int>(t.size());
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_FORMAT_NO_MEMORY)

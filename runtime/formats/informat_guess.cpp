@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/formats.h"
+#include "runtime/core/service_guard.h"
 #include "runtime/formats/informat_internal.h"
 
 namespace {
@@ -66,7 +67,7 @@ void set(qor_guess* guess, int format_class, const char* informat, const char* f
 
 }  // namespace
 
-int xfguess(const char* const* texts, const int* lengths, int count, qor_guess* guess) {
+int xfguess(const char* const* texts, const int* lengths, int count, qor_guess* guess) try {
     if (!guess || (count > 0 && (!texts || !lengths))) return QOR_FORMAT_NULL_ARGUMENT;
     std::memset(guess, 0, sizeof *guess);
     std::vector<std::string_view> present;
@@ -103,3 +104,4 @@ int xfguess(const char* const* texts, const int* lengths, int count, qor_guess* 
     set(guess, QOR_FORMAT_CHARACTER, character, character);
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_FORMAT_NO_MEMORY)

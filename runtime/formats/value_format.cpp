@@ -6,6 +6,7 @@
 
 #include "host/formats.h"
 #include "host/missing.h"
+#include "runtime/core/service_guard.h"
 #include "runtime/formats/format_registry.h"
 #include "runtime/formats/value_format_internal.h"
 
@@ -97,7 +98,7 @@ const char* name_of_code(int code, int* default_decimals, int* max_decimals) {
 
 }  // namespace
 
-int xpfs(double value, int width, int format_code, char* dest) {
+int xpfs(double value, int width, int format_code, char* dest) try {
     if (!dest) return QOR_FORMAT_NULL_ARGUMENT;
     if (width < 1 || width > kLargestWidth) return QOR_FORMAT_BAD_WIDTH;
     int decimals = 0, max_decimals = 0;
@@ -106,8 +107,9 @@ int xpfs(double value, int width, int format_code, char* dest) {
     std::memcpy(dest, text.data(), static_cast<size_t>(width));
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_FORMAT_NO_MEMORY)
 
-int xfxpn(double value, int format_code, int width, int decimals, char* dest, int field_length) {
+int xfxpn(double value, int format_code, int width, int decimals, char* dest, int field_length) try {
     if (!dest) return QOR_FORMAT_NULL_ARGUMENT;
     if (field_length < 1 || field_length > kLargestWidth || width < 1 || width > kLargestWidth)
         return QOR_FORMAT_BAD_WIDTH;
@@ -120,8 +122,9 @@ int xfxpn(double value, int format_code, int width, int decimals, char* dest, in
     std::memcpy(dest + (field_length - w), text.data(), static_cast<size_t>(w));
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_FORMAT_NO_MEMORY)
 
-int xpfmt(double value, const char* format, int format_length, char* dest, int size, int* length) {
+int xpfmt(double value, const char* format, int format_length, char* dest, int size, int* length) try {
     if (length) *length = 0;
     if (!format || !dest) return QOR_FORMAT_NULL_ARGUMENT;
     char name[QOR_FORMAT_NAME_MAX + 1];
@@ -146,8 +149,9 @@ int xpfmt(double value, const char* format, int format_length, char* dest, int s
     if (length) *length = w;
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_FORMAT_NO_MEMORY)
 
-int xpfc(const char* text, int length, int width, char* dest) {
+int xpfc(const char* text, int length, int width, char* dest) try {
     if (!dest || (!text && length != 0)) return QOR_FORMAT_NULL_ARGUMENT;
     if (width < 1 || width > kLargestWidth) return QOR_FORMAT_BAD_WIDTH;
     if (length < 0) length = static_cast<int>(std::strlen(text));
@@ -156,3 +160,4 @@ int xpfc(const char* text, int length, int width, char* dest) {
     std::memset(dest + n, ' ', static_cast<size_t>(width - n));
     return 0;
 }
+QOR_SERVICE_CATCH(QOR_FORMAT_NO_MEMORY)

@@ -14,6 +14,7 @@
 
 #include "host/catalog.h"
 #include "host/compiler.h"
+#include "host/formats.h"
 #include "host/lists.h"
 #include "host/macro.h"
 #include "host/pool.h"
@@ -226,6 +227,25 @@ int macro_round_trip() {
 TEST_F(AllocationFailure, MacroServicesAnswerTheirErrors) {
     ASSERT_EQ(macro_round_trip(), 0);
     long injected = fail_each_allocation(scratch, {QOR_MACRO_NO_MEMORY}, macro_round_trip);
+    EXPECT_GT(injected, 0);
+}
+
+// Writing a value with a written format (a text long enough to need the heap) and reading it
+// back with an informat.
+int format_round_trip() {
+    char text[64];
+    int length = 0;
+    int code = xpfmt(1234567.891, "COMMA32.3", -1, text, sizeof text, &length);
+    if (code != 0) return code;
+    double value = 0.0;
+    code = xfin(text, length, "COMMA32.", -1, &value);
+    if (code != 0) return code;
+    return value == 1234567.891 ? 0 : 999;
+}
+
+TEST_F(AllocationFailure, FormatServicesAnswerTheirErrors) {
+    ASSERT_EQ(format_round_trip(), 0);
+    long injected = fail_each_allocation(scratch, {QOR_FORMAT_NO_MEMORY}, format_round_trip);
     EXPECT_GT(injected, 0);
 }
 

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "bench/methods_baseline.h"
+#include "tests/compiler/pricing_in_cpp.h"
 #include "common/methods/methods_library.h"
 #include "host/compiler.h"
 #include "tests/compiler/pricing_methods.h"

@@ -1,5 +1,5 @@
-// The C++ reference of the methods benchmark: the same pricing formulas as the compiled
-// methods, compiled out of line in their own translation unit with the project's flags.
+// The pricing formulas of the methods in C++, as the tests and the methods benchmark compare them:
+// compiled out of line in their own translation unit with the project's flags.
 #pragma once
 #include "tests/compiler/pricing_methods.h"
 

@@ -1,6 +1,6 @@
-// The C++ reference of the methods benchmark, kept out of line (its own translation unit, the
-// same flags as the rest of the benchmark), so that neither side is inlined into its loop.
-#include "bench/methods_baseline.h"
+// The C++ reference of the pricing methods, kept out of line (its own translation unit, the same
+// flags as the rest), so that the benchmark cannot inline it into its loop.
+#include "tests/compiler/pricing_in_cpp.h"
 
 #include <cmath>
 

@@ -138,8 +138,18 @@ QOR_HOST_API int cmpprss(cmp_session* session, const char* statement, int length
 // read when the program is generated and counted only where code is run again: each pass of a
 // loop and each GOTO spends the length of the code it goes back over, each method or block
 // called its length; a program generated without a budget carries no counting code.
-enum : int { CMP_OPTION_BUDGET = 4 };
+// Option CMP_OPTION_TIER chooses how runs execute, with the same results either way:
+// CMP_TIER_AUTO (the default) runs a program on the interpreter until an instance has run it
+// CMP_OPTION_TIER_THRESHOLD times, then as machine code; CMP_TIER_VM keeps the interpreter;
+// CMP_TIER_NATIVE compiles before the first run. A program that cannot be compiled stays on the
+// interpreter with a note. The environment variable QOR_METHODS_TIER ("auto", "vm", "native")
+// sets a new session's default. Functions given to cmpfunc1/cmpfunc2 must not read or write the
+// instance's frame or base vector (they receive numbers and answer a number).
+enum : int { CMP_OPTION_BUDGET = 4, CMP_OPTION_TIER = 5, CMP_OPTION_TIER_THRESHOLD = 6 };
+enum : int { CMP_TIER_AUTO = 0, CMP_TIER_VM = 1, CMP_TIER_NATIVE = 2 };
 QOR_HOST_API int cmpopt2(cmp_session* session, int option, int value);
+// The tier an instance's runs use now: CMP_TIER_VM or CMP_TIER_NATIVE (0 for a null instance).
+QOR_HOST_API int cmptier(const cmp_instance* instance);
 QOR_HOST_API int cmpinst(cmp_session* session, const cmp_special_def* def);     // special function
 // Library functions of one or two numbers (the fast call path); the name is a function name.
 QOR_HOST_API int cmpfunc1(cmp_session* session, const char* name, double (*fn)(double));

@@ -1072,6 +1072,7 @@ void note_pointer_slots(const ProgramSource& src, Code& c) {
 }  // namespace
 
 bool cmp_session::generate(std::string& message, int& line) {
+    tier.reset();   // machine code of an earlier program goes with it
     code = std::make_unique<Code>();
     try {
         Generator first(*this, *code, 0, 0);

@@ -65,18 +65,33 @@ inline double settle(double v, double x, double y, long& generated) {
 }  // namespace
 
 // A run: the switched-on entries in program order; a failure or an early end (a special
-// function ending the iteration or the step) ends the whole run with its code.
+// function ending the iteration or the step) ends the whole run with its code. Each entry runs
+// as machine code once the program has been compiled for the native tier, else on the VM.
 int cmp_instance::run() {
     int rc = check_bases();
     if (rc != 0) return rc;
     budget_used = 0;
-    if (!use_run_list) return run_from(0);
+    NativeEntry native = native_entry;
+    if (!native && --tier_countdown <= 0) native = tier_up();
+    if (!use_run_list) return run_entry(native, 0, 0);
     for (size_t e = 0; e < active.size(); ++e) {
         if (!active[e]) continue;
-        rc = run_from(code->entries[e]);
+        rc = run_entry(native, code->entries[e], 0);
         if (rc != 0) return rc;
     }
     return 0;
+}
+
+// The machine code hands the rest of an entry to the VM where it meets what it leaves to it.
+int cmp_instance::run_entry(NativeEntry native, uint32_t pc, int start_depth) {
+    if (native) {
+        NativeRun r{this, num.data(), ptr.data(), array_base.data(), extents.data(), stack, &budget_used,
+                    pc, start_depth};
+        int rc = native(&r);
+        if (rc == kResumeOnVM) return run_from(r.start, r.depth);
+        if (rc != kNotNativeEntry) return rc;
+    }
+    return run_from(pc, start_depth);
 }
 
 // Handlers start with ip at their instruction and advance it themselves.
@@ -100,7 +115,7 @@ int cmp_instance::call_method(uint32_t pc) {
     if (saved >= kMaxDepth || code->code.empty() || code->code.back().op != OP_HALT) return 2;
     // the return address is the final HALT: the method's end ends this nested run
     stack[saved] = static_cast<uint32_t>(code->code.size() - 1);
-    int rc = run_from(pc, saved + 1);
+    int rc = run_entry(native_entry, pc, saved + 1);
     depth = saved;
     return rc;
 }

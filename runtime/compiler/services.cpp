@@ -84,6 +84,7 @@ std::unique_ptr<cmp_instance> make_cmp_instance(cmp_session* s, int block) {
     }
     for (auto& a : in->array_addresses) in->array_base.push_back(a.data());
     in->active.assign(c.entries.size(), 0);
+    in->tier_countdown = s->tier.countdown();
     return in;
 }
 
@@ -121,6 +122,7 @@ int cmpints(cmp_session** session, const cmp_hooks* hooks) try {
         return 2;
     }
     if (hooks) (*session)->hooks = *hooks;
+    (*session)->tier.mode = default_tier_mode();
     return 0;
 }
 QOR_SERVICE_CATCH(1)
@@ -155,6 +157,19 @@ int cmpopt2(cmp_session* s, int option, int value) try {
     if (option == CMP_OPTION_BUDGET) {
         if (value < 0) return 1;
         s->budget = value;
+        return 0;
+    }
+    if (option == CMP_OPTION_TIER || option == CMP_OPTION_TIER_THRESHOLD) {
+        if (option == CMP_OPTION_TIER && value != CMP_TIER_AUTO && value != CMP_TIER_VM && value != CMP_TIER_NATIVE)
+            return 1;
+        if (option == CMP_OPTION_TIER_THRESHOLD && value < 1) return 1;
+        if (option == CMP_OPTION_TIER) s->tier.mode = value;
+        else s->tier.threshold = value;
+        // instances made already follow the new choice from their next run
+        for (auto& in : s->instances) {
+            in->native_entry = s->tier.mode == CMP_TIER_VM ? nullptr : in->native_entry;
+            in->tier_countdown = s->tier.countdown();
+        }
         return 0;
     }
     return 1;
@@ -393,6 +408,11 @@ int cmpfrun(cmp_instance* in, double state) {
     if (!in) return 1;
     in->state = state;
     return in->run();
+}
+
+int cmptier(const cmp_instance* in) {
+    if (!in) return 0;
+    return in->native_entry ? CMP_TIER_NATIVE : CMP_TIER_VM;
 }
 
 long cmpmissn(const cmp_instance* in) { return in ? in->missing_generated : 0; }

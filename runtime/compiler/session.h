@@ -15,6 +15,7 @@
 #include "runtime/compiler/dataflow.h"
 #include "runtime/compiler/front_end.h"
 #include "runtime/compiler/line_allocator.h"
+#include "runtime/compiler/native.h"
 #include "runtime/compiler/program.h"
 
 struct cmp_instance;
@@ -69,6 +70,7 @@ struct cmp_session {
     std::vector<std::string> captured;
 
     std::unique_ptr<qor::cmp::Code> code;
+    qor::cmp::NativeTier tier;                           // machine code of `code` (native_tier.cpp)
     std::vector<std::unique_ptr<cmp_function>> functions;   // cmpfnc answers, kept for the session
     std::unique_ptr<qor::cmp::DataFlow> dataflow;        // cmpdfla; dropped by the next push
     std::vector<std::unique_ptr<cmp_instance>> instances;
@@ -125,12 +127,18 @@ struct alignas(qor::cmp::kLinePair) cmp_instance {
     std::string put_line;                    // PUT output being built
     cmp_print_fn dest = nullptr;             // cmpdest: this instance's own PUT destination
     void* dest_user = nullptr;
+    qor::cmp::NativeEntry native_entry = nullptr;   // the program's machine code, once this instance uses it
+    long tier_countdown = 0;                 // runs left on the VM before asking for machine code
 
     // executor.cpp: the dispatch loop
     int run_from(uint32_t pc, int start_depth = 0);
     // Runs a method or block from a special function's body and returns after it (CALLSUBR).
     int call_method(uint32_t pc);
     int run();
+    // One entry from pc: as machine code when native is set and compiled to enter there, else VM.
+    int run_entry(qor::cmp::NativeEntry native, uint32_t pc, int start_depth);
+    // native_tier.cpp: asks the session's tier for machine code; null to stay on the VM.
+    qor::cmp::NativeEntry tier_up();
     // executor_sites.cpp: the instructions off the arithmetic fast path
     void op_string(const qor::cmp::Instr* ip);
     void op_aggregate(const qor::cmp::Instr* ip);

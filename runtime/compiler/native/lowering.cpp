@@ -1,0 +1,502 @@
+// Lowers the register bytecode to LLVM IR: one basic block per instruction, frame slots as
+// loads and stores, character values, call sites and PUT as calls to the VM's own handlers.
+// The machine code is the VM's fast path only: where an instruction would make a value that is
+// not a finite number, compare a missing value or report an error, it stores nothing and hands
+// the run to the VM at that instruction, which does it (and all that follows) as it always does.
+// Exactness: plain IEEE operations (no fast-math flags, no fused forms) and the same library
+// routines called through their addresses, so that LLVM cannot swap them for builtins.
+#include "runtime/compiler/native/lowering.h"
+
+#include <cfloat>
+#include <cstddef>
+#include <cstdint>
+#include <set>
+#include <vector>
+
+#include <llvm/IR/BasicBlock.h>
+#include <llvm/IR/Constants.h>
+#include <llvm/IR/Function.h>
+#include <llvm/IR/IRBuilder.h>
+#include <llvm/IR/Intrinsics.h>
+#include <llvm/IR/MDBuilder.h>
+#include <llvm/IR/Verifier.h>
+#include <llvm/Support/raw_ostream.h>
+
+#include "host/missing.h"
+#include "runtime/compiler/native.h"
+#include "runtime/compiler/native_support.h"
+#include "runtime/compiler/session.h"
+
+namespace qor::cmp {
+
+namespace {
+
+namespace ns = native_support;
+
+// Words an instruction takes (the second word of the two-word forms is an EXT).
+int width_of(uint16_t op) {
+    switch (op) {
+        case OP_CALL2: case OP_AGG: case OP_XIDX: case OP_MIDX: case OP_SSTM: case OP_SCMP:
+        case OP_FORTEST: case OP_FORNEXT: case OP_FORNEXTP: case OP_MADD: case OP_MSUB: case OP_MMUL:
+        case OP_ADDM: case OP_SUBM: case OP_MULM: case OP_DIVM: case OP_RSUBM: case OP_RDIVM:
+        case OP_JFEQ: case OP_JFNE: case OP_JFLT: case OP_JFLE: case OP_JFGT: case OP_JFGE:
+            return 2;
+        default:
+            return 1;
+    }
+}
+
+constexpr size_t kMaxNativeInstructions = 5000;
+
+template <class F>
+uint64_t address_of(F* f) {
+    return reinterpret_cast<uint64_t>(f);
+}
+
+class Lowering {
+public:
+    Lowering(const Code& code, llvm::LLVMContext& cx, llvm::Module& m)
+        : C(code), cx_(cx), m_(m), B(cx), md_(cx) {
+        dbl = B.getDoubleTy();
+        i32 = B.getInt32Ty();
+        i64 = B.getInt64Ty();
+        i8p = B.getInt8PtrTy();
+        dblp = llvm::PointerType::getUnqual(dbl);
+        llvm::MDNode* domain = md_.createAnonymousAliasScopeDomain("instance");
+        llvm::MDNode* frame = md_.createAnonymousAliasScope(domain, "frame");
+        llvm::MDNode* bases = md_.createAnonymousAliasScope(domain, "bases");
+        llvm::MDNode* external = md_.createAnonymousAliasScope(domain, "records");
+        scope_frame_ = llvm::MDNode::get(cx, {frame});
+        scope_bases_ = llvm::MDNode::get(cx, {bases});
+        scope_external_ = llvm::MDNode::get(cx, {external});
+        not_frame_ = llvm::MDNode::get(cx, {bases, external});
+        not_bases_ = llvm::MDNode::get(cx, {frame, external});
+        not_external_ = llvm::MDNode::get(cx, {frame, bases});
+        not_any_ = llvm::MDNode::get(cx, {frame, bases, external});
+        likely_ = md_.createBranchWeights(2000, 1);
+    }
+
+    bool lower(const std::string& name, std::string& why) {
+        const std::vector<Instr>& code = C.code;
+        if (code.empty()) {
+            why = "the program is empty";
+            return false;
+        }
+        // LLVM's time grows faster than the code: a program beyond this stays on the interpreter
+        // (a pricing method is tens of instructions; 5,000 take about a second to compile).
+        if (code.size() > kMaxNativeInstructions) {
+            why = "the program has " + std::to_string(code.size()) + " instructions, more than the " +
+                  std::to_string(kMaxNativeInstructions) + " the native tier compiles";
+            return false;
+        }
+        // Where instructions start; every jump must land on one.
+        std::vector<char> starts(code.size() + 1, 0);
+        for (size_t i = 0; i < code.size(); i += static_cast<size_t>(width_of(code[i].op))) starts[i] = 1;
+        auto target_ok = [&](uint32_t t) { return t < code.size() && starts[t]; };
+        for (size_t i = 0; i < code.size(); ++i) {
+            if (!starts[i]) continue;
+            const Instr& in = code[i];
+            bool two = width_of(in.op) == 2;
+            if (two && (i + 1 >= code.size() || code[i + 1].op != OP_EXT)) {
+                why = "a two-word instruction lacks its second word";
+                return false;
+            }
+            uint32_t t = 0;
+            switch (in.op) {
+                case OP_JMP: case OP_JF: case OP_JT: case OP_RUNM: t = in.b; break;
+                case OP_FORTEST: case OP_FORNEXT: case OP_FORNEXTP: case OP_JFEQ: case OP_JFNE: case OP_JFLT:
+                case OP_JFLE: case OP_JFGT: case OP_JFGE: t = code[i + 1].b; break;
+                default: continue;
+            }
+            if (!target_ok(t)) {
+                why = "a jump lands inside an instruction";
+                return false;
+            }
+        }
+
+        llvm::FunctionType* fty = llvm::FunctionType::get(i32, {i8p}, false);
+        fn_ = llvm::Function::Create(fty, llvm::Function::ExternalLinkage, name, m_);
+        // exceptions from the handlers (running out of memory) unwind through it, as through the VM
+        fn_->addFnAttr(llvm::Attribute::UWTable);
+
+        llvm::BasicBlock* entry = llvm::BasicBlock::Create(cx_, "entry", fn_);
+        blocks_.assign(code.size(), nullptr);
+        for (size_t i = 0; i < code.size(); ++i)
+            if (starts[i]) blocks_[i] = llvm::BasicBlock::Create(cx_, "i" + std::to_string(i), fn_);
+
+        B.SetInsertPoint(entry);
+        llvm::Value* run = fn_->getArg(0);
+        in_ = field(run, offsetof(NativeRun, instance), i8p);
+        R_ = field(run, offsetof(NativeRun, num), dblp);
+        P_ = field(run, offsetof(NativeRun, ptr), llvm::PointerType::getUnqual(i8p));
+        AX_ = field(run, offsetof(NativeRun, arrays), llvm::PointerType::getUnqual(llvm::PointerType::getUnqual(dblp)));
+        E_ = field(run, offsetof(NativeRun, extents), llvm::PointerType::getUnqual(i32));
+        stack_ = field(run, offsetof(NativeRun, stack), llvm::PointerType::getUnqual(i32));
+        budget_ = field(run, offsetof(NativeRun, budget_used), llvm::PointerType::getUnqual(i64));
+        llvm::Value* start = field(run, offsetof(NativeRun, start), i32);
+        llvm::Value* depth0 = field(run, offsetof(NativeRun, depth), i32);
+        depth_ = B.CreateAlloca(i32, nullptr, "depth");
+        B.CreateStore(depth0, depth_);
+        llvm::BasicBlock* dispatch = block("dispatch");
+        B.CreateBr(dispatch);
+
+        // Handing over to the VM: where to resume and with how many calls open.
+        resume_ = block("resume_on_vm");
+        B.SetInsertPoint(resume_);
+        resume_pc_ = B.CreatePHI(i32, 16, "resume_at");
+        llvm::Value* open = B.CreateLoad(i32, depth_);
+        B.CreateStore(resume_pc_, field_address(run, offsetof(NativeRun, start), i32));
+        B.CreateStore(open, field_address(run, offsetof(NativeRun, depth), i32));
+        B.CreateRet(B.getInt32(kResumeOnVM));
+
+        B.SetInsertPoint(dispatch);
+        std::set<uint32_t> entries{0};
+        for (uint32_t e : C.entries) entries.insert(e);
+        for (const MethodRange& m : C.methods) {
+            entries.insert(m.start);
+            for (uint32_t b : m.blocks)
+                if (b != MethodRange::kNone) entries.insert(b);
+        }
+        llvm::BasicBlock* foreign = block("not_an_entry");
+        llvm::SwitchInst* sw = B.CreateSwitch(start, foreign, static_cast<unsigned>(entries.size()));
+        for (uint32_t e : entries)
+            if (target_ok(e)) sw->addCase(B.getInt32(e), blocks_[e]);
+        B.SetInsertPoint(foreign);
+        B.CreateRet(B.getInt32(kNotNativeEntry));
+
+        // Return addresses of RUNMETHOD calls, for MRET's dispatch.
+        for (size_t i = 0; i < code.size(); ++i)
+            if (starts[i] && code[i].op == OP_RUNM && i + 1 < code.size() && starts[i + 1])
+                returns_.insert(static_cast<uint32_t>(i + 1));
+        if (code.back().op == OP_HALT) returns_.insert(static_cast<uint32_t>(code.size() - 1));
+
+        for (size_t i = 0; i < code.size(); ++i)
+            if (starts[i]) lower_one(static_cast<uint32_t>(i));
+
+        std::string problems;
+        llvm::raw_string_ostream os(problems);
+        if (llvm::verifyFunction(*fn_, &os)) {
+            why = "the lowered function did not verify: " + os.str();
+            return false;
+        }
+        return true;
+    }
+
+private:
+    const Code& C;
+    llvm::LLVMContext& cx_;
+    llvm::Module& m_;
+    llvm::IRBuilder<> B;
+    llvm::MDBuilder md_;
+    llvm::Type *dbl, *i32, *i64, *i8p, *dblp;
+    llvm::MDNode *scope_frame_, *scope_bases_, *scope_external_, *not_frame_, *not_bases_, *not_external_, *not_any_;
+    llvm::MDNode* likely_;
+    llvm::Function* fn_ = nullptr;
+    llvm::Value *in_ = nullptr, *R_ = nullptr, *P_ = nullptr, *AX_ = nullptr, *E_ = nullptr;
+    llvm::Value *stack_ = nullptr, *depth_ = nullptr, *budget_ = nullptr;
+    llvm::BasicBlock* resume_ = nullptr;
+    llvm::PHINode* resume_pc_ = nullptr;
+    uint32_t at_ = 0;   // the instruction being lowered
+    std::vector<llvm::BasicBlock*> blocks_;
+    std::set<uint32_t> returns_;
+
+    llvm::BasicBlock* block(const char* name) { return llvm::BasicBlock::Create(cx_, name, fn_); }
+
+    llvm::Value* field_address(llvm::Value* run, size_t offset, llvm::Type* type) {
+        llvm::Value* at = B.CreateConstInBoundsGEP1_64(B.getInt8Ty(), run, offset);
+        return B.CreateBitCast(at, llvm::PointerType::getUnqual(type));
+    }
+    llvm::Value* field(llvm::Value* run, size_t offset, llvm::Type* type) {
+        return B.CreateLoad(type, field_address(run, offset, type));
+    }
+    template <class I>
+    I* scoped(I* inst, llvm::MDNode* scope, llvm::MDNode* others) {
+        inst->setMetadata(llvm::LLVMContext::MD_alias_scope, scope);
+        inst->setMetadata(llvm::LLVMContext::MD_noalias, others);
+        return inst;
+    }
+    llvm::Value* stack_slot(llvm::Value* index) { return B.CreateInBoundsGEP(i32, stack_, B.CreateZExt(index, i64)); }
+
+    // Unless `fine` holds, the VM takes over at the instruction being lowered; else on in a new block.
+    void vm_unless(llvm::Value* fine) {
+        llvm::BasicBlock* go = block("ok");
+        resume_pc_->addIncoming(B.getInt32(at_), B.GetInsertBlock());
+        B.CreateCondBr(fine, go, resume_, likely_);
+        B.SetInsertPoint(go);
+    }
+    // A step's result, when it is a finite number (else the VM redoes the step).
+    llvm::Value* finite(llvm::Value* v) {
+        vm_unless(is_finite(v));
+        return v;
+    }
+
+    // Frame slots: memory no structure, bound cell or call reaches.
+    llvm::Value* slot(uint32_t s) { return B.CreateConstInBoundsGEP1_64(dbl, R_, s); }
+    llvm::Value* num(uint32_t s) { return scoped(B.CreateLoad(dbl, slot(s)), scope_frame_, not_frame_); }
+    void set_num(uint32_t s, llvm::Value* v) { scoped(B.CreateStore(v, slot(s)), scope_frame_, not_frame_); }
+    // The base in pointer slot p (a structure, a bound cell or a matrix).
+    llvm::Value* base(uint32_t p) {
+        llvm::Value* at = B.CreateConstInBoundsGEP1_64(i8p, P_, p);
+        return scoped(B.CreateLoad(i8p, at), scope_bases_, not_bases_);
+    }
+    llvm::Value* member_address(uint32_t p, uint32_t offset) {
+        llvm::Value* at = B.CreateConstInBoundsGEP1_64(B.getInt8Ty(), base(p), offset);
+        return B.CreateBitCast(at, dblp);
+    }
+    llvm::Value* load_external(llvm::Value* address) {
+        return scoped(B.CreateLoad(dbl, address), scope_external_, not_external_);
+    }
+    void store_external(llvm::Value* v, llvm::Value* address) {
+        scoped(B.CreateStore(v, address), scope_external_, not_external_);
+    }
+    llvm::Value* member(uint32_t p, uint32_t offset) { return load_external(member_address(p, offset)); }
+
+    llvm::Value* constant_pointer(const void* p) {
+        return B.CreateIntToPtr(B.getInt64(reinterpret_cast<uint64_t>(p)), i8p);
+    }
+    llvm::Value* ip_of(uint32_t i) { return constant_pointer(&C.code[i]); }
+
+    // A call through an address: LLVM sees no library function it could replace.
+    llvm::CallInst* call(uint64_t address, llvm::Type* result, std::vector<llvm::Type*> params,
+                         std::vector<llvm::Value*> args, llvm::MDNode* not_touched = nullptr, bool pure = false) {
+        llvm::FunctionType* ft = llvm::FunctionType::get(result, params, false);
+        llvm::Value* callee = B.CreateIntToPtr(B.getInt64(address), llvm::PointerType::getUnqual(ft));
+        llvm::CallInst* c = B.CreateCall(ft, callee, args);
+        if (not_touched) c->setMetadata(llvm::LLVMContext::MD_noalias, not_touched);
+        if (pure) {
+            c->addFnAttr(llvm::Attribute::ReadNone);
+            c->addFnAttr(llvm::Attribute::NoUnwind);
+            c->addFnAttr(llvm::Attribute::WillReturn);
+        }
+        return c;
+    }
+
+    llvm::Value* fabs(llvm::Value* v) {
+        return B.CreateUnaryIntrinsic(llvm::Intrinsic::fabs, v);
+    }
+    llvm::Value* is_finite(llvm::Value* v) {
+        return B.CreateFCmpOLE(fabs(v), llvm::ConstantFP::get(dbl, DBL_MAX));
+    }
+    llvm::Value* is_nan(llvm::Value* v) { return B.CreateFCmpUNO(v, v); }
+    llvm::Value* truth(llvm::Value* v) { return B.CreateFCmpONE(v, llvm::ConstantFP::get(dbl, 0.0)); }
+    llvm::Value* as_number(llvm::Value* flag) {
+        return B.CreateSelect(flag, llvm::ConstantFP::get(dbl, 1.0), llvm::ConstantFP::get(dbl, 0.0));
+    }
+
+    // x op y when both are numbers (a missing value on either side: the VM compares).
+    llvm::Value* ordered(llvm::Value* x, llvm::Value* y, uint16_t kind) {
+        static const llvm::CmpInst::Predicate fp[] = {llvm::CmpInst::FCMP_OEQ, llvm::CmpInst::FCMP_UNE,
+                                                      llvm::CmpInst::FCMP_OLT, llvm::CmpInst::FCMP_OLE,
+                                                      llvm::CmpInst::FCMP_OGT, llvm::CmpInst::FCMP_OGE};
+        vm_unless(B.CreateFCmpORD(x, y));
+        return B.CreateFCmp(fp[kind], x, y);
+    }
+
+    // Ends the run with the status of a call when it is not 0.
+    void return_unless_zero(llvm::Value* status, llvm::BasicBlock* next) {
+        llvm::BasicBlock* out = block("leave");
+        B.CreateCondBr(B.CreateICmpEQ(status, B.getInt32(0)), next, out, likely_);
+        B.SetInsertPoint(out);
+        B.CreateRet(status);
+    }
+    llvm::Value* arith(uint16_t op, llvm::Value* x, llvm::Value* y) {
+        switch (op) {
+            case OP_ADD: case OP_ADDM: return B.CreateFAdd(x, y);
+            case OP_SUB: case OP_SUBM: case OP_RSUBM: return B.CreateFSub(x, y);
+            case OP_MUL: case OP_MULM: return B.CreateFMul(x, y);
+            default: return B.CreateFDiv(x, y);
+        }
+    }
+
+    // A subscript (XIDX, MIDX): element index from the value, within 1 to the extent.
+    void subscript(const Instr& in, const Instr& ext, llvm::Value* extent) {
+        llvm::Value* v = num(in.b);
+        llvm::Value* k = B.CreateUnaryIntrinsic(llvm::Intrinsic::trunc, v);
+        vm_unless(B.CreateAnd(B.CreateFCmpOGE(k, llvm::ConstantFP::get(dbl, 1.0)), B.CreateFCmpOLE(k, extent)));
+        llvm::Value* k1 = B.CreateFSub(k, llvm::ConstantFP::get(dbl, 1.0));
+        if (ext.a != 0) set_num(in.a, k1);
+        else set_num(in.a, B.CreateFAdd(B.CreateFMul(num(in.a), extent), k1));
+    }
+
+    llvm::Value* element_address(uint32_t array, llvm::Value* index) {
+        llvm::Type* dblpp = llvm::PointerType::getUnqual(dblp);
+        llvm::Value* elements = B.CreateLoad(dblpp, B.CreateConstInBoundsGEP1_64(dblpp, AX_, array));
+        llvm::Value* at = B.CreateInBoundsGEP(dblp, elements, B.CreateFPToUI(index, i64));
+        return B.CreateLoad(dblp, at);
+    }
+    llvm::Value* extent_of(uint32_t array, uint32_t which) {
+        return B.CreateLoad(i32, B.CreateConstInBoundsGEP1_64(i32, E_, static_cast<uint64_t>(array) * 2 + which));
+    }
+    llvm::Value* zero() { return llvm::ConstantFP::get(dbl, 0.0); }
+    // FORTEST and FORNEXT: v still within end, in the direction of step.
+    llvm::Value* within(llvm::Value* v, llvm::Value* end, llvm::Value* step) {
+        return B.CreateSelect(B.CreateFCmpOGT(step, zero()), B.CreateFCmpOLE(v, end), B.CreateFCmpOGE(v, end));
+    }
+
+    void lower_one(uint32_t i) {
+        const Instr& in = C.code[i];
+        const uint32_t w = static_cast<uint32_t>(width_of(in.op));
+        const Instr& ext = C.code[i + w - 1];   // the second word of a two-word instruction
+        at_ = i;
+        B.SetInsertPoint(blocks_[i]);
+        llvm::BasicBlock* next = i + w < blocks_.size() ? blocks_[i + w] : nullptr;
+        if (!next) {   // code that runs past its end: the VM reports it
+            next = block("past_end");
+            resume_pc_->addIncoming(B.getInt32(i + w), next);
+            llvm::IRBuilder<>::InsertPointGuard keep(B);
+            B.SetInsertPoint(next);
+            B.CreateBr(resume_);
+        }
+        auto target = [&](uint32_t t) { return blocks_[t]; };
+
+        switch (in.op) {
+            case OP_HALT: case OP_ERET: B.CreateRet(B.getInt32(0)); return;
+            case OP_MOV: set_num(in.a, num(in.b)); break;
+            case OP_ADD: case OP_SUB: case OP_MUL: case OP_DIV:
+                set_num(in.a, finite(arith(in.op, num(in.b), num(in.c))));
+                break;
+            case OP_POW:
+                set_num(in.a, finite(call(address_of(&ns::power), dbl, {dbl, dbl}, {num(in.b), num(in.c)}, not_any_, true)));
+                break;
+            case OP_NEG: set_num(in.a, finite(B.CreateFNeg(num(in.b)))); break;
+            case OP_NOT: set_num(in.a, as_number(B.CreateNot(truth(num(in.b))))); break;
+            case OP_AND: set_num(in.a, as_number(B.CreateAnd(truth(num(in.b)), truth(num(in.c))))); break;
+            case OP_OR: set_num(in.a, as_number(B.CreateOr(truth(num(in.b)), truth(num(in.c))))); break;
+            case OP_EQ: case OP_NE: case OP_LT: case OP_LE: case OP_GT: case OP_GE:
+                set_num(in.a, as_number(ordered(num(in.b), num(in.c), static_cast<uint16_t>(in.op - OP_EQ))));
+                break;
+            case OP_JMP: B.CreateBr(target(in.b)); return;
+            case OP_JF: B.CreateCondBr(truth(num(in.a)), next, target(in.b)); return;
+            case OP_JT: B.CreateCondBr(truth(num(in.a)), target(in.b), next); return;
+            case OP_LDM: set_num(in.a, member(in.b, in.c)); break;
+            case OP_STM: store_external(num(in.a), member_address(in.b, in.c)); break;
+            case OP_LDP: case OP_STP: {
+                llvm::Value* cell = B.CreateBitCast(member_address(in.b, in.c), llvm::PointerType::getUnqual(dblp));
+                llvm::Value* p = scoped(B.CreateLoad(dblp, cell), scope_external_, not_external_);
+                llvm::Value* none = B.CreateICmpEQ(p, llvm::ConstantPointerNull::get(llvm::cast<llvm::PointerType>(dblp)));
+                vm_unless(B.CreateNot(none));   // no storage: missing read, or an error on assignment
+                if (in.op == OP_STP) store_external(num(in.a), p);
+                else set_num(in.a, load_external(p));
+                break;
+            }
+            case OP_LDB: set_num(in.a, load_external(B.CreateBitCast(base(in.b), dblp))); break;
+            case OP_STB: store_external(num(in.a), B.CreateBitCast(base(in.b), dblp)); break;
+            case OP_CALL1:
+                set_num(in.a, finite(call(address_of(C.fn1[in.c]), dbl, {dbl}, {num(in.b)}, not_external_)));
+                break;
+            case OP_CALL2:
+                set_num(in.a, finite(call(address_of(C.fn2[in.c]), dbl, {dbl, dbl}, {num(in.b), num(ext.a)}, not_external_)));
+                break;
+            case OP_XIDX: subscript(in, ext, llvm::ConstantFP::get(dbl, static_cast<double>(in.c))); break;
+            case OP_MIDX: subscript(in, ext, B.CreateSIToFP(extent_of(in.c, ext.b), dbl)); break;
+            case OP_MDIM: set_num(in.a, B.CreateSIToFP(extent_of(in.b, in.c), dbl)); break;
+            case OP_LDX: set_num(in.a, B.CreateLoad(dbl, element_address(in.b, num(in.c)))); break;
+            case OP_STX: {
+                llvm::Value* v = num(in.a);
+                B.CreateStore(v, element_address(in.b, num(in.c)));
+                break;
+            }
+            case OP_AGG: case OP_SLDX: case OP_SSTX: case OP_SMOV: case OP_SCAT: case OP_SCMP: case OP_N2S:
+            case OP_S2N: case OP_GCALL: case OP_PUT: case OP_SLDM: case OP_SSTM:
+                call(address_of(&ns::site), B.getVoidTy(), {i8p, i8p}, {in_, ip_of(i)});
+                break;
+            case OP_XCALL: {
+                llvm::Value* depth = B.CreateLoad(i32, depth_);
+                llvm::Value* rc = call(address_of(&ns::special), i32, {i8p, i8p, i32}, {in_, ip_of(i), depth});
+                llvm::BasicBlock* out = block("leave");
+                B.CreateCondBr(B.CreateICmpEQ(rc, B.getInt32(0)), next, out, likely_);
+                B.SetInsertPoint(out);
+                B.CreateRet(rc);
+                return;
+            }
+            case OP_TICK: {
+                llvm::Value* used = B.CreateAdd(B.CreateLoad(i64, budget_), B.getInt64(in.a));
+                vm_unless(B.CreateICmpSLE(used, B.getInt64(C.budget)));   // spent: the VM reports it
+                B.CreateStore(used, budget_);
+                break;
+            }
+            case OP_LOOPCHK: {
+                llvm::Value *a = num(in.a), *b = num(in.b), *c = num(in.c);
+                vm_unless(B.CreateAnd(B.CreateAnd(B.CreateFCmpORD(a, b), B.CreateFCmpORD(c, c)),
+                                      B.CreateFCmpONE(c, zero())));
+                break;
+            }
+            case OP_FORTEST:
+                B.CreateCondBr(within(num(in.a), num(in.b), num(in.c)), next, target(ext.b));
+                return;
+            case OP_FORNEXT: case OP_FORNEXTP: {
+                llvm::Value* v = B.CreateFAdd(num(in.a), num(in.c));
+                set_num(in.a, v);
+                // the VM reads the step and the end again after the store, as here
+                llvm::Value* inside = in.op == OP_FORNEXTP ? B.CreateFCmpOLE(v, num(in.b)) : within(v, num(in.b), num(in.c));
+                B.CreateCondBr(inside, target(ext.b), next);
+                return;
+            }
+            case OP_RUNM: {
+                llvm::Value* d = B.CreateLoad(i32, depth_);
+                vm_unless(B.CreateICmpSLT(d, B.getInt32(cmp_instance::kMaxDepth)));
+                B.CreateStore(B.getInt32(i + 1), stack_slot(d));
+                B.CreateStore(B.CreateAdd(d, B.getInt32(1)), depth_);
+                B.CreateBr(target(in.b));
+                return;
+            }
+            case OP_MRET: {
+                llvm::Value* d = B.CreateLoad(i32, depth_);
+                llvm::BasicBlock* done = block("end_of_entry");
+                llvm::BasicBlock* back = block("return");
+                B.CreateCondBr(B.CreateICmpEQ(d, B.getInt32(0)), done, back);
+                B.SetInsertPoint(done);
+                B.CreateRet(B.getInt32(0));
+                B.SetInsertPoint(back);
+                llvm::Value* d1 = B.CreateSub(d, B.getInt32(1));
+                B.CreateStore(d1, depth_);
+                llvm::Value* to = B.CreateLoad(i32, stack_slot(d1));
+                llvm::BasicBlock* elsewhere = block("return_elsewhere");
+                llvm::SwitchInst* sw = B.CreateSwitch(to, elsewhere, static_cast<unsigned>(returns_.size()));
+                for (uint32_t r : returns_) sw->addCase(B.getInt32(r), blocks_[r]);
+                B.SetInsertPoint(elsewhere);   // not a return address of this code: the VM pops it
+                B.CreateStore(d, depth_);
+                resume_pc_->addIncoming(B.getInt32(i), elsewhere);
+                B.CreateBr(resume_);
+                return;
+            }
+            case OP_MADD: case OP_MSUB: case OP_MMUL: {
+                llvm::Value *b = num(in.b), *c = num(in.c), *d = num(ext.a);
+                llvm::Value* v;
+                if (in.op == OP_MMUL) v = B.CreateFMul(B.CreateFMul(b, c), d);
+                else if (in.op == OP_MADD) v = B.CreateFAdd(b, B.CreateFMul(c, d));
+                else v = B.CreateFSub(b, B.CreateFMul(c, d));
+                set_num(in.a, finite(v));
+                break;
+            }
+            case OP_ADDM: case OP_SUBM: case OP_MULM: case OP_DIVM:
+                set_num(in.a, finite(arith(in.op, num(in.b), member(in.c, ext.a))));
+                break;
+            case OP_RSUBM: case OP_RDIVM:
+                set_num(in.a, finite(arith(in.op, member(in.c, ext.a), num(in.b))));
+                break;
+            case OP_NEGM: set_num(in.a, finite(B.CreateFNeg(member(in.b, in.c)))); break;
+            case OP_JFEQ: case OP_JFNE: case OP_JFLT: case OP_JFLE: case OP_JFGT: case OP_JFGE:
+                B.CreateCondBr(ordered(num(in.a), num(in.b), static_cast<uint16_t>(in.op - OP_JFEQ)), next,
+                               target(ext.b));
+                return;
+            default:   // EXT and anything unknown: the VM reports an invalid instruction
+                resume_pc_->addIncoming(B.getInt32(i), B.GetInsertBlock());
+                B.CreateBr(resume_);
+                return;
+        }
+        B.CreateBr(next);
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<llvm::Module> lower_program(const Code& code, llvm::LLVMContext& context, const std::string& name,
+                                            std::string& why) {
+    auto module = std::make_unique<llvm::Module>(name, context);
+    Lowering lowering(code, context, *module);
+    if (!lowering.lower(name, why)) return nullptr;
+    return module;
+}
+
+}  // namespace qor::cmp

@@ -157,6 +157,7 @@ struct Code {
     std::vector<Instr> code;
     std::vector<int> line_of;                 // statement number of each instruction
     std::vector<double> num_init;             // frame image: locals missing, constants set
+    uint32_t temp_base = 0, temp_count = 0;   // the frame's temporaries: values inside one statement
     std::vector<StrSlotInit> str_slots;
     std::vector<ArrayTable> arrays;
     std::vector<double (*)(double)> fn1;

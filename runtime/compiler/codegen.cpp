@@ -60,6 +60,8 @@ public:
         size_t frame = std::max(static_cast<size_t>(temp_base_ + temp_max_), const_base_ + const_values_.size());
         if (frame > static_cast<size_t>(kMaxSlots) + 1u) fail("The program is too large for one frame");
         c_.num_init.assign(frame, missing());
+        c_.temp_base = static_cast<uint32_t>(temp_base_);
+        c_.temp_count = static_cast<uint32_t>(temp_max_);
         for (size_t i = 0; i < const_values_.size(); ++i) c_.num_init[const_base_ + i] = const_values_[i];
         for (cmp_symbol* a : s_.src.arrays) array_initial(a);
     }

@@ -137,6 +137,8 @@ public:
         llvm::Value* depth0 = field(run, offsetof(NativeRun, depth), i32);
         depth_ = B.CreateAlloca(i32, nullptr, "depth");
         B.CreateStore(depth0, depth_);
+        for (uint32_t k = 0; k < C.temp_count; ++k) temps_.push_back(B.CreateAlloca(dbl, nullptr, "t"));
+        temps_from_frame();
         llvm::BasicBlock* dispatch = block("dispatch");
         B.CreateBr(dispatch);
 
@@ -144,6 +146,7 @@ public:
         resume_ = block("resume_on_vm");
         B.SetInsertPoint(resume_);
         resume_pc_ = B.CreatePHI(i32, 16, "resume_at");
+        temps_to_frame();
         llvm::Value* open = B.CreateLoad(i32, depth_);
         B.CreateStore(resume_pc_, field_address(run, offsetof(NativeRun, start), i32));
         B.CreateStore(open, field_address(run, offsetof(NativeRun, depth), i32));
@@ -194,6 +197,7 @@ private:
     llvm::Function* fn_ = nullptr;
     llvm::Value *in_ = nullptr, *R_ = nullptr, *P_ = nullptr, *AX_ = nullptr, *E_ = nullptr;
     llvm::Value *stack_ = nullptr, *depth_ = nullptr, *budget_ = nullptr;
+    std::vector<llvm::Value*> temps_;
     llvm::BasicBlock* resume_ = nullptr;
     llvm::PHINode* resume_pc_ = nullptr;
     uint32_t at_ = 0;   // the instruction being lowered
@@ -232,8 +236,26 @@ private:
 
     // Frame slots: memory no structure, bound cell or call reaches.
     llvm::Value* slot(uint32_t s) { return B.CreateConstInBoundsGEP1_64(dbl, R_, s); }
-    llvm::Value* num(uint32_t s) { return scoped(B.CreateLoad(dbl, slot(s)), scope_frame_, not_frame_); }
-    void set_num(uint32_t s, llvm::Value* v) { scoped(B.CreateStore(v, slot(s)), scope_frame_, not_frame_); }
+    // Temporaries live in registers; the frame holds them only where the VM or a handler reads it.
+    llvm::Value* temp(uint32_t s) {
+        return s - C.temp_base < C.temp_count ? temps_[s - C.temp_base] : nullptr;
+    }
+    llvm::Value* num(uint32_t s) {
+        if (llvm::Value* t = temp(s)) return B.CreateLoad(dbl, t);
+        return scoped(B.CreateLoad(dbl, slot(s)), scope_frame_, not_frame_);
+    }
+    void set_num(uint32_t s, llvm::Value* v) {
+        if (llvm::Value* t = temp(s)) B.CreateStore(v, t);
+        else scoped(B.CreateStore(v, slot(s)), scope_frame_, not_frame_);
+    }
+    void temps_to_frame() {
+        for (uint32_t k = 0; k < C.temp_count; ++k)
+            scoped(B.CreateStore(B.CreateLoad(dbl, temps_[k]), slot(C.temp_base + k)), scope_frame_, not_frame_);
+    }
+    void temps_from_frame() {
+        for (uint32_t k = 0; k < C.temp_count; ++k)
+            B.CreateStore(scoped(B.CreateLoad(dbl, slot(C.temp_base + k)), scope_frame_, not_frame_), temps_[k]);
+    }
     // The base in pointer slot p (a structure, a bound cell or a matrix).
     llvm::Value* base(uint32_t p) {
         llvm::Value* at = B.CreateConstInBoundsGEP1_64(i8p, P_, p);
@@ -398,11 +420,15 @@ private:
             }
             case OP_AGG: case OP_SLDX: case OP_SSTX: case OP_SMOV: case OP_SCAT: case OP_SCMP: case OP_N2S:
             case OP_S2N: case OP_GCALL: case OP_PUT: case OP_SLDM: case OP_SSTM:
+                temps_to_frame();
                 call(address_of(&ns::site), B.getVoidTy(), {i8p, i8p}, {in_, ip_of(i)});
+                temps_from_frame();
                 break;
             case OP_XCALL: {
                 llvm::Value* depth = B.CreateLoad(i32, depth_);
+                temps_to_frame();
                 llvm::Value* rc = call(address_of(&ns::special), i32, {i8p, i8p, i32}, {in_, ip_of(i), depth});
+                temps_from_frame();
                 llvm::BasicBlock* out = block("leave");
                 B.CreateCondBr(B.CreateICmpEQ(rc, B.getInt32(0)), next, out, likely_);
                 B.SetInsertPoint(out);

@@ -52,7 +52,7 @@ NativeEntry native_entry_of(const NativeProgram* program);
 // The tier of one session's program: the mode chosen by option, the run count after which
 // instances move to machine code, and the compiled program once there is one.
 struct NativeTier {
-    static constexpr long kDefaultThreshold = 2000;
+    static constexpr long kDefaultThreshold = 100000;   // see docs/methods-native-tier.md
     int mode = 0;                         // CMP_TIER_AUTO, CMP_TIER_VM, CMP_TIER_NATIVE
     long threshold = kDefaultThreshold;
     std::mutex lock;                      // held while compiling

@@ -1,6 +1,7 @@
 // Compiling lowered programs in process with LLVM's ORC JIT: one JIT for the process, one
 // resource tracker per program (freed with it), the optimisation pipeline at O2 with strict
 // floating point (no fused multiply-adds), all of it under one lock.
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -13,6 +14,7 @@
 #include <llvm/Passes/PassBuilder.h>
 #include <llvm/Support/Error.h>
 #include <llvm/Support/TargetSelect.h>
+#include <llvm/Support/raw_ostream.h>
 #include <llvm/Target/TargetMachine.h>
 
 #include "runtime/compiler/native.h"
@@ -114,6 +116,7 @@ NativeProgramPtr native_compile(const Code& code, std::string& why) {
     module->setDataLayout(j.jit->getDataLayout());
     module->setTargetTriple(j.machine->getTargetTriple().str());
     optimise(*module, j.machine.get());
+    if (std::getenv("QOR_NATIVE_DUMP")) module->print(llvm::errs(), nullptr);   // for inspecting the code
 
     NativeProgramPtr program(new NativeProgram);
     program->tracker = j.jit->getMainJITDylib().createResourceTracker();

@@ -53,6 +53,80 @@ uint64_t address_of(F* f) {
     return reinterpret_cast<uint64_t>(f);
 }
 
+// Which temporaries each instruction's code may read before writing them (live on entry), by the
+// usual backward data flow over the bytecode. A temporary not live at an instruction holds nothing
+// the VM or the rest of the code needs, so the machine code need not keep it.
+std::vector<std::vector<bool>> live_temporaries(const Code& C, const std::vector<char>& starts,
+                                                const std::vector<uint32_t>& returns) {
+    const size_t n = C.code.size(), T = C.temp_count;
+    auto is_temp = [&](uint32_t s) { return s - C.temp_base < T; };
+    std::vector<std::vector<uint32_t>> uses(n), defs(n), next(n);
+    std::vector<bool> all(n, false);   // handlers read and write the whole frame
+    for (size_t i = 0; i < n; ++i) {
+        if (!starts[i]) continue;
+        const Instr& in = C.code[i];
+        const Instr& ext = C.code[i + static_cast<size_t>(width_of(in.op)) - 1];
+        std::vector<uint32_t> u, d;
+        bool falls = true;
+        switch (in.op) {
+            case OP_MOV: case OP_NEG: case OP_NOT: case OP_CALL1: case OP_ADDM: case OP_SUBM: case OP_MULM:
+            case OP_DIVM: case OP_RSUBM: case OP_RDIVM:
+                d = {in.a}; u = {in.b}; break;
+            case OP_ADD: case OP_SUB: case OP_MUL: case OP_DIV: case OP_POW: case OP_AND: case OP_OR:
+            case OP_EQ: case OP_NE: case OP_LT: case OP_LE: case OP_GT: case OP_GE:
+                d = {in.a}; u = {in.b, in.c}; break;
+            case OP_CALL2: d = {in.a}; u = {in.b, ext.a}; break;
+            case OP_MADD: case OP_MSUB: case OP_MMUL: d = {in.a}; u = {in.b, in.c, ext.a}; break;
+            case OP_LDM: case OP_LDP: case OP_LDB: case OP_MDIM: case OP_NEGM: d = {in.a}; break;
+            case OP_STM: case OP_STP: case OP_STB: u = {in.a}; break;
+            case OP_XIDX: case OP_MIDX: d = {in.a}; u = {in.b}; if (ext.a == 0) u.push_back(in.a); break;
+            case OP_LDX: d = {in.a}; u = {in.c}; break;
+            case OP_STX: u = {in.a, in.c}; break;
+            case OP_LOOPCHK: case OP_FORTEST: u = {in.a, in.b, in.c}; break;
+            case OP_FORNEXT: case OP_FORNEXTP: d = {in.a}; u = {in.a, in.b, in.c}; break;
+            case OP_JF: case OP_JT: u = {in.a}; break;
+            case OP_JFEQ: case OP_JFNE: case OP_JFLT: case OP_JFLE: case OP_JFGT: case OP_JFGE: u = {in.a, in.b}; break;
+            case OP_TICK: case OP_JMP: case OP_RUNM: case OP_MRET: case OP_HALT: case OP_ERET: break;
+            default: all[i] = true; break;   // character values, call sites, PUT, special functions, EXT
+        }
+        // where control goes next
+        switch (in.op) {
+            case OP_JMP: case OP_RUNM: next[i] = {in.b}; falls = false; break;
+            case OP_JF: case OP_JT: next[i] = {in.b}; break;
+            case OP_FORTEST: case OP_FORNEXT: case OP_FORNEXTP: case OP_JFEQ: case OP_JFNE: case OP_JFLT:
+            case OP_JFLE: case OP_JFGT: case OP_JFGE: next[i] = {ext.b}; break;
+            case OP_MRET: next[i] = returns; falls = false; break;
+            case OP_HALT: case OP_ERET: falls = false; break;
+            default: break;
+        }
+        size_t after = i + static_cast<size_t>(width_of(in.op));
+        if (falls && after < n) next[i].push_back(static_cast<uint32_t>(after));
+        for (uint32_t s : u) if (is_temp(s)) uses[i].push_back(s - C.temp_base);
+        for (uint32_t s : d) if (is_temp(s)) defs[i].push_back(s - C.temp_base);
+    }
+    std::vector<std::vector<bool>> live(n, std::vector<bool>(T, false));
+    for (bool changed = true; changed;) {
+        changed = false;
+        for (size_t k = n; k-- > 0;) {
+            if (!starts[k]) continue;
+            std::vector<bool> out(T, false);
+            for (uint32_t t : next[k])
+                for (size_t x = 0; x < T; ++x) out[x] = out[x] || live[t][x];
+            std::vector<bool> in_set(T, all[k]);
+            if (!all[k]) {
+                for (uint32_t x : defs[k]) out[x] = false;
+                for (size_t x = 0; x < T; ++x) in_set[x] = out[x];
+                for (uint32_t x : uses[k]) in_set[x] = true;
+            }
+            if (in_set != live[k]) {
+                live[k] = std::move(in_set);
+                changed = true;
+            }
+        }
+    }
+    return live;
+}
+
 class Lowering {
 public:
     Lowering(const Code& code, llvm::LLVMContext& cx, llvm::Module& m)
@@ -114,6 +188,13 @@ public:
             }
         }
 
+        // Return addresses of RUNMETHOD calls, for MRET's dispatch.
+        for (size_t i = 0; i < code.size(); ++i)
+            if (starts[i] && code[i].op == OP_RUNM && i + 1 < code.size() && starts[i + 1])
+                returns_.insert(static_cast<uint32_t>(i + 1));
+        if (code.back().op == OP_HALT) returns_.insert(static_cast<uint32_t>(code.size() - 1));
+        live_ = live_temporaries(C, starts, std::vector<uint32_t>(returns_.begin(), returns_.end()));
+
         llvm::FunctionType* fty = llvm::FunctionType::get(i32, {i8p}, false);
         fn_ = llvm::Function::Create(fty, llvm::Function::ExternalLinkage, name, m_);
         // exceptions from the handlers (running out of memory) unwind through it, as through the VM
@@ -138,7 +219,6 @@ public:
         depth_ = B.CreateAlloca(i32, nullptr, "depth");
         B.CreateStore(depth0, depth_);
         for (uint32_t k = 0; k < C.temp_count; ++k) temps_.push_back(B.CreateAlloca(dbl, nullptr, "t"));
-        temps_from_frame();
         llvm::BasicBlock* dispatch = block("dispatch");
         B.CreateBr(dispatch);
 
@@ -160,6 +240,13 @@ public:
             for (uint32_t b : m.blocks)
                 if (b != MethodRange::kNone) entries.insert(b);
         }
+        // A temporary some entry reads before writing it holds what the frame holds.
+        for (uint32_t k = 0; k < C.temp_count; ++k)
+            for (uint32_t e : entries)
+                if (target_ok(e) && live_[e][k]) {
+                    B.CreateStore(scoped(B.CreateLoad(dbl, slot(C.temp_base + k)), scope_frame_, not_frame_), temps_[k]);
+                    break;
+                }
         llvm::BasicBlock* foreign = block("not_an_entry");
         llvm::SwitchInst* sw = B.CreateSwitch(start, foreign, static_cast<unsigned>(entries.size()));
         for (uint32_t e : entries)
@@ -167,11 +254,6 @@ public:
         B.SetInsertPoint(foreign);
         B.CreateRet(B.getInt32(kNotNativeEntry));
 
-        // Return addresses of RUNMETHOD calls, for MRET's dispatch.
-        for (size_t i = 0; i < code.size(); ++i)
-            if (starts[i] && code[i].op == OP_RUNM && i + 1 < code.size() && starts[i + 1])
-                returns_.insert(static_cast<uint32_t>(i + 1));
-        if (code.back().op == OP_HALT) returns_.insert(static_cast<uint32_t>(code.size() - 1));
 
         for (size_t i = 0; i < code.size(); ++i)
             if (starts[i]) lower_one(static_cast<uint32_t>(i));
@@ -198,6 +280,7 @@ private:
     llvm::Value *in_ = nullptr, *R_ = nullptr, *P_ = nullptr, *AX_ = nullptr, *E_ = nullptr;
     llvm::Value *stack_ = nullptr, *depth_ = nullptr, *budget_ = nullptr;
     std::vector<llvm::Value*> temps_;
+    std::vector<std::vector<bool>> live_;
     llvm::BasicBlock* resume_ = nullptr;
     llvm::PHINode* resume_pc_ = nullptr;
     uint32_t at_ = 0;   // the instruction being lowered
@@ -361,6 +444,9 @@ private:
         const Instr& ext = C.code[i + w - 1];   // the second word of a two-word instruction
         at_ = i;
         B.SetInsertPoint(blocks_[i]);
+        // temporaries dead here: their registers are free (and the VM, resuming, reads none of them)
+        for (uint32_t k = 0; k < C.temp_count; ++k)
+            if (!live_[i][k]) B.CreateStore(llvm::UndefValue::get(dbl), temps_[k]);
         llvm::BasicBlock* next = i + w < blocks_.size() ? blocks_[i + w] : nullptr;
         if (!next) {   // code that runs past its end: the VM reports it
             next = block("past_end");

@@ -23,6 +23,7 @@
 #include <llvm/Support/raw_ostream.h>
 
 #include "host/missing.h"
+#include "runtime/compiler/functions.h"
 #include "runtime/compiler/native.h"
 #include "runtime/compiler/native_support.h"
 #include "runtime/compiler/session.h"
@@ -376,6 +377,17 @@ private:
         return c;
     }
 
+    // SQRT, ABS, INT, FLOOR and CEIL are correctly rounded (or exact) in IEEE arithmetic, so the
+    // instruction gives the library's bits; a negative square root is not finite either way.
+    static llvm::Intrinsic::ID exact_operation(double (*f)(double)) {
+        static const std::pair<const char*, llvm::Intrinsic::ID> exact[] = {
+            {"SQRT", llvm::Intrinsic::sqrt}, {"ABS", llvm::Intrinsic::fabs}, {"INT", llvm::Intrinsic::trunc},
+            {"FLOOR", llvm::Intrinsic::floor}, {"CEIL", llvm::Intrinsic::ceil}};
+        for (const auto& [name, id] : exact)
+            if (const BuiltinFunction* b = find_builtin(name, nullptr); b && b->num1 == f) return id;
+        return llvm::Intrinsic::not_intrinsic;
+    }
+
     llvm::Value* fabs(llvm::Value* v) {
         return B.CreateUnaryIntrinsic(llvm::Intrinsic::fabs, v);
     }
@@ -489,9 +501,16 @@ private:
             }
             case OP_LDB: set_num(in.a, load_external(B.CreateBitCast(base(in.b), dblp))); break;
             case OP_STB: store_external(num(in.a), B.CreateBitCast(base(in.b), dblp)); break;
-            case OP_CALL1:
-                set_num(in.a, finite(call(address_of(C.fn1[in.c]), dbl, {dbl}, {num(in.b)}, not_external_)));
+            case OP_CALL1: {
+                // built-ins that are exact IEEE operations become the processor's instruction
+                llvm::Intrinsic::ID exact = exact_operation(C.fn1[in.c]);
+                llvm::Value* x = num(in.b);
+                llvm::Value* v = exact != llvm::Intrinsic::not_intrinsic
+                                     ? B.CreateUnaryIntrinsic(exact, x)
+                                     : call(address_of(C.fn1[in.c]), dbl, {dbl}, {x}, not_external_);
+                set_num(in.a, finite(v));
                 break;
+            }
             case OP_CALL2:
                 set_num(in.a, finite(call(address_of(C.fn2[in.c]), dbl, {dbl, dbl}, {num(in.b), num(ext.a)}, not_external_)));
                 break;

@@ -10,6 +10,7 @@
 #include <cfloat>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -195,6 +196,24 @@ public:
                 returns_.insert(static_cast<uint32_t>(i + 1));
         if (code.back().op == OP_HALT) returns_.insert(static_cast<uint32_t>(code.size() - 1));
         live_ = live_temporaries(C, starts, std::vector<uint32_t>(returns_.begin(), returns_.end()));
+        leader_.assign(code.size() + 1, 0);
+        for (uint32_t r : returns_) leader_[r] = 1;
+        leader_[0] = 1;
+        for (uint32_t e : C.entries) if (e < code.size()) leader_[e] = 1;
+        for (const MethodRange& m : C.methods) {
+            if (m.start < code.size()) leader_[m.start] = 1;
+            for (uint32_t b : m.blocks) if (b < code.size()) leader_[b] = 1;
+        }
+        for (size_t i = 0; i < code.size(); ++i) {
+            if (!starts[i]) continue;
+            const Instr& in = code[i];
+            switch (in.op) {
+                case OP_JMP: case OP_JF: case OP_JT: case OP_RUNM: leader_[in.b] = 1; break;
+                case OP_FORTEST: case OP_FORNEXT: case OP_FORNEXTP: case OP_JFEQ: case OP_JFNE: case OP_JFLT:
+                case OP_JFLE: case OP_JFGT: case OP_JFGE: leader_[code[i + 1].b] = 1; break;
+                default: break;
+            }
+        }
 
         llvm::FunctionType* fty = llvm::FunctionType::get(i32, {i8p}, false);
         fn_ = llvm::Function::Create(fty, llvm::Function::ExternalLinkage, name, m_);
@@ -282,6 +301,11 @@ private:
     llvm::Value *stack_ = nullptr, *depth_ = nullptr, *budget_ = nullptr;
     std::vector<llvm::Value*> temps_;
     std::vector<std::vector<bool>> live_;
+    std::vector<char> leader_;                    // instructions control can reach other than by falling in
+    // Results of the current group of arithmetic steps whose finiteness is not checked yet, by
+    // temporary; the group starts at group_ (-1: none). See defer().
+    std::map<uint32_t, llvm::Value*> pending_;
+    int64_t group_ = -1;
     llvm::BasicBlock* resume_ = nullptr;
     llvm::PHINode* resume_pc_ = nullptr;
     uint32_t at_ = 0;   // the instruction being lowered
@@ -306,12 +330,78 @@ private:
     llvm::Value* stack_slot(llvm::Value* index) { return B.CreateInBoundsGEP(i32, stack_, B.CreateZExt(index, i64)); }
 
     // Unless `fine` holds, the VM takes over at the instruction being lowered; else on in a new block.
-    void vm_unless(llvm::Value* fine) {
+    void vm_unless(llvm::Value* fine) { vm_unless_at(fine, at_); }
+    void vm_unless_at(llvm::Value* fine, uint32_t pc) {
         llvm::BasicBlock* go = block("ok");
-        resume_pc_->addIncoming(B.getInt32(at_), B.GetInsertBlock());
+        resume_pc_->addIncoming(B.getInt32(pc), B.GetInsertBlock());
         B.CreateCondBr(fine, go, resume_, likely_);
         B.SetInsertPoint(go);
     }
+    // Deferred checks. Through +, - and * a value that is not a finite number never turns finite
+    // again (the VM's fused forms rest on the same fact), so a chain of such steps into temporaries
+    // needs one test where its results leave the chain. When a test fails the VM takes over at the
+    // chain's first step and redoes it all: the chain wrote nothing but temporaries, none of which
+    // held a value live at its start, so the VM finds the frame as it was there.
+    void flush() {
+        if (pending_.empty()) {
+            group_ = -1;
+            return;
+        }
+        llvm::Value* fine = nullptr;
+        for (auto& [slot, v] : pending_) fine = fine ? B.CreateAnd(fine, is_finite(v)) : is_finite(v);
+        vm_unless_at(fine, static_cast<uint32_t>(group_));
+        pending_.clear();
+        group_ = -1;
+    }
+    static bool deferrable(uint16_t op) {
+        switch (op) {
+            case OP_ADD: case OP_SUB: case OP_MUL: case OP_DIV: case OP_NEG: case OP_MADD: case OP_MSUB:
+            case OP_MMUL: case OP_ADDM: case OP_SUBM: case OP_MULM: case OP_DIVM: case OP_RSUBM: case OP_RDIVM:
+            case OP_NEGM: case OP_LDM: case OP_LDB: case OP_MDIM:
+                return true;
+            default:
+                return false;
+        }
+    }
+    bool is_temp(uint32_t s) const { return s - C.temp_base < C.temp_count; }
+    // Before lowering instruction i: end the group where i could not join it.
+    void before(uint32_t i, const Instr& in, const Instr& ext) {
+        if (!deferrable(in.op) || leader_[i]) {
+            flush();
+            return;
+        }
+        if (group_ < 0) return;
+        uint32_t dst = in.a;
+        // writing a temporary the group's start needs, or one holding an unchecked result this step
+        // does not read, or dividing by an unchecked value: test first
+        bool reads_dst = false;
+        std::vector<uint32_t> reads;
+        switch (in.op) {
+            case OP_ADD: case OP_SUB: case OP_MUL: case OP_DIV: reads = {in.b, in.c}; break;
+            case OP_NEG: case OP_ADDM: case OP_SUBM: case OP_MULM: case OP_DIVM: case OP_RSUBM: case OP_RDIVM:
+                reads = {in.b}; break;
+            case OP_MADD: case OP_MSUB: case OP_MMUL: reads = {in.b, in.c, ext.a}; break;
+            default: break;
+        }
+        for (uint32_t r : reads) reads_dst = reads_dst || r == dst;
+        bool clash = is_temp(dst) && live_[static_cast<size_t>(group_)][dst - C.temp_base];
+        bool lost = pending_.count(dst) && !reads_dst;
+        bool divisor = (in.op == OP_DIV && pending_.count(in.c)) || (in.op == OP_RDIVM && pending_.count(in.b));
+        if (clash || lost || divisor || !is_temp(dst)) flush();
+    }
+    // The result v of deferrable step i into dst, having read `reads` (unchecked inputs it covers).
+    void defer(uint32_t i, uint32_t dst, llvm::Value* v, std::initializer_list<uint32_t> reads) {
+        if (group_ < 0) group_ = i;
+        for (uint32_t r : reads) pending_.erase(r);
+        if (is_temp(dst)) {
+            pending_[dst] = v;
+        } else {   // a variable takes only a tested value
+            pending_[0xFFFFFFFFu] = v;
+            flush();
+        }
+        set_num(dst, v);
+    }
+
     // A step's result, when it is a finite number (else the VM redoes the step).
     llvm::Value* finite(llvm::Value* v) {
         vm_unless(is_finite(v));
@@ -468,17 +558,18 @@ private:
             B.CreateBr(resume_);
         }
         auto target = [&](uint32_t t) { return blocks_[t]; };
+        before(i, in, ext);
 
         switch (in.op) {
             case OP_HALT: case OP_ERET: B.CreateRet(B.getInt32(0)); return;
             case OP_MOV: set_num(in.a, num(in.b)); break;
             case OP_ADD: case OP_SUB: case OP_MUL: case OP_DIV:
-                set_num(in.a, finite(arith(in.op, num(in.b), num(in.c))));
+                defer(i, in.a, arith(in.op, num(in.b), num(in.c)), {in.b, in.c});
                 break;
             case OP_POW:
                 set_num(in.a, finite(call(address_of(&ns::power), dbl, {dbl, dbl}, {num(in.b), num(in.c)}, not_any_, true)));
                 break;
-            case OP_NEG: set_num(in.a, finite(B.CreateFNeg(num(in.b)))); break;
+            case OP_NEG: defer(i, in.a, B.CreateFNeg(num(in.b)), {in.b}); break;
             case OP_NOT: set_num(in.a, as_number(B.CreateNot(truth(num(in.b))))); break;
             case OP_AND: set_num(in.a, as_number(B.CreateAnd(truth(num(in.b)), truth(num(in.c))))); break;
             case OP_OR: set_num(in.a, as_number(B.CreateOr(truth(num(in.b)), truth(num(in.c))))); break;
@@ -597,16 +688,16 @@ private:
                 if (in.op == OP_MMUL) v = B.CreateFMul(B.CreateFMul(b, c), d);
                 else if (in.op == OP_MADD) v = B.CreateFAdd(b, B.CreateFMul(c, d));
                 else v = B.CreateFSub(b, B.CreateFMul(c, d));
-                set_num(in.a, finite(v));
+                defer(i, in.a, v, {in.b, in.c, ext.a});
                 break;
             }
             case OP_ADDM: case OP_SUBM: case OP_MULM: case OP_DIVM:
-                set_num(in.a, finite(arith(in.op, num(in.b), member(in.c, ext.a))));
+                defer(i, in.a, arith(in.op, num(in.b), member(in.c, ext.a)), {in.b});
                 break;
             case OP_RSUBM: case OP_RDIVM:
-                set_num(in.a, finite(arith(in.op, member(in.c, ext.a), num(in.b))));
+                defer(i, in.a, arith(in.op, member(in.c, ext.a), num(in.b)), {});
                 break;
-            case OP_NEGM: set_num(in.a, finite(B.CreateFNeg(member(in.b, in.c)))); break;
+            case OP_NEGM: defer(i, in.a, B.CreateFNeg(member(in.b, in.c)), {}); break;
             case OP_JFEQ: case OP_JFNE: case OP_JFLT: case OP_JFLE: case OP_JFGT: case OP_JFGE:
                 B.CreateCondBr(ordered(num(in.a), num(in.b), static_cast<uint16_t>(in.op - OP_JFEQ)), next,
                                target(ext.b));
@@ -616,6 +707,7 @@ private:
                 B.CreateBr(resume_);
                 return;
         }
+        if (i + w >= leader_.size() - 1 || leader_[i + w]) flush();   // control joins there
         B.CreateBr(next);
     }
 };

@@ -28,6 +28,7 @@ int xlopen(std::string_view libref, std::string_view catalog, int mode, qor_cata
         return catalog_fail(QOR_C_BAD_REQUEST, "Open mode " + std::to_string(access) + " is not known.");
     std::string path;
     int code = catalog_file_path(libref, catalog, &path);
+    if (code == 0 && access != QOR_CO_INPUT) code = refuse_read_only_library(libref);
     std::shared_ptr<catalog_db> db;
     if (code == 0) code = open_catalog_db(path, access != QOR_CO_INPUT, &db);
     if (code != 0) return code;
@@ -42,6 +43,8 @@ QOR_SERVICE_CATCH(static_cast<int>(QOR_C_NO_MEMORY))
 
 int xlclose(qor_catalog* catalog, int) {
     if (!catalog) return static_cast<int>(QOR_C_NULL);
+    // A transaction left open is taken back: only a commit makes a caller's writes stand.
+    if (catalog->db->in_transaction) catalog_rollback(*catalog->db);
     delete catalog;   // entries still open keep the connection alive
     return 0;
 }

@@ -48,9 +48,14 @@ QOR_HOST_API int qor_switch_into_place(std::string_view staged, std::string_view
 // Remove a file, a symbolic link or a whole directory tree and sync the directory that held it;
 // 0 also when nothing was there. QOR_FILE_FAILED when something stays.
 QOR_HOST_API int qor_remove_tree(std::string_view path);
+// After a process was killed while it replaced `place`: with roll_forward, finish the switch
+// (the staged one takes the place, also when the kill came between the two renames); without,
+// take it back (an old one set aside returns to its place). Either way the staging and set-aside
+// leftovers are then removed. 0 also when there was nothing to settle; QOR_FILE_FAILED.
+QOR_HOST_API int qor_settle_place(std::string_view place, int roll_forward);
 // The three steps at once: copy `from` (file or directory) to <place>.qorstaged, switch it into
-// place setting the old aside as <place>.qoraside, and remove that. Leftovers of an earlier
-// interrupted call at either name are removed first.
+// place setting the old aside as <place>.qoraside, and remove that. An earlier interrupted call
+// is taken back first (qor_settle_place without roll forward).
 QOR_HOST_API int qor_copy_into_place(std::string_view from, std::string_view place);
 
 // --- Save lock of an environment ------------------------------------------------------------------

@@ -165,6 +165,24 @@ int switch_into_place(const std::string& staged, const std::string& place, const
     return 0;
 }
 
+// Finishes or takes back an interrupted switch of `place` (see qor_settle_place).
+int settle(const std::string& place, bool forward) {
+    std::string staged = place + QOR_STAGED_SUFFIX, aside = place + QOR_ASIDE_SUFFIX;
+    if (forward && exists(staged)) {
+        // Not switched yet, or killed between the two renames (place gone, old one aside).
+        int code = exists(place) && !exists(aside) ? switch_into_place(staged, place, aside)
+                                                   : exists(place) ? QOR_FILE_FAILED
+                                                                   : switch_into_place(staged, place, "");
+        if (code != 0) return code;
+    }
+    if (!forward && !exists(place) && exists(aside)) {
+        if (std::rename(aside.c_str(), place.c_str()) != 0) return QOR_FILE_FAILED;
+        if (!sync_directory(parent_of(place))) return QOR_FILE_FAILED;
+    }
+    int code = remove_tree(staged);
+    return code != 0 ? code : remove_tree(aside);
+}
+
 }  // namespace
 
 int qor_stage_file(std::string_view from, std::string_view staged) try {
@@ -194,10 +212,8 @@ int qor_copy_into_place(std::string_view from, std::string_view place_text) try 
     std::string staged = place + QOR_STAGED_SUFFIX, aside = place + QOR_ASIDE_SUFFIX;
     struct stat st;
     if (lstat(source.c_str(), &st) != 0) return QOR_FILE_NOT_FOUND;
-    // An earlier call killed between its two renames left the old one aside: put it back first.
-    if (!exists(place) && exists(aside) && std::rename(aside.c_str(), place.c_str()) != 0) return QOR_FILE_FAILED;
-    int code = remove_tree(staged);
-    if (code == 0) code = remove_tree(aside);
+    // An earlier call killed on its way is taken back first (nothing committed it).
+    int code = settle(place, false);
     if (code == 0) code = stage(source, staged, S_ISDIR(st.st_mode));
     if (code == 0) code = switch_into_place(staged, place, aside);
     if (code != 0) {
@@ -205,5 +221,11 @@ int qor_copy_into_place(std::string_view from, std::string_view place_text) try 
         return code;
     }
     return remove_tree(aside);
+}
+QOR_SERVICE_CATCH(QOR_FILE_NO_MEMORY)
+
+int qor_settle_place(std::string_view place, int roll_forward) try {
+    if (place.empty()) return QOR_FILE_EMPTY_NAME;
+    return settle(std::string(place), roll_forward != 0);
 }
 QOR_SERVICE_CATCH(QOR_FILE_NO_MEMORY)

@@ -3,6 +3,8 @@
 // of whole entries.
 #include <sys/stat.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -152,7 +154,40 @@ int exists_in(catalog_db& c, const std::string& name, const std::string& type, b
     return 0;
 }
 
+// A file cut short loses its last pages without SQLite noticing (a short read is taken as zeros):
+// the page count in the header must fit in the file. The header's count is valid only when its
+// version mark matches its change counter, and while a log holds pages not yet folded back into
+// the file, the file may rightly be shorter.
+int check_not_truncated(const std::string& path, off_t file_size) {
+    unsigned char header[100];
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return 0;   // the open that follows says why
+    size_t got = std::fread(header, 1, sizeof header, f);
+    std::fclose(f);
+    if (got < sizeof header || std::memcmp(header, "SQLite format 3", 16) != 0) return 0;
+    auto be32 = [&](int at) {
+        return (uint32_t{header[at]} << 24) | (uint32_t{header[at + 1]} << 16) | (uint32_t{header[at + 2]} << 8) |
+               uint32_t{header[at + 3]};
+    };
+    uint32_t page_size = (uint32_t{header[16]} << 8) | header[17];
+    if (page_size == 1) page_size = 65536;
+    if (be32(92) != be32(24) || page_size < 512) return 0;
+    struct stat log;
+    if (stat((path + "-wal").c_str(), &log) == 0 && log.st_size > 0) return 0;
+    uint64_t expected = uint64_t{be32(28)} * page_size;
+    if (static_cast<uint64_t>(file_size) >= expected) return 0;
+    return catalog_fail(QOR_C_DAMAGED, "Catalog " + path + " cannot be opened: the file is damaged, truncated to " +
+                                           std::to_string(file_size) + " of its " + std::to_string(expected) +
+                                           " bytes.");
+}
+
 }  // namespace
+
+int check_stored_name(catalog_db& c, const std::string& name, const std::string& type) {
+    if (catalog_name(name) == name && catalog_type(type) == type) return 0;
+    return catalog_fail(QOR_C_DAMAGED, "Catalog " + c.path + " is damaged: it holds an entry named \"" +
+                                           shown_name(name) + "." + shown_name(type) + "\", which no entry can be.");
+}
 
 // The code and reason for an SQLite failure on the catalog file.
 int fail_sqlite(sqlite3* db, int rc, const std::string& path, const char* doing) {
@@ -240,6 +275,10 @@ int open_catalog_db(const std::string& path, bool writable, std::shared_ptr<cata
         return catalog_fail(QOR_C_NOT_FOUND, "Catalog " + path + " does not exist.", true);
     if (exists && !S_ISREG(st.st_mode))
         return catalog_fail(QOR_C_NOT_CATALOG, "Catalog " + path + " cannot be opened: it is not a regular file.");
+    if (exists) {
+        int code = check_not_truncated(path, st.st_size);
+        if (code != 0) return code;
+    }
     auto c = std::make_shared<catalog_db>();
     c->path = path;
     c->writable = writable;
@@ -356,6 +395,8 @@ int catalog_list_entries(catalog_db& c, const std::string& type, std::vector<qor
         qor_member_info info;
         info.name = column_text(st.s, 0);
         info.type = column_text(st.s, 1);
+        int code = check_stored_name(c, info.name, info.type);
+        if (code != 0) return code;
         info.description = column_bytes(st.s, 2);
         info.size = sqlite3_column_int64(st.s, 3);
         info.created = host_datetime_of_us(sqlite3_column_int64(st.s, 4));

@@ -28,6 +28,9 @@ int query_int(sqlite3* db, const char* sql, long long* value);
 // transaction, so that a failing body leaves nothing behind either way. A transaction of its
 // own advances the change stamp when it commits.
 int in_transaction(catalog_db& c, const char* doing, int (*body)(catalog_db&, const void*), const void* arg);
+// QOR_C_DAMAGED, reported, when a name or type read from the file breaks the naming rules (only
+// damage puts one there).
+int check_stored_name(catalog_db& c, const std::string& name, const std::string& type);
 // Adds one to the change stamp inside the open transaction.
 int advance_stamp(catalog_db& c);
 

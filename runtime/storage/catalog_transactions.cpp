@@ -24,6 +24,12 @@ bool same_file(const catalog_db& a, const catalog_db& b) {
            sa.st_ino == sb.st_ino;
 }
 
+std::string column_text(sqlite3_stmt* s, int column) {
+    const unsigned char* text = sqlite3_column_text(s, column);
+    return text ? std::string(reinterpret_cast<const char*>(text), static_cast<size_t>(sqlite3_column_bytes(s, column)))
+                : std::string();
+}
+
 // Body of the replace: empties the target and inserts the source's rows one by one, binding the
 // source's column memory directly (no copy of an entry is made).
 int copy_all_entries(catalog_db& target, const void* arg) {
@@ -39,6 +45,9 @@ int copy_all_entries(catalog_db& target, const void* arg) {
                     " VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
     if (!write) return fail_sqlite(target.db, sqlite3_errcode(target.db), target.path, "cannot be replaced");
     while ((rc = sqlite3_step(read.s)) == SQLITE_ROW) {
+        // Damage in the source must not travel into the target.
+        int named = check_stored_name(source, column_text(read.s, 0), column_text(read.s, 1));
+        if (named != 0) return named;
         for (int column = 0; column < 6; ++column) {
             int bound = column == 3 || column == 4
                             ? sqlite3_bind_int64(write.s, column + 1, sqlite3_column_int64(read.s, column))
@@ -46,6 +55,10 @@ int copy_all_entries(catalog_db& target, const void* arg) {
             if (bound != SQLITE_OK) return fail_sqlite(target.db, bound, target.path, "cannot be replaced");
         }
         int written = sqlite3_step(write.s);
+        if ((written & 0xFF) == SQLITE_CONSTRAINT)   // only a damaged source lists one entry twice
+            return catalog_fail(QOR_C_DAMAGED, "Catalog " + source.path + " is damaged: it holds entry " +
+                                                   shown_name(column_text(read.s, 0)) + "." +
+                                                   shown_name(column_text(read.s, 1)) + " twice.");
         if (written != SQLITE_DONE) return fail_sqlite(target.db, written, target.path, "cannot be replaced");
         sqlite3_reset(write.s);
     }

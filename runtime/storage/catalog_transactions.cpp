@@ -112,9 +112,10 @@ int catalog_rollback(catalog_db& c) {
 
 int catalog_read_stamp(catalog_db& c, int64_t* stamp) {
     *stamp = 0;
-    if (!c.has_stamp) return 0;
     long long value = 0;
     int rc = query_int(c.db, "SELECT stamp FROM catalog_state", &value);
+    // A first-format catalog has no stamp, unless another process brought it up to date since.
+    if (rc != SQLITE_OK && !c.has_stamp) return 0;
     if (rc != SQLITE_OK) return fail_sqlite(c.db, rc, c.path, "cannot be read");
     *stamp = value;
     return 0;

@@ -137,7 +137,7 @@ int stage(const std::string& from, const std::string& staged, bool directory) {
     int code = directory ? copy_tree(from, staged, buffer) : copy_one_file(from, staged, buffer);
     if (code == 0 && !sync_directory(parent_of(staged))) code = QOR_FILE_FAILED;
     if (code != 0) {
-        if (code != QOR_FILE_EXISTS || exists(staged)) remove_tree(staged);
+        remove_tree(staged);   // it did not exist before: all there is was copied here
         return code;
     }
     qor_crash_point(QOR_CRASH_AFTER_STAGING);

@@ -305,7 +305,9 @@ TEST_F(SaveCrash, AStagedCopyKilledMidwayLeavesTheTargetAsItWas) {
     fs::copy(scratch.dir / "tree0", place, fs::copy_options::recursive);
     const std::pair<const char*, long> points[] = {
         {QOR_CRASH_STAGING, 1}, {QOR_CRASH_STAGING, 6}, {QOR_CRASH_AFTER_STAGING, 1}, {QOR_CRASH_BETWEEN_RENAMES, 1}};
-    for (const auto& [name, nth] : points) {
+    for (const auto& point : points) {
+        const char* name = point.first;
+        long nth = point.second;
         EXPECT_TRUE(run_child([&] {
             qor_set_crash_point(name, nth);
             qor_copy_into_place((scratch.dir / "tree1").string(), place.string());

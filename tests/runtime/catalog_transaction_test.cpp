@@ -41,6 +41,7 @@ protected:
         if (code != 0) return code;
         code = xcwrite(e, bytes.data(), bytes.size());
         int closed = xcclose(e, 0);
+        if (closed != 0) xcclose(e, QOR_CC_DISCARD);   // a failed commit leaves the entry open
         return code != 0 ? code : closed;
     }
     // Every entry of a catalog as name -> bytes, read through a connection of its own.

@@ -1,5 +1,6 @@
-// Catalog services: entry byte I/O (xc*), library and member directory services (xl*), and the
-// result codes they share. Catalog entries live in catalog files; utility members are files.
+// Catalog services: entry byte I/O (xc*), library and member directory services (xl*), catalog
+// transactions, whole-catalog replace and the change stamp, and the result codes they share.
+// Catalog entries live in catalog files; utility members are files.
 #pragma once
 #include <cstddef>
 #include <cstdint>

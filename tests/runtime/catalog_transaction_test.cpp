@@ -249,6 +249,14 @@ TEST_F(CatalogTransaction, FirstFormatCatalogsAreBroughtUpToDate) {
     xlclose(c, 0);
     EXPECT_EQ(stamp_of("old"), 1);
     EXPECT_EQ(contents("old").size(), 2u);
+
+    // A second-format catalog whose stamp row is gone has been tampered with.
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "DELETE FROM catalog_state", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    qor_catalog* damaged = nullptr;
+    EXPECT_EQ(static_cast<uint32_t>(xlopen("txlib", "old", QOR_CO_INPUT, &damaged)), QOR_C_DAMAGED);
+    EXPECT_NE(std::string(qor_catalog_error_text()).find("change stamp"), std::string::npos);
 }
 
 TEST_F(CatalogTransaction, ReadOnlyLibrariesRefuseEveryWrite) {

@@ -1,5 +1,6 @@
-// Catalog services: entry byte I/O (xc*), library and member directory services (xl*), and the
-// result codes they share. Catalog entries live in catalog files; utility members are files.
+// Catalog services: entry byte I/O (xc*), library and member directory services (xl*), catalog
+// transactions, whole-catalog replace and the change stamp, and the result codes they share.
+// Catalog entries live in catalog files; utility members are files.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -28,6 +29,8 @@ enum : uint32_t {
     QOR_C_READ_ONLY = 0x8040380E,      // write to an entry or catalog opened for input
     QOR_C_POSITION = 0x8040380F,       // position beyond the end of the entry
     QOR_C_EXISTS = 0x80403810,         // copy or rename target exists and replace was not asked
+    QOR_C_IN_TRANSACTION = 0x80403811, // a transaction is already open on this catalog
+    QOR_C_NO_TRANSACTION = 0x80403812, // commit or rollback without an open transaction
     QOR_C_NO_MEMORY = 0x80000803,      // memory exhausted
 };
 
@@ -97,7 +100,8 @@ QOR_HOST_API int xcclose(qor_entry* entry, int flags);
 // missing). Failures say why on the log (not for QOR_C_NOT_FOUND).
 QOR_HOST_API int xlopen(std::string_view libref, std::string_view catalog, int mode,
                         qor_catalog** out);
-// Close a catalog; entries opened from it stay usable until they are closed.
+// Close a catalog; entries opened from it stay usable until they are closed. A transaction still
+// open (qor_catalog_begin) is rolled back.
 QOR_HOST_API int xlclose(qor_catalog* catalog, int flags);
 // Open a directory of the catalog's entries of one type (blank or empty: all types), sorted by
 // name then type.
@@ -129,6 +133,36 @@ QOR_HOST_API int xlmrenm(qor_catalog* catalog, std::string_view name, std::strin
 // falls back to input when the catalog cannot be written, setting *update_refused (may be null).
 QOR_HOST_API int afzopen(std::string_view libref, std::string_view catalog, char mode,
                          qor_catalog** out, bool* update_refused);
+
+// Transactions, whole-catalog replace and the change stamp ------------------------------------
+// (docs/runtime-catalog-services.md: the contract that environment saves build on)
+
+// Begin a transaction on a catalog opened for update: it takes the catalog's write lock (waiting
+// up to the busy timeout for another process: QOR_C_LOCKED) and holds it to commit or rollback.
+// Every write made through this catalog handle until then joins it: entries opened with xlmopen
+// and closed meanwhile, xlmdele, xlmrenm, xlmcopy into it and qor_catalog_replace. A write that
+// fails inside it takes back only itself. Entries opened with xcopen use a connection of their
+// own and do not join (they wait for the lock like another process). A second begin on the same
+// catalog is refused with QOR_C_IN_TRANSACTION (transactions do not nest); QOR_C_READ_ONLY for a
+// catalog opened for input.
+QOR_HOST_API int qor_catalog_begin(qor_catalog* catalog);
+// Commit the open transaction: everything or, when the commit fails, nothing (the transaction is
+// then rolled back and closed). Advances the change stamp when anything was written.
+// QOR_C_NO_TRANSACTION when none is open.
+QOR_HOST_API int qor_catalog_commit(qor_catalog* catalog);
+// Take back everything written since qor_catalog_begin. QOR_C_NO_TRANSACTION when none is open.
+// xlclose of a catalog with an open transaction rolls it back as well.
+QOR_HOST_API int qor_catalog_rollback(qor_catalog* catalog);
+// Replace every entry of `target` (opened for update) with the entries of `source` as they stand
+// at one instant (a consistent snapshot, even while another process writes the source), keeping
+// their descriptions and times; one transaction of the target (the open one when there is one).
+// QOR_C_BAD_REQUEST when both are the same catalog file.
+QOR_HOST_API int qor_catalog_replace(qor_catalog* target, qor_catalog* source);
+// The catalog's change stamp: a count stored in the catalog that every committed transaction
+// writing to it advances, whichever process or handle wrote. It survives closing and reopening
+// and tells two saves apart even within one second. 0 for a catalog never written since its
+// format gained the stamp. Inside an open transaction: the stamp as last committed.
+QOR_HOST_API int qor_catalog_stamp(qor_catalog* catalog, int64_t* stamp);
 
 // The reason of the last catalog failure of this thread ("" after a success of xcopen/xlopen).
 QOR_HOST_API const char* qor_catalog_error_text();

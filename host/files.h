@@ -33,6 +33,7 @@ struct qor_library_info {
     char engine[8];        // blank-padded ("V9      ", "V612    ", "DISK    ")
     const char* path;      // the absolute directory, NUL-terminated, no trailing '/'
     int path_length;
+    int read_only;         // 1: the library has the read-only attribute (host/save_support.h)
 };
 
 // --- Libraries (8-character fields may be NUL-terminated when shorter) ---

@@ -1,19 +1,22 @@
 // Catalog files as SQLite databases: opening with the checks that say why a file is not a usable
-// catalog, creating the schema, and the one-transaction reads and writes of whole entries.
-#include <sqlite3.h>
+// catalog, creating (or bringing up to date) the schema, and the one-transaction reads and writes
+// of whole entries.
 #include <sys/stat.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "runtime/storage/catalog_internal.h"
+#include "runtime/storage/catalog_sqlite.h"
 
 namespace qor::runtime {
 
 namespace {
 
 constexpr int kApplicationId = 0x514F5243;   // "QORC": marks a file as one of our catalogs
-constexpr int kFormatVersion = 1;
+// Format 2 adds the change stamp; a format 1 catalog opened for update is brought up to 2.
+constexpr int kFormatVersion = 2;
 int busy_timeout_ms = 10000;   // how long an open or commit waits for another process
 
 const char* kSchema =
@@ -26,13 +29,165 @@ const char* kSchema =
     " data BLOB NOT NULL,"
     " PRIMARY KEY (name, type)) WITHOUT ROWID";
 
-// A prepared statement that finalizes itself.
-struct statement {
-    sqlite3_stmt* s = nullptr;
-    statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &s, nullptr); }
-    ~statement() { sqlite3_finalize(s); }
-    explicit operator bool() const { return s != nullptr; }
-};
+// One row: the change stamp, advanced by every transaction that writes.
+const char* kStateSchema =
+    "CREATE TABLE catalog_state (stamp INTEGER NOT NULL);"
+    "INSERT INTO catalog_state (stamp) VALUES (0)";
+
+// The entries table must have exactly our columns; anything else is not our catalog.
+bool has_our_columns(sqlite3* db) {
+    statement st(db, "SELECT name FROM pragma_table_info('entries') ORDER BY cid");
+    if (!st) return false;
+    const char* want[] = {"name", "type", "description", "created_us", "modified_us", "data"};
+    size_t seen = 0;
+    while (sqlite3_step(st.s) == SQLITE_ROW) {
+        const unsigned char* col = sqlite3_column_text(st.s, 0);
+        if (seen >= 6 || !col || std::strcmp(reinterpret_cast<const char*>(col), want[seen]) != 0)
+            return false;
+        ++seen;
+    }
+    return seen == 6;
+}
+
+int create_schema(sqlite3* db, const std::string& path) {
+    int rc = exec(db, "BEGIN IMMEDIATE");
+    if (rc != SQLITE_OK) return fail_sqlite(db, rc, path, "cannot be created");
+    long long tables = 0;
+    rc = query_int(db, "SELECT count(*) FROM sqlite_schema", &tables);
+    if (rc == SQLITE_OK && tables == 0) {   // another process may have created it meanwhile
+        rc = exec(db, kSchema);
+        if (rc == SQLITE_OK) rc = exec(db, kStateSchema);
+        std::string mark = "PRAGMA application_id = " + std::to_string(kApplicationId);
+        if (rc == SQLITE_OK) rc = exec(db, mark.c_str());
+        std::string version = "PRAGMA user_version = " + std::to_string(kFormatVersion);
+        if (rc == SQLITE_OK) rc = exec(db, version.c_str());
+    }
+    if (rc == SQLITE_OK) rc = exec(db, "COMMIT");
+    if (rc != SQLITE_OK) {
+        int code = fail_sqlite(db, rc, path, "cannot be created");
+        exec(db, "ROLLBACK");
+        return code;
+    }
+    // Readers keep reading while a writer commits.
+    exec(db, "PRAGMA journal_mode = WAL");
+    return 0;
+}
+
+// Brings a format 1 catalog to format 2: the change stamp table, in one transaction.
+int add_stamp(sqlite3* db, const std::string& path) {
+    int rc = exec(db, "BEGIN IMMEDIATE");
+    if (rc != SQLITE_OK) return fail_sqlite(db, rc, path, "cannot be brought up to date");
+    long long version = 0;
+    rc = query_int(db, "PRAGMA user_version", &version);
+    if (rc == SQLITE_OK && version == 1) {   // another process may have done it meanwhile
+        rc = exec(db, kStateSchema);
+        if (rc == SQLITE_OK) rc = exec(db, ("PRAGMA user_version = " + std::to_string(kFormatVersion)).c_str());
+    }
+    if (rc == SQLITE_OK) rc = exec(db, "COMMIT");
+    if (rc != SQLITE_OK) {
+        int code = fail_sqlite(db, rc, path, "cannot be brought up to date");
+        exec(db, "ROLLBACK");
+        return code;
+    }
+    return 0;
+}
+
+// Checks (and when empty and writable, creates) the catalog layout.
+int check_layout(sqlite3* db, const std::string& path, bool writable) {
+    long long tables = 0, app_id = 0, version = 0;
+    int rc = query_int(db, "SELECT count(*) FROM sqlite_schema", &tables);
+    if (rc == SQLITE_OK) rc = query_int(db, "PRAGMA application_id", &app_id);
+    if (rc == SQLITE_OK) rc = query_int(db, "PRAGMA user_version", &version);
+    if (rc != SQLITE_OK) return fail_sqlite(db, rc, path, "cannot be opened");
+    if (tables == 0 && app_id == 0) {
+        if (!writable)
+            return catalog_fail(QOR_C_NOT_CATALOG, "Catalog " + path + " cannot be opened: the file is empty.");
+        return create_schema(db, path);
+    }
+    if (app_id != kApplicationId)
+        return catalog_fail(QOR_C_NOT_CATALOG,
+                            "Catalog " + path + " cannot be opened: the file is a database but not a catalog.");
+    if (version > kFormatVersion)
+        return catalog_fail(QOR_C_NOT_CATALOG, "Catalog " + path + " cannot be opened: it was written in format " +
+                                                   std::to_string(version) + ", newer than this release reads (" +
+                                                   std::to_string(kFormatVersion) + ").");
+    if (version < 1 || !has_our_columns(db))
+        return catalog_fail(QOR_C_DAMAGED, "Catalog " + path + " cannot be opened: its entry table is missing or altered.");
+    if (version == 1) {
+        if (!writable) return 0;   // read as it is: its stamp reads 0
+        return add_stamp(db, path);
+    }
+    long long rows = 0;
+    rc = query_int(db, "SELECT count(*) FROM catalog_state", &rows);
+    if (rc != SQLITE_OK || rows != 1)
+        return catalog_fail(QOR_C_DAMAGED, "Catalog " + path + " cannot be opened: its change stamp is missing or altered.");
+    return 0;
+}
+
+std::string column_bytes(sqlite3_stmt* s, int column) {
+    const void* bytes = sqlite3_column_blob(s, column);
+    int length = sqlite3_column_bytes(s, column);
+    return bytes && length > 0 ? std::string(static_cast<const char*>(bytes), length) : std::string();
+}
+
+std::string column_text(sqlite3_stmt* s, int column) {
+    const unsigned char* text = sqlite3_column_text(s, column);
+    int length = sqlite3_column_bytes(s, column);
+    return text ? std::string(reinterpret_cast<const char*>(text), length) : std::string();
+}
+
+int step_done(catalog_db& c, statement& st, const char* doing) {
+    if (!st) return fail_sqlite(c.db, sqlite3_errcode(c.db), c.path, doing);
+    int rc = sqlite3_step(st.s);
+    if (rc != SQLITE_DONE) return fail_sqlite(c.db, rc, c.path, doing);
+    return 0;
+}
+
+int exists_in(catalog_db& c, const std::string& name, const std::string& type, bool* exists) {
+    statement st(c.db, "SELECT 1 FROM entries WHERE name = ?1 AND type = ?2");
+    if (!st) return fail_sqlite(c.db, sqlite3_errcode(c.db), c.path, "cannot be read");
+    sqlite3_bind_text(st.s, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(st.s, 2, type.data(), static_cast<int>(type.size()), SQLITE_TRANSIENT);
+    int rc = sqlite3_step(st.s);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) return fail_sqlite(c.db, rc, c.path, "cannot be read");
+    *exists = rc == SQLITE_ROW;
+    return 0;
+}
+
+// A file cut short loses its last pages without SQLite noticing (a short read is taken as zeros):
+// the page count in the header must fit in the file. The header's count is valid only when its
+// version mark matches its change counter, and while a log holds pages not yet folded back into
+// the file, the file may rightly be shorter.
+int check_not_truncated(const std::string& path, off_t file_size) {
+    unsigned char header[100];
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return 0;   // the open that follows says why
+    size_t got = std::fread(header, 1, sizeof header, f);
+    std::fclose(f);
+    if (got < sizeof header || std::memcmp(header, "SQLite format 3", 16) != 0) return 0;
+    auto be32 = [&](int at) {
+        return (uint32_t{header[at]} << 24) | (uint32_t{header[at + 1]} << 16) | (uint32_t{header[at + 2]} << 8) |
+               uint32_t{header[at + 3]};
+    };
+    uint32_t page_size = (uint32_t{header[16]} << 8) | header[17];
+    if (page_size == 1) page_size = 65536;
+    if (be32(92) != be32(24) || page_size < 512) return 0;
+    struct stat log;
+    if (stat((path + "-wal").c_str(), &log) == 0 && log.st_size > 0) return 0;
+    uint64_t expected = uint64_t{be32(28)} * page_size;
+    if (static_cast<uint64_t>(file_size) >= expected) return 0;
+    return catalog_fail(QOR_C_DAMAGED, "Catalog " + path + " cannot be opened: the file is damaged, truncated to " +
+                                           std::to_string(file_size) + " of its " + std::to_string(expected) +
+                                           " bytes.");
+}
+
+}  // namespace
+
+int check_stored_name(catalog_db& c, const std::string& name, const std::string& type) {
+    if (catalog_name(name) == name && catalog_type(type) == type) return 0;
+    return catalog_fail(QOR_C_DAMAGED, "Catalog " + c.path + " is damaged: it holds an entry named \"" +
+                                           shown_name(name) + "." + shown_name(type) + "\", which no entry can be.");
+}
 
 // The code and reason for an SQLite failure on the catalog file.
 int fail_sqlite(sqlite3* db, int rc, const std::string& path, const char* doing) {
@@ -74,119 +229,34 @@ int query_int(sqlite3* db, const char* sql, long long* value) {
 
 int exec(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
 
-// The entries table must have exactly our columns; anything else is not our catalog.
-bool has_our_columns(sqlite3* db) {
-    statement st(db, "SELECT name FROM pragma_table_info('entries') ORDER BY cid");
-    if (!st) return false;
-    const char* want[] = {"name", "type", "description", "created_us", "modified_us", "data"};
-    size_t seen = 0;
-    while (sqlite3_step(st.s) == SQLITE_ROW) {
-        const unsigned char* col = sqlite3_column_text(st.s, 0);
-        if (seen >= 6 || !col || std::strcmp(reinterpret_cast<const char*>(col), want[seen]) != 0)
-            return false;
-        ++seen;
-    }
-    return seen == 6;
-}
-
-int create_schema(sqlite3* db, const std::string& path) {
-    int rc = exec(db, "BEGIN IMMEDIATE");
-    if (rc != SQLITE_OK) return fail_sqlite(db, rc, path, "cannot be created");
-    long long tables = 0;
-    rc = query_int(db, "SELECT count(*) FROM sqlite_schema", &tables);
-    if (rc == SQLITE_OK && tables == 0) {   // another process may have created it meanwhile
-        rc = exec(db, kSchema);
-        std::string mark = "PRAGMA application_id = " + std::to_string(kApplicationId);
-        if (rc == SQLITE_OK) rc = exec(db, mark.c_str());
-        std::string version = "PRAGMA user_version = " + std::to_string(kFormatVersion);
-        if (rc == SQLITE_OK) rc = exec(db, version.c_str());
-    }
-    if (rc == SQLITE_OK) rc = exec(db, "COMMIT");
-    if (rc != SQLITE_OK) {
-        int code = fail_sqlite(db, rc, path, "cannot be created");
-        exec(db, "ROLLBACK");
-        return code;
-    }
-    // Readers keep reading while a writer commits.
-    exec(db, "PRAGMA journal_mode = WAL");
-    return 0;
-}
-
-// Checks (and when empty and writable, creates) the catalog layout.
-int check_layout(sqlite3* db, const std::string& path, bool writable) {
-    long long tables = 0, app_id = 0, version = 0;
-    int rc = query_int(db, "SELECT count(*) FROM sqlite_schema", &tables);
-    if (rc == SQLITE_OK) rc = query_int(db, "PRAGMA application_id", &app_id);
-    if (rc == SQLITE_OK) rc = query_int(db, "PRAGMA user_version", &version);
-    if (rc != SQLITE_OK) return fail_sqlite(db, rc, path, "cannot be opened");
-    if (tables == 0 && app_id == 0) {
-        if (!writable)
-            return catalog_fail(QOR_C_NOT_CATALOG, "Catalog " + path + " cannot be opened: the file is empty.");
-        return create_schema(db, path);
-    }
-    if (app_id != kApplicationId)
-        return catalog_fail(QOR_C_NOT_CATALOG,
-                            "Catalog " + path + " cannot be opened: the file is a database but not a catalog.");
-    if (version > kFormatVersion)
-        return catalog_fail(QOR_C_NOT_CATALOG, "Catalog " + path + " cannot be opened: it was written in format " +
-                                                   std::to_string(version) + ", newer than this release reads (" +
-                                                   std::to_string(kFormatVersion) + ").");
-    if (version < 1 || !has_our_columns(db))
-        return catalog_fail(QOR_C_DAMAGED, "Catalog " + path + " cannot be opened: its entry table is missing or altered.");
-    return 0;
-}
-
-std::string column_bytes(sqlite3_stmt* s, int column) {
-    const void* bytes = sqlite3_column_blob(s, column);
-    int length = sqlite3_column_bytes(s, column);
-    return bytes && length > 0 ? std::string(static_cast<const char*>(bytes), length) : std::string();
-}
-
-std::string column_text(sqlite3_stmt* s, int column) {
-    const unsigned char* text = sqlite3_column_text(s, column);
-    int length = sqlite3_column_bytes(s, column);
-    return text ? std::string(reinterpret_cast<const char*>(text), length) : std::string();
-}
-
-// Runs a statement to completion inside BEGIN IMMEDIATE ... COMMIT.
 int in_transaction(catalog_db& c, const char* doing, int (*body)(catalog_db&, const void*), const void* arg) {
     if (!c.writable)
         return catalog_fail(QOR_C_READ_ONLY, "Catalog " + c.path + " was opened for input and cannot be changed.");
-    int rc = exec(c.db, "BEGIN IMMEDIATE");
+    // Inside the caller's transaction a failing write takes back only itself.
+    const char* open = c.in_transaction ? "SAVEPOINT single_write" : "BEGIN IMMEDIATE";
+    const char* undo = c.in_transaction ? "ROLLBACK TO single_write; RELEASE single_write" : "ROLLBACK";
+    int rc = exec(c.db, open);
     if (rc != SQLITE_OK) return fail_sqlite(c.db, rc, c.path, doing);
     int code = body(c, arg);
+    if (code == 0 && !c.in_transaction) code = advance_stamp(c);
     if (code != 0) {
-        exec(c.db, "ROLLBACK");
+        exec(c.db, undo);
         return code;
     }
-    rc = exec(c.db, "COMMIT");
+    rc = exec(c.db, c.in_transaction ? "RELEASE single_write" : "COMMIT");
     if (rc != SQLITE_OK) {
         code = fail_sqlite(c.db, rc, c.path, doing);
-        exec(c.db, "ROLLBACK");
+        exec(c.db, undo);
         return code;
     }
     return 0;
 }
 
-int step_done(catalog_db& c, statement& st, const char* doing) {
-    if (!st) return fail_sqlite(c.db, sqlite3_errcode(c.db), c.path, doing);
-    int rc = sqlite3_step(st.s);
-    if (rc != SQLITE_DONE) return fail_sqlite(c.db, rc, c.path, doing);
-    return 0;
+int advance_stamp(catalog_db& c) {
+    if (!c.has_stamp) return 0;
+    int rc = exec(c.db, "UPDATE catalog_state SET stamp = stamp + 1");
+    return rc == SQLITE_OK ? 0 : fail_sqlite(c.db, rc, c.path, "cannot be written");
 }
-
-int exists_in(catalog_db& c, const std::string& name, const std::string& type, bool* exists) {
-    statement st(c.db, "SELECT 1 FROM entries WHERE name = ?1 AND type = ?2");
-    if (!st) return fail_sqlite(c.db, sqlite3_errcode(c.db), c.path, "cannot be read");
-    sqlite3_bind_text(st.s, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
-    sqlite3_bind_text(st.s, 2, type.data(), static_cast<int>(type.size()), SQLITE_TRANSIENT);
-    int rc = sqlite3_step(st.s);
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE) return fail_sqlite(c.db, rc, c.path, "cannot be read");
-    *exists = rc == SQLITE_ROW;
-    return 0;
-}
-
-}  // namespace
 
 catalog_db::~catalog_db() { sqlite3_close_v2(db); }
 
@@ -196,6 +266,8 @@ int set_catalog_busy_timeout(int milliseconds) {
     return previous;
 }
 
+int catalog_busy_timeout() { return busy_timeout_ms; }
+
 int open_catalog_db(const std::string& path, bool writable, std::shared_ptr<catalog_db>* out) {
     struct stat st;
     bool exists = stat(path.c_str(), &st) == 0;
@@ -203,6 +275,10 @@ int open_catalog_db(const std::string& path, bool writable, std::shared_ptr<cata
         return catalog_fail(QOR_C_NOT_FOUND, "Catalog " + path + " does not exist.", true);
     if (exists && !S_ISREG(st.st_mode))
         return catalog_fail(QOR_C_NOT_CATALOG, "Catalog " + path + " cannot be opened: it is not a regular file.");
+    if (exists) {
+        int code = check_not_truncated(path, st.st_size);
+        if (code != 0) return code;
+    }
     auto c = std::make_shared<catalog_db>();
     c->path = path;
     c->writable = writable;
@@ -217,6 +293,9 @@ int open_catalog_db(const std::string& path, bool writable, std::shared_ptr<cata
     sqlite3_db_config(c->db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
     int code = check_layout(c->db, path, writable);
     if (code != 0) return code;
+    long long version = 0;
+    query_int(c->db, "PRAGMA user_version", &version);
+    c->has_stamp = version >= 2;
     if (writable) exec(c->db, "PRAGMA synchronous = FULL");
     *out = std::move(c);
     return 0;
@@ -316,6 +395,8 @@ int catalog_list_entries(catalog_db& c, const std::string& type, std::vector<qor
         qor_member_info info;
         info.name = column_text(st.s, 0);
         info.type = column_text(st.s, 1);
+        int code = check_stored_name(c, info.name, info.type);
+        if (code != 0) return code;
         info.description = column_bytes(st.s, 2);
         info.size = sqlite3_column_int64(st.s, 3);
         info.created = host_datetime_of_us(sqlite3_column_int64(st.s, 4));

@@ -73,7 +73,9 @@ int open_entry(const qor_entry_request& request, const std::shared_ptr<catalog_d
     std::unique_ptr<qor_entry> owner(e);   // the caller's on success; deleted on every failure
     e->access = temporary ? QOR_CO_UPDATE : access;
     e->temporary = temporary;
-    int code = 0;
+    // An open through an open catalog was checked when the catalog was opened.
+    int code = access != QOR_CO_INPUT && !db && !temporary ? refuse_read_only_library(request.libref) : 0;
+    if (code != 0) return code;
     if (is_utility_type(type)) {
         e->stored.name = name;
         e->stored.type = type;

@@ -14,10 +14,15 @@ struct sqlite3;
 namespace qor::runtime {
 
 // One connection to one catalog file, shared by the catalog handle and the entries opened from it.
+// A transaction begun by the caller (qor_catalog_begin) belongs to the connection: every write
+// through it joins that transaction until commit or rollback.
 struct catalog_db {
     sqlite3* db = nullptr;
     std::string path;
     bool writable = false;
+    bool has_stamp = false;              // the change stamp table exists (format 2 and later)
+    bool in_transaction = false;         // a caller's transaction is open
+    int64_t changes_at_begin = 0;        // sqlite3_total_changes when it began
     ~catalog_db();
 };
 
@@ -49,6 +54,16 @@ int open_catalog_db(const std::string& path, bool writable, std::shared_ptr<cata
 // How long opens and commits wait for a lock held by another process (tests shorten it);
 // returns the previous value.
 QOR_HOST_API int set_catalog_busy_timeout(int milliseconds);
+int catalog_busy_timeout();
+// A caller's transaction on a connection (see qor_catalog_begin): begin refuses a second one.
+int catalog_begin(catalog_db& db);
+int catalog_commit(catalog_db& db);
+int catalog_rollback(catalog_db& db);
+// The connection's change stamp as committed (0 for a catalog that has no stamp yet).
+int catalog_read_stamp(catalog_db& db, int64_t* stamp);
+// Replace every entry of `target` with a snapshot of `source`'s entries, in one transaction (the
+// caller's when one is open).
+int catalog_replace_all(catalog_db& target, catalog_db& source);
 // Read one entry: 0, QOR_C_NOT_FOUND, or a reported failure.
 int catalog_read_entry(catalog_db& db, const std::string& name, const std::string& type, stored_entry* out);
 // Replace or create one entry in one transaction (the creation time of an existing entry is kept).
@@ -62,6 +77,9 @@ int catalog_list_entries(catalog_db& db, const std::string& type, std::vector<qo
 // Path of the catalog file <libref>.<catalog>; a reported failure when the library is not
 // assigned or the name is not valid.
 int catalog_file_path(std::string_view libref, std::string_view catalog, std::string* path);
+
+// QOR_C_READ_ONLY, reported, when the library has the read-only attribute; else 0.
+int refuse_read_only_library(std::string_view libref);
 
 // Utility members: files of their own in the library, read and written in place.
 int member_file_open(const qor_entry_request& request, const std::string& name, const std::string& type,

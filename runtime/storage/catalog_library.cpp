@@ -28,11 +28,12 @@ int xlopen(std::string_view libref, std::string_view catalog, int mode, qor_cata
         return catalog_fail(QOR_C_BAD_REQUEST, "Open mode " + std::to_string(access) + " is not known.");
     std::string path;
     int code = catalog_file_path(libref, catalog, &path);
+    if (code == 0 && access != QOR_CO_INPUT) code = refuse_read_only_library(libref);
     std::shared_ptr<catalog_db> db;
     if (code == 0) code = open_catalog_db(path, access != QOR_CO_INPUT, &db);
     if (code != 0) return code;
     qor_catalog* c = new (std::nothrow) qor_catalog;
-    if (!c) return static_cast<int>(QOR_C_NO_MEMORY);
+    if (!c) return catalog_fail(QOR_C_NO_MEMORY, "Out of memory opening catalog " + path + ".");
     c->db = std::move(db);
     catalog_clear_error();
     *out = c;
@@ -42,6 +43,8 @@ QOR_SERVICE_CATCH(static_cast<int>(QOR_C_NO_MEMORY))
 
 int xlclose(qor_catalog* catalog, int) {
     if (!catalog) return static_cast<int>(QOR_C_NULL);
+    // A transaction left open is taken back: only a commit makes a caller's writes stand.
+    if (catalog->db->in_transaction) catalog_rollback(*catalog->db);
     delete catalog;   // entries still open keep the connection alive
     return 0;
 }
@@ -55,7 +58,7 @@ int xldopen(qor_catalog* catalog, std::string_view type, qor_member_dir** out) t
         if (wanted.empty()) return bad_name("Member type", type);
     }
     qor_member_dir* dir = new (std::nothrow) qor_member_dir;
-    if (!dir) return static_cast<int>(QOR_C_NO_MEMORY);
+    if (!dir) return catalog_fail(QOR_C_NO_MEMORY, "Out of memory listing a catalog.");
     int code = catalog_list_entries(*catalog->db, wanted, &dir->entries);
     if (code != 0) {
         delete dir;

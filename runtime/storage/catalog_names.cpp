@@ -85,6 +85,13 @@ int catalog_file_path(std::string_view libref, std::string_view catalog, std::st
     return 0;
 }
 
+int refuse_read_only_library(std::string_view libref) {
+    if (!library_read_only(libref)) return 0;
+    std::string name(libref);
+    while (!name.empty() && (name.back() == ' ' || name.back() == '\0')) name.pop_back();
+    return catalog_fail(QOR_C_READ_ONLY, "Library " + shown_name(name) + " is read-only: nothing in it can be written.");
+}
+
 }  // namespace qor::runtime
 
 const char* qor_catalog_error_text() { return qor::runtime::last_error.c_str(); }

@@ -20,6 +20,7 @@ namespace {
 struct Library {
     std::string directory;
     std::string engine;
+    bool read_only = false;   // given by xhlsrdo
 };
 
 std::mutex g_lock;
@@ -50,6 +51,34 @@ bool is_directory(const std::string& path) {
 }
 
 void remove_work_at_exit() { remove_work_library(); }
+
+// The user profile library's directory: $QORUSER, else $XDG_CONFIG_HOME/qor/user, else
+// $HOME/.config/qor/user; made when missing. "" when there is none to be had.
+std::string user_profile_directory() {
+    std::string dir;
+    const char* named = std::getenv("QORUSER");
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const char* home = std::getenv("HOME");
+    if (named && *named) dir = named;
+    else if (config && *config == '/') dir = std::string(config) + "/qor/user";
+    else if (home && *home) dir = std::string(home) + "/.config/qor/user";
+    else return "";
+    dir = absolute_path(dir);
+    std::error_code ec;
+    if (!is_directory(dir)) {
+        std::filesystem::create_directories(dir, ec);
+        if (ec || !is_directory(dir)) return "";
+        std::filesystem::permissions(dir, std::filesystem::perms::owner_all, ec);
+    }
+    return dir;
+}
+
+// QORUSER is assigned on its first use unless a program assigned it (called with the lock held).
+void assign_user_library_on_first_use(const std::string& name) {
+    if (name != "QORUSER" || g_libraries.count(name)) return;
+    std::string dir = user_profile_directory();
+    if (!dir.empty()) g_libraries[name] = Library{dir, "V9"};
+}
 
 // The WORK directory, made on first use (called with the lock held).
 const std::string& work_directory() {
@@ -104,6 +133,7 @@ std::string library_directory(std::string_view libref) {
     std::string name = trimmed_upper(libref);
     std::lock_guard<std::mutex> guard(g_lock);
     if (name == "WORK") return work_directory();
+    assign_user_library_on_first_use(name);
     auto found = g_libraries.find(name);
     return found == g_libraries.end() ? "" : found->second.directory;
 }
@@ -112,8 +142,34 @@ std::string library_engine(std::string_view libref) {
     std::string name = trimmed_upper(libref);
     std::lock_guard<std::mutex> guard(g_lock);
     if (name == "WORK") return work_directory().empty() ? "" : "V9";
+    assign_user_library_on_first_use(name);
     auto found = g_libraries.find(name);
     return found == g_libraries.end() ? "" : found->second.engine;
+}
+
+int set_library_read_only(std::string_view libref, bool read_only) {
+    std::string name = trimmed_upper(libref);
+    std::lock_guard<std::mutex> guard(g_lock);
+    assign_user_library_on_first_use(name);
+    auto found = g_libraries.find(name);
+    if (found == g_libraries.end()) return 1;
+    found->second.read_only = read_only;
+    return 0;
+}
+
+bool library_read_only(std::string_view libref) {
+    std::string name = trimmed_upper(libref);
+    std::string dir;
+    {
+        std::lock_guard<std::mutex> guard(g_lock);
+        if (name == "WORK") return false;
+        assign_user_library_on_first_use(name);
+        auto found = g_libraries.find(name);
+        if (found == g_libraries.end()) return false;
+        if (found->second.read_only) return true;
+        dir = found->second.directory;
+    }
+    return access(dir.c_str(), W_OK) != 0;
 }
 
 std::string member_file(std::string_view libref, std::string_view member, std::string_view member_type) {

@@ -21,8 +21,14 @@ QOR_HOST_API int assign_library(std::string_view libref, std::string_view direct
 // Clear an assignment; 0 when it was assigned. WORK cannot be cleared (1).
 QOR_HOST_API int clear_library(std::string_view libref);
 // Directory of an assigned library (case and trailing blanks of the name ignored); empty when
-// not assigned. WORK is created on first use.
+// not assigned. WORK is created on first use; QORUSER is assigned on first use (host/save_support.h).
 QOR_HOST_API std::string library_directory(std::string_view libref);
+// Give an assigned library the read-only attribute or take it away: 0; 1 when not assigned (WORK
+// never is read-only).
+QOR_HOST_API int set_library_read_only(std::string_view libref, bool read_only);
+// Whether an assigned library is read-only: given the attribute, or its directory may not be
+// written by this process. false for a library that is not assigned.
+QOR_HOST_API bool library_read_only(std::string_view libref);
 // Engine name of an assigned library; empty when not assigned.
 QOR_HOST_API std::string library_engine(std::string_view libref);
 // <directory>/<lower-case member>.<extension>; empty when the library is not assigned, the

@@ -1,5 +1,5 @@
 // The host's library services for the modules: properties of a library, assignment,
-// deassignment, the walk over all libraries and the existence of a member.
+// deassignment, the read-only attribute, the walk over all libraries and the existence of a member.
 #include <sys/stat.h>
 
 #include <cstring>
@@ -8,6 +8,7 @@
 #include <string>
 
 #include "host/files.h"
+#include "host/save_support.h"
 #include "runtime/core/service_guard.h"
 #include "runtime/storage/libraries.h"
 #include "runtime/storage/path_text.h"
@@ -29,6 +30,7 @@ void fill_info(const LibraryEntry& library, qor_library_info* info) {
     store_field(library.engine, info->engine);
     info->path = lasting_path(library.directory);
     info->path_length = static_cast<int>(library.directory.size());
+    info->read_only = library_read_only(library.libref) ? 1 : 0;
 }
 
 }  // namespace
@@ -86,5 +88,11 @@ int xdfxst2(const char* libref, const char* member, int length, const char* type
     std::string file = member_file(name, argument_text(member, length), member_type);
     struct stat st;
     return !file.empty() && stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? 0 : 1;
+}
+QOR_SERVICE_CATCH(QOR_FILE_NO_MEMORY)
+
+int xhlsrdo(const char* libref, int read_only) try {
+    if (!libref) return 86;
+    return set_library_read_only(name_field(libref), read_only != 0) == 0 ? 0 : QOR_LIB_NOT_ASSIGNED;
 }
 QOR_SERVICE_CATCH(QOR_FILE_NO_MEMORY)

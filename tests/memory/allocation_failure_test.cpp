@@ -18,6 +18,7 @@
 #include "host/lists.h"
 #include "host/macro.h"
 #include "host/pool.h"
+#include "host/save_support.h"
 #include "runtime/storage/libraries.h"
 #include "runtime/submit/program_runner.h"
 #include "tests/support/scratch.h"
@@ -273,6 +274,75 @@ TEST_F(AllocationFailure, AStepThatRunsOutOfMemoryEndsWithAMessage) {
     });
     EXPECT_GT(injected, 20);
     EXPECT_TRUE(fs::exists(dir / "rows.qor7bdat")) << "the last, unfailed run imports";
+    qor::runtime::clear_library("memtest");
+}
+
+// The save services, each where it allocates: a transaction of two entries (checked to have
+// committed both or neither), the change stamp, a whole-catalog replace, a directory copied into
+// place and the save lock. Paths are made before the runs are armed.
+char g_from[512], g_place[512];
+long g_save_run = 0;
+
+int read_small_entry(qor_catalog* c, const char* name, char* out, size_t size) {
+    qor_entry* e = nullptr;
+    int code = xlmopen(c, name, "SLIST", QOR_CO_INPUT, &e);
+    if (code == static_cast<int>(QOR_C_NOT_FOUND)) return 0;
+    if (code != 0) return code;
+    code = xcread(e, out, size - 1, nullptr);
+    xcclose(e, 0);
+    return code == static_cast<int>(QOR_C_END) ? 0 : code;
+}
+
+int write_small_entry(qor_catalog* c, const char* name, const char* text) {
+    qor_entry* e = nullptr;
+    int code = xlmopen(c, name, "SLIST", QOR_CO_OUTPUT, &e);
+    if (code != 0) return code;
+    code = xcwrite(e, text, std::strlen(text));
+    int closed = xcclose(e, 0);
+    if (closed != 0) xcclose(e, QOR_CC_DISCARD);
+    return code != 0 ? code : closed;
+}
+
+int save_services_round() {
+    qor_catalog* c = nullptr;
+    int code = xlopen("memtest", "env", QOR_CO_UPDATE, &c);
+    if (code != 0) return code;
+    char a[32] = {}, b[32] = {}, text[32];
+    code = read_small_entry(c, "A", a, sizeof a);
+    if (code == 0) code = read_small_entry(c, "B", b, sizeof b);
+    if (code == 0 && std::strcmp(a, b) != 0) code = 998;   // a run before committed half of its pair
+    std::snprintf(text, sizeof text, "%ld", ++g_save_run);
+    if (code == 0) code = qor_catalog_begin(c);
+    if (code == 0) code = write_small_entry(c, "A", text);
+    if (code == 0) code = write_small_entry(c, "B", text);
+    if (code == 0) code = qor_catalog_commit(c);
+    int64_t stamp = 0;
+    if (code == 0) code = qor_catalog_stamp(c, &stamp);
+    if (code == 0 && stamp < 1) code = 997;
+    qor_catalog* copy = nullptr;
+    if (code == 0) code = xlopen("memtest", "copy", QOR_CO_UPDATE, &copy);
+    if (code == 0) code = qor_catalog_replace(copy, c);
+    if (copy) xlclose(copy, 0);
+    if (code == 0) code = qor_copy_into_place(g_from, g_place);
+    qor_env_lock* lock = nullptr;
+    if (code == 0) code = qor_lock_environment("memtest", "env", 0, &lock);
+    if (lock) qor_unlock_environment(lock);
+    xlclose(c, 0);   // rolls back a transaction a failure left open
+    return code;
+}
+
+TEST_F(AllocationFailure, SaveServicesAnswerTheirErrors) {
+    fs::path dir = scratch.dir / "lib";
+    fs::create_directories(dir / "out" / "sub");
+    std::ofstream(dir / "out" / "sub" / "f.txt") << "content";
+    std::snprintf(g_from, sizeof g_from, "%s", (dir / "out").c_str());
+    std::snprintf(g_place, sizeof g_place, "%s", (dir / "placed").c_str());
+    ASSERT_EQ(qor::runtime::assign_library("memtest", dir.string(), ""), 0);
+    ASSERT_EQ(save_services_round(), 0);
+    long injected = fail_each_allocation(scratch, {static_cast<int>(QOR_C_NO_MEMORY)}, save_services_round);
+    EXPECT_GT(injected, 20);
+    EXPECT_TRUE(fs::exists(dir / "placed" / "sub" / "f.txt"));
+    EXPECT_FALSE(fs::exists(std::string(g_place) + QOR_STAGED_SUFFIX));
     qor::runtime::clear_library("memtest");
 }
 

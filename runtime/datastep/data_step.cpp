@@ -119,7 +119,11 @@ void StepRunner::compiler_error(const char* message, int statement) {
     int line = statement >= 1 && static_cast<size_t>(statement) <= push_lines_.size()
                    ? push_lines_[static_cast<size_t>(statement - 1)]
                    : current_line_;
-    report(message, line);
+    // the compiler's texts carry their own severity word: the step's line gives it once
+    std::string text = message;
+    for (size_t at; (at = text.find("ERROR: ")) != std::string::npos;) text.erase(at, 7);
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ' || text.back() == '.')) text.pop_back();
+    report(text, line);
 }
 
 // Names keep the case of their first appearance in the step.

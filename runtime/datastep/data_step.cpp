@@ -10,6 +10,7 @@
 #include "host/missing.h"
 #include "host/print.h"
 #include "runtime/core/service_guard.h"
+#include "runtime/datastep/package_routines.h"
 #include "runtime/datastep/step_runner.h"
 #include "runtime/submit/statement_tokens.h"
 
@@ -18,6 +19,8 @@ namespace qor::runtime {
 namespace datastep {
 
 namespace {
+
+int g_budget = 0;   // instruction budget of each iteration (0: none)
 
 constexpr const char* kRecordStructure = "_QOR_PDVS";
 constexpr const char* kRecordInstance = "_QOR_PDV";
@@ -324,6 +327,7 @@ bool StepRunner::compile() {
     hooks.error = on_error;
     hooks.print = on_print;
     if (cmpints(&session_, &hooks) != 0) return false;
+    if (g_budget > 0) cmpopt2(session_, CMP_OPTION_BUDGET, g_budget);
     const struct {
         const char* name;
         cmp_body_fn body;
@@ -338,6 +342,7 @@ bool StepRunner::compile() {
         def.body = r.body;
         if (cmpinst(session_, &def) != 0) return false;
     }
+    if (install_package_routines(session_) != 0) return false;
     if (cmpstkw(session_, "SET", -1, lower_read, this) != 0 || cmpstkw(session_, "MERGE", -1, lower_read, this) != 0 ||
         cmpstkw(session_, "OUTPUT", -1, lower_output, this) != 0 ||
         cmpstkw(session_, "DELETE", -1, lower_delete, this) != 0 ||
@@ -505,6 +510,8 @@ int StepRunner::run() {
 }
 
 }  // namespace datastep
+
+void set_data_step_budget(int instructions) { datastep::g_budget = instructions > 0 ? instructions : 0; }
 
 int run_data_step(const std::string& text, int first_line) try {
     std::vector<datastep::StepStatement> statements;

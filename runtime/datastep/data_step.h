@@ -10,4 +10,8 @@ namespace qor::runtime {
 // member then left as it was.
 int run_data_step(const std::string& text, int first_line);
 
+// Gives every later step's program an instruction budget per iteration (0: none, the default),
+// so that a program that never ends fails instead; for the fuzzer and tests.
+void set_data_step_budget(int instructions);
+
 }  // namespace qor::runtime

@@ -204,6 +204,7 @@ bool StepRunner::declare_statement(const StepStatement& st) {
         return true;
     }
     if (k == "WHERE") {
+        rest.erase(0, rest.find_first_not_of(" \t\r\n"));
         if (!where_.empty()) where_ = "(" + where_ + ") and (" + rest + ")";
         else where_ = rest;
         where_line_ = st.line;
@@ -384,7 +385,9 @@ bool StepRunner::compile() {
         const StepStatement& st = statements_[i];
         if (is_declarative(st.keyword)) continue;
         std::string text = st.text, name, expression;
-        if (st.keyword == "IF" && is_subsetting_if(st.text)) {
+        if (st.keyword == "SET" || st.keyword == "MERGE") {
+            text = st.keyword;   // its data sets are read already; the keyword marks where it reads
+        } else if (st.keyword == "IF" && is_subsetting_if(st.text)) {
             text = "if not (" + after_keyword(st.text) + ") then delete";
         } else if (sum_statement(st.text, &name, &expression)) {
             text = name + " = sum(" + name + ", " + expression + ")";

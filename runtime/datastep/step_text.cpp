@@ -255,6 +255,12 @@ bool parse_dataset_list(const std::string& text, bool input, DatasetList* out, s
             k += 1;
             continue;
         }
+        // a library reference padded to 8 characters before its point: "RES     .member"
+        if (t[k].text.find('.') == std::string::npos && k + 1 < t.size() && t[k + 1].kind == 'w' &&
+            t[k + 1].text.size() > 1 && t[k + 1].text[0] == '.') {
+            t[k + 1].text = t[k].text + t[k + 1].text;
+            ++k;
+        }
         DatasetSpec spec;
         size_t dot = t[k].text.find('.');
         spec.libref = dot == std::string::npos ? "WORK" : upper(t[k].text.substr(0, dot));

@@ -2,10 +2,12 @@
 // ahead, then SET (concatenation, or interleaving by BY) and MERGE (match-merge by BY, or one to
 // one) moving observations into the program data vector, with FIRST./LAST., IN= and END=.
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 
 #include "host/missing.h"
+#include "host/options.h"
 #include "host/print.h"
 #include "runtime/datastep/step_runner.h"
 #include "runtime/procs/proc_datasets.h"
@@ -189,6 +191,13 @@ bool StepRunner::open_inputs() {
         Input in;
         in.spec = spec;
         inputs_.push_back(std::move(in));
+    }
+    // OPTIONS OBS= and FIRSTOBS= stand for data set options not written
+    long global = 0;
+    for (Input& in : inputs_) {
+        DatasetOptions& o = in.spec.options;
+        if (o.obs < 0 && xoptigt("OBS", &global) == 0 && global >= 0 && global != LONG_MAX) o.obs = global;
+        if (o.firstobs == 1 && xoptigt("FIRSTOBS", &global) == 0 && global > 1) o.firstobs = global;
     }
     for (Input& in : inputs_)
         if (!open_input(in)) return false;

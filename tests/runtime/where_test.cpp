@@ -116,6 +116,26 @@ TEST(Where, ParsedOnceEvaluatedAsValuesChange) {
     xwfree(w);
 }
 
+// The engine's filters keep one reference per occurrence: the resolver hears every one.
+TEST(Where, ResolverCalledForEveryOccurrence) {
+    struct Counting {
+        Record record;
+        int calls = 0;
+    } c;
+    auto counting = [](void* user, const char* name, int length, qor_where_binding* b) {
+        auto* self = static_cast<Counting*>(user);
+        ++self->calls;
+        return resolve(&self->record, name, length, b);
+    };
+    qor_where* w = nullptr;
+    ASSERT_EQ(xwparse("holding > 0 or holding < -5 and rate = 1", -1, counting, &c, 0, &w, nullptr, 0), 0);
+    EXPECT_EQ(c.calls, 3);
+    c.record.holding = -6;
+    c.record.rate = 1;
+    EXPECT_EQ(xweval(w), 1);
+    xwfree(w);
+}
+
 struct BadCase {
     const char* expression;
     int code;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "host/files.h"
 #include "host/missing.h"
 #include "host/options.h"
 #include "host/print.h"
@@ -114,11 +115,15 @@ bool StepRunner::open_input(Input& in) {
         report("Library " + in.spec.libref + " is not assigned", first_line_);
         return false;
     }
-    if (!dataset_exists(name)) {
+    // a view member is read like a data set: opening it runs its program
+    bool view = !dataset_exists(name) && xdfxst2(in.spec.libref.c_str(), in.spec.member.data(),
+                                                 static_cast<int>(in.spec.member.size()), "VIEW    ") == 0;
+    if (!view && !dataset_exists(name)) {
         report("Data set " + in.spec.text() + " does not exist", first_line_);
         return false;
     }
     qor_open_request request = open_request(name, QOR_OPEN_INPUT);
+    if (view) std::memcpy(request.member_type, "VIEW    ", 8);
     int rc = xoopen(&in.ds, &request);
     if (rc != 0) {
         report("Data set " + in.spec.text() + " cannot be opened", first_line_);

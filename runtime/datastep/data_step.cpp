@@ -266,7 +266,10 @@ bool StepRunner::declare_statement(const StepStatement& st) {
             if (character ? (n < 1 || n > QOR_CHARACTER_MAX_LENGTH) : (n < QOR_NUMERIC_MIN_LENGTH || n > 8))
                 return fail("LENGTH: " + w + " is not a valid length");
             for (const std::string& name : pending)
-                if (!lengths_.count(name)) lengths_[name] = {character, n};
+                if (!lengths_.count(name)) {
+                    lengths_[name] = {character, n};
+                    length_order_.push_back(name);
+                }
             pending.clear();
             dollar = false;
             continue;
@@ -375,7 +378,8 @@ bool StepRunner::compile() {
         }
     }
     // LENGTH of the program's own character variables, before their first use
-    for (const auto& [name, spec] : lengths_) {
+    for (const std::string& name : length_order_) {
+        const std::pair<bool, int>& spec = lengths_[name];
         bool in_record = false;
         for (const PdvVariable& v : vars_) in_record = in_record || v.upper == name;
         if (!in_record && spec.first && !push("length " + name + " $ " + std::to_string(spec.second) + ";", first_line_))

@@ -103,6 +103,7 @@ private:
     std::vector<std::pair<std::string, std::string>> rename_;
     std::vector<Retained> retained_;
     std::map<std::string, std::pair<bool, int>> lengths_;   // name: character, length
+    std::vector<std::string> length_order_;                 // the names of LENGTH in the order written
     std::map<std::string, std::string> labels_;
     std::map<std::string, FormatSpec> formats_;
     std::map<std::string, std::string> informats_;

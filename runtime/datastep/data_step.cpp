@@ -321,7 +321,14 @@ bool StepRunner::push(const std::string& text, int line) {
     push_lines_.push_back(line);
     current_line_ = line;
     char log[1024], error[1024];
+    log[0] = 0;
     int rc = cmpprss(session_, text.data(), static_cast<int>(text.size()), log, sizeof log, error, sizeof error);
+    // what the compiler notes about an accepted statement (conversions between numbers and text)
+    if (rc != CMP_ERROR && log[0]) {
+        std::string notes(log, strnlen(log, sizeof log));
+        while (!notes.empty() && (notes.back() == '\n' || notes.back() == '.')) notes.pop_back();
+        xpslog("%s (line %i).", notes.c_str(), line);
+    }
     return rc != CMP_ERROR;
 }
 

@@ -196,7 +196,9 @@ bool StepRunner::declare_statement(const StepStatement& st) {
         return true;
     }
     if (k == "KEEP" || k == "DROP") {
-        for (const std::string& w : statement_words(st.text)) {
+        std::vector<std::string> words = statement_words(st.text);
+        if (!expand_numbered_lists(&words, &why)) return fail(k + ": " + why);
+        for (const std::string& w : words) {
             if (!valid_variable_name(w)) return fail(k + ": '" + w + "' is not a variable name");
             (k == "KEEP" ? keep_ : drop_).push_back(w);
         }
@@ -396,7 +398,9 @@ bool StepRunner::compile() {
         const StepStatement& st = statements_[i];
         if (is_declarative(st.keyword)) continue;
         std::string text = st.text, name, expression;
-        if (st.keyword == "SET" || st.keyword == "MERGE") {
+        if (st.keyword == "ARRAY") {
+            text = expand_array_statement(st.text);
+        } else if (st.keyword == "SET" || st.keyword == "MERGE") {
             text = st.keyword;   // its data sets are read already; the keyword marks where it reads
         } else if (st.keyword == "IF" && is_subsetting_if(st.text)) {
             text = "if not (" + after_keyword(st.text) + ") then delete";
@@ -407,7 +411,7 @@ bool StepRunner::compile() {
             if (!known) retained_.push_back({name, true, false, 0.0, ""});
         }
         if (!push(text + ";", st.line)) return false;
-        note_spellings(st.text);
+        note_spellings(text);
     }
     int end = cmpprss(session_, CMP_END_MARKER, -1, nullptr, 0, nullptr, 0);
     if (end != CMP_COMPLETE) {

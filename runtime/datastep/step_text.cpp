@@ -87,12 +87,21 @@ bool parse_options(const std::string& text, const std::vector<Tok>& t, size_t fr
         if (name == "KEEP" || name == "DROP") {
             std::vector<std::string>& list = name == "KEEP" ? o->keep : o->drop;
             if (name == "KEEP") o->has_keep = true;
+            std::vector<std::string> words;
             while (k < to && !option_start(k)) {
-                if (t[k].kind != 'w' || !valid_variable_name(t[k].text)) {
+                if (t[k].kind != 'w') {
                     *why = "'" + t[k].text + "' is not a variable name in " + name + "=";
                     return false;
                 }
-                list.push_back(upper(t[k++].text));
+                words.push_back(upper(t[k++].text));
+            }
+            if (!expand_numbered_lists(&words, why)) return false;
+            for (const std::string& w : words) {
+                if (!valid_variable_name(w)) {
+                    *why = "'" + w + "' is not a variable name in " + name + "=";
+                    return false;
+                }
+                list.push_back(w);
             }
         } else if (name == "RENAME" || name == "WHERE") {
             if (k >= to || t[k].kind != '(') {
@@ -143,7 +152,71 @@ bool parse_options(const std::string& text, const std::vector<Tok>& t, size_t fr
     return true;
 }
 
+// A name ending in digits: its prefix and number.
+bool split_numbered(const std::string& name, std::string* prefix, long* number) {
+    size_t digits = name.size();
+    while (digits > 0 && std::isdigit(static_cast<unsigned char>(name[digits - 1]))) --digits;
+    if (digits == 0 || digits == name.size() || name.size() - digits > 9) return false;
+    *prefix = name.substr(0, digits);
+    *number = std::strtol(name.c_str() + digits, nullptr, 10);
+    return true;
+}
+
 }  // namespace
+
+bool expand_numbered_lists(std::vector<std::string>* words, std::string* why) {
+    std::vector<std::string> out;
+    const std::vector<std::string>& in = *words;
+    for (size_t i = 0; i < in.size(); ++i) {
+        std::string from, to;
+        size_t dash = in[i].find('-');
+        if (dash != std::string::npos && dash > 0 && dash + 1 < in[i].size()) {
+            from = in[i].substr(0, dash);
+            to = in[i].substr(dash + 1);
+        } else if (i + 2 < in.size() && in[i + 1] == "-") {
+            from = in[i];
+            to = in[i + 2];
+            i += 2;
+        } else {
+            out.push_back(in[i]);
+            continue;
+        }
+        std::string p1, p2;
+        long n1 = 0, n2 = 0;
+        if (!split_numbered(from, &p1, &n1) || !split_numbered(to, &p2, &n2) || upper(p1) != upper(p2) || n2 < n1 ||
+            n2 - n1 > 32767) {
+            *why = "'" + from + "-" + to + "' is not a numbered list (write a1-a5)";
+            return false;
+        }
+        for (long n = n1; n <= n2; ++n) out.push_back(p1 + std::to_string(n));
+    }
+    *words = std::move(out);
+    return true;
+}
+
+std::string expand_array_statement(const std::string& text) {
+    // the element list runs from the dimension's closing bracket to the initial values' '('
+    size_t open = text.find_first_of("[{(");
+    if (open == std::string::npos) return text;
+    size_t close = text.find_first_of("]})", open);
+    if (close == std::string::npos) return text;
+    size_t end = text.find('(', close + 1);
+    if (end == std::string::npos) end = text.size();
+    std::string list = text.substr(close + 1, end - close - 1);
+    if (list.find('-') == std::string::npos) return text;
+    std::vector<std::string> words;
+    size_t i = 0;
+    while ((i = list.find_first_not_of(" \t\r\n", i)) != std::string::npos) {
+        size_t j = list.find_first_of(" \t\r\n", i);
+        words.push_back(list.substr(i, j == std::string::npos ? std::string::npos : j - i));
+        i = j;
+    }
+    std::string why;
+    if (!expand_numbered_lists(&words, &why)) return text;   // the compiler reports what it cannot read
+    std::string joined;
+    for (const std::string& w : words) joined += " " + w;
+    return text.substr(0, close + 1) + joined + " " + text.substr(end);
+}
 
 std::string upper(std::string text) {
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));

@@ -50,6 +50,13 @@ bool parse_dataset_list(const std::string& text, bool input, DatasetList* out, s
 // Names of a statement: words after the keyword, upper case (KEEP, DROP, RETAIN without values).
 std::vector<std::string> statement_words(const std::string& text);
 
+// Numbered variable lists expanded: "a1-a3" (or "a1 - a3") stands for a1 a2 a3. false with why
+// for a list whose ends differ in their prefix or run downwards.
+bool expand_numbered_lists(std::vector<std::string>* words, std::string* why);
+
+// An ARRAY statement with the numbered lists of its elements expanded.
+std::string expand_array_statement(const std::string& text);
+
 // The text after the first word.
 std::string after_keyword(const std::string& text);
 

@@ -81,8 +81,8 @@ void on_print(void* user, const char* line, int length) { static_cast<StepRunner
 
 // Statements read before compiling and not given to the compiler.
 bool is_declarative(const std::string& k) {
-    static const char* const kWords[] = {"DATA",  "BY",    "KEEP",     "DROP",  "RENAME", "RETAIN",
-                                         "LABEL", "FORMAT", "INFORMAT", "WHERE", "RUN",    "LENGTH"};
+    static const char* const kWords[] = {"DATA",  "BY",     "KEEP",     "DROP",  "RENAME", "RETAIN", "LABEL",
+                                         "FORMAT", "INFORMAT", "WHERE", "RUN",    "LENGTH", "ATTRIB"};
     for (const char* w : kWords)
         if (k == w) return true;
     return false;
@@ -227,6 +227,7 @@ bool StepRunner::declare_statement(const StepStatement& st) {
         }
         return true;
     }
+    if (k == "ATTRIB") return declare_attributes(t, st.line);
     std::vector<std::string> pending;
     bool dollar = false;
     for (const StatementToken& tok : t) {
@@ -292,6 +293,58 @@ bool StepRunner::declare_statement(const StepStatement& st) {
         pending.clear();
     }
     if (k == "LENGTH" && !pending.empty()) return fail("LENGTH: a length is missing after " + pending.back());
+    return true;
+}
+
+// ATTRIB a b LENGTH=$10 LABEL='text' FORMAT=date9. INFORMAT=... c LENGTH=8 ...;
+bool StepRunner::declare_attributes(const std::vector<StatementToken>& t, int line) {
+    auto fail = [&](const std::string& message) {
+        xpslog("%1zATTRIB: %s (line %i).", message.c_str(), line);
+        return false;
+    };
+    std::vector<std::string> names;
+    bool had_attribute = false;
+    for (size_t i = 0; i < t.size(); ++i) {
+        if (i + 1 < t.size() && t[i + 1].text == "=" && !t[i + 1].quoted) {
+            if (names.empty() || i + 2 >= t.size()) return fail("an attribute needs variables before it and a value");
+            std::string key = upper(t[i].text);
+            const std::string& value = t[i + 2].text;
+            for (const std::string& n : names) {
+                if (key == "LENGTH") {
+                    bool character = !value.empty() && value[0] == '$';
+                    int length = std::atoi(value.c_str() + (character ? 1 : 0));
+                    if (character ? (length < 1 || length > QOR_CHARACTER_MAX_LENGTH)
+                                  : (length < QOR_NUMERIC_MIN_LENGTH || length > 8))
+                        return fail(value + " is not a valid length");
+                    if (!lengths_.count(n)) {
+                        lengths_[n] = {character, length};
+                        length_order_.push_back(n);
+                    }
+                } else if (key == "LABEL") {
+                    labels_[n] = value;
+                } else if (key == "FORMAT") {
+                    FormatSpec spec;
+                    std::string why;
+                    if (!parse_format(value, &spec, &why)) return fail(value + " " + why);
+                    formats_[n] = spec;
+                } else if (key == "INFORMAT") {
+                    informats_[n] = upper(value);
+                } else {
+                    return fail(key + "= is not an attribute (LENGTH=, LABEL=, FORMAT=, INFORMAT=)");
+                }
+            }
+            had_attribute = true;
+            i += 2;
+            continue;
+        }
+        if (had_attribute) {
+            names.clear();
+            had_attribute = false;
+        }
+        if (!valid_variable_name(t[i].text)) return fail("'" + t[i].text + "' is not a variable name");
+        names.push_back(upper(t[i].text));
+    }
+    if (!had_attribute) return fail("no attribute follows the variables");
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include "host/compiler.h"
 #include "runtime/datastep/step_model.h"
 #include "runtime/procs/proc_formats.h"
+#include "runtime/submit/statement_tokens.h"
 
 namespace qor::runtime::datastep {
 
@@ -52,6 +53,7 @@ private:
     // declarations (data_step.cpp)
     bool read_declarations();
     bool declare_statement(const StepStatement& st);
+    bool declare_attributes(const std::vector<StatementToken>& tokens, int line);
     bool compile();
     bool push(const std::string& text, int line);
     void set_retained_initial_values();

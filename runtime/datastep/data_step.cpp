@@ -186,7 +186,10 @@ bool StepRunner::declare_statement(const StepStatement& st) {
                 descending = true;
                 continue;
             }
-            if (w == "NOTSORTED") continue;
+            if (w == "NOTSORTED") {
+                by_notsorted_ = true;
+                continue;
+            }
             if (!valid_variable_name(w)) return fail("BY: '" + w + "' is not a variable name");
             by_.push_back(w);
             by_descending_.push_back(descending);

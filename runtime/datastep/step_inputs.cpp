@@ -299,7 +299,7 @@ bool StepRunner::take(size_t i) {
     Input& in = inputs_[i];
     if (!by_.empty()) {
         Key key = key_of(in);
-        if (in.has_previous && compare_keys(key, input_previous_[i], by_.size()) < 0) {
+        if (!by_notsorted_ && in.has_previous && compare_keys(key, input_previous_[i], by_.size()) < 0) {
             report("BY variables are not properly sorted on data set " + in.spec.text() + " at observation " +
                        std::to_string(in.position),
                    first_line_);

@@ -100,6 +100,7 @@ private:
     int read_lowerings_ = 0;
     std::vector<std::string> by_;
     std::vector<bool> by_descending_;
+    bool by_notsorted_ = false;   // groups are runs of equal values; no order is checked
     std::vector<std::string> keep_, drop_;
     bool has_keep_ = false;
     std::vector<std::pair<std::string, std::string>> rename_;

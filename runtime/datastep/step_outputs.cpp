@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "host/formats.h"
 #include "host/print.h"
 #include "runtime/datastep/step_runner.h"
 #include "runtime/procs/proc_datasets.h"
@@ -116,8 +117,16 @@ bool StepRunner::open_outputs() {
             }
             if (auto f = formats_.find(up); f != formats_.end()) set_variable_format(&c.desc, f->second);
             if (auto f = informats_.find(up); f != informats_.end()) {
-                std::snprintf(c.desc.informat, sizeof c.desc.informat, "%s", f->second.c_str());
-                c.desc.informat_length = static_cast<int16_t>(std::strlen(c.desc.informat));
+                char name[QOR_FORMAT_NAME_MAX + 1];
+                int name_length = 0;
+                uint16_t width = 0, decimals = 0;
+                if (zspltfm(f->second.data(), static_cast<int>(f->second.size()), name, &name_length, &width,
+                            &decimals) == 0) {
+                    std::snprintf(c.desc.informat, sizeof c.desc.informat, "%.*s", name_length, name);
+                    c.desc.informat_length = static_cast<int16_t>(std::strlen(c.desc.informat));
+                    c.desc.informat_width = static_cast<int16_t>(width == QOR_FORMAT_ABSENT ? 0 : width);
+                    c.desc.informat_decimals = static_cast<int16_t>(decimals == QOR_FORMAT_ABSENT ? 0 : decimals);
+                }
             }
             c.desc.number = 0;
             std::snprintf(c.desc.name, sizeof c.desc.name, "%s", c.name.c_str());
@@ -223,7 +232,13 @@ bool StepRunner::claim_output(const std::string& text, std::string* lowered, std
     explicit_output_ = true;
     std::string call = "call _QOR_OUTPUT(";
     bool first = true;
-    for (const std::string& word : statement_words(text)) {
+    std::vector<std::string> words = statement_words(text);
+    for (size_t k = 0; k + 1 < words.size(); ++k)   // "RES     .member": a padded library reference
+        if (words[k + 1].size() > 1 && words[k + 1][0] == '.' && words[k].find('.') == std::string::npos) {
+            words[k] += words[k + 1];
+            words.erase(words.begin() + static_cast<long>(k) + 1);
+        }
+    for (const std::string& word : words) {
         size_t dot = word.find('.');
         std::string lib = dot == std::string::npos ? "WORK" : word.substr(0, dot);
         std::string member = dot == std::string::npos ? word : word.substr(dot + 1);

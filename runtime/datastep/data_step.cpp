@@ -27,8 +27,9 @@ constexpr const char* kRecordInstance = "_QOR_PDV";
 
 StepRunner* runner_of(const cmp_function_record* fn) { return static_cast<StepRunner*>(fn->context); }
 
-int read_body(const cmp_function_record* fn, cmp_arg_value*, int, const cmp_exec_context*, cmp_instance*, void*) {
-    return runner_of(fn)->body_read();
+int read_body(const cmp_function_record* fn, cmp_arg_value* args, int nargs, const cmp_exec_context*, cmp_instance*,
+              void*) {
+    return runner_of(fn)->body_read(args, nargs);
 }
 int output_body(const cmp_function_record* fn, cmp_arg_value* args, int nargs, const cmp_exec_context*, cmp_instance*,
                 void*) {
@@ -56,8 +57,9 @@ int refuse_lowering(const std::string& why, char* message, int size) {
 int lower_read(void* context, cmp_session*, const char*, int, char* out, int size, int* length, char* message,
                int message_size) {
     std::string why;
-    if (!static_cast<StepRunner*>(context)->claim_read(&why)) return refuse_lowering(why, message, message_size);
-    return write_lowered("call _QOR_READ();", out, size, length);
+    int index = static_cast<StepRunner*>(context)->claim_read(&why);
+    if (index < 1) return refuse_lowering(why, message, message_size);
+    return write_lowered("call _QOR_READ(" + std::to_string(index) + ");", out, size, length);
 }
 int lower_output(void* context, cmp_session*, const char* text, int length, char* out, int size, int* out_length,
                  char* message, int message_size) {
@@ -99,6 +101,51 @@ bool sum_statement(const std::string& text, std::string* name, std::string* expr
     if (!valid_variable_name(*name)) return false;
     *expression = text.substr(plus + 1);
     return expression->find_first_not_of(" \t\r\n") != std::string::npos;
+}
+
+// The first word of a text.
+std::string first_word_of(const std::string& text) {
+    size_t i = text.find_first_not_of(" \t\r\n");
+    if (i == std::string::npos) return "";
+    size_t j = i;
+    while (j < text.size() && (std::isalnum(static_cast<unsigned char>(text[j])) || text[j] == '_')) ++j;
+    return text.substr(i, j - i);
+}
+
+// Where a SET or MERGE clause starts after THEN or ELSE in a statement (npos: none). The clause
+// runs to the end of the statement.
+size_t nested_read(const std::string& text) {
+    char quote = 0;
+    std::string previous;
+    for (size_t i = 0; i < text.size();) {
+        char c = text[i];
+        if (quote) {
+            if (c == quote) quote = 0;
+            ++i;
+            continue;
+        }
+        if (c == '\'' || c == '"') {
+            quote = c;
+            previous.clear();
+            ++i;
+            continue;
+        }
+        if (!std::isalpha(static_cast<unsigned char>(c)) && c != '_') {
+            if (!std::isspace(static_cast<unsigned char>(c))) previous.clear();
+            ++i;
+            continue;
+        }
+        size_t j = i;
+        while (j < text.size() && (std::isalnum(static_cast<unsigned char>(text[j])) || text[j] == '_')) ++j;
+        std::string word = upper(text.substr(i, j - i));
+        if ((word == "SET" || word == "MERGE") && (previous == "THEN" || previous == "ELSE")) {
+            size_t next = text.find_first_not_of(" \t\r\n", j);
+            if (next == std::string::npos || (text[next] != '=' && text[next] != '[' && text[next] != '(')) return i;
+        }
+        previous = word;
+        i = j;
+    }
+    return std::string::npos;
 }
 
 }  // namespace
@@ -154,12 +201,13 @@ void StepRunner::note_spellings(const std::string& text) {
 
 void StepRunner::print_line(const char* line, int length) { xpslog("%.*s", length, line); }
 
-bool StepRunner::claim_read(std::string* why) {
-    if (++read_lowerings_ > 1 || read_statements_ == 0) {
-        *why = "SET and MERGE must stand as a statement of their own, once in a step";
-        return false;
+// The SET and MERGE statements are lowered in the order they stand, as the declarations read them.
+int StepRunner::claim_read(std::string* why) {
+    if (read_lowerings_ >= static_cast<int>(reads_.size())) {
+        *why = "SET and MERGE stand as statements of their own or after THEN or ELSE";
+        return 0;
     }
-    return true;
+    return ++read_lowerings_;
 }
 
 // One declarative statement, or the SET/MERGE statement's data sets; false after an error.
@@ -173,13 +221,18 @@ bool StepRunner::declare_statement(const StepStatement& st) {
         return false;
     };
     if (k == "SET" || k == "MERGE") {
-        if (++read_statements_ > 1) return fail("Only one SET or MERGE statement is allowed in a DATA step");
-        merge_ = k == "MERGE";
-        if (!parse_dataset_list(rest, true, &inputs_list_, &why)) return fail(k + ": " + why);
-        if (inputs_list_.sets.empty()) return fail(k + " names no data set");
+        ReadStatement r;
+        r.merge = k == "MERGE";
+        r.line = st.line;
+        if (!parse_dataset_list(rest, true, &r.list, &why)) return fail(k + ": " + why);
+        if (r.list.sets.empty()) return fail(k + " names no data set");
+        reads_.push_back(std::move(r));
         return true;
     }
     if (k == "BY") {
+        if (reads_.empty()) return fail("BY must follow a SET or MERGE statement");
+        if (!by_.empty()) return fail("Only one BY statement is allowed in a DATA step");
+        reads_.back().by = true;
         bool descending = false;
         for (const std::string& w : statement_words(st.text)) {
             if (w == "DESCENDING") {
@@ -367,10 +420,11 @@ bool StepRunner::read_declarations() {
         if ((is_declarative(st.keyword) || st.keyword == "SET" || st.keyword == "MERGE") && st.keyword != "DATA" &&
             !declare_statement(st))
             return false;
-    }
-    if (!by_.empty() && read_statements_ == 0) {
-        xpslog("%1zBY needs a SET or MERGE statement in the step (line %i).", data.line);
-        return false;
+        size_t at = nested_read(st.text);
+        if (at != std::string::npos) {
+            StepStatement clause{st.text.substr(at), upper(first_word_of(st.text.substr(at))), st.line};
+            if (!declare_statement(clause)) return false;
+        }
     }
     return true;
 }
@@ -454,7 +508,10 @@ bool StepRunner::compile() {
         const StepStatement& st = statements_[i];
         if (is_declarative(st.keyword)) continue;
         std::string text = st.text, name, expression;
-        if (st.keyword == "ARRAY") {
+        size_t nested = nested_read(st.text);
+        if (nested != std::string::npos) {
+            text = st.text.substr(0, nested) + first_word_of(st.text.substr(nested));
+        } else if (st.keyword == "ARRAY") {
             text = expand_array_statement(st.text);
         } else if (st.keyword == "SET" || st.keyword == "MERGE") {
             text = st.keyword;   // its data sets are read already; the keyword marks where it reads
@@ -525,12 +582,14 @@ void StepRunner::set_retained_initial_values() {
 // The iterations: each starts with the program's variables reset (retained ones kept) and _N_
 // counted; SET or MERGE at the end of its data, or STOP, ends the step.
 int StepRunner::iterate() {
-    if (nobs_var_ >= 0) {
-        double total = 0;
-        for (const Input& in : inputs_) total += static_cast<double>(in.observations);
-        *cell(nobs_var_) = total;
+    for (const ReadStatement& r : reads_) {
+        if (r.nobs_var >= 0) {
+            double total = 0;
+            for (const Input& in : r.inputs) total += static_cast<double>(in.observations);
+            *cell(r.nobs_var) = total;
+        }
+        if (r.end_var >= 0) *cell(r.end_var) = 0;
     }
-    if (end_var_ >= 0) *cell(end_var_) = 0;
     set_retained_initial_values();
     for (long n = 1;; ++n) {
         *cell(n_var_) = static_cast<double>(n);
@@ -544,7 +603,7 @@ int StepRunner::iterate() {
         if (rc == CMP_RUN_OK && !explicit_output_)
             for (Output& out : outputs_)
                 if (!write_output(out)) return 1;
-        if (read_statements_ == 0) return 0;   // a step without input runs once
+        if (reads_.empty()) return 0;   // a step without input runs once
         if (!read_in_iteration_) {
             xpslog("%3zThe DATA step stopped after an iteration that read no observation (iteration %li).", n);
             return 0;
@@ -563,21 +622,23 @@ int StepRunner::run() {
     }
     if (n_var_ < 0 || error_var_ < 0) return 1;
     lay_out_record();
-    for (Input& in : inputs_) {
-        if (!in.spec.options.where.empty() &&
-            !compile_input_where(in, in.spec.options.where, &in.where_option, "WHERE="))
-            return 1;
-        if (!where_.empty() && !compile_input_where(in, where_, &in.where_statement, "WHERE"))
-            return 1;
-    }
-    input_previous_.assign(inputs_.size(), Key());
+    for (ReadStatement& r : reads_)
+        for (Input& in : r.inputs) {
+            if (!in.spec.options.where.empty() &&
+                !compile_input_where(in, in.spec.options.where, &in.where_option, "WHERE="))
+                return 1;
+            if (!where_.empty() && !compile_input_where(in, where_, &in.where_statement, "WHERE"))
+                return 1;
+        }
     if (!compile()) return 1;
     if (!open_outputs()) return 1;
-    for (Input& in : inputs_)
-        if (fetch(in) < 0) return 1;
+    for (ReadStatement& r : reads_)
+        for (Input& in : r.inputs)
+            if (fetch(in) < 0) return 1;
     int rc = iterate();
-    for (const Input& in : inputs_)
-        xpslog("%3z%li observations were read from %s.", in.read, in.spec.text().c_str());
+    for (const ReadStatement& r : reads_)
+        for (const Input& in : r.inputs)
+            xpslog("%3z%li observations were read from %s.", in.read, in.spec.text().c_str());
     close_inputs();
     if (rc != 0 || failed_) return 1;
     return close_outputs(true) ? 0 : 1;

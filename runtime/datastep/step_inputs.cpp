@@ -192,22 +192,31 @@ bool StepRunner::compile_input_where(Input& in, const std::string& text, qor_whe
 }
 
 bool StepRunner::open_inputs() {
-    for (const DatasetSpec& spec : inputs_list_.sets) {
+    for (ReadStatement& r : reads_) {
+        r_ = &r;
+        if (!open_read_statement()) return false;
+    }
+    return true;
+}
+
+bool StepRunner::open_read_statement() {
+    for (const DatasetSpec& spec : r_->list.sets) {
         Input in;
         in.spec = spec;
-        inputs_.push_back(std::move(in));
+        r_->inputs.push_back(std::move(in));
     }
     // OPTIONS OBS= and FIRSTOBS= stand for data set options not written
     long global = 0;
-    for (Input& in : inputs_) {
+    for (Input& in : r_->inputs) {
         DatasetOptions& o = in.spec.options;
         if (o.obs < 0 && xoptigt("OBS", &global) == 0 && global >= 0 && global != LONG_MAX) o.obs = global;
         if (o.firstobs == 1 && xoptigt("FIRSTOBS", &global) == 0 && global > 1) o.firstobs = global;
     }
-    for (Input& in : inputs_)
+    for (Input& in : r_->inputs)
         if (!open_input(in)) return false;
-    // BY variables must be on every input
-    for (Input& in : inputs_) {
+    // BY variables must be on every input of the statement the BY statement follows
+    for (Input& in : r_->inputs) {
+        if (!r_->by) break;
         for (const std::string& b : by_) {
             int at = -1;
             for (const InputColumn& col : in.columns)
@@ -219,12 +228,13 @@ bool StepRunner::open_inputs() {
             in.by_staging.push_back(at);
         }
     }
-    if (!inputs_list_.end_variable.empty() &&
-        (end_var_ = add_variable(inputs_list_.end_variable, false, 8, nullptr, true, "")) < 0)
+    if (!r_->list.end_variable.empty() &&
+        (r_->end_var = add_variable(r_->list.end_variable, false, 8, nullptr, true, "")) < 0)
         return false;
-    if (!inputs_list_.nobs_variable.empty() &&
-        (nobs_var_ = add_variable(inputs_list_.nobs_variable, false, 8, nullptr, true, "")) < 0)
+    if (!r_->list.nobs_variable.empty() &&
+        (r_->nobs_var = add_variable(r_->list.nobs_variable, false, 8, nullptr, true, "")) < 0)
         return false;
+    r_->input_previous.assign(r_->inputs.size(), Key());
     return true;
 }
 
@@ -296,16 +306,16 @@ int StepRunner::fetch(Input& in) {
 // Moves the read-ahead observation of input i into the program data vector (after checking its
 // BY order) and reads the next one ahead.
 bool StepRunner::take(size_t i) {
-    Input& in = inputs_[i];
-    if (!by_.empty()) {
+    Input& in = r_->inputs[i];
+    if (r_->by) {
         Key key = key_of(in);
-        if (!by_notsorted_ && in.has_previous && compare_keys(key, input_previous_[i], by_.size()) < 0) {
+        if (!by_notsorted_ && in.has_previous && compare_keys(key, r_->input_previous[i], by_.size()) < 0) {
             report("BY variables are not properly sorted on data set " + in.spec.text() + " at observation " +
                        std::to_string(in.position),
                    first_line_);
             return false;
         }
-        input_previous_[i] = std::move(key);
+        r_->input_previous[i] = std::move(key);
         in.has_previous = true;
     }
     for (const InputColumn& col : in.columns) {
@@ -327,7 +337,7 @@ bool StepRunner::take(size_t i) {
 }
 
 void StepRunner::reset_input_variables(const Input* only) {
-    for (const Input& in : inputs_) {
+    for (const Input& in : r_->inputs) {
         if (only && &in != only) continue;
         for (const InputColumn& col : in.columns) {
             const PdvVariable& v = vars_[static_cast<size_t>(col.pdv)];
@@ -340,9 +350,9 @@ void StepRunner::reset_input_variables(const Input* only) {
 const Key* StepRunner::smallest_head(size_t* which) {
     static thread_local Key best;
     bool found = false;
-    for (size_t i = 0; i < inputs_.size(); ++i) {
-        if (!inputs_[i].head) continue;
-        Key k = key_of(inputs_[i]);
+    for (size_t i = 0; i < r_->inputs.size(); ++i) {
+        if (!r_->inputs[i].head) continue;
+        Key k = key_of(r_->inputs[i]);
         if (!found || compare_keys(k, best, by_.size()) < 0) {
             best = std::move(k);
             *which = i;
@@ -362,40 +372,40 @@ void StepRunner::set_by_flags(const Key& key, const Key* previous, const Key* ne
 }
 
 void StepRunner::set_end_flag() {
-    if (end_var_ < 0) return;
-    bool more = in_group_;
-    for (const Input& in : inputs_) more = more || in.head;
-    *cell(end_var_) = more ? 0 : 1;
+    if (r_->end_var < 0) return;
+    bool more = r_->in_group;
+    for (const Input& in : r_->inputs) more = more || in.head;
+    *cell(r_->end_var) = more ? 0 : 1;
 }
 
 // SET: the inputs one after the other, or interleaved by the BY variables.
 int StepRunner::read_set() {
-    for (Input& in : inputs_)
+    for (Input& in : r_->inputs)
         if (in.in_variable >= 0) *cell(in.in_variable) = 0;
     size_t which = 0;
-    if (by_.empty()) {
-        while (current_input_ < inputs_.size() && !inputs_[current_input_].head) ++current_input_;
-        if (current_input_ >= inputs_.size()) return 0;
-        which = current_input_;
+    if (!r_->by) {
+        while (r_->current_input < r_->inputs.size() && !r_->inputs[r_->current_input].head) ++r_->current_input;
+        if (r_->current_input >= r_->inputs.size()) return 0;
+        which = r_->current_input;
     } else {
         const Key* head = smallest_head(&which);
         if (!head) return 0;
     }
     // variables of the data set read before are missing when another data set takes over
-    if (has_last_input_ && last_input_ != which) reset_input_variables(nullptr);
-    has_last_input_ = true;
-    last_input_ = which;
-    if (by_.empty()) {
+    if (r_->has_last_input && r_->last_input != which) reset_input_variables(nullptr);
+    r_->has_last_input = true;
+    r_->last_input = which;
+    if (!r_->by) {
         if (!take(which)) return -1;
         set_end_flag();
         return 1;
     }
-    Key key = key_of(inputs_[which]);
+    Key key = key_of(r_->inputs[which]);
     if (!take(which)) return -1;
     const Key* next = smallest_head(&which);
-    set_by_flags(key, has_previous_key_ ? &previous_key_ : nullptr, next);
-    previous_key_ = std::move(key);
-    has_previous_key_ = true;
+    set_by_flags(key, r_->has_previous_key ? &r_->previous_key : nullptr, next);
+    r_->previous_key = std::move(key);
+    r_->has_previous_key = true;
     set_end_flag();
     return 1;
 }
@@ -404,12 +414,12 @@ int StepRunner::read_set() {
 // the variables of an input that runs out within the group keeping their last values; without
 // BY, observation n of every input, an exhausted input's variables missing.
 int StepRunner::read_merge() {
-    if (by_.empty()) {
+    if (!r_->by) {
         bool any = false;
-        for (const Input& in : inputs_) any = any || in.head;
+        for (const Input& in : r_->inputs) any = any || in.head;
         if (!any) return 0;
-        for (size_t i = 0; i < inputs_.size(); ++i) {
-            Input& in = inputs_[i];
+        for (size_t i = 0; i < r_->inputs.size(); ++i) {
+            Input& in = r_->inputs[i];
             if (in.in_variable >= 0) *cell(in.in_variable) = 0;
             if (!in.head) reset_input_variables(&in);
             else if (!take(i)) return -1;
@@ -418,44 +428,50 @@ int StepRunner::read_merge() {
         return 1;
     }
     bool first = false;
-    if (!in_group_) {
+    if (!r_->in_group) {
         size_t which = 0;
         const Key* head = smallest_head(&which);
         if (!head) return 0;
-        group_key_ = *head;
+        r_->group_key = *head;
         reset_input_variables(nullptr);
-        group_member_.assign(inputs_.size(), false);
-        for (size_t i = 0; i < inputs_.size(); ++i) {
-            Input& in = inputs_[i];
-            group_member_[i] = in.head && compare_keys(key_of(in), group_key_, by_.size()) == 0;
-            if (in.in_variable >= 0) *cell(in.in_variable) = group_member_[i] ? 1 : 0;
+        r_->group_member.assign(r_->inputs.size(), false);
+        for (size_t i = 0; i < r_->inputs.size(); ++i) {
+            Input& in = r_->inputs[i];
+            r_->group_member[i] = in.head && compare_keys(key_of(in), r_->group_key, by_.size()) == 0;
+            if (in.in_variable >= 0) *cell(in.in_variable) = r_->group_member[i] ? 1 : 0;
         }
-        in_group_ = true;
+        r_->in_group = true;
         first = true;
     }
-    for (size_t i = 0; i < inputs_.size(); ++i) {
-        Input& in = inputs_[i];
-        if (group_member_[i] && in.head && compare_keys(key_of(in), group_key_, by_.size()) == 0 && !take(i))
+    for (size_t i = 0; i < r_->inputs.size(); ++i) {
+        Input& in = r_->inputs[i];
+        if (r_->group_member[i] && in.head && compare_keys(key_of(in), r_->group_key, by_.size()) == 0 && !take(i))
             return -1;
     }
     bool more = false;
-    for (size_t i = 0; i < inputs_.size(); ++i)
-        more = more || (group_member_[i] && inputs_[i].head && compare_keys(key_of(inputs_[i]), group_key_, by_.size()) == 0);
-    in_group_ = more;
+    for (size_t i = 0; i < r_->inputs.size(); ++i)
+        more = more || (r_->group_member[i] && r_->inputs[i].head && compare_keys(key_of(r_->inputs[i]), r_->group_key, by_.size()) == 0);
+    r_->in_group = more;
     size_t which = 0;
-    const Key* next = more ? &group_key_ : smallest_head(&which);
-    Key key = group_key_;
-    set_by_flags(key, first ? (has_previous_key_ ? &previous_key_ : nullptr) : &key, next);
+    const Key* next = more ? &r_->group_key : smallest_head(&which);
+    Key key = r_->group_key;
+    set_by_flags(key, first ? (r_->has_previous_key ? &r_->previous_key : nullptr) : &key, next);
     if (first) {
-        previous_key_ = key;
-        has_previous_key_ = true;
+        r_->previous_key = key;
+        r_->has_previous_key = true;
     }
     set_end_flag();
     return 1;
 }
 
-int StepRunner::body_read() {
-    int got = merge_ ? read_merge() : read_set();
+int StepRunner::body_read(const cmp_arg_value* args, int nargs) {
+    int k = nargs == 1 && args[1].number ? static_cast<int>(*args[1].number) : 0;
+    if (k < 1 || k > static_cast<int>(reads_.size())) {
+        failed_ = true;
+        return CMP_BODY_STOP;
+    }
+    r_ = &reads_[static_cast<size_t>(k - 1)];
+    int got = r_->merge ? read_merge() : read_set();
     if (got < 0) {
         failed_ = true;
         return CMP_BODY_STOP;
@@ -468,15 +484,16 @@ int StepRunner::body_read() {
 }
 
 void StepRunner::close_inputs() {
-    for (Input& in : inputs_) {
-        if (in.where_option) xwfree(in.where_option);
-        if (in.where_statement) xwfree(in.where_statement);
-        in.where_option = in.where_statement = nullptr;
-        if (in.get) xvgett(in.get);
-        in.get = nullptr;
-        if (in.ds) xoclose(in.ds, 0);
-        in.ds = nullptr;
-    }
+    for (ReadStatement& r : reads_)
+        for (Input& in : r.inputs) {
+            if (in.where_option) xwfree(in.where_option);
+            if (in.where_statement) xwfree(in.where_statement);
+            in.where_option = in.where_statement = nullptr;
+            if (in.get) xvgett(in.get);
+            in.get = nullptr;
+            if (in.ds) xoclose(in.ds, 0);
+            in.ds = nullptr;
+        }
 }
 
 }  // namespace qor::runtime::datastep

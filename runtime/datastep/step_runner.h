@@ -29,6 +29,25 @@ struct Retained {
     std::string text;
 };
 
+// One SET or MERGE statement: its data sets and where its reading stands.
+struct ReadStatement {
+    DatasetList list;
+    bool merge = false;
+    bool by = false;                    // the BY statement follows this statement
+    int line = 0;
+    std::vector<Input> inputs;
+    std::vector<Key> input_previous;    // per input: the last key taken
+    size_t current_input = 0;
+    size_t last_input = 0;
+    bool has_last_input = false;
+    bool has_previous_key = false;
+    Key previous_key;
+    bool in_group = false;
+    Key group_key;
+    std::vector<bool> group_member;
+    int end_var = -1, nobs_var = -1;
+};
+
 class StepRunner {
 public:
     StepRunner(std::vector<StepStatement> statements, int first_line);
@@ -39,11 +58,11 @@ public:
     int run();
 
     // Bodies of the step's routines (called from the compiled program).
-    int body_read();
+    int body_read(const cmp_arg_value* args, int nargs);
     int body_output(const cmp_arg_value* args, int nargs);
     void set_failed() { failed_ = true; }
     bool claim_output(const std::string& text, std::string* lowered, std::string* why);
-    bool claim_read(std::string* why);
+    int claim_read(std::string* why);
     void report(const std::string& message, int line);
     void compiler_error(const char* message, int statement);
     void print_line(const char* line, int length);
@@ -61,6 +80,7 @@ private:
 
     // inputs (step_inputs.cpp)
     bool open_inputs();
+    bool open_read_statement();
     bool open_input(Input& in);
     int add_variable(const std::string& name, bool character, int length, const qor_var_desc* from, bool automatic,
                      const std::string& context);
@@ -94,9 +114,6 @@ private:
 
     // declarations
     DatasetList outputs_list_;
-    DatasetList inputs_list_;
-    bool merge_ = false;
-    int read_statements_ = 0;
     int read_lowerings_ = 0;
     std::vector<std::string> by_;
     std::vector<bool> by_descending_;
@@ -123,26 +140,18 @@ private:
     // the record the step owns
     std::vector<PdvVariable> vars_;
     std::vector<double> record_;
-    int n_var_ = -1, error_var_ = -1, end_var_ = -1, nobs_var_ = -1;
+    int n_var_ = -1, error_var_ = -1;
     std::vector<int> first_vars_, last_vars_;
 
-    std::vector<Input> inputs_;
+    std::vector<ReadStatement> reads_;
+    ReadStatement* r_ = nullptr;        // the statement being opened or read
     std::vector<Output> outputs_;
     bool failed_ = false;
     bool read_in_iteration_ = false;
     bool end_of_input_ = false;
 
     // reading state
-    size_t current_input_ = 0;
-    size_t last_input_ = 0;
-    bool has_last_input_ = false;
     std::map<std::string, std::string> spelling_;   // upper-case name: as first written
-    bool has_previous_key_ = false;
-    Key previous_key_;
-    std::vector<Key> input_previous_;   // per input: the last key taken
-    bool in_group_ = false;
-    Key group_key_;
-    std::vector<bool> group_member_;
 };
 
 }  // namespace qor::runtime::datastep

@@ -42,7 +42,6 @@ struct Input {
     bool head = false;             // the read-ahead record holds an observation
     long position = 0;             // observation number of the read-ahead record
     long read = 0;                 // observations taken into the step
-    long delivered = 0;            // observations seen (for FIRSTOBS= and OBS=)
     qor_where* where_option = nullptr;
     qor_where* where_statement = nullptr;
     int in_variable = -1;          // IN= variable's index, or -1

@@ -13,6 +13,7 @@
 #include "host/print.h"
 #include "runtime/core/service_guard.h"
 #include "runtime/core/step.h"
+#include "runtime/datastep/data_step.h"
 #include "runtime/submit/global_statements.h"
 #include "runtime/submit/macro_text.h"
 #include "runtime/submit/program_reader.h"
@@ -123,16 +124,14 @@ ProgramResult run_program_text(const std::string& source, const std::string& nam
         if (!resolved) {
             code = 1;   // the reason is in the log already
         } else if (word == "DATA") {
-            xpslog("%1zThe DATA step on line %i cannot be run: DATA steps are not available in this "
-                   "build.", st.line);
-            code = 1;
+            code = run_data_step(step_text, st.line);   // reports its own failure
         } else if (proc.empty()) {
             xpslog("%1zThe PROC statement on line %i names no procedure.", st.line);
             code = 1;
         } else {
             code = run_procedure_step(proc, step_text, st.line);
         }
-        if (code != 0) {
+        if (code != 0 && word != "DATA") {
             xpslog("%1zThe step PROC %s that starts on line %i ended with code %i.", proc.c_str(),
                    st.line, code);
         }

@@ -103,13 +103,13 @@ TEST_F(Submission, OptionsAreOffDuringTheRunAndRestoredAfterSuccessAndFailure) {
     EXPECT_EQ(option("NOTES"), 1);
     EXPECT_EQ(option("SOURCE"), 1);
 
-    // Code the runtime cannot run yet: a negative status, passed back, options restored.
+    // A step that fails (its input does not exist): a negative status, passed back, options restored.
     int rc = zsubmitz("data work.a; set work.b; run;", -1, context_, 1, 2, kQuiet);
     EXPECT_LT(rc, 0);
     EXPECT_EQ(option("NOTES"), 1);
     EXPECT_EQ(option("SOURCE"), 1);
     std::string log_text = log();
-    EXPECT_NE(log_text.find("DATA steps are not available"), std::string::npos) << log_text;
+    EXPECT_NE(log_text.find("Data set WORK.B does not exist"), std::string::npos) << log_text;
     EXPECT_NE(log_text.find("598/8116"), std::string::npos);
     EXPECT_NE(log_text.find("598/8117"), std::string::npos);
     EXPECT_LT(zsubmitz("proc sql; create table x as select 1 as a; quit;", -1, context_, 1, 0, nullptr), 0);

@@ -255,7 +255,10 @@ QOR_HOST_API int xomren(const char* libref, const char* member, const char* new_
 // Views ----------------------------------------------------------------------------------
 
 // Materialises a view: given its library, member and stored program, it creates a data set
-// and names it in out_libref (8 bytes, blank-padded) and out_member. 0 or a failure.
+// and names it in out_libref (8 bytes, blank-padded) and out_member. 0 or a failure. A WORK
+// member whose name starts with QOR_VIEW_RESULT_PREFIX belongs to that one open: it is
+// removed as soon as it is open (the open keeps reading it).
+#define QOR_VIEW_RESULT_PREFIX "_QORVIEW_"
 using qor_view_runner = int (*)(const char* libref, const char* member, const char* program,
                                 size_t program_length, char out_libref[8],
                                 qor_member_name* out_member);

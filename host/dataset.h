@@ -29,6 +29,7 @@ enum : int {
     QOR_DS_MEMBER_EXISTS = static_cast<int>(0x8002D00Cu),  // rename target already exists
     QOR_DS_NO_CURRENT = static_cast<int>(0x8002D00Du),     // no observation is current
     QOR_DS_BAD_REQUEST = static_cast<int>(0x8002D00Eu),    // bad libref, member, type or mode
+    QOR_DS_VIEW_FAILED = static_cast<int>(0x8002D00Fu),    // the view runner reported a failure
     QOR_DS_NO_LIBRARY = static_cast<int>(0x80003806u),     // library reference not assigned
     QOR_DS_NO_STORAGE = static_cast<int>(0x80000803u),     // out of memory
 };

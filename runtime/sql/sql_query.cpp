@@ -153,7 +153,7 @@ bool QueryRun::table(const std::string& libref_written, const std::string& membe
         return false;
     }
     if (rc != 0) {
-        xprrlog(1, rc);
+        if (rc != QOR_DS_VIEW_FAILED) xprrlog(1, rc);
         *error = "the table " + name + " cannot be opened";
         return false;
     }

@@ -95,16 +95,26 @@ bool tokenize(const std::string& text, int first_line, std::vector<Token>* token
                 *error = line_error(line, "a quoted string is not closed");
                 return false;
             }
-            if (quoted.error != literals::QuotedError::None) {
+            // A name literal: 'any text'n.
+            bool name_literal = quoted.error == literals::QuotedError::UnknownSuffix &&
+                                quoted.quote_end < s.size() &&
+                                (s[quoted.quote_end] == 'n' || s[quoted.quote_end] == 'N') &&
+                                (quoted.quote_end + 1 >= s.size() ||
+                                 !literals::is_name_char(s[quoted.quote_end + 1]));
+            if (name_literal) {
+                t.kind = TokenKind::Name;
+                t.text = quoted.body;
+                t.end = quoted.quote_end + 1;
+            } else if (quoted.error != literals::QuotedError::None) {
                 *error = line_error(line, "the literal " + std::string(s.substr(i, quoted.end - i)) +
                                               " is not valid");
                 return false;
-            }
-            t.end = quoted.end;
-            if (quoted.kind == literals::LiteralKind::Text) {
+            } else if (quoted.kind == literals::LiteralKind::Text) {
+                t.end = quoted.end;
                 t.kind = TokenKind::String;
                 t.text = quoted.body;
             } else {
+                t.end = quoted.end;
                 t.kind = TokenKind::Number;
                 t.value = quoted.value;
             }

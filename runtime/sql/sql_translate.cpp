@@ -85,6 +85,17 @@ bool ends_table_reference(const Token& t) {
     return false;
 }
 
+// Words that end or start a clause and so never name a column.
+bool reserved(const Token& t) {
+    static const char* const kWords[] = {"FROM", "WHERE", "GROUP", "HAVING", "ORDER", "SELECT",
+                                          "AS", "ON", "JOIN", "UNION", "EXCEPT", "INTERSECT",
+                                          "OUTER", "BY", "AND", "OR", "NOT", "WHEN", "THEN",
+                                          "ELSE", "END"};
+    for (const char* w : kWords)
+        if (is_word(t, w)) return true;
+    return false;
+}
+
 class Parser {
 public:
     Parser(const std::string& text, const std::vector<Token>& tokens, size_t begin, size_t end,
@@ -685,7 +696,8 @@ private:
             }
             return expect_symbol(")");
         }
-        if (t.kind != TokenKind::Name) return fail(t, "expected a value but found " + shown(t));
+        if (t.kind != TokenKind::Name || reserved(t))
+            return fail(t, "expected a value but found " + shown(t));
         if (is_word(t, "CASE")) return case_expression(e);
         ++pos_;
         if (symbol("(")) return function_call(t, e);

@@ -26,7 +26,7 @@ int run_view(const char* libref, const char* member, const char* program, size_t
     if (t_view_depth >= kDeepestViews) {
         xpslog("%1zThe view %s cannot be opened: views nest more than %i deep (does a view read "
                "itself?).", name.c_str(), kDeepestViews);
-        return QOR_DS_BAD_REQUEST;
+        return QOR_DS_VIEW_FAILED;
     }
     struct Depth {
         Depth() { ++t_view_depth; }
@@ -44,7 +44,7 @@ int run_view(const char* libref, const char* member, const char* program, size_t
         !run.write(query, "WORK", result, &rows, &variables, &error)) {
         xpslog("%1zThe view %s cannot be opened: %s%s.", name.c_str(),
                error.compare(0, 5, "line ") == 0 ? "in its query at " : "", error.c_str());
-        return QOR_DS_BAD_REQUEST;
+        return QOR_DS_VIEW_FAILED;
     }
     std::memset(out_libref, ' ', 8);
     std::memcpy(out_libref, "WORK", 4);

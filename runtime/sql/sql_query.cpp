@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "host/missing.h"
+#include "host/options.h"
 #include "host/print.h"
 #include "runtime/procs/proc_formats.h"
 #include "runtime/sql/sql_dataset_table.h"
@@ -160,6 +161,10 @@ bool QueryRun::table(const std::string& libref_written, const std::string& membe
     int32_t count = 0;
     xoinfo(source->dataset, QOR_INFO_VARIABLES, &count);
     xoinfo(source->dataset, QOR_INFO_OBSERVATIONS, &source->observations);
+    // OPTIONS OBS=n: a query reads at most the first n observations of each data set.
+    long limit = 0;
+    if (xoptigt("OBS", &limit) == 0 && limit >= 0 && limit < source->observations)
+        source->observations = limit;
     for (int i = 1; i <= count; ++i) {
         qor_var_desc desc{};
         if (xvname(source->dataset, i, &desc) != 0) {

@@ -140,7 +140,8 @@ struct qor_sort_keys {
 // Opening and information ----------------------------------------------------------------
 
 // Opens a data set member. Output creates a new data set in a temporary file that replaces
-// the member when it is closed; update works on a copy that replaces the member on close.
+// the member when it is closed; update works on a copy that replaces the member on close. An
+// input request for a data set that only a view of that name has opens the view.
 // 0 and *out set, or a negative failure (*out null).
 QOR_HOST_API int xoopen(qor_dataset** out, const qor_open_request* request);
 // Closes a data set. flags 0 keeps what was written (output and update replace the member);

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "host/missing.h"
 #include "runtime/sql/sql_missing.h"
@@ -19,10 +21,54 @@ struct Table {
     QuerySource* source;
 };
 
+// A cursor walks every observation, or the observations of one lookup list.
 struct Cursor {
     sqlite3_vtab_cursor base;
     int64_t row;
+    const std::vector<int64_t>* rows;   // null: a full scan
+    size_t position;
 };
+
+// The lookup key of a value: 'N' and the number's bytes, 'M' and a missing code, 'T' and the
+// text without trailing blanks. Empty when the value cannot equal a value of the column kind.
+std::string key_of(const QorValue& v, bool numeric) {
+    if (v.kind == QorValue::Missing && numeric) return std::string("M") + missing_blob_code(v.number);
+    if (v.kind == QorValue::Number && numeric) {
+        double x = v.number == 0 ? 0.0 : v.number;   // -0 equals 0
+        return "N" + std::string(reinterpret_cast<const char*>(&x), sizeof x);
+    }
+    if (v.kind == QorValue::Text && !numeric)
+        return "T" + std::string(reinterpret_cast<const char*>(v.text), static_cast<size_t>(v.length));
+    return {};
+}
+
+// Makes observation `row` current in the source's data set. 0 or the data set's code.
+int make_current(QuerySource* source, int64_t row) {
+    if (source->current == row) return 0;
+    qor_obs_request request{};
+    request.dataset = source->dataset;
+    request.observation = row;
+    int rc = xoget(&request, QOR_GET_BY_NUMBER);
+    source->current = rc == 0 ? row : 0;
+    return rc;
+}
+
+// The key of variable `number` (0-based) in the current observation.
+std::string stored_key(QuerySource* source, int number) {
+    const qor_var_desc& v = source->variables[static_cast<size_t>(number)];
+    if (v.type == QOR_VAR_NUMERIC) {
+        double value = qor::missing();
+        xvget1f(source->dataset, number + 1, &value);
+        QorValue q;
+        q.kind = qor::is_missing(value) ? QorValue::Missing : QorValue::Number;
+        q.number = value;
+        return key_of(q, true);
+    }
+    if (source->text.size() < static_cast<size_t>(v.length)) source->text.resize(static_cast<size_t>(v.length));
+    int length = 0;
+    if (xvget1c(source->dataset, number + 1, source->text.data(), v.length, &length) != 0) length = 0;
+    return "T" + std::string(source->text.data(), static_cast<size_t>(length));
+}
 
 int set_error(sqlite3_vtab* vtab, const std::string& text) {
     sqlite3_free(vtab->zErrMsg);
@@ -64,11 +110,24 @@ int disconnect(sqlite3_vtab* vtab) {
     return SQLITE_OK;
 }
 
+// An equality constraint on a column is answered from a lookup of that column (idxNum is the
+// column number plus 1); SQLite still checks each row it gets (omit stays 0), so the lookup may
+// give more rows than match but never fewer. Without one, a full scan.
 int best_index(sqlite3_vtab* vtab, sqlite3_index_info* info) {
     auto* table = reinterpret_cast<Table*>(vtab);
     double rows = static_cast<double>(table->source->observations);
+    info->idxNum = 0;
     info->estimatedCost = rows + 1;
     info->estimatedRows = table->source->observations + 1;
+    for (int i = 0; i < info->nConstraint; ++i) {
+        const auto& c = info->aConstraint[i];
+        if (!c.usable || c.op != SQLITE_INDEX_CONSTRAINT_EQ || c.iColumn < 0) continue;
+        info->idxNum = c.iColumn + 1;
+        info->aConstraintUsage[i].argvIndex = 1;
+        info->estimatedCost = 10 + rows / 10;
+        info->estimatedRows = table->source->observations / 10 + 1;
+        break;
+    }
     return SQLITE_OK;
 }
 
@@ -85,18 +144,53 @@ int close_cursor(sqlite3_vtab_cursor* cursor) {
     return SQLITE_OK;
 }
 
-int filter(sqlite3_vtab_cursor* base, int, const char*, int, sqlite3_value**) {
-    reinterpret_cast<Cursor*>(base)->row = 1;
+const std::vector<int64_t> kNoRows;
+
+int filter(sqlite3_vtab_cursor* base, int index, const char*, int argc, sqlite3_value** argv) {
+    auto* cursor = reinterpret_cast<Cursor*>(base);
+    QuerySource* source = reinterpret_cast<Table*>(base->pVtab)->source;
+    cursor->row = 1;
+    cursor->rows = nullptr;
+    cursor->position = 0;
+    if (index <= 0 || argc < 1) return SQLITE_OK;
+    int column = index - 1;
+    bool numeric = source->variables[static_cast<size_t>(column)].type == QOR_VAR_NUMERIC;
+    std::string key = key_of(qor_value(argv[0]), numeric);
+    if (key.empty()) return SQLITE_OK;   // a value of another kind: SQLite decides row by row
+    auto built = source->lookups.find(column);
+    if (built == source->lookups.end()) {
+        auto& lookup = source->lookups[column];
+        for (int64_t row = 1; row <= source->observations; ++row) {
+            if (int rc = make_current(source, row)) {
+                source->lookups.erase(column);
+                char text[160];
+                std::snprintf(text, sizeof text, "observation %lld of %s cannot be read (code 0x%08X)",
+                              static_cast<long long>(row), source->name.c_str(), static_cast<unsigned>(rc));
+                return set_error(base->pVtab, text);
+            }
+            lookup[stored_key(source, column)].push_back(row);
+        }
+        built = source->lookups.find(column);
+    }
+    auto found = built->second.find(key);
+    cursor->rows = found == built->second.end() ? &kNoRows : &found->second;
+    if (!cursor->rows->empty()) cursor->row = (*cursor->rows)[0];
     return SQLITE_OK;
 }
 
 int next(sqlite3_vtab_cursor* base) {
-    ++reinterpret_cast<Cursor*>(base)->row;
+    auto* cursor = reinterpret_cast<Cursor*>(base);
+    if (cursor->rows == nullptr) {
+        ++cursor->row;
+    } else if (++cursor->position < cursor->rows->size()) {
+        cursor->row = (*cursor->rows)[cursor->position];
+    }
     return SQLITE_OK;
 }
 
 int eof(sqlite3_vtab_cursor* base) {
     auto* cursor = reinterpret_cast<Cursor*>(base);
+    if (cursor->rows != nullptr) return cursor->position >= cursor->rows->size() ? 1 : 0;
     auto* table = reinterpret_cast<Table*>(base->pVtab);
     return cursor->row > table->source->observations ? 1 : 0;
 }
@@ -105,19 +199,14 @@ int column(sqlite3_vtab_cursor* base, sqlite3_context* context, int number) {
     auto* cursor = reinterpret_cast<Cursor*>(base);
     QuerySource* source = reinterpret_cast<Table*>(base->pVtab)->source;
     if (source->current != cursor->row) {
-        qor_obs_request request{};
-        request.dataset = source->dataset;
-        request.observation = cursor->row;
-        int rc = xoget(&request, QOR_GET_BY_NUMBER);
+        int rc = make_current(source, cursor->row);
         if (rc != 0) {
-            source->current = 0;
             char text[160];
             std::snprintf(text, sizeof text, "observation %lld of %s cannot be read (code 0x%08X)",
                           static_cast<long long>(cursor->row), source->name.c_str(),
                           static_cast<unsigned>(rc));
             return set_error(base->pVtab, text);
         }
-        source->current = cursor->row;
     }
     const qor_var_desc& v = source->variables[static_cast<size_t>(number)];
     if (v.type == QOR_VAR_NUMERIC) {

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <memory>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,9 @@ struct QuerySource {
     int64_t observations = 0;
     int64_t current = 0;               // the observation current in the open data set
     std::vector<char> text;            // buffer for character values
+    // Equality lookups: per variable (0-based), the observations of each value, built the
+    // first time a join asks for that variable.
+    std::map<int, std::unordered_map<std::string, std::vector<int64_t>>> lookups;
 };
 
 class QueryRun final : public TranslationCatalog {

@@ -1,5 +1,5 @@
-// PROC SQL: CREATE TABLE lib.t AS query; CREATE VIEW lib.v AS query; QUIT; run statement by
-// statement. A table is written through a query run; a view is checked and stored as its text.
+// PROC SQL: CREATE TABLE lib.t AS query; CREATE VIEW lib.v AS query; DROP TABLE|VIEW; QUIT;
+// run statement by statement. A table is written through a query run; a view is checked and stored as its text.
 #include <cctype>
 #include <string>
 #include <vector>
@@ -97,6 +97,57 @@ private:
     size_t begin_, end_;
 };
 
+// DROP TABLE|VIEW name [, name ...]: deletes the members. Every name is checked first: when
+// one does not exist, nothing is deleted.
+int drop_members(const std::vector<Token>& tokens, size_t begin, size_t end) {
+    size_t i = begin + 1;
+    auto at = [&](size_t k) -> const Token& { return k < end ? tokens[k] : tokens[end]; };
+    bool view = sql::is_word(at(i), "VIEW");
+    const char* kind = view ? "view" : "data set";
+    if (!view && !sql::is_word(at(i), "TABLE")) {
+        xpslog("%1zPROC SQL: line %i: DROP must be followed by TABLE or VIEW.", at(i).line);
+        return 1;
+    }
+    ++i;
+    std::vector<std::pair<std::string, std::string>> members;
+    while (true) {
+        const Token& first = at(i);
+        if (first.kind != TokenKind::Name) {
+            xpslog("%1zPROC SQL: line %i: DROP needs the names of the members.", first.line);
+            return 1;
+        }
+        std::string libref = "WORK", member = at(i++).text;
+        if (sql::is_symbol(at(i), ".") && at(i + 1).kind == TokenKind::Name) {
+            libref = member;
+            member = at(i + 1).text;
+            i += 2;
+        }
+        for (char& c : libref) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (libref.size() > 8 || member.size() > 32 || library_directory(libref).empty() ||
+            !member_exists(libref, member, view ? "VIEW    " : "DATA    ")) {
+            xpslog("%1zPROC SQL: line %i: the %s %s does not exist; nothing was deleted.", first.line,
+                   kind, sql::member_text(libref, member).c_str());
+            return 1;
+        }
+        members.emplace_back(libref, member);
+        if (i >= end || !sql::is_symbol(at(i), ",")) break;
+        ++i;
+    }
+    if (i < end) {
+        xpslog("%1zPROC SQL: line %i: unexpected text after the names of DROP.", at(i).line);
+        return 1;
+    }
+    for (const auto& [libref, member] : members) {
+        std::string name = sql::member_text(libref, member);
+        if (xomdel(libref.c_str(), member.c_str(), view ? "VIEW" : "DATA") != 0) {
+            xpslog("%1zPROC SQL: the %s %s cannot be deleted.", kind, name.c_str());
+            return 1;
+        }
+        xpslog("%3zThe %s %s was deleted.", kind, name.c_str());
+    }
+    return 0;
+}
+
 }  // namespace
 
 int proc_sql(qor_step* step) {
@@ -125,9 +176,11 @@ int proc_sql(qor_step* step) {
         }
         if (sql::is_word(first, "CREATE")) {
             code = CreateStatement(text, tokens, begin, end).run();
+        } else if (sql::is_word(first, "DROP")) {
+            code = drop_members(tokens, begin, end);
         } else {
             xpslog("%1zPROC SQL: line %i: the statement %s is not supported; PROC SQL runs CREATE "
-                   "TABLE, CREATE VIEW and QUIT.", first.line,
+                   "TABLE, CREATE VIEW, DROP and QUIT.", first.line,
                    first.kind == TokenKind::Name ? first.text.c_str() : "starting here");
             code = 1;
         }

@@ -29,6 +29,7 @@ enum : int {
     QOR_DS_MEMBER_EXISTS = static_cast<int>(0x8002D00Cu),  // rename target already exists
     QOR_DS_NO_CURRENT = static_cast<int>(0x8002D00Du),     // no observation is current
     QOR_DS_BAD_REQUEST = static_cast<int>(0x8002D00Eu),    // bad libref, member, type or mode
+    QOR_DS_VIEW_FAILED = static_cast<int>(0x8002D00Fu),    // the view runner reported a failure
     QOR_DS_NO_LIBRARY = static_cast<int>(0x80003806u),     // library reference not assigned
     QOR_DS_NO_STORAGE = static_cast<int>(0x80000803u),     // out of memory
 };
@@ -139,7 +140,8 @@ struct qor_sort_keys {
 // Opening and information ----------------------------------------------------------------
 
 // Opens a data set member. Output creates a new data set in a temporary file that replaces
-// the member when it is closed; update works on a copy that replaces the member on close.
+// the member when it is closed; update works on a copy that replaces the member on close. An
+// input request for a data set that only a view of that name has opens the view.
 // 0 and *out set, or a negative failure (*out null).
 QOR_HOST_API int xoopen(qor_dataset** out, const qor_open_request* request);
 // Closes a data set. flags 0 keeps what was written (output and update replace the member);
@@ -255,7 +257,10 @@ QOR_HOST_API int xomren(const char* libref, const char* member, const char* new_
 // Views ----------------------------------------------------------------------------------
 
 // Materialises a view: given its library, member and stored program, it creates a data set
-// and names it in out_libref (8 bytes, blank-padded) and out_member. 0 or a failure.
+// and names it in out_libref (8 bytes, blank-padded) and out_member. 0 or a failure. A WORK
+// member whose name starts with QOR_VIEW_RESULT_PREFIX belongs to that one open: it is
+// removed as soon as it is open (the open keeps reading it).
+#define QOR_VIEW_RESULT_PREFIX "_QORVIEW_"
 using qor_view_runner = int (*)(const char* libref, const char* member, const char* program,
                                 size_t program_length, char out_libref[8],
                                 qor_member_name* out_member);

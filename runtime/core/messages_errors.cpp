@@ -60,6 +60,7 @@ const code_text kCodeTexts[] = {
     {0x8002D00C, "The member already exists."},
     {0x8002D00D, "No observation is current."},
     {0x8002D00E, "The library reference, member, member type or open mode is not valid."},
+    {0x8002D00F, "The view could not be run; the messages before this one say why."},
     {0x8003C804, "The class metadata cannot be loaded."},
     {0x8003C841, "The service is not available."},
     {0x8012B802, "The service was initialized already."},

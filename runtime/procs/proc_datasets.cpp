@@ -46,8 +46,12 @@ bool parse_dataset_name(const std::string& text, const char* proc, int line, Dat
 }
 
 bool dataset_exists(const DatasetName& name) {
-    return xdfxst2(name.libref.c_str(), name.member.data(), static_cast<int>(name.member.size()),
-                   "DATA    ") == 0;
+    // A view reads as a data set (xoopen runs it).
+    for (const char* type : {"DATA    ", "VIEW    "})
+        if (xdfxst2(name.libref.c_str(), name.member.data(), static_cast<int>(name.member.size()),
+                    type) == 0)
+            return true;
+    return false;
 }
 
 qor_open_request open_request(const DatasetName& name, int mode) {

@@ -19,7 +19,7 @@ struct DatasetName {
 // error naming the procedure and line; also when the library is not assigned.
 bool parse_dataset_name(const std::string& text, const char* proc, int line, DatasetName* name);
 
-// Whether the data set exists.
+// Whether the data set exists (as a data set or a view).
 bool dataset_exists(const DatasetName& name);
 
 // The request to open the data set in a mode.

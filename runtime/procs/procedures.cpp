@@ -16,6 +16,7 @@ const Builtin kBuiltins[] = {
     {"IMPORT", proc_import},
     {"EXPORT", proc_export},
     {"PRINT", proc_print},
+    {"SQL", proc_sql},
 };
 }  // namespace
 

@@ -21,4 +21,7 @@ int proc_export(qor_step* step);
 // PROC PRINT: lists a data set's observations on the print file.
 int proc_print(qor_step* step);
 
+// PROC SQL: CREATE TABLE and CREATE VIEW over the library's data sets and views.
+int proc_sql(qor_step* step);
+
 }  // namespace qor::runtime

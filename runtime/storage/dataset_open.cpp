@@ -224,6 +224,10 @@ int xoopen(qor_dataset** out, const qor_open_request* request) try {
     if (libref.empty() || member.empty()) return QOR_DS_BAD_REQUEST;
     if (type.empty() || type == "DATA" || type == "DATASET") {
         int rc = ds_open_member(libref, member, access, out);
+        // Readers that ask for a data set read a view of that name as one.
+        if (rc == QOR_DS_NO_MEMBER && access == QOR_OPEN_INPUT &&
+            ::access(member_file(libref, member, "VIEW").c_str(), F_OK) == 0)
+            return ds_open_view(libref, member, out);
         if (rc == 0 && access == QOR_OPEN_OUTPUT)
             (*out)->no_replace = (request->mode & QOR_OPEN_NO_REPLACE) != 0;
         return rc;

@@ -2,6 +2,7 @@
 // by handing that program to the view runner that the language processors register.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <strings.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -87,9 +88,15 @@ int ds_open_view(const std::string& libref, const std::string& member, qor_datas
     size_t n = 0;
     while (n < 8 && result_libref[n] != ' ' && result_libref[n] != '\0') ++n;
     if (result_member.length < 1 || result_member.length > 32) return QOR_DS_BAD_REQUEST;
-    return ds_open_member(std::string(result_libref, n),
-                         std::string(result_member.text, static_cast<size_t>(result_member.length)),
-                         QOR_OPEN_INPUT, out);
+    std::string produced_libref(result_libref, n);
+    std::string produced(result_member.text, static_cast<size_t>(result_member.length));
+    int rc = ds_open_member(produced_libref, produced, QOR_OPEN_INPUT, out);
+    // A result made for this open only: the mapping stays readable once the file is gone.
+    const std::string prefix = QOR_VIEW_RESULT_PREFIX;
+    if (strcasecmp(produced_libref.c_str(), "WORK") == 0 &&
+        strncasecmp(produced.c_str(), prefix.c_str(), prefix.size()) == 0)
+        xomdel("WORK", produced.c_str(), "DATA");
+    return rc;
 }
 
 }  // namespace qor::runtime

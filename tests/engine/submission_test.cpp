@@ -112,7 +112,7 @@ TEST_F(Submission, OptionsAreOffDuringTheRunAndRestoredAfterSuccessAndFailure) {
     EXPECT_NE(log_text.find("Data set WORK.B does not exist"), std::string::npos) << log_text;
     EXPECT_NE(log_text.find("598/8116"), std::string::npos);
     EXPECT_NE(log_text.find("598/8117"), std::string::npos);
-    EXPECT_LT(zsubmitz("proc sql; create table x as select 1 as a; quit;", -1, context_, 1, 0, nullptr), 0);
+    EXPECT_LT(zsubmitz("proc sql; create table x as select a from nowhere; quit;", -1, context_, 1, 0, nullptr), 0);
 }
 
 TEST_F(Submission, OptionsAreRestoredWhenTheCodeCannotBeHandedOverOrPrepared) {

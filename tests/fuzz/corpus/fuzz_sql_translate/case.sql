@@ -1,0 +1,1 @@
+select case when x < . then .A else max(x, 0.) end as m, count(*) from (select * from t) s where name like 'a%' and d = '01jan2020'd group by m having sum(x) > 0

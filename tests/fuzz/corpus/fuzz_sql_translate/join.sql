@@ -1,0 +1,1 @@
+select a.x, y as z format=comma12.2 label='L' from lib.t a, u b where a.k = b.k and x between 1 and 2 order by z desc, 1

@@ -1,0 +1,1 @@
+select * from a outer union corr select * from b order by a

@@ -16,6 +16,10 @@ const Builtin kBuiltins[] = {
     {"IMPORT", proc_import},
     {"EXPORT", proc_export},
     {"PRINT", proc_print},
+    {"SORT", proc_sort},
+    {"TRANSPOSE", proc_transpose},
+    {"DATASETS", proc_datasets},
+    {"APPEND", proc_append},
 };
 }  // namespace
 

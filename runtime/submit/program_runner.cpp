@@ -14,6 +14,7 @@
 #include "runtime/core/service_guard.h"
 #include "runtime/core/step.h"
 #include "runtime/submit/global_statements.h"
+#include "runtime/submit/include_files.h"
 #include "runtime/submit/macro_text.h"
 #include "runtime/submit/program_reader.h"
 
@@ -43,8 +44,10 @@ std::string procedure_name(const std::string& statement) { return first_word(aft
 
 }  // namespace
 
-ProgramResult run_program_text(const std::string& source, const std::string& name) try {
+ProgramResult run_program_text(const std::string& text, const std::string& name) try {
     ProgramResult result;
+    std::string source;
+    for (int failed = expand_includes(text, &source); failed > 0; --failed) note_failure(result, 2);
     ReadProgram program = read_program(source);
     for (const std::string& e : program.errors) {
         xpslog("%1z%s: %s", name.c_str(), e.c_str());

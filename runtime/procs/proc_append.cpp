@@ -79,8 +79,12 @@ bool plan_mapping(const AppendRequest& request, const std::vector<ds_variable>& 
         else if (v.type == QOR_VAR_CHARACTER && base[static_cast<size_t>(b)].length < v.length)
             problem = "is longer than in the base data set";
         if (problem.empty()) continue;
-        xpslog("%1zPROC APPEND: variable %s of %s %s%s.", v.name.c_str(), request.data.name.text().c_str(),
-               problem.c_str(), request.force ? "" : " (FORCE appends anyway)");
+        if (request.force)
+            xpslog("%2zPROC APPEND: variable %s of %s %s: FORCE appends without it.", v.name.c_str(),
+                   request.data.name.text().c_str(), problem.c_str());
+        else
+            xpslog("%1zPROC APPEND: variable %s of %s %s (FORCE appends anyway).", v.name.c_str(),
+                   request.data.name.text().c_str(), problem.c_str());
         refused = true;
     }
     if (refused && !request.force) {

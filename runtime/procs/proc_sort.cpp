@@ -92,7 +92,7 @@ bool read_request(const qor_step* step, SortRequest* request) {
             return error("the statement " + st.keyword + " is not valid in PROC SORT", st.line);
         }
     }
-    if (request->by.empty()) return error("PROC SORT needs a BY statement", request->line);
+    if (request->by.empty()) return error("a BY statement is needed", request->line);
     return true;
 }
 
@@ -147,8 +147,8 @@ int proc_sort(qor_step* step) {
     reader.close();
     if (!writer.close()) return 1;
     if (result.runs > 0)
-        xpslog("%3zThe sort used %li sorted runs in WORK and %i merge passes (SORTSIZE=%li).",
-               static_cast<long>(result.runs), result.merge_passes, sort_size);
+        xpslog("%3zThe sort merged %li sorted runs written to WORK (SORTSIZE=%li); merge passes: %i.",
+               static_cast<long>(result.runs), sort_size, result.merge_passes);
     xpslog("%3z%li observations of %s were sorted by %s into %s.", static_cast<long>(result.observations),
            request.data.name.text().c_str(), by_text(request.by).c_str(), out.name.text().c_str());
     return 0;

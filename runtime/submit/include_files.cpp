@@ -1,17 +1,14 @@
-// Textual expansion of %INCLUDE statements in a program before it is read into statements.
+// Running the files that %INCLUDE statements name, each as a program of its own.
 #include "runtime/submit/include_files.h"
 
-#include <fstream>
-#include <sstream>
-
 #include "host/print.h"
-#include "runtime/submit/program_reader.h"
 
 namespace qor::runtime {
 
 namespace {
 
 constexpr int kIncludeDepth = 10;
+thread_local int t_depth = 0;   // files being included on this thread
 
 // The quoted file name after the first word of an %INCLUDE statement; empty when there is none.
 std::string quoted_name(const std::string& statement) {
@@ -22,41 +19,11 @@ std::string quoted_name(const std::string& statement) {
     return statement.substr(open + 1, close - open - 1);
 }
 
-int expand(const std::string& text, int depth, std::string* out) {
-    ReadProgram program = read_program(text);
-    size_t at = 0;
-    int failures = 0;
-    for (const ProgramStatement& st : program.statements) {
-        std::string word = first_word(st.text);
-        if (word != "%INC" && word != "%INCLUDE") continue;
-        out->append(text, at, st.offset - at);
-        at = st.end;
-        std::string name = quoted_name(st.text);
-        if (name.empty()) {
-            xpslog("%1z%%INCLUDE on line %i names no quoted file.", st.line);
-            ++failures;
-            continue;
-        }
-        std::string file = include_file_name(name);
-        if (depth >= kIncludeDepth) {
-            xpslog("%1z%%INCLUDE of %s on line %i is nested more than %i files deep.", file.c_str(), st.line,
-                   kIncludeDepth);
-            ++failures;
-            continue;
-        }
-        std::ifstream in(file, std::ios::binary);
-        if (!in) {
-            xpslog("%1zThe file %s named by %%INCLUDE on line %i cannot be read.", file.c_str(), st.line);
-            ++failures;
-            continue;
-        }
-        std::ostringstream content;
-        content << in.rdbuf();
-        failures += expand(content.str(), depth + 1, out);
-        out->push_back('\n');
-    }
-    out->append(text, at, std::string::npos);
-    return failures;
+ProgramResult failure() {
+    ProgramResult r;
+    r.failed_steps = 1;
+    r.worst_code = 2;
+    return r;
 }
 
 }  // namespace
@@ -68,9 +35,22 @@ std::string include_file_name(const std::string& name) {
     return has_extension ? name : name + ".qor";
 }
 
-int expand_includes(const std::string& text, std::string* out) {
-    out->clear();
-    return expand(text, 0, out);
+ProgramResult run_include_statement(const std::string& statement, int line) {
+    std::string name = quoted_name(statement);
+    if (name.empty()) {
+        xpslog("%1z%%INCLUDE on line %i names no quoted file.", line);
+        return failure();
+    }
+    std::string file = include_file_name(name);
+    if (t_depth >= kIncludeDepth) {
+        xpslog("%1z%%INCLUDE of %s on line %i is nested more than %i files deep.", file.c_str(), line,
+               kIncludeDepth);
+        return failure();
+    }
+    ++t_depth;
+    ProgramResult result = run_program_file(file);   // reports a file it cannot read
+    --t_depth;
+    return result;
 }
 
 }  // namespace qor::runtime

@@ -44,10 +44,8 @@ std::string procedure_name(const std::string& statement) { return first_word(aft
 
 }  // namespace
 
-ProgramResult run_program_text(const std::string& text, const std::string& name) try {
+ProgramResult run_program_text(const std::string& source, const std::string& name) try {
     ProgramResult result;
-    std::string source;
-    for (int failed = expand_includes(text, &source); failed > 0; --failed) note_failure(result, 2);
     ReadProgram program = read_program(source);
     for (const std::string& e : program.errors) {
         xpslog("%1z%s: %s", name.c_str(), e.c_str());
@@ -79,6 +77,14 @@ ProgramResult run_program_text(const std::string& text, const std::string& name)
             // A refused OPTIONS statement is an error of the program: code 1, whatever the reason.
             int rc = qor_options_statement(rest.data(), static_cast<int>(rest.size()));
             note_failure(result, rc == 0 ? 0 : 1);
+            ++i;
+            continue;
+        }
+        if (word == "%INC" || word == "%INCLUDE") {
+            ProgramResult included = run_include_statement(text, st.line);
+            result.steps += included.steps;
+            result.failed_steps += included.failed_steps;
+            if (included.worst_code > result.worst_code) result.worst_code = included.worst_code;
             ++i;
             continue;
         }

@@ -1,6 +1,11 @@
 // Running the files that %INCLUDE statements name, each as a program of its own.
 #include "runtime/submit/include_files.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
 #include "host/print.h"
 
 namespace qor::runtime {
@@ -45,6 +50,11 @@ ProgramResult run_include_statement(const std::string& statement, int line) {
     if (t_depth >= kIncludeDepth) {
         xpslog("%1z%%INCLUDE of %s on line %i is nested more than %i files deep.", file.c_str(), line,
                kIncludeDepth);
+        return failure();
+    }
+    if (::access(file.c_str(), R_OK) != 0) {
+        xpslog("%1zThe file %s named by %%INCLUDE on line %i cannot be read: %s.", file.c_str(), line,
+               std::strerror(errno));
         return failure();
     }
     ++t_depth;

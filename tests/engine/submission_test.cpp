@@ -96,7 +96,7 @@ TEST_F(Submission, OptionsAreRestoredWhenTheCodeCannotBeHandedOverOrPrepared) {
     EXPECT_LT(rc, 0);
     EXPECT_EQ(option("NOTES"), 1);
     EXPECT_EQ(option("SOURCE"), 1);
-    EXPECT_NE(log().find("/nonexistent/velmora/x.qor named by %INCLUDE on line 1 cannot be read"),
+    EXPECT_NE(log().find("/nonexistent/velmora/x.qor named by %INCLUDE on line 1 cannot be read: No such file"),
               std::string::npos) << log();
     // A layer that has gone away refuses the text.
     ASSERT_EQ(xalterm(context_->host), 0);

@@ -21,7 +21,7 @@ namespace qor::runtime {
 
 namespace {
 
-constexpr size_t kEntryBytes = sizeof(uint64_t) + sizeof(size_t);
+constexpr size_t kEntryBytes = 2 * sizeof(uint64_t) + sizeof(size_t);
 constexpr size_t kRunBufferBytes = 1 << 16;
 
 // A sorted run on disk: removed when the object goes.
@@ -96,7 +96,7 @@ private:
 };
 
 struct Entry {
-    uint64_t prefix;
+    uint64_t prefix[2];
     size_t index;
 };
 
@@ -104,12 +104,22 @@ struct Entry {
 std::vector<Entry> sort_chunk(const RecordOrder& order, const std::vector<unsigned char>& chunk,
                               size_t n, size_t length) {
     std::vector<Entry> entries(n);
-    for (size_t i = 0; i < n; ++i) entries[i] = Entry{order.prefix(chunk.data() + i * length), i};
+    for (size_t i = 0; i < n; ++i) {
+        order.prefix(chunk.data() + i * length, entries[i].prefix);
+        entries[i].index = i;
+    }
     const unsigned char* base = chunk.data();
-    std::stable_sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
-        if (a.prefix != b.prefix) return a.prefix < b.prefix;
-        return order.compare(base + a.index * length, base + b.index * length) < 0;
-    });
+    if (order.prefix_decides()) {
+        std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+            return a.prefix[0] != b.prefix[0] ? a.prefix[0] < b.prefix[0] : a.prefix[1] < b.prefix[1];
+        });
+    } else {
+        std::stable_sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+            if (a.prefix[0] != b.prefix[0]) return a.prefix[0] < b.prefix[0];
+            if (a.prefix[1] != b.prefix[1]) return a.prefix[1] < b.prefix[1];
+            return order.compare(base + a.index * length, base + b.index * length) < 0;
+        });
+    }
     return entries;
 }
 
@@ -170,16 +180,34 @@ int RecordOrder::compare(const unsigned char* a, const unsigned char* b) const {
     return 0;
 }
 
-uint64_t RecordOrder::prefix(const unsigned char* record) const {
-    if (keys_.empty()) return 0;
-    const SortKey& k = keys_[0];
-    uint64_t p = 0;
-    if (k.numeric) {
-        p = number_rank(ds_load_number(record + k.offset, k.length));
-    } else {
-        for (int i = 0; i < 8; ++i) p = (p << 8) | (i < k.length ? record[k.offset + i] : 0);
+RecordOrder::RecordOrder(std::vector<SortKey> keys) : keys_(std::move(keys)) {
+    size_t bytes = 0;
+    for (const SortKey& k : keys_) bytes += k.numeric ? 8 : static_cast<size_t>(k.length);
+    prefix_decides_ = bytes <= 16;
+}
+
+void RecordOrder::prefix(const unsigned char* record, uint64_t out[2]) const {
+    unsigned char bytes[16] = {};
+    size_t at = 0;
+    for (const SortKey& k : keys_) {
+        if (at == sizeof bytes) break;
+        unsigned char key[8];
+        const unsigned char* from = record + k.offset;
+        size_t n = static_cast<size_t>(k.length);
+        if (k.numeric) {
+            uint64_t rank = number_rank(ds_load_number(from, k.length));
+            for (int i = 0; i < 8; ++i) key[i] = static_cast<unsigned char>(rank >> (56 - 8 * i));
+            from = key;
+            n = 8;
+        }
+        for (size_t i = 0; i < n && at < sizeof bytes; ++i)
+            bytes[at++] = k.descending ? static_cast<unsigned char>(~from[i]) : from[i];
     }
-    return k.descending ? ~p : p;
+    for (int w = 0; w < 2; ++w) {
+        uint64_t word = 0;
+        for (int i = 0; i < 8; ++i) word = (word << 8) | bytes[8 * w + i];
+        out[w] = word;
+    }
 }
 
 bool sort_records(RecordReader& reader, const RecordOrder& order, size_t memory_limit,
@@ -190,6 +218,7 @@ bool sort_records(RecordReader& reader, const RecordOrder& order, size_t memory_
     const size_t capacity = std::max<size_t>(1, memory_limit / (length + kEntryBytes));
     std::vector<std::unique_ptr<RunFile>> runs;
     std::vector<unsigned char> chunk;
+    chunk.reserve(std::min<size_t>(capacity, static_cast<size_t>(std::max<int64_t>(reader.window_count(), 1))) * length);
     for (;;) {
         chunk.clear();
         size_t n = 0;

@@ -27,14 +27,17 @@ uint64_t number_rank(double value);
 // characters byte by byte; a descending key reverses its comparison.
 class RecordOrder {
 public:
-    explicit RecordOrder(std::vector<SortKey> keys) : keys_(std::move(keys)) {}
+    explicit RecordOrder(std::vector<SortKey> keys);
     int compare(const unsigned char* a, const unsigned char* b) const;
-    // The first key's rank, in ascending order of the first key (a descending one inverted),
-    // so that most comparisons of a sort need no look at the observations.
-    uint64_t prefix(const unsigned char* record) const;
+    // The first 16 bytes of the keys in a form that orders as compare() does (numbers as their
+    // rank, descending keys inverted), as two big-endian words: most comparisons of a sort need
+    // no look at the observations, and none when prefix_decides().
+    void prefix(const unsigned char* record, uint64_t out[2]) const;
+    bool prefix_decides() const { return prefix_decides_; }
 
 private:
     std::vector<SortKey> keys_;
+    bool prefix_decides_ = false;
 };
 
 struct SortResult {

@@ -126,6 +126,10 @@ int proc_sort(qor_step* step) {
     std::vector<std::pair<size_t, bool>> header_keys;
     if (!plan_keys(request, reader, &keys, &header_keys)) return 1;
     DatasetSpec out = request.has_out ? request.out : DatasetSpec{};
+    if (!request.has_out && reader.is_view()) {
+        error(reader.name() + " is a view and cannot be sorted in place: give OUT=", request.line);
+        return 1;
+    }
     if (!request.has_out) {   // in place: the member itself, without the input's options
         out.name = request.data.name;
         out.line = request.data.line;

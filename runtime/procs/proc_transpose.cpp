@@ -4,6 +4,7 @@
 // after PREFIX=) or COL1, COL2, ... without ID. The columns are numeric unless a VAR variable is
 // character. BY groups must be in order unless NOTSORTED, which takes each run of equal BY values.
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstring>

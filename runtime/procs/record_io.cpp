@@ -123,6 +123,7 @@ bool RecordReader::open(const DatasetSpec& spec, const char* proc, bool all_obse
         xpslog("%1zPROC %s: data set %s on line %i does not exist.", proc, name_.c_str(), spec.line);
         return false;
     }
+    view_ = type[0] == 'V';
     qor_open_request request = open_request(spec.name, QOR_OPEN_INPUT);
     std::memcpy(request.member_type, type, 8);
     int rc = xoopen(&ds_, &request);

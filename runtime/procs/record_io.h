@@ -51,6 +51,7 @@ public:
     // The number of the observation next() returned last.
     int64_t observation() const { return at_; }
     const std::string& name() const { return name_; }
+    bool is_view() const { return view_; }
 
 private:
     bool passes(const unsigned char* record) const;
@@ -65,6 +66,7 @@ private:
     ObservationWindow window_;
     int64_t at_ = 0;
     bool failed_ = false;
+    bool view_ = false;
     std::string name_;
     std::string proc_;
 };

@@ -51,6 +51,8 @@ public:
     bool rewind();
     // The number of observations read (the window of FIRSTOBS= and OBS=).
     long observations() const;
+    // The number in the data set of the first observation read.
+    long first_observation() const { return static_cast<long>(window_.first); }
     double number(size_t index) const;
     std::string text(size_t index) const;   // trailing blanks dropped
 

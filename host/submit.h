@@ -14,7 +14,8 @@ enum : int {
     QOR_SUBMIT_NOT_READY = static_cast<int>(0x8012B803u),    // the layer is not initialised
     QOR_SUBMIT_BAD_CONTEXT = static_cast<int>(0x8012B804u),  // null or unknown context
     QOR_SUBMIT_NOTHING = static_cast<int>(0x8012B805u),      // nothing buffered or prepared
-    QOR_SUBMIT_INCLUDE = static_cast<int>(0x8012B806u),      // an included file cannot be read
+    QOR_SUBMIT_INCLUDE = static_cast<int>(0x8012B806u),      // (no longer returned: a failed
+                                                             // %INCLUDE fails the run's status)
     QOR_SUBMIT_BAD_ARGUMENT = static_cast<int>(0x8012B807u), // null text, bad name or size
     QOR_SUBMIT_TOO_LARGE = static_cast<int>(0x8012B808u),    // the buffered text passed its limit
     QOR_SUBMIT_NO_MEMORY = static_cast<int>(0x8012B809u),    // memory exhausted
@@ -35,10 +36,11 @@ QOR_HOST_API int xalinit(qor_submit_context* handle, int reserved1, int reserved
 // kept between pieces. 0; QOR_SUBMIT_NOT_READY, QOR_SUBMIT_BAD_CONTEXT, QOR_SUBMIT_BAD_ARGUMENT,
 // QOR_SUBMIT_TOO_LARGE.
 QOR_HOST_API int xalbufs(qor_submit_context* handle, const char* text, int length);
-// Move the buffered text behind the prepared program, with every "%INCLUDE 'file';" (or %INC)
-// replaced by the file's text. 0; QOR_SUBMIT_NOTHING; QOR_SUBMIT_INCLUDE after an error message.
+// Move the buffered text behind the prepared program (joined by a line feed); nothing is read
+// yet, so a statement or quoted text may go on in the next piece. 0; QOR_SUBMIT_NOTHING.
 QOR_HOST_API int xalstup(qor_submit_context* handle);
-// Run the prepared program and forget it: 0 when it ran (whatever its steps did);
+// Run the prepared program on the calling thread and forget it (%INCLUDE files are read now):
+// 0 when it ran (whatever its steps did);
 // QOR_SUBMIT_NOTHING when nothing was prepared.
 QOR_HOST_API int xalproc(qor_submit_context* handle, int flags);
 // Status of the last run: 0 when every statement and step succeeded, else the negative of the

@@ -90,6 +90,10 @@ public:
         options_.push_back(make_boolean("SYNTAXCHECK", true));
         options_.push_back(make_boolean("REPLACE", true));
         options_.push_back(make_integer("OBS", LONG_MAX, 0, LONG_MAX));
+        // Readers start at observation FIRSTOBS; PROC SORT sorts in memory up to SORTSIZE bytes
+        // and merges sorted runs written to WORK beyond that.
+        options_.push_back(make_integer("FIRSTOBS", 1, 1, LONG_MAX));
+        options_.push_back(make_integer("SORTSIZE", 256L << 20, 1, LONG_MAX));
     }
 
     std::mutex& lock() { return lock_; }

@@ -89,19 +89,27 @@ private:
     const char* at_;
 };
 
-// Reads an integer option's value: decimal digits with an optional sign, or MAX / MIN for the
-// ends of the option's range.
+// Reads an integer option's value: decimal digits with an optional sign and an optional K, M or
+// G (times 1024, 1024^2, 1024^3; for sizes such as SORTSIZE=64M), or MAX / MIN for the ends of
+// the option's range.
 int integer_value(const std::string& text, const OptionInfo& info, long* out) {
     std::string u = upper(text);
     if (u == "MAX") { *out = info.maximum; return QOR_OPT_OK; }
     if (u == "MIN") { *out = info.minimum; return QOR_OPT_OK; }
     const char* first = text.data();
     const char* last = text.data() + text.size();
+    long unit = 1;
+    if (last > first) {
+        char suffix = u.back();
+        unit = suffix == 'K' ? 1L << 10 : suffix == 'M' ? 1L << 20 : suffix == 'G' ? 1L << 30 : 1;
+        if (unit != 1) --last;
+    }
     if (first < last && *first == '+') ++first;
     long v = 0;
     auto [ptr, ec] = std::from_chars(first, last, v);
     if (first == last || ec == std::errc::invalid_argument || ptr != last) return QOR_OPT_SYNTAX;
-    if (ec == std::errc::result_out_of_range || v < info.minimum || v > info.maximum)
+    bool overflow = ec == std::errc::result_out_of_range || __builtin_mul_overflow(v, unit, &v);
+    if (overflow || v < info.minimum || v > info.maximum)
         return QOR_OPT_BAD_VALUE;
     *out = v;
     return QOR_OPT_OK;

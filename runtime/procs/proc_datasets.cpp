@@ -96,13 +96,19 @@ bool DatasetReader::open(const DatasetName& name, const char* proc) {
         v.label.assign(v.desc.label, static_cast<size_t>(v.desc.label_length));
         variables_.push_back(v);
     }
+    int64_t observations = 0;
+    xoinfo(ds_, QOR_INFO_OBSERVATIONS, &observations);
+    window_ = observation_window(observations);
+    at_ = window_.first - 1;
     return true;
 }
 
 int DatasetReader::next() {
+    if (at_ >= window_.last) return 0;
     qor_obs_request request{};
     request.dataset = ds_;
-    int rc = xoget(&request, QOR_GET_NEXT);
+    request.observation = ++at_;
+    int rc = at_ == window_.first ? xoget(&request, QOR_GET_BY_NUMBER) : xoget(&request, QOR_GET_NEXT);
     if (rc == 0) return 1;
     if (rc == QOR_DS_END_OF_DATA) return 0;
     xofprc(&request, rc);
@@ -110,16 +116,11 @@ int DatasetReader::next() {
 }
 
 bool DatasetReader::rewind() {
-    qor_obs_request request{};
-    request.dataset = ds_;
-    return xofprc(&request, xopnt(&request, QOR_POINT_FIRST)) == 0;
+    at_ = window_.first - 1;
+    return true;
 }
 
-long DatasetReader::observations() const {
-    int64_t count = 0;
-    xoinfo(ds_, QOR_INFO_OBSERVATIONS, &count);
-    return static_cast<long>(count);
-}
+long DatasetReader::observations() const { return static_cast<long>(window_.count()); }
 
 double DatasetReader::number(size_t index) const {
     double value = qor::missing();

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "host/dataset.h"
+#include "runtime/core/observation_window.h"
 
 namespace qor::runtime {
 
@@ -32,7 +33,8 @@ struct DatasetVariable {
     std::string label;
 };
 
-// Reads a data set observation by observation, values by variable number (0-based).
+// Reads a data set observation by observation, values by variable number (0-based); only the
+// observations that OPTIONS FIRSTOBS= and OBS= leave are read.
 class DatasetReader {
 public:
     DatasetReader() = default;
@@ -47,14 +49,18 @@ public:
     int next();
     // Reading starts again at the first observation. false after logging a failure.
     bool rewind();
-    // The number of observations.
+    // The number of observations read (the window of FIRSTOBS= and OBS=).
     long observations() const;
+    // The number in the data set of the first observation read.
+    long first_observation() const { return static_cast<long>(window_.first); }
     double number(size_t index) const;
     std::string text(size_t index) const;   // trailing blanks dropped
 
 private:
     qor_dataset* ds_ = nullptr;
     std::vector<DatasetVariable> variables_;
+    ObservationWindow window_;
+    int64_t at_ = 0;   // the observation read last
 };
 
 }  // namespace qor::runtime

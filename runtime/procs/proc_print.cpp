@@ -196,7 +196,8 @@ bool print_panel(DatasetReader& reader, const std::vector<PrintColumn>& panel, l
         if (rc < 0) return false;
         if (rc == 0) break;
         line.clear();
-        if (obs_width > 0) append_cell(line, std::to_string(obs), obs_width, true);
+        // Observations keep their numbers in the data set (FIRSTOBS= shifts them).
+        if (obs_width > 0) append_cell(line, std::to_string(reader.first_observation() + obs - 1), obs_width, true);
         for (size_t k = 0; k < panel.size(); ++k) {
             const PrintColumn& c = panel[k];
             if (k > 0 || obs_width > 0) line += std::string(kGap, ' ');
@@ -223,7 +224,8 @@ int proc_print(qor_step* step) {
 
     long count = reader.observations();
     long limit = request.obs >= 0 ? std::min(request.obs, count) : count;
-    size_t obs_width = request.show_obs ? std::max<size_t>(3, std::to_string(limit).size()) : 0;
+    size_t obs_width =
+        request.show_obs ? std::max<size_t>(3, std::to_string(reader.first_observation() + limit - 1).size()) : 0;
     size_t line_size = static_cast<size_t>(xpprnl(0));
 
     int previous = xpselec(0, -2);   // the print file alone

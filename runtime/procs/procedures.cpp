@@ -17,6 +17,10 @@ const Builtin kBuiltins[] = {
     {"EXPORT", proc_export},
     {"PRINT", proc_print},
     {"SQL", proc_sql},
+    {"SORT", proc_sort},
+    {"TRANSPOSE", proc_transpose},
+    {"DATASETS", proc_datasets},
+    {"APPEND", proc_append},
 };
 }  // namespace
 

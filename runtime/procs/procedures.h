@@ -24,4 +24,16 @@ int proc_print(qor_step* step);
 // PROC SQL: CREATE TABLE and CREATE VIEW over the library's data sets and views.
 int proc_sql(qor_step* step);
 
+// PROC SORT: a stable sort by BY variables, in memory or by merging sorted runs in WORK.
+int proc_sort(qor_step* step);
+
+// PROC TRANSPOSE: observations become variables, per BY group, named by an ID variable.
+int proc_transpose(qor_step* step);
+
+// PROC DATASETS: deletes and copies the members of a library.
+int proc_datasets(qor_step* step);
+
+// PROC APPEND: adds the observations of DATA= to BASE= (created when missing).
+int proc_append(qor_step* step);
+
 }  // namespace qor::runtime

@@ -192,7 +192,8 @@ namespace qor::runtime {
 // Opens the data member file of an already checked library and member for the access.
 int ds_open_member(const std::string& libref, const std::string& member, int access,
                    qor_dataset** out) {
-    std::string path = member_file(libref, member, "DATA");
+    std::string path = access == QOR_OPEN_INPUT ? member_file(libref, member, "DATA")
+                                                : member_output_file(libref, member, "DATA");
     if (path.empty()) return library_directory(libref).empty() ? QOR_DS_NO_LIBRARY : QOR_DS_BAD_REQUEST;
     auto ds = std::make_unique<qor_dataset>();
     ds->access = access;

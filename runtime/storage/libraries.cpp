@@ -9,6 +9,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -18,9 +19,10 @@ namespace qor::runtime {
 namespace {
 
 struct Library {
-    std::string directory;
+    std::string directory;               // the first directory: where members are written
     std::string engine;
     bool read_only = false;   // given by xhlsrdo
+    std::vector<std::string> read_path;  // a concatenation's directories in reading order
 };
 
 std::mutex g_lock;
@@ -118,7 +120,7 @@ int assign_library(std::string_view libref, std::string_view directory, std::str
     if (dir.empty() || !is_directory(dir)) return 2;
     std::lock_guard<std::mutex> guard(g_lock);
     if (name == "WORK") return 1;
-    g_libraries[name] = Library{dir, eng};
+    g_libraries[name] = Library{dir, eng, {}};
     return 0;
 }
 
@@ -173,6 +175,33 @@ bool library_read_only(std::string_view libref) {
 }
 
 std::string member_file(std::string_view libref, std::string_view member, std::string_view member_type) {
+std::vector<std::string> library_directories(std::string_view libref) {
+    std::string name = trimmed_upper(libref);
+    std::lock_guard<std::mutex> guard(g_lock);
+    if (name == "WORK") return work_directory().empty() ? std::vector<std::string>{} : std::vector<std::string>{g_work_dir};
+    auto found = g_libraries.find(name);
+    if (found == g_libraries.end()) return {};
+    if (!found->second.read_path.empty()) return found->second.read_path;
+    return {found->second.directory};
+}
+
+int assign_concatenated_library(std::string_view libref, const std::vector<std::string>& parts) {
+    std::string name = trimmed_upper(libref);
+    if (!valid_name(name, 8) || name == "WORK" || parts.empty()) return 1;
+    std::vector<std::string> path;
+    for (const std::string& part : parts) {
+        std::vector<std::string> dirs = library_directories(part);
+        if (dirs.empty()) return 2;
+        for (const std::string& d : dirs)
+            if (std::find(path.begin(), path.end(), d) == path.end()) path.push_back(d);
+    }
+    std::string engine = library_engine(parts.front());
+    std::lock_guard<std::mutex> guard(g_lock);
+    g_libraries[name] = Library{path.front(), engine, false, path};
+    return 0;
+}
+
+std::string member_output_file(std::string_view libref, std::string_view member, std::string_view member_type) {
     std::string extension = member_extension(member_type);
     std::string name = trimmed_upper(member);
     if (extension.empty() || !valid_name(name, 32)) return "";
@@ -180,6 +209,18 @@ std::string member_file(std::string_view libref, std::string_view member, std::s
     if (dir.empty()) return "";
     for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return dir + "/" + name + "." + extension;
+}
+
+std::string member_file(std::string_view libref, std::string_view member, std::string_view member_type) {
+    std::string first = member_output_file(libref, member, member_type);
+    if (first.empty()) return first;
+    std::vector<std::string> dirs = library_directories(libref);
+    if (dirs.size() < 2) return first;
+    // A concatenation reads a member from the first of its libraries that holds it.
+    std::string file = first.substr(first.rfind('/'));
+    for (const std::string& d : dirs)
+        if (::access((d + file).c_str(), F_OK) == 0) return d + file;
+    return first;
 }
 
 std::vector<LibraryEntry> list_libraries() {

@@ -31,10 +31,20 @@ QOR_HOST_API int set_library_read_only(std::string_view libref, bool read_only);
 QOR_HOST_API bool library_read_only(std::string_view libref);
 // Engine name of an assigned library; empty when not assigned.
 QOR_HOST_API std::string library_engine(std::string_view libref);
-// <directory>/<lower-case member>.<extension>; empty when the library is not assigned, the
+// <directory>/<lower-case member>.<extension> (for a concatenation the first directory that
+// holds the member, else the first directory); empty when the library is not assigned, the
 // member name is empty or not a valid name, or the type is unknown.
 QOR_HOST_API std::string member_file(std::string_view libref, std::string_view member,
                                      std::string_view member_type);
+// The file a new member of the library is written to: in the library's (first) directory.
+QOR_HOST_API std::string member_output_file(std::string_view libref, std::string_view member,
+                                            std::string_view member_type);
+// The directories of a library in reading order: one, or those of a concatenation.
+QOR_HOST_API std::vector<std::string> library_directories(std::string_view libref);
+// Assigns a concatenation of assigned libraries ("LIBNAME ref (a b);"): members are read from
+// the first library that holds them and written to the first. 0; 1 bad name; 2 a part is not
+// assigned.
+QOR_HOST_API int assign_concatenated_library(std::string_view libref, const std::vector<std::string>& parts);
 // One assigned library as list_libraries reports it.
 struct LibraryEntry {
     std::string libref;      // upper case

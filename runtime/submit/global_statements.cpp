@@ -1,5 +1,6 @@
-// The LIBNAME statement: "LIBNAME ref 'directory' [engine];" assigns a library reference to an
-// existing directory, "LIBNAME ref CLEAR;" clears it. Notes and errors go to the log.
+// Global statements: "LIBNAME ref 'directory' [engine];" assigns a library reference to an
+// existing directory, "LIBNAME ref (ref1 ref2);" a concatenation, "LIBNAME ref CLEAR;" clears
+// it; "%PUT text;" writes to the log. Notes and errors go to the log.
 #include "runtime/submit/global_statements.h"
 
 #include <cctype>
@@ -88,12 +89,61 @@ int libname_statement(const std::string& statement, int line) {
     return assign(libref, tokens[2].text, tokens.size() == 4 ? upper(tokens[3].text) : "", line);
 }
 
+// "LIBNAME ref (ref1 ref2 ...);": a concatenation read through in order and written to ref1.
+int concatenation_statement(const std::string& statement, int line) {
+    size_t open = statement.find('('), close = statement.find(')');
+    std::vector<Token> head, parts;
+    bool ok = close != std::string::npos && close > open &&
+              statement.find_first_not_of(" \t\r\n", close + 1) == std::string::npos &&
+              split_statement_tokens(statement.substr(0, open), false, &head) && head.size() == 2 &&
+              split_statement_tokens(statement.substr(open + 1, close - open - 1), false, &parts) && !parts.empty();
+    for (const Token& t : parts) ok = ok && !t.quoted;
+    if (!ok) {
+        xpslog("%1zThe LIBNAME statement on line %i is not valid: write LIBNAME ref (ref1 ref2 ...); to "
+               "concatenate assigned libraries.", line);
+        return 1;
+    }
+    std::string libref = upper(head[1].text);
+    std::vector<std::string> names;
+    std::string listed;
+    for (const Token& t : parts) {
+        names.push_back(upper(t.text));
+        listed += (listed.empty() ? "" : " ") + names.back();
+    }
+    switch (assign_concatenated_library(libref, names)) {
+    case 0:
+        xpslog("%3zLibrary %s assigned to the concatenation of %s.", libref.c_str(), listed.c_str());
+        return 0;
+    case 2:
+        xpslog("%1zA library of the concatenation (%s) on line %i is not assigned.", listed.c_str(), line);
+        return 1;
+    default:
+        xpslog("%1zThe library reference %s on line %i cannot name a concatenation.", libref.c_str(), line);
+        return 1;
+    }
+}
+
+// "%PUT text;": the text, macro references resolved, as a line of the log.
+int put_statement(const std::string& statement) {
+    size_t start = statement.find_first_not_of(" \t\r\n");
+    start = statement.find_first_of(" \t\r\n", start);
+    std::string text = start == std::string::npos ? "" : statement.substr(start + 1);
+    xpslog("%s", text.c_str());
+    return 0;
+}
+
 }  // namespace
 
 int run_global_statement(const std::string& statement, int line, bool* handled) {
     *handled = false;
-    if (first_word(statement) != "LIBNAME") return 0;
+    std::string word = first_word(statement);
+    if (word == "%PUT") {
+        *handled = true;
+        return put_statement(statement);
+    }
+    if (word != "LIBNAME") return 0;
     *handled = true;
+    if (statement.find('(') != std::string::npos) return concatenation_statement(statement, line);
     return libname_statement(statement, line);
 }
 

@@ -1,4 +1,5 @@
-// Global statements of a program that act on the session rather than on a step: LIBNAME.
+// Global statements of a program that act on the session rather than on a step: LIBNAME,
+// %PUT.
 #pragma once
 #include <string>
 

@@ -15,6 +15,7 @@
 #include "runtime/core/step.h"
 #include "runtime/datastep/data_step.h"
 #include "runtime/submit/global_statements.h"
+#include "runtime/submit/include_files.h"
 #include "runtime/submit/macro_text.h"
 #include "runtime/submit/program_reader.h"
 
@@ -77,6 +78,14 @@ ProgramResult run_program_text(const std::string& source, const std::string& nam
             // A refused OPTIONS statement is an error of the program: code 1, whatever the reason.
             int rc = qor_options_statement(rest.data(), static_cast<int>(rest.size()));
             note_failure(result, rc == 0 ? 0 : 1);
+            ++i;
+            continue;
+        }
+        if (word == "%INC" || word == "%INCLUDE") {
+            ProgramResult included = run_include_statement(text, st.line);
+            result.steps += included.steps;
+            result.failed_steps += included.failed_steps;
+            if (included.worst_code > result.worst_code) result.worst_code = included.worst_code;
             ++i;
             continue;
         }

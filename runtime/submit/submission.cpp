@@ -1,19 +1,15 @@
 // The host's code-submission service: named contexts that buffer program text from a module,
-// prepare it (expanding %INCLUDE) and run it through the program runner, keeping its status.
+// join it into a program and run it through the program runner, keeping its status.
 #include "host/submit.h"
 
 #include <algorithm>
 #include <cstring>
-#include <cctype>
-#include <fstream>
 #include <mutex>
 #include <set>
-#include <sstream>
 #include <string>
 
 #include "host/print.h"
 #include "runtime/core/service_guard.h"
-#include "runtime/submit/program_reader.h"
 #include "runtime/submit/program_runner.h"
 
 struct qor_submit_context {
@@ -27,7 +23,6 @@ struct qor_submit_context {
 namespace {
 
 constexpr size_t kTextLimit = 64u << 20;
-constexpr int kIncludeDepth = 10;
 
 struct Layer {
     std::mutex lock;
@@ -50,50 +45,6 @@ void leave(Layer& l, qor_submit_context* handle) {
         l.active = false;
         l.end_requested = false;
     }
-}
-
-// The quoted file name after the first word of an %INCLUDE statement; empty when there is none.
-std::string included_name(const std::string& statement) {
-    size_t open = statement.find_first_of("'\"");
-    if (open == std::string::npos) return "";
-    size_t close = statement.find(statement[open], open + 1);
-    if (close == std::string::npos) return "";
-    return statement.substr(open + 1, close - open - 1);
-}
-
-// The text with every %INCLUDE statement replaced by its file's text; false after an error.
-bool expand_includes(const std::string& text, int depth, std::string* out) {
-    using qor::runtime::first_word;
-    qor::runtime::ReadProgram program = qor::runtime::read_program(text);
-    size_t at = 0;
-    for (const auto& st : program.statements) {
-        std::string word = first_word(st.text);
-        if (word != "%INC" && word != "%INCLUDE") continue;
-        std::string file = included_name(st.text);
-        if (file.empty()) {
-            xpslog("%1z%%INCLUDE on line %i of the submitted code names no quoted file.", st.line);
-            return false;
-        }
-        if (depth >= kIncludeDepth) {
-            xpslog("%1z%%INCLUDE of %s is nested more than %i levels deep.", file.c_str(), kIncludeDepth);
-            return false;
-        }
-        std::ifstream in(file, std::ios::binary);
-        if (!in) {
-            xpslog("%1zThe file %s named by %%INCLUDE cannot be read.", file.c_str());
-            return false;
-        }
-        std::ostringstream content;
-        content << in.rdbuf();
-        std::string expanded;
-        if (!expand_includes(content.str(), depth + 1, &expanded)) return false;
-        out->append(text, at, st.offset - at);
-        out->append(expanded);
-        out->push_back('\n');
-        at = st.end;
-    }
-    out->append(text, at, std::string::npos);
-    return true;
 }
 
 }  // namespace
@@ -182,12 +133,11 @@ int xalstup(qor_submit_context* handle) try {
         if (!l.active) return QOR_SUBMIT_NOT_READY;
     }
     if (handle->buffered.empty()) return QOR_SUBMIT_NOTHING;
-    std::string expanded;
-    bool ok = expand_includes(handle->buffered, 0, &expanded);
-    handle->buffered.clear();
-    if (!ok) return QOR_SUBMIT_INCLUDE;
+    // Lines arrive one at a time and may end inside a statement or a quoted text: they are only
+    // joined here; the program runner reads them (and expands %INCLUDE) when they run.
     if (!handle->prepared.empty()) handle->prepared.push_back('\n');
-    handle->prepared.append(expanded);
+    handle->prepared.append(handle->buffered);
+    handle->buffered.clear();
     return 0;
 }
 QOR_SERVICE_CATCH(QOR_SUBMIT_NO_MEMORY)

@@ -119,6 +119,12 @@ TEST_F(Options, StatementSetsEveryKind) {
     EXPECT_EQ(text("DEBUG"), "sem");
     EXPECT_EQ(integer("PAPC"), 0);
     EXPECT_EQ(integer("OBS"), 0);
+    // Sizes in K, M and G (times 1024, 1024^2, 1024^3).
+    ASSERT_EQ(qor_options_statement("sortsize=64M firstobs=2k", -1), 0);
+    EXPECT_EQ(integer("SORTSIZE"), 64L << 20);
+    EXPECT_EQ(integer("FIRSTOBS"), 2048);
+    ASSERT_EQ(qor_options_statement("sortsize=1g firstobs=1", -1), 0);
+    EXPECT_EQ(integer("SORTSIZE"), 1L << 30);
     // Only the given length is read; empty statements change nothing.
     ASSERT_EQ(qor_options_statement("STIMER GARBAGE", 6), 0);
     EXPECT_EQ(boolean("STIMER"), 1);
@@ -149,6 +155,9 @@ TEST_F(Options, FaultyStatementReportsAndChangesNothing) {
         {"GENERIC =4", QOR_OPT_SYNTAX, "GENERIC"},   // GENERIC=4
         {"PAPC=2 =4", QOR_OPT_SYNTAX, "=4"},
         {"GENERIC NO", QOR_OPT_UNKNOWN, "NO"},
+        {"GENERIC PAPC=5G", QOR_OPT_BAD_VALUE, "PAPC"},
+        {"GENERIC PAPC=M", QOR_OPT_SYNTAX, "PAPC"},
+        {"GENERIC SORTSIZE=99999999999G", QOR_OPT_BAD_VALUE, "SORTSIZE"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);

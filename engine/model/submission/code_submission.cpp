@@ -1,18 +1,11 @@
 // The submission context of a control structure and the submission of generated code to the
-// host: preparation of the text, the echo, option changes for the run, the run and its status.
+// host: the echo, option changes for the run, the run and its status.
 #include <cstring>
 
-#include "common/memory/pool_memory.h"
 #include "engine/model/control/global_blocks.h"
 #include "engine/model/control/out_of_memory.h"
 #include "engine/model/submission/run_options.h"
 #include "host/print.h"
-
-namespace {
-
-constexpr int kLineLimit = 256;
-
-}  // namespace
 
 RSKSUBMITCTX* zsubini(uint32_t client_kind, RSKCON* con) {
     auto* context = static_cast<RSKSUBMITCTX*>(rskgalloc(sizeof(RSKSUBMITCTX)));
@@ -50,51 +43,15 @@ void zsubend(RSKSUBMITCTX* context) {
 
 RSKCON* zsubcon(RSKSUBMITCTX* context) { return context != nullptr ? context->con : nullptr; }
 
-char* prepare_qorcode(RSKCON* con, const char* text, int length, size_t* bytes) {
-    *bytes = static_cast<size_t>(length) + 1;
-    auto* copy = static_cast<char*>(vmalcp_handler(con->general_pool, *bytes, QOR_ALLOC_PLAIN));
-    if (copy == nullptr) {
-        rsknomem(con, *bytes, "submitted code");
-        return nullptr;
-    }
-    std::memcpy(copy, text, static_cast<size_t>(length));
-    copy[length] = '\0';
-    // A blank inside a quoted literal is part of a value: only blanks outside quotes may
-    // become line breaks.
-    int counter = 0, last_blank = -1;
-    char quote = 0;
-    for (int i = 0; i < length; ++i) {
-        char c = copy[i];
-        if (c == '\n') {
-            counter = 0;
-            last_blank = -1;
-            continue;
-        }
-        if (quote != 0) {
-            if (c == quote) quote = 0;
-        } else if (c == '\'' || c == '"') {
-            quote = c;
-        } else if (c == ' ') {
-            last_blank = i;
-        }
-        if (++counter >= kLineLimit && last_blank >= 0) {
-            copy[last_blank] = '\n';
-            counter = i - last_blank;
-            last_blank = -1;
-        }
-    }
-    return copy;
-}
-
 int zsubmitz(const char* text, int length, RSKSUBMITCTX* context, int wait, int n,
              const RSKOPTREQ* requests) {
     if (text == nullptr || length == 0 || context == nullptr) return 0;
     if (length < 0) length = static_cast<int>(std::strlen(text));
     if (length == 0) return 0;
+    // The host reads statements of any length, so the text goes over as it is: no line is
+    // broken (a break inside a quoted value or a long name would change the code).
+    const char* code = text;
     RSKCON* con = context->con;
-    size_t bytes = 0;
-    char* code = prepare_qorcode(con, text, length, &bytes);
-    if (code == nullptr) return 1;
     if (con->submission_echo) xpslog("SUBMITTING: %*s", length, code);
 
     bool changed = wait && n >= 1 && requests != nullptr;
@@ -106,7 +63,6 @@ int zsubmitz(const char* text, int length, RSKSUBMITCTX* context, int wait, int 
         result = xalstup(context->host);
         if (result != 0) xpmlog(598, 8115, result);
     }
-    vmfree_handler(con->general_pool, code, bytes, QOR_FREE_SIZED);
     if (result == 0 && !wait) {
         context->state = 1;
         return 0;

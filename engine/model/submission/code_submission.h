@@ -45,9 +45,5 @@ RSKCON* zsubcon(RSKSUBMITCTX* context);
 // option requests in force during the run: 0, or the failing host code or negative status.
 int zsubmitz(const char* text, int length, RSKSUBMITCTX* context, int wait, int n,
              const RSKOPTREQ* requests);
-// A copy of the text in which no line is longer than 256 characters where a blank outside
-// quoted literals allows a break. The copy comes from the general pool (*bytes long); null
-// when out of memory.
-char* prepare_qorcode(RSKCON* con, const char* text, int length, size_t* bytes);
 // Runs a host-language source file found along the search path: 0 | 1.
 int rsksfde(RSKCON* con, const char* file, int length);

@@ -79,7 +79,7 @@ std::string user_profile_directory() {
 void assign_user_library_on_first_use(const std::string& name) {
     if (name != "QORUSER" || g_libraries.count(name)) return;
     std::string dir = user_profile_directory();
-    if (!dir.empty()) g_libraries[name] = Library{dir, "V9"};
+    if (!dir.empty()) g_libraries[name] = Library{dir, "V9", false, {}};
 }
 
 // The WORK directory, made on first use (called with the lock held).
@@ -120,7 +120,7 @@ int assign_library(std::string_view libref, std::string_view directory, std::str
     if (dir.empty() || !is_directory(dir)) return 2;
     std::lock_guard<std::mutex> guard(g_lock);
     if (name == "WORK") return 1;
-    g_libraries[name] = Library{dir, eng, {}};
+    g_libraries[name] = Library{dir, eng, false, {}};
     return 0;
 }
 
@@ -174,7 +174,6 @@ bool library_read_only(std::string_view libref) {
     return access(dir.c_str(), W_OK) != 0;
 }
 
-std::string member_file(std::string_view libref, std::string_view member, std::string_view member_type) {
 std::vector<std::string> library_directories(std::string_view libref) {
     std::string name = trimmed_upper(libref);
     std::lock_guard<std::mutex> guard(g_lock);

@@ -82,18 +82,6 @@ int cmp_instance::run() {
     return 0;
 }
 
-// The machine code hands the rest of an entry to the VM where it meets what it leaves to it.
-int cmp_instance::run_entry(NativeEntry native, uint32_t pc, int start_depth) {
-    if (native) {
-        NativeRun r{this, num.data(), ptr.data(), array_base.data(), extents.data(), stack, &budget_used,
-                    pc, start_depth};
-        int rc = native(&r);
-        if (rc == kResumeOnVM) return run_from(r.start, r.depth);
-        if (rc != kNotNativeEntry) return rc;
-    }
-    return run_from(pc, start_depth);
-}
-
 // Handlers start with ip at their instruction and advance it themselves.
 #if defined(__GNUC__) && !defined(QOR_CMP_SWITCH_DISPATCH)
 #define QOR_THREADED 1

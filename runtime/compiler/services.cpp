@@ -85,6 +85,9 @@ std::unique_ptr<cmp_instance> make_cmp_instance(cmp_session* s, int block) {
     for (auto& a : in->array_addresses) in->array_base.push_back(a.data());
     in->active.assign(c.entries.size(), 0);
     in->tier_countdown = s->tier.countdown();
+    // the vectors keep their storage for the instance's life (a reset refills them in place)
+    in->native_run = NativeRun{in.get(), in->num.data(), in->ptr.data(), in->array_base.data(),
+                               in->extents.data(), in->stack, &in->budget_used, 0, 0};
     return in;
 }
 

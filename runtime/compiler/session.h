@@ -129,6 +129,7 @@ struct alignas(qor::cmp::kLinePair) cmp_instance {
     void* dest_user = nullptr;
     qor::cmp::NativeEntry native_entry = nullptr;   // the program's machine code, once this instance uses it
     long tier_countdown = 0;                 // runs left on the VM before asking for machine code
+    qor::cmp::NativeRun native_run{};        // the frame's addresses for the machine code (set once made)
 
     // executor.cpp: the dispatch loop
     int run_from(uint32_t pc, int start_depth = 0);
@@ -136,7 +137,17 @@ struct alignas(qor::cmp::kLinePair) cmp_instance {
     int call_method(uint32_t pc);
     int run();
     // One entry from pc: as machine code when native is set and compiled to enter there, else VM.
-    int run_entry(qor::cmp::NativeEntry native, uint32_t pc, int start_depth);
+    // The machine code hands the rest of an entry to the VM where it meets what it leaves to it.
+    int run_entry(qor::cmp::NativeEntry native, uint32_t pc, int start_depth) {
+        if (native) {
+            native_run.start = pc;
+            native_run.depth = start_depth;
+            int rc = native(&native_run);
+            if (__builtin_expect(rc >= 0, 1)) return rc;
+            if (rc == qor::cmp::kResumeOnVM) return run_from(native_run.start, native_run.depth);
+        }
+        return run_from(pc, start_depth);
+    }
     // native_tier.cpp: asks the session's tier for machine code; null to stay on the VM.
     qor::cmp::NativeEntry tier_up();
     // executor_sites.cpp: the instructions off the arithmetic fast path

@@ -9,22 +9,10 @@
 #include "host/missing.h"
 #include "host/print.h"
 #include "runtime/procs/proc_statements.h"
+#include "runtime/procs/step_tokens.h"
 #include "runtime/storage/libraries.h"
 
 namespace qor::runtime {
-
-namespace {
-
-bool valid_name(const std::string& name, size_t longest) {
-    if (name.empty() || name.size() > longest) return false;
-    auto first = static_cast<unsigned char>(name[0]);
-    if (!std::isalpha(first) && first != '_') return false;
-    for (char c : name)
-        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') return false;
-    return true;
-}
-
-}  // namespace
 
 std::string DatasetName::text() const { return libref + "." + upper_text(member); }
 
@@ -32,7 +20,7 @@ bool parse_dataset_name(const std::string& text, const char* proc, int line, Dat
     size_t dot = text.find('.');
     name->libref = dot == std::string::npos ? "WORK" : upper_text(text.substr(0, dot));
     name->member = dot == std::string::npos ? text : text.substr(dot + 1);
-    if (!valid_name(name->libref, 8) || !valid_name(name->member, QOR_VAR_NAME_MAX)) {
+    if (!valid_word_name(name->libref, 8) || !valid_word_name(name->member, QOR_VAR_NAME_MAX)) {
         xpslog("%1zPROC %s: %s on line %i is not a valid data set name (write lib.member or "
                "member).", proc, text.c_str(), line);
         return false;

@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/bench_members.h"
 #include "host/dataset.h"
 #include "host/print.h"
 #include "runtime/datastep/data_step.h"
@@ -62,19 +63,8 @@ void values(int i, double* num, char* id, char* cpty) {
     std::snprintf(cpty, 17, "CPTY-%011d", i);
 }
 
-qor_open_request request(const char* member, int mode) {
-    qor_open_request r;
-    std::memset(&r, 0, sizeof r);
-    std::memcpy(r.libref, "BENCHLIB", 8);
-    r.member.length = static_cast<int16_t>(std::strlen(member));
-    std::memcpy(r.member.text, member, std::strlen(member));
-    std::memcpy(r.member_type, "DATA    ", 8);
-    r.mode = mode;
-    return r;
-}
-
 void write_input() {
-    qor_open_request r = request("IN", QOR_OPEN_OUTPUT);
+    qor_open_request r = bench::open_request("IN", QOR_OPEN_OUTPUT);
     qor_dataset* ds = nullptr;
     check(xoopen(&ds, &r) == 0, "open IN");
     double num[kNumeric];
@@ -109,7 +99,7 @@ void write_input() {
 }
 
 Sums read_output() {
-    qor_open_request r = request("OUT", QOR_OPEN_INPUT);
+    qor_open_request r = bench::open_request("OUT", QOR_OPEN_INPUT);
     qor_dataset* ds = nullptr;
     check(xoopen(&ds, &r) == 0, "open OUT");
     int numbers[3];

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_members.h"
 #include "host/dataset.h"
 #include "runtime/storage/libraries.h"
 #include "runtime/submit/program_runner.h"
@@ -38,17 +39,6 @@ void check(int rc, const char* what) {
     }
 }
 
-qor_open_request request(const char* member, int mode) {
-    qor_open_request r;
-    std::memset(&r, 0, sizeof r);
-    std::memcpy(r.libref, "BENCHLIB", 8);
-    r.member.length = static_cast<int16_t>(std::strlen(member));
-    std::memcpy(r.member.text, member, std::strlen(member));
-    std::memcpy(r.member_type, "DATA    ", 8);
-    r.mode = mode;
-    return r;
-}
-
 qor_var_desc describe(const char* name, int type, int length) {
     qor_var_desc d;
     xvnamei(&d);
@@ -60,7 +50,7 @@ qor_var_desc describe(const char* name, int type, int length) {
 
 // Binds a record's fields for writing (put) or reading (get by the same variable order).
 void write_records(const char* member, const std::vector<Record>& records) {
-    qor_open_request r = request(member, QOR_OPEN_OUTPUT);
+    qor_open_request r = bench::open_request(member, QOR_OPEN_OUTPUT);
     qor_dataset* ds = nullptr;
     check(xoopen(&ds, &r), "open for output");
     qor_putlist* put = nullptr;
@@ -90,7 +80,7 @@ void write_records(const char* member, const std::vector<Record>& records) {
 }
 
 std::vector<Record> read_records(const char* member) {
-    qor_open_request r = request(member, QOR_OPEN_INPUT);
+    qor_open_request r = bench::open_request(member, QOR_OPEN_INPUT);
     qor_dataset* ds = nullptr;
     check(xoopen(&ds, &r), "open for input");
     int64_t count = 0;

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_members.h"
 #include "host/dataset.h"
 #include "runtime/storage/libraries.h"
 #include "runtime/submit/program_runner.h"
@@ -35,23 +36,11 @@ struct Sums {
 double factor_value(int state, int f) { return 0.001 * ((state * 7 + f) % 1000); }
 std::string analysis_name(int a) { return "factor_" + std::to_string(a); }
 
-qor_open_request request(const char* member, int mode, const char* type) {
-    qor_open_request r;
-    std::memset(&r, 0, sizeof r);
-    std::memcpy(r.libref, "BENCHLIB", 8);
-    r.member.length = static_cast<int16_t>(std::strlen(member));
-    std::memcpy(r.member.text, member, std::strlen(member));
-    std::memset(r.member_type, ' ', 8);
-    std::memcpy(r.member_type, type, std::strlen(type));
-    r.mode = mode;
-    return r;
-}
-
 // A data set with numeric and 32-byte character columns, rows made by `fill`.
 void write_members(const char* member, const std::vector<std::string>& numeric,
                    const std::vector<std::string>& character, int rows,
                    void (*fill)(int row, double* numbers, char (*texts)[32])) {
-    qor_open_request r = request(member, QOR_OPEN_OUTPUT, "DATA");
+    qor_open_request r = bench::open_request(member, QOR_OPEN_OUTPUT, "DATA");
     qor_dataset* ds = nullptr;
     if (xoopen(&ds, &r) != 0) std::abort();
     qor_putlist* put = nullptr;
@@ -130,7 +119,7 @@ const char* kJoin =
     "\ta.analysispart = v.analysispart";
 
 Sums read_view() {
-    qor_open_request r = request("states", QOR_OPEN_INPUT, "DATAVIEW");
+    qor_open_request r = bench::open_request("states", QOR_OPEN_INPUT, "DATAVIEW");
     qor_dataset* ds = nullptr;
     if (xoopen(&ds, &r) != 0) std::abort();
     int state = 0, factor = 0;

@@ -79,7 +79,7 @@ public:
     ~RecordWriter();   // abandons a member that was not closed: the old one stays
 
     // Opens the member for output with `variables` (their offsets address the records that
-    // write() takes) shaped by the spec's KEEP=, DROP= and RENAME=. WHERE= is refused.
+    // write() takes) shaped by the KEEP=, DROP= and RENAME= options. WHERE= is refused.
     // false after an error message naming the procedure.
     bool open(const DatasetSpec& spec, const std::vector<ds_variable>& variables, const char* proc);
     bool write(const unsigned char* record);

@@ -2,7 +2,8 @@
 // a value's bits, the missing count, a PUT line, an error text or line, a run's status. The
 // program is the input's statements (split at newlines), or, when the first byte is below 0x10,
 // one made from the bytes by a small generator of arithmetic, comparisons, IF, DO loops, GOTO,
-// missing literals and array subscripts. Runs have an instruction budget, so every loop ends.
+// SELECT, RUNMETHOD, PUT, missing literals and array subscripts. Runs have an instruction
+// budget, so every loop ends.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -28,8 +29,8 @@ private:
     size_t pos_ = 0;
 };
 
-// Builds statements from bytes: numeric variables V0..V5, an array A of 4 elements, loop
-// variables I0..I3 (one per nesting level), labels L0..L3.
+// Builds statements from bytes: numeric variables V0..V5, an array A of 4 elements, a method M,
+// loop variables I0..I3 (one per nesting level), labels L0..L3.
 class Generator {
 public:
     explicit Generator(Bytes& b) : in_(b) {}
@@ -37,6 +38,10 @@ public:
     std::vector<std::string> program() {
         out_.push_back("array a[4] (1, 2, .A, 4);");
         for (int i = 0; i < 6; ++i) out_.push_back("v" + std::to_string(i) + " = " + literal() + ";");
+        // a method the program runs (and that may run itself, up to the nesting limit)
+        out_.push_back("method m;");
+        for (unsigned n = 1 + in_.pick(3); n > 0; --n) statement(1);
+        out_.push_back("endmethod;");
         for (int n = 0; n < 24 && !in_.done(); ++n) statement(0);
         return out_;
     }
@@ -63,7 +68,7 @@ private:
                 static const char* const kOps[] = {" + ", " - ", " * ", " / ", " ** "};
                 return "(" + expression(depth + 1) + kOps[in_.pick(5)] + expression(depth + 1) + ")";
             }
-            case 4: return "-" + expression(depth + 1);
+            case 4: return "-(" + expression(depth + 1) + ")";
             case 5: return comparison(depth + 1);
             case 6: {
                 static const char* const kOne[] = {"exp", "log", "sqrt", "abs", "int", "floor", "probnorm", "missing"};
@@ -93,7 +98,7 @@ private:
     }
 
     void statement(int depth) {
-        unsigned k = depth > 2 ? in_.pick(3) : in_.pick(11);
+        unsigned k = depth > 2 ? in_.pick(3) : in_.pick(12);
         switch (k) {
             case 0: case 1:
                 out_.push_back(target() + " = " + expression(0) + ";");
@@ -131,6 +136,9 @@ private:
                 out_.push_back("when (" + literal() + ", " + literal() + ") " + target() + " = " + expression(0) + ";");
                 out_.push_back("otherwise " + target() + " = " + expression(0) + ";");
                 out_.push_back("end;");
+                break;
+            case 10:
+                out_.push_back("runmethod m;");
                 break;
             default:
                 out_.push_back(variable() + " = " + variable() + " + " + literal() + ";");

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "host/compiler.h"
+#include "host/missing.h"
 #include "host/print.h"
 #include "runtime/compiler/native_support.h"
 #include "runtime/compiler/session.h"
@@ -78,6 +79,11 @@ NativeEntry cmp_instance::tier_up() {
 namespace qor::cmp::native_support {
 
 double power(double x, double y) { return std::pow(x, y); }
+
+double settle(cmp_instance* in, double x, double y) {
+    if (!std::isnan(x) && !std::isnan(y)) ++in->missing_generated;
+    return missing();
+}
 
 void site(cmp_instance* in, const Instr* ip) {
     switch (ip->op) {

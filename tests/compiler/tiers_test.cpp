@@ -3,6 +3,7 @@
 // missing counts, PUT and trace lines, error texts with their lines, and run statuses.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -228,6 +229,32 @@ TEST(Tiers, SessionDefaultFollowsTheEnvironment) {
     ASSERT_TRUE(p.build({"x = 1;", "y = x * 2;"}));
     ASSERT_EQ(p.run(), 0);
     EXPECT_EQ(cmptier(p.instance()), std::strcmp(mode, "native") == 0 ? CMP_TIER_NATIVE : CMP_TIER_VM);
+}
+
+
+
+// A library function may keep state (a counter, a generator): where its result is not a finite
+// number the machine code must not leave the call to the VM to make again.
+int g_counted_calls = 0;
+double counted(double x) {
+    ++g_counted_calls;
+    return x < 0 ? INFINITY : x;
+}
+
+TEST(Tiers, LibraryFunctionsAreCalledOnceOnEitherTier) {
+    for (int tier : {CMP_TIER_VM, CMP_TIER_NATIVE}) {
+        Compiled p;
+        ASSERT_EQ(cmpfunc1(p.session, "COUNTED", counted), 0);
+        ASSERT_EQ(cmpopt2(p.session, CMP_OPTION_TIER, tier), 0);
+        ASSERT_TRUE(p.build({"y = counted(-1);", "z = counted(2);"}));
+        g_counted_calls = 0;
+        ASSERT_EQ(p.run(), 0);
+        EXPECT_EQ(cmptier(p.instance()), tier);
+        EXPECT_EQ(g_counted_calls, 2) << "tier " << tier;
+        EXPECT_TRUE(qor::is_missing(*p.num("Y")));
+        EXPECT_EQ(*p.num("Z"), 2);
+        EXPECT_EQ(cmpmissn(p.instance()), 1);
+    }
 }
 
 }  // namespace

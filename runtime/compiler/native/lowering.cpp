@@ -402,6 +402,23 @@ private:
         set_num(dst, v);
     }
 
+    // A library function's result, or (not finite) the missing value, counted as the VM counts it:
+    // the VM must not call the function again, which may keep state.
+    llvm::Value* settled(llvm::Value* v, llvm::Value* x, llvm::Value* y) {
+        llvm::BasicBlock* here = B.GetInsertBlock();
+        llvm::BasicBlock* cold = block("not_finite");
+        llvm::BasicBlock* join = block("settled");
+        B.CreateCondBr(is_finite(v), join, cold, likely_);
+        B.SetInsertPoint(cold);
+        llvm::Value* m = call(address_of(&ns::settle), dbl, {i8p, dbl, dbl}, {in_, x, y}, not_any_);
+        B.CreateBr(join);
+        B.SetInsertPoint(join);
+        llvm::PHINode* phi = B.CreatePHI(dbl, 2);
+        phi->addIncoming(v, here);
+        phi->addIncoming(m, cold);
+        return phi;
+    }
+
     // A step's result, when it is a finite number (else the VM redoes the step).
     llvm::Value* finite(llvm::Value* v) {
         vm_unless(is_finite(v));
@@ -546,9 +563,7 @@ private:
         const Instr& ext = C.code[i + w - 1];   // the second word of a two-word instruction
         at_ = i;
         B.SetInsertPoint(blocks_[i]);
-        // temporaries dead here: their registers are free (and the VM, resuming, reads none of them)
-        for (uint32_t k = 0; k < C.temp_count; ++k)
-            if (!live_[i][k]) B.CreateStore(llvm::UndefValue::get(dbl), temps_[k]);
+
         llvm::BasicBlock* next = i + w < blocks_.size() ? blocks_[i + w] : nullptr;
         if (!next) {   // code that runs past its end: the VM reports it
             next = block("past_end");
@@ -559,6 +574,11 @@ private:
         }
         auto target = [&](uint32_t t) { return blocks_[t]; };
         before(i, in, ext);
+        // temporaries dead here: their registers are free (and the VM, resuming here, reads none of
+        // them), unless the VM may still have to resume at the open chain's start, which reads them
+        for (uint32_t k = 0; k < C.temp_count; ++k)
+            if (!live_[i][k] && !(group_ >= 0 && live_[static_cast<size_t>(group_)][k]))
+                B.CreateStore(llvm::UndefValue::get(dbl), temps_[k]);
 
         switch (in.op) {
             case OP_HALT: case OP_ERET: B.CreateRet(B.getInt32(0)); return;
@@ -596,15 +616,20 @@ private:
                 // built-ins that are exact IEEE operations become the processor's instruction
                 llvm::Intrinsic::ID exact = exact_operation(C.fn1[in.c]);
                 llvm::Value* x = num(in.b);
-                llvm::Value* v = exact != llvm::Intrinsic::not_intrinsic
-                                     ? B.CreateUnaryIntrinsic(exact, x)
-                                     : call(address_of(C.fn1[in.c]), dbl, {dbl}, {x}, not_external_);
-                set_num(in.a, finite(v));
+                if (exact != llvm::Intrinsic::not_intrinsic) {
+                    set_num(in.a, finite(B.CreateUnaryIntrinsic(exact, x)));
+                    break;
+                }
+                llvm::Value* v = call(address_of(C.fn1[in.c]), dbl, {dbl}, {x}, not_external_);
+                set_num(in.a, settled(v, x, llvm::ConstantFP::get(dbl, 0.0)));
                 break;
             }
-            case OP_CALL2:
-                set_num(in.a, finite(call(address_of(C.fn2[in.c]), dbl, {dbl, dbl}, {num(in.b), num(ext.a)}, not_external_)));
+            case OP_CALL2: {
+                llvm::Value *x = num(in.b), *y = num(ext.a);
+                llvm::Value* v = call(address_of(C.fn2[in.c]), dbl, {dbl, dbl}, {x, y}, not_external_);
+                set_num(in.a, settled(v, x, y));
                 break;
+            }
             case OP_XIDX: subscript(in, ext, llvm::ConstantFP::get(dbl, static_cast<double>(in.c))); break;
             case OP_MIDX: subscript(in, ext, B.CreateSIToFP(extent_of(in.c, ext.b), dbl)); break;
             case OP_MDIM: set_num(in.a, B.CreateSIToFP(extent_of(in.b, in.c), dbl)); break;

@@ -49,25 +49,36 @@ bool has_our_columns(sqlite3* db) {
     return seen == 6;
 }
 
-int create_schema(sqlite3* db, const std::string& path) {
+// Runs change(db) (an SQLite code) in one immediate transaction; 0, or the failure reported as
+// "<path> <failure>" with the transaction rolled back.
+template <class Change>
+int in_immediate_transaction(sqlite3* db, const std::string& path, const char* failure, Change change) {
     int rc = exec(db, "BEGIN IMMEDIATE");
-    if (rc != SQLITE_OK) return fail_sqlite(db, rc, path, "cannot be created");
-    long long tables = 0;
-    rc = query_int(db, "SELECT count(*) FROM sqlite_schema", &tables);
-    if (rc == SQLITE_OK && tables == 0) {   // another process may have created it meanwhile
-        rc = exec(db, kSchema);
-        if (rc == SQLITE_OK) rc = exec(db, kStateSchema);
-        std::string mark = "PRAGMA application_id = " + std::to_string(kApplicationId);
-        if (rc == SQLITE_OK) rc = exec(db, mark.c_str());
-        std::string version = "PRAGMA user_version = " + std::to_string(kFormatVersion);
-        if (rc == SQLITE_OK) rc = exec(db, version.c_str());
-    }
+    if (rc != SQLITE_OK) return fail_sqlite(db, rc, path, failure);
+    rc = change();
     if (rc == SQLITE_OK) rc = exec(db, "COMMIT");
     if (rc != SQLITE_OK) {
-        int code = fail_sqlite(db, rc, path, "cannot be created");
+        int code = fail_sqlite(db, rc, path, failure);
         exec(db, "ROLLBACK");
         return code;
     }
+    return 0;
+}
+
+int create_schema(sqlite3* db, const std::string& path) {
+    int rc = in_immediate_transaction(db, path, "cannot be created", [&] {
+        long long tables = 0;
+        int step = query_int(db, "SELECT count(*) FROM sqlite_schema", &tables);
+        if (step != SQLITE_OK || tables != 0) return step;   // another process may have created it meanwhile
+        step = exec(db, kSchema);
+        if (step == SQLITE_OK) step = exec(db, kStateSchema);
+        std::string mark = "PRAGMA application_id = " + std::to_string(kApplicationId);
+        if (step == SQLITE_OK) step = exec(db, mark.c_str());
+        std::string version = "PRAGMA user_version = " + std::to_string(kFormatVersion);
+        if (step == SQLITE_OK) step = exec(db, version.c_str());
+        return step;
+    });
+    if (rc != 0) return rc;
     // Readers keep reading while a writer commits.
     exec(db, "PRAGMA journal_mode = WAL");
     return 0;
@@ -75,21 +86,14 @@ int create_schema(sqlite3* db, const std::string& path) {
 
 // Brings a format 1 catalog to format 2: the change stamp table, in one transaction.
 int add_stamp(sqlite3* db, const std::string& path) {
-    int rc = exec(db, "BEGIN IMMEDIATE");
-    if (rc != SQLITE_OK) return fail_sqlite(db, rc, path, "cannot be brought up to date");
-    long long version = 0;
-    rc = query_int(db, "PRAGMA user_version", &version);
-    if (rc == SQLITE_OK && version == 1) {   // another process may have done it meanwhile
-        rc = exec(db, kStateSchema);
-        if (rc == SQLITE_OK) rc = exec(db, ("PRAGMA user_version = " + std::to_string(kFormatVersion)).c_str());
-    }
-    if (rc == SQLITE_OK) rc = exec(db, "COMMIT");
-    if (rc != SQLITE_OK) {
-        int code = fail_sqlite(db, rc, path, "cannot be brought up to date");
-        exec(db, "ROLLBACK");
-        return code;
-    }
-    return 0;
+    return in_immediate_transaction(db, path, "cannot be brought up to date", [&] {
+        long long version = 0;
+        int step = query_int(db, "PRAGMA user_version", &version);
+        if (step != SQLITE_OK || version != 1) return step;   // another process may have done it meanwhile
+        step = exec(db, kStateSchema);
+        if (step == SQLITE_OK) step = exec(db, ("PRAGMA user_version = " + std::to_string(kFormatVersion)).c_str());
+        return step;
+    });
 }
 
 // Checks (and when empty and writable, creates) the catalog layout.

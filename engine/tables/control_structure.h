@@ -113,6 +113,11 @@ struct RSKTSOURCE;
 struct RSKTDATA;
 struct RSKLAG;
 struct RSKCATOBJ;        // catalog object header of catalog storage
+// Records of time grids, categories and cross-classifications that have free lists.
+struct RSKTIMEPOINT;
+struct RSKMEMBERLINK;
+struct RSKHIERARCHY;
+struct RSKHIERCELL;
 
 // Heads of the free lists of every record kind. Records are taken from these lists, refilled in
 // chunks from the current pool, and never returned to a pool one by one. The order of the first
@@ -148,6 +153,13 @@ struct RSKFREELISTS {
     void* resolved_links;            // resolved and currency links of instrument types; chunk 1000
     void* set_members;               // members of transformation sets and categories; chunk 100
     RSKCATOBJ* catalog_objects;      // catalog object headers; chunk 10 (20 while indexing)
+
+    // Time grids, categories, cross-classifications and arrays.
+    RSKTIMEPOINT* time_points;       // chunk 20
+    RSKMEMBERLINK* category_members; // chunk 100
+    RSKHIERARCHY* hierarchies;       // chunk 10
+    RSKHIERCELL* class_cells;        // chunk 20
+    RSKNAMECELL* array_elements;     // array element-name entries; chunk 1000
 };
 
 // Security record of a catalog object or environment: owner, group and a rights code (0x200

@@ -91,6 +91,8 @@ struct RSKNAMECELL;       // name-list cell
 struct RSKVALUECELL;      // constant value of a variable
 struct RSKVARIABLE;
 struct RSKVARLINK;        // link of a variable list
+struct RSKFXENTRY;        // exchange-rate pair entry
+struct RSKSYSVARS;        // pointers to the system variables
 struct RSKINSTTYPE;
 struct RSKANALYSIS;
 struct RSKPROJECT;
@@ -111,6 +113,11 @@ struct RSKTSOURCE;
 struct RSKTDATA;
 struct RSKLAG;
 struct RSKCATOBJ;        // catalog object header of catalog storage
+// Records of time grids, categories and cross-classifications that have free lists.
+struct RSKTIMEPOINT;
+struct RSKMEMBERLINK;
+struct RSKHIERARCHY;
+struct RSKHIERCELL;
 
 // Heads of the free lists of every record kind. Records are taken from these lists, refilled in
 // chunks from the current pool, and never returned to a pool one by one. The order of the first
@@ -120,7 +127,7 @@ struct RSKFREELISTS {
     RSKVARIABLE* variables;          // chunk 100
     RSKVARLINK* variable_links;      // chunk 1000
     RSKNAMECELL* name_cells;         // chunk 100
-    void* pair_entries;              // chunk 100
+    RSKFXENTRY* pair_entries;        // exchange-rate pair entries; chunk 100
     RSKVALUECELL* value_cells;       // chunk 100
     RSKINSTTYPE* instrument_types;   // object records: chunk 10
     RSKANALYSIS* analyses;           // chunk 20
@@ -146,6 +153,13 @@ struct RSKFREELISTS {
     void* resolved_links;            // resolved and currency links of instrument types; chunk 1000
     void* set_members;               // members of transformation sets and categories; chunk 100
     RSKCATOBJ* catalog_objects;      // catalog object headers; chunk 10 (20 while indexing)
+
+    // Time grids, categories, cross-classifications and arrays.
+    RSKTIMEPOINT* time_points;       // chunk 20
+    RSKMEMBERLINK* category_members; // chunk 100
+    RSKHIERARCHY* hierarchies;       // chunk 10
+    RSKHIERCELL* class_cells;        // chunk 20
+    RSKNAMECELL* array_elements;     // array element-name entries; chunk 1000
 };
 
 // Security record of a catalog object or environment: owner, group and a rights code (0x200
@@ -312,4 +326,9 @@ struct RSKCON {
     int32_t variables_count;
 
     qor_pool* run_pool;              // the project run's pool
+
+    // Variables: the system variables (made once per control structure) and the time stamp
+    // that definitions give their labels while a data set is read.
+    RSKSYSVARS* system_variables;    // null until rskvar1 has run
+    double read_timestamp;           // host date-time of the current read; 0 = none
 };

@@ -24,6 +24,7 @@
 #include "engine/model/submission/code_submission.h"
 #include "engine/model/symbols/symbol_table.h"
 #include "engine/model/timers/timers.h"
+#include "engine/model/types/instrument_types.h"
 #include "engine/model/types/type_name_lists.h"
 #include "engine/model/variables/value_cells.h"
 #include "engine/tables/slot_placeholder.h"
@@ -237,6 +238,21 @@ void rskatbl_fill() {
     put<EngineSlot::delete_utilfile>(&delete_utilfile);
     put<EngineSlot::open_utilfile>(&open_utilfile);
     put<EngineSlot::close_utilfile>(&close_utilfile);
+
+    // Instrument types and their catalog data set.
+    put<EngineSlot::rskactd>(&rskactd);
+    put<EngineSlot::rskclbf>(&rskclbf);
+    put<EngineSlot::rskclbi>(&rskclbi);
+    put<EngineSlot::rskclbp>(&rskclbp);
+    put<EngineSlot::rskcls>(&rskcls);
+    put<EngineSlot::rskclsd>(&rskclsd);
+    put<EngineSlot::rskclsf>(&rskclsf);
+    put<EngineSlot::rskclsi>(&rskclsi);
+    put<EngineSlot::rskclsp>(&rskclsp);
+    put<EngineSlot::rskclsr>(&rskclsr);
+    put<EngineSlot::rskclsv>(&rskclsv);
+    put<EngineSlot::rskclsw>(&rskclsw);
+    put<EngineSlot::rskdflt>(&rskdflt);
 
     // Two routines stand in two slots each.
     put<EngineSlot::rskcsac_again>(&rskcsac);

@@ -91,6 +91,8 @@ struct RSKNAMECELL;       // name-list cell
 struct RSKVALUECELL;      // constant value of a variable
 struct RSKVARIABLE;
 struct RSKVARLINK;        // link of a variable list
+struct RSKFXENTRY;        // exchange-rate pair entry
+struct RSKSYSVARS;        // pointers to the system variables
 struct RSKINSTTYPE;
 struct RSKANALYSIS;
 struct RSKPROJECT;
@@ -125,7 +127,7 @@ struct RSKFREELISTS {
     RSKVARIABLE* variables;          // chunk 100
     RSKVARLINK* variable_links;      // chunk 1000
     RSKNAMECELL* name_cells;         // chunk 100
-    void* pair_entries;              // chunk 100
+    RSKFXENTRY* pair_entries;        // exchange-rate pair entries; chunk 100
     RSKVALUECELL* value_cells;       // chunk 100
     RSKINSTTYPE* instrument_types;   // object records: chunk 10
     RSKANALYSIS* analyses;           // chunk 20
@@ -324,4 +326,9 @@ struct RSKCON {
     int32_t variables_count;
 
     qor_pool* run_pool;              // the project run's pool
+
+    // Variables: the system variables (made once per control structure) and the time stamp
+    // that definitions give their labels while a data set is read.
+    RSKSYSVARS* system_variables;    // null until rskvar1 has run
+    double read_timestamp;           // host date-time of the current read; 0 = none
 };

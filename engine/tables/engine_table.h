@@ -21,6 +21,7 @@ struct hash_item;
 struct utilfile;
 struct member_name;
 struct statement_node;
+struct RSKVARDEF;
 
 constexpr int kEngineTableVector = 381;
 constexpr int kEngineTableVectorCode = (14 << 16) | 381;   // level 14, vector 381 (917885)
@@ -559,6 +560,9 @@ QOR_ENGINE_SLOT_TYPE(rskcur, RSKCURRENCY* (*)(RSKCON*, const char*))
 QOR_ENGINE_SLOT_TYPE(rskcur0, int (*)(RSKCON*))
 QOR_ENGINE_SLOT_TYPE(rskcurm, int (*)(RSKCON*, const char*, int))
 QOR_ENGINE_SLOT_TYPE(rskcurp, int (*)(RSKCON*, int))
+QOR_ENGINE_SLOT_TYPE(rskfx, RSKFXENTRY* (*)(RSKCON*, const char*, const char*))
+QOR_ENGINE_SLOT_TYPE(rskfxp, int (*)(RSKCON*))
+QOR_ENGINE_SLOT_TYPE(rskfxp1, int (*)(RSKCON*, const char*, const char*))
 QOR_ENGINE_SLOT_TYPE(rskgtya, int (*)(RSKCON*, RSKTYPELIST*, const char*, int, int*))
 QOR_ENGINE_SLOT_TYPE(rskgtyc, int (*)(RSKCON*, RSKTYPELIST*))
 QOR_ENGINE_SLOT_TYPE(rskgtyg, int (*)(RSKCON*, const RSKTYPELIST*, int, RSKNAMEREC*))
@@ -605,6 +609,18 @@ QOR_ENGINE_SLOT_TYPE(rskvalc, int (*)(RSKCON*, RSKVALUECELL**, RSKVARIABLE*, con
 QOR_ENGINE_SLOT_TYPE(rskvaln, int (*)(RSKCON*, RSKVALUECELL**, RSKVARIABLE*, double))
 QOR_ENGINE_SLOT_TYPE(rskvalp, int (*)(const RSKVALUECELL*))
 QOR_ENGINE_SLOT_TYPE(rskvar, RSKVARIABLE* (*)(RSKCON*, const RSKNAMEREC*))
+QOR_ENGINE_SLOT_TYPE(rskvar0, int (*)(RSKCON*))
+QOR_ENGINE_SLOT_TYPE(rskvar1, int (*)(RSKCON*))
+QOR_ENGINE_SLOT_TYPE(rskvara, int (*)(RSKCON*, RSKVARIABLE*, const char*, int, const char*, int))
+QOR_ENGINE_SLOT_TYPE(rskvarb, int (*)(RSKCON*, RSKVARIABLE*, const char*, int))
+QOR_ENGINE_SLOT_TYPE(rskvarc, int (*)(RSKCON*, RSKVARIABLE*, const char*, int))
+QOR_ENGINE_SLOT_TYPE(rskvard, int (*)(RSKCON*, RSKVARIABLE**, const RSKVARDEF*))
+QOR_ENGINE_SLOT_TYPE(rskvarf, int (*)(RSKCON*, RSKVARIABLE*))
+QOR_ENGINE_SLOT_TYPE(rskvari, int (*)(RSKCON*, RSKVARIABLE*))
+QOR_ENGINE_SLOT_TYPE(rskvarm, int (*)(RSKCON*, RSKVARIABLE*))
+QOR_ENGINE_SLOT_TYPE(rskvarn, int (*)(RSKCON*, RSKVARIABLE*, double))
+QOR_ENGINE_SLOT_TYPE(rskvc, RSKVARIABLE* (*)(RSKCON*, RSKINSTTYPE*, const RSKNAMEREC*))
+QOR_ENGINE_SLOT_TYPE(rskvf, RSKVARIABLE* (*)(RSKCON*, const RSKNAMEREC*))
 QOR_ENGINE_SLOT_TYPE(rsktbla_again, int (*)(RSKCON*, RSKSYMTAB*, int, RSKSYMTAB*, qor_pool*, RSKFREELISTS*, uint32_t))
 QOR_ENGINE_SLOT_TYPE(rsktblf, int (*)(RSKCON*, RSKSYMTAB*))
 QOR_ENGINE_SLOT_TYPE(rskcndt, int (*)(RSKCON*, int, const char**))
@@ -635,6 +651,11 @@ QOR_ENGINE_SLOT_TYPE(delete_utilfile, int (*)(qor_pool*, utilfile*))
 QOR_ENGINE_SLOT_TYPE(open_utilfile, int (*)(utilfile*))
 QOR_ENGINE_SLOT_TYPE(close_utilfile, int (*)(utilfile*))
 QOR_ENGINE_SLOT_TYPE(fill_currency_table, int (*)(RSKCON*))
+QOR_ENGINE_SLOT_TYPE(is_simulation, int (*)(const RSKANALYSIS*))
+QOR_ENGINE_SLOT_TYPE(is_sensitivity, int (*)(const RSKANALYSIS*))
+QOR_ENGINE_SLOT_TYPE(is_scenario, int (*)(const RSKANALYSIS*))
+QOR_ENGINE_SLOT_TYPE(is_mtm, int (*)(const RSKANALYSIS*))
+QOR_ENGINE_SLOT_TYPE(number_of_outvars, int (*)(RSKCON*, const RSKANALYSIS*))
 QOR_ENGINE_SLOT_TYPE(is_exposure_type_variable, int (*)(RSKCON*, RSKVARIABLE*))
 // Time grids, models, categories, cross-classifications and arrays.
 QOR_ENGINE_SLOT_TYPE(rskarya, int (*)(RSKCON*, RSKVARIABLE*, const char*, int))

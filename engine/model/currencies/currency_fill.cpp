@@ -106,7 +106,7 @@ void release_arrays(RSKCON* con, RSKCURTABLE* table, int n) {
     if (table->currencies != nullptr)
         vmfree_handler(con->general_pool, table->currencies, sizeof(RSKCURRENCY) * n, QOR_FREE_SIZED);
     if (table->matrix != nullptr)
-        vmfree_handler(con->general_pool, table->matrix, sizeof(RSKFXPAIR*) * n * n, QOR_FREE_SIZED);
+        vmfree_handler(con->general_pool, table->matrix, sizeof(RSKFXENTRY*) * n * n, QOR_FREE_SIZED);
     std::memset(table, 0, sizeof *table);
 }
 

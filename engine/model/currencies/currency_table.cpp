@@ -35,13 +35,13 @@ void rskcur_enter(RSKCURTABLE* table, RSKCURRENCY* currency) {
 
 int rskcur_allocate(RSKCON* con, RSKCURTABLE* table, int n) {
     const size_t array_bytes = sizeof(RSKCURRENCY) * static_cast<size_t>(n);
-    const size_t matrix_bytes = sizeof(RSKFXPAIR*) * static_cast<size_t>(n) * static_cast<size_t>(n);
+    const size_t matrix_bytes = sizeof(RSKFXENTRY*) * static_cast<size_t>(n) * static_cast<size_t>(n);
     table->currencies = static_cast<RSKCURRENCY*>(vmalcp_handler(con->general_pool, array_bytes, QOR_ALLOC_ZERO));
     if (table->currencies == nullptr) {
         rsknomem(con, array_bytes, "currency table");
         return 1;
     }
-    table->matrix = static_cast<RSKFXPAIR**>(vmalcp_handler(con->general_pool, matrix_bytes, QOR_ALLOC_ZERO));
+    table->matrix = static_cast<RSKFXENTRY**>(vmalcp_handler(con->general_pool, matrix_bytes, QOR_ALLOC_ZERO));
     if (table->matrix == nullptr) {
         vmfree_handler(con->general_pool, table->currencies, array_bytes, QOR_FREE_SIZED);
         table->currencies = nullptr;

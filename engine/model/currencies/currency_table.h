@@ -19,7 +19,7 @@ struct RSKCURRENCY {
     int16_t used;                    // 1 when an exchange-rate risk factor names it
 };
 
-struct RSKFXPAIR;                    // exchange-rate pair entry of the exchange-rate matrix
+struct RSKFXENTRY;                    // exchange-rate pair entry of the exchange-rate matrix
 
 // The currency table block, held in the run-time table block.
 struct RSKCURTABLE {
@@ -27,18 +27,44 @@ struct RSKCURTABLE {
     RSKCURRENCY* currencies;         // the array, in table order
     int16_t count;
     int16_t shown;
-    RSKFXPAIR* pairs_head;
-    RSKFXPAIR* pairs_tail;
+    RSKFXENTRY* pairs_head;
+    RSKFXENTRY* pairs_tail;
     int16_t pair_count;
-    RSKFXPAIR** matrix;              // count x count; (i, j) is the pair from i to j
+    RSKFXENTRY** matrix;              // count x count; (i, j) is the pair from i to j
     int16_t spot_pairs;              // pairs that have a spot variable
+};
+
+struct RSKVARLINK;
+
+// A run-time list of variables (links from the links free list) with its count.
+struct RSKRTLIST {
+    RSKVARLINK* head;
+    RSKVARLINK* tail;
+    int32_t count;
 };
 
 // The run-time table block: the run-time table of all variables, then the currency table.
 struct RSKRTBLOCK {
     void* reserved;
-    RSKSYMTAB variables;             // bucket hint 4001
+    RSKSYMTAB variables;             // bucket hint 4001: risk factors and states by name (rskvf)
     RSKCURTABLE currency_table;
+
+    // Variables: the run-time view that each rebuild makes afresh.
+    RSKRTLIST system_list;
+    RSKRTLIST instrument_list;       // kinds INSTRUMENT and OUTPUT
+    RSKSYMTAB instrument_names;      // instrument-side names (instrument, output, counterparty,
+                                     // mitigation and instrument-information system variables)
+    int32_t instrument_count;        // kind 3
+    int32_t output_count;            // kind 7
+    RSKRTLIST reference_list;
+    int32_t reference_count;         // without internal reference variables
+    RSKRTLIST factor_list;           // risk factors and states
+    int32_t factor_count;            // kind 2
+    int32_t state_count;
+    RSKRTLIST array_list;            // array risk factors
+    RSKRTLIST lagged_list;           // risk factors with a lag time grid
+    RSKRTLIST project_list;
+    qor_pool* reference_map_pool;    // reference tables; made by each rebuild (16 KB blocks)
 };
 
 // One row of the built-in table of ISO 4217 currencies.

@@ -6,8 +6,7 @@
 #include "engine/model/names/name_records.h"
 
 struct RSKCURRENCY;
-struct RSKFXPAIR;
-struct RSKRATEUSE;
+struct RSKFXENTRY;
 
 // Storage type codes of variable values.
 enum : uint32_t {
@@ -82,7 +81,7 @@ struct RSKVARIABLE {
     RSKCURRENCY* currency_row;
     char from_currency[3];
     RSKCURRENCY* from_currency_row;
-    RSKFXPAIR* fx_pair;
+    RSKFXENTRY* fx_pair;             // the pair of an exchange-rate risk factor (rebuild)
     double maturity;
     uint32_t maturity_unit;
     double maturity_time;
@@ -96,8 +95,8 @@ struct RSKVARIABLE {
     RSKNAMECELL* categories_tail;
     uint8_t needed_spot;             // run-time marks set when a rate needs the variable
     uint8_t needed_forward;
-    RSKRATEUSE* rate_uses_head[2];
-    RSKRATEUSE* rate_uses_tail[2];
+    RSKVARLINK* rate_uses_head[2];   // rate-use links, owned by the rebuild
+    RSKVARLINK* rate_uses_tail[2];
     uint32_t reference_pair_count;
     RSKNAMECELL* reference_pairs_head;
     RSKNAMECELL* reference_pairs_tail;
@@ -106,4 +105,48 @@ struct RSKVARIABLE {
     uint32_t origin;                 // 1 own, 2 inherited, 3 inherited and redefined
     RSKPROPS properties;             // label
     uint32_t hash;
+
+    // Arrays: element names in the order given, the resolved elements and their maturities, or
+    // the time grid the array is laid on. Each vector keeps the count it was allocated with, so
+    // that it goes back to the pool with the size it was taken with.
+    RSKNAMECELL* element_names_head;
+    RSKNAMECELL* element_names_tail;
+    RSKVARIABLE** elements;          // null for an element not found
+    uint32_t elements_allocated;
+    RSKOBJNAME time_grid_name;
+    RSKTIMEGRID* time_grid;
+    double* maturities;
+    uint32_t maturities_allocated;
+    double* first_derivatives;
+    uint32_t first_derivatives_allocated;
+    double* second_derivatives;
+    uint32_t second_derivatives_allocated;
+    uint8_t time_grid_array;         // 1 = laid on a time grid
+
+    // Instrument types: resolved types that hold this variable; it is not deleted while above 0.
+    uint32_t use_count;
+};
+
+// A link of a run-time list of variables (24 bytes in the stored layout; sizes in memory come
+// from sizeof): taken from the links free list, 1000 at a time.
+struct RSKVARLINK {
+    RSKVARLINK* next;
+    RSKVARIABLE* variable;
+    void* words[4];                  // working words of the list's owner
+};
+
+// Scopes of system variables.
+enum : uint32_t { RSKSCOPE_SIMULATION = 1, RSKSCOPE_VALUATION = 2 };
+
+// Flags of the variable record.
+enum : uint8_t {
+    RSKROLEF_IR = 0x80,
+    RSKROLEF_FX = 0x40,
+    RSKROLEF_TERM = 0x20,
+    RSKROLEF_VOLATILITY = 0x10,
+    RSKROLEF_POSITION_DATA = 0x04,   // position data may supply the variable
+    RSKROLEF_INSTRUMENT_SIDE = 0x08, // resolvable in instrument types
+    RSKF2_LAG_GRID = 0x08,
+    RSKF3_INTERNAL_REFERENCE = 0x40,
+    RSKF3_REBUILD_MADE = 0x20,       // made by every rebuild (the four standard maps)
 };

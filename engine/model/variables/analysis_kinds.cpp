@@ -3,6 +3,7 @@
 #include "engine/model/variables/analysis_kinds.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #include "engine/model/analyses/analysis_record.h"
 #include "engine/model/variables/variables.h"

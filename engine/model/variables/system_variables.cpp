@@ -1,6 +1,7 @@
 // System variables that every environment carries and the reserved names that result data sets
 // use as columns: made once per control structure, kept by every rebuild.
 #include <cstring>
+#include <iterator>
 
 #include "common/memory/pool_memory.h"
 #include "engine/model/control/out_of_memory.h"

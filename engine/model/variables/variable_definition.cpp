@@ -2,6 +2,7 @@
 // reported and counted, and only a request without faults replaces or creates the variable.
 #include <cctype>
 #include <cstring>
+#include <initializer_list>
 
 #include "common/memory/pool_memory.h"
 #include "engine/model/control/entry_table.h"

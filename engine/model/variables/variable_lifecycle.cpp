@@ -5,6 +5,7 @@
 #include "common/memory/pool_memory.h"
 #include "engine/model/control/entry_table.h"
 #include "engine/model/names/name_records.h"
+#include "engine/model/registries/code_registries.h"
 #include "engine/model/symbols/symbol_table.h"
 #include "engine/model/variables/variable_access.h"
 #include "engine/model/variables/variables.h"

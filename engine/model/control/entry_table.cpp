@@ -14,8 +14,10 @@
 #include "common/module/not_yet.h"
 #include "engine/model/audit/audit_log.h"
 #include "engine/model/calendars/calendars.h"
+#include "engine/model/categories/categories.h"
 #include "engine/model/control/startup.h"
 #include "engine/model/currencies/currency_table.h"
+#include "engine/model/models/models.h"
 #include "engine/model/names/name_records.h"
 #include "engine/model/options/engine_options.h"
 #include "engine/model/paths/search_path.h"
@@ -23,6 +25,7 @@
 #include "engine/model/registries/role_combinations.h"
 #include "engine/model/submission/code_submission.h"
 #include "engine/model/symbols/symbol_table.h"
+#include "engine/model/timegrids/time_grids.h"
 #include "engine/model/timers/timers.h"
 #include "engine/model/types/instrument_types.h"
 #include "engine/model/types/type_name_lists.h"
@@ -115,6 +118,32 @@ void rskatbl_fill() {
     put<EngineSlot::rskcald>(&rskcald);
     put<EngineSlot::rskcalf>(&rskcalf);
     put<EngineSlot::rskcalp>(&rskcalp);
+
+    // Time grids, models, categories and cross-classifications.
+    put<EngineSlot::rsktgd>(&rsktgd);
+    put<EngineSlot::rsktgda>(&rsktgda);
+    put<EngineSlot::rsktgdc>(&rsktgdc);
+    put<EngineSlot::rsktgdd>(&rsktgdd);
+    put<EngineSlot::rsktgde>(&rsktgde);
+    put<EngineSlot::rsktgdf>(&rsktgdf);
+    put<EngineSlot::rsktgdp>(&rsktgdp);
+    put<EngineSlot::rskmod>(&rskmod);
+    put<EngineSlot::rskmodd>(&rskmodd);
+    put<EngineSlot::rskmodp>(&rskmodp);
+    put<EngineSlot::rskmsp>(&rskmsp);
+    put<EngineSlot::rskcat>(&rskcat);
+    put<EngineSlot::rskcata>(&rskcata);
+    put<EngineSlot::rskcatc>(&rskcatc);
+    put<EngineSlot::rskcatd>(&rskcatd);
+    put<EngineSlot::rskcatf>(&rskcatf);
+    put<EngineSlot::rskcatp>(&rskcatp);
+    put<EngineSlot::rskccs>(&rskccs);
+    put<EngineSlot::rskccsa>(&rskccsa);
+    put<EngineSlot::rskccsc>(&rskccsc);
+    put<EngineSlot::rskccsd>(&rskccsd);
+    put<EngineSlot::rskccsf>(&rskccsf);
+    put<EngineSlot::rskccsp>(&rskccsp);
+    put<EngineSlot::rskhier>(&rskhier);
     put<EngineSlot::rskcanb>(&rskcanb);
     put<EngineSlot::rskcapb>(&rskcapb);
 

@@ -46,6 +46,26 @@ protected:
         return &v;
     }
 
+    // Fails each allocation of `op` in turn (the first, then the second, ...) until it runs
+    // without reaching the failing one. Each failed run must answer 1 and leave `consistent`
+    // true; the run that succeeds must answer 0. Answers the number of failed runs.
+    template <typename Op, typename Check>
+    int fail_each_allocation(Op op, Check consistent) {
+        for (long n = 1; n < 1000; ++n) {
+            qor_pool_fail_nth(n);
+            const int rc = op();
+            const long left = qor_pool_fail_nth(0);
+            if (left != 0) {
+                EXPECT_EQ(rc, 0) << "allocation " << n << log();
+                return static_cast<int>(n - 1);
+            }
+            EXPECT_EQ(rc, 1) << "allocation " << n;
+            EXPECT_TRUE(consistent()) << "allocation " << n;
+        }
+        ADD_FAILURE() << "the routine never ran out of allocations to fail";
+        return -1;
+    }
+
     RSKCON* con = nullptr;
     std::deque<RSKVARIABLE> variables_;
 };

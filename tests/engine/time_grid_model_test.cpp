@@ -100,17 +100,13 @@ TEST_F(TimeGrids, RedefinitionEmptiesTheGridOnItsObjectAndTheListingShowsThePoin
 TEST_F(TimeGrids, OutOfMemoryFailsOnceWithNothingAdded) {
     RSKTIMEGRID* grid = define("Grid");
     ASSERT_NE(grid, nullptr);
-    qor_pool_fail_nth(1);
-    EXPECT_EQ(call<EngineSlot::rsktgda>()(con, grid, 1, RSKUNIT_YEAR), 1);
-    EXPECT_EQ(grid->count, 0u);
-    EXPECT_EQ(grid->head, nullptr);
-    EXPECT_EQ(call<EngineSlot::rsktgda>()(con, grid, 1, RSKUNIT_YEAR), 0);
-    qor_pool_fail_nth(1);
-    EXPECT_EQ(call<EngineSlot::rsktgde>()(con, grid), 1);
-    EXPECT_EQ(grid->times, nullptr);
-    EXPECT_EQ(count_of(log(), "598/2797"), 1) << log();
-    EXPECT_EQ(call<EngineSlot::rsktgde>()(con, grid), 0);
+    auto add = [&] { return call<EngineSlot::rsktgda>()(con, grid, 1, RSKUNIT_YEAR); };
+    EXPECT_GT(fail_each_allocation(add, [&] { return grid->count == 0 && grid->head == nullptr; }), 0);
+    EXPECT_EQ(grid->count, 1u);
+    auto build = [&] { return call<EngineSlot::rsktgde>()(con, grid); };
+    EXPECT_GT(fail_each_allocation(build, [&] { return grid->times == nullptr && grid->times_allocated == 0; }), 0);
     EXPECT_EQ(grid->times[1], 1);
+    EXPECT_EQ(count_of(log(), "598/2797"), 1) << log();
 }
 
 class Models : public StartedEngine {};
@@ -162,12 +158,14 @@ TEST_F(Models, ListingsCountTheirOwnKindOnly) {
 }
 
 TEST_F(Models, OutOfMemoryLeavesNoRecord) {
-    qor_pool_fail_nth(1);
-    EXPECT_EQ(call<EngineSlot::rskmodd>()(con, "Garch", -1, 4, nullptr, nullptr), 1);
-    EXPECT_EQ(count_of(log(), "598/2797"), 1) << log();
     RSKNAMEREC key = name_of("Garch");
-    EXPECT_EQ(call<EngineSlot::rskmod>()(con, &key), nullptr);
-    EXPECT_EQ(con->object_tables->tables[RSKTAB_MODELS].count, 0);
+    RSKMODEL* model = nullptr;
+    auto define = [&] { return call<EngineSlot::rskmodd>()(con, "Garch", -1, 4, nullptr, &model); };
+    EXPECT_GT(fail_each_allocation(define, [&] {
+        return model == nullptr && call<EngineSlot::rskmod>()(con, &key) == nullptr &&
+               con->object_tables->tables[RSKTAB_MODELS].count == 0; }), 0);
+    EXPECT_EQ(count_of(log(), "598/2797"), 1) << log();
+    EXPECT_EQ(call<EngineSlot::rskmod>()(con, &key), model);
 }
 
 }  // namespace

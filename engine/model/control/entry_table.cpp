@@ -28,6 +28,7 @@
 #include "engine/model/symbols/symbol_table.h"
 #include "engine/model/timegrids/time_grids.h"
 #include "engine/model/timers/timers.h"
+#include "engine/model/datasets/catalog_datasets_api.h"
 #include "engine/model/types/instrument_types.h"
 #include "engine/model/types/type_name_lists.h"
 #include "engine/model/variables/value_cells.h"
@@ -289,6 +290,17 @@ void rskatbl_fill() {
     put<EngineSlot::rskclsv>(&rskclsv);
     put<EngineSlot::rskclsw>(&rskclsw);
     put<EngineSlot::rskdflt>(&rskdflt);
+
+    // Catalog data sets of definitions and the variables listing.
+    put<EngineSlot::rskvarr>(&rskvarr);
+    put<EngineSlot::rskvarw>(&rskvarw);
+    put<EngineSlot::rskvarp>(&rskvarp);
+    put<EngineSlot::rskaryr>(&rskaryr);
+    put<EngineSlot::rskaryw>(&rskaryw);
+    put<EngineSlot::rskrefr>(&rskrefr);
+    put<EngineSlot::rskrefw>(&rskrefw);
+    put<EngineSlot::rskcatr>(&rskcatr);
+    put<EngineSlot::rskcatw>(&rskcatw);
 
     // Two routines stand in two slots each.
     put<EngineSlot::rskcsac_again>(&rskcsac);

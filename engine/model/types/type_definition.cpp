@@ -196,7 +196,8 @@ int rskclsd(RSKCON* con, RSKINSTTYPE** out, const char* name, int name_length, c
     RSKOBJNAME new_name{};
     if (rskname(con, &new_name, name, name_length) != 0) return 1;
     RSKOBJNAME new_base{};
-    if (base != nullptr && base_length != 0 && rskname(con, &new_base, base, base_length) != 0) return 1;
+    if (base_length < 0) base_length = base != nullptr ? static_cast<int>(std::strlen(base)) : 0;
+    if (base != nullptr && base_length > 0 && rskname(con, &new_base, base, base_length) != 0) return 1;
 
     auto* type = static_cast<RSKINSTTYPE*>(rsksym(con, type_table(con), &new_name.name));
     if (type != nullptr) {

@@ -15,6 +15,7 @@
 #include "engine/model/symbols/symbol_table.h"
 #include "engine/model/timegrids/time_grids.h"
 #include "engine/model/variables/variable_access.h"
+#include "engine/model/variables/variable_texts.h"
 #include "engine/model/variables/variables.h"
 #include "engine/tables/free_lists.h"
 #include "host/formats.h"
@@ -39,40 +40,12 @@ enum : uint32_t {
     ROLE_IR = 321, ROLE_VOLATILITY = 501, ROLE_CPTY_SPECIAL = 902,
 };
 
-struct Text {
-    const char* text;
-    int length;
-};
+using Text = RskText;
 
-// A request text with its length; a negative length means NUL-terminated, trailing blanks drop.
-Text text_of(const char* text, int length) {
-    if (text == nullptr) return {"", 0};
-    if (length < 0) length = static_cast<int>(std::strlen(text));
-    while (length > 0 && (text[length - 1] == ' ' || text[length - 1] == '\0')) --length;
-    return {text, length};
-}
+Text text_of(const char* text, int length) { return trimmed(text, length); }
 
-// A blank-padded description from a registry look-up, without its padding.
-Text described(int length, const char* text) { return text_of(text, length); }
-
-Text kind_description(RSKCON* con, uint32_t kind) {
-    const char* text = nullptr;
-    int length = rskcsvk(con, static_cast<int>(kind), &text);
-    return described(length, text);
-}
-Text type_description(RSKCON* con, uint32_t type) {
-    const char* text = nullptr;
-    int length = rskcsdt(con, static_cast<int>(type), &text);
-    return described(length, text);
-}
-Text role_description(RSKCON* con, uint32_t role) {
-    const char* text = nullptr;
-    int length = rskcsva(con, static_cast<int>(role), &text);
-    return described(length, text);
-}
-
-#define TEXT_ARG(t) (t).length, (t).text
-#define NAME_ARG(rec) static_cast<int>((rec).name.length), (rec).name.text
+#define TEXT_ARG(t) RSK_TEXT(t)
+#define NAME_ARG(rec) RSK_NAME(rec)
 
 // The local copy that the steps fill, with its error count.
 struct Definition {
@@ -186,7 +159,7 @@ void take_kind_and_role(Definition& d) {
 void take_group(Definition& d) {
     RSKVARIABLE& v = d.record;
     Text group = text_of(d.request->group, d.request->group_length);
-    if (group.length == 0) group = role_description(d.con, v.role);
+    if (group.length == 0) group = role_text(d.con, v.role);
     int kept = group.length < 32 ? group.length : 32;
     std::memcpy(v.group, group.text, static_cast<size_t>(kept));
     v.group_length = static_cast<int16_t>(kept);
@@ -215,8 +188,8 @@ void take_format(Definition& d) {
     RSKVARIABLE& v = d.record;
     no_format(v);
     Text format = text_of(d.request->format, d.request->format_length);
-    if (format.length == 0 && v.data_type == DT_DATE) format = {"DATE9.", 6};
-    if (format.length == 0 && v.data_type == DT_DATETIME) format = {"DATETIME17.", 11};
+    if (format.length == 0 && v.data_type == DT_DATE) format = {6, "DATE9."};
+    if (format.length == 0 && v.data_type == DT_DATETIME) format = {11, "DATETIME17."};
     if (format.length == 0) return;
     if (format.length > kFormatTextLimit) {
         xebug("rskvard: load_fmt: fmt length %i too long.", format.length);
@@ -300,18 +273,18 @@ void check_combinations(Definition& d) {
     const int kind = static_cast<int>(v.kind), role = static_cast<int>(v.role);
     const int type = static_cast<int>(v.data_type);
     if (rskckt(d.con, kind, type) != 0) {
-        xpmlog(598, 1056, TEXT_ARG(kind_description(d.con, v.kind)), NAME_ARG(v.name),
-               TEXT_ARG(type_description(d.con, v.data_type)));
+        xpmlog(598, 1056, TEXT_ARG(kind_text(d.con, v.kind)), NAME_ARG(v.name),
+               TEXT_ARG(type_text(d.con, v.data_type)));
         ++d.errors;
     }
     if (rskckr(d.con, kind, role) != 0) {
-        xpmlog(598, 1057, TEXT_ARG(kind_description(d.con, v.kind)),
-               TEXT_ARG(role_description(d.con, v.role)), NAME_ARG(v.name));
+        xpmlog(598, 1057, TEXT_ARG(kind_text(d.con, v.kind)),
+               TEXT_ARG(role_text(d.con, v.role)), NAME_ARG(v.name));
         ++d.errors;
     }
     if (d.errors == 0 && v.role <= 700 && rskckrt(d.con, kind, role, type) != 0) {
-        xpmlog(598, 1058, TEXT_ARG(kind_description(d.con, v.kind)),
-               TEXT_ARG(role_description(d.con, v.role)), TEXT_ARG(type_description(d.con, v.data_type)),
+        xpmlog(598, 1058, TEXT_ARG(kind_text(d.con, v.kind)),
+               TEXT_ARG(role_text(d.con, v.role)), TEXT_ARG(type_text(d.con, v.data_type)),
                NAME_ARG(v.name));
         ++d.errors;
     }
@@ -417,8 +390,8 @@ void check_reference_var(Definition& d) {
     else if (v.data_type == DT_FX_REF && !second) number = 1071;
     else if (v.data_type == DT_NAME_REF && !first) number = 1072;
     if (number != 0) {
-        xpmlog(598, number, TEXT_ARG(kind_description(d.con, v.kind)),
-               TEXT_ARG(type_description(d.con, v.data_type)), NAME_ARG(v.name));
+        xpmlog(598, number, TEXT_ARG(kind_text(d.con, v.kind)),
+               TEXT_ARG(type_text(d.con, v.data_type)), NAME_ARG(v.name));
         ++d.errors;
     }
 }
@@ -475,10 +448,10 @@ RSKVARIABLE* store(Definition& d) {
     RSKVARIABLE* v = rskvar(con, &local.name.name);
     if (v != nullptr) {
         if (!con->catalog_loading)
-            xpmlog(598, 1606, NAME_ARG(local.name), TEXT_ARG(kind_description(con, v->kind)),
-                   TEXT_ARG(type_description(con, v->data_type)), TEXT_ARG(role_description(con, v->role)),
-                   TEXT_ARG(kind_description(con, local.kind)), TEXT_ARG(type_description(con, local.data_type)),
-                   TEXT_ARG(role_description(con, local.role)));
+            xpmlog(598, 1606, NAME_ARG(local.name), TEXT_ARG(kind_text(con, v->kind)),
+                   TEXT_ARG(type_text(con, v->data_type)), TEXT_ARG(role_text(con, v->role)),
+                   TEXT_ARG(kind_text(con, local.kind)), TEXT_ARG(type_text(con, local.data_type)),
+                   TEXT_ARG(role_text(con, local.role)));
         local.creation = v->creation;
         local.origin = v->origin == 2 && own_environment ? 3 : v->origin;
         rskvafc(con, v);

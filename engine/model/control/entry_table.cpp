@@ -30,6 +30,9 @@
 #include "engine/model/timers/timers.h"
 #include "engine/model/types/type_name_lists.h"
 #include "engine/model/variables/value_cells.h"
+#include "engine/model/fx/fx_matrix.h"
+#include "engine/model/variables/analysis_kinds.h"
+#include "engine/model/variables/variables.h"
 #include "engine/tables/slot_placeholder.h"
 #include "host/kernel.h"
 
@@ -152,6 +155,29 @@ void rskatbl_fill() {
     put<EngineSlot::rskhier>(&rskhier);
     put<EngineSlot::rskcanb>(&rskcanb);
     put<EngineSlot::rskcapb>(&rskcapb);
+
+    // Variables, system variables, the rebuild, exchange rates and the analysis kind tests.
+    put<EngineSlot::rskvar>(&rskvar);
+    put<EngineSlot::rskvar0>(&rskvar0);
+    put<EngineSlot::rskvar1>(&rskvar1);
+    put<EngineSlot::rskvara>(&rskvara);
+    put<EngineSlot::rskvarb>(&rskvarb);
+    put<EngineSlot::rskvarc>(&rskvarc);
+    put<EngineSlot::rskvard>(&rskvard);
+    put<EngineSlot::rskvarf>(&rskvarf);
+    put<EngineSlot::rskvari>(&rskvari);
+    put<EngineSlot::rskvarm>(&rskvarm);
+    put<EngineSlot::rskvarn>(&rskvarn);
+    put<EngineSlot::rskvf>(&rskvf);
+    put<EngineSlot::rskfx>(&rskfx);
+    put<EngineSlot::rskfxp>(&rskfxp);
+    put<EngineSlot::rskfxp1>(&rskfxp1);
+    put<EngineSlot::is_simulation>(&analysis_kinds::is_simulation);
+    put<EngineSlot::is_sensitivity>(&analysis_kinds::is_sensitivity);
+    put<EngineSlot::is_scenario>(&analysis_kinds::is_scenario);
+    put<EngineSlot::is_mtm>(&analysis_kinds::is_mtm);
+    put<EngineSlot::number_of_outvars>(&number_of_outvars);
+    put<EngineSlot::is_exposure_type_variable>(&is_exposure_type_variable);
 
     // Currencies.
     put<EngineSlot::rskcur>(&rskcur);

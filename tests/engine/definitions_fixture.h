@@ -60,7 +60,6 @@ protected:
         ASSERT_EQ(engine_routine<EngineSlot::rskinit>()(&con, 0, 0, 0), 0) << log();
         qor::runtime::end_step(step);
         ASSERT_EQ(catalog_routine<CatalogSlot::rssenvt>()(con), 0);
-        if (con->system_variables == nullptr) rskvar1(con);
     }
     // A second, fresh control structure in place of the first (for round trips).
     void restart() {
@@ -87,11 +86,11 @@ protected:
             request.currency_length = -1;
         }
         request.environment = con->current_environment;
-        return rskvard(con, nullptr, &request);
+        return engine_routine<EngineSlot::rskvard>()(con, nullptr, &request);
     }
     RSKVARIABLE* variable(const char* name) {
         RSKNAMEREC key = name_of(name);
-        return rskvar(con, &key);
+        return engine_routine<EngineSlot::rskvar>()(con, &key);
     }
     RSKINSTTYPE* define_type(const char* name, const char* base = "", int cash_flows = 0, int quadratic = 0) {
         RSKINSTTYPE* type = nullptr;

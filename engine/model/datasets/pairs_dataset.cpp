@@ -111,6 +111,8 @@ int read_pairs(RSKCON* con, const PairKind& kind, const char* libref, const char
         if (first) {
             const int length = rskds_text(&ds, numbers[0], name, kWidth);
             factor = group_factor(con, kind, name, length);
+            // A refused group is skipped, and the read says it did not take everything.
+            if (factor == nullptr) rc = 1;
         }
         if (factor == nullptr) continue;
         const int length1 = rskds_text(&ds, numbers[1], one, kWidth);

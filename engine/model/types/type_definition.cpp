@@ -227,6 +227,11 @@ int rskclsd(RSKCON* con, RSKINSTTYPE** out, const char* name, int name_length, c
     stamp.state = 2;
     stamp.modified = wzdttme();
     rssptyd(con, &type->properties, &text, &stamp);
+    if (type->properties.description_length < description_length) {
+        // The property block stays empty when its text cannot be had.
+        rsknomem(con, static_cast<size_t>(description_length), "description");
+        return 1;
+    }
 
     type->base_name = new_base;
     type->base_name.name.text = type->base_name.buffer;

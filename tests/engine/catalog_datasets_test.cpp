@@ -3,7 +3,6 @@
 // build read into the same listing; bad input gives its message and a failure, and leaves
 // every entry listed once.
 #include <fstream>
-#include <iostream>
 
 #include "engine/model/datasets/catalog_datasets_api.h"
 #include "tests/engine/definitions_fixture.h"
@@ -85,7 +84,6 @@ TEST_F(CatalogDatasets, WrittenEnvironmentReadsBackIntoTheSameListings) {
     restart();
     read_all("DEFS");
     EXPECT_EQ(listings(), before);
-    if (std::getenv("QOR_SHOW_LISTING")) std::cout << before << log();
     // What the listings hold, independently of the round trip: definition order, the curve
     // sorted by maturity, the Bond's actions, the base-most variables of Swap first.
     EXPECT_LT(before.find("usd5y"), before.find("usd1y"));
@@ -121,6 +119,52 @@ TEST_F(CatalogDatasets, CheckedInDataSetsReadIntoTheDefinedEnvironment) {
     restart();
     read_all("STORED");
     EXPECT_EQ(listings(), defined);
+}
+
+}  // namespace
+
+namespace {
+
+// Row rules of READVARS: the format built from FORMAT, FORMATL and FORMATD; a short KIND means
+// an instrument variable; a blank ROLE takes the kind's default; COMPUTED makes an output.
+TEST_F(CatalogDatasets, ReadvarsRowRules) {
+    ASSERT_EQ(write_test_dataset("DEFS", "rules",
+                                 {{"NAME", true, 32}, {"KIND", true, 18}, {"TYPE", true, 18}, {"ROLE", true, 18},
+                                  {"FORMAT", true, 18}, {"FORMATL", false, 8}, {"FORMATD", false, 8},
+                                  {"MUNIT", true, 18}, {"MATURITY", false, 8}, {"CURRENCY", true, 3}},
+                                 {{"amount", "F", "NUM", "", "comma", "12", "2", "", ".", ""},
+                                  {"width", "", "NUM", "", "best.", "10", ".", "", ".", ""},
+                                  {"result", "INSTRUMENT", "NUM", "COMPUTED", "", ".", ".", "", ".", ""},
+                                  {"rate", "FACTOR", "NUM", "IR", "", ".", ".", "days", "30", "USD"}}),
+              0);
+    ASSERT_EQ(engine_routine<EngineSlot::rskvarr>()(con, "DEFS", "rules", nullptr), 0) << log();
+    auto format = [&](const char* name) {
+        const RSKVARIABLE* v = variable(name);
+        return v ? std::string(v->format_text.name.text, v->format_text.name.length) : "?";
+    };
+    EXPECT_EQ(format("amount"), "COMMA12.2");
+    EXPECT_EQ(format("width"), "BEST10.");
+    EXPECT_EQ(variable("amount")->kind, 3u);
+    EXPECT_EQ(variable("amount")->role, 201u);
+    EXPECT_EQ(variable("result")->kind, 7u);
+    EXPECT_EQ(variable("rate")->maturity_unit, 1u);   // DAY, by its first letter
+    EXPECT_NEAR(variable("rate")->maturity_time, 30.0 / 365.25, 1e-12);   // days over the mean year
+}
+
+// PRINT RISKFACTORS counts scalar risk factors only and lists the arrays apart.
+TEST_F(CatalogDatasets, RiskFactorListingCountsScalarsAndShowsArrays) {
+    ASSERT_EQ(declare("usd1y", kFactor, kNum, kIr, 0, "USD", 1), 0);
+    ASSERT_EQ(declare("usd2y", kFactor, kNum, kIr, 0, "USD", 2), 0);
+    ASSERT_EQ(declare("curve", kFactor, kArray, kIr, 0, "USD"), 0);
+    for (const char* e : {"usd2y", "usd1y"}) engine_routine<EngineSlot::rskarya>()(con, variable("curve"), e, -1);
+    engine_routine<EngineSlot::rsk0>()(con);
+    const size_t at = listing().size();
+    engine_routine<EngineSlot::rskvarp>()(con, nullptr, 2);
+    const std::string text = listing().substr(at);
+    // The system risk factor _date_ and the two scalars; the curve only under the arrays.
+    EXPECT_NE(text.find("Risk factors: 3"), std::string::npos) << text;
+    EXPECT_EQ(count_of(text, "  Kind: Risk Factor"), 3);
+    EXPECT_NE(text.find("Array risk factors: 1"), std::string::npos);
 }
 
 }  // namespace

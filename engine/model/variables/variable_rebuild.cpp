@@ -239,7 +239,7 @@ int larger(int a, int b) { return a > b ? a : b; }
 int mark_rate_var(RSKCON* con, RSKVARIABLE* v) {
     const bool ir = is_ir_rate(v->role) != 0, fx = is_fx_rate(v->role) != 0;
     if (!ir && !fx) {
-        xebug("mark_rate_var: role %u of %*s is neither an interest-rate nor an exchange-rate role.", v->role,
+        xebug("mark_rate_var: role %i of %*s is neither an interest-rate nor an exchange-rate role.", static_cast<int>(v->role),
               RSK_NAME(v->name));
         return 1;
     }

@@ -12,6 +12,7 @@
 #include "common/files/utilfile.h"
 #include "common/hash/hash_table.h"
 #include "common/module/not_yet.h"
+#include "engine/model/arrays/arrays.h"
 #include "engine/model/audit/audit_log.h"
 #include "engine/model/calendars/calendars.h"
 #include "engine/model/categories/categories.h"
@@ -120,6 +121,12 @@ void rskatbl_fill() {
     put<EngineSlot::rskcald>(&rskcald);
     put<EngineSlot::rskcalf>(&rskcalf);
     put<EngineSlot::rskcalp>(&rskcalp);
+
+    // Arrays.
+    put<EngineSlot::rskarya>(&rskarya);
+    put<EngineSlot::rskaryb>(&rskaryb);
+    put<EngineSlot::rskaryc>(&rskaryc);
+    put<EngineSlot::rskaryp>(&rskaryp);
 
     // Time grids, models, categories and cross-classifications.
     put<EngineSlot::rsktgd>(&rsktgd);

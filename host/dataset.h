@@ -243,6 +243,13 @@ QOR_HOST_API int xvbyi(qor_dataset* dataset, int count, const int* numbers,
 // last. of BY variable i). 0; 2049 at the end; QOR_DS_NOT_SORTED when the observation is out
 // of order (logged); another failure.
 QOR_HOST_API int xybyget(qor_byreader* reader, bool* first, bool* last);
+// Consecutive mode (non-zero) or sorted mode (0, the default): in consecutive mode a group is a
+// run of neighbouring observations with equal BY values, in any order, and xybyget never
+// reports QOR_DS_NOT_SORTED. 0 or a failure.
+QOR_HOST_API int xvbycon(qor_byreader* reader, int consecutive);
+// Rewinds to the first observation of the current group: the next xybyget reads it again with
+// its first. flags set. 0; QOR_DS_NO_CURRENT before the first observation; another failure.
+QOR_HOST_API int xvbyrew(qor_byreader* reader);
 // Frees a BY-group reader (null allowed): 0.
 QOR_HOST_API int xvbyt(qor_byreader* reader);
 

@@ -94,6 +94,7 @@ struct RSKVARLINK;        // link of a variable list
 struct RSKFXENTRY;        // exchange-rate pair entry
 struct RSKSYSVARS;        // pointers to the system variables
 struct RSKINSTTYPE;
+struct RSKTYPENAME;       // declared variable name or default value of an instrument type
 struct RSKANALYSIS;
 struct RSKPROJECT;
 struct RSKCROSSCLASS;
@@ -149,8 +150,8 @@ struct RSKFREELISTS {
     RSKTDATA* position_datasets;
     RSKLAG* lags;
     void* element_names;             // array element-name entries; chunk 1000
-    void* type_variable_names;       // declared variable names of instrument types; chunk 100
-    void* resolved_links;            // resolved and currency links of instrument types; chunk 1000
+    RSKTYPENAME* type_variable_names;  // declared names and defaults of instrument types; chunk 100
+    RSKVARLINK* resolved_links;      // resolved and currency links of instrument types; chunk 1000
     void* set_members;               // members of transformation sets and categories; chunk 100
     RSKCATOBJ* catalog_objects;      // catalog object headers; chunk 10 (20 while indexing)
 

@@ -22,6 +22,7 @@ struct utilfile;
 struct member_name;
 struct statement_node;
 struct RSKVARDEF;
+struct RSKGENTRANS;
 
 constexpr int kEngineTableVector = 381;
 constexpr int kEngineTableVectorCode = (14 << 16) | 381;   // level 14, vector 381 (917885)
@@ -686,6 +687,29 @@ QOR_ENGINE_SLOT_TYPE(rsktgdd, int (*)(RSKCON*, RSKCATOBJ**, const RSKNAMEREC*, c
 QOR_ENGINE_SLOT_TYPE(rsktgde, int (*)(RSKCON*, RSKTIMEGRID*))
 QOR_ENGINE_SLOT_TYPE(rsktgdf, int (*)(RSKCON*, RSKTIMEGRID*))
 QOR_ENGINE_SLOT_TYPE(rsktgdp, int (*)(RSKCON*, const RSKTIMEGRID*))
+// Instrument types, the catalog data sets of definitions and the variables listing.
+QOR_ENGINE_SLOT_TYPE(rskactd, int (*)(RSKCON*, RSKINSTTYPE*, int, const char*, int))
+QOR_ENGINE_SLOT_TYPE(rskclbp, int (*)(RSKCON*, int))
+QOR_ENGINE_SLOT_TYPE(rskcls, RSKINSTTYPE* (*)(RSKCON*, const char*, int))
+QOR_ENGINE_SLOT_TYPE(rskclsd, int (*)(RSKCON*, RSKINSTTYPE**, const char*, int, const char*, int, const char*, int, int, int, RSKENV*))
+QOR_ENGINE_SLOT_TYPE(rskclsf, int (*)(RSKCON*, RSKINSTTYPE*))
+QOR_ENGINE_SLOT_TYPE(rskclsi, int (*)(RSKCON*, RSKINSTTYPE*))
+QOR_ENGINE_SLOT_TYPE(rskclsp, int (*)(RSKCON*, RSKINSTTYPE*))
+QOR_ENGINE_SLOT_TYPE(rskclsv, int (*)(RSKCON*, RSKINSTTYPE*, const char*, int))
+QOR_ENGINE_SLOT_TYPE(rskdflt, int (*)(RSKCON*, RSKINSTTYPE*, const char*, int, double, const char*, int, int))
+QOR_ENGINE_SLOT_TYPE(rskclsr, int (*)(RSKCON*, const char*, const char*, const char*))
+QOR_ENGINE_SLOT_TYPE(rskclsw, int (*)(RSKCON*, const char*, const char*, const char*))
+QOR_ENGINE_SLOT_TYPE(rskvarr, int (*)(RSKCON*, const char*, const char*, const char*))
+QOR_ENGINE_SLOT_TYPE(rskvarw, int (*)(RSKCON*, const char*, const char*, const char*))
+QOR_ENGINE_SLOT_TYPE(rskaryr, int (*)(RSKCON*, const char*, const char*, const char*))
+QOR_ENGINE_SLOT_TYPE(rskaryw, int (*)(RSKCON*, const char*, const char*, const char*))
+QOR_ENGINE_SLOT_TYPE(rskrefr, int (*)(RSKCON*, const char*, const char*, const char*))
+QOR_ENGINE_SLOT_TYPE(rskrefw, int (*)(RSKCON*, const char*, const char*, const char*))
+QOR_ENGINE_SLOT_TYPE(rskcatr, int (*)(RSKCON*, const char*, const char*, const char*))
+QOR_ENGINE_SLOT_TYPE(rskcatw, int (*)(RSKCON*, const char*, const char*, const char*))
+QOR_ENGINE_SLOT_TYPE(rskvarp, int (*)(RSKCON*, RSKVARIABLE*, int))
+// The methods compiler's method look-up, which instrument types call.
+QOR_ENGINE_SLOT_TYPE(rsktrn, RSKGENTRANS* (*)(RSKCON*, const RSKNAMEREC*))
 #undef QOR_ENGINE_SLOT_TYPE
 
 template <EngineSlot S>

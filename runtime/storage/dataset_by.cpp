@@ -1,5 +1,6 @@
 // BY-group reading: each observation comes with the first. and last. flags of the BY
-// variables, and an observation out of BY order stops the reading with a clear error.
+// variables; sorted mode stops at an observation out of BY order, consecutive mode groups equal
+// neighbours in any order. The current group can be read again from its first observation.
 #include <cstring>
 #include <new>
 #include <vector>
@@ -17,6 +18,8 @@ struct qor_byreader {
     std::vector<bool> descending;
     std::vector<unsigned char> previous;  // BY bytes of the observation before, in BY order
     bool have_previous = false;
+    bool consecutive = false;         // group equal neighbours without the order check
+    int64_t group_start = 0;          // first observation of the current group; 0 before any
     std::vector<unsigned char> scratch;
 };
 
@@ -101,7 +104,7 @@ int xybyget(qor_byreader* reader, bool* first, bool* last) try {
         if (!changed_before) {
             int order = compare_values(v, reader->previous.data() + at, here);
             if (reader->descending[i]) order = -order;
-            if (order > 0) {
+            if (order > 0 && !reader->consecutive) {
                 xpslog("%1zThe data set %s is not sorted by %s: observation %lli is out of order.",
                        ds->name.c_str(), v.name.c_str(), static_cast<long long>(ds->current));
                 return QOR_DS_NOT_SORTED;
@@ -114,11 +117,28 @@ int xybyget(qor_byreader* reader, bool* first, bool* last) try {
         last[i] = changed_after;
         at += static_cast<size_t>(v.length);
     }
+    if (changed_before) reader->group_start = ds->current;
     gather(reader, record, &reader->previous);
     reader->have_previous = true;
     return 0;
 }
 QOR_SERVICE_CATCH(QOR_DS_NO_STORAGE)
+
+int xvbycon(qor_byreader* reader, int consecutive) {
+    if (reader == nullptr) return QOR_DS_NULL_ARGUMENT;
+    reader->consecutive = consecutive != 0;
+    return 0;
+}
+
+int xvbyrew(qor_byreader* reader) {
+    if (reader == nullptr) return QOR_DS_NULL_ARGUMENT;
+    if (reader->group_start < 1) return QOR_DS_NO_CURRENT;
+    // The group's first observation is read next, and with no observation before it every
+    // BY variable starts a group again.
+    reader->dataset->next = reader->group_start;
+    reader->have_previous = false;
+    return 0;
+}
 
 int xvbyt(qor_byreader* reader) {
     delete reader;

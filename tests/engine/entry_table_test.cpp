@@ -40,14 +40,14 @@ TEST_F(EntryTable, MissingRoutinesNameThemselvesAndFail) {
     // The market data reader says "no such definition", so its callers go on.
     auto rskmdso = engine_routine<EngineSlot::rskmdso>();
     EXPECT_EQ(rskmdso(&con_, nullptr, 8, 0, &name, nullptr, 0), 2);
-    auto rskactd = engine_routine<EngineSlot::rskactd>();
-    EXPECT_EQ(rskactd(&con_), 1);
+    auto rskmtm = engine_routine<EngineSlot::rskmtm>();
+    EXPECT_EQ(rskmtm(&con_), 1);
 
     std::string text = log();
     EXPECT_NE(text.find("rskanlc: not yet available."), std::string::npos) << text;
     EXPECT_NE(text.find("rskanl: not yet available."), std::string::npos);
     EXPECT_NE(text.find("rskmdso: not yet available."), std::string::npos);
-    EXPECT_NE(text.find("rskactd: not yet available."), std::string::npos);
+    EXPECT_NE(text.find("rskmtm: not yet available."), std::string::npos);
 }
 
 // Calls every unbuilt record slot through its own type: each must answer null, never an address

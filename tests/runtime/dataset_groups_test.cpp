@@ -95,6 +95,39 @@ TEST_F(DatasetTest, ByGroupsOutOfOrderStopWithAMessage) {
     EXPECT_EQ(rc, QOR_DS_NOT_SORTED);
 }
 
+// Consecutive mode groups neighbours by K in the order written (b before a, then b again),
+// and a rewind reads the current group again from its first observation.
+TEST_F(DatasetTest, ConsecutiveGroupsNeedNoOrderAndRewind) {
+    write_groups("insertion", {{"b", 2}, {"b", 1}, {"a", 3}, {"b", 4}});
+    qor_open_request r = request("insertion", QOR_OPEN_INPUT);
+    qor_dataset* ds = nullptr;
+    ASSERT_EQ(xoopen(&ds, &r), 0);
+    qor_byreader* by = nullptr;
+    int k = 1;
+    ASSERT_EQ(xvbyi(ds, 1, &k, nullptr, &by), 0);
+    EXPECT_EQ(xvbyrew(by), QOR_DS_NO_CURRENT);
+    ASSERT_EQ(xvbycon(by, 1), 0);
+    // Each group read twice: "K:V" per observation, first. and last. as 0/1.
+    std::string seen;
+    bool first = false, last = false;
+    int rc = 0;
+    for (int pass = 0; (rc = xybyget(by, &first, &last)) == 0;) {
+        char key[3] = {};
+        double v = 0;
+        xvget1c(ds, 1, key, 2, nullptr);
+        xvget1f(ds, 2, &v);
+        seen += std::string(key, 1) + std::to_string(static_cast<int>(v)) + "01"[first] + "01"[last] + " ";
+        if (last && pass++ % 2 == 0) {
+            ASSERT_EQ(xvbyrew(by), 0);
+            seen += "| ";
+        }
+    }
+    EXPECT_EQ(rc, QOR_DS_END_OF_DATA);
+    EXPECT_EQ(seen, "b210 b101 | b210 b101 a311 | a311 b411 | b411 ");
+    xvbyt(by);
+    xoclose(ds, 0);
+}
+
 TEST_F(DatasetTest, ViewsStoreTheirProgramAndNeedARunner) {
     const std::string program = "data workv; x=1; output; x=2; output; run;";
     ASSERT_EQ(xovwrit("dstest", "Myview", program.data(), program.size()), 0);

@@ -28,6 +28,8 @@
 #include "engine/model/symbols/symbol_table.h"
 #include "engine/model/timegrids/time_grids.h"
 #include "engine/model/timers/timers.h"
+#include "engine/model/datasets/catalog_datasets_api.h"
+#include "engine/model/types/instrument_types.h"
 #include "engine/model/types/type_name_lists.h"
 #include "engine/model/variables/value_cells.h"
 #include "engine/model/fx/fx_matrix.h"
@@ -299,6 +301,32 @@ void rskatbl_fill() {
     put<EngineSlot::delete_utilfile>(&delete_utilfile);
     put<EngineSlot::open_utilfile>(&open_utilfile);
     put<EngineSlot::close_utilfile>(&close_utilfile);
+
+    // Instrument types and their catalog data set.
+    put<EngineSlot::rskactd>(&rskactd);
+    put<EngineSlot::rskclbf>(&rskclbf);
+    put<EngineSlot::rskclbi>(&rskclbi);
+    put<EngineSlot::rskclbp>(&rskclbp);
+    put<EngineSlot::rskcls>(&rskcls);
+    put<EngineSlot::rskclsd>(&rskclsd);
+    put<EngineSlot::rskclsf>(&rskclsf);
+    put<EngineSlot::rskclsi>(&rskclsi);
+    put<EngineSlot::rskclsp>(&rskclsp);
+    put<EngineSlot::rskclsr>(&rskclsr);
+    put<EngineSlot::rskclsv>(&rskclsv);
+    put<EngineSlot::rskclsw>(&rskclsw);
+    put<EngineSlot::rskdflt>(&rskdflt);
+
+    // Catalog data sets of definitions and the variables listing.
+    put<EngineSlot::rskvarr>(&rskvarr);
+    put<EngineSlot::rskvarw>(&rskvarw);
+    put<EngineSlot::rskvarp>(&rskvarp);
+    put<EngineSlot::rskaryr>(&rskaryr);
+    put<EngineSlot::rskaryw>(&rskaryw);
+    put<EngineSlot::rskrefr>(&rskrefr);
+    put<EngineSlot::rskrefw>(&rskrefw);
+    put<EngineSlot::rskcatr>(&rskcatr);
+    put<EngineSlot::rskcatw>(&rskcatw);
 
     // Two routines stand in two slots each.
     put<EngineSlot::rskcsac_again>(&rskcsac);

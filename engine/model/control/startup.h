@@ -4,9 +4,13 @@
 #include <cstdint>
 #include "engine/tables/control_structure.h"
 
-// The run-time block of arrays and instrument types.
+// The run-time block of arrays and instrument types. It begins with the list of every
+// instrument type in definition order.
 struct RSKMEMBLOCK {
-    void* reserved;
+    int32_t longest_type_name;       // longest type name ever defined
+    RSKINSTTYPE* types_head;
+    RSKINSTTYPE* types_tail;
+    int32_t types_count;
     RSKSYMTAB symbols;               // bucket hint 1009, no list
 };
 

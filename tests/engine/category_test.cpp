@@ -63,8 +63,7 @@ TEST_F(Categories, HierarchiesAcceptClassVariablesInstIdAndWarnForInstrumentVari
     variable("Region", RSKVKIND_INSTRUMENT, kChar)->role_flags = kClassVariable;
     variable("Desk", RSKVKIND_INSTRUMENT, kChar);
     variable("usd1y", RSKVKIND_FACTOR, kNum, 321, "USD");
-    variable("InstID", RSKVKIND_SYSTEM, kChar);
-    variable("ALtype", RSKVKIND_SYSTEM, kChar)->role_flags = kClassVariable;
+    // InstID and ALtype are the system variables made when the environment opened.
     RSKCROSSCLASS* cross = define_cross("ByRegion");
     ASSERT_NE(cross, nullptr);
     RSKHIERARCHY* hierarchy = nullptr;

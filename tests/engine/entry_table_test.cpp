@@ -34,11 +34,9 @@ TEST_F(EntryTable, MissingRoutinesNameThemselvesAndFail) {
     // Routines answering a code give 1; those answering a record give null.
     auto rskanlc = engine_routine<EngineSlot::rskanlc>();
     EXPECT_EQ(rskanlc(&con_, nullptr), 1);
-    auto rskvar = engine_routine<EngineSlot::rskvar>();
+    auto rskanl = engine_routine<EngineSlot::rskanl>();
     RSKNAMEREC name = name_of("RATE");
-    EXPECT_EQ(rskvar(&con_, &name), nullptr);
-    auto is_exposure = engine_routine<EngineSlot::is_exposure_type_variable>();
-    EXPECT_EQ(is_exposure(&con_, nullptr), 1);
+    EXPECT_EQ(rskanl(&con_), nullptr);
     // The market data reader says "no such definition", so its callers go on.
     auto rskmdso = engine_routine<EngineSlot::rskmdso>();
     EXPECT_EQ(rskmdso(&con_, nullptr, 8, 0, &name, nullptr, 0), 2);
@@ -47,8 +45,7 @@ TEST_F(EntryTable, MissingRoutinesNameThemselvesAndFail) {
 
     std::string text = log();
     EXPECT_NE(text.find("rskanlc: not yet available."), std::string::npos) << text;
-    EXPECT_NE(text.find("rskvar: not yet available."), std::string::npos);
-    EXPECT_NE(text.find("is_exposure_type_variable: not yet available."), std::string::npos);
+    EXPECT_NE(text.find("rskanl: not yet available."), std::string::npos);
     EXPECT_NE(text.find("rskmdso: not yet available."), std::string::npos);
     EXPECT_NE(text.find("rskmtm: not yet available."), std::string::npos);
 }

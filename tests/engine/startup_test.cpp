@@ -14,6 +14,7 @@
 #include "engine/tables/object_tables.h"
 #include "engine/model/options/engine_options.h"
 #include "engine/model/paths/search_path.h"
+#include "engine/model/variables/variables.h"
 #include "host/files.h"
 #include "host/macro.h"
 #include "host/options.h"
@@ -237,8 +238,18 @@ TEST_F(StartUp, PrivateLibraryAuditTrailAndPendingRebuilds) {
     EXPECT_EQ(xhlinf2("_QJ_", &info), 0);
     EXPECT_EQ(con->audit, 1);
     // Pending rebuilds run before a run; a rebuild that fails is reported.
-    con->variables_pending = 1;
-    EXPECT_EQ(slot<int (*)(RSKCON*)>(3)(con), 1);   // rsk0: its rebuild is not in this module yet
+    // A risk factor whose lag grid does not exist fails the rebuild.
+    RSKVARDEF lagged{};
+    lagged.name = "lagged";
+    lagged.name_length = -1;
+    lagged.kind = 2;
+    lagged.data_type = 1;
+    lagged.role = 301;
+    lagged.lag_grid = "NOGRID";
+    lagged.lag_grid_length = -1;
+    ASSERT_EQ(engine_routine<EngineSlot::rskvard>()(con, nullptr, &lagged), 0) << log();
+    EXPECT_EQ(con->variables_pending, 1);
+    EXPECT_EQ(slot<int (*)(RSKCON*)>(3)(con), 1);   // rsk0
     rskterm_(con);
     std::ifstream in(audit);
     std::stringstream text;

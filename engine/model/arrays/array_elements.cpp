@@ -13,7 +13,7 @@
 #include "engine/model/symbols/symbol_table.h"
 #include "engine/model/timegrids/time_grids.h"
 #include "engine/model/variables/variable_record.h"
-#include "engine/model/currencies/currency_table.h"
+#include "engine/model/variables/variables.h"
 #include "engine/tables/free_lists.h"
 #include "engine/tables/object_tables.h"
 #include "host/missing.h"
@@ -154,13 +154,6 @@ int load_grid(RSKCON* con, RSKVARIABLE* array) {
     return 0;
 }
 
-// The element's entry in the run's table of all variables (state variables are not elements).
-RSKVARIABLE* run_time_variable(RSKCON* con, const RSKNAMEREC* name) {
-    if (con->runtime_tables == nullptr) return nullptr;
-    auto* variable = static_cast<RSKVARIABLE*>(rsksym(con, &con->runtime_tables->variables, name));
-    return variable != nullptr && variable->kind != RSKVKIND_STATE ? variable : nullptr;
-}
-
 }  // namespace
 
 int rskarya(RSKCON* con, RSKVARIABLE* array, const char* element, int length) {
@@ -210,7 +203,7 @@ int rskaryb(RSKCON* con, RSKVARIABLE* array) {
         int result = 0;
         int i = 0;
         for (const RSKNAMECELL* cell = array->element_names_head; cell != nullptr && i < n; cell = cell->next, ++i) {
-            RSKVARIABLE* element = run_time_variable(con, &cell->name.name);
+            RSKVARIABLE* element = rskvf(con, &cell->name.name);
             if (element == nullptr) {
                 report_not_defined(con, array, cell->name.name);
                 result = 1;

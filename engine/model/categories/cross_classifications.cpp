@@ -10,6 +10,7 @@
 #include "engine/model/services/catalog.h"
 #include "engine/model/symbols/symbol_table.h"
 #include "engine/model/variables/variable_record.h"
+#include "engine/model/variables/variables.h"
 #include "engine/tables/free_lists.h"
 #include "engine/tables/object_tables.h"
 #include "host/print.h"
@@ -26,8 +27,12 @@ void no_memory(RSKCON* con, size_t bytes, const char* label) {
     con->error = 1;
 }
 
-// System variables are reserved names: a variable of that name is the system variable itself.
-bool is_named(const RSKVARIABLE* variable, const char* name) {
+// The system variable `which`: by the control structure's pointer once the system variables are
+// made, else by its name (a reserved name, so no other variable can carry it).
+bool is_system_variable(const RSKCON* con, const RSKVARIABLE* variable, RSKVARIABLE* RSKSYSVARS::*which,
+                        const char* name) {
+    if (con->system_variables != nullptr && con->system_variables->*which != nullptr)
+        return variable == con->system_variables->*which;
     const size_t length = std::strlen(name);
     return variable->name.name.length == length && strncasecmp(variable->name.name.text, name, length) == 0;
 }
@@ -101,7 +106,7 @@ int rskhier(RSKCON* con, RSKCROSSCLASS* cross, RSKHIERARCHY* hierarchy, const RS
         rsk_give_free(con->free_lists->class_cells, cell);
         return 1;
     }
-    if ((variable->role_flags & kClassVariableFlag) == 0 && !is_named(variable, "InstID")) {
+    if ((variable->role_flags & kClassVariableFlag) == 0 && !is_system_variable(con, variable, &RSKSYSVARS::inst_id, "InstID")) {
         if (variable->kind != RSKVKIND_INSTRUMENT) {
             xpmlog(598, 1163, static_cast<int>(cell->name.name.length), cell->name.name.text);
             rsk_give_free(con->free_lists->class_cells, cell);
@@ -109,7 +114,7 @@ int rskhier(RSKCON* con, RSKCROSSCLASS* cross, RSKHIERARCHY* hierarchy, const RS
         }
         xpmlog(598, 1164, static_cast<int>(cell->name.name.length), cell->name.name.text);
     }
-    if (is_named(variable, "ALtype")) cross->has_altype = 1;
+    if (is_system_variable(con, variable, &RSKSYSVARS::al_type, "ALtype")) cross->has_altype = 1;
     cell->marker = marker != 0 ? 1 : 0;
     if (hierarchy->tail != nullptr) hierarchy->tail->next = cell;
     else hierarchy->head = cell;

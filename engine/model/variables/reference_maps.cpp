@@ -93,8 +93,11 @@ RSKSYMTAB* constructRefTable(RSKCON* con, RSKVARIABLE* map) {
         return nullptr;
     }
     auto* symbols = reinterpret_cast<RSKFREELISTS*>(table + 1);
+    // The stored hint is a floor: a table is sized for a key per variable at most, so that chains
+    // stay short when one map holds most risk factors.
     int hint = static_cast<int>(map->storage_size);
     if (hint < kMinimumMapHint) hint = kMinimumMapHint;
+    if (hint < con->variables_count / 2) hint = con->variables_count / 2;
     if (rsktbla(con, table, hint, nullptr, pool, symbols, 0) != 0) {
         rsknomem(con, static_cast<size_t>(hint) * sizeof(RSKSYMBOL*), "reference table");
         return nullptr;

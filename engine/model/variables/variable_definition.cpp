@@ -440,11 +440,42 @@ RSKVARIABLE* new_variable(RSKCON* con, const RSKOBJNAME& name) {
     return v;
 }
 
-// Step 15: replace the old record in place, or create one; then the label.
+// The label as the record's description, with the time stamp of the current read. 0; 1 when
+// its text could not be kept (598/2797 once).
+int take_label(Definition& d, RSKPROPS* props) {
+    RSKCON* con = d.con;
+    std::memset(props, 0, sizeof *props);
+    Text label = text_of(d.request->label, d.request->label_length);
+    if (label.length > kRskDescriptionLimit) label.length = kRskDescriptionLimit;
+    RSKNAMEREC description{static_cast<uint16_t>(label.length), static_cast<uint16_t>(label.length),
+                           const_cast<char*>(label.text)};
+    RSKPROPS stamp{};
+    stamp.state = 1;
+    stamp.modified = con->read_timestamp;
+    rssptyd(con, props, &description, con->read_timestamp != 0 ? &stamp : nullptr);
+    if (label.length > 0 && props->description_length != label.length) {
+        rsknomem(con, static_cast<size_t>(label.length), "variable label");
+        return 1;
+    }
+    return 0;
+}
+
+void free_label(RSKCON* con, RSKPROPS* props) {
+    if (props->description != nullptr && props->description_capacity > 0)
+        vmfree_handler(con->current_pool, props->description, props->description_capacity, QOR_FREE_SIZED);
+    std::memset(props, 0, sizeof *props);
+}
+
+// Step 15: replace the old record in place, or create one. Nothing is stored when the label or
+// a new record cannot be had.
 RSKVARIABLE* store(Definition& d) {
     RSKCON* con = d.con;
     RSKVARIABLE& local = d.record;
     const bool own_environment = local.environment == nullptr || local.environment == con->current_environment;
+    if (take_label(d, &local.properties) != 0) {
+        free_label(con, &local.properties);
+        return nullptr;
+    }
     RSKVARIABLE* v = rskvar(con, &local.name.name);
     if (v != nullptr) {
         if (!con->catalog_loading)
@@ -460,24 +491,18 @@ RSKVARIABLE* store(Definition& d) {
         local.selected = v->selected;
         *v = local;
         own_names(v);
-    } else {
-        v = new_variable(con, local.name);
-        if (v == nullptr) return nullptr;
-        local.next = nullptr;
-        local.creation = 12;
-        local.origin = own_environment ? 1 : 2;
-        *v = local;
-        own_names(v);
+        return v;
     }
-    std::memset(&v->properties, 0, sizeof v->properties);
-    Text label = text_of(d.request->label, d.request->label_length);
-    if (label.length > kRskDescriptionLimit) label.length = kRskDescriptionLimit;
-    RSKNAMEREC description{static_cast<uint16_t>(label.length), static_cast<uint16_t>(label.length),
-                           const_cast<char*>(label.text)};
-    RSKPROPS stamp{};
-    stamp.state = 1;
-    stamp.modified = con->read_timestamp;
-    rssptyd(con, &v->properties, &description, con->read_timestamp != 0 ? &stamp : nullptr);
+    v = new_variable(con, local.name);
+    if (v == nullptr) {
+        free_label(con, &local.properties);
+        return nullptr;
+    }
+    local.next = nullptr;
+    local.creation = 12;
+    local.origin = own_environment ? 1 : 2;
+    *v = local;
+    own_names(v);
     return v;
 }
 

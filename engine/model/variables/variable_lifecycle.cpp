@@ -146,8 +146,8 @@ int rskvarf(RSKCON* con, RSKVARIABLE* variable) {
         return 1;
     }
     if (variable->use_count > 0) {
-        xebug("rskvarf: variable \"%*s\" is still used by %u instrument types.", NAME_ARG(variable->name),
-              variable->use_count);
+        xebug("rskvarf: variable \"%*s\" is still used by %i instrument types.", NAME_ARG(variable->name),
+              static_cast<int>(variable->use_count));
         return 1;
     }
     con->variables_pending = 1;

@@ -30,8 +30,13 @@ enum : uint32_t {
 
 bool blank3(const char code[3]) { return code[0] == ' ' || code[0] == '\0'; }
 
-// The run's tables exist from start-up; a bare control structure gets them here.
+// The run's tables exist from start-up; a bare control structure gets them here. A table whose
+// chains would grow long for the environment's variables is made again, larger, while empty.
 int ensure_table(RSKCON* con, RSKSYMTAB* table, int hint) {
+    if (table->buckets != nullptr && table->count == 0 && table->bucket_count < con->variables_count / 2) {
+        rsktblf(con, table);
+        hint = con->variables_count;
+    }
     if (table->buckets != nullptr) return 0;
     return rsktbla(con, table, hint, nullptr, con->current_pool, con->free_lists, 0);
 }
@@ -239,7 +244,7 @@ int larger(int a, int b) { return a > b ? a : b; }
 int mark_rate_var(RSKCON* con, RSKVARIABLE* v) {
     const bool ir = is_ir_rate(v->role) != 0, fx = is_fx_rate(v->role) != 0;
     if (!ir && !fx) {
-        xebug("mark_rate_var: role %u of %*s is neither an interest-rate nor an exchange-rate role.", v->role,
+        xebug("mark_rate_var: role %i of %*s is neither an interest-rate nor an exchange-rate role.", static_cast<int>(v->role),
               RSK_NAME(v->name));
         return 1;
     }
@@ -317,10 +322,10 @@ int rskvar0(RSKCON* con) {
     if (con == nullptr || con->runtime_tables == nullptr || con->free_lists == nullptr) return 1;
     RSKRTBLOCK* rt = con->runtime_tables;
     if (rt->reference_map_pool != nullptr) clearRefTables(con);
+    initialize_lists(con);
     if (ensure_table(con, &rt->variables, kRunTableHint) != 0 ||
         ensure_table(con, &rt->instrument_names, kInstrumentTableHint) != 0)
         return 1;
-    initialize_lists(con);
     rskfx_clear(con);
     own_engine_routine<EngineSlot::rskcatf>()(con);
     if (initRefMaps(con) != 0) return 1;

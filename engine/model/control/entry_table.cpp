@@ -170,6 +170,7 @@ void rskatbl_fill() {
     put<EngineSlot::rskvari>(&rskvari);
     put<EngineSlot::rskvarm>(&rskvarm);
     put<EngineSlot::rskvarn>(&rskvarn);
+    put<EngineSlot::rskvc>(&rskvc);
     put<EngineSlot::rskvf>(&rskvf);
     put<EngineSlot::rskfx>(&rskfx);
     put<EngineSlot::rskfxp>(&rskfxp);

@@ -2,6 +2,7 @@
 // variables an instrument type resolved) and the definition-order list they share.
 #include "engine/model/symbols/symbol_table.h"
 #include "engine/model/currencies/currency_table.h"
+#include "engine/model/types/instrument_types.h"
 #include "engine/model/variables/variable_access.h"
 #include "engine/model/variables/variables.h"
 #include "engine/tables/object_tables.h"
@@ -54,4 +55,10 @@ RSKVARIABLE* rskvf(RSKCON* con, const RSKNAMEREC* name) {
     if (table->buckets == nullptr) return nullptr;
     auto* v = static_cast<RSKVARIABLE*>(rsksym(con, table, name));
     return v != nullptr && v->kind != RSKVKIND_STATE ? v : nullptr;
+}
+
+RSKVARIABLE* rskvc(RSKCON* con, RSKINSTTYPE* type, const RSKNAMEREC* name) {
+    if (con == nullptr || type == nullptr || name == nullptr || type->variables.buckets == nullptr) return nullptr;
+    auto* link = static_cast<RSKVARLINK*>(rsksym(con, &type->variables, name));
+    return link != nullptr ? link->variable : nullptr;
 }

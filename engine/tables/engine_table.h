@@ -464,7 +464,7 @@ static_assert(numbered_in_order(), "slots listed once each, in order");
 // Slots whose routine is not built yet but will hand back a record: their placeholder answers
 // null, since a code read as an address would be followed by the caller.
 inline constexpr int kUnbuiltRecordSlots[] = {
-    10, 31, 39, 72, 96, 108, 139, 151, 161, 180, 185, 192, 217, 234, 238, 262, 274,
+    10, 31, 39, 72, 108, 139, 151, 161, 180, 185, 192, 217, 234, 238, 262, 274,
     299, 304, 353, 354, 355, 356, 357, 358, 364, 365, 366, 367, 385, 388, 389, 390, 393, 394,
 };
 constexpr bool answers_record(EngineSlot slot) {

@@ -123,7 +123,9 @@ TEST_F(InstrumentTypes, UseCountsStayBalancedAcrossRebuildsAndRedefinition) {
     auto dflt = engine_routine<EngineSlot::rskdflt>();
     EXPECT_EQ(dflt(con, base, "A", -1, 1.5, nullptr, 0, 1), 0);
     EXPECT_EQ(dflt(con, base, "A", -1, 0, nullptr, 0, 7), 1);
+    EXPECT_EQ(engine_routine<EngineSlot::rskactd>()(con, base, 3, "Pbond", -1), 0);
     RSKINSTTYPE* again = define_type("Base");
+    EXPECT_FALSE(base->price.defined);
     EXPECT_EQ(again, base);
     EXPECT_EQ(base->declared_count, 0);
     EXPECT_EQ(base->defaults_count, 0);

@@ -76,6 +76,7 @@ TEST_F(Rebuild, RebuildsReusePairsAndMakeInternalMapsOnce) {
     for (RSKFXENTRY* e = con->runtime_tables->currency_table.pairs_head; e != nullptr; e = e->next) first.insert(e);
     const int count = con->variables_count;
     const std::string names = order();
+    const size_t blocks = qor_pool_live_blocks(con->current_pool);
     for (int i = 0; i < 3; ++i) {
         ASSERT_EQ(rebuild(), 0) << log();
         rskfx2(con, "USD", "JPY");
@@ -85,6 +86,7 @@ TEST_F(Rebuild, RebuildsReusePairsAndMakeInternalMapsOnce) {
     std::set<RSKFXENTRY*> later;
     for (RSKFXENTRY* e = con->runtime_tables->currency_table.pairs_head; e != nullptr; e = e->next) later.insert(e);
     EXPECT_EQ(later, first);                  // pair entries come back from their free list
+    EXPECT_EQ(qor_pool_live_blocks(con->current_pool), blocks);   // a rebuild per statement does not grow
     EXPECT_EQ(count_of(order(), "RiskFactor "), 1);
     EXPECT_TRUE(consistent());
 }

@@ -6,7 +6,7 @@
 #include "engine/model/arrays/arrays.h"
 #include "engine/model/timegrids/time_grids.h"
 #include "host/missing.h"
-#include "tests/engine/started_engine.h"
+#include "tests/engine/environment_objects_fixture.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ constexpr uint32_t kRoleFx = 341;
 constexpr uint32_t kRoleFxSpot = 441;
 
 // The direct routines: values and derivatives have no slot, the run engine calls them in-module.
-class Arrays : public StartedEngine {
+class Arrays : public EnvironmentObjects {
 protected:
     RSKVARIABLE* array(const char* name, uint32_t role, const char* currency = "USD") {
         return variable(name, RSKVKIND_FACTOR, RSKDTYPE_ARRAY, role, currency);

@@ -5,6 +5,7 @@
 
 #include "engine/model/arrays/arrays.h"
 #include "engine/model/timegrids/time_grids.h"
+#include "engine/model/variables/variables.h"
 #include "host/missing.h"
 #include "tests/engine/environment_objects_fixture.h"
 
@@ -239,6 +240,45 @@ TEST_F(Arrays, DerivativesAreMissingWhereNoElementSuppliesOne) {
     EXPECT_EQ(usdcurve->second_derivatives[2], -2);
     EXPECT_TRUE(qor::is_missing(usdcurve->first_derivatives[3]));
     EXPECT_TRUE(qor::is_missing(usdcurve->second_derivatives[3]));
+}
+
+// The whole path: variables defined through rskvard out of maturity order, an IR curve over
+// them, and the rebuild, which builds the array from the run's table of all variables.
+TEST_F(Arrays, TheRebuildSortsACurveDefinedThroughTheEntryTable) {
+    auto declare = [&](const char* name, uint32_t type, double maturity) {
+        RSKVARDEF request{};
+        request.name = name;
+        request.name_length = -1;
+        request.kind = RSKVKIND_FACTOR;
+        request.data_type = type;
+        request.role = kRoleIr;
+        request.currency = "USD";
+        request.currency_length = 3;
+        request.maturity = maturity;
+        request.maturity_unit = RSKUNIT_YEAR;
+        request.scale = qor::missing();
+        RSKVARIABLE* out = nullptr;
+        EXPECT_EQ(call<EngineSlot::rskvard>()(con, &out, &request), 0) << name << log();
+        return out;
+    };
+    declare("usd1y", kNum, 1);
+    declare("usd5y", kNum, 5);
+    declare("usd2y", kNum, 2);
+    RSKVARIABLE* usdcurve = declare("usdcurve", RSKDTYPE_ARRAY, qor::missing());
+    ASSERT_NE(usdcurve, nullptr);
+    for (const char* element : {"usd5y", "usd1y", "usd2y"}) EXPECT_EQ(add(usdcurve, element), 0) << log();
+
+    ASSERT_EQ(call<EngineSlot::rsk0>()(con), 0) << log();
+    const std::vector<std::string> sorted = {"usd1y", "usd2y", "usd5y"};
+    EXPECT_EQ(elements(usdcurve), sorted);
+    EXPECT_EQ(names(usdcurve), sorted);
+    EXPECT_EQ(maturities(usdcurve), (std::vector<double>{1, 2, 5}));
+
+    // A second rebuild replaces the vectors without leaving the old ones behind.
+    const size_t blocks = qor_pool_live_blocks(con->current_pool);
+    ASSERT_EQ(call<EngineSlot::rsk0>()(con), 0) << log();
+    EXPECT_EQ(qor_pool_live_blocks(con->current_pool), blocks);
+    EXPECT_EQ(names(usdcurve), sorted);
 }
 
 TEST_F(Arrays, OutOfMemoryReportsOnceAndLinksNothing) {

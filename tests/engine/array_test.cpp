@@ -167,7 +167,16 @@ TEST_F(Arrays, CashFlowBucketsOnAGridStartingLaterGetALeadingZero) {
         EXPECT_EQ(a->element_count, static_cast<double>(c.maturities.size())) << c.name;
         EXPECT_EQ(maturities(a), c.maturities) << c.name;
         EXPECT_EQ(a->elements, nullptr);
+        // Its values start missing, and loading from elements leaves them alone.
+        double values[3] = {1, 1, 1};
+        a->value = values;
+        ASSERT_EQ(rskaryi(con, a), 0);
+        EXPECT_EQ(rskaryl(con, a), 0);
+        for (size_t i = 0; i < c.maturities.size(); ++i) EXPECT_TRUE(qor::is_missing(values[i])) << c.name;
+        a->value = nullptr;
     }
+    call<EngineSlot::rskaryp>()(con, &variables_.front());
+    EXPECT_NE(listing().find("598/2034     Time grid: quarterly"), std::string::npos) << listing();
     RSKVARIABLE* lost = variable("Lost", RSKVKIND_FACTOR, RSKDTYPE_ARRAY);
     lost->time_grid_array = 1;
     call<EngineSlot::rskname>()(con, &lost->time_grid_name, "nogrid", -1);

@@ -141,3 +141,39 @@ TEST_F(InstrumentTypes, ListingOfNoTypesIsOneNote) {
 }
 
 }  // namespace
+
+namespace {
+
+// A parent environment's type that the user may not write is refused, not taken over; the same
+// type in the current environment is redefined.
+TEST_F(InstrumentTypes, ParentTypesWithoutWriteRightStayAsTheyWere) {
+    RSKINSTTYPE* t = define_type("Shared");
+    add_vars(t, {"A"});
+    RSKENV parent{};
+    engine_routine<EngineSlot::rskname>()(con, &parent.name, "PARENT", -1);
+    parent.rights.security.rights = 0x200 | 0444;   // active, read only for everyone
+    parent.rights.security.read = 1;
+    t->environment = &parent;
+    t->inheritance = 2;
+    t->security.security.rights = 0x200 | 0444;
+    t->security.security.read = 1;
+    RSKINSTTYPE* out = nullptr;
+    EXPECT_EQ(engine_routine<EngineSlot::rskclsd>()(con, &out, "Shared", -1, "", 0, "", 0, 0, 0,
+                                                    con->current_environment), 1);
+    EXPECT_NE(log().find("598/3803"), std::string::npos) << log();
+    EXPECT_NE(log().find("598/3802"), std::string::npos);
+    EXPECT_EQ(t->declared_count, 1);
+    EXPECT_EQ(t->environment, &parent);
+    // With the right to write, the definition takes the type over as an override (state 3).
+    parent.rights.security.rights = 0x200 | 0666;
+    parent.rights.cache = 0;
+    t->security.security.rights = 0x200 | 0666;
+    t->security.cache = 0;
+    EXPECT_EQ(engine_routine<EngineSlot::rskclsd>()(con, &out, "Shared", -1, "", 0, "", 0, 0, 0,
+                                                    con->current_environment), 0);
+    EXPECT_EQ(out, t);
+    EXPECT_EQ(t->inheritance, 3);
+    EXPECT_EQ(t->declared_count, 0);
+}
+
+}  // namespace

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "engine/model/symbols/symbol_table.h"
+#include "engine/model/timegrids/time_grids.h"
 #include "tests/engine/variables_fixture.h"
 
 namespace {
@@ -11,7 +12,7 @@ namespace {
 enum : uint32_t { NUM = 1, ARRAY = 60, FACTOR = RSKVKIND_FACTOR, REFERENCE = RSKVKIND_REFERENCE };
 enum : uint32_t { VAR = 301, IR = 321, IR_SPOT_GOV = 421, FX_SPOT = 441, IR_SHORT = 411 };
 
-class Rebuild : public StartedEngine {
+class Rebuild : public VariableEngine {
 protected:
     // A spot rate from `from` to `currency` with a current value.
     RSKVARIABLE* spot(const char* name, const char* currency, const char* from, double* storage, double value) {
@@ -75,6 +76,7 @@ TEST_F(Rebuild, RebuildsReusePairsAndMakeInternalMapsOnce) {
     for (RSKFXENTRY* e = con->runtime_tables->currency_table.pairs_head; e != nullptr; e = e->next) first.insert(e);
     const int count = con->variables_count;
     const std::string names = order();
+    const size_t blocks = qor_pool_live_blocks(con->current_pool);
     for (int i = 0; i < 3; ++i) {
         ASSERT_EQ(rebuild(), 0) << log();
         rskfx2(con, "USD", "JPY");
@@ -84,6 +86,7 @@ TEST_F(Rebuild, RebuildsReusePairsAndMakeInternalMapsOnce) {
     std::set<RSKFXENTRY*> later;
     for (RSKFXENTRY* e = con->runtime_tables->currency_table.pairs_head; e != nullptr; e = e->next) later.insert(e);
     EXPECT_EQ(later, first);                  // pair entries come back from their free list
+    EXPECT_EQ(qor_pool_live_blocks(con->current_pool), blocks);   // a rebuild per statement does not grow
     EXPECT_EQ(count_of(order(), "RiskFactor "), 1);
     EXPECT_TRUE(consistent());
 }
@@ -162,6 +165,27 @@ TEST_F(Rebuild, FailuresOfOneVariableLeaveTheOthersBuilt) {
     RSKNAMEREC name = name_of("after");
     EXPECT_EQ(rskvf(con, &name), find("after"));
     EXPECT_EQ(con->runtime_tables->lagged_list.count, 0);
+}
+
+TEST_F(Rebuild, LagGridsAndVolatilitiesLinkTheirVariables) {
+    RSKNAMEREC grid_name = name_of("LAGS3");
+    RSKCATOBJ* object = nullptr;
+    ASSERT_EQ(engine_routine<EngineSlot::rsktgdd>()(con, &object, &grid_name, nullptr, nullptr), 0) << log();
+    auto* grid = static_cast<RSKTIMEGRID*>(object->object);
+    for (double days : {1.0, 2.0, 3.0}) engine_routine<EngineSlot::rsktgda>()(con, grid, days, RSKUNIT_DAY);
+    RSKVARIABLE* lagged = nullptr;
+    ASSERT_EQ(declare(Declare("lagged", FACTOR, NUM, VAR).lag_grid("lags3"), &lagged), 0) << log();
+    RSKVARIABLE* underlying = nullptr;
+    RSKVARIABLE* vol = nullptr;
+    ASSERT_EQ(declare(Declare("usd1y", FACTOR, NUM, IR).currency("USD").maturity(1), &underlying), 0);
+    ASSERT_EQ(declare(Declare("usd1yvol", FACTOR, NUM, 501).reference("usd1y"), &vol), 0) << log();
+    ASSERT_EQ(rebuild(), 0) << log();
+    EXPECT_EQ(lagged->lag_grid, grid);
+    EXPECT_EQ(lagged->element_count, 3 + 1);            // the current value and three lags
+    EXPECT_EQ(lagged->storage_size, 8u * 3 + 8);
+    EXPECT_EQ(con->runtime_tables->lagged_list.count, 1);
+    EXPECT_EQ(underlying->reference1, vol);             // a rate finds its volatility
+    EXPECT_EQ(vol->reference1, underlying);
 }
 
 TEST_F(Rebuild, CounterpartyNamesFindTheirVariable) {

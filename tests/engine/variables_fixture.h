@@ -36,7 +36,7 @@ struct Declare {
     Declare& scale(double value) { request.scale = value; return *this; }
 };
 
-class StartedEngine : public EngineTest {
+class VariableEngine : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();

@@ -10,7 +10,7 @@
 
 namespace {
 
-using Variables = StartedEngine;
+using Variables = VariableEngine;
 
 enum : uint32_t { NUM = 1, CHAR = 2, DATE = 3, DATETIME = 4, CURCODE = 10, ARRAY = 60 };
 enum : uint32_t { FACTOR = RSKVKIND_FACTOR, INSTRUMENT = RSKVKIND_INSTRUMENT, OUTPUT = RSKVKIND_OUTPUT };

@@ -76,6 +76,11 @@ void rskrelease(RSKCON* con) {
     delete_pool(&con->further_pool2);
     con->current_pool = nullptr;
     con->run_pool = nullptr;
+    // The reference maps of the last rebuild live in a pool of their own.
+    if (con->runtime_tables != nullptr && con->runtime_tables->reference_map_pool != nullptr) {
+        xmpoold(con->runtime_tables->reference_map_pool);
+        con->runtime_tables->reference_map_pool = nullptr;
+    }
     free_block(&con->memory_block);
     free_block(&con->runtime_tables);
     free_block(&con->options);

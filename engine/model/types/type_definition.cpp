@@ -109,6 +109,7 @@ int may_redefine(RSKCON* con, RSKINSTTYPE* type) {
         const RSKNAMEREC* owner = type->environment != nullptr ? &type->environment->name.name : nullptr;
         xpmlog(598, 3803, owner ? static_cast<int>(owner->length) : 0, owner ? owner->text : "", kind_length,
                kind, static_cast<int>(name.length), name.text);
+        xpmlog(598, 3802, kind_length, kind, static_cast<int>(name.length), name.text);
         return 1;
     }
     return 0;

@@ -517,7 +517,7 @@ int is_volatility(uint32_t role) { return role >= 501 && role <= 551; }
 
 int define_variable(RSKCON* con, RSKVARIABLE** out, const RSKVARDEF* request) {
     if (out != nullptr) *out = nullptr;
-    if (con == nullptr || request == nullptr) return 1;
+    if (con == nullptr || request == nullptr || variable_table(con) == nullptr || con->free_lists == nullptr) return 1;
     con->variables_pending = 1;
     con->environment_changed = 1;
     Definition d{con, request, {}, 0};

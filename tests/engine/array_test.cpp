@@ -5,8 +5,9 @@
 
 #include "engine/model/arrays/arrays.h"
 #include "engine/model/timegrids/time_grids.h"
+#include "engine/model/variables/variables.h"
 #include "host/missing.h"
-#include "tests/engine/started_engine.h"
+#include "tests/engine/environment_objects_fixture.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ constexpr uint32_t kRoleFx = 341;
 constexpr uint32_t kRoleFxSpot = 441;
 
 // The direct routines: values and derivatives have no slot, the run engine calls them in-module.
-class Arrays : public StartedEngine {
+class Arrays : public EnvironmentObjects {
 protected:
     RSKVARIABLE* array(const char* name, uint32_t role, const char* currency = "USD") {
         return variable(name, RSKVKIND_FACTOR, RSKDTYPE_ARRAY, role, currency);
@@ -166,7 +167,16 @@ TEST_F(Arrays, CashFlowBucketsOnAGridStartingLaterGetALeadingZero) {
         EXPECT_EQ(a->element_count, static_cast<double>(c.maturities.size())) << c.name;
         EXPECT_EQ(maturities(a), c.maturities) << c.name;
         EXPECT_EQ(a->elements, nullptr);
+        // Its values start missing, and loading from elements leaves them alone.
+        double values[3] = {1, 1, 1};
+        a->value = values;
+        ASSERT_EQ(rskaryi(con, a), 0);
+        EXPECT_EQ(rskaryl(con, a), 0);
+        for (size_t i = 0; i < c.maturities.size(); ++i) EXPECT_TRUE(qor::is_missing(values[i])) << c.name;
+        a->value = nullptr;
     }
+    call<EngineSlot::rskaryp>()(con, &variables_.front());
+    EXPECT_NE(listing().find("598/2034     Time grid: quarterly"), std::string::npos) << listing();
     RSKVARIABLE* lost = variable("Lost", RSKVKIND_FACTOR, RSKDTYPE_ARRAY);
     lost->time_grid_array = 1;
     call<EngineSlot::rskname>()(con, &lost->time_grid_name, "nogrid", -1);
@@ -239,6 +249,45 @@ TEST_F(Arrays, DerivativesAreMissingWhereNoElementSuppliesOne) {
     EXPECT_EQ(usdcurve->second_derivatives[2], -2);
     EXPECT_TRUE(qor::is_missing(usdcurve->first_derivatives[3]));
     EXPECT_TRUE(qor::is_missing(usdcurve->second_derivatives[3]));
+}
+
+// The whole path: variables defined through rskvard out of maturity order, an IR curve over
+// them, and the rebuild, which builds the array from the run's table of all variables.
+TEST_F(Arrays, TheRebuildSortsACurveDefinedThroughTheEntryTable) {
+    auto declare = [&](const char* name, uint32_t type, double maturity) {
+        RSKVARDEF request{};
+        request.name = name;
+        request.name_length = -1;
+        request.kind = RSKVKIND_FACTOR;
+        request.data_type = type;
+        request.role = kRoleIr;
+        request.currency = "USD";
+        request.currency_length = 3;
+        request.maturity = maturity;
+        request.maturity_unit = RSKUNIT_YEAR;
+        request.scale = qor::missing();
+        RSKVARIABLE* out = nullptr;
+        EXPECT_EQ(call<EngineSlot::rskvard>()(con, &out, &request), 0) << name << log();
+        return out;
+    };
+    declare("usd1y", kNum, 1);
+    declare("usd5y", kNum, 5);
+    declare("usd2y", kNum, 2);
+    RSKVARIABLE* usdcurve = declare("usdcurve", RSKDTYPE_ARRAY, qor::missing());
+    ASSERT_NE(usdcurve, nullptr);
+    for (const char* element : {"usd5y", "usd1y", "usd2y"}) EXPECT_EQ(add(usdcurve, element), 0) << log();
+
+    ASSERT_EQ(call<EngineSlot::rsk0>()(con), 0) << log();
+    const std::vector<std::string> sorted = {"usd1y", "usd2y", "usd5y"};
+    EXPECT_EQ(elements(usdcurve), sorted);
+    EXPECT_EQ(names(usdcurve), sorted);
+    EXPECT_EQ(maturities(usdcurve), (std::vector<double>{1, 2, 5}));
+
+    // A second rebuild replaces the vectors without leaving the old ones behind.
+    const size_t blocks = qor_pool_live_blocks(con->current_pool);
+    ASSERT_EQ(call<EngineSlot::rsk0>()(con), 0) << log();
+    EXPECT_EQ(qor_pool_live_blocks(con->current_pool), blocks);
+    EXPECT_EQ(names(usdcurve), sorted);
 }
 
 TEST_F(Arrays, OutOfMemoryReportsOnceAndLinksNothing) {

@@ -1,7 +1,7 @@
 // Risk-factor categories and cross-classifications through the entry table: redefinition,
 // members, the class-variable rules of hierarchies, listings and the out-of-memory paths.
 #include "engine/model/categories/categories.h"
-#include "tests/engine/started_engine.h"
+#include "tests/engine/environment_objects_fixture.h"
 
 namespace {
 
@@ -9,7 +9,7 @@ constexpr uint32_t kNum = 1;
 constexpr uint32_t kChar = 2;
 constexpr uint8_t kClassVariable = 0x02;
 
-class Categories : public StartedEngine {
+class Categories : public EnvironmentObjects {
 protected:
     RSKCATEGORY* define(const char* name) {
         RSKNAMEREC key = name_of(name);

@@ -4,11 +4,11 @@
 
 #include "engine/model/models/models.h"
 #include "engine/model/timegrids/time_grids.h"
-#include "tests/engine/started_engine.h"
+#include "tests/engine/environment_objects_fixture.h"
 
 namespace {
 
-class TimeGrids : public StartedEngine {
+class TimeGrids : public EnvironmentObjects {
 protected:
     RSKTIMEGRID* define(const char* name) {
         RSKNAMEREC key = name_of(name);
@@ -109,7 +109,7 @@ TEST_F(TimeGrids, OutOfMemoryFailsOnceWithNothingAdded) {
     EXPECT_EQ(count_of(log(), "598/2797"), 1) << log();
 }
 
-class Models : public StartedEngine {};
+class Models : public EnvironmentObjects {};
 
 TEST_F(Models, ARedefinitionKeepsTheFirstRecordAndRenewsItsDescription) {
     auto define = call<EngineSlot::rskmodd>();

@@ -9,7 +9,7 @@
 #include "runtime/core/step.h"
 #include "tests/engine/engine_fixture.h"
 
-class StartedEngine : public EngineTest {
+class EnvironmentObjects : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();

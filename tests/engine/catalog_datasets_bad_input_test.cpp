@@ -68,6 +68,8 @@ TEST_F(BadCatalogData, EachCaseFailsWithItsMessage) {
         {"unknown KIND", EngineSlot::rskvarr, kVarColumns, {{"k", "WIDGET", "NUM", ""}}, {"598/1092", "598/1091"}, "k"},
         {"unknown TYPE", EngineSlot::rskvarr, kVarColumns, {{"t", "F", "BLOB", ""}}, {"598/1092"}, "t"},
         {"unknown ROLE", EngineSlot::rskvarr, kVarColumns, {{"r", "F", "NUM", "NOPE"}}, {"598/1092"}, "r"},
+        {"_cashflow_ prefix", EngineSlot::rskvarr, kVarColumns, {{"_CashFlow_x", "F", "NUM", ""}},
+         {"670/3525", "598/1093"}, "_CashFlow_x"},
         {"40-character NAME", EngineSlot::rskvarr, kVarColumns, {{forty, "F", "NUM", ""}}, {"598/1093"}, nullptr},
         {"21st failing row", EngineSlot::rskvarr, kVarColumns,
          [] {

@@ -165,12 +165,8 @@ int rskarya(RSKCON* con, RSKVARIABLE* array, const char* element, int length) {
         xpmlog(598, 1681, name.length, name.text, type.length, type.text, length, element);
         return 1;
     }
-    size_t bytes = 0;
-    RSKNAMECELL* cell = rsk_take_free(con->free_lists->array_elements, con->current_pool, kElementNameChunk, &bytes);
-    if (cell == nullptr) {
-        rsknomem(con, bytes, "add elements to a list");
-        return 1;
-    }
+    RSKNAMECELL* cell = rsk_take_record(con, con->free_lists->array_elements, kElementNameChunk, "add elements to a list");
+    if (cell == nullptr) return 1;
     rskname(con, &cell->name, element, length);
     if (array->element_names_tail != nullptr) array->element_names_tail->next = cell;
     else array->element_names_head = cell;

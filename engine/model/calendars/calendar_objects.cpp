@@ -20,9 +20,7 @@ constexpr int kCalendarChunk = 2;
 constexpr int kDefaultYearCutoff = 1970;
 
 RSKCALENDAR* take_calendar(RSKCON* con) {
-    size_t bytes = 0;
-    RSKCALENDAR* calendar = rsk_take_free(con->free_lists->calendars, con->current_pool, kCalendarChunk, &bytes);
-    if (calendar == nullptr) rsknomem(con, bytes, "add elements to a list");
+    RSKCALENDAR* calendar = rsk_take_record(con, con->free_lists->calendars, kCalendarChunk, "add elements to a list");
     return calendar;
 }
 

@@ -159,12 +159,7 @@ int rskaryw(RSKCON* con, const char* libref, const char* member, const char* dsn
     }
     for (const RSKVARIABLE* v = con->variables_head; v != nullptr && !w.failed; v = v->next)
         if (v->kind == RSKVKIND_FACTOR && v->data_type == RSKDTYPE_ARRAY) write_array(con, &w, v);
-    xvputt(w.put);
-    if (w.failed) {
-        rskds_close(&ds, 0);
-        return 1;
-    }
-    return rskds_close(&ds, 1);
+    return rskds_finish(&ds, w.put, w.failed);
 }
 
 int rskaryr(RSKCON* con, const char* libref, const char* member, const char* dsname) {

@@ -90,6 +90,15 @@ int rskds_define(RskCatalogDataset* ds, const RskColumn* columns, int count, voi
     return 0;
 }
 
+int rskds_finish(RskCatalogDataset* ds, qor_putlist* put, int failed) {
+    xvputt(put);
+    if (failed) {
+        rskds_close(ds, 0);
+        return 1;
+    }
+    return rskds_close(ds, 1);
+}
+
 int rskds_put(RskCatalogDataset* ds, qor_putlist* put) {
     qor_obs_request request{};
     request.dataset = ds->handle;

@@ -31,6 +31,9 @@ int rskds_define(RskCatalogDataset* ds, const RskColumn* columns, int count, voi
                  qor_putlist** put);
 // Appends the bound values as the next row. 0, or 1 after the host's message.
 int rskds_put(RskCatalogDataset* ds, qor_putlist* put);
+// Ends a write: frees the column bindings and closes, keeping the data set only when no row
+// failed (a failed write leaves the previous data set in place). 0, or 1.
+int rskds_finish(RskCatalogDataset* ds, qor_putlist* put, int failed);
 // Finds an input column: its number in *number (0 when absent). 0; 1 after 598/1002 when a
 // required column is absent, 598/1003 (numeric expected) or 598/1004 (character expected).
 int rskds_column(RskCatalogDataset* ds, const char* name, int type, int required, int* number);

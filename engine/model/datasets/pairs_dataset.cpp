@@ -59,12 +59,7 @@ int write_pairs(RSKCON* con, const PairKind& kind, const char* libref, const cha
             failed = rskds_put(&ds, put);
         }
     }
-    xvputt(put);
-    if (failed) {
-        rskds_close(&ds, 0);
-        return 1;
-    }
-    return rskds_close(&ds, 1);
+    return rskds_finish(&ds, put, failed);
 }
 
 // The risk factor a group names, or null after the message that skips the group.

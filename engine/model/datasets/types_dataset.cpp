@@ -218,12 +218,7 @@ int rskclsw(RSKCON* con, const char* libref, const char* member, const char* dsn
     }
     for (const RSKINSTTYPE* t = con->memory_block->types_head; t != nullptr && !w.failed; t = t->next)
         write_type(con, &w, t);
-    xvputt(w.put);
-    if (w.failed) {
-        rskds_close(&ds, 0);
-        return 1;
-    }
-    return rskds_close(&ds, 1);
+    return rskds_finish(&ds, w.put, w.failed);
 }
 
 int rskclsr(RSKCON* con, const char* libref, const char* member, const char* dsname) {

@@ -256,12 +256,7 @@ int rskvarw(RSKCON* con, const char* libref, const char* member, const char* dsn
         fill_row(con, v, &row);
         failed = rskds_put(&ds, put);
     }
-    xvputt(put);
-    if (failed) {
-        rskds_close(&ds, 0);
-        return 1;
-    }
-    return rskds_close(&ds, 1);
+    return rskds_finish(&ds, put, failed);
 }
 
 int rskvarr(RSKCON* con, const char* libref, const char* member, const char* dsname) {

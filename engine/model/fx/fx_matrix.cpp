@@ -111,12 +111,8 @@ int rskfxa(RSKCON* con, RSKCURRENCY* currency, RSKCURRENCY* from, RSKFXENTRY** o
     if (out != nullptr) *out = nullptr;
     RSKCURTABLE* table = table_of(con);
     if (table == nullptr || currency == nullptr || from == nullptr) return 1;
-    size_t bytes = 0;
-    RSKFXENTRY* entry = rsk_take_free(con->free_lists->pair_entries, con->current_pool, kPairChunk, &bytes);
-    if (entry == nullptr) {
-        rsknomem(con, bytes, "exchange-rate pair");
-        return 1;
-    }
+    RSKFXENTRY* entry = rsk_take_record(con, con->free_lists->pair_entries, kPairChunk, "exchange-rate pair");
+    if (entry == nullptr) return 1;
     entry->from_index = from->index;
     entry->currency_index = currency->index;
     char name[8];

@@ -37,12 +37,8 @@ int rskmodd(RSKCON* con, const char* name, int length, uint32_t kind, const RSKN
     if (out != nullptr) *out = nullptr;
     RSKSYMTAB* table = table_of(con, kind);
     if (table == nullptr) return 1;
-    size_t bytes = 0;
-    RSKMODEL* record = rsk_take_free(con->free_lists->models, con->current_pool, kModelChunk, &bytes);
-    if (record == nullptr) {
-        rsknomem(con, bytes, "models");
-        return 1;
-    }
+    RSKMODEL* record = rsk_take_record(con, con->free_lists->models, kModelChunk, "models");
+    if (record == nullptr) return 1;
     if (rskname(con, &record->name, name, length) != 0 && record->name.name.length == 0) {
         rsk_give_free(con->free_lists->models, record);
         return 1;

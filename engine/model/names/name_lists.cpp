@@ -13,9 +13,7 @@ constexpr int kCellChunk = 100;
 
 // A zeroed name cell from the control structure's free list; null after reporting no memory.
 RSKNAMECELL* take_name_cell(RSKCON* con) {
-    size_t bytes = 0;
-    RSKNAMECELL* cell = rsk_take_free(con->free_lists->name_cells, con->current_pool, kCellChunk, &bytes);
-    if (cell == nullptr) rsknomem(con, bytes, "add elements to a list");
+    RSKNAMECELL* cell = rsk_take_record(con, con->free_lists->name_cells, kCellChunk, "add elements to a list");
     return cell;
 }
 

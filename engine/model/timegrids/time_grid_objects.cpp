@@ -40,12 +40,8 @@ int rsktgdd(RSKCON* con, RSKCATOBJ** out, const RSKNAMEREC* name, const RSKNAMER
     if (grid != nullptr) {
         rsktgdc(con, grid);
     } else {
-        size_t bytes = 0;
-        grid = rsk_take_free(con->free_lists->time_grids, con->current_pool, kTimeGridChunk, &bytes);
-        if (grid == nullptr) {
-            rsknomem(con, bytes, "time grids");
-            return 1;
-        }
+        grid = rsk_take_record(con, con->free_lists->time_grids, kTimeGridChunk, "time grids");
+        if (grid == nullptr) return 1;
         header->object = grid;
     }
     rskname(con, &grid->name, new_name.buffer, new_name.name.length);

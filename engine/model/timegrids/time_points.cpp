@@ -35,12 +35,8 @@ double rsktime(RSKCON*, RSKTIMEPOINT* point, double value, uint32_t unit) {
 int rsktgda(RSKCON* con, RSKTIMEGRID* grid, double value, uint32_t unit) {
     if (grid == nullptr) return 1;
     if (value < 0) xpmlog(598, 1190, value);
-    size_t bytes = 0;
-    RSKTIMEPOINT* point = rsk_take_free(con->free_lists->time_points, con->current_pool, kTimePointChunk, &bytes);
-    if (point == nullptr) {
-        rsknomem(con, bytes, "time grid points");
-        return 1;
-    }
+    RSKTIMEPOINT* point = rsk_take_record(con, con->free_lists->time_points, kTimePointChunk, "time grid points");
+    if (point == nullptr) return 1;
     rsktime(con, point, value, unit);
 
     if (grid->head == nullptr) {

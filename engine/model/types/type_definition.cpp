@@ -63,12 +63,8 @@ void unlink_type(RSKMEMBLOCK* block, RSKINSTTYPE* type) {
 // A new type record named and linked into the table and the definition-order list; null after
 // the message when memory runs out (nothing stays linked then).
 RSKINSTTYPE* create_type(RSKCON* con, const RSKOBJNAME& name, RSKENV* environment) {
-    size_t bytes = 0;
-    RSKINSTTYPE* type = rsk_take_free(con->free_lists->instrument_types, con->current_pool, kTypeChunk, &bytes);
-    if (type == nullptr) {
-        rsknomem(con, bytes, "add elements to a list");
-        return nullptr;
-    }
+    RSKINSTTYPE* type = rsk_take_record(con, con->free_lists->instrument_types, kTypeChunk, "add elements to a list");
+    if (type == nullptr) return nullptr;
     type->name = name;
     type->name.name.text = type->name.buffer;
     if (rsktbla(con, &type->variables, kTypeTableHint, nullptr, con->current_pool, con->free_lists, 0) != 0) {
@@ -116,13 +112,8 @@ int may_redefine(RSKCON* con, RSKINSTTYPE* type) {
 }
 
 RSKTYPENAME* take_name(RSKCON* con, const char* name, int length) {
-    size_t bytes = 0;
-    RSKTYPENAME* entry = rsk_take_free(con->free_lists->type_variable_names, con->current_pool,
-                                       kRskTypeNameChunk, &bytes);
-    if (entry == nullptr) {
-        rsknomem(con, bytes, "add elements to a list");
-        return nullptr;
-    }
+    RSKTYPENAME* entry = rsk_take_record(con, con->free_lists->type_variable_names, kRskTypeNameChunk, "add elements to a list");
+    if (entry == nullptr) return nullptr;
     if (rskname(con, &entry->name, name, length) != 0) {
         rsk_give_free(con->free_lists->type_variable_names, entry);
         return nullptr;

@@ -19,12 +19,8 @@ namespace {
 constexpr uint32_t kCurcode = 10;
 
 RSKVARLINK* take_link(RSKCON* con, RSKVARIABLE* variable) {
-    size_t bytes = 0;
-    RSKVARLINK* link = rsk_take_free(con->free_lists->resolved_links, con->current_pool, kRskTypeLinkChunk, &bytes);
-    if (link == nullptr) {
-        rsknomem(con, bytes, "add elements to a list");
-        return nullptr;
-    }
+    RSKVARLINK* link = rsk_take_record(con, con->free_lists->resolved_links, kRskTypeLinkChunk, "add elements to a list");
+    if (link == nullptr) return nullptr;
     link->variable = variable;
     return link;
 }

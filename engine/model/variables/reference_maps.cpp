@@ -41,12 +41,8 @@ RSKRTBLOCK* block(RSKCON* con) { return con->runtime_tables; }
 // A reference variable made by the rebuild: a zeroed record in the table and the list, no checks.
 RSKVARIABLE* addInternalRefVar(RSKCON* con, const char* name, int length, uint32_t type, uint32_t role,
                                uint8_t made_by_every_rebuild) {
-    size_t bytes = 0;
-    RSKVARIABLE* v = rsk_take_free(con->free_lists->variables, con->current_pool, kVariableChunk, &bytes);
-    if (v == nullptr) {
-        rsknomem(con, bytes, "internal reference variable");
-        return nullptr;
-    }
+    RSKVARIABLE* v = rsk_take_record(con, con->free_lists->variables, kVariableChunk, "internal reference variable");
+    if (v == nullptr) return nullptr;
     rskname(con, &v->name, name, length);
     for (RSKOBJNAME* n : {&v->lag_grid_name, &v->format_text, &v->reference1_name, &v->reference2_name,
                           &v->time_grid_name})

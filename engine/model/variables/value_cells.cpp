@@ -14,9 +14,7 @@ constexpr int kValueChunk = 100;
 
 // A zeroed value cell from the control structure's free list; null after reporting no memory.
 RSKVALUECELL* take_value_cell(RSKCON* con) {
-    size_t bytes = 0;
-    RSKVALUECELL* cell = rsk_take_free(con->free_lists->value_cells, con->current_pool, kValueChunk, &bytes);
-    if (cell == nullptr) rsknomem(con, bytes, "add elements to a list");
+    RSKVALUECELL* cell = rsk_take_record(con, con->free_lists->value_cells, kValueChunk, "add elements to a list");
     return cell;
 }
 

@@ -424,12 +424,8 @@ void own_names(RSKVARIABLE* v) {
 
 // A new record, entered in the variable table and appended to the definition-order list.
 RSKVARIABLE* new_variable(RSKCON* con, const RSKOBJNAME& name) {
-    size_t bytes = 0;
-    RSKVARIABLE* v = rsk_take_free(con->free_lists->variables, con->current_pool, kVariableChunk, &bytes);
-    if (v == nullptr) {
-        rsknomem(con, bytes, "variable record");
-        return nullptr;
-    }
+    RSKVARIABLE* v = rsk_take_record(con, con->free_lists->variables, kVariableChunk, "variable record");
+    if (v == nullptr) return nullptr;
     v->name = name;
     own_names(v);
     if (rsksymd(con, variable_table(con), &v->name.name, v) == RSKSYM_FAILED) {

@@ -276,12 +276,8 @@ int mark_rate_var(RSKCON* con, RSKVARIABLE* v) {
 }  // namespace
 
 int link_variable(RSKCON* con, RSKRTLIST* list, RSKVARIABLE* variable) {
-    size_t bytes = 0;
-    RSKVARLINK* link = rsk_take_free(con->free_lists->variable_links, con->current_pool, kLinkChunk, &bytes);
-    if (link == nullptr) {
-        rsknomem(con, bytes, "variable list link");
-        return 1;
-    }
+    RSKVARLINK* link = rsk_take_record(con, con->free_lists->variable_links, kLinkChunk, "variable list link");
+    if (link == nullptr) return 1;
     link->variable = variable;
     if (list->tail == nullptr) list->head = link;
     else list->tail->next = link;

@@ -8,6 +8,8 @@
 #include "engine/tables/control_structure.h"
 #include "host/kernel.h"
 
+struct qor_list;
+
 constexpr int kCatalogTableVector = 383;
 constexpr int kCatalogTableVectorCode = (14 << 16) | 383;   // level 14, vector 383 (0x000E017F)
 constexpr int kCatalogTableSlots = 130;                     // slots 0 .. 129; slot 0 is never used
@@ -219,6 +221,8 @@ QOR_CATALOG_SLOT_TYPE(rssptyd, int (*)(RSKCON*, RSKPROPS*, const RSKNAMEREC*, co
 QOR_CATALOG_SLOT_TYPE(rssrpt, void* (*)(RSKCON*, const RSKNAMEREC*))
 QOR_CATALOG_SLOT_TYPE(rsssec, int (*)(RSKCON*, RSKRIGHTS*, int, RSKENV*, const char*, int, int32_t, int))
 QOR_CATALOG_SLOT_TYPE(rssseca, int (*)(RSKCON*, RSKRIGHTS*, RSKENV*, const char*, int, int32_t, int, void*))
+// Access rights, option storage, trace settings, search paths and properties.
+QOR_CATALOG_SLOT_TYPE(rsssecs, int (*)(RSKCON*, RSKRIGHTS*, RSKENV*, const char*, int, int32_t, int, qor_list*))
 #undef QOR_CATALOG_SLOT_TYPE
 
 template <CatalogSlot S>

@@ -8,6 +8,9 @@
 #include "engine/tables/control_structure.h"
 #include "host/kernel.h"
 
+struct RSKLISTWS;     // list workspace of catalog storage (catalog/catalog_lists.h)
+struct qor_catalog;   // an open catalog (host/catalog.h)
+
 constexpr int kCatalogTableVector = 383;
 constexpr int kCatalogTableVectorCode = (14 << 16) | 383;   // level 14, vector 383 (0x000E017F)
 constexpr int kCatalogTableSlots = 130;                     // slots 0 .. 129; slot 0 is never used
@@ -219,6 +222,54 @@ QOR_CATALOG_SLOT_TYPE(rssptyd, int (*)(RSKCON*, RSKPROPS*, const RSKNAMEREC*, co
 QOR_CATALOG_SLOT_TYPE(rssrpt, void* (*)(RSKCON*, const RSKNAMEREC*))
 QOR_CATALOG_SLOT_TYPE(rsssec, int (*)(RSKCON*, RSKRIGHTS*, int, RSKENV*, const char*, int, int32_t, int))
 QOR_CATALOG_SLOT_TYPE(rssseca, int (*)(RSKCON*, RSKRIGHTS*, RSKENV*, const char*, int, int32_t, int, void*))
+// Catalog object frame: its own routines, and the list writer (g) and reader (s) of every kind,
+// through which saving and loading dispatch.
+QOR_CATALOG_SLOT_TYPE(rssoflf, int (*)(RSKCON*, const char*, const char*, int, const char*, int, const char*))
+QOR_CATALOG_SLOT_TYPE(rssoflo, int (*)(RSKCON*, RSKENV*))
+QOR_CATALOG_SLOT_TYPE(rssofli, int (*)(RSKCON*))
+QOR_CATALOG_SLOT_TYPE(rssofis, int (*)(RSKCON*, RSKCATOBJ*, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rssofif, int (*)(RSKCON*, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssofil, int (*)(RSKCON*, RSKCATOBJ*, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rssoflr, int (*)(RSKLISTWS*, qor_catalog*, uint32_t, const RSKNAMEREC*, const char*, int))
+QOR_CATALOG_SLOT_TYPE(rssoutl, int (*)(RSKCON*, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssanlg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rsscalg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssccsg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rsscptyg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssdatg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssidsg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssmitg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssoutg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rsspmxg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssposg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssprjg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssprsg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssrepg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rsstdfg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rsstgdg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rsstrng, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rsstsgg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rsswebg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rsswhrg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssanls, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rsscals, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssccss, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rsscptys, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssdats, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssidss, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssmits, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssouts, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rsspmxs, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssposs, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssprjs, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssprss, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssreps, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rsstdfs, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rsstgds, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rsstrns, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rsstsgs, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rsswebs, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rsswhrs, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
 #undef QOR_CATALOG_SLOT_TYPE
 
 template <CatalogSlot S>

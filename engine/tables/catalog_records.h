@@ -11,6 +11,10 @@ struct RSKENV {
     RSKPATHNAME path;                // the directory
     RSKPROPS properties;             // description
     RSKRIGHTS rights;
+
+    // Catalog object frame: the environment's catalog while it is open for indexing (reads and
+    // saves of its objects then go through it); null otherwise.
+    struct qor_catalog* open_catalog;
 };
 
 // Object kinds of catalog storage that have a table in the environment's object tables.

@@ -313,4 +313,13 @@ struct RSKCON {
     int32_t variables_count;
 
     qor_pool* run_pool;              // the project run's pool
+
+    // Catalog object frame (catalog storage): the list workspace and the flags of indexing.
+    struct RSKLISTWS* list_workspace;  // made on first use by catalog storage
+    uint8_t indexing;                // an environment chain is being indexed
+    uint8_t look_up_only;            // the environment is opened for looking up only
+    uint8_t importing;               // an IMPORT is in progress
+    uint8_t catalog_changed;         // a catalog of the chain was written since the last save
+    uint8_t variables_reset_failed;  // rsk0 failed after the last indexing
+    uint8_t types_init_failed;       // rskclbi failed after the last indexing
 };

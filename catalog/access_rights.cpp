@@ -65,33 +65,18 @@ void deny_all(RSKSEC* sec) {
     sec->read = 1;
 }
 
-// "LIBREF.CATALOG.NAME.TYPE" of an entry of the environment's catalog; empty when the kind has
-// no member type.
-std::string entry_name(const RSKENV* environment, const char* name, int name_length, int32_t kind) {
-    char type[8];
-    if (rssobex(kind, type) != 0 || name == nullptr || name_length <= 0) return {};
-    const RSKNAMEREC& catalog = environment->name.name;
-    std::string entry(environment->libref, static_cast<size_t>(wzstrip(environment->libref, 8)));
-    entry += '.';
-    entry.append(catalog.text, catalog.length);
-    entry += '.';
-    entry.append(name, static_cast<size_t>(name_length));
-    entry += '.';
-    entry.append(type, static_cast<size_t>(wzstrip(type, 8)));
-    return entry;
-}
-
 // Reads a record not read yet from its stored entry. An entry never stored (no entry, catalog
 // or library) leaves the record in memory as it is; one that cannot be read refuses all.
 void read_stored_record(RSKSEC* sec, RSKENV* environment, const char* name, int name_length, int32_t kind) {
-    std::string entry = entry_name(environment, name, name_length, kind);
-    if (entry.empty()) return;
+    char entry[kEntryNameLimit + 1];
+    int length = rss_entry_name(environment, name, name_length, kind, entry);
+    if (length <= 0) return;
     qor_list* list = nullptr;
     if (slnewl(&list, nullptr, kListOptions) == 0) {
         deny_all(sec);   // cannot tell what is stored: refuse rather than grant
         return;
     }
-    int code = slofile(list, entry, 'R');
+    int code = slofile(list, std::string_view(entry, static_cast<size_t>(length)), 'R');
     if (code == 0) {
         rsssecr(nullptr, sec, slid(list));
     } else if (code != static_cast<int>(QOR_C_NOT_FOUND) && code != static_cast<int>(QOR_C_NO_LIBRARY)) {
@@ -165,6 +150,23 @@ const char* const kBitItems[9] = {"READ_SELF", "WRITE_SELF", "EXEC_SELF", "READ_
                                   "EXEC_GROUP", "READ_ALL", "WRITE_ALL", "EXEC_ALL"};
 
 }  // namespace
+
+int rss_entry_name(const RSKENV* environment, const char* name, int name_length, int32_t kind, char* out) {
+    char type[8];
+    if (environment == nullptr || rssobex(kind, type) != 0 || name == nullptr || name_length <= 0) return 0;
+    const RSKNAMEREC& catalog = environment->name.name;
+    std::string entry(environment->libref, static_cast<size_t>(wzstrip(environment->libref, 8)));
+    entry += '.';
+    entry.append(catalog.text, catalog.length);
+    entry += '.';
+    entry.append(name, static_cast<size_t>(name_length));
+    entry += '.';
+    entry.append(type, static_cast<size_t>(wzstrip(type, 8)));
+    if (entry.size() > static_cast<size_t>(kEntryNameLimit)) return 0;
+    std::memcpy(out, entry.data(), entry.size());
+    out[entry.size()] = '\0';
+    return static_cast<int>(entry.size());
+}
 
 double seccode_of(uint32_t code) {
     return static_cast<double>(static_cast<int32_t>((code * 4u) ^ kSeccodeMask));

@@ -9,6 +9,13 @@
 constexpr uint32_t kRightsActive = 0x200;            // without it every access is granted
 constexpr uint32_t kSeccodeMask = 0xFFFFB47Du;
 
+constexpr int kEntryNameLimit = 84;                  // "libref.catalog.name.type"
+
+// The entry name "LIBREF.CATALOG.NAME.TYPE" of an object of that kind in the environment's
+// catalog, zero-terminated into `out` (kEntryNameLimit + 1 bytes): its length; 0 when the kind
+// has no member type or the name is empty or too long.
+int rss_entry_name(const RSKENV* environment, const char* name, int name_length, int32_t kind, char* out);
+
 // The stored number of a rights code: (code * 4) XOR the mask, as the signed 32-bit value.
 double seccode_of(uint32_t code);
 // The rights code of a stored number: 0 and the code, or 1 when the number is not one this

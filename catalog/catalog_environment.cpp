@@ -73,10 +73,6 @@ int rssenvx(RSKCON* con) {
     return 0;
 }
 
-int rsspthl(RSKCON*) {
-    return 0;   // no saved search paths: the paths stay as start-up made them
-}
-
 void* rssrpt(RSKCON*, const RSKNAMEREC*) {
     return nullptr;   // no host-product reports are indexed
 }

@@ -3,6 +3,7 @@
 #include "catalog/entry_table.h"
 
 #include "catalog/access_rights.h"
+#include "catalog/catalog_settings.h"
 
 #include <array>
 #include <type_traits>
@@ -62,6 +63,10 @@ void rskctbl_fill() {
     // Access rights, option storage, trace settings, search paths and properties.
     put<CatalogSlot::rssseca>(&rssseca);
     put<CatalogSlot::rsssecs>(&rsssecs);
+    put<CatalogSlot::rsspths>(&rsspths);
+    put<CatalogSlot::rssptya>(&rssptya);
+    put<CatalogSlot::rssptyg>(&rssptyg);
+    put<CatalogSlot::rssptys>(&rssptys);
 }
 
 int rskctrm() { return wideprt(kCatalogTableVectorCode); }

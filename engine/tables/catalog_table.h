@@ -10,6 +10,7 @@
 
 struct RSKLISTWS;     // list workspace of catalog storage (catalog/catalog_lists.h)
 struct qor_catalog;   // an open catalog (host/catalog.h)
+struct RSKOPTREC;     // an option value block of the engine
 
 constexpr int kCatalogTableVector = 383;
 constexpr int kCatalogTableVectorCode = (14 << 16) | 383;   // level 14, vector 383 (0x000E017F)
@@ -272,6 +273,20 @@ QOR_CATALOG_SLOT_TYPE(rsswebs, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, 
 QOR_CATALOG_SLOT_TYPE(rsswhrs, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
 // Access rights, option storage, trace settings, search paths and properties.
 QOR_CATALOG_SLOT_TYPE(rsssecs, int (*)(RSKCON*, RSKRIGHTS*, RSKENV*, const char*, int, int32_t, int, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rssopsg, int (*)(RSKCON*, uint32_t, const RSKOPTREC*, int))
+QOR_CATALOG_SLOT_TYPE(rssopss, int (*)(RSKCON*, uint32_t, RSKOPTREC*, int))
+QOR_CATALOG_SLOT_TYPE(rssopta, int (*)(RSKCON*))
+QOR_CATALOG_SLOT_TYPE(rssoptg, int (*)(RSKCON*, uint32_t, const RSKOPTREC*))
+QOR_CATALOG_SLOT_TYPE(rssoptr, int (*)(RSKCON*))
+QOR_CATALOG_SLOT_TYPE(rssopts, int (*)(RSKCON*, uint32_t, RSKOPTREC*))
+QOR_CATALOG_SLOT_TYPE(rsstrcg, int (*)(RSKCON*, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rsstrcs, int (*)(RSKCON*, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rsstrsg, int (*)(RSKCON*, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rsstrss, int (*)(RSKCON*, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rsspths, int (*)(RSKCON*))
+QOR_CATALOG_SLOT_TYPE(rssptya, int (*)(RSKCON*, RSKPROPS*, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rssptyg, int (*)(RSKCON*, const RSKPROPS*, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rssptys, int (*)(RSKCON*, RSKENV*, const RSKNAMEREC*, int32_t, const RSKPROPS*, const RSKSEC*))
 #undef QOR_CATALOG_SLOT_TYPE
 
 template <CatalogSlot S>

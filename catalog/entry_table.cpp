@@ -2,6 +2,8 @@
 // of catalog storage that are not built yet name themselves in an internal-error line and fail.
 #include "catalog/entry_table.h"
 
+#include "catalog/access_rights.h"
+
 #include <array>
 #include <type_traits>
 #include <utility>
@@ -57,6 +59,9 @@ void rskctbl_fill() {
     put<CatalogSlot::rssptyd>(&rssptyd);
     put<CatalogSlot::rssrpt>(&rssrpt);
     put<CatalogSlot::rsssec>(&rsssec);
+    // Access rights, option storage, trace settings, search paths and properties.
+    put<CatalogSlot::rssseca>(&rssseca);
+    put<CatalogSlot::rsssecs>(&rsssecs);
 }
 
 int rskctrm() { return wideprt(kCatalogTableVectorCode); }

@@ -10,6 +10,7 @@
 
 struct RSKLISTWS;     // list workspace of catalog storage (catalog/catalog_lists.h)
 struct qor_catalog;   // an open catalog (host/catalog.h)
+struct qor_list;
 
 constexpr int kCatalogTableVector = 383;
 constexpr int kCatalogTableVectorCode = (14 << 16) | 383;   // level 14, vector 383 (0x000E017F)
@@ -270,6 +271,8 @@ QOR_CATALOG_SLOT_TYPE(rsstrns, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, 
 QOR_CATALOG_SLOT_TYPE(rsstsgs, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
 QOR_CATALOG_SLOT_TYPE(rsswebs, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
 QOR_CATALOG_SLOT_TYPE(rsswhrs, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+// Access rights, option storage, trace settings, search paths and properties.
+QOR_CATALOG_SLOT_TYPE(rsssecs, int (*)(RSKCON*, RSKRIGHTS*, RSKENV*, const char*, int, int32_t, int, qor_list*))
 #undef QOR_CATALOG_SLOT_TYPE
 
 template <CatalogSlot S>

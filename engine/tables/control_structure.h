@@ -160,7 +160,8 @@ struct RSKSEC {
 };
 
 // A security record with the cache of decisions its holder keeps behind it: bit m says that
-// mode m was decided, bit m*8 that it was granted.
+// mode m was decided, bit m*8 that it was granted; bits 8-31 tie the decisions to the user
+// identity and the record they were made for.
 struct RSKRIGHTS {
     RSKSEC security;
     uint32_t cache;

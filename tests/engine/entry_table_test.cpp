@@ -99,7 +99,6 @@ TEST_F(EntryTable, CatalogTableHasEverySlotAndAnswersNotYetForStorage) {
     EXPECT_EQ(info_map(&con_), 1);
     // A look-up that is not built answers null, never the address 1.
     EXPECT_EQ(catalog_routine<CatalogSlot::rssenvs>()(&con_), nullptr);
-    EXPECT_EQ(catalog_routine<CatalogSlot::rssofil>()(&con_), nullptr);
     std::string text = log();
     EXPECT_NE(text.find("rssenva: not yet available."), std::string::npos) << text;
     EXPECT_NE(text.find("create_im_publish_info: not yet available."), std::string::npos);

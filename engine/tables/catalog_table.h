@@ -11,6 +11,7 @@
 struct RSKLISTWS;     // list workspace of catalog storage (catalog/catalog_lists.h)
 struct qor_catalog;   // an open catalog (host/catalog.h)
 struct RSKOPTREC;     // an option value block of the engine
+struct qor_list;
 
 constexpr int kCatalogTableVector = 383;
 constexpr int kCatalogTableVectorCode = (14 << 16) | 383;   // level 14, vector 383 (0x000E017F)
@@ -177,9 +178,9 @@ static_assert(sizeof kNumbers / sizeof kNumbers[0] == kCatalogTableSlots - 1, "o
 static_assert(numbered_in_order(), "slots listed once each, in order");
 
 // Slots whose routine is not built yet but will hand back a record (rssenvs: a registered
-// environment; rssofil: an object's list): their placeholder answers null, since a code read as
-// an address would be followed by the caller.
-inline constexpr int kUnbuiltRecordSlots[] = {24, 56};
+// environment): their placeholder answers null, since a code read as an address would be
+// followed by the caller.
+inline constexpr int kUnbuiltRecordSlots[] = {24};
 constexpr bool answers_record(CatalogSlot slot) {
     for (int s : kUnbuiltRecordSlots)
         if (s == static_cast<int>(slot)) return true;
@@ -233,6 +234,8 @@ QOR_CATALOG_SLOT_TYPE(rssofif, int (*)(RSKCON*, RSKCATOBJ*))
 QOR_CATALOG_SLOT_TYPE(rssofil, int (*)(RSKCON*, RSKCATOBJ*, uint32_t))
 QOR_CATALOG_SLOT_TYPE(rssoflr, int (*)(RSKLISTWS*, qor_catalog*, uint32_t, const RSKNAMEREC*, const char*, int))
 QOR_CATALOG_SLOT_TYPE(rssoutl, int (*)(RSKCON*, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssclsl, int (*)(RSKCON*, const RSKNAMEREC*, const RSKNAMEREC*, RSKENV*))
+QOR_CATALOG_SLOT_TYPE(rssvarl, int (*)(RSKCON*, const RSKNAMEREC*, const RSKNAMEREC*, RSKENV*))
 QOR_CATALOG_SLOT_TYPE(rssanlg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
 QOR_CATALOG_SLOT_TYPE(rsscalg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
 QOR_CATALOG_SLOT_TYPE(rssccsg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))

@@ -8,6 +8,9 @@
 #include "engine/tables/control_structure.h"
 #include "host/kernel.h"
 
+struct qor_list;
+struct qor_catalog;
+
 constexpr int kCatalogTableVector = 383;
 constexpr int kCatalogTableVectorCode = (14 << 16) | 383;   // level 14, vector 383 (0x000E017F)
 constexpr int kCatalogTableSlots = 130;                     // slots 0 .. 129; slot 0 is never used
@@ -208,7 +211,25 @@ QOR_CATALOG_SLOT_TYPE(rssenlt, int (*)(RSKCON*))
 QOR_CATALOG_SLOT_TYPE(rssenva, int (*)(RSKCON*))
 QOR_CATALOG_SLOT_TYPE(rssenvt, int (*)(RSKCON*))
 QOR_CATALOG_SLOT_TYPE(rssenvx, int (*)(RSKCON*))
-QOR_CATALOG_SLOT_TYPE(rssenvz, int (*)(RSKCON*, const char*, int, const char*, int, const char*, int, int))
+// Environments (catalog/environment_*.cpp).
+QOR_CATALOG_SLOT_TYPE(rssenvz, int (*)(RSKCON*, const char*, int, const char*, int, const char*, int, int, int))
+QOR_CATALOG_SLOT_TYPE(rssenvc, int (*)(RSKCON*, const char*, int))
+QOR_CATALOG_SLOT_TYPE(rssenve, int (*)(RSKCON*, const char*, int, qor_list*))
+QOR_CATALOG_SLOT_TYPE(rssenvf, int (*)(RSKCON*, RSKENV*))
+QOR_CATALOG_SLOT_TYPE(rssenvl, int (*)(RSKCON*, const char*, int, const char*, int, const char*, int, const char*, int,
+                                       uint32_t, int, const char*, int))
+QOR_CATALOG_SLOT_TYPE(rssenvp, int (*)(RSKCON*, int))
+QOR_CATALOG_SLOT_TYPE(rssenvs, RSKENV* (*)(RSKCON*, const char*, int))
+QOR_CATALOG_SLOT_TYPE(rssenvv, int (*)(RSKCON*, qor_list*))
+QOR_CATALOG_SLOT_TYPE(rssenvy, int (*)(RSKCON*, const char*, int))
+QOR_CATALOG_SLOT_TYPE(rssensa, int (*)(RSKCON*, const char*, int, const char*, int))
+QOR_CATALOG_SLOT_TYPE(rssensm, int (*)(RSKCON*, const char*, int, const char*, int, qor_catalog*, int))
+QOR_CATALOG_SLOT_TYPE(rssenvi, int (*)(RSKCON*, const char*, int, const char*, const char*, int, const char*, int,
+                                       const char*, int, RSKENV**))
+QOR_CATALOG_SLOT_TYPE(rssench, int (*)(RSKCON*, int))
+QOR_CATALOG_SLOT_TYPE(rsseopg, int (*)(RSKCON*, RSKENV*, const char*, qor_list**))
+QOR_CATALOG_SLOT_TYPE(rsseops, int (*)(RSKCON*, RSKENV*, const char*, qor_list*))
+QOR_CATALOG_SLOT_TYPE(rsswebr, int (*)(RSKCON*, const char*, int, const char*, int))
 QOR_CATALOG_SLOT_TYPE(rssobex, int (*)(int32_t, char*))
 QOR_CATALOG_SLOT_TYPE(rssobds, int (*)(int32_t, char*))
 QOR_CATALOG_SLOT_TYPE(rssofid, int (*)(RSKCON*, RSKCATOBJ**, const RSKNAMEREC*, const RSKNAMEREC*, int32_t))

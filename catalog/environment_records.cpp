@@ -35,8 +35,11 @@ void set_name(RSKOBJNAME* rec, const char* text, int length) {
     rec->name.text = rec->buffer;
 }
 
+// The environment symbol table; null until start-up (or a cleared environment) made it.
 RSKSYMTAB* environment_table(RSKCON* con) {
-    return con->current_tables != nullptr ? &con->current_tables->tables[RSKTAB_ENVIRONMENTS] : nullptr;
+    if (con->current_tables == nullptr) return nullptr;
+    RSKSYMTAB* table = &con->current_tables->tables[RSKTAB_ENVIRONMENTS];
+    return table->buckets != nullptr ? table : nullptr;
 }
 
 RSKENV* take_record(RSKCON* con) {

@@ -36,7 +36,6 @@ RSKENV* find_parent(RSKCON* con, std::string_view name) {
     if (rssenvi(con, directory.data(), static_cast<int>(directory.size()), libref, member.data(),
                 static_cast<int>(member.size()), nullptr, 0, nullptr, 0, &parent) != 0)
         return nullptr;
-    finish_interrupted_save(con, parent);
     qor_list* grandparents = nullptr;
     std::string outpath, description;
     bool has_outpath = false;
@@ -44,6 +43,7 @@ RSKENV* find_parent(RSKCON* con, std::string_view name) {
         rssenvf(con, parent);
         return nullptr;
     }
+    finish_interrupted_save(con, parent);
     if (!rsssec(con, &parent->rights, 4, parent, "INHERIT", 7, 11, 2)) {
         xpmlog(598, 3804, 11, "environment", "read", static_cast<int>(member.size()), member.data());
         if (grandparents != nullptr) sldel(grandparents, 0);

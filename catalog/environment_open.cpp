@@ -120,7 +120,6 @@ int rssenvo(RSKCON* con, const char* name, int name_length, const char* descript
     if (rssenvi(con, directory.data(), static_cast<int>(directory.size()), libref, member.data(),
                 static_cast<int>(member.size()), nullptr, 0, nullptr, 0, &environment) != 0)
         return 1;
-    finish_interrupted_save(con, environment);
     qor_list* stored = nullptr;
     std::string stored_outpath, stored_description;
     bool has_outpath = false;
@@ -130,6 +129,8 @@ int rssenvo(RSKCON* con, const char* name, int name_length, const char* descript
         rssenvf(con, environment);
         return 1;
     }
+    // The catalog is committed whole: what a killed save left is only files to switch.
+    finish_interrupted_save(con, environment);
     if (!rsssec(con, &environment->rights, 4, environment, "INHERIT", 7, 11, 2)) {
         xpmlog(598, 3804, 11, "environment", "read", static_cast<int>(member.size()), member.data());
         if (stored != nullptr) sldel(stored, 0);

@@ -186,7 +186,9 @@ int rssenvt(RSKCON* con) {
     con->environment_changed2 = changed2;
     con->temporary_environment = 1;
     engine_rskvar0(con);
-    if (new_list(con) == nullptr) xexit(1012);   // (freed at once: only whether lists can be made)
+    qor_list* probe = new_list(con);   // a list must be possible for the INHERIT entry
+    if (probe == nullptr) xexit(1012);
+    sldel(probe, 0);
     if (save_inherit_to(con, environment, environment, nullptr, nullptr, 0) != 0) xexit(1012);
     con->environment_changed = changed;
     record_catalog_state(environment);

@@ -32,3 +32,9 @@ void engine_rskecmp(RSKCON* con);
 int engine_fill_currency_table(RSKCON* con);
 // Initialises the report-type names of the options block; its result.
 int engine_rskgtyi(RSKCON* con);
+// Removes a variable of the current environment; its result (1 when the engine cannot).
+int engine_remove_variable(RSKCON* con, RSKVARIABLE* variable);
+// After indexing: the parameter matrices' values, the reset of variables and lists (its failure
+// sets variables_reset_failed) and the initialisation of instrument types (types_init_failed).
+// Steps with nothing to work on are skipped. The codes that count toward indexing's result.
+int engine_rebuild_after_index(RSKCON* con);

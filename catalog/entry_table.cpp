@@ -2,6 +2,9 @@
 // of catalog storage that are not built yet name themselves in an internal-error line and fail.
 #include "catalog/entry_table.h"
 
+#include "catalog/access_rights.h"
+#include "catalog/object_forms.h"
+
 #include <array>
 #include <type_traits>
 #include <utility>
@@ -77,6 +80,22 @@ void rskctbl_fill() {
     put<CatalogSlot::rssptyd>(&rssptyd);
     put<CatalogSlot::rssrpt>(&rssrpt);
     put<CatalogSlot::rsssec>(&rsssec);
+    // Access rights, option storage, trace settings, search paths and properties.
+    put<CatalogSlot::rssseca>(&rssseca);
+    put<CatalogSlot::rsssecs>(&rsssecs);
+    // Catalog object frame and the data set, ids and output forms.
+    put<CatalogSlot::rssoflf>(&rssoflf);
+    put<CatalogSlot::rssoflo>(&rssoflo);
+    put<CatalogSlot::rssofli>(&rssofli);
+    put<CatalogSlot::rssofis>(&rssofis);
+    put<CatalogSlot::rssofif>(&rssofif);
+    put<CatalogSlot::rssofil>(&rssofil);
+    put<CatalogSlot::rssoflr>(&rssoflr);
+    put<CatalogSlot::rssdats>(&rssdats);
+    put<CatalogSlot::rssidss>(&rssidss);
+    put<CatalogSlot::rssouts>(&rssouts);
+    put<CatalogSlot::rssoutl>(&rssoutl);
+    put<CatalogSlot::rssoutz>(&rssoutz);
 }
 
 int rskctrm() { return wideprt(kCatalogTableVectorCode); }

@@ -168,3 +168,15 @@ int rssenvv(RSKCON* con, qor_list* names) {
     add_inherit(con, con->current_environment, names);
     return build_inherit_list(con);
 }
+
+int rss_environment_chain(RSKCON* con, RSKENV** chain, int limit) {
+    int count = 0;
+    if (con->inherit_first == nullptr) {
+        // Before a chain is flattened (or without one) the current environment stands alone.
+        if (limit >= 1 && con->current_environment != nullptr) chain[count++] = con->current_environment;
+        return count;
+    }
+    for (RSKENVCELL* cell = con->inherit_last; cell != nullptr && count < limit; cell = cell->previous)
+        chain[count++] = cell->environment;
+    return count;
+}

@@ -91,7 +91,7 @@ int rssenvl(RSKCON* con, const char* name, int name_length, const char* descript
     qor_list* request = nullptr;
     bool owned = false;
     int mode = 0;
-    if (!con->lookup_only && !con->import_mode) {
+    if (!con->look_up_only && !con->importing) {
         if (option_autosave(con) && con->current_environment != nullptr && con->held_environment != nullptr)
             rssenva(con);
         rssenvx(con);
@@ -134,7 +134,7 @@ int rssenvl(RSKCON* con, const char* name, int name_length, const char* descript
     }
     if (rc != 0) {
         xpmlog(598, 3055, name_length, name);
-        if (!con->import_mode) rssenvt(con);
+        if (!con->importing) rssenvt(con);
         con->environment_changed = 0;
         con->environment_changed2 = 0;
         return 1;
@@ -144,10 +144,10 @@ int rssenvl(RSKCON* con, const char* name, int name_length, const char* descript
 }
 
 int rssenvy(RSKCON* con, const char* name, int name_length) {
-    con->lookup_only = 1;
+    con->look_up_only = 1;
     if (RSKOPTREC* options = current_options(con)) options->envcopy = 0;
     int rc = rssenvl(con, name, name_length, nullptr, 0, nullptr, 0, nullptr, 0, 0, 0, nullptr, 0);
-    con->lookup_only = 0;
+    con->look_up_only = 0;
     return rc;
 }
 

@@ -3,6 +3,8 @@
 // and the sample mark.
 #include <cstring>
 
+#include "catalog/access_rights.h"
+#include "catalog/catalog_objects.h"
 #include "catalog/environment.h"
 #include "common/files/names.h"
 #include "host/files.h"
@@ -32,17 +34,14 @@ struct TemporaryLibrary {
 }  // namespace
 
 void ensure_list_workspace(RSKCON* con) {
-    if (con->list_workspace != 0) return;
-    // The host keeps no list cache: the workspace is only a mark that lists are in use.
-    if (afcachi(con) != 0) xexit(1008);
-    con->list_workspace = 1;
+    rss_list_workspace(con);   // made once per control structure (the step ends when it cannot be)
 }
 
 qor_list* new_list(RSKCON* con) {
     ensure_list_workspace(con);
     qor_list* list = nullptr;
     if (slnewl(&list, con->general_pool, 84) == 0 || list == nullptr) {
-        xpmlog(598, 113);
+        xpmlog(598, 113, 15, "the environment");
         return nullptr;
     }
     return list;
@@ -109,13 +108,12 @@ int rsseopg(RSKCON* con, RSKENV* environment, const char* list_name, qor_list** 
     return 0;
 }
 
-void read_security_items(RSKCON*, RSKSEC*, const qor_list*) {
-    // The SECURITIES sublist is read by the rights layer; until it is, the record stays unread
-    // (its code 0 allows every access).
+void read_security_items(RSKCON* con, RSKSEC* security, const qor_list* list) {
+    rsssecr(con, security, list);   // a damaged sublist leaves a record that refuses all
 }
 
-int write_security_items(RSKCON*, const RSKSEC*, qor_list*) {
-    return 0;   // written by the rights layer
+int write_security_items(RSKCON* con, const RSKSEC* security, qor_list* list) {
+    return rsssecg(con, security, list);
 }
 
 int get_inherit(RSKCON* con, RSKENV* environment, qor_list** parents, std::string* outpath, bool* has_outpath,

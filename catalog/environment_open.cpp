@@ -165,7 +165,7 @@ int rssenvo(RSKCON* con, const char* name, int name_length, const char* descript
         environment->rights.cache = 0;
         write_back = true;
     }
-    if (option_envcopy(con) && !con->lookup_only) {
+    if (option_envcopy(con) && !con->look_up_only) {
         con->held_environment = environment;
         if (make_working_copy(con, environment, 1) != 0) {
             con->held_environment = nullptr;
@@ -189,7 +189,7 @@ int rssenvo(RSKCON* con, const char* name, int name_length, const char* descript
     RSKENV* current = con->current_environment;
     add_inherit(con, current, chain);
     rc = 0;
-    if (write_back && !con->lookup_only)
+    if (write_back && !con->look_up_only)
         rc = save_inherit_to(con, current, environment, chain, outpath_item_given ? outpath_item.data() : nullptr,
                              static_cast<int>(outpath_item.size()));
     if (chain != parents && chain != nullptr) sldel(chain, 0);
@@ -252,7 +252,7 @@ int rssenvn(RSKCON* con, const char* name, int name_length, const char* descript
         return 1;
     }
     record_catalog_state(environment);
-    if (option_envcopy(con) && !con->lookup_only) {
+    if (option_envcopy(con) && !con->look_up_only) {
         con->held_environment = environment;
         if (make_working_copy(con, environment, 1) != 0) {
             con->held_environment = nullptr;

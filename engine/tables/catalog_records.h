@@ -42,6 +42,10 @@ struct RSKENV {
     int64_t stamp;                   // change stamp of the catalog when last read or saved
     uint8_t stamp_recorded;          // stamp holds a value
     char engine[8];                  // the library's engine, blank padded
+
+    // Catalog object frame: the environment's catalog while it is open for indexing (reads and
+    // saves of its objects then go through it); null otherwise.
+    struct qor_catalog* open_catalog;
 };
 
 // Object kinds of catalog storage that have a table in the environment's object tables.

@@ -8,8 +8,9 @@
 #include "engine/tables/control_structure.h"
 #include "host/kernel.h"
 
+struct RSKLISTWS;     // list workspace of catalog storage (catalog/catalog_lists.h)
+struct qor_catalog;   // an open catalog (host/catalog.h)
 struct qor_list;
-struct qor_catalog;
 
 constexpr int kCatalogTableVector = 383;
 constexpr int kCatalogTableVectorCode = (14 << 16) | 383;   // level 14, vector 383 (0x000E017F)
@@ -176,9 +177,9 @@ static_assert(sizeof kNumbers / sizeof kNumbers[0] == kCatalogTableSlots - 1, "o
 static_assert(numbered_in_order(), "slots listed once each, in order");
 
 // Slots whose routine is not built yet but will hand back a record (rssenvs: a registered
-// environment; rssofil: an object's list): their placeholder answers null, since a code read as
-// an address would be followed by the caller.
-inline constexpr int kUnbuiltRecordSlots[] = {24, 56};
+// environment): their placeholder answers null, since a code read as an address would be
+// followed by the caller.
+inline constexpr int kUnbuiltRecordSlots[] = {24};
 constexpr bool answers_record(CatalogSlot slot) {
     for (int s : kUnbuiltRecordSlots)
         if (s == static_cast<int>(slot)) return true;
@@ -240,6 +241,58 @@ QOR_CATALOG_SLOT_TYPE(rssptyd, int (*)(RSKCON*, RSKPROPS*, const RSKNAMEREC*, co
 QOR_CATALOG_SLOT_TYPE(rssrpt, void* (*)(RSKCON*, const RSKNAMEREC*))
 QOR_CATALOG_SLOT_TYPE(rsssec, int (*)(RSKCON*, RSKRIGHTS*, int, RSKENV*, const char*, int, int32_t, int))
 QOR_CATALOG_SLOT_TYPE(rssseca, int (*)(RSKCON*, RSKRIGHTS*, RSKENV*, const char*, int, int32_t, int, void*))
+// Catalog object frame: its own routines, and the list writer (g) and reader (s) of every kind,
+// through which saving and loading dispatch.
+QOR_CATALOG_SLOT_TYPE(rssoflf, int (*)(RSKCON*, const char*, const char*, int, const char*, int, const char*))
+QOR_CATALOG_SLOT_TYPE(rssoflo, int (*)(RSKCON*, RSKENV*))
+QOR_CATALOG_SLOT_TYPE(rssofli, int (*)(RSKCON*))
+QOR_CATALOG_SLOT_TYPE(rssofis, int (*)(RSKCON*, RSKCATOBJ*, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rssofif, int (*)(RSKCON*, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssofil, int (*)(RSKCON*, RSKCATOBJ*, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rssoflr, int (*)(RSKLISTWS*, qor_catalog*, uint32_t, const RSKNAMEREC*, const char*, int))
+QOR_CATALOG_SLOT_TYPE(rssoutl, int (*)(RSKCON*, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssclsl, int (*)(RSKCON*, const RSKNAMEREC*, const RSKNAMEREC*, RSKENV*))
+QOR_CATALOG_SLOT_TYPE(rssvarl, int (*)(RSKCON*, const RSKNAMEREC*, const RSKNAMEREC*, RSKENV*))
+QOR_CATALOG_SLOT_TYPE(rssanlg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rsscalg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssccsg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rsscptyg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssdatg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssidsg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssmitg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssoutg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rsspmxg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssposg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssprjg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssprsg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssrepg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rsstdfg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rsstgdg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rsstrng, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rsstsgg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rsswebg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rsswhrg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssanls, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rsscals, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssccss, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rsscptys, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssdats, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssidss, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssmits, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssouts, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rsspmxs, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssposs, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssprjs, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssprss, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssreps, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rsstdfs, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rsstgds, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rsstrns, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rsstsgs, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rsswebs, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rsswhrs, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+// Access rights, option storage, trace settings, search paths and properties.
+QOR_CATALOG_SLOT_TYPE(rsssecs, int (*)(RSKCON*, RSKRIGHTS*, RSKENV*, const char*, int, int32_t, int, qor_list*))
 #undef QOR_CATALOG_SLOT_TYPE
 
 template <CatalogSlot S>

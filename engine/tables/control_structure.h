@@ -161,7 +161,8 @@ struct RSKSEC {
 };
 
 // A security record with the cache of decisions its holder keeps behind it: bit m says that
-// mode m was decided, bit m*8 that it was granted.
+// mode m was decided, bit m*8 that it was granted; bits 8-31 tie the decisions to the user
+// identity and the record they were made for.
 struct RSKRIGHTS {
     RSKSEC security;
     uint32_t cache;
@@ -314,15 +315,21 @@ struct RSKCON {
 
     qor_pool* run_pool;              // the project run's pool
 
+    // Catalog object frame (catalog storage): the list workspace and the flags of indexing.
+    struct RSKLISTWS* list_workspace;  // made on first use by catalog storage
+    uint8_t indexing;                // an environment chain is being indexed
+    uint8_t look_up_only;            // the environment is opened for looking up only
+    uint8_t importing;               // an IMPORT is in progress
+    uint8_t catalog_changed;         // a catalog of the chain was written since the last save
+    uint8_t variables_reset_failed;  // rsk0 failed after the last indexing
+    uint8_t types_init_failed;       // rskclbi failed after the last indexing
+
     // Environment catalog storage (catalog/environment_*.cpp): the held environment, the
     // flattened inheritance chain and what the environment routines keep between calls.
     RSKENV* held_environment;        // the real environment while a working copy is current
     RSKENVCELL* inherit_first;          // flattened chain; its first element is current
     RSKENVCELL* inherit_last;
-    uint32_t list_workspace;         // host list workspace "ZOZU"; 0 until first used
     uint8_t environment_changed2;    // companion of environment_changed
-    uint8_t lookup_only;             // the environment is opened for look-ups only
-    uint8_t import_mode;             // an IMPORT is under way
     uint8_t no_registration;         // environment records are not entered in the symbol table
     uint8_t neutral_paths;           // messages show "<System-specific pathname>"
     uint8_t pending_files;           // the scratch directory holds files END_ENV may move back

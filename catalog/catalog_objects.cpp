@@ -3,7 +3,6 @@
 // the delete removes it from memory and from its catalog.
 #include <algorithm>
 #include <cstring>
-#include <string>
 
 #include "catalog/engine_calls.h"
 #include "catalog/entry_table.h"
@@ -59,21 +58,6 @@ void audit_definition(RSKCON* con, int32_t kind, const RSKNAMEREC* name) {
     char kind_text[41];
     int length = rss_kind_text(kind, kind_text);
     audit(con, 598, 3905, width, stamp, length, kind_text, name_length(name), name->text);
-}
-
-// The entry name library.catalog.member.type of an object stored in an environment.
-std::string entry_name_of(const RSKENV* environment, const RSKCATOBJ* header) {
-    const RSKNAMEREC* member = rss_member_name(header);
-    char type[9] = {};
-    rssobex(header->kind, type);
-    std::string name(rss_env_libref(environment));
-    name += '.';
-    name += rss_env_catalog(environment);
-    name += '.';
-    name.append(member->text, static_cast<size_t>(name_length(member)));
-    name += '.';
-    name.append(type, static_cast<size_t>(wzstrip(type, 8)));
-    return name;
 }
 
 // Writes the "PROPERTIES" sublist (description and modification time). One the list has
@@ -140,9 +124,10 @@ int store_list(RSKCON* con, RSKCATOBJ* header, RSKLISTWS* workspace, qor_list_id
         rssobex(header->kind, type);
         return rssoflw(workspace, environment->open_catalog, id, rss_member_name(header), type, &description);
     }
-    std::string entry = entry_name_of(environment, header);
+    char entry[kRssEntryNameLimit + 1];
+    const int length = rss_entry_name(environment, rss_member_name(header), header->kind, entry);
     std::string_view description(name->text, static_cast<size_t>(name_length(name)));
-    return slofile(list, entry, 'W', description) != 0 ? 1 : 0;
+    return slofile(list, std::string_view(entry, static_cast<size_t>(length)), 'W', description) != 0 ? 1 : 0;
 }
 
 }  // namespace
@@ -345,8 +330,7 @@ int rssofif(RSKCON* con, RSKCATOBJ* header) {
     char type[9] = {};
     rssobex(header->kind, type);
     std::string_view catalog = rss_env_catalog(environment);
-    std::string libref(rss_env_libref(environment));
-    if (rssoflf(con, libref.c_str(), catalog.data(), static_cast<int>(catalog.size()), member->text,
+    if (rssoflf(con, environment->libref, catalog.data(), static_cast<int>(catalog.size()), member->text,
                 name_length(member), type) != 0)
         return 1;
     // The entry is gone: so goes the object in memory.

@@ -10,6 +10,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "catalog/environment.h"
 #include "engine/tables/slot_placeholder.h"
 #include "host/kernel.h"
 
@@ -50,9 +51,28 @@ void rskctbl_fill() {
     for (int s = 1; s < kCatalogTableSlots; ++s) rskctbl[s] = placeholders[s];
 
     put<CatalogSlot::rskctrm>(&rskctrm);
+    // Environments (catalog/environment_*.cpp).
     put<CatalogSlot::rssenla>(&rssenla);
+    put<CatalogSlot::rssenlt>(&rssenlt);
+    put<CatalogSlot::rssenva>(&rssenva);
+    put<CatalogSlot::rssenvc>(&rssenvc);
+    put<CatalogSlot::rssenve>(&rssenve);
+    put<CatalogSlot::rssenvf>(&rssenvf);
+    put<CatalogSlot::rssenvl>(&rssenvl);
+    put<CatalogSlot::rssenvp>(&rssenvp);
+    put<CatalogSlot::rssenvs>(&rssenvs);
     put<CatalogSlot::rssenvt>(&rssenvt);
+    put<CatalogSlot::rssenvv>(&rssenvv);
     put<CatalogSlot::rssenvx>(&rssenvx);
+    put<CatalogSlot::rssenvy>(&rssenvy);
+    put<CatalogSlot::rssensa>(&rssensa);
+    put<CatalogSlot::rssensm>(&rssensm);
+    put<CatalogSlot::rssenvi>(&rssenvi);
+    put<CatalogSlot::rssenvz>(&rssenvz);
+    put<CatalogSlot::rssench>(&rssench);
+    put<CatalogSlot::rsseopg>(&rsseopg);
+    put<CatalogSlot::rsseops>(&rsseops);
+    put<CatalogSlot::rsswebr>(&rsswebr);
     put<CatalogSlot::rssobex>(&rssobex);
     put<CatalogSlot::rssobds>(&rssobds);
     put<CatalogSlot::rssofid>(&rssofid);

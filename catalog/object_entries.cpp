@@ -2,7 +2,7 @@
 // or from that catalog while it is open for indexing), one member of an open catalog read or
 // written, and one member deleted.
 #include <algorithm>
-#include <string>
+#include <cstring>
 
 #include "catalog/object_frame.h"
 #include "common/strings/fields.h"
@@ -41,14 +41,9 @@ int rssofil(RSKCON* con, RSKCATOBJ* header, qor_list_id list) {
         if (environment->open_catalog != nullptr) {
             rc = rssoflr(rss_list_workspace(con), environment->open_catalog, list, rss_member_name(header), type, 0);
         } else if (qor_list* target = slistp(list)) {
-            std::string entry(rss_env_libref(environment));
-            entry += '.';
-            entry += rss_env_catalog(environment);
-            entry += '.';
-            entry += member_of(rss_member_name(header));
-            entry += '.';
-            entry += type_of(type);
-            rc = slofile(target, entry, 'R') != 0 ? 1 : 0;
+            char entry[kRssEntryNameLimit + 1];
+            const int length = rss_entry_name(environment, rss_member_name(header), header->kind, entry);
+            rc = slofile(target, std::string_view(entry, static_cast<size_t>(length)), 'R') != 0 ? 1 : 0;
         }
     }
     if (rc != 0) xpmlog(598, 3104, name.text ? static_cast<int>(name.length) : 0, name.text);
@@ -72,21 +67,26 @@ int rssoflw(RSKLISTWS*, qor_catalog* catalog, qor_list_id list, const RSKNAMEREC
     if (catalog == nullptr || source == nullptr) return 1;
     std::string_view name = member_of(member);
     std::string_view member_type = type_of(type);
-    std::string kept;
+    RSSMEMDESC kept{};
     if (description == nullptr) {
         // Keep the member's present description.
         qor_entry* present = nullptr;
         if (xlmopen(catalog, name, member_type, QOR_CO_INPUT, &present) == 0) {
             qor_member_info info;
-            if (xlminfo(present, &info) == 0) kept = info.description;
+            if (xlminfo(present, &info) == 0) {
+                kept.length = static_cast<int16_t>(std::min(info.description.size(), sizeof kept.text));
+                std::memcpy(kept.text, info.description.data(), static_cast<size_t>(kept.length));
+            }
             xlmclos(present, 0);
         }
     } else {
-        int length = std::clamp<int>(description->length, 0, static_cast<int>(sizeof description->text));
-        kept.assign(description->text, static_cast<size_t>(length));
+        kept = *description;
     }
+    const int kept_length = std::clamp<int>(kept.length, 0, static_cast<int>(sizeof kept.text));
     qor_entry* entry = nullptr;
-    if (xlmopen(catalog, name, member_type, QOR_CO_OUTPUT, &entry, kept) != 0) return 1;
+    if (xlmopen(catalog, name, member_type, QOR_CO_OUTPUT, &entry,
+                std::string_view(kept.text, static_cast<size_t>(kept_length))) != 0)
+        return 1;
     if (afwrlst(entry, source) != 0) {
         // The previous version of the member stays as it was.
         xlmclos(entry, QOR_CC_DISCARD);

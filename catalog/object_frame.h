@@ -23,6 +23,11 @@ int rss_kind_text(int32_t kind, char* text_out);
 // The library reference (without trailing blanks) and catalog name of an environment.
 std::string_view rss_env_libref(const RSKENV* environment);
 std::string_view rss_env_catalog(const RSKENV* environment);
+// "libref.catalog.member.type", the name of the entry that holds an object of `kind` stored as
+// `member` in the environment's catalog, NUL-terminated (at most 84 characters); its length.
+constexpr int kRssEntryNameLimit = 84;
+int rss_entry_name(const RSKENV* environment, const RSKNAMEREC* member, int32_t kind,
+                   char (&out)[kRssEntryNameLimit + 1]);
 // The member name under which a header's object is stored: its member name, else its name.
 const RSKNAMEREC* rss_member_name(const RSKCATOBJ* header);
 

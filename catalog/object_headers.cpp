@@ -1,6 +1,7 @@
 // Catalog object headers and the list workspace: the object table of each kind, headers taken
 // from their free list and given back, the names of an environment's catalog, and the workspace
 // that every list of catalog storage is made in.
+#include <algorithm>
 #include <cstring>
 
 #include "catalog/object_frame.h"
@@ -83,6 +84,16 @@ std::string_view rss_env_libref(const RSKENV* environment) {
 std::string_view rss_env_catalog(const RSKENV* environment) {
     const RSKNAMEREC& name = environment->name.name;
     return std::string_view(name.text, name.text ? name.length : 0);
+}
+
+int rss_entry_name(const RSKENV* environment, const RSKNAMEREC* member, int32_t kind,
+                   char (&out)[kRssEntryNameLimit + 1]) {
+    char type[9] = {};
+    rssobex(kind, type);
+    const RSKNAMEREC& catalog = environment->name.name;
+    const int member_length = member->text ? std::min<int>(member->length, kRskObjectNameCapacity) : 0;
+    return wzstcat(out, -(kRssEntryNameLimit + 2), '.', 4, environment->libref, 8, catalog.text,
+                   catalog.text ? static_cast<int>(catalog.length) : 0, member->text, member_length, type, 8);
 }
 
 const RSKNAMEREC* rss_member_name(const RSKCATOBJ* header) {

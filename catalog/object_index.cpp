@@ -2,7 +2,8 @@
 // with headers), or goes to its kind's own indexer (instrument types, variables); then the
 // environment chain is indexed ancestors first and what depends on the objects is rebuilt.
 #include <cstring>
-#include <string>
+#include <algorithm>
+#include <string_view>
 
 #include "catalog/engine_calls.h"
 #include "catalog/entry_table.h"
@@ -32,7 +33,7 @@ bool taken_when_looking_up(int32_t kind) {
     return kind == 8 || kind == 12 || kind == 18 || kind == 21 || kind == 24;
 }
 
-RSKNAMEREC record_of(const std::string& text) {
+RSKNAMEREC record_of(std::string_view text) {
     return RSKNAMEREC{0, static_cast<uint16_t>(text.size()), const_cast<char*>(text.data())};
 }
 
@@ -87,18 +88,17 @@ int index_member(RSKCON* con, RSKENV* environment, const qor_member_info& info) 
     const int32_t kind = rssobfx(type);
     if (kind < 0) return 0;
     if (con->look_up_only && !taken_when_looking_up(kind)) return 0;
-    std::string member_text = info.name.substr(0, 32);
+    const std::string_view member_text = std::string_view(info.name).substr(0, kRskObjectNameCapacity);
     RSKNAMEREC member = record_of(member_text);
     // From kind 8 on (packages aside) the member's description holds the object's name, which
     // the member name cannot always hold; the others keep a description there.
     const bool name_in_description = kind >= 8 && kind != RSKKIND_PACKAGE;
-    std::string name_text = name_in_description && !info.description.empty() ? info.description : member_text;
-    RSKNAMEREC name = record_of(name_text);
+    const std::string_view stored_name = std::string_view(info.description).substr(0, kRskDescriptionLimit);
+    RSKNAMEREC name = record_of(name_in_description && !stored_name.empty() ? stored_name : member_text);
     if (kind == RSKKIND_INSTTYPE) return index_through<CatalogSlot::rssclsl>(con, name, member, environment);
     if (kind == RSKKIND_VARIABLE) return index_through<CatalogSlot::rssvarl>(con, name, member, environment);
     if (!has_header_table(kind)) return 0;
-    std::string description_text = name_in_description ? std::string() : info.description;
-    RSKNAMEREC description = record_of(description_text);
+    RSKNAMEREC description = record_of(stored_name);
     return index_object(con, environment, kind, name, member, name_in_description ? nullptr : &description);
 }
 
@@ -116,7 +116,17 @@ int rssoflo(RSKCON* con, RSKENV* environment) {
     environment->open_catalog = catalog;
     int rc = 0;
     qor_member_info info;
-    while (rc == 0 && xldread(directory, &info) == 0) rc = std::max(rc, index_member(con, environment, info));
+    for (;;) {
+        const int read = xldread(directory, &info);
+        if (read == static_cast<int>(QOR_C_END)) break;
+        if (read != 0) {
+            xprrlog(2, read);   // the directory could not be read to its end
+            rc = 1;
+            break;
+        }
+        rc = index_member(con, environment, info);
+        if (rc != 0) break;
+    }
     xldclos(directory);
     environment->open_catalog = nullptr;
     xlclose(catalog, 0);

@@ -32,11 +32,13 @@ int rssenlt(RSKCON* con);
 int rssenva(RSKCON* con);
 // Makes the temporary environment the current one.
 int rssenvt(RSKCON* con);
-// Closes the current environment.
+// Ends the environment: puts the held environment's set-aside files back, empties the scratch
+// directory.
 int rssenvx(RSKCON* con);
-// Copies the current environment.
-int rssenvz(RSKCON* con, const char* name, int name_length, const char* path, int path_length,
-            const char* label, int reserved, int mode);
+// Deletes an environment's catalog, data set and index, and with the last switch its output
+// path (termination deletes the working copy this way): 0, else the largest failing code.
+int rssenvz(RSKCON* con, const char* directory, int directory_length, const char* name, int name_length,
+            const char* outpath, int outpath_length, int report, int with_outpath);
 // Registers the output databases that lie in the engine's work directory: 0.
 int rssoutz(RSKCON* con);
 // Loads the saved search paths: 0 on success.

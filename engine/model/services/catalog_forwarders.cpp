@@ -67,10 +67,12 @@ void* rssrpt(RSKCON* con, const RSKNAMEREC* name) {
     return fn != nullptr ? fn(con, name) : nullptr;
 }
 
-int rssenvz(RSKCON* con, const char* name, int name_length, const char* path, int path_length,
-            const char* label, int reserved, int mode) {
+int rssenvz(RSKCON* con, const char* directory, int directory_length, const char* name, int name_length,
+            const char* outpath, int outpath_length, int report, int with_outpath) {
     auto fn = catalog_slot<CatalogSlot::rssenvz>(&rssenvz);
-    return fn != nullptr ? fn(con, name, name_length, path, path_length, label, reserved, mode) : 1;
+    return fn != nullptr
+               ? fn(con, directory, directory_length, name, name_length, outpath, outpath_length, report, with_outpath)
+               : 1;
 }
 
 int rssenla(RSKCON* con) { return call_con<CatalogSlot::rssenla>(con); }

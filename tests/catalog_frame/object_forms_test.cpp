@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "catalog/object_forms.h"
+#include "engine/model/registries/code_registries.h"
 #include "tests/catalog_frame/frame_fixture.h"
 
 namespace {
@@ -126,6 +127,26 @@ TEST_F(ObjectForms, IdsAndOutputReadersTakeTheirOptionalItemsAsAbsent) {
     sldel(none, 0);
     sldel(ids, 0);
     sldel(output, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// Data set format names come from the control structure's format registry; a code without a
+// name is never stored, and a name without a code reads as Simple.
+TEST_F(ObjectForms, FormatNamesAndTheRefusalToStoreAnUnknownFormat) {
+    static const RSKCODEROW rows[] = {{1, "", 0, "Simple", 6}, {3, "", 0, "Cash_Flow", 9}};
+    con_.registries[RSKREG_DSFORMATS] = RSKREGISTRY{rows, 2, 2};
+    const char* text = nullptr;
+    int length = 0;
+    RSKNAMEREC object = name_of("BONDS");
+    EXPECT_EQ(rss_format_to_store(&con_, 3, &object, &text, &length), 0);
+    EXPECT_EQ(std::string(text, static_cast<size_t>(length)), "Cash_Flow");
+    EXPECT_EQ(rss_format_to_store(&con_, 7, &object, &text, &length), 1);
+    EXPECT_NE(log().find("598/3192"), std::string::npos) << log();
+    EXPECT_EQ(rssdtgt(&con_, "cash_flow", 9), 3);
+    EXPECT_EQ(rssdtgt(&con_, "Sparse", 6), 1);
 }
 
 }  // namespace

@@ -15,9 +15,6 @@ constexpr int kSimpleFormat = 1;
 constexpr int kUnknownMarketType = 999;
 constexpr char kUnknownText[] = "*unknown*";
 
-template <typename>
-inline constexpr bool kTypeChanged = false;
-
 RSKNAMEREC record_of(const RSOCHAR& value) {
     size_t length = value.length > 0xFFFF ? 0xFFFF : value.length;
     return RSKNAMEREC{0, static_cast<uint16_t>(length), const_cast<char*>(value.text)};
@@ -35,7 +32,7 @@ int define_through(RSKCON* con, Args... args) {
     } else if constexpr (std::is_invocable_r_v<int, Fn, RSKCON*, Args...>) {
         return routine(con, args...);
     } else {
-        static_assert(kTypeChanged<Fn>, "the engine routine's type differs from the call made here");
+        static_assert(std::is_void_v<Fn>, "the engine routine's type differs from the call made here");
         return 1;
     }
 }

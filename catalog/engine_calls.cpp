@@ -4,6 +4,7 @@
 
 #include <type_traits>
 
+#include "engine/model/options/engine_options.h"
 #include "engine/tables/engine_table.h"
 #include "engine/tables/object_tables.h"
 
@@ -35,6 +36,44 @@ int engine_rskvar1(RSKCON* con) {
 int engine_rsksymf(RSKCON* con, RSKSYMTAB* table, const RSKNAMEREC* name) {
     auto fn = engine_routine<EngineSlot::rsksymf>();
     return fn != nullptr ? fn(con, table, name) : 1;
+}
+
+int engine_rskpthg(RSKCON* con, const RSKNAMEREC* spec, const char* type, char* libref, member_name* member,
+                   char* path, int report) {
+    auto fn = engine_routine<EngineSlot::rskpthg>();
+    return fn != nullptr ? fn(con, spec, type, 1, libref, member, path, report) : 1;
+}
+
+int engine_rskpthw(RSKCON* con, const char* spec, int length, const char* type, char* libref,
+                   member_name* member, char* path, int report) {
+    auto fn = engine_routine<EngineSlot::rskpthw>();
+    return fn != nullptr ? fn(con, spec, length, type, libref, member, path, report) : 1;
+}
+
+int engine_rskpthd(RSKCON* con, const char* path, int length, int append, const char* libref) {
+    auto fn = engine_routine<EngineSlot::rskpthd>();
+    return fn != nullptr ? fn(con, path, length, append, libref) : 1;
+}
+
+int engine_rskaltb(RSKCON* con, int parts) {
+    auto fn = engine_routine<EngineSlot::rskaltb>();
+    return fn != nullptr ? fn(con, parts) : 1;
+}
+
+void engine_rskecmp(RSKCON* con) {
+    auto fn = engine_routine<EngineSlot::rskecmp>();
+    if (fn != nullptr) fn(con);
+}
+
+int engine_fill_currency_table(RSKCON* con) {
+    auto fn = engine_routine<EngineSlot::fill_currency_table>();
+    return fn != nullptr ? fn(con) : 1;
+}
+
+int engine_rskgtyi(RSKCON* con) {
+    auto fn = engine_routine<EngineSlot::rskgtyi>();
+    if (fn == nullptr || con->options == nullptr) return 1;
+    return fn(con, &con->options->type_names, 32);
 }
 
 namespace {

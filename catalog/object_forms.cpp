@@ -15,9 +15,6 @@ constexpr int kSimpleFormat = 1;
 constexpr int kUnknownMarketType = 999;
 constexpr char kUnknownText[] = "*unknown*";
 
-template <typename>
-inline constexpr bool kTypeChanged = false;
-
 RSKNAMEREC record_of(const RSOCHAR& value) {
     size_t length = value.length > 0xFFFF ? 0xFFFF : value.length;
     return RSKNAMEREC{0, static_cast<uint16_t>(length), const_cast<char*>(value.text)};
@@ -35,7 +32,7 @@ int define_through(RSKCON* con, Args... args) {
     } else if constexpr (std::is_invocable_r_v<int, Fn, RSKCON*, Args...>) {
         return routine(con, args...);
     } else {
-        static_assert(kTypeChanged<Fn>, "the engine routine's type differs from the call made here");
+        static_assert(std::is_void_v<Fn>, "the engine routine's type differs from the call made here");
         return 1;
     }
 }
@@ -75,6 +72,13 @@ int rssdtgs(RSKCON* con, int code, const char** text) {
         length = static_cast<int>(sizeof kUnknownText - 1);
     }
     return length;
+}
+
+int rss_format_to_store(RSKCON* con, int code, const RSKNAMEREC* object, const char** text, int* length) {
+    *length = rssdtgs(con, code, text);
+    if (std::string_view(*text, static_cast<size_t>(*length)) != kUnknownText) return 0;
+    xpmlog(598, 3192, object->text ? static_cast<int>(object->length) : 0, object->text, code);
+    return 1;
 }
 
 int rssdtgt(RSKCON* con, const char* name, int length) {

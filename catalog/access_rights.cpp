@@ -65,35 +65,20 @@ void deny_all(RSKSEC* sec) {
     sec->read = 1;
 }
 
-// "LIBREF.CATALOG.NAME.TYPE" of an entry of the environment's catalog; empty when the kind has
-// no member type.
-std::string entry_name(const RSKENV* environment, const char* name, int name_length, int32_t kind) {
-    char type[8];
-    if (rssobex(kind, type) != 0 || name == nullptr || name_length <= 0) return {};
-    const RSKNAMEREC& catalog = environment->name.name;
-    std::string entry(environment->libref, static_cast<size_t>(wzstrip(environment->libref, 8)));
-    entry += '.';
-    entry.append(catalog.text, catalog.length);
-    entry += '.';
-    entry.append(name, static_cast<size_t>(name_length));
-    entry += '.';
-    entry.append(type, static_cast<size_t>(wzstrip(type, 8)));
-    return entry;
-}
-
 // Reads a record not read yet from its stored entry. An entry never stored (no entry, catalog
 // or library) leaves the record in memory as it is; one that cannot be read refuses all.
 void read_stored_record(RSKSEC* sec, RSKENV* environment, const char* name, int name_length, int32_t kind) {
-    std::string entry = entry_name(environment, name, name_length, kind);
-    if (entry.empty()) return;
+    char entry[kEntryNameLimit + 1];
+    int length = rss_entry_name(environment, name, name_length, kind, entry);
+    if (length <= 0) return;
     qor_list* list = nullptr;
     if (slnewl(&list, nullptr, kListOptions) == 0) {
         deny_all(sec);   // cannot tell what is stored: refuse rather than grant
         return;
     }
-    int code = slofile(list, entry, 'R');
+    int code = slofile(list, std::string_view(entry, static_cast<size_t>(length)), 'R');
     if (code == 0) {
-        rsssecr(nullptr, sec, list);
+        rsssecr(nullptr, sec, slid(list));
     } else if (code != static_cast<int>(QOR_C_NOT_FOUND) && code != static_cast<int>(QOR_C_NO_LIBRARY)) {
         deny_all(sec);
     }
@@ -166,6 +151,23 @@ const char* const kBitItems[9] = {"READ_SELF", "WRITE_SELF", "EXEC_SELF", "READ_
 
 }  // namespace
 
+int rss_entry_name(const RSKENV* environment, const char* name, int name_length, int32_t kind, char* out) {
+    char type[8];
+    if (environment == nullptr || rssobex(kind, type) != 0 || name == nullptr || name_length <= 0) return 0;
+    const RSKNAMEREC& catalog = environment->name.name;
+    std::string entry(environment->libref, static_cast<size_t>(wzstrip(environment->libref, 8)));
+    entry += '.';
+    entry.append(catalog.text, catalog.length);
+    entry += '.';
+    entry.append(name, static_cast<size_t>(name_length));
+    entry += '.';
+    entry.append(type, static_cast<size_t>(wzstrip(type, 8)));
+    if (entry.size() > static_cast<size_t>(kEntryNameLimit)) return 0;
+    std::memcpy(out, entry.data(), entry.size());
+    out[entry.size()] = '\0';
+    return static_cast<int>(entry.size());
+}
+
 double seccode_of(uint32_t code) {
     return static_cast<double>(static_cast<int32_t>((code * 4u) ^ kSeccodeMask));
 }
@@ -199,7 +201,8 @@ int rsssec(RSKCON* con, RSKRIGHTS* rights, int mode, RSKENV* environment, const 
     }
 }
 
-int rsssecr(RSKCON*, RSKSEC* security, const qor_list* list) {
+int rsssecr(RSKCON*, RSKSEC* security, qor_list_id list_id) {
+    const qor_list* list = slistp(list_id);
     std::memset(security, 0, sizeof *security);
     std::memset(security->owner, ' ', sizeof security->owner);
     std::memset(security->group, ' ', sizeof security->group);
@@ -221,8 +224,10 @@ int rsssecr(RSKCON*, RSKSEC* security, const qor_list* list) {
     return 0;
 }
 
-int rsssecg(RSKCON*, const RSKSEC* security, qor_list* list) {
+int rsssecg(RSKCON*, const RSKSEC* security, qor_list_id list_id) {
     if (security->owner_length == 0 || (security->rights & kRightsActive) == 0) return 0;
+    qor_list* list = slistp(list_id);
+    if (list == nullptr) return 1;
     qor_list* sub = nullptr;
     bool reused = slgnl(list, "SECURITIES", &sub) == 0 && sub != nullptr;
     if (reused) {
@@ -241,7 +246,7 @@ int rsssecg(RSKCON*, const RSKSEC* security, qor_list* list) {
 }
 
 int rssseca(RSKCON* con, RSKRIGHTS* rights, RSKENV* environment, const char* name, int name_length, int32_t kind,
-            int scope, void* list_argument) {
+            int scope, qor_list_id list_id) {
     const int read = rsssec(con, rights, 4, environment, name, name_length, kind, scope);
     const int write = rsssec(con, rights, 2, environment, name, name_length, kind, scope);
     const int run = rsssec(con, rights, 1, environment, name, name_length, kind, scope);
@@ -250,7 +255,9 @@ int rssseca(RSKCON* con, RSKRIGHTS* rights, RSKENV* environment, const char* nam
     const uint32_t shown = (sec.rights & kRightsActive) ? sec.rights : 0x1FFu;
     const int owner_length = static_cast<int>(sec.owner_length > 32 ? 32 : sec.owner_length);
     const int group_length = static_cast<int>(sec.group_length > 32 ? 32 : sec.group_length);
-    if (auto* list = static_cast<qor_list*>(list_argument)) {
+    if (list_id != 0) {
+        qor_list* list = slistp(list_id);
+        if (list == nullptr) return 1;
         slinsc(list, std::string_view(sec.owner, static_cast<size_t>(owner_length)), QOR_SL_APPEND, "OWNER");
         slinsc(list, std::string_view(sec.group, static_cast<size_t>(group_length)), QOR_SL_APPEND, "GROUP");
         for (int bit = 8; bit >= 0; --bit)
@@ -277,7 +284,8 @@ int rssseca(RSKCON* con, RSKRIGHTS* rights, RSKENV* environment, const char* nam
 }
 
 int rsssecs(RSKCON* con, RSKRIGHTS* rights, RSKENV* environment, const char* name, int name_length, int32_t kind,
-            int, qor_list* list) {
+            int, qor_list_id list_id) {
+    const qor_list* list = slistp(list_id);
     if (rights == nullptr) return -1;
     RSKSEC& sec = rights->security;
     if (rsssec(con, rights, 2, environment, name, name_length, kind, 2) == 0 && !user_is_owner(con, sec)) return -1;

@@ -112,7 +112,7 @@ int store_list(RSKCON* con, RSKCATOBJ* header, RSKLISTWS* workspace, qor_list_id
     qor_list* list = slistp(id);
     if (list == nullptr) return 1;
     if (header->properties.state != 0 && write_properties(header, list) != 0) return 1;
-    if (rsssecg(con, &header->rights.security, list) != 0) return 1;
+    if (rsssecg(con, &header->rights.security, id) != 0) return 1;
     if (append_version(list) != 0) return 1;
     RSKENV* environment = con->current_environment;
     const RSKNAMEREC* name = &header->name.name;
@@ -254,7 +254,7 @@ void* rssofiq(RSKCON* con, RSKCATOBJ* header, int access) {
                 rss_free_list(list);
                 return nullptr;
             }
-            rsssecr(con, &header->rights.security, slistp(list));
+            rsssecr(con, &header->rights.security, list);
         }
         if (rsssec(con, &header->rights, access, header->environment, name.text, name_length(&name), header->kind,
                    4) == 0) {
@@ -297,7 +297,7 @@ void* rssofiq(RSKCON* con, RSKCATOBJ* header, int access) {
         return nullptr;
     }
     read_properties(con, header, slistp(list));
-    if (header->rights.security.read == 0) rsssecr(con, &header->rights.security, slistp(list));
+    if (header->rights.security.read == 0) rsssecr(con, &header->rights.security, list);
     rss_free_list(list);
     return header->object;
 }

@@ -3,6 +3,7 @@
 #include "catalog/entry_table.h"
 
 #include "catalog/access_rights.h"
+#include "catalog/catalog_settings.h"
 #include "catalog/object_forms.h"
 
 #include <array>
@@ -83,6 +84,20 @@ void rskctbl_fill() {
     // Access rights, option storage, trace settings, search paths and properties.
     put<CatalogSlot::rssseca>(&rssseca);
     put<CatalogSlot::rsssecs>(&rsssecs);
+    put<CatalogSlot::rssopsg>(&rssopsg);
+    put<CatalogSlot::rssopss>(&rssopss);
+    put<CatalogSlot::rssopta>(&rssopta);
+    put<CatalogSlot::rssoptg>(&rssoptg);
+    put<CatalogSlot::rssoptr>(&rssoptr);
+    put<CatalogSlot::rssopts>(&rssopts);
+    put<CatalogSlot::rsstrcg>(&rsstrcg);
+    put<CatalogSlot::rsstrcs>(&rsstrcs);
+    put<CatalogSlot::rsstrsg>(&rsstrsg);
+    put<CatalogSlot::rsstrss>(&rsstrss);
+    put<CatalogSlot::rsspths>(&rsspths);
+    put<CatalogSlot::rssptya>(&rssptya);
+    put<CatalogSlot::rssptyg>(&rssptyg);
+    put<CatalogSlot::rssptys>(&rssptys);
     // Catalog object frame and the data set, ids and output forms.
     put<CatalogSlot::rssoflf>(&rssoflf);
     put<CatalogSlot::rssoflo>(&rssoflo);

@@ -133,7 +133,7 @@ int rssenvp(RSKCON* con, int with_security) {
         if (with_security) {
             RSKRIGHTS rights = environment->rights;
             auto listing = reinterpret_cast<catalog_slot_t<CatalogSlot::rssseca>>(rskctbl[static_cast<int>(CatalogSlot::rssseca)]);
-            if (listing != nullptr) listing(con, &rights, const_cast<RSKENV*>(environment), "INHERIT", 7, 11, 1, nullptr);
+            if (listing != nullptr) listing(con, &rights, const_cast<RSKENV*>(environment), "INHERIT", 7, 11, 1, 0);
         }
     };
     if (con->inherit_last == nullptr) xpmlog(598, 14);

@@ -109,11 +109,11 @@ int rsseopg(RSKCON* con, RSKENV* environment, const char* list_name, qor_list** 
 }
 
 void read_security_items(RSKCON* con, RSKSEC* security, const qor_list* list) {
-    rsssecr(con, security, list);   // a damaged sublist leaves a record that refuses all
+    rsssecr(con, security, slid(list));   // a damaged sublist leaves a record that refuses all
 }
 
 int write_security_items(RSKCON* con, const RSKSEC* security, qor_list* list) {
-    return rsssecg(con, security, list);
+    return rsssecg(con, security, slid(list));
 }
 
 int get_inherit(RSKCON* con, RSKENV* environment, qor_list** parents, std::string* outpath, bool* has_outpath,

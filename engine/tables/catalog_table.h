@@ -10,6 +10,7 @@
 
 struct RSKLISTWS;     // list workspace of catalog storage (catalog/catalog_lists.h)
 struct qor_catalog;   // an open catalog (host/catalog.h)
+struct RSKOPTREC;     // an option value block of the engine
 struct qor_list;
 
 constexpr int kCatalogTableVector = 383;
@@ -240,7 +241,7 @@ QOR_CATALOG_SLOT_TYPE(rsspthl, int (*)(RSKCON*))
 QOR_CATALOG_SLOT_TYPE(rssptyd, int (*)(RSKCON*, RSKPROPS*, const RSKNAMEREC*, const RSKPROPS*))
 QOR_CATALOG_SLOT_TYPE(rssrpt, void* (*)(RSKCON*, const RSKNAMEREC*))
 QOR_CATALOG_SLOT_TYPE(rsssec, int (*)(RSKCON*, RSKRIGHTS*, int, RSKENV*, const char*, int, int32_t, int))
-QOR_CATALOG_SLOT_TYPE(rssseca, int (*)(RSKCON*, RSKRIGHTS*, RSKENV*, const char*, int, int32_t, int, void*))
+QOR_CATALOG_SLOT_TYPE(rssseca, int (*)(RSKCON*, RSKRIGHTS*, RSKENV*, const char*, int, int32_t, int, uint32_t))
 // Catalog object frame: its own routines, and the list writer (g) and reader (s) of every kind,
 // through which saving and loading dispatch.
 QOR_CATALOG_SLOT_TYPE(rssoflf, int (*)(RSKCON*, const char*, const char*, int, const char*, int, const char*))
@@ -292,7 +293,21 @@ QOR_CATALOG_SLOT_TYPE(rsstsgs, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, 
 QOR_CATALOG_SLOT_TYPE(rsswebs, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
 QOR_CATALOG_SLOT_TYPE(rsswhrs, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
 // Access rights, option storage, trace settings, search paths and properties.
-QOR_CATALOG_SLOT_TYPE(rsssecs, int (*)(RSKCON*, RSKRIGHTS*, RSKENV*, const char*, int, int32_t, int, qor_list*))
+QOR_CATALOG_SLOT_TYPE(rsssecs, int (*)(RSKCON*, RSKRIGHTS*, RSKENV*, const char*, int, int32_t, int, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rssopsg, int (*)(RSKCON*, uint32_t, const RSKOPTREC*, int))
+QOR_CATALOG_SLOT_TYPE(rssopss, int (*)(RSKCON*, uint32_t, RSKOPTREC*, int))
+QOR_CATALOG_SLOT_TYPE(rssopta, int (*)(RSKCON*))
+QOR_CATALOG_SLOT_TYPE(rssoptg, int (*)(RSKCON*, uint32_t, const RSKOPTREC*))
+QOR_CATALOG_SLOT_TYPE(rssoptr, int (*)(RSKCON*))
+QOR_CATALOG_SLOT_TYPE(rssopts, int (*)(RSKCON*, uint32_t, RSKOPTREC*))
+QOR_CATALOG_SLOT_TYPE(rsstrcg, int (*)(RSKCON*, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rsstrcs, int (*)(RSKCON*, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rsstrsg, int (*)(RSKCON*, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rsstrss, int (*)(RSKCON*, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rsspths, int (*)(RSKCON*))
+QOR_CATALOG_SLOT_TYPE(rssptya, int (*)(RSKCON*, RSKPROPS*, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rssptyg, int (*)(RSKCON*, const RSKPROPS*, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rssptys, int (*)(RSKCON*, RSKENV*, const RSKNAMEREC*, int32_t, const RSKPROPS*, const RSKSEC*))
 #undef QOR_CATALOG_SLOT_TYPE
 
 template <CatalogSlot S>

@@ -342,4 +342,32 @@ struct RSKCON {
     int32_t environment_names_capacity;
     int32_t environment_names_used;
     int32_t environment_names_count;
+
+    // Option storage and trace settings (catalog storage). An environment stores and loads the
+    // current option record of the engine: what SETOPTIONS changes is what a save keeps.
+    struct RSKOPTREC* environment_options;
+    struct RunTrace {                // run trace settings
+        char* methods;               // names of the methods to trace, each followed by a zero
+        size_t methods_size;         // bytes of that block (0: none)
+        char* variables;             // names of the variables to trace, the same way
+        size_t variables_size;
+        uint8_t execute;             // trace execution
+        uint8_t level;
+        int32_t iteration_from;
+        int32_t iteration_to;
+        uint8_t run_only;
+        uint8_t threads;
+        int32_t thread_number;
+    } run_trace;
+    struct StaticTrace {             // static trace settings, one byte each
+        uint8_t factors;
+        uint8_t dependencies;
+        uint8_t order;
+        uint8_t transformations;
+        uint8_t price;
+        uint8_t input;
+        uint8_t submit;
+        uint8_t set_variables;
+        uint8_t flags;               // bit 7: list the model
+    } static_trace;
 };

@@ -73,7 +73,7 @@ protected:
         qor_list* list = nullptr;
         ASSERT_NE(slnewl(&list, nullptr, 84), 0u);
         slinsc(list, "CALENDAR", QOR_SL_APPEND, "OBJTYPE");
-        ASSERT_EQ(rsssecg(&con_, &stored, list), 0);
+        ASSERT_EQ(rsssecg(&con_, &stored, slid(list)), 0);
         store(list, entry);
         sldel(list, 0);
     }
@@ -166,16 +166,16 @@ TEST_F(AccessRights, SecuritiesSublistRoundTripAndReuse) {
     slinsc(list, "FILTER", QOR_SL_APPEND, "OBJTYPE");
     RSKSEC none{};
     set_record(&none, "", "", kActive | 0x1FF);
-    EXPECT_EQ(rsssecg(&con_, &none, list), 0);   // no owner: nothing written
+    EXPECT_EQ(rsssecg(&con_, &none, slid(list)), 0);   // no owner: nothing written
     set_record(&none, "alice", "desk", 0x1FF);
-    EXPECT_EQ(rsssecg(&con_, &none, list), 0);   // rights off: nothing written
+    EXPECT_EQ(rsssecg(&con_, &none, slid(list)), 0);   // rights off: nothing written
     EXPECT_EQ(slcnt(list), 1);
 
     RSKSEC written{};
     set_record(&written, "alice", "Risk Desk Group", kActive | 0x1FF);
-    ASSERT_EQ(rsssecg(&con_, &written, list), 0);
+    ASSERT_EQ(rsssecg(&con_, &written, slid(list)), 0);
     set_record(&written, "alice", "Risk Desk Group", kActive | 0x1C4);
-    ASSERT_EQ(rsssecg(&con_, &written, list), 0);   // the sublist is cleared and refilled
+    ASSERT_EQ(rsssecg(&con_, &written, slid(list)), 0);   // the sublist is cleared and refilled
     EXPECT_EQ(slcnt(list), 2);
     qor_list* sub = nullptr;
     ASSERT_EQ(slgnl(list, "SECURITIES", &sub), 0);
@@ -188,7 +188,7 @@ TEST_F(AccessRights, SecuritiesSublistRoundTripAndReuse) {
     EXPECT_EQ(stored, seccode_of(kActive | 0x1C4));
 
     RSKSEC read{};
-    ASSERT_EQ(rsssecr(&con_, &read, list), 0);
+    ASSERT_EQ(rsssecr(&con_, &read, slid(list)), 0);
     EXPECT_EQ(std::string(read.owner, read.owner_length), "alice");
     EXPECT_EQ(std::string(read.group, read.group_length), "Risk Desk Group");
     EXPECT_EQ(read.rights, kActive | 0x1C4);
@@ -215,7 +215,7 @@ TEST_F(AccessRights, DamagedSecuritiesRefuseEveryone) {
         ASSERT_NE(slnewl(&list, nullptr, 84), 0u);
         RSKSEC written{};
         set_record(&written, "alice", "desk", kActive | 0x1FF);
-        ASSERT_EQ(rsssecg(&con_, &written, list), 0);
+        ASSERT_EQ(rsssecg(&con_, &written, slid(list)), 0);
         qor_list* sub = nullptr;
         ASSERT_EQ(slgnl(list, "SECURITIES", &sub), 0);
         if (k.damage != nullptr)
@@ -223,7 +223,7 @@ TEST_F(AccessRights, DamagedSecuritiesRefuseEveryone) {
         else
             slsnc(list, "SECURITIES", "text");
         RSKRIGHTS read{};
-        EXPECT_EQ(rsssecr(&con_, &read.security, list), 1);
+        EXPECT_EQ(rsssecr(&con_, &read.security, slid(list)), 1);
         EXPECT_EQ(read.security.read, 1u);
         EXPECT_EQ(check(&read, 4, 2), 0);
         sldel(list, 0);
@@ -291,7 +291,7 @@ TEST_F(AccessRights, ListingAndChangingRights) {
     set_user("bob", "desk");
     qor_list* list = nullptr;
     ASSERT_NE(slnewl(&list, nullptr, 84), 0u);
-    ASSERT_EQ(rssseca(&con_, &rights, &environment_, "CURVES", 6, 22, 2, list), 0);
+    ASSERT_EQ(rssseca(&con_, &rights, &environment_, "CURVES", 6, 22, 2, slid(list)), 0);
     const struct {
         const char* item;
         double value;
@@ -315,7 +315,7 @@ TEST_F(AccessRights, ListingAndChangingRights) {
     // Without a list: eleven printed lines; a code without the active bit shows as 511.
     RSKRIGHTS open{};
     set_record(&open.security, "alice", "desk", 0x004);
-    ASSERT_EQ(rssseca(&con_, &open, &environment_, "CURVES", 6, 22, 2, nullptr), 0);
+    ASSERT_EQ(rssseca(&con_, &open, &environment_, "CURVES", 6, 22, 2, 0), 0);
     std::string printed = listing();
     EXPECT_NE(printed.find("Write by group: Yes"), std::string::npos) << printed;
     EXPECT_NE(printed.find("Owner         : alice"), std::string::npos) << printed;
@@ -326,22 +326,22 @@ TEST_F(AccessRights, ListingAndChangingRights) {
     slinsd(change, 0, QOR_SL_APPEND, "READ_ALL");
     slinsd(change, 0, QOR_SL_APPEND, "EXEC_SELF");
     slinsd(change, qor::missing(), QOR_SL_APPEND, "WRITE_ALL");   // missing counts as set
-    EXPECT_EQ(rsssecs(&con_, &rights, &environment_, "CURVES", 6, 22, 0, change), -1);
+    EXPECT_EQ(rsssecs(&con_, &rights, &environment_, "CURVES", 6, 22, 0, slid(change)), -1);
     EXPECT_EQ(rights.security.rights, kActive | 0x1E4u);
     set_user("alice", "ops");
     EXPECT_EQ(check(&rights, 4, 2), 1);
-    EXPECT_EQ(rsssecs(&con_, &rights, &environment_, "CURVES", 6, 22, 0, change), 0);
+    EXPECT_EQ(rsssecs(&con_, &rights, &environment_, "CURVES", 6, 22, 0, slid(change)), 0);
     EXPECT_EQ(rights.security.rights, kActive | 0x1BBu);   // all set but READ_ALL and EXEC_SELF
     EXPECT_EQ(rights.cache, 0u);
     // A record without owner takes the user's identity.
     RSKRIGHTS unowned{};
-    ASSERT_EQ(rsssecs(&con_, &unowned, &environment_, "X", 1, 22, 0, change), 0);
+    ASSERT_EQ(rsssecs(&con_, &unowned, &environment_, "X", 1, 22, 0, slid(change)), 0);
     EXPECT_EQ(std::string(unowned.security.owner, unowned.security.owner_length), "alice");
     EXPECT_EQ(std::string(unowned.security.group, unowned.security.group_length), "ops");
     // A guest is never the owner, even under the owner's name.
     set_user("alice", "", true);
     set_record(&rights.security, "alice", "", kActive | 0x1C0);
-    EXPECT_EQ(rsssecs(&con_, &rights, &environment_, "CURVES", 6, 22, 0, change), -1);
+    EXPECT_EQ(rsssecs(&con_, &rights, &environment_, "CURVES", 6, 22, 0, slid(change)), -1);
     sldel(change, 0);
     // rsssecd: a record without owner first becomes the user's.
     RSKSEC bare{};

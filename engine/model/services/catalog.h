@@ -15,9 +15,9 @@ int rssptyd(RSKCON* con, RSKPROPS* block, const RSKNAMEREC* description, const R
 // Non-zero when the access is granted (modes 4 read, 2 write, 1 run; scopes 1 to 4).
 int rsssec(RSKCON* con, RSKRIGHTS* rights, int mode, RSKENV* environment, const char* name,
            int name_length, int32_t kind, int scope);
-// Prints the rights listing of an object.
+// The rights of an object into the list (an identifier), or printed when the list is 0.
 int rssseca(RSKCON* con, RSKRIGHTS* rights, RSKENV* environment, const char* name, int name_length,
-            int32_t kind, int scope, void* change_request);
+            int32_t kind, int scope, uint32_t list);
 // The text naming a kind into `text_out`; its length, or -1.
 int rssobds(int32_t kind, char* text_out);
 // Stores an instrument type as its catalog entry: 0, else a failure code.

@@ -47,9 +47,9 @@ int rsssec(RSKCON* con, RSKRIGHTS* rights, int mode, RSKENV* environment, const 
 }
 
 int rssseca(RSKCON* con, RSKRIGHTS* rights, RSKENV* environment, const char* name, int name_length,
-            int32_t kind, int scope, void* change_request) {
+            int32_t kind, int scope, uint32_t list) {
     auto fn = catalog_slot<CatalogSlot::rssseca>(&rssseca);
-    return fn != nullptr ? fn(con, rights, environment, name, name_length, kind, scope, change_request) : 1;
+    return fn != nullptr ? fn(con, rights, environment, name, name_length, kind, scope, list) : 1;
 }
 
 int rssobds(int32_t kind, char* text_out) {

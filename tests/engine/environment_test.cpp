@@ -217,6 +217,46 @@ TEST_F(EnvironmentTest, NewOverAnExistingEnvironmentKeepsItInTheBackupAndDeleteR
     EXPECT_TRUE(fs::exists(root_ / "e2.qor7bcat"));
 }
 
+TEST_F(EnvironmentTest, RightsDecideWhoMayOpenAndWhoMaySave) {
+    auto be = [](RSKCON* con, const char* user, uint32_t rights, bool guest) {
+        std::memset(con->user_name, ' ', 32);
+        std::memcpy(con->user_name, user, std::strlen(user));
+        con->user_name_length = static_cast<uint32_t>(std::strlen(user));
+        std::memset(con->group_name, ' ', 32);
+        con->group_name_length = 0;
+        con->default_rights = rights;
+        con->guest = guest ? 1 : 0;
+    };
+    struct Case {
+        uint32_t code;
+        int open;          // what opening as a guest gives
+        int save;          // what saving a change gives then
+        const char* message;
+    } cases[] = {
+        {0x3C0, 1, -1, "598/3804"},   // only the owner may read
+        {0x204, 0, 1, "598/3801"},    // others may read, not write
+        {0x206, 0, 0, "598/3047"},    // others may read and write
+    };
+    for (const Case& c : cases) {
+        std::string name = "alice" + std::to_string(c.code);
+        ASSERT_NE(start(false), nullptr);
+        be(con_ptr_, "alice", c.code, false);
+        ASSERT_EQ(choose(path(name), true), 0);
+        write_version(con_ptr_->current_environment, "A");
+        ASSERT_NE(start(true, false), nullptr);
+        be(con_ptr_, "Guest", 7, true);
+        EXPECT_EQ(choose(path(name), false), c.open) << c.code;
+        if (c.open == 0) {
+            write_version(con_ptr_->current_environment, "B");
+            con_ptr_->environment_changed = 1;
+            EXPECT_EQ(save(), c.save) << c.code;
+        }
+        EXPECT_NE(log().find(c.message), std::string::npos) << c.code;
+        stop();
+        EXPECT_EQ(single_version(content_of(root_, name)), c.save == 0 ? "B" : "A") << c.code;
+    }
+}
+
 TEST_F(EnvironmentTest, OutOfMemoryWhileChoosingAnEnvironmentWithTwoParentsFailsCleanly) {
     ASSERT_NE(start(false), nullptr);
     ASSERT_EQ(choose(path("p1"), true), 0);

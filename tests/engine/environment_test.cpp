@@ -257,6 +257,35 @@ TEST_F(EnvironmentTest, RightsDecideWhoMayOpenAndWhoMaySave) {
     }
 }
 
+TEST_F(EnvironmentTest, EnvironmentsOfTheSearchPathsAreListedAndTheLastUsedIsRemembered) {
+    ASSERT_NE(start(false), nullptr);
+    ASSERT_EQ(choose(path("e1"), true), 0);
+    ASSERT_EQ(choose(path("sample"), true), 0);
+    std::string dir = root_.string();
+    auto sample = catalog_routine<CatalogSlot::rssensm>();
+    EXPECT_EQ(sample(con_ptr_, "sample", 6, dir.data(), static_cast<int>(dir.size()), nullptr, 1), 0);
+    EXPECT_EQ(sample(con_ptr_, "sample", 6, dir.data(), static_cast<int>(dir.size()), nullptr, -1), 1);
+    EXPECT_EQ(sample(con_ptr_, "e1", 2, dir.data(), static_cast<int>(dir.size()), nullptr, -1), 0);
+    // A catalog without environment lists or objects is no environment.
+    qor_catalog* plain = nullptr;
+    ASSERT_EQ(xlopen(libref_of_env(con_ptr_->current_environment), "plain", QOR_CO_UPDATE, &plain), 0);
+    xlclose(plain, 0);
+    auto define_path = engine_routine<EngineSlot::rskpthd>();
+    ASSERT_EQ(define_path(con_ptr_, dir.data(), static_cast<int>(dir.size()), 1, nullptr), 0) << log();
+    EXPECT_EQ(catalog_routine<CatalogSlot::rssenla>()(con_ptr_), 2) << log();
+    std::string names(con_ptr_->environment_names, static_cast<size_t>(con_ptr_->environment_names_used));
+    EXPECT_EQ(names, std::string("\0\2e1\0\1\6sample\0", 14));
+    // The last-used environment goes to the user profile.
+    EXPECT_EQ(catalog_routine<CatalogSlot::rssenlt>()(con_ptr_), 0);
+    qor_list* profile = nullptr;
+    slnewl(&profile, nullptr, 84);
+    ASSERT_EQ(slfile(profile, "QORUSER.PROFILE.RISKINIT", 'R', "SLIST"), 0);
+    std::string_view last;
+    ASSERT_EQ(slgnc(profile, "LAST-USED ZOZU ENVIRONMENT", &last), 0);
+    EXPECT_EQ(std::string(last), (root_ / "sample.qor7bcat").string());
+    sldel(profile, 0);
+}
+
 TEST_F(EnvironmentTest, OutOfMemoryWhileChoosingAnEnvironmentWithTwoParentsFailsCleanly) {
     ASSERT_NE(start(false), nullptr);
     ASSERT_EQ(choose(path("p1"), true), 0);

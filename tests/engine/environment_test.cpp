@@ -94,6 +94,70 @@ TEST_F(EnvironmentTest, ADamagedCatalogGivesTheTemporaryEnvironment) {
     EXPECT_EQ(std::string(con_ptr_->current_environment->outpath.buffer).find(root_.string()), std::string::npos);
 }
 
+TEST_F(EnvironmentTest, DamagedInheritListsNeverCrashAnOpen) {
+    // Each case rewrites the INHERIT entry of a fresh environment, then opens it.
+    struct Case {
+        const char* label;
+        void (*damage)(qor_list* list);
+        int open;
+    } cases[] = {
+        {"parents as a number", [](qor_list* l) { slsnd(l, "INHERIT", 5); }, 0},
+        {"parents of every type",
+         [](qor_list* l) {
+             qor_list* sub = nullptr;
+             qor_list_id id = slnewl(&sub, nullptr, 84);
+             slinsd(sub, 1, QOR_SL_APPEND, "");
+             slinsc(sub, "", QOR_SL_APPEND, "");
+             qor_list* empty = nullptr;
+             slinsl(sub, slnewl(&empty, nullptr, 84), QOR_SL_APPEND, "");
+             sldel(empty, 0);
+             slinsc(sub, std::string(5000, 'x'), QOR_SL_APPEND, "");
+             slsnl(l, "INHERIT", id);
+             sldel(sub, 0);
+         },
+         0},
+        {"output path as a number", [](qor_list* l) { slsnd(l, "OUTPATH", 1); }, 0},
+        {"output path with a blank", [](qor_list* l) { slsnc(l, "OUTPATH", "/no such/dir"); }, 0},
+        {"securities as text", [](qor_list* l) { slsnc(l, "SECURITIES", "owner"); }, 1},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        std::string name = "d" + std::to_string(n++);
+        ASSERT_NE(start(false), nullptr);
+        ASSERT_EQ(choose(path(name), true), 0);
+        qor_catalog* catalog = nullptr;
+        ASSERT_EQ(xlopen(libref_of_env(con_ptr_->current_environment), name, QOR_CO_UPDATE, &catalog), 0);
+        qor_list* list = nullptr;
+        slnewl(&list, nullptr, 84);
+        c.damage(list);
+        qor_entry* entry = nullptr;
+        ASSERT_EQ(xlmopen(catalog, "INHERIT", "ZUDO12", QOR_CO_OUTPUT, &entry), 0);
+        afwrlst(entry, list);
+        xlmclos(entry, 0);
+        sldel(list, 0);
+        xlclose(catalog, 0);
+        ASSERT_NE(start(true), nullptr);
+        EXPECT_EQ(choose(path(name), false), c.open) << c.label << log();
+        ASSERT_NE(con_ptr_->current_environment, nullptr);
+        if (c.open != 0) {
+            EXPECT_EQ(name_of_env(con_ptr_->current_environment), "TEMP___") << c.label;
+        }
+    }
+    // Bytes that are no list at all.
+    ASSERT_NE(start(false), nullptr);
+    ASSERT_EQ(choose(path("garbage"), true), 0);
+    qor_catalog* catalog = nullptr;
+    ASSERT_EQ(xlopen(libref_of_env(con_ptr_->current_environment), "garbage", QOR_CO_UPDATE, &catalog), 0);
+    qor_entry* entry = nullptr;
+    ASSERT_EQ(xlmopen(catalog, "INHERIT", "ZUDO12", QOR_CO_OUTPUT, &entry), 0);
+    xcwrite(entry, "not a list at all", 17);
+    xlmclos(entry, 0);
+    xlclose(catalog, 0);
+    ASSERT_NE(start(true), nullptr);
+    EXPECT_EQ(choose(path("garbage"), false), 1);
+    EXPECT_NE(log().find("598/3053"), std::string::npos);
+}
+
 TEST_F(EnvironmentTest, AWorkingCopyIsSavedOnlyWhenChangedAndTheBackupHoldsThePrevious) {
     ASSERT_NE(start(false), nullptr);
     ASSERT_EQ(choose(path("e1"), true), 0);

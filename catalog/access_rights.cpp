@@ -233,7 +233,7 @@ int rsssecg(RSKCON*, const RSKSEC* security, qor_list_id list_id) {
     if (reused) {
         slclear(sub);
     } else if (slnewl(&sub, nullptr, kListOptions) == 0) {
-        xpmlog(598, 113, "SECURITIES");
+        xpmlog(598, 113, 10, "SECURITIES");
         return 1;
     }
     int code = append_name(sub, "OWNER", security->owner);

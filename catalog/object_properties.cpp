@@ -92,7 +92,7 @@ int rssptys(RSKCON* con, RSKENV* environment, const RSKNAMEREC* name, int32_t ki
     std::string_view entry_name(entry, static_cast<size_t>(length));
     qor_list* list = nullptr;
     if (slnewl(&list, nullptr, 84) == 0) {
-        xpmlog(598, 113, "rssptys");
+        xpmlog(598, 113, 7, "rssptys");
         return 1;
     }
     int result = slofile(list, entry_name, 'R') != 0 ? 1 : 0;
@@ -101,7 +101,7 @@ int rssptys(RSKCON* con, RSKENV* environment, const RSKNAMEREC* name, int32_t ki
         if (slgnl(list, "PROPERTIES", &properties) == 0 && properties != nullptr) {
             slclear(properties);
         } else if (slnewl(&properties, nullptr, 84) == 0) {
-            xpmlog(598, 113, "rssptys");
+            xpmlog(598, 113, 7, "rssptys");
             result = 1;
         } else {
             // A "PROPERTIES" item of another type is replaced by the sublist.

@@ -153,7 +153,8 @@ int rssopta(RSKCON* con) {
     int length = rss_entry_name(environment, "OPTIONS", 7, kEnvironmentKind, entry);
     if (result == 0) {
         if (length <= 0 || rsosls(workspace, entry, length, list, nullptr, 0) != 0) {
-            xpmlog(598, 3060, length, entry);
+            const RSKNAMEREC& name = environment->name.name;
+            xpmlog(598, 3060, 7, "OPTIONS", static_cast<int>(name.length), name.text);
             result = 1;
         } else {
             con->environment_changed = 1;
@@ -171,7 +172,7 @@ int rssoptr(RSKCON* con) {
     if (length <= 0) return 1;
     qor_list* list = nullptr;
     if (slnewl(&list, nullptr, 84) == 0) {
-        xpmlog(598, 113, "rssoptr");
+        xpmlog(598, 113, 7, "rssoptr");
         return 1;
     }
     int code = slofile(list, std::string_view(entry, static_cast<size_t>(length)), 'R');
@@ -179,8 +180,7 @@ int rssoptr(RSKCON* con) {
     if (code == static_cast<int>(QOR_C_NOT_FOUND) || code == static_cast<int>(QOR_C_NO_LIBRARY)) {
         result = 0;   // an environment that never stored options keeps the current ones
     } else if (code != 0) {
-        xpmlog(598, 3060, length, entry);
-        result = 1;
+        result = 1;   // the host has said why the entry cannot be read
     } else if (slcnt(list) > 0) {
         // The environment's options are the current record: options absent from the list keep
         // their current values.

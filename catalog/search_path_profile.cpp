@@ -46,7 +46,7 @@ int rsspthg(RSKCON* con, qor_list_id list_id) {
 int rsspths(RSKCON* con) {
     qor_list* list = nullptr;
     if (slnewl(&list, nullptr, 84) == 0) {
-        xpmlog(598, 113, "rsspths");
+        xpmlog(598, 113, 7, "rsspths");
         return -1;
     }
     int result = rsspthg(con, slid(list));
@@ -58,7 +58,7 @@ int rsspths(RSKCON* con) {
 int rsspthl(RSKCON* con) {
     qor_list* list = nullptr;
     if (slnewl(&list, nullptr, 84) == 0) {
-        xpmlog(598, 113, "rsspthl");
+        xpmlog(598, 113, 7, "rsspthl");
         return -1;
     }
     int code = slofile(list, kProfileEntry, 'R');

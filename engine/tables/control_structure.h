@@ -324,25 +324,6 @@ struct RSKCON {
     uint8_t variables_reset_failed;  // rsk0 failed after the last indexing
     uint8_t types_init_failed;       // rskclbi failed after the last indexing
 
-    // Environment catalog storage (catalog/environment_*.cpp): the held environment, the
-    // flattened inheritance chain and what the environment routines keep between calls.
-    RSKENV* held_environment;        // the real environment while a working copy is current
-    RSKENVCELL* inherit_first;          // flattened chain; its first element is current
-    RSKENVCELL* inherit_last;
-    uint8_t environment_changed2;    // companion of environment_changed
-    uint8_t no_registration;         // environment records are not entered in the symbol table
-    uint8_t neutral_paths;           // messages show "<System-specific pathname>"
-    uint8_t pending_files;           // the scratch directory holds files END_ENV may move back
-    uint8_t registration;            // result databases are registered
-    int32_t variable_list_number;    // highest _VARLIST number of the current environment
-    qor_pool* environment_pool;      // in-memory objects of the environment chain
-    RSKENV* free_environments;       // free environment records (chunks of 10)
-    RSKENVCELL* free_environment_cells;   // free list cells (chunks of 10)
-    char* environment_names;         // flag, length, name, NUL per environment
-    int32_t environment_names_capacity;
-    int32_t environment_names_used;
-    int32_t environment_names_count;
-
     // Option storage and trace settings (catalog storage). An environment stores and loads the
     // current option record of the engine: what SETOPTIONS changes is what a save keeps.
     struct RSKOPTREC* environment_options;
@@ -370,4 +351,23 @@ struct RSKCON {
         uint8_t set_variables;
         uint8_t flags;               // bit 7: list the model
     } static_trace;
+
+    // Environment catalog storage (catalog/environment_*.cpp): the held environment, the
+    // flattened inheritance chain and what the environment routines keep between calls.
+    RSKENV* held_environment;        // the real environment while a working copy is current
+    RSKENVCELL* inherit_first;          // flattened chain; its first element is current
+    RSKENVCELL* inherit_last;
+    uint8_t environment_changed2;    // companion of environment_changed
+    uint8_t no_registration;         // environment records are not entered in the symbol table
+    uint8_t neutral_paths;           // messages show "<System-specific pathname>"
+    uint8_t pending_files;           // the scratch directory holds files END_ENV may move back
+    uint8_t registration;            // result databases are registered
+    int32_t variable_list_number;    // highest _VARLIST number of the current environment
+    qor_pool* environment_pool;      // in-memory objects of the environment chain
+    RSKENV* free_environments;       // free environment records (chunks of 10)
+    RSKENVCELL* free_environment_cells;   // free list cells (chunks of 10)
+    char* environment_names;         // flag, length, name, NUL per environment
+    int32_t environment_names_capacity;
+    int32_t environment_names_used;
+    int32_t environment_names_count;
 };

@@ -113,7 +113,13 @@ TEST_F(CatalogSettings, EnvironmentOptionsEntry) {
     write_raw("OPTIONS", "ZUDO12", "\x01\x02garbage");
     EXPECT_EQ(rssoptr(con), 1);
     EXPECT_EQ(options->prgsnote, 6);
-    EXPECT_NE(log().find("598/3060"), std::string::npos);
+    EXPECT_NE(log().find("entry OPTIONS.ZUDO12 cannot be read"), std::string::npos) << log();
+    // A library that cannot be written: 598/3060 naming the list and the environment.
+    ASSERT_EQ(xhlsrdo("RTEST", 1), 0);
+    EXPECT_EQ(rssopta(con), 1);
+    xhlsrdo("RTEST", 0);
+    EXPECT_NE(log().find("598/3060 ERROR: The list OPTIONS of environment DESKENV could not be written."),
+              std::string::npos) << log();
 }
 
 TEST_F(CatalogSettings, DamagedOptionListsNeverCrash) {

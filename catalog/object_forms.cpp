@@ -77,6 +77,13 @@ int rssdtgs(RSKCON* con, int code, const char** text) {
     return length;
 }
 
+int rss_format_to_store(RSKCON* con, int code, const RSKNAMEREC* object, const char** text, int* length) {
+    *length = rssdtgs(con, code, text);
+    if (std::string_view(*text, static_cast<size_t>(*length)) != kUnknownText) return 0;
+    xpmlog(598, 3192, object->text ? static_cast<int>(object->length) : 0, object->text, code);
+    return 1;
+}
+
 int rssdtgt(RSKCON* con, const char* name, int length) {
     auto codes = engine_routine<EngineSlot::rskcdpd>();
     int code = codes ? codes(con, name, length) : 0;

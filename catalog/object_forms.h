@@ -15,6 +15,9 @@ int rssouts(RSKCON* con, qor_list_id list, RSKLISTWS* workspace, int, int, RSKCA
 
 // The name of a data set format code into *text ("*unknown*" for a code without one); its length.
 int rssdtgs(RSKCON* con, int code, const char** text);
+// The name under which a data set object's format is stored: 0 and the name; 1 after 598/3192
+// for a code without a name, which is never stored (it would load again as another format).
+int rss_format_to_store(RSKCON* con, int code, const RSKNAMEREC* object, const char** text, int* length);
 // The code of the data set format of that name (any case); 1 when no format has it.
 int rssdtgt(RSKCON* con, const char* name, int length);
 

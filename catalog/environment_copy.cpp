@@ -159,12 +159,14 @@ int switch_one(const Switch& s) {
     return rc;
 }
 
-// Finds the staging leftovers in a directory: the places they belong to.
-void leftovers_in(const std::string& directory, std::vector<std::string>* places) {
+// Finds the staging leftovers in a directory whose names begin with `prefix`: the places they
+// belong to. (Other environments of the directory may be saving: their files are not touched.)
+void leftovers_in(const std::string& directory, const std::string& prefix, std::vector<std::string>* places) {
     DIR* dir = opendir(directory.c_str());
     if (dir == nullptr) return;
     while (const dirent* entry = readdir(dir)) {
         std::string name = entry->d_name;
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
         for (std::string_view suffix : {std::string_view(QOR_STAGED_SUFFIX), std::string_view(QOR_ASIDE_SUFFIX)}) {
             if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
                 std::string place = directory + "/" + name.substr(0, name.size() - suffix.size());
@@ -229,8 +231,8 @@ int settle_environment(RSKCON*, const RSKENV* environment) {
         }
     }
     if (!forward) {
-        leftovers_in(std::string(directory_of(environment)), &places);
-        leftovers_in(without_slash(outpath_of(environment)), &places);
+        leftovers_in(std::string(directory_of(environment)), lower(name_of(environment)) + ".", &places);
+        leftovers_in(without_slash(outpath_of(environment)), "", &places);
         if (places.empty()) return 0;
     }
     int result = 0;

@@ -39,12 +39,17 @@ protected:
                                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(root_);
         fs::create_directories(root_);
+        // The user profile library of this test (assigned on first use otherwise, once per process).
+        fs::create_directories(root_ / "user");
         setenv("QORUSER", (root_ / "user").c_str(), 1);
+        xhldas2("QORUSER");
+        xhlasn2("QORUSER", (root_ / "user").c_str(), static_cast<int>((root_ / "user").string().size()), nullptr);
     }
     void TearDown() override {
         stop();
         qor_set_crash_point(nullptr, 0);
         remove_working_copies();
+        xhldas2("QORUSER");
         fs::remove_all(root_);
         EngineTest::TearDown();
     }

@@ -94,6 +94,24 @@ TEST_F(EnvironmentTest, ADamagedCatalogGivesTheTemporaryEnvironment) {
     EXPECT_EQ(std::string(con_ptr_->current_environment->outpath.buffer).find(root_.string()), std::string::npos);
 }
 
+TEST_F(EnvironmentTest, OpeningSettlesOnlyItsOwnStagingLeftovers) {
+    ASSERT_NE(start(false), nullptr);
+    ASSERT_EQ(choose(path("e1"), true), 0);
+    ASSERT_EQ(choose(path("e2"), true), 0);
+    // What a killed save of e2 (before its commit) left beside its files.
+    write_file(root_ / "e2.qor7bdat.qorstaged", "B");
+    write_file(root_ / "e2" / "out1.qorstaged" / "part0", "B");
+    ASSERT_NE(start(true), nullptr);
+    ASSERT_EQ(choose(path("e1"), false), 0);
+    EXPECT_TRUE(fs::exists(root_ / "e2.qor7bdat.qorstaged")) << "another environment's save is left alone";
+    EXPECT_EQ(log().find("598/3086"), std::string::npos);
+    ASSERT_EQ(choose(path("e2"), false), 0);
+    EXPECT_NE(log().find("598/3086"), std::string::npos);
+    EXPECT_FALSE(fs::exists(root_ / "e2.qor7bdat.qorstaged"));
+    EXPECT_FALSE(fs::exists(root_ / "e2" / "out1.qorstaged"));
+    EXPECT_FALSE(fs::exists(root_ / "e2" / "out1"));
+}
+
 TEST_F(EnvironmentTest, DamagedInheritListsNeverCrashAnOpen) {
     // Each case rewrites the INHERIT entry of a fresh environment, then opens it.
     struct Case {
@@ -336,9 +354,20 @@ TEST_F(EnvironmentTest, EnvironmentsOfTheSearchPathsAreListedAndTheLastUsedIsRem
     xlclose(plain, 0);
     auto define_path = engine_routine<EngineSlot::rskpthd>();
     ASSERT_EQ(define_path(con_ptr_, dir.data(), static_cast<int>(dir.size()), 1, nullptr), 0) << log();
-    EXPECT_EQ(catalog_routine<CatalogSlot::rssenla>()(con_ptr_), 2) << log();
-    std::string names(con_ptr_->environment_names, static_cast<size_t>(con_ptr_->environment_names_used));
-    EXPECT_EQ(names, std::string("\0\2e1\0\1\6sample\0", 14));
+    // (WORK is searched too and may hold other environments of this process.)
+    int count = catalog_routine<CatalogSlot::rssenla>()(con_ptr_);
+    std::map<std::string, int> listed;
+    for (int at = 0; at + 2 < con_ptr_->environment_names_used;) {
+        int length = static_cast<unsigned char>(con_ptr_->environment_names[at + 1]);
+        listed[std::string(con_ptr_->environment_names + at + 2, static_cast<size_t>(length))] =
+            con_ptr_->environment_names[at];
+        EXPECT_EQ(con_ptr_->environment_names[at + 2 + length], '\0');
+        at += length + 3;
+    }
+    EXPECT_EQ(static_cast<int>(listed.size()), count);
+    EXPECT_EQ(listed["e1"], 0);
+    EXPECT_EQ(listed["sample"], 1);
+    EXPECT_EQ(listed.count("plain"), 0u);
     // The last-used environment goes to the user profile.
     EXPECT_EQ(catalog_routine<CatalogSlot::rssenlt>()(con_ptr_), 0);
     qor_list* profile = nullptr;

@@ -72,6 +72,59 @@ TEST_F(EnvironmentTest, RepeatsInTheChainAreRefusedAndTheTemporaryEnvironmentSta
     EXPECT_NE(text.find("Environment e2 in", refusal), std::string::npos);
 }
 
+TEST_F(EnvironmentTest, ParentRequestsMergeOrReplaceAndFurtherParentsJoinTheChain) {
+    ASSERT_NE(start(false), nullptr);
+    for (const char* name : {"a", "b", "c"}) ASSERT_EQ(choose(path(name), true), 0);
+    ASSERT_EQ(choose(path("e"), true, with_nul({path("a")})), 0);
+    auto rssenvl = catalog_routine<CatalogSlot::rssenvl>();
+    auto open_with = [&](const std::string& set, const std::string& add) {
+        std::string where = path("e");
+        return rssenvl(con_ptr_, where.data(), static_cast<int>(where.size()), nullptr, 0,
+                       set.empty() ? nullptr : set.data(), static_cast<int>(set.size()),
+                       add.empty() ? nullptr : add.data(), static_cast<int>(add.size()), 0, 0, nullptr, 0);
+    };
+    // INCLUDE= merges into the stored parents: b takes its position 1, before a (the chain
+    // walks the parents from the last).
+    ASSERT_EQ(open_with({}, with_nul({path("b")})), 0);
+    EXPECT_EQ(chain_names(con_ptr_), "e a b");
+    ASSERT_EQ(open_with({}, {}), 0);                      // and the merge was stored
+    EXPECT_EQ(chain_names(con_ptr_), "e a b");
+    ASSERT_EQ(open_with(with_nul({path("c")}), with_nul({path("b")})), 0);   // both: one request that replaces
+    EXPECT_EQ(chain_names(con_ptr_), "e c b");
+    // A further parent joins the chain (and a change on disk is told by the stamp).
+    EXPECT_EQ(catalog_routine<CatalogSlot::rssench>()(con_ptr_, 1), 0);   // no held environment
+    qor_list* more = nullptr;
+    slnewl(&more, nullptr, 84);
+    slinsc(more, path("a"), QOR_SL_APPEND, "");
+    EXPECT_EQ(catalog_routine<CatalogSlot::rssenvv>()(con_ptr_, more), 0);
+    sldel(more, 0);
+    EXPECT_EQ(chain_names(con_ptr_), "e a c b");
+    qor_catalog* catalog = nullptr;
+    ASSERT_EQ(xlopen(libref_of_env(con_ptr_->current_environment), "e", QOR_CO_UPDATE, &catalog), 0);
+    write_entry(catalog, "X", "RISK11", {{"VERSION", "A"}});
+    xlclose(catalog, 0);
+    EXPECT_EQ(catalog_routine<CatalogSlot::rssench>()(con_ptr_, 0), 1);
+}
+
+TEST_F(EnvironmentTest, SavingACopyLeavesTheEnvironmentsInUse) {
+    ASSERT_NE(start(false), nullptr);
+    ASSERT_EQ(choose(path("e1"), true), 0);
+    write_version(con_ptr_->current_environment, "A");
+    ASSERT_NE(start(true), nullptr);
+    ASSERT_EQ(choose(path("e1"), false), 0);
+    RSKENV* held = con_ptr_->held_environment;
+    RSKENV* working = con_ptr_->current_environment;
+    write_version(working, "B");
+    std::string where = path("copy");
+    EXPECT_EQ(catalog_routine<CatalogSlot::rsswebr>()(con_ptr_, where.data(), static_cast<int>(where.size()), nullptr, 0),
+              0)
+        << log();
+    EXPECT_EQ(con_ptr_->held_environment, held);
+    EXPECT_EQ(con_ptr_->current_environment, working);
+    EXPECT_EQ(single_version(content_of(root_, "copy")), "B");
+    EXPECT_EQ(single_version(content_of(root_, "e1")), "A");
+}
+
 TEST_F(EnvironmentTest, AMissingParentIsSkippedAndAnotherEngineIsRefused) {
     ASSERT_NE(start(false), nullptr);
     ASSERT_EQ(choose(path("e1"), true), 0);

@@ -16,6 +16,8 @@ inline constexpr std::string_view kDefaultOutpath = "_default_outpath_";
 // The entry of an environment's catalog that lists the file switches a committed save left.
 inline constexpr std::string_view kSaveIntentName = "SAVEINTENT";
 inline constexpr std::string_view kSaveIntentType = "QORSAVE";
+// Crash point of the catalog layer (tests): after each staged file a save switched into place.
+inline constexpr const char* kCrashSwitching = "switching";
 // Member type of environment-level lists.
 inline constexpr std::string_view kEnvListType = "ZUDO12";
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "catalog/engine_calls.h"
+#include "catalog/catalog_objects.h"
 #include "catalog/environment.h"
 #include "common/files/names.h"
 #include "common/memory/pool_memory.h"
@@ -131,6 +132,13 @@ int rssenvl(RSKCON* con, const char* name, int name_length, const char* descript
         con->environment_changed = changed;
         con->environment_changed2 = changed2;
         rc = build_inherit_list(con);
+        if (rc == 0) {
+            // Every environment of the chain is indexed; the indexing's own failures are
+            // reported by it and do not undo the choice.
+            rssofli(con);
+            con->environment_changed = changed;
+            con->environment_changed2 = changed2;
+        }
     }
     if (rc != 0) {
         xpmlog(598, 3055, name_length, name);
@@ -230,5 +238,9 @@ int rssenve(RSKCON* con, const char* description, int description_length, qor_li
     add_inherit(con, new_current, parents);
     const RSKENV* content = has_held ? con->held_environment : new_current;
     if (save_inherit_to(con, new_current, content, parents, nullptr, 0) != 0) return 1;
-    return build_inherit_list(con);
+    if (build_inherit_list(con) != 0) return 1;
+    uint32_t changed = con->environment_changed;
+    int rc = rssofli(con);
+    con->environment_changed = changed;
+    return rc == 0 ? 0 : 1;
 }

@@ -314,8 +314,10 @@ int copy_environment_files(RSKCON* con, RSKENV* destination, RSKENV* source, RSK
     }
     *committed = 1;
     int result = 0;
-    for (const Switch& s : switches)
+    for (const Switch& s : switches) {
         if (switch_one(s) != 0) result = 1;
+        qor_crash_point(kCrashSwitching);
+    }
     if (result != 0) {
         // The intent entry stays: the next open or save finishes the switches.
         stage_failed(destination, "output");

@@ -79,6 +79,7 @@ int write_entry_list(qor_catalog* catalog, std::string_view name, std::string_vi
 
 int rsseops(RSKCON* con, RSKENV* environment, const char* list_name, qor_list* list) {
     ensure_list_workspace(con);
+    if (rssseck(con, environment) != 0) return 1;
     OpenCatalog open;
     int rc = xlopen(libref_of(environment), name_of(environment), QOR_CO_UPDATE, &open.catalog);
     if (rc == 0) rc = write_entry_list(open.catalog, list_name, kEnvListType, list, {});

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "catalog/access_rights.h"
 #include "catalog/engine_calls.h"
 #include "catalog/environment.h"
 #include "common/files/names.h"
@@ -139,7 +140,9 @@ int target_record(RSKCON* con, const char* name, int name_length, const char* ou
     if (rssenvi(con, dir, dir_length, libref, member.text, member.length, current->properties.description,
                 current->properties.description_length, outpath, outpath_length, out) != 0)
         return 1;
-    (*out)->rights = current->rights;
+    // An existing target keeps its own rights (read from its INHERIT entry when checked); a new
+    // one takes the current environment's.
+    if (zfexist((*out)->catalog_file.buffer, (*out)->catalog_file.name.length) != 0) (*out)->rights = current->rights;
     return 0;
 }
 
@@ -256,6 +259,8 @@ int rssenva(RSKCON* con) {
     if (catalog_stamp_of(current, &working_stamp) == 0 && current->stamp_recorded && working_stamp == current->stamp &&
         !con->environment_changed)
         return 0;
+    // The user needs the write right on the environment before anything of it is written.
+    if (rssseck(con, held) != 0) return 1;
     note_saving(con, held);
     if (!is_catalog_writable(held)) {
         xpmlog(598, 3084, static_cast<int>(name_of(held).size()), name_of(held).data());
@@ -297,6 +302,10 @@ int save_as(RSKCON* con, const char* name, int name_length, const char* outpath,
         return 1;
     }
     settle_environment(con, target);
+    if (catalog_exists(target) && rssseck(con, target) != 0) {
+        rssenvf(con, target);
+        return 1;
+    }
     if (!copy_only && option_backsave(con) && catalog_exists(target)) {
         // The backup keeps the target's own output path, which its INHERIT entry names.
         RSKENV saved = *target;

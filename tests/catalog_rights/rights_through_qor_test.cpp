@@ -93,4 +93,15 @@ TEST_F(RightsThroughQor, ReadableEnvironmentOpensButKeepsItsOptions) {
     EXPECT_EQ(stamp(), before) << log_;
 }
 
+// A save that would write the environment (here its description changed on opening) must be
+// refused with 598/3801 too. The environment save does not ask the rights layer (rssseck) yet:
+// enable this once it does.
+TEST_F(RightsThroughQor, DISABLED_SaveOfAReadableEnvironmentIsRefused) {
+    give_to_alice(kRightsActive | 0x004);
+    const int64_t before = stamp();
+    run("environment open=alicenv 'data/scratch' desc='changed';\n   environment save;");
+    EXPECT_NE(log_.find("598/3801"), std::string::npos) << log_;
+    EXPECT_EQ(stamp(), before) << log_;
+}
+
 }  // namespace

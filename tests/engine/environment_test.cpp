@@ -94,6 +94,70 @@ TEST_F(EnvironmentTest, ADamagedCatalogGivesTheTemporaryEnvironment) {
     EXPECT_EQ(std::string(con_ptr_->current_environment->outpath.buffer).find(root_.string()), std::string::npos);
 }
 
+TEST_F(EnvironmentTest, DamagedInheritListsNeverCrashAnOpen) {
+    // Each case rewrites the INHERIT entry of a fresh environment, then opens it.
+    struct Case {
+        const char* label;
+        void (*damage)(qor_list* list);
+        int open;
+    } cases[] = {
+        {"parents as a number", [](qor_list* l) { slsnd(l, "INHERIT", 5); }, 0},
+        {"parents of every type",
+         [](qor_list* l) {
+             qor_list* sub = nullptr;
+             qor_list_id id = slnewl(&sub, nullptr, 84);
+             slinsd(sub, 1, QOR_SL_APPEND, "");
+             slinsc(sub, "", QOR_SL_APPEND, "");
+             qor_list* empty = nullptr;
+             slinsl(sub, slnewl(&empty, nullptr, 84), QOR_SL_APPEND, "");
+             sldel(empty, 0);
+             slinsc(sub, std::string(5000, 'x'), QOR_SL_APPEND, "");
+             slsnl(l, "INHERIT", id);
+             sldel(sub, 0);
+         },
+         0},
+        {"output path as a number", [](qor_list* l) { slsnd(l, "OUTPATH", 1); }, 0},
+        {"output path with a blank", [](qor_list* l) { slsnc(l, "OUTPATH", "/no such/dir"); }, 0},
+        {"securities as text", [](qor_list* l) { slsnc(l, "SECURITIES", "owner"); }, 1},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        std::string name = "d" + std::to_string(n++);
+        ASSERT_NE(start(false), nullptr);
+        ASSERT_EQ(choose(path(name), true), 0);
+        qor_catalog* catalog = nullptr;
+        ASSERT_EQ(xlopen(libref_of_env(con_ptr_->current_environment), name, QOR_CO_UPDATE, &catalog), 0);
+        qor_list* list = nullptr;
+        slnewl(&list, nullptr, 84);
+        c.damage(list);
+        qor_entry* entry = nullptr;
+        ASSERT_EQ(xlmopen(catalog, "INHERIT", "ZUDO12", QOR_CO_OUTPUT, &entry), 0);
+        afwrlst(entry, list);
+        xlmclos(entry, 0);
+        sldel(list, 0);
+        xlclose(catalog, 0);
+        ASSERT_NE(start(true), nullptr);
+        EXPECT_EQ(choose(path(name), false), c.open) << c.label << log();
+        ASSERT_NE(con_ptr_->current_environment, nullptr);
+        if (c.open != 0) {
+            EXPECT_EQ(name_of_env(con_ptr_->current_environment), "TEMP___") << c.label;
+        }
+    }
+    // Bytes that are no list at all.
+    ASSERT_NE(start(false), nullptr);
+    ASSERT_EQ(choose(path("garbage"), true), 0);
+    qor_catalog* catalog = nullptr;
+    ASSERT_EQ(xlopen(libref_of_env(con_ptr_->current_environment), "garbage", QOR_CO_UPDATE, &catalog), 0);
+    qor_entry* entry = nullptr;
+    ASSERT_EQ(xlmopen(catalog, "INHERIT", "ZUDO12", QOR_CO_OUTPUT, &entry), 0);
+    xcwrite(entry, "not a list at all", 17);
+    xlmclos(entry, 0);
+    xlclose(catalog, 0);
+    ASSERT_NE(start(true), nullptr);
+    EXPECT_EQ(choose(path("garbage"), false), 1);
+    EXPECT_NE(log().find("598/3053"), std::string::npos);
+}
+
 TEST_F(EnvironmentTest, AWorkingCopyIsSavedOnlyWhenChangedAndTheBackupHoldsThePrevious) {
     ASSERT_NE(start(false), nullptr);
     ASSERT_EQ(choose(path("e1"), true), 0);
@@ -215,6 +279,75 @@ TEST_F(EnvironmentTest, NewOverAnExistingEnvironmentKeepsItInTheBackupAndDeleteR
     EXPECT_EQ(catalog_routine<CatalogSlot::rssenvc>()(con_ptr_, name.data(), static_cast<int>(name.size())), 0);
     EXPECT_NE(log().find("598/3074"), std::string::npos);
     EXPECT_TRUE(fs::exists(root_ / "e2.qor7bcat"));
+}
+
+TEST_F(EnvironmentTest, RightsDecideWhoMayOpenAndWhoMaySave) {
+    auto be = [](RSKCON* con, const char* user, uint32_t rights, bool guest) {
+        std::memset(con->user_name, ' ', 32);
+        std::memcpy(con->user_name, user, std::strlen(user));
+        con->user_name_length = static_cast<uint32_t>(std::strlen(user));
+        std::memset(con->group_name, ' ', 32);
+        con->group_name_length = 0;
+        con->default_rights = rights;
+        con->guest = guest ? 1 : 0;
+    };
+    struct Case {
+        uint32_t code;
+        int open;          // what opening as a guest gives
+        int save;          // what saving a change gives then
+        const char* message;
+    } cases[] = {
+        {0x3C0, 1, -1, "598/3804"},   // only the owner may read
+        {0x204, 0, 1, "598/3801"},    // others may read, not write
+        {0x206, 0, 0, "598/3047"},    // others may read and write
+    };
+    for (const Case& c : cases) {
+        std::string name = "alice" + std::to_string(c.code);
+        ASSERT_NE(start(false), nullptr);
+        be(con_ptr_, "alice", c.code, false);
+        ASSERT_EQ(choose(path(name), true), 0);
+        write_version(con_ptr_->current_environment, "A");
+        ASSERT_NE(start(true, false), nullptr);
+        be(con_ptr_, "Guest", 7, true);
+        EXPECT_EQ(choose(path(name), false), c.open) << c.code;
+        if (c.open == 0) {
+            write_version(con_ptr_->current_environment, "B");
+            con_ptr_->environment_changed = 1;
+            EXPECT_EQ(save(), c.save) << c.code;
+        }
+        EXPECT_NE(log().find(c.message), std::string::npos) << c.code;
+        stop();
+        EXPECT_EQ(single_version(content_of(root_, name)), c.save == 0 ? "B" : "A") << c.code;
+    }
+}
+
+TEST_F(EnvironmentTest, EnvironmentsOfTheSearchPathsAreListedAndTheLastUsedIsRemembered) {
+    ASSERT_NE(start(false), nullptr);
+    ASSERT_EQ(choose(path("e1"), true), 0);
+    ASSERT_EQ(choose(path("sample"), true), 0);
+    std::string dir = root_.string();
+    auto sample = catalog_routine<CatalogSlot::rssensm>();
+    EXPECT_EQ(sample(con_ptr_, "sample", 6, dir.data(), static_cast<int>(dir.size()), nullptr, 1), 0);
+    EXPECT_EQ(sample(con_ptr_, "sample", 6, dir.data(), static_cast<int>(dir.size()), nullptr, -1), 1);
+    EXPECT_EQ(sample(con_ptr_, "e1", 2, dir.data(), static_cast<int>(dir.size()), nullptr, -1), 0);
+    // A catalog without environment lists or objects is no environment.
+    qor_catalog* plain = nullptr;
+    ASSERT_EQ(xlopen(libref_of_env(con_ptr_->current_environment), "plain", QOR_CO_UPDATE, &plain), 0);
+    xlclose(plain, 0);
+    auto define_path = engine_routine<EngineSlot::rskpthd>();
+    ASSERT_EQ(define_path(con_ptr_, dir.data(), static_cast<int>(dir.size()), 1, nullptr), 0) << log();
+    EXPECT_EQ(catalog_routine<CatalogSlot::rssenla>()(con_ptr_), 2) << log();
+    std::string names(con_ptr_->environment_names, static_cast<size_t>(con_ptr_->environment_names_used));
+    EXPECT_EQ(names, std::string("\0\2e1\0\1\6sample\0", 14));
+    // The last-used environment goes to the user profile.
+    EXPECT_EQ(catalog_routine<CatalogSlot::rssenlt>()(con_ptr_), 0);
+    qor_list* profile = nullptr;
+    slnewl(&profile, nullptr, 84);
+    ASSERT_EQ(slfile(profile, "QORUSER.PROFILE.RISKINIT", 'R', "SLIST"), 0);
+    std::string_view last;
+    ASSERT_EQ(slgnc(profile, "LAST-USED ZOZU ENVIRONMENT", &last), 0);
+    EXPECT_EQ(std::string(last), (root_ / "sample.qor7bcat").string());
+    sldel(profile, 0);
 }
 
 TEST_F(EnvironmentTest, OutOfMemoryWhileChoosingAnEnvironmentWithTwoParentsFailsCleanly) {

@@ -69,6 +69,7 @@ int rssoflr(RSKLISTWS* workspace, qor_catalog* catalog, qor_list_id list, const 
 // member's present one). A failed write leaves the member as it was.
 int rssoflw(RSKLISTWS* workspace, qor_catalog* catalog, qor_list_id list, const RSKNAMEREC* member,
             const char* type, const RSSMEMDESC* description);
-// Slot 50: deletes one member of the catalog libref.catalog.
+// Slot 50: deletes one member of the catalog libref.catalog (the library reference and the type
+// are 8 characters, blank-padded). A member that is not there counts as deleted.
 int rssoflf(RSKCON* con, const char* libref, const char* catalog, int catalog_length, const char* member,
             int member_length, const char* type);

@@ -20,7 +20,7 @@ std::string_view member_of(const RSKNAMEREC* member) {
 
 std::string_view type_of(const char* type) {
     if (type == nullptr) return {};
-    return std::string_view(type, static_cast<size_t>(wzstrip(type, std::min(wzstlen(type), 8))));
+    return std::string_view(type, static_cast<size_t>(wzstrip(type, static_cast<int>(strnlen(type, 8)))));
 }
 
 std::string_view text_of(const char* text, int length) {
@@ -102,7 +102,10 @@ int rssoflw(RSKLISTWS*, qor_catalog* catalog, qor_list_id list, const RSKNAMEREC
 int rssoflf(RSKCON*, const char* libref, const char* catalog_name, int catalog_length, const char* member,
             int member_length, const char* type) {
     qor_catalog* catalog = nullptr;
-    if (xlopen(text_of(libref, libref ? std::min(wzstlen(libref), 8) : 0), text_of(catalog_name, catalog_length), QOR_CO_UPDATE, &catalog) != 0) return 1;
+    // The library reference is 8 characters, blank-padded, not necessarily terminated.
+    const int libref_length = libref ? static_cast<int>(strnlen(libref, 8)) : 0;
+    if (xlopen(text_of(libref, libref_length), text_of(catalog_name, catalog_length), QOR_CO_UPDATE, &catalog) != 0)
+        return 1;
     std::string_view name = text_of(member, member_length);
     name = name.substr(0, std::min(name.size(), kMemberNameLimit));
     int rc = xlmdele(catalog, name, type_of(type));

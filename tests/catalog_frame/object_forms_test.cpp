@@ -150,3 +150,28 @@ TEST_F(ObjectForms, FormatNamesAndTheRefusalToStoreAnUnknownFormat) {
 }
 
 }  // namespace
+
+namespace {
+
+// Of two outputs whose paths share the work directory's bytes, only the one inside it has its
+// result database unregistered (which reports that registration is not there yet).
+TEST_F(ObjectForms, OutputsUnderTheWorkDirectoryByWholeComponents) {
+    const std::string work = directory_ + "/work";
+    for (auto [member, path] : std::vector<std::pair<const char*, std::string>>{
+             {"INSIDE", work + "/inside"}, {"BESIDE", work + "2/beside"}}) {
+        qor_list* output = new_list();
+        slinsc(output, "OUTPUT", QOR_SL_APPEND, "OBJTYPE");
+        slinsc(output, member, QOR_SL_APPEND, "NAME");
+        slinsc(output, path, QOR_SL_APPEND, "PATH");
+        store(output, "ENV1", member, "RISK9", member);
+        sldel(output, 0);
+    }
+    ASSERT_EQ(catalog_routine<CatalogSlot::rssoflo>()(&con_, &current_), 0) << log();
+    ASSERT_EQ(tables_.tables[RSKTAB_OUTPUTS].count, 2);
+    std::memcpy(con_.work_path.buffer, work.data(), work.size());
+    con_.work_path.name = RSKNAMEREC{kRskPathCapacity, static_cast<uint16_t>(work.size()), con_.work_path.buffer};
+    EXPECT_EQ(catalog_routine<CatalogSlot::rssoutz>()(&con_), 0);
+    EXPECT_EQ(count_of(log(), "rssrmbd: not yet available."), 1) << log();
+}
+
+}  // namespace

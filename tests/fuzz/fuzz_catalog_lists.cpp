@@ -105,7 +105,7 @@ void read_all(qor_list* list) {
     rssidss(&con, id, nullptr, 0, 0, &out, &header);
     rssouts(&con, id, nullptr, 0, 0, &out, &header);
     RSKSEC security{};
-    rsssecr(&con, &security, list);
+    rsssecr(&con, &security, id);
     // Sorted insertion into the list as it stands (which need not be sorted) ends and adds once.
     RSOCHAR value{0, 1, "M"};
     const int before = slcnt(list);

@@ -127,4 +127,58 @@ TEST_F(IndexUnderMemoryFailure, EveryFailureIsAnsweredAndLeavesNoHalfMadeHeader)
     EXPECT_NE(log().find("add elements to a list"), std::string::npos);
 }
 
+// Rewriting an object's member of a catalog open for indexing while the n-th allocation fails:
+// a rewrite that fails leaves the member's previous version, never an empty or missing member.
+TEST_F(IndexUnderMemoryFailure, AFailedRewriteKeepsThePreviousVersion) {
+    fresh();
+    ASSERT_EQ(catalog_routine<CatalogSlot::rssofli>()(&con_), 0) << log();
+    RSKNAMEREC name = name_of("Filter_number_007");
+    auto* header = static_cast<RSKCATOBJ*>(
+        engine_routine<EngineSlot::rsksym>()(&con_, &tables_.tables[RSKTAB_FILTERS], &name));
+    ASSERT_NE(header, nullptr);
+    qor_catalog* catalog = nullptr;
+    ASSERT_EQ(xlopen("MTEST", "ENV1", QOR_CO_UPDATE, &catalog), 0);
+    environment_.open_catalog = catalog;
+    qor_list* version = nullptr;
+    slnewl(&version, nullptr, 84);
+    slinsc(version, "FILTER", QOR_SL_APPEND, "OBJTYPE");
+    slinsc(version, "Filter_number_007", QOR_SL_APPEND, "NAME");
+    // The X of the stored member: 0 when it has none, -1 when the member cannot be read whole.
+    auto stored_x = [&] {
+        qor_list* back = nullptr;
+        slnewl(&back, nullptr, 84);
+        qor_entry* entry = nullptr;
+        double x = -1;
+        if (xlmopen(catalog, "F007", "RISK11", QOR_CO_INPUT, &entry) == 0) {
+            if (afrdlst(entry, back) == 0) slgnd(back, "X", &x, 0);
+            xlmclos(entry, 0);
+        }
+        sldel(back, 0);
+        return x;
+    };
+    auto save = catalog_routine<CatalogSlot::rssofis>();
+    long injected = 0;
+    for (long n = 1; n < 1000000; ++n) {
+        slsnd(version, "X", 1);
+        ASSERT_EQ(save(&con_, header, slid(version)), 0) << log();
+        slsnd(version, "X", 2);
+        qor_pool_fail_nth(n);
+        const int rc = save(&con_, header, slid(version));
+        const long left = qor_pool_fail_nth(0);
+        SCOPED_TRACE("allocation " + std::to_string(n));
+        if (left != 0) {
+            EXPECT_EQ(rc, 0);
+            EXPECT_EQ(stored_x(), 2);
+            break;
+        }
+        ++injected;
+        EXPECT_EQ(stored_x(), rc == 0 ? 2 : 1) << "the member after " << (rc == 0 ? "success" : "failure");
+        if (HasFailure()) break;
+    }
+    EXPECT_GT(injected, 0);
+    sldel(version, 0);
+    environment_.open_catalog = nullptr;
+    xlclose(catalog, 0);
+}
+
 }  // namespace

@@ -93,8 +93,10 @@ int rssenvl(RSKCON* con, const char* name, int name_length, const char* descript
     bool owned = false;
     int mode = 0;
     if (!con->look_up_only && !con->importing) {
-        if (option_autosave(con) && con->current_environment != nullptr && con->held_environment != nullptr)
+        if (option_autosave(con) && con->current_environment != nullptr && con->held_environment != nullptr) {
             rssenva(con);
+            if (con->client_kind == 1) rssenla(con);   // a component client sees the saved one
+        }
         rssenvx(con);
         RSKENV* current = con->current_environment;
         if (current != nullptr) {

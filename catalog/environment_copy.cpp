@@ -52,10 +52,13 @@ struct OpenCatalog {
 
 // One file or directory a save replaces: where its new content comes from and where it goes.
 struct Switch {
-    std::string from;
+    std::string from;          // empty: the place is removed (the new version has none)
     std::string place;
     bool directory = false;
 };
+
+// Name of an intent item whose place is removed rather than switched.
+constexpr std::string_view kRemoveItem = "REMOVE";
 
 // Reads every entry of one member type of a catalog as a list: false when one cannot be read.
 bool read_entries(RSKCON* con, qor_catalog* catalog, std::string_view type, std::vector<qor_list*>* out) {
@@ -135,15 +138,22 @@ bool collect_files(RSKCON* con, qor_catalog* source_catalog, const RSKENV* desti
     // The environment's data set and its index, when the source has both.
     std::string data_from = member_file(directory_of(source), name_of(source), "DATA");
     std::string index_from = member_file(directory_of(source), name_of(source), "INDEX");
+    std::string data_place = member_file(directory_of(destination), name_of(destination), "DATA");
+    std::string index_place = member_file(directory_of(destination), name_of(destination), "INDEX");
     if (exists(data_from) && exists(index_from)) {
-        switches->push_back({data_from, member_file(directory_of(destination), name_of(destination), "DATA"), false});
-        switches->push_back({index_from, member_file(directory_of(destination), name_of(destination), "INDEX"), false});
+        switches->push_back({data_from, data_place, false});
+        switches->push_back({index_from, index_place, false});
+    } else {
+        // The new version has no data set: an old one would be read with the new catalog.
+        for (const std::string& place : {data_place, index_place})
+            if (exists(place)) switches->push_back({{}, place, false});
     }
     return ok;
 }
 
 void remove_staged(const std::vector<Switch>& switches) {
-    for (const Switch& s : switches) qor_remove_tree(s.place + QOR_STAGED_SUFFIX);
+    for (const Switch& s : switches)
+        if (!s.from.empty()) qor_remove_tree(s.place + QOR_STAGED_SUFFIX);
 }
 
 void stage_failed(const RSKENV* destination, const char* stage) {
@@ -153,6 +163,7 @@ void stage_failed(const RSKENV* destination, const char* stage) {
 
 // Replaces `place` by its staged copy, keeping the old one aside until the switch is done.
 int switch_one(const Switch& s) {
+    if (s.from.empty()) return qor_remove_tree(s.place);
     std::string staged = s.place + QOR_STAGED_SUFFIX, aside = s.place + QOR_ASIDE_SUFFIX;
     int rc = qor_switch_into_place(staged, s.place, s.directory ? aside : std::string());
     if (rc == 0 && s.directory) rc = qor_remove_tree(aside);
@@ -209,7 +220,7 @@ int copy_catalog(std::string_view from_libref, std::string_view from_name, std::
 }  // namespace
 
 int settle_environment(RSKCON*, const RSKENV* environment) {
-    std::vector<std::string> places;
+    std::vector<std::string> places, removals;
     bool forward = false;
     {
         OpenCatalog open;
@@ -221,8 +232,10 @@ int settle_environment(RSKCON*, const RSKENV* environment) {
                 xlmopen(open.catalog, kSaveIntentName, kSaveIntentType, QOR_CO_INPUT, &entry) == 0 &&
                 afrdlst(entry, list) == 0) {
                 for (int i = 1; i <= slcnt(list); ++i) {
-                    std::string_view place;
-                    if (slitmc(list, i, &place) == 0) places.emplace_back(place);
+                    std::string_view place, item;
+                    if (slitmc(list, i, &place) != 0) continue;
+                    bool removal = slni(list, i, &item) == 0 && item == kRemoveItem;
+                    (removal ? removals : places).emplace_back(place);
                 }
                 forward = true;
             }
@@ -238,6 +251,8 @@ int settle_environment(RSKCON*, const RSKENV* environment) {
     int result = 0;
     for (const std::string& place : places)
         if (qor_settle_place(place, forward ? 1 : 0) != 0) result = 1;
+    for (const std::string& place : removals)
+        if (qor_remove_tree(place) != 0) result = 1;
     if (forward && result == 0) {
         OpenCatalog open;
         if (xlopen(libref_of(environment), name_of(environment), QOR_CO_UPDATE, &open.catalog) != 0 ||
@@ -245,7 +260,7 @@ int settle_environment(RSKCON*, const RSKENV* environment) {
             result = 1;
     }
     xpmlog(598, forward ? 3085 : 3086, static_cast<int>(name_of(environment).size()), name_of(environment).data(),
-           static_cast<int>(places.size()));
+           static_cast<int>(places.size() + removals.size()));
     return result;
 }
 
@@ -280,6 +295,7 @@ int copy_environment_files(RSKCON* con, RSKENV* destination, RSKENV* source, RSK
             stage_failed(destination, "output");
             return 1;
         }
+        if (s.from.empty()) continue;
         std::string staged = s.place + QOR_STAGED_SUFFIX;
         qor_remove_tree(staged);
         int rc = s.directory ? qor_stage_directory(s.from, staged) : qor_stage_file(s.from, staged);
@@ -303,7 +319,7 @@ int copy_environment_files(RSKCON* con, RSKENV* destination, RSKENV* source, RSK
         qor_list* intent = new_list(con);
         rc = intent == nullptr ? 1 : 0;
         for (const Switch& s : switches)
-            if (rc == 0) rc = slinsc(intent, s.place, QOR_SL_APPEND, "");
+            if (rc == 0) rc = slinsc(intent, s.place, QOR_SL_APPEND, s.from.empty() ? kRemoveItem : "");
         if (rc == 0) rc = write_entry_list(target.catalog, kSaveIntentName, kSaveIntentType, intent, {});
         if (intent != nullptr) sldel(intent, 0);
     }

@@ -326,6 +326,15 @@ TEST_F(EnvironmentTest, SaveAsRefusesAParentAndAReadOnlyTarget) {
     ASSERT_NE(start(false), nullptr);
     ASSERT_EQ(choose(path("copy"), false), 0);
     EXPECT_EQ(chain_names(con_ptr_), "copy base");
+    // Saved over an environment with a data set, one without leaves none behind.
+    ASSERT_EQ(choose(path("old"), true), 0);
+    write_version(con_ptr_->current_environment, "A");
+    ASSERT_TRUE(fs::exists(root_ / "old.qor7bdat"));
+    ASSERT_EQ(choose(path("copy"), false), 0);
+    EXPECT_EQ(save_as(path("old")), 0) << log();
+    EXPECT_FALSE(fs::exists(root_ / "old.qor7bdat"));
+    EXPECT_FALSE(fs::exists(root_ / "old.qor7bndx"));
+    for (auto& [item, version] : content_of(root_, "old")) EXPECT_EQ(item.find(".RISK"), std::string::npos) << item;
 }
 
 TEST_F(EnvironmentTest, NewOverAnExistingEnvironmentKeepsItInTheBackupAndDeleteRemovesItsFiles) {

@@ -2,10 +2,15 @@
 // of catalog storage that are not built yet name themselves in an internal-error line and fail.
 #include "catalog/entry_table.h"
 
+#include "catalog/access_rights.h"
+#include "catalog/catalog_settings.h"
+#include "catalog/object_forms.h"
+
 #include <array>
 #include <type_traits>
 #include <utility>
 
+#include "catalog/environment.h"
 #include "engine/tables/slot_placeholder.h"
 #include "host/kernel.h"
 
@@ -46,9 +51,28 @@ void rskctbl_fill() {
     for (int s = 1; s < kCatalogTableSlots; ++s) rskctbl[s] = placeholders[s];
 
     put<CatalogSlot::rskctrm>(&rskctrm);
+    // Environments (catalog/environment_*.cpp).
     put<CatalogSlot::rssenla>(&rssenla);
+    put<CatalogSlot::rssenlt>(&rssenlt);
+    put<CatalogSlot::rssenva>(&rssenva);
+    put<CatalogSlot::rssenvc>(&rssenvc);
+    put<CatalogSlot::rssenve>(&rssenve);
+    put<CatalogSlot::rssenvf>(&rssenvf);
+    put<CatalogSlot::rssenvl>(&rssenvl);
+    put<CatalogSlot::rssenvp>(&rssenvp);
+    put<CatalogSlot::rssenvs>(&rssenvs);
     put<CatalogSlot::rssenvt>(&rssenvt);
+    put<CatalogSlot::rssenvv>(&rssenvv);
     put<CatalogSlot::rssenvx>(&rssenvx);
+    put<CatalogSlot::rssenvy>(&rssenvy);
+    put<CatalogSlot::rssensa>(&rssensa);
+    put<CatalogSlot::rssensm>(&rssensm);
+    put<CatalogSlot::rssenvi>(&rssenvi);
+    put<CatalogSlot::rssenvz>(&rssenvz);
+    put<CatalogSlot::rssench>(&rssench);
+    put<CatalogSlot::rsseopg>(&rsseopg);
+    put<CatalogSlot::rsseops>(&rsseops);
+    put<CatalogSlot::rsswebr>(&rsswebr);
     put<CatalogSlot::rssobex>(&rssobex);
     put<CatalogSlot::rssobds>(&rssobds);
     put<CatalogSlot::rssofid>(&rssofid);
@@ -57,6 +81,36 @@ void rskctbl_fill() {
     put<CatalogSlot::rssptyd>(&rssptyd);
     put<CatalogSlot::rssrpt>(&rssrpt);
     put<CatalogSlot::rsssec>(&rsssec);
+    // Access rights, option storage, trace settings, search paths and properties.
+    put<CatalogSlot::rssseca>(&rssseca);
+    put<CatalogSlot::rsssecs>(&rsssecs);
+    put<CatalogSlot::rssopsg>(&rssopsg);
+    put<CatalogSlot::rssopss>(&rssopss);
+    put<CatalogSlot::rssopta>(&rssopta);
+    put<CatalogSlot::rssoptg>(&rssoptg);
+    put<CatalogSlot::rssoptr>(&rssoptr);
+    put<CatalogSlot::rssopts>(&rssopts);
+    put<CatalogSlot::rsstrcg>(&rsstrcg);
+    put<CatalogSlot::rsstrcs>(&rsstrcs);
+    put<CatalogSlot::rsstrsg>(&rsstrsg);
+    put<CatalogSlot::rsstrss>(&rsstrss);
+    put<CatalogSlot::rsspths>(&rsspths);
+    put<CatalogSlot::rssptya>(&rssptya);
+    put<CatalogSlot::rssptyg>(&rssptyg);
+    put<CatalogSlot::rssptys>(&rssptys);
+    // Catalog object frame and the data set, ids and output forms.
+    put<CatalogSlot::rssoflf>(&rssoflf);
+    put<CatalogSlot::rssoflo>(&rssoflo);
+    put<CatalogSlot::rssofli>(&rssofli);
+    put<CatalogSlot::rssofis>(&rssofis);
+    put<CatalogSlot::rssofif>(&rssofif);
+    put<CatalogSlot::rssofil>(&rssofil);
+    put<CatalogSlot::rssoflr>(&rssoflr);
+    put<CatalogSlot::rssdats>(&rssdats);
+    put<CatalogSlot::rssidss>(&rssidss);
+    put<CatalogSlot::rssouts>(&rssouts);
+    put<CatalogSlot::rssoutl>(&rssoutl);
+    put<CatalogSlot::rssoutz>(&rssoutz);
 }
 
 int rskctrm() { return wideprt(kCatalogTableVectorCode); }

@@ -34,11 +34,5 @@ int rsssec(RSKCON* con, RSKRIGHTS* rights, int mode, RSKENV* environment, const 
            int name_length, int32_t kind, int scope);
 // Slot 94: the host-product report of that name; null when none.
 void* rssrpt(RSKCON* con, const RSKNAMEREC* name);
-// Slot 16: lists the environments offered to a component client; their count.
-int rssenla(RSKCON* con);
-// Slot 25: makes the temporary environment the current one.
-int rssenvt(RSKCON* con);
-// Slot 27: closes the current environment.
-int rssenvx(RSKCON* con);
 // Slot 84: loads the saved search paths: 0 on success.
 int rsspthl(RSKCON* con);

@@ -34,4 +34,7 @@ int statement_name_length(const statement_node* node);
 // with the rights of others (7) for a guest.
 int get_security_access(RSKCON* con, const statement_node* node);
 
+// ENVIRONMENT / ENV: opens or creates an environment, or saves the one in use.
+int environment_stmt(RSKCON* con, statement_node* node);
+
 }  // namespace zozu

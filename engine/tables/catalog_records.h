@@ -4,13 +4,48 @@
 #include <cstdint>
 #include "engine/tables/control_structure.h"
 
-// An environment: a catalog of objects in a library, with its own rights.
+struct RSKENV;
+
+// One cell of a parent list or of the flattened inheritance list: doubly linked, naming one
+// environment record.
+struct RSKENVCELL {
+    RSKENVCELL* next;
+    RSKENVCELL* previous;            // in the flattened list: the next element towards the end
+    RSKENV* environment;
+};
+
+constexpr int kRskEnvSymbolCapacity = 41;    // "LIBREF.NAME": 8 + 1 + 32
+
+// An environment: a catalog of objects in a library (with a data set and index of the same
+// name), its parents, its output path and its own rights. Records come from a free list.
 struct RSKENV {
-    RSKOBJNAME name;                 // two-level name's catalog part, as messages show it
+    RSKOBJNAME name;                 // the catalog's name, as messages show it
     char libref[8];                  // library reference of the environment's directory
-    RSKPATHNAME path;                // the directory
-    RSKPROPS properties;             // description
+    RSKPATHNAME path;                // the directory, without a trailing '/'
+    RSKPROPS properties;             // description (points at description_buffer)
     RSKRIGHTS rights;
+    // Environment catalog storage (catalog/environment_*.cpp) -----------------------------
+    RSKENV* free_link;               // next free record while on the free list
+    RSKPATHNAME catalog_file;        // full file name of the catalog
+    int16_t directory_length;        // directory part of catalog_file, with its '/'
+    int16_t symbol_length;
+    char symbol[kRskEnvSymbolCapacity];   // two-level name "LIBREF.NAME", upper case
+    void* open_library;              // open catalog while the environment is converted
+    char description_buffer[kRskDescriptionLimit];
+    int32_t use_count;               // parent lists of other environments that hold this one
+    RSKENVCELL* parents_head;
+    RSKENVCELL* parents_tail;
+    int32_t stored_parent_count;     // items of the stored INHERIT sublist
+    RSKPATHNAME outpath;             // directory of outputs and portfolio files, ending in '/'
+    char outpath_libref[8];          // blank or NUL until the output path is assigned
+    double modified;                 // catalog file time when last read or saved (0: none)
+    int64_t stamp;                   // change stamp of the catalog when last read or saved
+    uint8_t stamp_recorded;          // stamp holds a value
+    char engine[8];                  // the library's engine, blank padded
+
+    // Catalog object frame: the environment's catalog while it is open for indexing (reads and
+    // saves of its objects then go through it); null otherwise.
+    struct qor_catalog* open_catalog;
 };
 
 // Object kinds of catalog storage that have a table in the environment's object tables.

@@ -8,6 +8,11 @@
 #include "engine/tables/control_structure.h"
 #include "host/kernel.h"
 
+struct RSKLISTWS;     // list workspace of catalog storage (catalog/catalog_lists.h)
+struct qor_catalog;   // an open catalog (host/catalog.h)
+struct RSKOPTREC;     // an option value block of the engine
+struct qor_list;
+
 constexpr int kCatalogTableVector = 383;
 constexpr int kCatalogTableVectorCode = (14 << 16) | 383;   // level 14, vector 383 (0x000E017F)
 constexpr int kCatalogTableSlots = 130;                     // slots 0 .. 129; slot 0 is never used
@@ -173,9 +178,9 @@ static_assert(sizeof kNumbers / sizeof kNumbers[0] == kCatalogTableSlots - 1, "o
 static_assert(numbered_in_order(), "slots listed once each, in order");
 
 // Slots whose routine is not built yet but will hand back a record (rssenvs: a registered
-// environment; rssofil: an object's list): their placeholder answers null, since a code read as
-// an address would be followed by the caller.
-inline constexpr int kUnbuiltRecordSlots[] = {24, 56};
+// environment): their placeholder answers null, since a code read as an address would be
+// followed by the caller.
+inline constexpr int kUnbuiltRecordSlots[] = {24};
 constexpr bool answers_record(CatalogSlot slot) {
     for (int s : kUnbuiltRecordSlots)
         if (s == static_cast<int>(slot)) return true;
@@ -208,7 +213,25 @@ QOR_CATALOG_SLOT_TYPE(rssenlt, int (*)(RSKCON*))
 QOR_CATALOG_SLOT_TYPE(rssenva, int (*)(RSKCON*))
 QOR_CATALOG_SLOT_TYPE(rssenvt, int (*)(RSKCON*))
 QOR_CATALOG_SLOT_TYPE(rssenvx, int (*)(RSKCON*))
-QOR_CATALOG_SLOT_TYPE(rssenvz, int (*)(RSKCON*, const char*, int, const char*, int, const char*, int, int))
+// Environments (catalog/environment_*.cpp).
+QOR_CATALOG_SLOT_TYPE(rssenvz, int (*)(RSKCON*, const char*, int, const char*, int, const char*, int, int, int))
+QOR_CATALOG_SLOT_TYPE(rssenvc, int (*)(RSKCON*, const char*, int))
+QOR_CATALOG_SLOT_TYPE(rssenve, int (*)(RSKCON*, const char*, int, qor_list*))
+QOR_CATALOG_SLOT_TYPE(rssenvf, int (*)(RSKCON*, RSKENV*))
+QOR_CATALOG_SLOT_TYPE(rssenvl, int (*)(RSKCON*, const char*, int, const char*, int, const char*, int, const char*, int,
+                                       uint32_t, int, const char*, int))
+QOR_CATALOG_SLOT_TYPE(rssenvp, int (*)(RSKCON*, int))
+QOR_CATALOG_SLOT_TYPE(rssenvs, RSKENV* (*)(RSKCON*, const char*, int))
+QOR_CATALOG_SLOT_TYPE(rssenvv, int (*)(RSKCON*, qor_list*))
+QOR_CATALOG_SLOT_TYPE(rssenvy, int (*)(RSKCON*, const char*, int))
+QOR_CATALOG_SLOT_TYPE(rssensa, int (*)(RSKCON*, const char*, int, const char*, int))
+QOR_CATALOG_SLOT_TYPE(rssensm, int (*)(RSKCON*, const char*, int, const char*, int, qor_catalog*, int))
+QOR_CATALOG_SLOT_TYPE(rssenvi, int (*)(RSKCON*, const char*, int, const char*, const char*, int, const char*, int,
+                                       const char*, int, RSKENV**))
+QOR_CATALOG_SLOT_TYPE(rssench, int (*)(RSKCON*, int))
+QOR_CATALOG_SLOT_TYPE(rsseopg, int (*)(RSKCON*, RSKENV*, const char*, qor_list**))
+QOR_CATALOG_SLOT_TYPE(rsseops, int (*)(RSKCON*, RSKENV*, const char*, qor_list*))
+QOR_CATALOG_SLOT_TYPE(rsswebr, int (*)(RSKCON*, const char*, int, const char*, int))
 QOR_CATALOG_SLOT_TYPE(rssobex, int (*)(int32_t, char*))
 QOR_CATALOG_SLOT_TYPE(rssobds, int (*)(int32_t, char*))
 QOR_CATALOG_SLOT_TYPE(rssofid, int (*)(RSKCON*, RSKCATOBJ**, const RSKNAMEREC*, const RSKNAMEREC*, int32_t))
@@ -218,7 +241,73 @@ QOR_CATALOG_SLOT_TYPE(rsspthl, int (*)(RSKCON*))
 QOR_CATALOG_SLOT_TYPE(rssptyd, int (*)(RSKCON*, RSKPROPS*, const RSKNAMEREC*, const RSKPROPS*))
 QOR_CATALOG_SLOT_TYPE(rssrpt, void* (*)(RSKCON*, const RSKNAMEREC*))
 QOR_CATALOG_SLOT_TYPE(rsssec, int (*)(RSKCON*, RSKRIGHTS*, int, RSKENV*, const char*, int, int32_t, int))
-QOR_CATALOG_SLOT_TYPE(rssseca, int (*)(RSKCON*, RSKRIGHTS*, RSKENV*, const char*, int, int32_t, int, void*))
+QOR_CATALOG_SLOT_TYPE(rssseca, int (*)(RSKCON*, RSKRIGHTS*, RSKENV*, const char*, int, int32_t, int, uint32_t))
+// Catalog object frame: its own routines, and the list writer (g) and reader (s) of every kind,
+// through which saving and loading dispatch.
+QOR_CATALOG_SLOT_TYPE(rssoflf, int (*)(RSKCON*, const char*, const char*, int, const char*, int, const char*))
+QOR_CATALOG_SLOT_TYPE(rssoflo, int (*)(RSKCON*, RSKENV*))
+QOR_CATALOG_SLOT_TYPE(rssofli, int (*)(RSKCON*))
+QOR_CATALOG_SLOT_TYPE(rssofis, int (*)(RSKCON*, RSKCATOBJ*, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rssofif, int (*)(RSKCON*, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssofil, int (*)(RSKCON*, RSKCATOBJ*, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rssoflr, int (*)(RSKLISTWS*, qor_catalog*, uint32_t, const RSKNAMEREC*, const char*, int))
+QOR_CATALOG_SLOT_TYPE(rssoutl, int (*)(RSKCON*, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssclsl, int (*)(RSKCON*, const RSKNAMEREC*, const RSKNAMEREC*, RSKENV*))
+QOR_CATALOG_SLOT_TYPE(rssvarl, int (*)(RSKCON*, const RSKNAMEREC*, const RSKNAMEREC*, RSKENV*))
+QOR_CATALOG_SLOT_TYPE(rssanlg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rsscalg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssccsg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rsscptyg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssdatg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssidsg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssmitg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssoutg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rsspmxg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssposg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssprjg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssprsg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssrepg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rsstdfg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rsstgdg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rsstrng, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rsstsgg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rsswebg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rsswhrg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssanls, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rsscals, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssccss, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rsscptys, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssdats, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssidss, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssmits, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssouts, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rsspmxs, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssposs, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssprjs, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssprss, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rssreps, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rsstdfs, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rsstgds, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rsstrns, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rsstsgs, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rsswebs, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+QOR_CATALOG_SLOT_TYPE(rsswhrs, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKCATOBJ**, RSKCATOBJ*))
+// Access rights, option storage, trace settings, search paths and properties.
+QOR_CATALOG_SLOT_TYPE(rsssecs, int (*)(RSKCON*, RSKRIGHTS*, RSKENV*, const char*, int, int32_t, int, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rssopsg, int (*)(RSKCON*, uint32_t, const RSKOPTREC*, int))
+QOR_CATALOG_SLOT_TYPE(rssopss, int (*)(RSKCON*, uint32_t, RSKOPTREC*, int))
+QOR_CATALOG_SLOT_TYPE(rssopta, int (*)(RSKCON*))
+QOR_CATALOG_SLOT_TYPE(rssoptg, int (*)(RSKCON*, uint32_t, const RSKOPTREC*))
+QOR_CATALOG_SLOT_TYPE(rssoptr, int (*)(RSKCON*))
+QOR_CATALOG_SLOT_TYPE(rssopts, int (*)(RSKCON*, uint32_t, RSKOPTREC*))
+QOR_CATALOG_SLOT_TYPE(rsstrcg, int (*)(RSKCON*, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rsstrcs, int (*)(RSKCON*, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rsstrsg, int (*)(RSKCON*, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rsstrss, int (*)(RSKCON*, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rsspths, int (*)(RSKCON*))
+QOR_CATALOG_SLOT_TYPE(rssptya, int (*)(RSKCON*, RSKPROPS*, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rssptyg, int (*)(RSKCON*, const RSKPROPS*, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rssptys, int (*)(RSKCON*, RSKENV*, const RSKNAMEREC*, int32_t, const RSKPROPS*, const RSKSEC*))
 #undef QOR_CATALOG_SLOT_TYPE
 
 template <CatalogSlot S>

@@ -86,6 +86,7 @@ struct RSKROLENODE;       // node of those hashes
 struct RSKOBJTABLES;      // the environment's object symbol tables
 struct RSKPATHENTRY;      // search path entry
 struct RSKENV;            // environment record of catalog storage
+struct RSKENVCELL;        // parent-list and inheritance-list cell of catalog storage
 struct RSKTIMER;          // nested timer record
 struct RSKNAMECELL;       // name-list cell
 struct RSKVALUECELL;      // constant value of a variable
@@ -175,7 +176,8 @@ struct RSKSEC {
 };
 
 // A security record with the cache of decisions its holder keeps behind it: bit m says that
-// mode m was decided, bit m*8 that it was granted.
+// mode m was decided, bit m*8 that it was granted; bits 8-31 tie the decisions to the user
+// identity and the record they were made for.
 struct RSKRIGHTS {
     RSKSEC security;
     uint32_t cache;
@@ -332,4 +334,60 @@ struct RSKCON {
     // that definitions give their labels while a data set is read.
     RSKSYSVARS* system_variables;    // null until rskvar1 has run
     double read_timestamp;           // host date-time of the current read; 0 = none
+
+    // Catalog object frame (catalog storage): the list workspace and the flags of indexing.
+    struct RSKLISTWS* list_workspace;  // made on first use by catalog storage
+    uint8_t indexing;                // an environment chain is being indexed
+    uint8_t look_up_only;            // the environment is opened for looking up only
+    uint8_t importing;               // an IMPORT is in progress
+    uint8_t catalog_changed;         // a catalog of the chain was written since the last save
+    uint8_t variables_reset_failed;  // rsk0 failed after the last indexing
+    uint8_t types_init_failed;       // rskclbi failed after the last indexing
+
+    // Option storage and trace settings (catalog storage). An environment stores and loads the
+    // current option record of the engine: what SETOPTIONS changes is what a save keeps.
+    struct RSKOPTREC* environment_options;
+    struct RunTrace {                // run trace settings
+        char* methods;               // names of the methods to trace, each followed by a zero
+        size_t methods_size;         // bytes of that block (0: none)
+        char* variables;             // names of the variables to trace, the same way
+        size_t variables_size;
+        uint8_t execute;             // trace execution
+        uint8_t level;
+        int32_t iteration_from;
+        int32_t iteration_to;
+        uint8_t run_only;
+        uint8_t threads;
+        int32_t thread_number;
+    } run_trace;
+    struct StaticTrace {             // static trace settings, one byte each
+        uint8_t factors;
+        uint8_t dependencies;
+        uint8_t order;
+        uint8_t transformations;
+        uint8_t price;
+        uint8_t input;
+        uint8_t submit;
+        uint8_t set_variables;
+        uint8_t flags;               // bit 7: list the model
+    } static_trace;
+
+    // Environment catalog storage (catalog/environment_*.cpp): the held environment, the
+    // flattened inheritance chain and what the environment routines keep between calls.
+    RSKENV* held_environment;        // the real environment while a working copy is current
+    RSKENVCELL* inherit_first;          // flattened chain; its first element is current
+    RSKENVCELL* inherit_last;
+    uint8_t environment_changed2;    // companion of environment_changed
+    uint8_t no_registration;         // environment records are not entered in the symbol table
+    uint8_t neutral_paths;           // messages show "<System-specific pathname>"
+    uint8_t pending_files;           // the scratch directory holds files END_ENV may move back
+    uint8_t registration;            // result databases are registered
+    int32_t variable_list_number;    // highest _VARLIST number of the current environment
+    qor_pool* environment_pool;      // in-memory objects of the environment chain
+    RSKENV* free_environments;       // free environment records (chunks of 10)
+    RSKENVCELL* free_environment_cells;   // free list cells (chunks of 10)
+    char* environment_names;         // flag, length, name, NUL per environment
+    int32_t environment_names_capacity;
+    int32_t environment_names_used;
+    int32_t environment_names_count;
 };

@@ -1,6 +1,7 @@
 // Catalog storage while it holds nothing: the temporary environment, defining and loading
 // object headers, rights checks, property blocks and object kinds, all through vector 383.
 #include "engine/tables/catalog_records.h"
+#include "host/catalog.h"
 #include "tests/engine/engine_fixture.h"
 
 namespace {
@@ -56,7 +57,7 @@ protected:
     Ofiq ofiq;
 };
 
-TEST_F(CatalogStandIn, TemporaryEnvironmentLivesInWorkInMemory) {
+TEST_F(CatalogStandIn, TemporaryEnvironmentIsACatalogInWork) {
     RSKENV* environment = con_.current_environment;
     EXPECT_EQ(std::string(environment->name.name.text, environment->name.name.length), "TEMP___");
     EXPECT_EQ(std::string(environment->libref, 8), "WORK    ");
@@ -68,10 +69,14 @@ TEST_F(CatalogStandIn, TemporaryEnvironmentLivesInWorkInMemory) {
     // The system variables are the engine's: asked for through its table.
     EXPECT_EQ(log().find("rskvar1: not yet available."), std::string::npos) << log();
     EXPECT_NE(con_.system_variables, nullptr);
-    EXPECT_EQ(catalog_routine<CatalogSlot::rssenvx>()(&con_), 0);   // rssenvx
-    EXPECT_EQ(con_.current_environment, nullptr);
-    EXPECT_EQ(con_.temporary_environment, 0);
-    EXPECT_EQ(catalog_routine<CatalogSlot::rssenvx>()(&con_), 0);   // closing twice is harmless
+    // A real catalog in WORK holding its INHERIT list.
+    qor_catalog* catalog = nullptr;
+    ASSERT_EQ(xlopen("WORK", "TEMP___", QOR_CO_INPUT, &catalog), 0);
+    EXPECT_EQ(xlmfind(catalog, "INHERIT", "ZUDO12"), 0);
+    xlclose(catalog, 0);
+    // Ending the environment (no scratch directory) leaves it current.
+    EXPECT_EQ(catalog_routine<CatalogSlot::rssenvx>()(&con_), 0);
+    EXPECT_EQ(con_.current_environment, environment);
 }
 
 TEST_F(CatalogStandIn, EmptyCatalogHasNoStoredPathsEnvironmentsOrReports) {
@@ -121,7 +126,7 @@ TEST_F(CatalogStandIn, DefiningFailsWithAMessage) {
     EXPECT_EQ(define("X", 34, 1), nullptr);
     EXPECT_NE(log().find("598/3801"), std::string::npos);
 
-    catalog_routine<CatalogSlot::rssenvx>()(&con_);
+    con_.current_environment = nullptr;
     EXPECT_EQ(define("X", 34, 1), nullptr);       // no environment at all
     EXPECT_NE(log().find("rssofid: no current environment."), std::string::npos);
 }

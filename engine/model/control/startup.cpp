@@ -171,6 +171,7 @@ int rskinit(RSKCON** out, int client_kind, uint32_t function_manager, uint32_t m
     // The methods compiler is not part of this module yet: there is no compile handle to make.
     con->compile_handle = nullptr;
     if (!allocate_blocks(con)) return fail(out);
+    con->environment_options = &con->options->current;   // what catalog storage stores
     // The tables fail only when memory runs out: that is reported and start-up fails.
     if (rskaltb(con, RSKALTB_ENVIRONMENT | RSKALTB_RUNTIME | 1) != 0) {
         xpmlog(598, 1290);

@@ -43,11 +43,12 @@ void save_environment(RSKCON* con, const RSKOPTREC& options) {
     if (rssenva(con) == 0 && con->client_kind == 1) rssenlt(con);
 }
 
-void copy_environment(RSKCON* con, const RSKOPTREC& options) {
+// The working copy in WORK goes with the step.
+void delete_working_copy(RSKCON* con, const RSKOPTREC& options) {
     RSKENV* env = con->current_environment;
-    if (env == nullptr || !options.envcopy || !con->environment_changed) return;
-    rssenvz(con, env->name.buffer, env->name.name.length, env->path.buffer, env->path.name.length,
-            env->properties.description, 0, 1);
+    if (env == nullptr || !options.envcopy || con->held_environment == nullptr) return;
+    rssenvz(con, env->path.buffer, env->path.name.length, env->name.buffer, env->name.name.length,
+            env->outpath.buffer, env->outpath.name.length, 0, 1);
 }
 
 void end_audit(RSKCON* con) {
@@ -74,6 +75,7 @@ void rskrelease(RSKCON* con) {
     if (con->kit_pool != nullptr) xmpoold(con->kit_pool);
     con->kit_pool = nullptr;
     delete_pool(&con->further_pool2);
+    delete_pool(&con->environment_pool);
     con->current_pool = nullptr;
     con->run_pool = nullptr;
     // The reference maps of the last rebuild live in a pool of their own.
@@ -98,7 +100,7 @@ int rskterm(RSKCON* con) {
     if (con->options != nullptr) save_environment(con, con->options->current);
     rssenvx(con);
     if (con->register_output) rssoutz(con);
-    if (con->options != nullptr) copy_environment(con, con->options->current);
+    if (con->options != nullptr) delete_working_copy(con, con->options->current);
     if (con->scratch_length > 0) zrmdir(con->scratch_path, con->scratch_length);
     if (con->options == nullptr || !con->options->current.keeplib) rskptla(con);
     end_audit(con);

@@ -3,14 +3,9 @@
 #pragma once
 #include "common/files/names.h"
 #include "engine/tables/control_structure.h"
+#include "engine/tables/settings_records.h"
 #include "engine/model/paths/environment_expansion.h"
 
-// One directory of the search path with the library reference assigned to it.
-struct RSKPATHENTRY {
-    RSKPATHENTRY* next;
-    RSKPATHNAME path;
-    char libref[8];                  // blank-padded
-};
 
 constexpr int kRskPathEntryChunk = 20;
 

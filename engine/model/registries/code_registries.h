@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include "engine/tables/control_structure.h"
+#include "engine/tables/settings_records.h"
 
 // Row layouts. Text fields are blank-padded and followed by their significant length.
 struct RSKCODEROW {
@@ -52,20 +53,6 @@ struct RSKROLEROW {
     uint16_t description_length;
 };
 
-// Value types of options.
-enum : int32_t { RSKOPT_NONE = 1, RSKOPT_REAL = 2, RSKOPT_INTEGER = 3, RSKOPT_BOOLEAN = 4, RSKOPT_TEXT = 5 };
-
-struct RSKOPTROW {
-    int32_t code;
-    int32_t value_type;              // RSKOPT_*
-    char name[12];
-    uint16_t name_length;
-    char description[60];
-    uint16_t description_length;
-    double minimum;
-    double maximum;
-};
-
 struct RSKGENROW {
     int32_t code;
     char name[18];
@@ -86,6 +73,11 @@ enum : int {
     RSKREG_OPT_ANALYSIS, RSKREG_OPT_OUTPUT, RSKREG_OPT_SYSTEM,
     RSKREG_DSFORMATS, RSKREG_MDSTYPES, RSKREG_GENERATORS, RSKREG_ERRMODELS, RSKREG_PROGTYPES,
 };
+
+static_assert(static_cast<int>(RSKREG_OPT_ANALYSIS) == static_cast<int>(RSKREG_OPTION_ANALYSIS) &&
+                  static_cast<int>(RSKREG_OPT_OUTPUT) == static_cast<int>(RSKREG_OPTION_OUTPUT) &&
+                  static_cast<int>(RSKREG_OPT_SYSTEM) == static_cast<int>(RSKREG_OPTION_SYSTEM),
+              "catalog storage finds the option sets at these registry numbers");
 
 // Data-type classes (the data-type tables are addressed by class, not by variable kind).
 enum : int { RSKDTCLASS_ALL = 1234 };

@@ -15,9 +15,9 @@ int rssptyd(RSKCON* con, RSKPROPS* block, const RSKNAMEREC* description, const R
 // Non-zero when the access is granted (modes 4 read, 2 write, 1 run; scopes 1 to 4).
 int rsssec(RSKCON* con, RSKRIGHTS* rights, int mode, RSKENV* environment, const char* name,
            int name_length, int32_t kind, int scope);
-// Prints the rights listing of an object.
+// The rights of an object into the list (an identifier), or printed when the list is 0.
 int rssseca(RSKCON* con, RSKRIGHTS* rights, RSKENV* environment, const char* name, int name_length,
-            int32_t kind, int scope, void* change_request);
+            int32_t kind, int scope, uint32_t list);
 // The text naming a kind into `text_out`; its length, or -1.
 int rssobds(int32_t kind, char* text_out);
 // Stores an instrument type as its catalog entry: 0, else a failure code.
@@ -32,11 +32,13 @@ int rssenlt(RSKCON* con);
 int rssenva(RSKCON* con);
 // Makes the temporary environment the current one.
 int rssenvt(RSKCON* con);
-// Closes the current environment.
+// Ends the environment: puts the held environment's set-aside files back, empties the scratch
+// directory.
 int rssenvx(RSKCON* con);
-// Copies the current environment.
-int rssenvz(RSKCON* con, const char* name, int name_length, const char* path, int path_length,
-            const char* label, int reserved, int mode);
+// Deletes an environment's catalog, data set and index, and with the last switch its output
+// path (termination deletes the working copy this way): 0, else the largest failing code.
+int rssenvz(RSKCON* con, const char* directory, int directory_length, const char* name, int name_length,
+            const char* outpath, int outpath_length, int report, int with_outpath);
 // Registers the output databases that lie in the engine's work directory: 0.
 int rssoutz(RSKCON* con);
 // Loads the saved search paths: 0 on success.

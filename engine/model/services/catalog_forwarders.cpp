@@ -47,9 +47,9 @@ int rsssec(RSKCON* con, RSKRIGHTS* rights, int mode, RSKENV* environment, const 
 }
 
 int rssseca(RSKCON* con, RSKRIGHTS* rights, RSKENV* environment, const char* name, int name_length,
-            int32_t kind, int scope, void* change_request) {
+            int32_t kind, int scope, uint32_t list) {
     auto fn = catalog_slot<CatalogSlot::rssseca>(&rssseca);
-    return fn != nullptr ? fn(con, rights, environment, name, name_length, kind, scope, change_request) : 1;
+    return fn != nullptr ? fn(con, rights, environment, name, name_length, kind, scope, list) : 1;
 }
 
 int rssobds(int32_t kind, char* text_out) {
@@ -67,10 +67,12 @@ void* rssrpt(RSKCON* con, const RSKNAMEREC* name) {
     return fn != nullptr ? fn(con, name) : nullptr;
 }
 
-int rssenvz(RSKCON* con, const char* name, int name_length, const char* path, int path_length,
-            const char* label, int reserved, int mode) {
+int rssenvz(RSKCON* con, const char* directory, int directory_length, const char* name, int name_length,
+            const char* outpath, int outpath_length, int report, int with_outpath) {
     auto fn = catalog_slot<CatalogSlot::rssenvz>(&rssenvz);
-    return fn != nullptr ? fn(con, name, name_length, path, path_length, label, reserved, mode) : 1;
+    return fn != nullptr
+               ? fn(con, directory, directory_length, name, name_length, outpath, outpath_length, report, with_outpath)
+               : 1;
 }
 
 int rssenla(RSKCON* con) { return call_con<CatalogSlot::rssenla>(con); }

@@ -16,6 +16,7 @@
 #include "engine/model/variables/value_cells.h"
 #include "engine/tables/free_lists.h"
 #include "engine/tables/object_tables.h"
+#include "host/formats.h"
 #include "host/kernel.h"
 #include "host/print.h"
 
@@ -234,10 +235,15 @@ int rskclsd(RSKCON* con, RSKINSTTYPE** out, const char* name, int name_length, c
     type->quadratic = quadratic != 0 ? 1 : 0;
     if (out != nullptr) *out = type;
     if (!con->catalog_loading && con->audit) {
+        // The same entry the catalog writes for every object it defines: stamp, kind, name.
+        char stamp[64];
+        int width = static_cast<int>(con->datetime_format.width);
+        if (width < 1 || width >= static_cast<int>(sizeof stamp)) width = 19;
+        if (xpfs(wzdttme(), width, static_cast<int>(con->datetime_format.handle), stamp) != 0) width = 0;
         char kind[41];
         const int kind_length = rskkind_text(kind);
-        rskadtp(con, 598, 3905, static_cast<int>(con->user_name_length), con->user_name, wzdttme(), kind_length,
-                kind, static_cast<int>(type->name.name.length), type->name.name.text);
+        rskadtp(con, 598, 3905, width, stamp, kind_length, kind, static_cast<int>(type->name.name.length),
+                type->name.name.text);
     }
     con->types_pending = 1;
     con->environment_changed = 1;

@@ -82,7 +82,7 @@ int rskclbp(RSKCON* con, int security) {
         const RSKNAMEREC& name = t->name.name;
         if (security) {
             xpmout(598, 3800, kind_length, kind, static_cast<int>(name.length), name.text);
-            rssseca(con, &t->security, t->environment, name.text, name.length, kRskTypeKind, 2, nullptr);
+            rssseca(con, &t->security, t->environment, name.text, name.length, kRskTypeKind, 2, 0);
         }
         if (rsssec(con, &t->security, 4, t->environment, name.text, name.length, kRskTypeKind, 4) != 0)
             rskclsp(con, t);

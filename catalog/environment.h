@@ -21,6 +21,14 @@ inline constexpr const char* kCrashSwitching = "switching";
 // Member type of environment-level lists.
 inline constexpr std::string_view kEnvListType = "ZUDO12";
 
+// --- Text helpers (environment_text.cpp) ----------------------------------------------------
+std::string env_lower(std::string_view text);
+std::string env_upper(std::string_view text);
+// A character item of a list without its trailing blanks; empty when absent.
+std::string env_text_item(const qor_list* list, std::string_view name);
+// The directory of an assigned library reference: true, or false when it is not assigned.
+bool library_directory(const char* libref, std::string* directory);
+
 // --- Records (environment_records.cpp) -------------------------------------------------------
 // Creates a record: directory, library reference (8), name, description (may be null), output
 // path (null or "_default_outpath_": the default). 0 and the record in *out, 1 after 598/2797.

@@ -11,14 +11,6 @@
 
 namespace {
 
-bool library_directory(const char* libref, std::string* directory) {
-    const char* path = nullptr;
-    int length = 0;
-    if (zlib2ph(libref, &path, &length) != 0 || path == nullptr) return false;
-    directory->assign(path, static_cast<size_t>(length));
-    return true;
-}
-
 // The record of a parent named as the user gave it: the registered one, or a new one read
 // from its catalog with its own parents attached. Null when it cannot be found or read.
 RSKENV* find_parent(RSKCON* con, std::string_view name) {

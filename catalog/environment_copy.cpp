@@ -18,12 +18,6 @@
 
 namespace {
 
-std::string lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
 std::string without_slash(std::string_view path) {
     std::string out(path);
     while (out.size() > 1 && out.back() == '/') out.pop_back();
@@ -88,14 +82,6 @@ void free_lists(std::vector<qor_list*>* lists) {
     lists->clear();
 }
 
-std::string text_item(const qor_list* list, std::string_view name) {
-    std::string_view value;
-    if (slgnc(list, name, &value) != 0) return {};
-    std::string text(value);
-    while (!text.empty() && text.back() == ' ') text.pop_back();
-    return text;
-}
-
 // The output directories and portfolio files the source's catalog names (RISK9 and RISK7
 // entries without a location of their own), found in the source's output path or else the
 // second source's.
@@ -105,8 +91,8 @@ bool collect_files(RSKCON* con, qor_catalog* source_catalog, const RSKENV* desti
     bool ok = read_entries(con, source_catalog, "RISK9", &lists);
     std::string to = without_slash(outpath_of(destination));
     for (qor_list* list : lists) {
-        if (!text_item(list, "DESTINPATH").empty()) continue;
-        std::string name = lower(text_item(list, "NAME"));
+        if (!env_text_item(list, "DESTINPATH").empty()) continue;
+        std::string name = env_lower(env_text_item(list, "NAME"));
         if (name.empty()) continue;
         for (const RSKENV* holder : {source, second}) {
             if (holder == nullptr) continue;
@@ -120,8 +106,8 @@ bool collect_files(RSKCON* con, qor_catalog* source_catalog, const RSKENV* desti
     free_lists(&lists);
     if (ok) ok = read_entries(con, source_catalog, "RISK7", &lists);
     for (qor_list* list : lists) {
-        if (!text_item(list, "PATH").empty()) continue;
-        std::string data = text_item(list, "FILENAME"), info = text_item(list, "INFONAME");
+        if (!env_text_item(list, "PATH").empty()) continue;
+        std::string data = env_text_item(list, "FILENAME"), info = env_text_item(list, "INFONAME");
         if (data.empty() || info.empty()) continue;
         for (const RSKENV* holder : {source, second}) {
             if (holder == nullptr) continue;
@@ -191,7 +177,7 @@ void leftovers_in(const std::string& directory, const std::string& prefix, std::
 }
 
 std::string backup_directory(const RSKENV* environment) {
-    return std::string(directory_of(environment)) + "/" + lower(name_of(environment)) + "._backupdir_";
+    return std::string(directory_of(environment)) + "/" + env_lower(name_of(environment)) + "._backupdir_";
 }
 
 // A library assigned to a directory for one call, deassigned when the holder goes.
@@ -244,7 +230,7 @@ int settle_environment(RSKCON*, const RSKENV* environment) {
         }
     }
     if (!forward) {
-        leftovers_in(std::string(directory_of(environment)), lower(name_of(environment)) + ".", &places);
+        leftovers_in(std::string(directory_of(environment)), env_lower(name_of(environment)) + ".", &places);
         leftovers_in(without_slash(outpath_of(environment)), "", &places);
         if (places.empty()) return 0;
     }

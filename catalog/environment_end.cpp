@@ -11,20 +11,6 @@
 
 namespace {
 
-std::string lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
-std::string text_item(const qor_list* list, std::string_view name) {
-    std::string_view value;
-    if (slgnc(list, name, &value) != 0) return {};
-    std::string text(value);
-    while (!text.empty() && text.back() == ' ') text.pop_back();
-    return text;
-}
-
 bool exists(const std::string& path) { return zfexist(path.data(), static_cast<int>(path.size())) == 0; }
 
 std::string member_file(std::string_view directory, std::string_view name) {
@@ -70,8 +56,8 @@ int for_each_record(RSKCON* con, qor_catalog* catalog, std::string_view type, vo
 void put_back_portfolio(RSKCON* con, const qor_list* record) {
     std::string scratch(con->scratch_path, static_cast<size_t>(con->scratch_length));
     std::string held = without_slash(outpath_of(con->held_environment));
-    std::string path = without_slash(text_item(record, "PATH"));
-    std::string data = text_item(record, "FILENAME"), info = text_item(record, "INFONAME");
+    std::string path = without_slash(env_text_item(record, "PATH"));
+    std::string data = env_text_item(record, "FILENAME"), info = env_text_item(record, "INFONAME");
     if (data.empty() || info.empty()) return;
     if (exists(member_file(held, data)) || (!path.empty() && exists(member_file(path, data)))) return;
     if (!exists(member_file(scratch, data)) || !exists(member_file(scratch, info))) return;
@@ -83,8 +69,8 @@ void put_back_portfolio(RSKCON* con, const qor_list* record) {
 void put_back_output(RSKCON* con, const qor_list* record) {
     std::string scratch(con->scratch_path, static_cast<size_t>(con->scratch_length));
     std::string held = without_slash(outpath_of(con->held_environment));
-    std::string destination = without_slash(text_item(record, "DESTINPATH"));
-    std::string name = lower(text_item(record, "NAME"));
+    std::string destination = without_slash(env_text_item(record, "DESTINPATH"));
+    std::string name = env_lower(env_text_item(record, "NAME"));
     if (name.empty() || exists(held + "/" + name)) return;
     if (!destination.empty() && exists(destination + "/" + name)) return;
     if (exists(scratch + "/" + name)) move(scratch + "/" + name, held + "/" + name);

@@ -18,25 +18,11 @@ namespace {
 
 constexpr uint32_t kSecurityOn = 0x200;
 
-std::string upper(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
-bool library_directory(const char* libref, std::string* directory) {
-    const char* path = nullptr;
-    int length = 0;
-    if (zlib2ph(libref, &path, &length) != 0 || path == nullptr) return false;
-    directory->assign(path, static_cast<size_t>(length));
-    return true;
-}
-
 // Releases the record registered under the two-level name of libref and member, when any.
 void release_registered(RSKCON* con, const char* libref, std::string_view member) {
-    std::string symbol = upper(std::string_view(libref, strnlen(libref, 8)));
+    std::string symbol = env_upper(std::string_view(libref, strnlen(libref, 8)));
     while (!symbol.empty() && symbol.back() == ' ') symbol.pop_back();
-    symbol += "." + upper(member);
+    symbol += "." + env_upper(member);
     RSKENV* old = rssenvs(con, symbol.data(), static_cast<int>(symbol.size()));
     if (old != nullptr && old != con->current_environment && old != con->held_environment) rssenvf(con, old);
 }
@@ -75,6 +61,25 @@ void remove_file(const char* directory, int directory_length, const char* name, 
         *result = 1;
     }
 }
+
+// Where a new environment's catalog goes: its library (created when the path names a new
+// directory), member and directory. 0; 1 after 598/3053, or 598/3083 for a library of another engine.
+int locate_new_environment(RSKCON* con, const char* name, int name_length, char* libref, member_name* member,
+                           char* physical, std::string* directory) {
+    if (engine_rskpthw(con, name, name_length, "CATALOG ", libref, member, physical, 1) != 0 ||
+        !library_directory(libref, directory)) {
+        xpmlog(598, 3053, name_length, name);
+        return 1;
+    }
+    char engine[9] = "        ";
+    zlibeng(libref, engine);
+    if (std::memcmp(engine, "V9 ", 3) != 0) {
+        xpmlog(598, 3083, name_length, name, 8, engine);
+        return 1;
+    }
+    return 0;
+}
+
 
 }  // namespace
 
@@ -204,17 +209,7 @@ int rssenvn(RSKCON* con, const char* name, int name_length, const char* descript
     member_name member{};
     char physical[QOR_PATH_MAX];
     std::string directory;
-    if (engine_rskpthw(con, name, name_length, "CATALOG ", libref, &member, physical, 1) != 0 ||
-        !library_directory(libref, &directory)) {
-        xpmlog(598, 3053, name_length, name);
-        return 1;
-    }
-    char engine[9] = "        ";
-    zlibeng(libref, engine);
-    if (std::memcmp(engine, "V9 ", 3) != 0) {
-        xpmlog(598, 3083, name_length, name, 8, engine);
-        return 1;
-    }
+    if (locate_new_environment(con, name, name_length, libref, &member, physical, &directory) != 0) return 1;
     std::string_view member_text(member.text, static_cast<size_t>(member.length));
     release_registered(con, libref, member_text);
     RSKENV* environment = nullptr;
@@ -299,20 +294,10 @@ int rssenvu(RSKCON* con, const char* name, int name_length, int read, RSKENV** o
     }
     member_name target{};
     char physical[QOR_PATH_MAX];
-    if (engine_rskpthw(con, name, name_length, "CATALOG ", libref, &target, physical, 1) != 0 ||
-        !library_directory(libref, &directory)) {
-        xpmlog(598, 3053, name_length, name);
-        return 1;
-    }
-    char engine[9] = "        ";
-    zlibeng(libref, engine);
-    if (std::memcmp(engine, "V9 ", 3) != 0) {
-        xpmlog(598, 3083, name_length, name, 8, engine);
-        return 1;
-    }
-    std::string symbol = upper(std::string_view(libref, strnlen(libref, 8)));
+    if (locate_new_environment(con, name, name_length, libref, &target, physical, &directory) != 0) return 1;
+    std::string symbol = env_upper(std::string_view(libref, strnlen(libref, 8)));
     while (!symbol.empty() && symbol.back() == ' ') symbol.pop_back();
-    symbol += "." + upper(std::string_view(target.text, static_cast<size_t>(target.length)));
+    symbol += "." + env_upper(std::string_view(target.text, static_cast<size_t>(target.length)));
     RSKENV* old = rssenvs(con, symbol.data(), static_cast<int>(symbol.size()));
     if (old != nullptr) {
         if (old->use_count > 0 || old == con->current_environment || old == con->held_environment) {
@@ -386,9 +371,9 @@ int rssenvc(RSKCON* con, const char* name, int name_length) {
         xpmlog(598, 3073, name_length, name);
         return 0;
     }
-    std::string symbol = upper(std::string_view(libref, strnlen(libref, 8)));
+    std::string symbol = env_upper(std::string_view(libref, strnlen(libref, 8)));
     while (!symbol.empty() && symbol.back() == ' ') symbol.pop_back();
-    symbol += "." + upper(member);
+    symbol += "." + env_upper(member);
     RSKENV* old = rssenvs(con, symbol.data(), static_cast<int>(symbol.size()));
     if (old != nullptr) {
         if (old->use_count > 0 || old == con->current_environment || old == con->held_environment) {

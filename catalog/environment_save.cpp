@@ -16,18 +16,6 @@
 
 namespace {
 
-std::string lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
-std::string upper(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
 bool work_directory(std::string* directory) {
     const char* path = nullptr;
     int length = 0;
@@ -116,9 +104,9 @@ int target_record(RSKCON* con, const char* name, int name_length, const char* ou
         xpmlog(598, 3053, name_length, name);
         return 1;
     }
-    std::string symbol = upper(std::string_view(libref, strnlen(libref, 8)));
+    std::string symbol = env_upper(std::string_view(libref, strnlen(libref, 8)));
     while (!symbol.empty() && symbol.back() == ' ') symbol.pop_back();
-    symbol += "." + upper(std::string_view(member.text, static_cast<size_t>(member.length)));
+    symbol += "." + env_upper(std::string_view(member.text, static_cast<size_t>(member.length)));
     RSKENV* registered = rssenvs(con, symbol.data(), static_cast<int>(symbol.size()));
     if (registered != nullptr) {
         if (registered == con->held_environment ||
@@ -151,7 +139,7 @@ int target_record(RSKCON* con, const char* name, int name_length, const char* ou
 int make_working_copy(RSKCON* con, RSKENV* held, int copy) {
     std::string work;
     if (!work_directory(&work)) return 1;
-    std::string base = "_" + lower(name_of(held).substr(0, 31));
+    std::string base = "_" + env_lower(name_of(held).substr(0, 31));
     std::string chosen;
     for (int n = 0; n < 100 && chosen.empty(); ++n) {
         std::string digits = std::to_string(n);

@@ -332,4 +332,7 @@ struct RSKCON {
     // that definitions give their labels while a data set is read.
     RSKSYSVARS* system_variables;    // null until rskvar1 has run
     double read_timestamp;           // host date-time of the current read; 0 = none
+
+    // Definition statements (DECLARE): host date-time of the last variable definition.
+    double last_variable_definition;
 };

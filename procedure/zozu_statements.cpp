@@ -660,6 +660,13 @@ const qor_clause kPlcurveClauses[] = {
     {QOR_CLAUSE_VALUE, QOR_VALUE_TEXT, 0, 0, 2, "LABEL", nullptr, nullptr, nullptr},
 };
 
+// MTM: a mark-to-market analysis takes only its name, label and description.
+const qor_clause kMtmClauses[] = {
+    {QOR_CLAUSE_POSITIONAL, QOR_VALUE_NAME, 0, 0, 1, nullptr, nullptr, nullptr, nullptr},
+    {QOR_CLAUSE_VALUE, QOR_VALUE_TEXT, 0, 0, 3, "DESC", nullptr, nullptr, nullptr},
+    {QOR_CLAUSE_VALUE, QOR_VALUE_TEXT, 0, 0, 2, "LABEL", nullptr, nullptr, nullptr},
+};
+
 const qor_clause kSensitivityClauses[] = {
     {QOR_CLAUSE_POSITIONAL, QOR_VALUE_NAME, 0, 0, 1, nullptr, nullptr, nullptr, nullptr},
     {QOR_CLAUSE_FLAG, 0, 2, 0, 0, "HESSIAN", nullptr, nullptr, nullptr},
@@ -1269,6 +1276,7 @@ const qor_statement_schema kStatements[] = {
     {"SETOPTIONS", nullptr, 0, kSetoptionsClauses, 1, 44},
     {"PRINT", nullptr, 0, kPrintClauses, 37, 33},
     {"USE", nullptr, 0, kUseClauses, 1, 2},
+    {"MTM", nullptr, 0, kMtmClauses, 3, 4},
 };
 
 const int kStatementCount = sizeof kStatements / sizeof kStatements[0];

@@ -120,6 +120,7 @@ const std::vector<StatementCase> kCases = {
     {"PRINT ALL OPTIONS PROJECT=p1;", "PRINT", {11, 31, 32}, {{15, "p1"}}},
     {"USE x1-x3 rate;", "USE", {31}, {{1, "x1 x2 x3 rate"}}},
     {"DECLARE OUTVARS=(pv) NUM COMPUTED;", "DECLARE", {31}, {{40, "1"}, {41, "pv"}, {42, "NUM"}, {43, "COMPUTED"}}},
+    {"MTM book LABEL='Book value';", "MTM", {31}, {{1, "book"}, {2, "Book value"}}},
 };
 
 TEST(ZozuStatements, EveryStatementParsesToTheNodeItsHandlerReads) {

@@ -1,5 +1,6 @@
 // ARRAY / ARRAYS: defines an array risk factor with its role, currencies and time grid, then adds
 // its elements and reference pairs; the statement answers the worst result met.
+#include <cctype>
 #include <cstring>
 
 #include "engine/tables/variable_request.h"
@@ -21,6 +22,7 @@ constexpr int kFieldTimeGrid = 7;
 constexpr int kFieldCurrency = 8;
 constexpr int kFieldFromCurrency = 9;
 constexpr int kFieldToCurrency = 10;
+constexpr int kFieldRoleText = 11;
 constexpr int kRoleFx = 2;
 constexpr uint32_t kDataTypeArray = 60;
 constexpr uint32_t kClassRiskFactor = 2;
@@ -47,8 +49,15 @@ int array_stmt(RSKCON* con, statement_node* node) {
     const OperandText name = operand_text(node, kFieldName);
     const double role_value = operand_number(node, kFieldRole, 0);
     const int role_index = qor::is_missing(role_value) || role_value < 0 || role_value > 4 ? 0 : static_cast<int>(role_value);
-    const char* role_text = kRoleWords[role_index];
-    const int role_length = static_cast<int>(std::strlen(role_text));
+    // ROLE= names the role; without it the word of VAR= is the role.
+    const OperandText role_operand = operand_text(node, kFieldRoleText);
+    char role_text[64];
+    const char* role_source = role_operand.length > 0 ? role_operand.text : kRoleWords[role_index];
+    const int role_source_length = role_operand.length > 0 ? role_operand.length : static_cast<int>(std::strlen(role_source));
+    const int role_length = role_source_length < 63 ? role_source_length : 63;
+    for (int i = 0; i < role_length; ++i)
+        role_text[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(role_source[i])));
+    role_text[role_length] = '\0';
     const int role = rskcdva(con, kClassRiskFactor, role_text, role_length);
     if (role == 999) {
         xpmlog(670, 1001, role_length, role_text, name.length, name.text);

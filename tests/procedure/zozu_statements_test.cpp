@@ -121,6 +121,7 @@ const std::vector<StatementCase> kCases = {
     {"USE x1-x3 rate;", "USE", {31}, {{1, "x1 x2 x3 rate"}}},
     {"DECLARE OUTVARS=(pv) NUM COMPUTED;", "DECLARE", {31}, {{40, "1"}, {41, "pv"}, {42, "NUM"}, {43, "COMPUTED"}}},
     {"MTM book LABEL='Book value';", "MTM", {31}, {{1, "book"}, {2, "Book value"}}},
+    {"ARRAY spot VAR=FX ROLE=fx_spot ELEMENTS=(s1 s2);", "ARRAY", {31}, {{1, "spot"}, {4, "2"}, {11, "fx_spot"}}},
 };
 
 TEST(ZozuStatements, EveryStatementParsesToTheNodeItsHandlerReads) {

@@ -102,7 +102,6 @@ void apply_option(GroupCursor& g, VariableOptions& v) {
             int n = upper_copy(text, v.group);
             r.group = v.group;
             r.group_length = static_cast<int16_t>(n);
-            r.comptype = 0;
             break;
         }
         case 3: r.label = text.text; r.label_length = static_cast<int16_t>(text.length); break;

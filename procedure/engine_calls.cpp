@@ -44,3 +44,98 @@ int unittest_stmt(RSKCON* con, statement_node* node) {
 int rssenvt(RSKCON* con) { return call_con(catalog_routine<CatalogSlot::rssenvt>(), con); }
 
 }  // namespace zozu
+
+// ---- Definition statements (DECLARE, ARRAY, RFCATEGORY, INSTRUMENT, data sets) ----
+namespace zozu {
+
+int rskcddt(RSKCON* con, int table, const char* text, int length) {
+    auto fn = engine_routine<EngineSlot::rskcddt>();
+    return fn != nullptr ? fn(con, table, text, length) : 999;
+}
+int rskcdva(RSKCON* con, int variable_class, const char* text, int length) {
+    auto fn = engine_routine<EngineSlot::rskcdva>();
+    return fn != nullptr ? fn(con, variable_class, text, length) : 999;
+}
+int rskcdac(RSKCON* con, const char* text, int length) {
+    auto fn = engine_routine<EngineSlot::rskcdac>();
+    return fn != nullptr ? fn(con, text, length) : 0;
+}
+int rskvard(RSKCON* con, RSKVARIABLE** out, const RSKVARDEF* request) {
+    if (out != nullptr) *out = nullptr;
+    auto fn = engine_routine<EngineSlot::rskvard>();
+    return fn != nullptr ? fn(con, out, request) : 1;
+}
+int rskvara(RSKCON* con, RSKVARIABLE* variable, const char* first, int first_length,
+            const char* second, int second_length) {
+    auto fn = engine_routine<EngineSlot::rskvara>();
+    return fn != nullptr ? fn(con, variable, first, first_length, second, second_length) : 1;
+}
+int rskvarb(RSKCON* con, RSKVARIABLE* variable, const char* name, int length) {
+    auto fn = engine_routine<EngineSlot::rskvarb>();
+    return fn != nullptr ? fn(con, variable, name, length) : 1;
+}
+int rskarya(RSKCON* con, RSKVARIABLE* array, const char* name, int length) {
+    auto fn = engine_routine<EngineSlot::rskarya>();
+    return fn != nullptr ? fn(con, array, name, length) : 1;
+}
+int rskcatd(RSKCON* con, const RSKNAMEREC* name, RSKCATEGORY** out) {
+    auto fn = engine_routine<EngineSlot::rskcatd>();
+    return fn != nullptr ? fn(con, name, out) : 1;
+}
+int rskclsd(RSKCON* con, RSKINSTTYPE** out, const char* name, int name_length, const char* label,
+            int label_length, const char* description, int description_length, int cash_flows,
+            int quadratic, RSKENV* environment) {
+    *out = nullptr;
+    auto fn = engine_routine<EngineSlot::rskclsd>();
+    return fn != nullptr ? fn(con, out, name, name_length, label, label_length, description,
+                              description_length, cash_flows, quadratic, environment)
+                         : 1;
+}
+int rskclsv(RSKCON* con, RSKINSTTYPE* type, const char* name, int length) {
+    auto fn = engine_routine<EngineSlot::rskclsv>();
+    return fn != nullptr ? fn(con, type, name, length) : 1;
+}
+int rskdflt(RSKCON* con, RSKINSTTYPE* type, const char* name, int length, double number,
+            const char* text, int text_length, int flag) {
+    auto fn = engine_routine<EngineSlot::rskdflt>();
+    return fn != nullptr ? fn(con, type, name, length, number, text, text_length, flag) : 1;
+}
+int rskactd(RSKCON* con, RSKINSTTYPE* type, int action, const char* method, int length) {
+    auto fn = engine_routine<EngineSlot::rskactd>();
+    return fn != nullptr ? fn(con, type, action, method, length) : 1;
+}
+int rskclsi(RSKCON* con, RSKINSTTYPE* type) {
+    auto fn = engine_routine<EngineSlot::rskclsi>();
+    return fn != nullptr ? fn(con, type) : 1;
+}
+int rskpthg(RSKCON* con, const RSKNAMEREC* spec, const char* member_type, int for_read,
+            char* library_out, member_name* member_out, char* path_out, int report) {
+    auto fn = engine_routine<EngineSlot::rskpthg>();
+    return fn != nullptr ? fn(con, spec, member_type, for_read, library_out, member_out, path_out, report) : 1;
+}
+int rskpthw(RSKCON* con, const char* spec, int length, const char* type, char* libref,
+            member_name* member, char* physical, int report) {
+    auto fn = engine_routine<EngineSlot::rskpthw>();
+    return fn != nullptr ? fn(con, spec, length, type, libref, member, physical, report) : 1;
+}
+DatasetRoutine dataset_routine(int slot) {
+    switch (slot) {
+        case 295: return engine_routine<EngineSlot::rskvarr>();
+        case 296: return engine_routine<EngineSlot::rskvarw>();
+        case 215: return engine_routine<EngineSlot::rskrefr>();
+        case 216: return engine_routine<EngineSlot::rskrefw>();
+        case 37: return engine_routine<EngineSlot::rskcatr>();
+        case 38: return engine_routine<EngineSlot::rskcatw>();
+        case 19: return engine_routine<EngineSlot::rskaryr>();
+        case 20: return engine_routine<EngineSlot::rskaryw>();
+        case 101: return engine_routine<EngineSlot::rskclsr>();
+        case 103: return engine_routine<EngineSlot::rskclsw>();
+        default: return nullptr;
+    }
+}
+int rssclsa(RSKCON* con, RSKINSTTYPE* type, int mode) {
+    auto fn = catalog_routine<CatalogSlot::rssclsa>();
+    return fn != nullptr ? fn(con, type, mode) : 1;
+}
+
+}  // namespace zozu

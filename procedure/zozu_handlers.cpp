@@ -2,14 +2,15 @@
 // Handlers are filled in as they are built; a null routine is reported as not yet available.
 #include <cstring>
 
+#include "procedure/definition_handlers.h"
 #include "procedure/engine_calls.h"
 #include "procedure/zozu_dispatch.h"
 
 namespace zozu {
 
 const HandlerEntry kHandlers[] = {
-    {"ARRAY", "array_stmt", nullptr},
-    {"ARRAYS", "array_stmt", nullptr},
+    {"ARRAY", "array_stmt", &array_stmt},
+    {"ARRAYS", "array_stmt", &array_stmt},
     {"CASHFLOW", "cashflow_stmt", nullptr},
     {"CONVERT", "convert_stmt", nullptr},
     {"CROSSCLASS", "crossclass_stmt", nullptr},
@@ -21,7 +22,7 @@ const HandlerEntry kHandlers[] = {
     {"COUNTERPARTYDATA", "cptydata_stmt", nullptr},
     {"CPTYDATA", "cptydata_stmt", nullptr},
     {"DEBUG", "debug_stmt", nullptr},
-    {"DECLARE", "declare_stmt", nullptr},
+    {"DECLARE", "declare_stmt", &declare_stmt},
     {"DELETE", "delete_stmt", nullptr},
     {"DELTANORMAL", "deltanormal_stmt", nullptr},
     {"ENVIRONMENT", "environment_stmt", &environment_stmt},
@@ -31,7 +32,7 @@ const HandlerEntry kHandlers[] = {
     {"GETRATES", "getrates_stmt", nullptr},
     {"IMPORT", "import_stmt", nullptr},
     {"INSTDATA", "instdata_stmt", nullptr},
-    {"INSTRUMENT", "instrument_stmt", nullptr},
+    {"INSTRUMENT", "instrument_stmt", &instrument_stmt},
     {"MARKETDATA", "marketdata_stmt", nullptr},
     {"MITIGATION", "mit_stmt", nullptr},
     {"MIT", "mit_stmt", nullptr},
@@ -55,17 +56,17 @@ const HandlerEntry kHandlers[] = {
     {"PRINT", "print_stmt", nullptr},
     {"PROJECT", "project_stmt", nullptr},
     {"READ", "read_stmt", nullptr},
-    {"READARRAYS", "readarrays_stmt", nullptr},
-    {"READCATEGORIES", "readcategories_stmt", nullptr},
-    {"READREFS", "readrefs_stmt", nullptr},
-    {"READTYPES", "readtypes_stmt", nullptr},
-    {"READVARS", "readvars_stmt", nullptr},
+    {"READARRAYS", "readarrays_stmt", &readarrays_stmt},
+    {"READCATEGORIES", "readcategories_stmt", &readcategories_stmt},
+    {"READREFS", "readrefs_stmt", &readrefs_stmt},
+    {"READTYPES", "readtypes_stmt", &readtypes_stmt},
+    {"READVARS", "readvars_stmt", &readvars_stmt},
     {"REPORT", "report_stmt", nullptr},
     {"RFTRANS", "rftrans_stmt", nullptr},
     {"RUNPROJECT", "runproject_stmt", nullptr},
     {"RUNQORFILE", "runqorfile_stmt", nullptr},
-    {"RFCATEGORY", "rfcategory_stmt", nullptr},
-    {"RFCATEGORIES", "rfcategory_stmt", nullptr},
+    {"RFCATEGORY", "rfcategory_stmt", &rfcategory_stmt},
+    {"RFCATEGORIES", "rfcategory_stmt", &rfcategory_stmt},
     {"SCENARIO", "scenario_stmt", nullptr},
     {"SCENARIOS", "scenario_stmt", nullptr},
     {"SENSITIVITY", "sensitivity_stmt", nullptr},
@@ -79,11 +80,11 @@ const HandlerEntry kHandlers[] = {
     {"TRACE", "trace_stmt", nullptr},
     // The engine runs UNITTEST itself.
     {"UNITTEST", "unittest_stmt", &unittest_stmt},
-    {"WRITEARRAYS", "writearrays_stmt", nullptr},
-    {"WRITECATEGORIES", "writecategories_stmt", nullptr},
-    {"WRITEREFS", "writerefs_stmt", nullptr},
-    {"WRITETYPES", "writetypes_stmt", nullptr},
-    {"WRITEVARS", "writevars_stmt", nullptr},
+    {"WRITEARRAYS", "writearrays_stmt", &writearrays_stmt},
+    {"WRITECATEGORIES", "writecategories_stmt", &writecategories_stmt},
+    {"WRITEREFS", "writerefs_stmt", &writerefs_stmt},
+    {"WRITETYPES", "writetypes_stmt", &writetypes_stmt},
+    {"WRITEVARS", "writevars_stmt", &writevars_stmt},
     {"USE", "use_stmt", nullptr},
     {nullptr, nullptr, nullptr},
 };

@@ -660,6 +660,13 @@ const qor_clause kPlcurveClauses[] = {
     {QOR_CLAUSE_VALUE, QOR_VALUE_TEXT, 0, 0, 2, "LABEL", nullptr, nullptr, nullptr},
 };
 
+// MTM: a mark-to-market analysis takes only its name, label and description.
+const qor_clause kMtmClauses[] = {
+    {QOR_CLAUSE_POSITIONAL, QOR_VALUE_NAME, 0, 0, 1, nullptr, nullptr, nullptr, nullptr},
+    {QOR_CLAUSE_VALUE, QOR_VALUE_TEXT, 0, 0, 3, "DESC", nullptr, nullptr, nullptr},
+    {QOR_CLAUSE_VALUE, QOR_VALUE_TEXT, 0, 0, 2, "LABEL", nullptr, nullptr, nullptr},
+};
+
 const qor_clause kSensitivityClauses[] = {
     {QOR_CLAUSE_POSITIONAL, QOR_VALUE_NAME, 0, 0, 1, nullptr, nullptr, nullptr, nullptr},
     {QOR_CLAUSE_FLAG, 0, 2, 0, 0, "HESSIAN", nullptr, nullptr, nullptr},
@@ -911,6 +918,8 @@ const qor_clause kArrayClauses[] = {
     {QOR_CLAUSE_VALUE, QOR_VALUE_NAME, 0, 0, 10, "TOCUR TO", nullptr, nullptr, nullptr},
     {QOR_CLAUSE_VALUE, QOR_VALUE_TEXT, 0, 0, 3, "DESC", nullptr, nullptr, nullptr},
     {QOR_CLAUSE_VALUE, QOR_VALUE_TEXT, 0, 0, 2, "LABEL", nullptr, nullptr, nullptr},
+    // The role of the array's elements when it is not the word of VAR= (such as FX_SPOT).
+    {QOR_CLAUSE_VALUE, QOR_VALUE_NAME, 0, 0, 11, "ROLE", nullptr, nullptr, nullptr},
 };
 
 const qor_clause kDeclareClauses[] = {
@@ -1254,7 +1263,7 @@ const qor_statement_schema kStatements[] = {
     {"READARRAYS", nullptr, kBitSpecial, kReadarraysClauses, 1, 2},
     {"WRITEVARS", nullptr, kBitSpecial, kWritevarsClauses, 1, 2},
     {"READVARS", nullptr, kBitSpecial, kReadvarsClauses, 1, 2},
-    {"ARRAY ARRAYS", nullptr, 0, kArrayClauses, 10, 11},
+    {"ARRAY ARRAYS", nullptr, 0, kArrayClauses, 11, 12},
     {"DECLARE", nullptr, 0, kDeclareClauses, 1, 90},
     {"FINDFILE", nullptr, 0, kFindfileClauses, 2, 3},
     {"SETPATH PATH", nullptr, 0, kSetpathClauses, 2, 2},
@@ -1269,6 +1278,7 @@ const qor_statement_schema kStatements[] = {
     {"SETOPTIONS", nullptr, 0, kSetoptionsClauses, 1, 44},
     {"PRINT", nullptr, 0, kPrintClauses, 37, 33},
     {"USE", nullptr, 0, kUseClauses, 1, 2},
+    {"MTM", nullptr, 0, kMtmClauses, 3, 4},
 };
 
 const int kStatementCount = sizeof kStatements / sizeof kStatements[0];

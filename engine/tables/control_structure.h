@@ -390,4 +390,7 @@ struct RSKCON {
     int32_t environment_names_capacity;
     int32_t environment_names_used;
     int32_t environment_names_count;
+
+    // Definition statements (DECLARE): host date-time of the last variable definition.
+    double last_variable_definition;
 };

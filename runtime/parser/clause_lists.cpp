@@ -206,6 +206,12 @@ bool read_group_option(ParseState& s, const qor_group_def& g, const qor_option_d
     }
 }
 
+// True when the token after the current one is '=' (the tokenizer is copied to look ahead).
+bool followed_by_equals(const ParseState& s) {
+    Tokenizer ahead = *s.tokenizer;
+    return is_punct(ahead.next(), '=');
+}
+
 const qor_option_def* group_option_of(const ParseState& s, const qor_group_def& g) {
     if (s.token.type != kName) return nullptr;
     for (const qor_option_def* o = g.options; o && o->keywords; ++o)
@@ -224,10 +230,12 @@ bool parse_group(ParseState& s, const qor_clause& c, int alternative) {
     int before = name_count(field_of(s, base + QOR_GROUP_MEMBERS));
     if (!read_names(s, c, base + QOR_GROUP_MEMBERS, false, true)) return false;
     int members = name_count(field_of(s, base + QOR_GROUP_MEMBERS)) - before;
-    // Attributes: the names after the members that are not keywords of the statement.
+    // Attributes: the names after the members that are not followed by '='. A keyword of the
+    // statement written there (a type ARRAY, a role FX or NAME) is an attribute too, so every
+    // type and role can be written; flags and options follow the attributes.
     std::string attributes[2];
     for (int a = 0; a < g.attributes && a < 2; ++a) {
-        if (s.token.type != kName || statement_keyword(s, s.token)) break;
+        if (s.token.type != kName || followed_by_equals(s)) break;
         attributes[a].resize(s.token.length + 1);
         attributes[a].resize(token_text(s, s.token, attributes[a].data(), attributes[a].size()));
         advance(s);

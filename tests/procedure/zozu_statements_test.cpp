@@ -120,6 +120,8 @@ const std::vector<StatementCase> kCases = {
     {"PRINT ALL OPTIONS PROJECT=p1;", "PRINT", {11, 31, 32}, {{15, "p1"}}},
     {"USE x1-x3 rate;", "USE", {31}, {{1, "x1 x2 x3 rate"}}},
     {"DECLARE OUTVARS=(pv) NUM COMPUTED;", "DECLARE", {31}, {{40, "1"}, {41, "pv"}, {42, "NUM"}, {43, "COMPUTED"}}},
+    {"MTM book LABEL='Book value';", "MTM", {31}, {{1, "book"}, {2, "Book value"}}},
+    {"ARRAY spot VAR=FX ROLE=fx_spot ELEMENTS=(s1 s2);", "ARRAY", {31}, {{1, "spot"}, {4, "2"}, {11, "fx_spot"}}},
 };
 
 TEST(ZozuStatements, EveryStatementParsesToTheNodeItsHandlerReads) {
@@ -179,6 +181,43 @@ TEST(ZozuStatements, DeclareGivesEachVariableItsTypeRoleAndOptions) {
     EXPECT_EQ(field_text(n, rf + QOR_GROUP_ATTRIBUTE2), "REG REG");
     EXPECT_EQ(field_text(n, rf + QOR_GROUP_ELEMENTS), "t1 t2  t1 t2 ");
     EXPECT_EQ(field_text(n, inst + 2 * QOR_GROUP_FIELDS + QOR_GROUP_COUNT), "-");
+}
+
+// Types and roles that are also keywords of DECLARE (options, flags, selectors) are read as the
+// data type and role when they stand where those go and no '=' follows; flags after them stay
+// options.
+TEST(ZozuStatements, DeclareTypesAndRolesMayBeKeywords) {
+    struct Case {
+        const char* text;
+        const char* type;
+        const char* role;
+        const char* codes;
+    };
+    const Case cases[] = {
+        {"DECLARE RFVARS=(x) NUM FX;", "NUM", "FX", ""},
+        {"DECLARE RFVARS=(x) NUM VAR FX;", "NUM", "VAR", "19"},
+        {"DECLARE RFVARS=(x) ARRAY CLASS;", "ARRAY", "CLASS", ""},
+        {"DECLARE RFVARS=(x) INTERVAL NAME LABEL='t';", "INTERVAL", "NAME", "3"},
+        {"DECLARE RFVARS=(x) CURCODE RISKFACTOR;", "CURCODE", "RISKFACTOR", ""},
+        {"DECLARE RFVARS=(x) NUM HOLDING NOFX;", "NUM", "HOLDING", "19"},
+        {"DECLARE RFVARS=(x) NUM CLASS=2;", "NUM", "", "16"},
+    };
+    ZozuParse p;
+    const int rf = zozu::kDeclareFirstField + QOR_GROUP_FIELDS;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        ParsedStep r = p.parse(c.text);
+        ASSERT_EQ(r.code, 0) << r.log;
+        const statement_node* n = r.nodes.back();
+        EXPECT_EQ(field_text(n, rf + QOR_GROUP_ATTRIBUTE1), c.type);
+        EXPECT_EQ(field_text(n, rf + QOR_GROUP_ATTRIBUTE2), c.role);
+        const std::string codes = field_text(n, rf + QOR_GROUP_OPTION_CODES);
+        EXPECT_EQ(codes == "-" ? "" : codes, c.codes);
+    }
+    // A selector followed by '=' still starts the next group.
+    ParsedStep r = p.parse("DECLARE RFVARS=(x) NUM RISKFACTOR=(y) NUM VAR;");
+    ASSERT_EQ(r.code, 0) << r.log;
+    EXPECT_EQ(field_text(r.nodes.back(), rf + QOR_GROUP_MEMBERS), "x y");
 }
 
 }  // namespace

@@ -1,0 +1,184 @@
+// The housekeeping handlers on parsed statements: TRACE and DEBUG settings in the control
+// structure, SETOPTIONS through the option slots, SETPATH actions and SAVE, against recording
+// stand-ins of the engine and catalog tables.
+#include <cstring>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "engine/tables/catalog_table.h"
+#include "engine/tables/engine_table.h"
+#include "host/kernel.h"
+#include "procedure/housekeeping.h"
+#include "tests/procedure/zozu_fixture.h"
+
+namespace {
+
+std::vector<std::string> g_calls;
+int g_store_result = 0;
+
+int rskcdoc_stub(RSKCON*, const char* name, int length) {
+    std::string n(name, static_cast<size_t>(length));
+    return n == "MAXTHREADS" ? 101 : n == "AUTOSAVE" ? 102 : n == "ALPHA" ? 103 : n == "FMTDATE" ? 104 : 9;
+}
+int rskopts_stub(RSKCON*, int code, RSKOPTREC*, int int_value, double value, const char* text, int length) {
+    g_calls.push_back("opts " + std::to_string(code) + " " + std::to_string(int_value) + " " +
+                      (value == value ? std::to_string(value) : std::string("missing")) + " " +
+                      std::string(text, static_cast<size_t>(length)));
+    return 0;
+}
+int rskpthd_stub(RSKCON*, const char* path, int length, int append, const char*) {
+    g_calls.push_back("define " + std::string(path, static_cast<size_t>(length)) + " " + std::to_string(append));
+    return 0;
+}
+int rskpthr_stub(RSKCON*, const char* path, int length) {
+    g_calls.push_back("remove " + std::string(path, static_cast<size_t>(length)));
+    return 0;
+}
+int store_stub(RSKCON*) {
+    g_calls.push_back("store");
+    return g_store_result;
+}
+
+class Housekeeping : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static void* engine[kEngineTableSlots] = {};
+        engine[56] = reinterpret_cast<void*>(&rskcdoc_stub);
+        engine[160] = reinterpret_cast<void*>(&rskopts_stub);
+        engine[203] = reinterpret_cast<void*>(&rskpthd_stub);
+        engine[207] = reinterpret_cast<void*>(&rskpthr_stub);
+        static void* catalog[kCatalogTableSlots] = {};
+        catalog[60] = reinterpret_cast<void*>(&store_stub);   // options
+        catalog[85] = reinterpret_cast<void*>(&store_stub);   // search paths
+        ASSERT_EQ(hiexprt(kEngineTableVectorCode, engine, kEngineTableSlots, nullptr), 0);
+        ASSERT_EQ(hiexprt(kCatalogTableVectorCode, catalog, kCatalogTableSlots, nullptr), 0);
+        g_calls.clear();
+        g_store_result = 0;
+        con_.general_pool = parse_.pool();
+        con_.current_options = reinterpret_cast<RSKOPTREC*>(&option_record_);
+    }
+    void TearDown() override {
+        wideprt(kEngineTableVectorCode);
+        wideprt(kCatalogTableVectorCode);
+    }
+
+    // Parses one statement and runs a handler on it, capturing the log.
+    int run(int (*handler)(RSKCON*, statement_node*), const std::string& statement) {
+        ParsedStep step = parse_.parse(statement);
+        EXPECT_EQ(step.code, 0) << step.log;
+        if (step.nodes.size() != 2u) return -1;
+        std::string path = ::testing::TempDir() + "housekeeping_" + std::to_string(::getpid()) + ".log";
+        qor_print_set_log_file(path.c_str());
+        qor_print_set_print_file((path + ".print").c_str());
+        qor_print_set_msgids(true);
+        int rc = handler(&con_, const_cast<statement_node*>(step.nodes[1]));
+        xpoflsh(0);
+        qor_print_set_log_file(nullptr);
+        qor_print_set_print_file(nullptr);
+        qor_print_set_msgids(false);
+        std::stringstream s;
+        for (const std::string& file : {path, path + ".print"}) {
+            std::ifstream in(file);
+            s << in.rdbuf();
+            ::unlink(file.c_str());
+        }
+        log_ = s.str();
+        return rc;
+    }
+
+    ZozuParse parse_;
+    RSKCON con_{};
+    double option_record_[8] = {};
+    std::string log_;
+};
+
+TEST_F(Housekeeping, TraceLevelsModeSelectionsCategoriesAndThread) {
+    struct Case {
+        const char* statement;
+        int low, high, mode;
+        uint32_t categories;
+        const char* selection;
+        std::vector<const char*> logged;
+    };
+    const Case cases[] = {
+        {"TRACE LEVEL=(1 5) ON;", 1, 5, 1, 0, nullptr, {}},
+        // A range that runs backwards is reported and the full range traced.
+        {"TRACE LEVEL=(5 2) OFF;", 0, 9, 2, 0, nullptr, {"670/1100", "670/1101"}},
+        {"TRACE 'bond*' ALL;", 0, 9, 0, RSKTRACE_ALL, "BOND*", {}},
+        {"TRACE NONE;", 0, 9, 0, 0, "BOND*", {}},
+        {"TRACE FACTORS pricing exec;", 0, 9, 0, RSKTRACE_FACTORS | RSKTRACE_PRICE, "BOND*", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.statement);
+        EXPECT_EQ(run(&zozu::trace_stmt, c.statement), 0);
+        EXPECT_EQ(con_.trace_level_low, c.low);
+        EXPECT_EQ(con_.trace_level_high, c.high);
+        EXPECT_EQ(con_.trace_mode, c.mode);
+        EXPECT_EQ(con_.trace_categories, c.categories);
+        EXPECT_EQ(con_.trace_detail, 1);   // unset detail becomes brief
+        if (c.selection != nullptr) {
+            ASSERT_NE(con_.trace_selection, nullptr);
+            EXPECT_STREQ(con_.trace_selection, c.selection);
+        }
+        for (const char* piece : c.logged) EXPECT_NE(log_.find(piece), std::string::npos) << log_;
+    }
+    EXPECT_EQ(run(&zozu::trace_stmt, "TRACE DETAILED METHOD='price_*' THREAD=2 SUBMITS LIST TRACE;"), 0);
+    EXPECT_EQ(con_.trace_detail, 2);
+    EXPECT_STREQ(con_.trace_method_selection, "PRICE_*");
+    EXPECT_EQ(con_.trace_thread, 1);
+    EXPECT_EQ(con_.trace_thread_on, 1);
+    EXPECT_EQ(con_.trace_submits + con_.trace_list + con_.trace_trace, 3);
+    EXPECT_EQ(con_.trace_debug + con_.trace_print, 0);
+    // Thread 0 would be stored as -1: refused, the earlier selection stays.
+    EXPECT_EQ(run(&zozu::trace_stmt, "TRACE THREAD=0;"), 0);
+    EXPECT_EQ(con_.trace_thread, 1);
+    EXPECT_NE(log_.find("THREAD="), std::string::npos) << log_;
+}
+
+TEST_F(Housekeeping, DebugWordsSetCategoriesAndPrintNotesInOrder) {
+    EXPECT_EQ(run(&zozu::debug_stmt, "DEBUG ALL NOMEMORY timer;"), 0);
+    EXPECT_EQ(con_.debug_categories, ~uint32_t{RSKDEBUG_MEMORY});
+    size_t all = log_.find("All debug options turned ON.");
+    size_t memory = log_.find("Memory management debug option turned OFF.");
+    size_t timer = log_.find("Timer option turned ON.");
+    ASSERT_NE(all, std::string::npos) << log_;
+    ASSERT_NE(memory, std::string::npos) << log_;
+    ASSERT_NE(timer, std::string::npos) << log_;
+    EXPECT_LT(all, memory);
+    EXPECT_EQ(run(&zozu::debug_stmt, "DEBUG OFF DETAILS;"), 0);
+    EXPECT_EQ(con_.debug_categories, uint32_t{RSKDEBUG_DETAILED});
+    EXPECT_EQ(con_.debug_detail, 1u);
+}
+
+TEST_F(Housekeeping, SetoptionsPassesValuesByTypeAndSkipsUnknownOptions) {
+    EXPECT_EQ(run(&zozu::setoptions_stmt, "SETOPTIONS MAXTHREADS=4 NOAUTOSAVE ALPHA=0.05 FMTDATE=DATE9. NOSEARCH;"), 0);
+    ASSERT_EQ(g_calls.size(), 5u);
+    EXPECT_EQ(g_calls[0], "opts 101 4 4.000000 ");
+    EXPECT_EQ(g_calls[1].rfind("opts 102 0 missing", 0), 0u) << g_calls[1];
+    EXPECT_EQ(g_calls[2].rfind("opts 103 0 0.050000", 0), 0u) << g_calls[2];
+    EXPECT_EQ(g_calls[3], "opts 104 0 missing DATE9.");
+    EXPECT_EQ(g_calls[4], "store");
+    EXPECT_NE(log_.find("670/1152"), std::string::npos) << log_;   // SEARCH is not known here
+    // A store that fails loses the settings: the statement fails with it.
+    g_store_result = 1;
+    EXPECT_EQ(run(&zozu::setoptions_stmt, "SETOPTIONS MAXTHREADS=2;"), 1);
+}
+
+TEST_F(Housekeeping, SetpathRemovesStalePathsAndSaveNeedsEveryPath) {
+    std::string here = ::testing::TempDir();
+    EXPECT_EQ(run(&zozu::setpath_stmt, "PATH '" + here + "' REMOVE=('/no/such/dir');"), 0);
+    ASSERT_EQ(g_calls.size(), 2u);
+    EXPECT_EQ(g_calls[0], "define " + here + " 1");
+    EXPECT_EQ(g_calls[1], "remove /no/such/dir");   // a stale directory can still be removed
+    g_calls.clear();
+    EXPECT_EQ(run(&zozu::setpath_stmt, "PATH SAVE '/no/such' '" + here + "';"), 0);
+    EXPECT_NE(log_.find("670/1035"), std::string::npos) << log_;
+    EXPECT_NE(log_.find("670/1177"), std::string::npos) << log_;
+    EXPECT_EQ(g_calls, std::vector<std::string>{"define " + here + " 1"});   // nothing stored
+    g_calls.clear();
+    EXPECT_EQ(run(&zozu::setpath_stmt, "PATH SAVE '" + here + "';"), 0);
+    EXPECT_EQ(g_calls.back(), "store");
+}
+
+}  // namespace

@@ -3,6 +3,7 @@
 #include "procedure/object_kinds.h"
 
 #include <initializer_list>
+#include <cctype>
 #include <cstring>
 
 #include "engine/tables/catalog_records.h"
@@ -38,6 +39,13 @@ const int kObjectKindCount = sizeof kObjectKinds / sizeof kObjectKinds[0];
 int kind_word(int32_t kind, char* word) {
     auto fn = catalog_routine<CatalogSlot::rssobds>();
     int length = fn != nullptr ? fn(kind, word) : -1;
+    // Under --msgids the word comes with its message number ("598/3705 project"): keep the word.
+    int digits = 0;
+    while (digits < length && (std::isdigit(static_cast<unsigned char>(word[digits])) || word[digits] == '/')) ++digits;
+    if (digits > 0 && digits < length && word[digits] == ' ') {
+        length -= digits + 1;
+        std::memmove(word, word + digits + 1, static_cast<size_t>(length));
+    }
     if (length <= 0) {
         std::strcpy(word, "object");
         length = 6;

@@ -10,6 +10,7 @@
 #include "engine/tables/engine_table.h"
 #include "host/kernel.h"
 #include "procedure/housekeeping.h"
+#include "runtime/core/step.h"
 #include "tests/procedure/zozu_fixture.h"
 
 namespace {
@@ -64,7 +65,8 @@ protected:
     }
 
     // Parses one statement and runs a handler on it, capturing the log.
-    int run(int (*handler)(RSKCON*, statement_node*), const std::string& statement) {
+    // fail_nth > 0 makes that allocation of the handler fail; a step exit is caught into exit_code_.
+    int run(int (*handler)(RSKCON*, statement_node*), const std::string& statement, long fail_nth = 0) {
         ParsedStep step = parse_.parse(statement);
         EXPECT_EQ(step.code, 0) << step.log;
         if (step.nodes.size() != 2u) return -1;
@@ -72,7 +74,15 @@ protected:
         qor_print_set_log_file(path.c_str());
         qor_print_set_print_file((path + ".print").c_str());
         qor_print_set_msgids(true);
-        int rc = handler(&con_, const_cast<statement_node*>(step.nodes[1]));
+        int rc = -2;
+        exit_code_ = 0;
+        qor_pool_fail_nth(fail_nth);
+        try {
+            rc = handler(&con_, const_cast<statement_node*>(step.nodes[1]));
+        } catch (const qor::runtime::StepExit& e) {
+            exit_code_ = e.code;
+        }
+        qor_pool_fail_nth(0);
         xpoflsh(0);
         qor_print_set_log_file(nullptr);
         qor_print_set_print_file(nullptr);
@@ -91,6 +101,7 @@ protected:
     RSKCON con_{};
     double option_record_[8] = {};
     std::string log_;
+    int exit_code_ = 0;
 };
 
 TEST_F(Housekeeping, TraceLevelsModeSelectionsCategoriesAndThread) {
@@ -179,6 +190,18 @@ TEST_F(Housekeeping, SetpathRemovesStalePathsAndSaveNeedsEveryPath) {
     g_calls.clear();
     EXPECT_EQ(run(&zozu::setpath_stmt, "PATH SAVE '" + here + "';"), 0);
     EXPECT_EQ(g_calls.back(), "store");
+}
+
+TEST_F(Housekeeping, TraceSelectionOutOfMemoryEndsTheStepAndKeepsTheOldSelection) {
+    ASSERT_EQ(run(&zozu::trace_stmt, "TRACE 'old';"), 0);
+    for (const char* statement : {"TRACE 'new';", "TRACE METHOD='new';"}) {
+        SCOPED_TRACE(statement);
+        EXPECT_EQ(run(&zozu::trace_stmt, statement, 1), -2);
+        EXPECT_EQ(exit_code_, 1016);
+        EXPECT_NE(log_.find("598/500"), std::string::npos) << log_;
+        EXPECT_STREQ(con_.trace_selection, "OLD");
+    }
+    EXPECT_EQ(con_.trace_method_selection, nullptr);
 }
 
 }  // namespace

@@ -41,6 +41,23 @@ int store_stub(RSKCON*) {
     return g_store_result;
 }
 
+int rskcurm_stub(RSKCON*, const char* code, int mode) {
+    g_calls.push_back("curm " + std::string(code) + " " + std::to_string(mode));
+    return std::string(code) == "XXX" ? 1 : 0;
+}
+// Listings record their name (and their argument when they take one).
+template <int N>
+int listing_stub(RSKCON*) {
+    static const char* const kNames[] = {"path", "types", "roles", "categories", "fx"};
+    g_calls.push_back(kNames[N]);
+    return 0;
+}
+int rskoptp_stub(RSKCON*, const RSKOPTREC*, int group) { g_calls.push_back("options " + std::to_string(group)); return 0; }
+int rskvarp_stub(RSKCON*, RSKVARIABLE*, int selection) { g_calls.push_back("variables " + std::to_string(selection)); return 0; }
+int rskcurp_stub(RSKCON*, int all) { g_calls.push_back("currencies " + std::to_string(all)); return 0; }
+int rskclbp_stub(RSKCON*, int) { g_calls.push_back("instruments"); return 0; }
+int rskmodp_stub(RSKCON*, uint32_t kind) { g_calls.push_back("models " + std::to_string(kind)); return 0; }
+
 class Housekeeping : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -49,9 +66,21 @@ protected:
         engine[160] = reinterpret_cast<void*>(&rskopts_stub);
         engine[203] = reinterpret_cast<void*>(&rskpthd_stub);
         engine[207] = reinterpret_cast<void*>(&rskpthr_stub);
+        engine[106] = reinterpret_cast<void*>(&rskcurm_stub);
+        engine[206] = reinterpret_cast<void*>(&listing_stub<0>);
+        engine[59] = reinterpret_cast<void*>(&listing_stub<1>);
+        engine[58] = reinterpret_cast<void*>(&listing_stub<2>);
+        engine[36] = reinterpret_cast<void*>(&listing_stub<3>);
+        engine[117] = reinterpret_cast<void*>(&listing_stub<4>);
+        engine[159] = reinterpret_cast<void*>(&rskoptp_stub);
+        engine[294] = reinterpret_cast<void*>(&rskvarp_stub);
+        engine[107] = reinterpret_cast<void*>(&rskcurp_stub);
+        engine[94] = reinterpret_cast<void*>(&rskclbp_stub);
+        engine[153] = reinterpret_cast<void*>(&rskmodp_stub);
         static void* catalog[kCatalogTableSlots] = {};
         catalog[60] = reinterpret_cast<void*>(&store_stub);   // options
         catalog[85] = reinterpret_cast<void*>(&store_stub);   // search paths
+        catalog[12] = reinterpret_cast<void*>(&store_stub);   // currency display
         ASSERT_EQ(hiexprt(kEngineTableVectorCode, engine, kEngineTableSlots, nullptr), 0);
         ASSERT_EQ(hiexprt(kCatalogTableVectorCode, catalog, kCatalogTableSlots, nullptr), 0);
         g_calls.clear();
@@ -190,6 +219,30 @@ TEST_F(Housekeeping, SetpathRemovesStalePathsAndSaveNeedsEveryPath) {
     g_calls.clear();
     EXPECT_EQ(run(&zozu::setpath_stmt, "PATH SAVE '" + here + "';"), 0);
     EXPECT_EQ(g_calls.back(), "store");
+}
+
+TEST_F(Housekeeping, CurrenciesKeepHidesAllFirstAndTheStoreDecides) {
+    EXPECT_EQ(run(&zozu::currencies_stmt, "CURRENCIES KEEP=(USD EUR) DROP=(JPY XXX);"), 0);
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"curm  -2", "curm USD 1", "curm EUR 1", "curm JPY -1", "curm XXX -1", "store"}));
+    EXPECT_NE(log_.find("XXX is not known"), std::string::npos) << log_;
+    g_calls.clear();
+    EXPECT_EQ(run(&zozu::currencies_stmt, "CURRENCIES ALL;"), 0);
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"curm  2", "store"}));
+    g_store_result = 1;
+    EXPECT_EQ(run(&zozu::currencies_stmt, "CURRENCIES NONE;"), 1);
+}
+
+TEST_F(Housekeeping, PrintSectionsFollowTheTableOrderAndAllPrintsEvery) {
+    EXPECT_EQ(run(&zozu::print_stmt, "PRINT VARIABLES CURRENCIES PATH OPTIONS MODELS;"), 0);
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"path", "options 3", "variables 0", "currencies 0", "models 4"}));
+    g_calls.clear();
+    // Listings that this build cannot print are reported and fail the statement; the others run.
+    EXPECT_EQ(run(&zozu::print_stmt, "PRINT ALL;"), 1);
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"path", "options 3", "types", "roles", "variables 0", "variables 2",
+                                                 "categories", "currencies 0", "currencies 1", "fx", "instruments",
+                                                 "models 6", "models 4"}));
+    for (const char* listing : {"environment", "array", "function", "method", "data source"})
+        EXPECT_NE(log_.find(std::string("the ") + listing + " listing"), std::string::npos) << log_;
 }
 
 TEST_F(Housekeeping, TraceSelectionOutOfMemoryEndsTheStepAndKeepsTheOldSelection) {

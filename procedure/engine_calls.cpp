@@ -121,5 +121,6 @@ int rskmodp(RSKCON* con, uint32_t kind) {
 int rssopta(RSKCON* con) { return call_con(catalog_routine<CatalogSlot::rssopta>(), con); }
 int rsscuds(RSKCON* con) { return call_con(catalog_routine<CatalogSlot::rsscuds>(), con); }
 int rsspths(RSKCON* con) { return call_con(catalog_routine<CatalogSlot::rsspths>(), con); }
+int rskwhrd(RSKCON* con) { return call_con(engine_routine<EngineSlot::rskwhrd>(), con); }
 
 }  // namespace zozu

@@ -69,5 +69,7 @@ int rskmodp(RSKCON* con, uint32_t kind);
 int rssopta(RSKCON* con);
 int rsscuds(RSKCON* con);
 int rsspths(RSKCON* con);
+// Slot 307: defines a filter (until the filter routines are built, the placeholder answers 1).
+int rskwhrd(RSKCON* con);
 
 }  // namespace zozu

@@ -15,6 +15,7 @@ int findfile_stmt(RSKCON* con, statement_node* node);
 int use_stmt(RSKCON* con, statement_node* node);
 int print_stmt(RSKCON* con, statement_node* node);
 int delete_stmt(RSKCON* con, statement_node* node);
+int filter_stmt(RSKCON* con, statement_node* node);
 
 // Applies a statement's run options (the four lists from the run-options field) to an option
 // record. Unknown options are reported (670/1152) and skipped; rskopts reports refused values.

@@ -27,7 +27,7 @@ const HandlerEntry kHandlers[] = {
     {"DELTANORMAL", "deltanormal_stmt", nullptr},
     {"ENVIRONMENT", "environment_stmt", nullptr},
     {"ENV", "environment_stmt", nullptr},
-    {"FILTER", "filter_stmt", nullptr},
+    {"FILTER", "filter_stmt", &filter_stmt},
     {"FINDFILE", "findfile_stmt", &findfile_stmt},
     {"GETRATES", "getrates_stmt", nullptr},
     {"IMPORT", "import_stmt", nullptr},

@@ -85,12 +85,13 @@ protected:
         ASSERT_EQ(hiexprt(kCatalogTableVectorCode, catalog, kCatalogTableSlots, nullptr), 0);
         g_calls.clear();
         g_store_result = 0;
-        con_.general_pool = parse_.pool();
+        con_.general_pool = xmpoolc(4096, 4096, 0);
         con_.current_options = reinterpret_cast<RSKOPTREC*>(&option_record_);
     }
     void TearDown() override {
         wideprt(kEngineTableVectorCode);
         wideprt(kCatalogTableVectorCode);
+        xmpoold(con_.general_pool);
     }
 
     // Parses one statement and runs a handler on it, capturing the log.
@@ -243,6 +244,26 @@ TEST_F(Housekeeping, PrintSectionsFollowTheTableOrderAndAllPrintsEvery) {
                                                  "models 6", "models 4"}));
     for (const char* listing : {"environment", "array", "function", "method", "data source"})
         EXPECT_NE(log_.find(std::string("the ") + listing + " listing"), std::string::npos) << log_;
+}
+
+TEST_F(Housekeeping, FilterBuffersOutOfMemoryNameTheirLabel) {
+    const std::string statement = "FILTER big WHERE='notional > 1e6\n and coupon > 0';";
+    struct Case {
+        long fail_nth;
+        const char* label;
+    };
+    for (const Case& c : {Case{1, "filter string"}, Case{2, "line breaks"}}) {
+        SCOPED_TRACE(c.label);
+        size_t live = qor_pool_live_blocks(con_.general_pool);
+        EXPECT_EQ(run(&zozu::filter_stmt, statement, c.fail_nth), 1);
+        EXPECT_NE(log_.find("598/2797"), std::string::npos) << log_;
+        EXPECT_NE(log_.find(c.label), std::string::npos) << log_;
+        EXPECT_LE(qor_pool_live_blocks(con_.general_pool), live);   // nothing left behind
+    }
+    // Without the engine's filter routines the filter cannot be defined: reported, never success.
+    EXPECT_EQ(run(&zozu::filter_stmt, statement), 1);
+    EXPECT_NE(log_.find("670/1082"), std::string::npos) << log_;
+    EXPECT_NE(log_.find("big"), std::string::npos) << log_;
 }
 
 TEST_F(Housekeeping, TraceSelectionOutOfMemoryEndsTheStepAndKeepsTheOldSelection) {

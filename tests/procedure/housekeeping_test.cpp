@@ -1,6 +1,7 @@
 // The housekeeping handlers on parsed statements: TRACE and DEBUG settings in the control
 // structure, SETOPTIONS through the option slots, SETPATH actions and SAVE, against recording
 // stand-ins of the engine and catalog tables.
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <string>
@@ -58,6 +59,27 @@ int rskcurp_stub(RSKCON*, int all) { g_calls.push_back("currencies " + std::to_s
 int rskclbp_stub(RSKCON*, int) { g_calls.push_back("instruments"); return 0; }
 int rskmodp_stub(RSKCON*, uint32_t kind) { g_calls.push_back("models " + std::to_string(kind)); return 0; }
 
+// Objects of the DELETE test: two variables (one of them built in) and one instrument type.
+char g_variable_x, g_builtin, g_bond;
+RSKVARIABLE* rskvar_stub(RSKCON*, const RSKNAMEREC* name) {
+    std::string n(name->text, name->length);
+    return n == "x" ? reinterpret_cast<RSKVARIABLE*>(&g_variable_x)
+                    : n == "InstType" ? reinterpret_cast<RSKVARIABLE*>(&g_builtin) : nullptr;
+}
+void* rsksym_stub(RSKCON*, const RSKSYMTAB*, const RSKNAMEREC* name) {
+    return std::string(name->text, name->length) == "InstType" ? &g_builtin : nullptr;
+}
+RSKINSTTYPE* rskcls_stub(RSKCON*, const char* name, int length) {
+    return std::string(name, static_cast<size_t>(length)) == "Bond" ? reinterpret_cast<RSKINSTTYPE*>(&g_bond) : nullptr;
+}
+int rskvarf_stub(RSKCON*, RSKVARIABLE* v) {
+    g_calls.push_back(reinterpret_cast<char*>(v) == &g_variable_x ? "free x" : "free other");
+    return 0;
+}
+int rskclsf_stub(RSKCON*, RSKINSTTYPE*) { g_calls.push_back("free type"); return 0; }
+int rssoflf_stub(RSKCON*) { g_calls.push_back("drop entry"); return 0; }
+int rssobds_stub(int32_t kind, char* word) { return std::sprintf(word, "kind%d", kind); }
+
 class Housekeeping : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -77,10 +99,17 @@ protected:
         engine[107] = reinterpret_cast<void*>(&rskcurp_stub);
         engine[94] = reinterpret_cast<void*>(&rskclbp_stub);
         engine[153] = reinterpret_cast<void*>(&rskmodp_stub);
+        engine[283] = reinterpret_cast<void*>(&rskvar_stub);
+        engine[226] = reinterpret_cast<void*>(&rsksym_stub);
+        engine[96] = reinterpret_cast<void*>(&rskcls_stub);
+        engine[290] = reinterpret_cast<void*>(&rskvarf_stub);
+        engine[98] = reinterpret_cast<void*>(&rskclsf_stub);
         static void* catalog[kCatalogTableSlots] = {};
         catalog[60] = reinterpret_cast<void*>(&store_stub);   // options
         catalog[85] = reinterpret_cast<void*>(&store_stub);   // search paths
         catalog[12] = reinterpret_cast<void*>(&store_stub);   // currency display
+        catalog[49] = reinterpret_cast<void*>(&rssobds_stub);
+        catalog[50] = reinterpret_cast<void*>(&rssoflf_stub);
         ASSERT_EQ(hiexprt(kEngineTableVectorCode, engine, kEngineTableSlots, nullptr), 0);
         ASSERT_EQ(hiexprt(kCatalogTableVectorCode, catalog, kCatalogTableSlots, nullptr), 0);
         g_calls.clear();
@@ -264,6 +293,36 @@ TEST_F(Housekeeping, FilterBuffersOutOfMemoryNameTheirLabel) {
     EXPECT_EQ(run(&zozu::filter_stmt, statement), 1);
     EXPECT_NE(log_.find("670/1082"), std::string::npos) << log_;
     EXPECT_NE(log_.find("big"), std::string::npos) << log_;
+}
+
+TEST_F(Housekeeping, DeleteRemovesWhatItFindsKeepsBuiltinsAndNeverSucceedsIdly) {
+    struct Case {
+        const char* statement;
+        int result;
+        std::vector<std::string> calls;
+        std::vector<const char*> logged;
+        bool variables_stale, types_stale;
+    };
+    const Case cases[] = {
+        {"DELETE VARIABLE=x;", 0, {"free x"}, {}, true, true},
+        {"DELETE VARIABLE=InstType;", 1, {}, {"670/1034", "InstType"}, false, false},
+        {"DELETE INSTRUMENT=Bond;", 0, {"drop entry", "free type"}, {}, false, true},
+        {"DELETE PROJECT=nope;", 1, {}, {"670/1030", "kind30 nope", "DELETE"}, false, false},
+        // Kinds in their fixed order whatever the order written: the variable before the type.
+        {"DELETE INSTRUMENT=Bond VARIABLE=x;", 0, {"free x", "drop entry", "free type"}, {}, true, true},
+        {"DELETE METHOD=m;", 1, {}, {"method m"}, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.statement);
+        g_calls.clear();
+        con_.variables_pending = con_.types_pending = con_.methods_pending = 0;
+        EXPECT_EQ(run(&zozu::delete_stmt, c.statement), c.result);
+        EXPECT_EQ(g_calls, c.calls);
+        for (const char* piece : c.logged) EXPECT_NE(log_.find(piece), std::string::npos) << log_;
+        EXPECT_EQ(con_.variables_pending != 0, c.variables_stale);
+        EXPECT_EQ(con_.methods_pending != 0, c.variables_stale);
+        EXPECT_EQ(con_.types_pending != 0, c.types_stale);
+    }
 }
 
 TEST_F(Housekeeping, TraceSelectionOutOfMemoryEndsTheStepAndKeepsTheOldSelection) {

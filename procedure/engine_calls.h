@@ -6,6 +6,8 @@
 #include "engine/tables/control_structure.h"
 #include "host/parser.h"
 
+struct member_name;
+
 namespace zozu {
 
 // Slot 2: builds the control structure in *out (0, or 1 with *out null).
@@ -27,6 +29,48 @@ int rsktrn0(RSKCON* con);
 int unittest_stmt(RSKCON* con, statement_node* node);
 // Vector 383 slot 25: sets up the temporary environment.
 int rssenvt(RSKCON* con);
+
+// ---- Housekeeping statements (DEBUG ... DELETE) ----
+// Slot 56: the code of a run option by name; 9 when there is none.
+int rskcdoc(RSKCON* con, const char* name, int length);
+// Slot 160: sets one option of a record (checks its range). 0 | 1.
+int rskopts(RSKCON* con, int code, RSKOPTREC* record, int int_value, double value, const char* text, int length);
+// Slot 159: prints the options of a record by group (3 all).
+int rskoptp(RSKCON* con, const RSKOPTREC* record, int group);
+// Slot 106: shows or hides currencies. Slot 107: lists them.
+int rskcurm(RSKCON* con, const char* code, int mode);
+int rskcurp(RSKCON* con, int all);
+// Slots 203, 207, 206: adds, removes and lists search-path directories.
+int rskpthd(RSKCON* con, const char* path, int length, int append, const char* libref);
+int rskpthr(RSKCON* con, const char* path, int length);
+int rskpthp(RSKCON* con);
+// Slot 205: resolves a data-set specification of a member type: 0 found, 2 not, 1 error.
+int rskpthg(RSKCON* con, const RSKNAMEREC* spec, const char* member_type, int for_read, char* library,
+            member_name* member, char* path, int report);
+// Slots 283, 292, 290, 294: looks up, prepares for a run, frees and lists variables.
+RSKVARIABLE* rskvar(RSKCON* con, const RSKNAMEREC* name);
+int rskvarm(RSKCON* con, RSKVARIABLE* variable);
+int rskvarf(RSKCON* con, RSKVARIABLE* variable);
+int rskvarp(RSKCON* con, RSKVARIABLE* variable, int selection);
+// Slot 226: the entry of a name in a symbol table; null when none.
+void* rsksym(RSKCON* con, const RSKSYMTAB* table, const RSKNAMEREC* name);
+// Slots 96, 98, 94: looks up, frees and lists instrument types.
+RSKINSTTYPE* rskcls(RSKCON* con, const char* name, int length);
+int rskclsf(RSKCON* con, RSKINSTTYPE* type);
+int rskclbp(RSKCON* con, int security);
+// Listings of the PRINT statement: data types 59, roles 58, categories 36, FX 117, models 153.
+int rskcdpt(RSKCON* con);
+int rskcdpr(RSKCON* con);
+int rskcatp(RSKCON* con);
+int rskfxp(RSKCON* con);
+int rskmodp(RSKCON* con, uint32_t kind);
+// Vector 383: stores the environment's options (60), currency display (12) and the user's
+// search paths (85).
+int rssopta(RSKCON* con);
+int rsscuds(RSKCON* con);
+int rsspths(RSKCON* con);
+// Slot 307: defines a filter (until the filter routines are built, the placeholder answers 1).
+int rskwhrd(RSKCON* con);
 
 }  // namespace zozu
 
@@ -66,9 +110,7 @@ int rskdflt(RSKCON* con, RSKINSTTYPE* type, const char* name, int length, double
 int rskactd(RSKCON* con, RSKINSTTYPE* type, int action, const char* method, int length);
 // Slot 99: initialises an instrument type.
 int rskclsi(RSKCON* con, RSKINSTTYPE* type);
-// Slots 205 and 209: resolve a data set for reading or writing.
-int rskpthg(RSKCON* con, const RSKNAMEREC* spec, const char* member_type, int for_read,
-            char* library_out, member_name* member_out, char* path_out, int report);
+// Slot 209: resolves a data set for writing (rskpthg, slot 205, is declared above).
 int rskpthw(RSKCON* con, const char* spec, int length, const char* type, char* libref,
             member_name* member, char* physical, int report);
 // The data-set readers and writers of the engine (slots 295/296, 215/216, 37/38, 19/20, 101/103),

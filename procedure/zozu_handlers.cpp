@@ -4,6 +4,7 @@
 
 #include "procedure/definition_handlers.h"
 #include "procedure/engine_calls.h"
+#include "procedure/housekeeping.h"
 #include "procedure/zozu_dispatch.h"
 
 namespace zozu {
@@ -15,20 +16,20 @@ const HandlerEntry kHandlers[] = {
     {"CONVERT", "convert_stmt", nullptr},
     {"CROSSCLASS", "crossclass_stmt", nullptr},
     {"CUREXPOSURE", "curexposure_stmt", nullptr},
-    {"CURRENCIES", "currencies_stmt", nullptr},
-    {"CURRENCY", "currencies_stmt", nullptr},
+    {"CURRENCIES", "currencies_stmt", &currencies_stmt},
+    {"CURRENCY", "currencies_stmt", &currencies_stmt},
     {"COUNTERPARTY", "cpty_stmt", nullptr},
     {"CPTY", "cpty_stmt", nullptr},
     {"COUNTERPARTYDATA", "cptydata_stmt", nullptr},
     {"CPTYDATA", "cptydata_stmt", nullptr},
-    {"DEBUG", "debug_stmt", nullptr},
+    {"DEBUG", "debug_stmt", &debug_stmt},
     {"DECLARE", "declare_stmt", &declare_stmt},
-    {"DELETE", "delete_stmt", nullptr},
+    {"DELETE", "delete_stmt", &delete_stmt},
     {"DELTANORMAL", "deltanormal_stmt", nullptr},
     {"ENVIRONMENT", "environment_stmt", &environment_stmt},
     {"ENV", "environment_stmt", &environment_stmt},
-    {"FILTER", "filter_stmt", nullptr},
-    {"FINDFILE", "findfile_stmt", nullptr},
+    {"FILTER", "filter_stmt", &filter_stmt},
+    {"FINDFILE", "findfile_stmt", &findfile_stmt},
     {"GETRATES", "getrates_stmt", nullptr},
     {"IMPORT", "import_stmt", nullptr},
     {"INSTDATA", "instdata_stmt", nullptr},
@@ -53,7 +54,7 @@ const HandlerEntry kHandlers[] = {
     {"POSEQ", "poseq_stmt", nullptr},
     {"POTEXP", "potexp_stmt", nullptr},
     {"PRICE", "price_stmt", nullptr},
-    {"PRINT", "print_stmt", nullptr},
+    {"PRINT", "print_stmt", &print_stmt},
     {"PROJECT", "project_stmt", nullptr},
     {"READ", "read_stmt", nullptr},
     {"READARRAYS", "readarrays_stmt", &readarrays_stmt},
@@ -70,14 +71,14 @@ const HandlerEntry kHandlers[] = {
     {"SCENARIO", "scenario_stmt", nullptr},
     {"SCENARIOS", "scenario_stmt", nullptr},
     {"SENSITIVITY", "sensitivity_stmt", nullptr},
-    {"SETOPTIONS", "setoptions_stmt", nullptr},
-    {"SETPATH", "setpath_stmt", nullptr},
-    {"PATH", "setpath_stmt", nullptr},
+    {"SETOPTIONS", "setoptions_stmt", &setoptions_stmt},
+    {"SETPATH", "setpath_stmt", &setpath_stmt},
+    {"PATH", "setpath_stmt", &setpath_stmt},
     {"SIMULATION", "simulation_stmt", nullptr},
     {"STATISTICS", "statistics_stmt", nullptr},
     {"SUBMIT", "submit_stmt", nullptr},
     {"TIMEGRID", "timegrid_stmt", nullptr},
-    {"TRACE", "trace_stmt", nullptr},
+    {"TRACE", "trace_stmt", &trace_stmt},
     // The engine runs UNITTEST itself.
     {"UNITTEST", "unittest_stmt", &unittest_stmt},
     {"WRITEARRAYS", "writearrays_stmt", &writearrays_stmt},
@@ -85,7 +86,7 @@ const HandlerEntry kHandlers[] = {
     {"WRITEREFS", "writerefs_stmt", &writerefs_stmt},
     {"WRITETYPES", "writetypes_stmt", &writetypes_stmt},
     {"WRITEVARS", "writevars_stmt", &writevars_stmt},
-    {"USE", "use_stmt", nullptr},
+    {"USE", "use_stmt", &use_stmt},
     {nullptr, nullptr, nullptr},
 };
 

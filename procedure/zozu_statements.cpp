@@ -933,6 +933,7 @@ const qor_clause kFindfileClauses[] = {
 
 const qor_clause kSetpathClauses[] = {
     {QOR_CLAUSE_FLAG, 0, 2, 0, 0, "SAVE", nullptr, nullptr, nullptr},
+    {QOR_CLAUSE_NAMELIST, QOR_VALUE_ANY, 0, 0, 2, "REMOVE", nullptr, nullptr, nullptr},
     {QOR_CLAUSE_NAMELIST, QOR_VALUE_ANY, 0, 0, 1, nullptr, nullptr, nullptr, nullptr},
 };
 
@@ -947,6 +948,8 @@ const qor_clause kTraceClauses[] = {
     {QOR_CLAUSE_FLAG, 0, 3, 0, 0, "LIST", nullptr, nullptr, nullptr},
     {QOR_CLAUSE_FLAG, 0, 4, 0, 0, "DEBUG", nullptr, nullptr, nullptr},
     {QOR_CLAUSE_FLAG, 0, 5, 0, 0, "PRINT", nullptr, nullptr, nullptr},
+    {QOR_CLAUSE_VALUE, QOR_VALUE_TEXT, 0, 0, 6, "METHOD", nullptr, nullptr, nullptr},
+    {QOR_CLAUSE_FLAG, 0, 6, 0, 0, "TRACE", nullptr, nullptr, nullptr},
 };
 
 const qor_clause kEnvironmentClauses[] = {
@@ -1266,8 +1269,8 @@ const qor_statement_schema kStatements[] = {
     {"ARRAY ARRAYS", nullptr, 0, kArrayClauses, 11, 12},
     {"DECLARE", nullptr, 0, kDeclareClauses, 1, 90},
     {"FINDFILE", nullptr, 0, kFindfileClauses, 2, 3},
-    {"SETPATH PATH", nullptr, 0, kSetpathClauses, 2, 2},
-    {"TRACE", nullptr, 0, kTraceClauses, 10, 8},
+    {"SETPATH PATH", nullptr, 0, kSetpathClauses, 3, 3},
+    {"TRACE", nullptr, 0, kTraceClauses, 12, 8},
     {"ENVIRONMENT ENV", nullptr, 0, kEnvironmentClauses, 14, 10},
     {"RUNWEBREPORT RUNWEBREPORTS", nullptr, 0, kRunwebreportClauses, 3, 6},
     {"UNITTEST", nullptr, kBitSpecial, kUnittestClauses, 0, 2},

@@ -393,4 +393,40 @@ struct RSKCON {
 
     // Definition statements (DECLARE): host date-time of the last variable definition.
     double last_variable_definition;
+
+    // Housekeeping statements (DEBUG, TRACE, SETOPTIONS): the debug categories, the trace
+    // settings, and the option record that statements change and PRINT OPTIONS shows.
+    uint32_t debug_categories;       // RSKDEBUG_* bits
+    int32_t trace_level_low;         // lowest and highest trace level
+    int32_t trace_level_high;
+    int32_t trace_mode;              // 0 selection text, 1 on, 2 off
+    char* trace_selection;           // upper-cased instrument selection; null = none
+    char* trace_method_selection;    // upper-cased method selection; null = none
+    int32_t trace_detail;            // 1 brief, 2 detailed
+    uint32_t trace_categories;       // RSKTRACE_* bits
+    int32_t trace_thread;            // selected thread, from 0
+    uint8_t trace_thread_on;         // trace one thread only
+    uint8_t trace_submits;           // trace submitted code
+    uint8_t trace_list;              // the four output flags
+    uint8_t trace_debug;
+    uint8_t trace_print;
+    uint8_t trace_trace;
+    struct RSKOPTREC* current_options;   // &options->current, set at start-up
+};
+
+// Debug categories of RSKCON::debug_categories.
+enum : uint32_t {
+    RSKDEBUG_ON = 1u << 0, RSKDEBUG_DETAILED = 1u << 1, RSKDEBUG_ANALYSIS = 1u << 2,
+    RSKDEBUG_ENVIRONMENT = 1u << 3, RSKDEBUG_FILES = 1u << 4, RSKDEBUG_GROUPS = 1u << 5,
+    RSKDEBUG_CODEGEN = 1u << 6, RSKDEBUG_MEMORY = 1u << 7, RSKDEBUG_OUTPUT = 1u << 8,
+    RSKDEBUG_PROJECT = 1u << 9, RSKDEBUG_RESOLVE = 1u << 10, RSKDEBUG_INSTRUMENTS = 1u << 11,
+    RSKDEBUG_VARIABLES = 1u << 12, RSKDEBUG_EXEC = 1u << 13, RSKDEBUG_AFTRACE = 1u << 14,
+    RSKDEBUG_TIMER = 1u << 15,
+};
+
+// Trace categories of RSKCON::trace_categories.
+enum : uint32_t {
+    RSKTRACE_FACTORS = 1u << 0, RSKTRACE_DEPS = 1u << 1, RSKTRACE_RFTORDER = 1u << 2,
+    RSKTRACE_SETVARS = 1u << 3, RSKTRACE_TRANS = 1u << 4, RSKTRACE_PRICE = 1u << 5,
+    RSKTRACE_INPUT = 1u << 6, RSKTRACE_ALL = (1u << 7) - 1,
 };

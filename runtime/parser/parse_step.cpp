@@ -12,18 +12,20 @@ namespace qor::parser {
 
 namespace {
 
+// The statement words of a grammar as "A, B, ..., RUN, QUIT": every word once, in schema order.
+// Words are split on any run of blanks so that no item comes out empty.
 std::string statement_names(const qor_grammar& g) {
     std::string out;
-    for (int i = 0; i < g.statement_count; ++i) out += std::string(i ? "," : "") + g.statements[i].names;
-    for (char& c : out)
-        if (c == ' ') c = ',';
-    // "A,B" pairs of synonyms read better with a blank after the comma.
-    std::string spaced;
-    for (size_t i = 0; i < out.size(); ++i) {
-        spaced += out[i];
-        if (out[i] == ',' && i + 1 < out.size() && out[i + 1] != ' ') spaced += ' ';
+    for (int i = 0; i < g.statement_count; ++i) {
+        const char* p = g.statements[i].names;
+        while (p && *p) {
+            while (*p == ' ') ++p;
+            const char* start = p;
+            while (*p && *p != ' ') ++p;
+            if (p > start) out += std::string(start, static_cast<size_t>(p - start)) + ", ";
+        }
     }
-    return spaced + (spaced.empty() ? "RUN, QUIT" : ", RUN, QUIT");
+    return out + "RUN, QUIT";
 }
 
 const qor_statement_schema* schema_of(const ParseState& s, const Token& t) {

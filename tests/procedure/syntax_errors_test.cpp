@@ -92,3 +92,12 @@ TEST(SyntaxErrors, TraceFlagsLogTokensAndActions) {
 }
 
 }  // namespace
+
+TEST(SyntaxErrors, ExpectedStatementListHasNoEmptyItems) {
+    ZozuParse p;
+    ParsedStep r = p.parse("PROC ZOZU;\nFROBNICATE x;\nRUN;");
+    EXPECT_EQ(r.log.find(", ,"), std::string::npos) << r.log;
+    EXPECT_EQ(r.log.find(",,"), std::string::npos) << r.log;
+    EXPECT_NE(r.log.find("NLOPTIONS, "), std::string::npos) << r.log;
+    EXPECT_NE(r.log.find("RUN, QUIT."), std::string::npos) << r.log;
+}

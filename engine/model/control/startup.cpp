@@ -197,6 +197,7 @@ int rskinit(RSKCON** out, int client_kind, uint32_t function_manager, uint32_t m
     }
     if (con->no_memory_reported) return fail(out);
     default_options(con);
+    con->current_options = &con->options->current;
     look_up_formats(con);
     int currencies = fill_currency_table(con);
     rskgtyi(con, &con->options->type_names, 32);

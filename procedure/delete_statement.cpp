@@ -1,0 +1,92 @@
+// The DELETE statement: removes the named objects kind by kind, in the fixed order of the kinds,
+// and sets the rebuild flags that a removal makes stale.
+#include "engine/tables/catalog_records.h"
+#include "engine/tables/catalog_table.h"
+#include "host/print.h"
+#include "procedure/engine_calls.h"
+#include "procedure/housekeeping.h"
+#include "procedure/object_kinds.h"
+#include "procedure/operand_reading.h"
+#include "procedure/zozu_fields.h"
+
+namespace zozu {
+
+namespace {
+
+constexpr int kStatementWordLength = 6;
+const char* const kStatementWord = "DELETE";
+
+// Removes a variable unless it is one of the built-in names. 0 | code.
+int delete_variable(RSKCON* con, RSKVARIABLE* variable, const char* name, int length) {
+    RSKNAMEREC key{static_cast<uint16_t>(length), static_cast<uint16_t>(length), const_cast<char*>(name)};
+    if (rsksym(con, &con->reserved_names, &key) != nullptr) {
+        xpmlog(670, 1034, length, name);
+        return 1;
+    }
+    int rc = rskvarf(con, variable);
+    // Every rebuilt view may name the variable.
+    con->variables_pending = con->types_pending = con->methods_pending = 1;
+    return rc;
+}
+
+// Removes an instrument type: its entry in the current environment's catalog, then the type.
+int delete_instrument_type(RSKCON* con, RSKINSTTYPE* type, const char* name, int length) {
+    auto remove_entry = catalog_routine<CatalogSlot::rssoflf>();
+    const RSKENV* environment = con->current_environment;
+    int rc = 1;
+    if (remove_entry != nullptr && environment != nullptr)
+        rc = remove_entry(con, environment->libref, environment->name.name.text, environment->name.name.length, name,
+                          length, "ZUVU1   ");
+    int freed = rskclsf(con, type);
+    con->types_pending = 1;
+    return rc > freed ? rc : freed;
+}
+
+// Kinds whose removal routine is not part of this build name themselves and fail.
+int delete_other(const char* word, int word_length, const char* name, int length) {
+    xebug("delete_stmt: deleting the %*s %*s is not yet available.", word_length, word, length, name);
+    return 1;
+}
+
+}  // namespace
+
+int delete_stmt(RSKCON* con, statement_node* node) {
+    int result = 0;
+    auto keep_largest = [&](int rc) {
+        if (rc > result) result = rc;
+    };
+    for (int i = 0; i < kObjectKindCount; ++i) {
+        const ObjectKind& kind = kObjectKinds[i];
+        for_each_name(node, kind.field, [&](const char* name, int length) {
+            if (length == 0) return;
+            char word[64];
+            int word_length = kind_word(kind.kind, word);
+            void* object = find_object(con, kind, name, length);
+            if (object == nullptr) {
+                xpmlog(670, 1030, word_length, word, length, name, kStatementWordLength, kStatementWord);
+                keep_largest(1);
+                return;
+            }
+            if (kind.kind == RSKKIND_VARIABLE)
+                keep_largest(delete_variable(con, static_cast<RSKVARIABLE*>(object), name, length));
+            else if (kind.kind == RSKKIND_INSTTYPE)
+                keep_largest(delete_instrument_type(con, static_cast<RSKINSTTYPE*>(object), name, length));
+            else
+                keep_largest(delete_other(word, word_length, name, length));
+        });
+    }
+    // Methods have no removal routine in this build: say so rather than succeed doing nothing.
+    for_each_name(node, kObjMethod, [&](const char* name, int length) {
+        if (length == 0) return;
+        xebug("delete_stmt: deleting method %*s is not yet available.", length, name);
+        keep_largest(1);
+    });
+    for_each_name(node, kObjEnvironment, [&](const char* name, int length) {
+        if (length == 0) return;
+        auto remove_environment = catalog_routine<CatalogSlot::rssenvc>();
+        keep_largest(remove_environment != nullptr ? remove_environment(con, name, length) : 1);
+    });
+    return result;
+}
+
+}  // namespace zozu

@@ -94,6 +94,14 @@ int rskvarp(RSKCON* con, RSKVARIABLE* variable, int selection) {
     auto fn = engine_routine<EngineSlot::rskvarp>();
     return fn != nullptr ? fn(con, variable, selection) : 1;
 }
+int rskaryp(RSKCON* con, RSKVARIABLE* array) {
+    auto fn = engine_routine<EngineSlot::rskaryp>();
+    return fn != nullptr ? fn(con, array) : 1;
+}
+int rssenvp(RSKCON* con, int with_security) {
+    auto fn = catalog_routine<CatalogSlot::rssenvp>();
+    return fn != nullptr ? fn(con, with_security) : 1;
+}
 void* rsksym(RSKCON* con, const RSKSYMTAB* table, const RSKNAMEREC* name) {
     auto fn = engine_routine<EngineSlot::rsksym>();
     return fn != nullptr ? fn(con, table, name) : nullptr;

@@ -52,6 +52,10 @@ RSKVARIABLE* rskvar(RSKCON* con, const RSKNAMEREC* name);
 int rskvarm(RSKCON* con, RSKVARIABLE* variable);
 int rskvarf(RSKCON* con, RSKVARIABLE* variable);
 int rskvarp(RSKCON* con, RSKVARIABLE* variable, int selection);
+// Slot 18: prints an array risk factor with its elements.
+int rskaryp(RSKCON* con, RSKVARIABLE* array);
+// Vector 383 slot 23: prints the current and held environments (with their rights when asked).
+int rssenvp(RSKCON* con, int with_security);
 // Slot 226: the entry of a name in a symbol table; null when none.
 void* rsksym(RSKCON* con, const RSKSYMTAB* table, const RSKNAMEREC* name);
 // Slots 96, 98, 94: looks up, frees and lists instrument types.

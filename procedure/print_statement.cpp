@@ -1,5 +1,7 @@
 // The PRINT statement: the general listings chosen by the statement's keywords (or all of them
 // with ALL), then the objects named in the statement, kind by kind.
+#include "engine/model/currencies/currency_table.h"
+#include "engine/model/variables/variable_record.h"
 #include "host/print.h"
 #include "procedure/engine_calls.h"
 #include "procedure/housekeeping.h"
@@ -28,19 +30,44 @@ int unavailable(const char* what) {
     return 1;
 }
 
+// The risk factors of the last rebuild after their listing, one line each.
+int print_risk_factors(RSKCON* con) {
+    int result = rskvarp(con, nullptr, 2);
+    if (con->runtime_tables == nullptr) return result;
+    xpsout("%n    Listing of the risk factors%n");
+    int number = 0;
+    for (const RSKVARLINK* link = con->runtime_tables->factor_list.head; link != nullptr; link = link->next) {
+        const RSKNAMEREC& name = link->variable->name.name;
+        xpsout("     %3i. %*s", ++number, static_cast<int>(name.length), name.text);
+    }
+    return result;
+}
+
+// Every array risk factor of the last rebuild, through the engine's array listing.
+int print_arrays(RSKCON* con) {
+    const RSKRTLIST* arrays = con->runtime_tables != nullptr ? &con->runtime_tables->array_list : nullptr;
+    if (arrays == nullptr || arrays->count == 0) {
+        xpsout("%n  No Array Variables are Defined.");
+        return 0;
+    }
+    xpsout("%n  Listing of the %i Array Definitions", static_cast<int>(arrays->count));
+    for (const RSKVARLINK* link = arrays->head; link != nullptr; link = link->next) rskaryp(con, link->variable);
+    return 0;   // the listing's own answer is not used
+}
+
 int print_section(RSKCON* con, int bit) {
     switch (bit) {
     case kPrintPath: return rskpthp(con);
-    case kPrintEnvironment: return unavailable("environment");
+    case kPrintEnvironment: return rssenvp(con, 1);
     case kPrintOptions: return rskoptp(con, con->current_options, 3);
     case kPrintDataTypes: return rskcdpt(con);
     case kPrintRoles: return rskcdpr(con);
     case kPrintVariables: return rskvarp(con, nullptr, 0);
-    case kPrintRiskFactors: return rskvarp(con, nullptr, 2);
-    case kPrintArrays: return unavailable("array");
+    case kPrintRiskFactors: return print_risk_factors(con);
+    case kPrintArrays: return print_arrays(con);
     case kPrintCategories: return rskcatp(con);
-    case kPrintCurrencies: return rskcurp(con, 0);
-    case kPrintAllCurrencies: return rskcurp(con, 1);
+    case kPrintCurrencies: return zozu::rskcurp(con, 0);
+    case kPrintAllCurrencies: return zozu::rskcurp(con, 1);
     case kPrintFxRates: return rskfxp(con);
     case kPrintInstruments: return rskclbp(con, 0);
     case kPrintFunctions: return unavailable("function");

@@ -1,5 +1,6 @@
 // The DELETE statement: removes the named objects kind by kind, in the fixed order of the kinds,
 // and sets the rebuild flags that a removal makes stale.
+#include "engine/model/variables/variable_record.h"
 #include "engine/tables/catalog_records.h"
 #include "engine/tables/catalog_table.h"
 #include "host/print.h"
@@ -48,6 +49,30 @@ int delete_other(const char* word, int word_length, const char* name, int length
     return 1;
 }
 
+// The environment an object is only inherited from (not defined or redefined in the current
+// one); null for an object of the current environment.
+const RSKENV* inherited_from(int32_t kind, const void* object) {
+    if (kind == RSKKIND_VARIABLE) {
+        const auto* variable = static_cast<const RSKVARIABLE*>(object);
+        return variable->origin == 2 ? variable->environment : nullptr;
+    }
+    // The type record is the engine's own and does not say here which environment defined it.
+    if (kind == RSKKIND_INSTTYPE) return nullptr;
+    const auto* header = static_cast<const RSKCATOBJ*>(object);
+    return header->state == RSKCATOBJ_INHERITED ? header->environment : nullptr;
+}
+
+// 670/1031: an inherited object stays as it is (its path masked under GENERIC).
+int refuse_inherited(const RSKCON* con, const RSKENV* environment, const char* word, int word_length,
+                     const char* name, int length) {
+    const bool neutral = con->generic || con->neutral_paths;
+    const char* path = neutral ? "<System-specific pathname>" : environment->path.buffer;
+    const int path_length = neutral ? 26 : environment->path.name.length;
+    xpmlog(670, 1031, word_length, word, length, name, static_cast<int>(environment->name.name.length),
+           environment->name.buffer, path_length, path);
+    return 1;
+}
+
 }  // namespace
 
 int delete_stmt(RSKCON* con, statement_node* node) {
@@ -65,6 +90,10 @@ int delete_stmt(RSKCON* con, statement_node* node) {
             if (object == nullptr) {
                 xpmlog(670, 1030, word_length, word, length, name, kStatementWordLength, kStatementWord);
                 keep_largest(1);
+                return;
+            }
+            if (const RSKENV* parent = inherited_from(kind.kind, object)) {
+                keep_largest(refuse_inherited(con, parent, word, word_length, name, length));
                 return;
             }
             if (kind.kind == RSKKIND_VARIABLE)

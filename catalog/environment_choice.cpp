@@ -75,6 +75,7 @@ int clear_symbols(RSKCON* con) {
     con->variables_head = con->variables_tail = nullptr;
     con->variables_count = 0;
     con->environment_changed = 0;
+    con->variables_dirty = 0;
     con->environment_changed2 = 0;
     con->temporary_environment = 0;
     if (old != nullptr) xmpoold(old);
@@ -122,6 +123,7 @@ int rssenvl(RSKCON* con, const char* name, int name_length, const char* descript
             }
         }
         con->environment_changed = 0;
+        con->variables_dirty = 0;
     }
     int rc = create ? rssenvn(con, name, name_length, description, description_length, request, outpath, outpath_length)
                     : rssenvo(con, name, name_length, description, description_length, request, mode, outpath,
@@ -130,9 +132,11 @@ int rssenvl(RSKCON* con, const char* name, int name_length, const char* descript
     if (rc == 0) {
         uint32_t changed = con->environment_changed;
         uint8_t changed2 = con->environment_changed2;
+        const uint8_t dirty = con->variables_dirty;   // system variables are never stored
         engine_rskvar1(con);
         con->environment_changed = changed;
         con->environment_changed2 = changed2;
+        con->variables_dirty = dirty;
         rc = build_inherit_list(con);
         if (rc == 0) {
             // Every environment of the chain is indexed; the indexing's own failures are
@@ -147,6 +151,7 @@ int rssenvl(RSKCON* con, const char* name, int name_length, const char* descript
         if (!con->importing) rssenvt(con);
         con->environment_changed = 0;
         con->environment_changed2 = 0;
+        con->variables_dirty = 0;
         return 1;
     }
     report_chosen(con, start);
@@ -191,9 +196,11 @@ int rssenvt(RSKCON* con) {
     con->held_environment = nullptr;
     uint32_t changed = con->environment_changed;
     uint8_t changed2 = con->environment_changed2;
+    const uint8_t dirty = con->variables_dirty;   // system variables are never stored
     engine_rskvar1(con);
     con->environment_changed = changed;
     con->environment_changed2 = changed2;
+    con->variables_dirty = dirty;
     con->temporary_environment = 1;
     engine_rskvar0(con);
     qor_list* probe = new_list(con);   // a list must be possible for the INHERIT entry

@@ -390,4 +390,8 @@ struct RSKCON {
     int32_t environment_names_capacity;
     int32_t environment_names_used;
     int32_t environment_names_count;
+
+    // Variable storage (catalog/variable_*.cpp): set by every change of a variable made outside
+    // catalog loading, cleared when the variable entries are rewritten; a save rewrites them while set.
+    uint8_t variables_dirty;
 };

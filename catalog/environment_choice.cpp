@@ -8,6 +8,7 @@
 #include "catalog/engine_calls.h"
 #include "catalog/catalog_objects.h"
 #include "catalog/environment.h"
+#include "catalog/variable_storage.h"
 #include "common/files/names.h"
 #include "common/memory/pool_memory.h"
 #include "engine/model/options/engine_options.h"
@@ -218,6 +219,9 @@ int rssenve(RSKCON* con, const char* description, int description_length, qor_li
     RSKENV current = *con->current_environment;
     bool has_held = con->held_environment != nullptr;
     RSKENV held = has_held ? *con->held_environment : RSKENV{};
+    // The in-memory environment is made again from the catalogs: variables defined since the
+    // last save are stored first (into the working copy when there is one), or they would be lost.
+    if (rssvarx(con, con->current_environment) != 0) return 1;
     if (clear_symbols(con) != 0) return 1;
     auto remake = [con](const RSKENV& copy, RSKENV** out) {
         std::string libref(copy.libref, 8);

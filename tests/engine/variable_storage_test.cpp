@@ -156,6 +156,11 @@ TEST_F(VariableStorageTest, AWorkingCopyWritesItsVariablesOnceAndASecondSaveWrit
     const int64_t stamp = stamp_of("e1");
     EXPECT_EQ(save(), 0) << log();
     EXPECT_EQ(stamp_of("e1"), stamp);
+    // New parents rebuild the environment from its catalogs: a variable not yet saved survives.
+    ASSERT_EQ(declare(Declare("rate2")), 0);
+    ASSERT_EQ(catalog_routine<CatalogSlot::rssenve>()(con_ptr_, nullptr, -1, nullptr), 0) << log();
+    EXPECT_NE(find("rate2"), nullptr);
+    EXPECT_EQ(stamp_of("e1"), stamp);
     // A new process finds the variable with its label; the system variables were not stored.
     ASSERT_NE(start(true, false), nullptr);
     ASSERT_EQ(choose(path("e1"), false), 0) << log();

@@ -5,6 +5,7 @@
 #include "catalog/access_rights.h"
 #include "catalog/catalog_settings.h"
 #include "catalog/object_forms.h"
+#include "catalog/variable_storage.h"
 
 #include <array>
 #include <type_traits>
@@ -111,6 +112,11 @@ void rskctbl_fill() {
     put<CatalogSlot::rssouts>(&rssouts);
     put<CatalogSlot::rssoutl>(&rssoutl);
     put<CatalogSlot::rssoutz>(&rssoutz);
+    // Variable storage.
+    put<CatalogSlot::rssvara>(&rssvara);
+    put<CatalogSlot::rssvarg>(&rssvarg);
+    put<CatalogSlot::rssvarl>(&rssvarl);
+    put<CatalogSlot::rssvars>(&rssvars);
 }
 
 int rskctrm() { return wideprt(kCatalogTableVectorCode); }

@@ -8,6 +8,7 @@
 #include "catalog/engine_calls.h"
 #include "catalog/catalog_objects.h"
 #include "catalog/environment.h"
+#include "catalog/variable_storage.h"
 #include "common/files/names.h"
 #include "common/memory/pool_memory.h"
 #include "engine/model/options/engine_options.h"
@@ -75,6 +76,7 @@ int clear_symbols(RSKCON* con) {
     con->variables_head = con->variables_tail = nullptr;
     con->variables_count = 0;
     con->environment_changed = 0;
+    con->variables_dirty = 0;
     con->environment_changed2 = 0;
     con->temporary_environment = 0;
     if (old != nullptr) xmpoold(old);
@@ -122,6 +124,7 @@ int rssenvl(RSKCON* con, const char* name, int name_length, const char* descript
             }
         }
         con->environment_changed = 0;
+        con->variables_dirty = 0;
     }
     int rc = create ? rssenvn(con, name, name_length, description, description_length, request, outpath, outpath_length)
                     : rssenvo(con, name, name_length, description, description_length, request, mode, outpath,
@@ -130,9 +133,11 @@ int rssenvl(RSKCON* con, const char* name, int name_length, const char* descript
     if (rc == 0) {
         uint32_t changed = con->environment_changed;
         uint8_t changed2 = con->environment_changed2;
+        const uint8_t dirty = con->variables_dirty;   // system variables are never stored
         engine_rskvar1(con);
         con->environment_changed = changed;
         con->environment_changed2 = changed2;
+        con->variables_dirty = dirty;
         rc = build_inherit_list(con);
         if (rc == 0) {
             // Every environment of the chain is indexed; the indexing's own failures are
@@ -147,6 +152,7 @@ int rssenvl(RSKCON* con, const char* name, int name_length, const char* descript
         if (!con->importing) rssenvt(con);
         con->environment_changed = 0;
         con->environment_changed2 = 0;
+        con->variables_dirty = 0;
         return 1;
     }
     report_chosen(con, start);
@@ -191,9 +197,11 @@ int rssenvt(RSKCON* con) {
     con->held_environment = nullptr;
     uint32_t changed = con->environment_changed;
     uint8_t changed2 = con->environment_changed2;
+    const uint8_t dirty = con->variables_dirty;   // system variables are never stored
     engine_rskvar1(con);
     con->environment_changed = changed;
     con->environment_changed2 = changed2;
+    con->variables_dirty = dirty;
     con->temporary_environment = 1;
     engine_rskvar0(con);
     qor_list* probe = new_list(con);   // a list must be possible for the INHERIT entry
@@ -211,6 +219,9 @@ int rssenve(RSKCON* con, const char* description, int description_length, qor_li
     RSKENV current = *con->current_environment;
     bool has_held = con->held_environment != nullptr;
     RSKENV held = has_held ? *con->held_environment : RSKENV{};
+    // The in-memory environment is made again from the catalogs: variables defined since the
+    // last save are stored first (into the working copy when there is one), or they would be lost.
+    if (rssvarx(con, con->current_environment) != 0) return 1;
     if (clear_symbols(con) != 0) return 1;
     auto remake = [con](const RSKENV& copy, RSKENV** out) {
         std::string libref(copy.libref, 8);

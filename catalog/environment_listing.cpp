@@ -127,9 +127,14 @@ int rssenvp(RSKCON* con, int with_security) {
     xpmlog(598, 3063);
     auto print_one = [&](const RSKENV* environment) {
         print_environment_lines(con, environment);
-        std::string_view outpath = outpath_of(environment);
+        // Under GENERIC the output path and a library reference made for the directory are
+        // machine-specific too: the neutral text stands for both.
+        const bool neutral = con->neutral_paths || con->generic;
+        std::string_view outpath = neutral ? std::string_view("<System-specific pathname>") : outpath_of(environment);
         xpmlog(598, 3068, static_cast<int>(outpath.size()), outpath.data());
-        xpmlog(598, 3231, static_cast<int>(libref_of(environment).size()), environment->libref);
+        std::string_view libref = libref_of(environment);
+        if (neutral && libref != "WORK") libref = "<System-specific libref>";
+        xpmlog(598, 3231, static_cast<int>(libref.size()), libref.data());
         if (with_security) {
             RSKRIGHTS rights = environment->rights;
             auto listing = reinterpret_cast<catalog_slot_t<CatalogSlot::rssseca>>(rskctbl[static_cast<int>(CatalogSlot::rssseca)]);

@@ -9,6 +9,7 @@
 #include "catalog/access_rights.h"
 #include "catalog/engine_calls.h"
 #include "catalog/environment.h"
+#include "catalog/variable_storage.h"
 #include "common/files/names.h"
 #include "host/kernel.h"
 #include "host/print.h"
@@ -47,6 +48,14 @@ void note_saving(RSKCON* con, const RSKENV* environment) {
     std::string_view directory = shown_directory(con, environment);
     xpmlog(598, 3047, static_cast<int>(name_of(environment).size()), name_of(environment).data(),
            static_cast<int>(directory.size()), directory.data());
+}
+
+// Rewrites the variable entries of the environment a save copies from (when they changed); a
+// failure fails the save before anything of the destination is written.
+int store_variables_of(RSKCON* con, RSKENV* source) {
+    if (rssvarx(con, source) == 0) return 0;
+    xpmlog(598, 3048, static_cast<int>(name_of(source).size()), name_of(source).data());
+    return 1;
 }
 
 bool v9(const RSKENV* environment) { return std::memcmp(environment->engine, "V9 ", 3) == 0; }
@@ -228,7 +237,8 @@ int rssenva(RSKCON* con) {
         // Everything is written straight into the environment; only the variables remain.
         con->temporary_environment = 0;
         note_saving(con, current);
-        return 0;
+        if (con->variables_dirty && rssseck(con, current) != 0) return 1;
+        return store_variables_of(con, current);
     }
     if (!v9(held)) {
         xpmlog(598, 3083, static_cast<int>(name_of(held).size()), name_of(held).data(), 8, held->engine);
@@ -240,6 +250,8 @@ int rssenva(RSKCON* con) {
         return 1;
     }
     settle_environment(con, held);
+    // The working copy's variable entries first: the copy below takes them with the rest.
+    if (store_variables_of(con, current) != 0) return 1;
     int64_t stamp = 0;
     if (held->stamp_recorded && catalog_stamp_of(held, &stamp) == 0 && stamp != held->stamp)
         xpmlog(598, 3075, static_cast<int>(name_of(held).size()), name_of(held).data());
@@ -311,6 +323,10 @@ int save_as(RSKCON* con, const char* name, int name_length, const char* outpath,
         }
     }
     note_saving(con, target);
+    if (store_variables_of(con, current) != 0) {
+        rssenvf(con, target);
+        return 1;
+    }
     SaveInheritFix fix;
     fix.has_outpath = outpath != nullptr && outpath_length > 0;
     if (fix.has_outpath) fix.outpath.assign(outpath, static_cast<size_t>(outpath_length));
@@ -345,6 +361,7 @@ int save_as(RSKCON* con, const char* name, int name_length, const char* outpath,
         target->stored_parent_count = current->stored_parent_count;
         current->parents_head = current->parents_tail = nullptr;
         if (con->inherit_first != nullptr) con->inherit_first->environment = target;
+        rss_variables_change_owner(con, current, target);
         con->current_environment = target;
         if (current->use_count == 0) rssenvf(con, current);
         con->current_environment = target;

@@ -254,6 +254,10 @@ QOR_CATALOG_SLOT_TYPE(rssoflr, int (*)(RSKLISTWS*, qor_catalog*, uint32_t, const
 QOR_CATALOG_SLOT_TYPE(rssoutl, int (*)(RSKCON*, RSKCATOBJ*))
 QOR_CATALOG_SLOT_TYPE(rssclsl, int (*)(RSKCON*, const RSKNAMEREC*, const RSKNAMEREC*, RSKENV*))
 QOR_CATALOG_SLOT_TYPE(rssvarl, int (*)(RSKCON*, const RSKNAMEREC*, const RSKNAMEREC*, RSKENV*))
+// Variable storage (catalog/variable_*.cpp).
+QOR_CATALOG_SLOT_TYPE(rssvara, int (*)(RSKCON*, RSKVARIABLE*, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rssvarg, int (*)(RSKCON*, RSKVARIABLE*, uint32_t, RSKLISTWS*, const char*, int))
+QOR_CATALOG_SLOT_TYPE(rssvars, int (*)(RSKCON*, uint32_t, RSKLISTWS*, const char*, int, RSKVARIABLE**, RSKENV*))
 QOR_CATALOG_SLOT_TYPE(rssanlg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
 QOR_CATALOG_SLOT_TYPE(rsscalg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
 QOR_CATALOG_SLOT_TYPE(rssccsg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))

@@ -412,6 +412,10 @@ struct RSKCON {
     uint8_t trace_print;
     uint8_t trace_trace;
     struct RSKOPTREC* current_options;   // &options->current, set at start-up
+
+    // Variable storage (catalog/variable_*.cpp): set by every change of a variable made outside
+    // catalog loading, cleared when the variable entries are rewritten; a save rewrites them while set.
+    uint8_t variables_dirty;
 };
 
 // Debug categories of RSKCON::debug_categories.

@@ -1,7 +1,8 @@
 // Fuzz target: lists of any shape, built from the input bytes out of the item names that object
 // lists use, go to every reader of catalog storage's object lists: the list layer's getters,
 // sorted insertion, the object type check, the data set, ids and output readers (against an
-// engine table whose definition routines accept everything), the securities reader. None may
+// engine table whose definition routines accept everything), the securities reader, the variable
+// reader. None may
 // crash, hang or leave a list alive.
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include "catalog/access_rights.h"
 #include "catalog/catalog_lists.h"
 #include "catalog/object_forms.h"
+#include "catalog/variable_storage.h"
 #include "engine/tables/engine_table.h"
 #include "host/kernel.h"
 #include "host/lists.h"
@@ -23,7 +25,9 @@ const char* const kNames[] = {"OBJTYPE", "NAME",    "FORMAT",   "CLASSNAME", "ME
                               "VARNAME", "TYPE",    "INTERVAL", "ROWNAME",   "DESTINPATH", "DATASET",
                               "MDDB",    "CUBE",    "PROJECT",  "RUNTIME",   "PROPERTIES", "SECURITIES",
                               "DESC",    "MODIFIED", "OWNER",   "GROUP",     "SECCODE",    "VERSION",
-                              "",        "name"};
+                              "KIND",    "LABEL",   "ROLE",     "ELEMENTS",  "TIMEGRID",   "REFMAPS",
+                              "CATEGORIES", "MAP",  "KEY",      "MLEVEL",    "MUNIT",      "_VARLIST",
+                              "_LISTNO_", "",       "name"};
 const char* const kTexts[] = {"TDATA", "INPUTDS", "OUTPUT", "*unknown*", "Simple", "Cash_Flow", "MONTH",
                               "WEEKDAY17W", "BOGUS3X", "TimeSeries", "", "/tmp/out", "x"};
 
@@ -106,6 +110,8 @@ void read_all(qor_list* list) {
     rssouts(&con, id, nullptr, 0, 0, &out, &header);
     RSKSEC security{};
     rsssecr(&con, &security, id);
+    RSKVARIABLE* variable = nullptr;
+    rssvars(&con, id, nullptr, "fuzz", 4, &variable, nullptr);
     // Sorted insertion into the list as it stands (which need not be sorted) ends and adds once.
     RSOCHAR value{0, 1, "M"};
     const int before = slcnt(list);

@@ -172,6 +172,7 @@ int rskarya(RSKCON* con, RSKVARIABLE* array, const char* element, int length) {
     else array->element_names_head = cell;
     array->element_names_tail = cell;
     array->element_count += 1.0;
+    if (!con->catalog_loading) con->variables_dirty = 1;   // the stored definitions are out of date
 
     const auto* found = con->current_tables != nullptr
         ? static_cast<const RSKVARIABLE*>(rsksym(con, &con->current_tables->tables[RSKTAB_VARIABLES], &cell->name.name))

@@ -516,6 +516,7 @@ int define_variable(RSKCON* con, RSKVARIABLE** out, const RSKVARDEF* request) {
     if (con == nullptr || request == nullptr || variable_table(con) == nullptr || con->free_lists == nullptr) return 1;
     con->variables_pending = 1;
     con->environment_changed = 1;
+    if (!con->catalog_loading) con->variables_dirty = 1;   // the stored definitions are out of date
     Definition d{con, request, {}, 0};
     own_names(&d.record);
     d.record.environment = request->environment;

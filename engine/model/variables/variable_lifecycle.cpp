@@ -79,6 +79,7 @@ int rskvara(RSKCON* con, RSKVARIABLE* variable, const char* refname, int refname
     ++variable->reference_pair_count;
     con->variables_pending = 1;
     con->environment_changed = 1;
+    if (!con->catalog_loading) con->variables_dirty = 1;   // the stored definitions are out of date
     return 0;
 }
 
@@ -89,6 +90,7 @@ int rskvarb(RSKCON* con, RSKVARIABLE* variable, const char* category, int length
     ++variable->category_count;
     con->variables_pending = 1;
     con->environment_changed = 1;
+    if (!con->catalog_loading) con->variables_dirty = 1;   // the stored definitions are out of date
     return 0;
 }
 
@@ -152,6 +154,7 @@ int rskvarf(RSKCON* con, RSKVARIABLE* variable) {
     }
     con->variables_pending = 1;
     con->environment_changed = 1;
+    if (!con->catalog_loading) con->variables_dirty = 1;   // the stored definitions are out of date
     rskvafc(con, variable);
     if (RSKSYMTAB* table = variable_table(con)) {
         if (rsksym(con, table, &variable->name.name) == variable) rsksymf(con, table, &variable->name.name);

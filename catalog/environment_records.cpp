@@ -165,7 +165,8 @@ int rssenvi(RSKCON* con, const char* directory, int directory_length, const char
     std::memcpy(environment->symbol, symbol.data(), symbol.size());
     if (description_length > kRskDescriptionLimit) description_length = kRskDescriptionLimit;
     if (description == nullptr || description_length < 0) description_length = 0;
-    std::memcpy(environment->description_buffer, description, static_cast<size_t>(description_length));
+    if (description_length > 0)
+        std::memcpy(environment->description_buffer, description, static_cast<size_t>(description_length));
     environment->properties.description = environment->description_buffer;
     environment->properties.description_capacity = kRskDescriptionLimit;
     environment->properties.description_length = static_cast<int16_t>(description_length);

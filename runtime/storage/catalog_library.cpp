@@ -1,5 +1,6 @@
 // Library and member directory services over catalog files: open and close a catalog, walk its
 // directory, open, describe, find, copy, delete and rename entries, and write text records.
+#include <memory>
 #include <new>
 #include <string>
 
@@ -57,14 +58,12 @@ int xldopen(qor_catalog* catalog, std::string_view type, qor_member_dir** out) t
         wanted = catalog_type(type);
         if (wanted.empty()) return bad_name("Member type", type);
     }
-    qor_member_dir* dir = new (std::nothrow) qor_member_dir;
+    // Held by its owner until it is handed out, so a listing that runs out of memory frees it.
+    std::unique_ptr<qor_member_dir> dir(new (std::nothrow) qor_member_dir);
     if (!dir) return catalog_fail(QOR_C_NO_MEMORY, "Out of memory listing a catalog.");
     int code = catalog_list_entries(*catalog->db, wanted, &dir->entries);
-    if (code != 0) {
-        delete dir;
-        return code;
-    }
-    *out = dir;
+    if (code != 0) return code;
+    *out = dir.release();
     return 0;
 }
 QOR_SERVICE_CATCH(static_cast<int>(QOR_C_NO_MEMORY))

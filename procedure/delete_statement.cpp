@@ -80,30 +80,25 @@ int delete_stmt(RSKCON* con, statement_node* node) {
     auto keep_largest = [&](int rc) {
         if (rc > result) result = rc;
     };
-    for (int i = 0; i < kObjectKindCount; ++i) {
-        const ObjectKind& kind = kObjectKinds[i];
-        for_each_name(node, kind.field, [&](const char* name, int length) {
-            if (length == 0) return;
-            char word[64];
-            int word_length = kind_word(kind.kind, word);
-            void* object = find_object(con, kind, name, length);
-            if (object == nullptr) {
-                xpmlog(670, 1030, word_length, word, length, name, kStatementWordLength, kStatementWord);
-                keep_largest(1);
-                return;
-            }
-            if (const RSKENV* parent = inherited_from(kind.kind, object)) {
-                keep_largest(refuse_inherited(con, parent, word, word_length, name, length));
-                return;
-            }
-            if (kind.kind == RSKKIND_VARIABLE)
-                keep_largest(delete_variable(con, static_cast<RSKVARIABLE*>(object), name, length));
-            else if (kind.kind == RSKKIND_INSTTYPE)
-                keep_largest(delete_instrument_type(con, static_cast<RSKINSTTYPE*>(object), name, length));
-            else
-                keep_largest(delete_other(word, word_length, name, length));
-        });
-    }
+    for_each_named_object(node, [&](const ObjectKind& kind, const char* name, int length, const char* word,
+                                    int word_length) {
+        void* object = find_object(con, kind, name, length);
+        if (object == nullptr) {
+            xpmlog(670, 1030, word_length, word, length, name, kStatementWordLength, kStatementWord);
+            keep_largest(1);
+            return;
+        }
+        if (const RSKENV* parent = inherited_from(kind.kind, object)) {
+            keep_largest(refuse_inherited(con, parent, word, word_length, name, length));
+            return;
+        }
+        if (kind.kind == RSKKIND_VARIABLE)
+            keep_largest(delete_variable(con, static_cast<RSKVARIABLE*>(object), name, length));
+        else if (kind.kind == RSKKIND_INSTTYPE)
+            keep_largest(delete_instrument_type(con, static_cast<RSKINSTTYPE*>(object), name, length));
+        else
+            keep_largest(delete_other(word, word_length, name, length));
+    });
     // Methods have no removal routine in this build: say so rather than succeed doing nothing.
     for_each_name(node, kObjMethod, [&](const char* name, int length) {
         if (length == 0) return;

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "engine/tables/control_structure.h"
+#include "procedure/operand_reading.h"
 
 namespace zozu {
 
@@ -24,5 +25,20 @@ int kind_word(int32_t kind, char* word);
 
 // An object of a kind's tables by name; null when none.
 void* find_object(RSKCON* con, const ObjectKind& kind, const char* name, int length);
+
+// Calls visit(kind, name, length, word, word_length) for every object name the statement gives,
+// kind by kind in the fixed order; word is the kind's display word.
+template <typename Visit>
+void for_each_named_object(const statement_node* node, Visit visit) {
+    for (int i = 0; i < kObjectKindCount; ++i) {
+        const ObjectKind& kind = kObjectKinds[i];
+        for_each_name(node, kind.field, [&](const char* name, int length) {
+            if (length == 0) return;
+            char word[64];
+            const int word_length = kind_word(kind.kind, word);
+            visit(kind, name, length, word, word_length);
+        });
+    }
+}
 
 }  // namespace zozu

@@ -95,22 +95,17 @@ int print_stmt(RSKCON* con, statement_node* node) {
         int rc = print_section(con, bit);
         if (rc > result) result = rc;
     }
-    for (int i = 0; i < kObjectKindCount; ++i) {
-        const ObjectKind& kind = kObjectKinds[i];
-        for_each_name(node, kind.field, [&](const char* name, int length) {
-            if (length == 0) return;
-            char word[64];
-            int word_length = kind_word(kind.kind, word);
-            if (find_object(con, kind, name, length) == nullptr) {
-                xpmlog(670, 1030, word_length, word, length, name, 5, "PRINT");
-                if (result < 1) result = 1;
-                return;
-            }
-            xpmout(670, 1033, word_length, word, length, name);
-            xebug("print_stmt: the listing of a %*s is not yet available.", word_length, word);
+    for_each_named_object(node, [&](const ObjectKind& kind, const char* name, int length, const char* word,
+                                    int word_length) {
+        if (find_object(con, kind, name, length) == nullptr) {
+            xpmlog(670, 1030, word_length, word, length, name, 5, "PRINT");
             if (result < 1) result = 1;
-        });
-    }
+            return;
+        }
+        xpmout(670, 1033, word_length, word, length, name);
+        xebug("print_stmt: the listing of a %*s is not yet available.", word_length, word);
+        if (result < 1) result = 1;
+    });
     for_each_name(node, kObjMethod, [&](const char* name, int length) {
         if (length == 0) return;
         xebug("print_stmt: the listing of method %*s is not yet available.", length, name);

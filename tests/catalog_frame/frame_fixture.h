@@ -15,8 +15,7 @@ class FrameTest : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
-        directory_ = ::testing::TempDir() + "/frame_" + std::to_string(::getpid()) + "_" +
-                     ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        directory_ = test_path("frame");
         ::mkdir(directory_.c_str(), 0700);
         ASSERT_EQ(xhlasn2("FTEST", directory_.c_str(), -1, nullptr), 0);
         std::memset(&tables_, 0, sizeof tables_);

@@ -18,22 +18,14 @@ namespace {
 constexpr uint32_t kActive = 0x200;
 
 void set_record(RSKSEC* sec, const char* owner, const char* group, uint32_t code, uint32_t read = 1) {
-    std::memset(sec->owner, ' ', 32);
-    std::memset(sec->group, ' ', 32);
-    std::memcpy(sec->owner, owner, std::strlen(owner));
-    std::memcpy(sec->group, group, std::strlen(group));
-    sec->owner_length = static_cast<uint32_t>(std::strlen(owner));
-    sec->group_length = static_cast<uint32_t>(std::strlen(group));
-    sec->rights = code;
-    sec->read = read;
+    EngineTest::fill_security(sec, owner, group, code, read);
 }
 
 class AccessRights : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
-        directory_ = ::testing::TempDir() + "/rights_" + std::to_string(::getpid()) + "_" +
-                     ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        directory_ = test_path("rights");
         ::mkdir(directory_.c_str(), 0700);
         ASSERT_EQ(xhlasn2("RTEST", directory_.c_str(), -1, nullptr), 0);
         std::memset(&environment_, 0, sizeof environment_);

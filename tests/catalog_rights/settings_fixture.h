@@ -18,8 +18,7 @@ class CatalogSettings : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
-        directory_ = ::testing::TempDir() + "/settings_" + std::to_string(::getpid()) + "_" +
-                     ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        directory_ = test_path("settings");
         ::mkdir(directory_.c_str(), 0700);
         ::mkdir((directory_ + "/profile").c_str(), 0700);
         ASSERT_EQ(xhlasn2("RTEST", directory_.c_str(), -1, nullptr), 0);

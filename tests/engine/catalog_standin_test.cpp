@@ -43,14 +43,7 @@ protected:
         return header;
     }
     static void set_rights(RSKSEC* security, const char* owner, const char* group, uint32_t rights) {
-        std::memset(security->owner, ' ', 32);
-        std::memset(security->group, ' ', 32);
-        std::memcpy(security->owner, owner, std::strlen(owner));
-        std::memcpy(security->group, group, std::strlen(group));
-        security->owner_length = static_cast<uint32_t>(std::strlen(owner));
-        security->group_length = static_cast<uint32_t>(std::strlen(group));
-        security->rights = rights;
-        security->read = 1;
+        fill_security(security, owner, group, rights);
     }
     RSKOBJTABLES tables_{};
     Ofid ofid;

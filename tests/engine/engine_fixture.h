@@ -31,12 +31,30 @@ inline RSKNAMEREC name_of(const char* text) {
 }
 
 class EngineTest : public ::testing::Test {
+public:
+    // A path of this test alone in the temporary directory: prefix, process and test name.
+    static std::string test_path(const char* prefix) {
+        return ::testing::TempDir() + "/" + prefix + "_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    }
+    // Fills a security record: blank-padded owner and group, rights code and the read mark.
+    static void fill_security(RSKSEC* security, const char* owner, const char* group, uint32_t rights,
+                              uint32_t read = 1) {
+        std::memset(security->owner, ' ', 32);
+        std::memset(security->group, ' ', 32);
+        std::memcpy(security->owner, owner, std::strlen(owner));
+        std::memcpy(security->group, group, std::strlen(group));
+        security->owner_length = static_cast<uint32_t>(std::strlen(owner));
+        security->group_length = static_cast<uint32_t>(std::strlen(group));
+        security->rights = rights;
+        security->read = read;
+    }
+
 protected:
     void SetUp() override {
         ASSERT_EQ(wiinstl((14 << 16) | 381, "TOLVANEA", 1), 0);
         ASSERT_EQ(wiinstl((14 << 16) | 383, "TOLVANEC", 1), 0);
-        std::string base = ::testing::TempDir() + "/engine_" + std::to_string(::getpid()) + "_" +
-                           ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::string base = test_path("engine");
         log_path_ = base + ".log";
         print_path_ = base + ".lst";
         ASSERT_EQ(qor_print_set_log_file(log_path_.c_str()), 0);

@@ -3,6 +3,8 @@
 #pragma once
 #include <cstdint>
 #include "engine/tables/control_structure.h"
+#include "engine/model/timers/timer_record.h"
+#include "engine/run/run_block.h"
 
 constexpr int16_t kRskSelfTimeId = 7599;     // self-time record of a timer with nested timers
 
@@ -13,34 +15,6 @@ enum : int16_t {
     RSKTMR_INTERVAL_RUNNING = 20,
 };
 
-struct RSKTIMER {
-    RSKTIMER* next;                  // stack, finished list or free list
-    int16_t id;                      // label line: message 598/id
-    int16_t level;                   // nesting depth at the start
-    double cpu;                      // running nested timer: start; then elapsed seconds
-    double wall;
-    double child_cpu;                // nested: time of the timers directly inside;
-    double child_wall;               // interval: start of the current interval
-    int32_t count;                   // completed intervals (nested timers: 1)
-    char name[8];                    // blank-padded
-    char label[32];
-    int16_t label_length;
-    int16_t state;                   // RSKTMR_*
-    char project[32];                // blank-padded
-    int16_t project_length;
-    char run[32];                    // blank-padded
-    int16_t run_length;
-};
-
-// The part of the run engine's project-run block that timing reads: the current project and
-// run, and the timers that the run engine brackets compiled-program runs with.
-struct RSKRUNBLOCK {
-    RSKOBJNAME project_name;
-    RSKOBJNAME run_name;
-    RSKTIMER calibration_timer;      // an interval timer run empty, for the overheads
-    RSKTIMER pricing_timer;          // pricing-method runs
-    RSKTIMER method_timer;           // the other method runs
-};
 
 // Starts a nested timer (name cut to 8, label to 32; a negative length means NUL-ended).
 // 0; 1 when no record can be had.

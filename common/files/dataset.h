@@ -30,6 +30,8 @@ struct dataset_var {
     int16_t type;
     int32_t length;               // bytes of the buffer (8 for numeric values)
     int32_t number;               // the data set's variable number, once found or defined
+    int32_t owns_buffers;         // 1: name and value were allocated with the record and are
+                                  // freed with it (get_obs_from_dataset)
 };
 
 // One observation: its variables and its number (from 1).
@@ -68,7 +70,8 @@ dataset_var* new_dataset_var(qor_pool* pool, const char* name, void* value, int3
                              int type, dataset_var* previous);
 // An observation record (number 1) with one variable per variable of the open data set, in
 // its order: zero-filled buffers (8 bytes for numeric, the length for character), names
-// copied, types 1 numeric and 2 character. Null when not open, no variables, or a failure.
+// copied, types 1 numeric and 2 character; delete_dataset_obs frees the buffers with it. Null
+// when not open, no variables, or a failure.
 dataset_obs* get_obs_from_dataset(qor_pool* pool, dataset* ds);
 // Reads observation obs->number into the buffers: 0; 1 beyond the last observation; 2 for
 // bad arguments, a data set opened for writing, or a host failure.

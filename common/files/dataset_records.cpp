@@ -61,6 +61,10 @@ int delete_dataset_var(qor_pool* pool, dataset_var* var) {
     if (pool == nullptr || var == nullptr) return 1;
     while (var != nullptr) {
         dataset_var* next = var->next;
+        if (var->owns_buffers) {
+            vmfree_handler(pool, const_cast<char*>(var->name), std::strlen(var->name) + 1, QOR_FREE_SIZED);
+            vmfree_handler(pool, var->value, static_cast<size_t>(var->length), QOR_FREE_SIZED);
+        }
         vmfree_handler(pool, var, sizeof(dataset_var), QOR_FREE_SIZED);
         var = next;
     }
@@ -109,15 +113,13 @@ dataset_obs* get_obs_from_dataset(qor_pool* pool, dataset* ds) {
             break;
         }
         var->number = number;
+        var->owns_buffers = 1;
         if (obs->first == nullptr) obs->first = var;
         last = var;
         if (number == count) return obs;
     }
-    // Something could not be described or allocated: give back what was taken.
-    for (dataset_var* var = obs->first; var != nullptr; var = var->next) {
-        vmfree_handler(pool, const_cast<char*>(var->name), std::strlen(var->name) + 1, QOR_FREE_SIZED);
-        vmfree_handler(pool, var->value, static_cast<size_t>(var->length), QOR_FREE_SIZED);
-    }
+    // Something could not be described or allocated: give back what was taken (the variables
+    // made so far own their buffers).
     delete_dataset_obs(pool, obs);
     return nullptr;
 }

@@ -1,5 +1,6 @@
 // The currency table through the engine's entry table: the built-in ISO 4217 table, the
 // currency data set of library RISKSAMP, look-up in any case, shown marks and the listing.
+#include "host/pool.h"
 #include <filesystem>
 #include <memory>
 #include <sstream>
@@ -162,6 +163,25 @@ TEST_F(Currency, ADataSetWithoutCodesFallsBackToTheBuiltInTable) {
     ASSERT_EQ(fill(&con_), 0);
     EXPECT_EQ(table().count, 219);
     EXPECT_NE(log().find("Unrecognized column in currency codes data set NAME."), std::string::npos);
+}
+
+// Every environment a step opens fills the table again: the arrays of the last fill and the
+// buffers of the data set's observation are given back to the general pool, whichever source
+// (data set or built-in) each fill used.
+TEST_F(Currency, FillingAgainGivesBackTheLastArrays) {
+    ASSERT_EQ(fill(&con_), 0);
+    const size_t live = qor_pool_live_blocks(con_.general_pool);
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(fill(&con_), 0);
+    EXPECT_EQ(qor_pool_live_blocks(con_.general_pool), live);
+    assign_samples();
+    ASSERT_EQ(write_test_dataset("RISKSAMP", "currencies", {{"CODE", true, 3}}, {{"EUR"}, {"USD"}}), 0);
+    ASSERT_EQ(fill(&con_), 0);
+    EXPECT_EQ(table().count, 2);
+    ASSERT_EQ(fill(&con_), 0);   // the data set read twice: its observation buffers go back too
+    qor::runtime::clear_library("RISKSAMP");
+    ASSERT_EQ(fill(&con_), 0);
+    EXPECT_EQ(table().count, 219);
+    EXPECT_EQ(qor_pool_live_blocks(con_.general_pool), live);
 }
 
 TEST_F(Currency, WithoutARunTimeBlockNothingIsBuilt) {

@@ -102,7 +102,9 @@ int read_currencies(RSKCON* con, RSKCURTABLE* table, dataset* ds) {
     return result;
 }
 
-void release_arrays(RSKCON* con, RSKCURTABLE* table, int n) {
+// Frees the arrays of the table (sized as allocated) and empties it.
+void release_arrays(RSKCON* con, RSKCURTABLE* table) {
+    const size_t n = static_cast<size_t>(table->capacity);
     if (table->currencies != nullptr)
         vmfree_handler(con->general_pool, table->currencies, sizeof(RSKCURRENCY) * n, QOR_FREE_SIZED);
     if (table->matrix != nullptr)
@@ -117,15 +119,15 @@ int fill_currency_table(RSKCON* con) {
         xebug("fill_currency_table: no run-time table block.");
         return 1;
     }
+    // A new environment fills the table again: the arrays of the last one are given back.
     RSKCURTABLE* table = &con->runtime_tables->currency_table;
-    std::memset(table, 0, sizeof *table);
+    release_arrays(con, table);
     int result = 0;
     dataset* ds = new_dataset(con->general_pool, "risksamp", "currencies", DATASET_READ);
     if (ds != nullptr && open_dataset(ds) == 0) {
-        int64_t allocated = ds->observations > 32767 ? 32767 : ds->observations;
         result = read_currencies(con, table, ds);
         close_dataset(ds);
-        if (table->count == 0) release_arrays(con, table, static_cast<int>(allocated));
+        if (table->count == 0) release_arrays(con, table);
     }
     delete_dataset(con->general_pool, ds);
     if (table->count > 0) return result;

@@ -48,6 +48,7 @@ int rskcur_allocate(RSKCON* con, RSKCURTABLE* table, int n) {
         rsknomem(con, matrix_bytes, "exchange-rate matrix");
         return 1;
     }
+    table->capacity = n;
     return 0;
 }
 

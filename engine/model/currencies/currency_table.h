@@ -32,6 +32,7 @@ struct RSKCURTABLE {
     int16_t pair_count;
     RSKFXENTRY** matrix;              // count x count; (i, j) is the pair from i to j
     int16_t spot_pairs;              // pairs that have a spot variable
+    int32_t capacity;                // rows the array and the matrix were allocated for
 };
 
 struct RSKVARLINK;

@@ -75,7 +75,7 @@ bool carries_properties(const RSKVARIABLE* v) {
 std::string_view optional_text(qor_list_id list, const char* name) {
     const qor_list* l = slistp(list);
     std::string_view out;
-    if (l == nullptr || slsrchn(l, name) <= 0 || slgnc(l, name, &out) != 0) return {};
+    if (l == nullptr || slgnc(l, name, &out) != 0) return {};   // absent or not text
     return out;
 }
 
@@ -83,7 +83,7 @@ std::string_view optional_text(qor_list_id list, const char* name) {
 double optional_number(qor_list_id list, const char* name) {
     const qor_list* l = slistp(list);
     double out = qor::missing();
-    if (l == nullptr || slsrchn(l, name) <= 0 || slgnd(l, name, &out) != 0) return qor::missing();
+    if (l == nullptr || slgnd(l, name, &out) != 0) return qor::missing();   // absent or not a number
     return out;
 }
 

@@ -16,7 +16,6 @@ namespace {
 
 constexpr int kApplicationId = 0x514F5243;   // "QORC": marks a file as one of our catalogs
 // Format 2 adds the change stamp; a format 1 catalog opened for update is brought up to 2.
-constexpr int kFormatVersion = 2;
 int busy_timeout_ms = 10000;   // how long an open or commit waits for another process
 
 const char* kSchema =
@@ -74,7 +73,7 @@ int create_schema(sqlite3* db, const std::string& path) {
         if (step == SQLITE_OK) step = exec(db, kStateSchema);
         std::string mark = "PRAGMA application_id = " + std::to_string(kApplicationId);
         if (step == SQLITE_OK) step = exec(db, mark.c_str());
-        std::string version = "PRAGMA user_version = " + std::to_string(kFormatVersion);
+        std::string version = "PRAGMA user_version = " + std::to_string(kCatalogFormatVersion);
         if (step == SQLITE_OK) step = exec(db, version.c_str());
         return step;
     });
@@ -91,7 +90,7 @@ int add_stamp(sqlite3* db, const std::string& path) {
         int step = query_int(db, "PRAGMA user_version", &version);
         if (step != SQLITE_OK || version != 1) return step;   // another process may have done it meanwhile
         step = exec(db, kStateSchema);
-        if (step == SQLITE_OK) step = exec(db, ("PRAGMA user_version = " + std::to_string(kFormatVersion)).c_str());
+        if (step == SQLITE_OK) step = exec(db, ("PRAGMA user_version = " + std::to_string(kCatalogFormatVersion)).c_str());
         return step;
     });
 }
@@ -111,10 +110,10 @@ int check_layout(sqlite3* db, const std::string& path, bool writable) {
     if (app_id != kApplicationId)
         return catalog_fail(QOR_C_NOT_CATALOG,
                             "Catalog " + path + " cannot be opened: the file is a database but not a catalog.");
-    if (version > kFormatVersion)
+    if (version > kCatalogFormatVersion)
         return catalog_fail(QOR_C_NOT_CATALOG, "Catalog " + path + " cannot be opened: it was written in format " +
                                                    std::to_string(version) + ", newer than this release reads (" +
-                                                   std::to_string(kFormatVersion) + ").");
+                                                   std::to_string(kCatalogFormatVersion) + ").");
     if (version < 1 || !has_our_columns(db))
         return catalog_fail(QOR_C_DAMAGED, "Catalog " + path + " cannot be opened: its entry table is missing or altered.");
     if (version == 1) {

@@ -9,6 +9,9 @@
 
 namespace qor::runtime {
 
+// The catalog file format this build writes (PRAGMA user_version).
+constexpr int kCatalogFormatVersion = 2;
+
 // A prepared statement that finalizes itself.
 struct statement {
     sqlite3_stmt* s = nullptr;

@@ -219,12 +219,80 @@ TEST_F(CatalogTransaction, ReplaceCopiesOneSnapshotWithinTheTargetsTransaction) 
     EXPECT_EQ(from_info.modified, to_info.modified);
     EXPECT_EQ(from_info.created, to_info.created);
 
+    // Entries are compared whole, not by their times: bytes changed behind the catalog's back
+    // (same times, same length) are put right by the next replace.
+    xlclose(target, 0);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((scratch.dir / "dst.qor7bcat").c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "UPDATE entries SET data = x'32' WHERE name = 'ONE'", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    target = open("dst");
+    ASSERT_EQ(qor_catalog_replace(target, source), 0);
+    EXPECT_EQ(contents("dst"), copied);
+
     EXPECT_EQ(static_cast<uint32_t>(qor_catalog_replace(target, target)), QOR_C_BAD_REQUEST);
     qor_catalog* again = open("src");
     EXPECT_EQ(static_cast<uint32_t>(qor_catalog_replace(again, source)), QOR_C_BAD_REQUEST);
     qor_catalog* input = open("dst", QOR_CO_INPUT);
     EXPECT_EQ(static_cast<uint32_t>(qor_catalog_replace(input, source)), QOR_C_READ_ONLY);
     for (qor_catalog* c : {source, target, again, input}) xlclose(c, 0);
+}
+
+// A replace into a catalog of no entries (a working copy or backup being made) copies the file's
+// pages: the same entries and times as a row copy, a change stamp past both catalogs' stamps,
+// and nothing the source file carries besides our tables (such a source is copied row by row).
+TEST_F(CatalogTransaction, ReplaceIntoAnEmptyCatalogCopiesEntriesOnly) {
+    qor_catalog* source = open("src");
+    std::string big(300000, 'b');
+    ASSERT_EQ(put(source, "ONE", "1"), 0);
+    ASSERT_EQ(put(source, "BIG", big), 0);
+    for (int i = 0; i < 5; ++i) ASSERT_EQ(put(source, "ONE", "1"), 0);
+    qor_catalog* target = open("dst");
+    ASSERT_EQ(put(target, "GONE", "g"), 0);
+    qor_entry* e = nullptr;
+    ASSERT_EQ(xlmdele(target, "GONE", "SLIST"), 0);   // empty again, with a stamp of its own
+    const int64_t target_stamp = stamp_of("dst");
+    const int64_t source_stamp = stamp_of("src");
+    ASSERT_GT(source_stamp, target_stamp);
+    ASSERT_EQ(qor_catalog_replace(target, source), 0);
+    const std::map<std::string, std::string> copied = {{"BIG.SLIST", big}, {"ONE.SLIST", "1"}};
+    EXPECT_EQ(contents("dst"), copied);
+    EXPECT_GT(stamp_of("dst"), source_stamp);
+    EXPECT_EQ(stamp_of("src"), source_stamp);
+    ASSERT_EQ(put(target, "MORE", "m"), 0);   // the copy takes writes as any catalog does
+    EXPECT_EQ(contents("dst").size(), 3u);
+    qor_member_info from_info, to_info;
+    ASSERT_EQ(xlmopen(source, "ONE", "SLIST", QOR_CO_INPUT, &e), 0);
+    xlminfo(e, &from_info);
+    xcclose(e, 0);
+    ASSERT_EQ(xlmopen(target, "ONE", "SLIST", QOR_CO_INPUT, &e), 0);
+    xlminfo(e, &to_info);
+    xcclose(e, 0);
+    EXPECT_EQ(from_info.modified, to_info.modified);
+    xlclose(target, 0);
+    xlclose(source, 0);
+
+    // A source that carries a table of its own: only the entries reach the copy.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((scratch.dir / "src.qor7bcat").c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE extra (x); INSERT INTO extra VALUES (1);", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    source = open("src", QOR_CO_INPUT);
+    target = open("dst2");
+    ASSERT_EQ(qor_catalog_replace(target, source), 0);
+    EXPECT_EQ(contents("dst2"), copied);
+    xlclose(target, 0);
+    xlclose(source, 0);
+    ASSERT_EQ(sqlite3_open((scratch.dir / "dst2.qor7bcat").c_str(), &db), SQLITE_OK);
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT count(*) FROM sqlite_schema WHERE name = 'extra'", -1, &st, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(st, 0), 0);
+    sqlite3_finalize(st);
+    sqlite3_close(db);
 }
 
 // A catalog of the first format (no stamp) reads as it is; opened for update it gains the stamp.

@@ -306,6 +306,32 @@ TEST_F(EnvironmentTest, ASaveAfterAnotherSaveWarnsAndAFailedSaveKeepsThePrevious
     EXPECT_EQ(content_of(root_, "e1").count("X1.RISK11"), 0u);
 }
 
+// A switch that fails after the catalog's commit (a portfolio file whose place is taken by a
+// directory) fails the save, and the backup puts the whole previous version back: catalog, data
+// set and outputs, with no intent entry left behind.
+TEST_F(EnvironmentTest, ASwitchFailingAfterTheCommitRestoresThePreviousVersionFromTheBackup) {
+    ASSERT_NE(start(false), nullptr);
+    ASSERT_EQ(choose(path("e1"), true), 0);
+    write_version(con_ptr_->current_environment, "A");
+    ASSERT_NE(start(true, true), nullptr);
+    ASSERT_EQ(choose(path("e1"), false), 0) << log();
+    RSKENV* held = con_ptr_->held_environment;
+    RSKENV* working = con_ptr_->current_environment;
+    write_version(working, "B");
+    const fs::path place = fs::path(outpath_of_env(held)) / "port.qor7bput";
+    fs::remove(place);
+    write_file(place / "inside", "A");
+    con_ptr_->environment_changed = 1;
+    EXPECT_EQ(save(), 1);
+    EXPECT_NE(log().find("598/3048"), std::string::npos) << log();
+    const Content kept = content_of(root_, "e1");
+    EXPECT_EQ(single_version(kept), "A");
+    EXPECT_EQ(kept.count("SAVEINTENT.QORSAVE"), 0u);
+    EXPECT_TRUE(fs::is_directory(place));
+    for (auto& item : fs::recursive_directory_iterator(root_))
+        EXPECT_EQ(item.path().string().find(".qorstaged"), std::string::npos) << item.path();
+}
+
 TEST_F(EnvironmentTest, SaveAsRefusesAParentAndAReadOnlyTarget) {
     ASSERT_NE(start(false), nullptr);
     ASSERT_EQ(choose(path("base"), true), 0);

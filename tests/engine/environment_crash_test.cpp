@@ -3,7 +3,8 @@
 // all of them and saves (save, or save as onto another environment; BACKSAVE on and off), and
 // is killed at every crash point of the save and at random instants. A new process then opens
 // the environment and must find exactly the previous or the new version, never a refusal.
-// Also two processes saving one environment at once: the second waits for the first.
+// Also two processes saving one environment at once: the second waits for the first, and the
+// rewrite of variable entries killed anywhere leaves the old or the new variables, never a mix.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +13,9 @@
 #include <random>
 #include <thread>
 
+#include "engine/model/variables/variable_record.h"
+#include "engine/tables/variable_request.h"
+#include "host/missing.h"
 #include "tests/engine/environment_fixture.h"
 
 namespace {
@@ -194,6 +198,109 @@ TEST_F(EnvironmentCrash, ASecondProcessSavingTheSameEnvironmentWaitsForTheFirst)
     close(pipe_fds[1]);
     stop();
     EXPECT_EQ(single_version(content_of(root_, "crash")), "B");
+}
+
+// Variables are stored packed, 100 to an entry, and a save rewrites every entry: killed at its
+// commit points or at random instants, the environment reopens with the old variables or with
+// the old and the new ones, never with some entries of each.
+class VariableRewriteCrash : public EnvironmentTest {
+protected:
+    int define(const std::string& prefix, int count) {
+        auto rskvard = engine_routine<EngineSlot::rskvard>();
+        for (int i = 0; i < count; ++i) {
+            const std::string name = prefix + std::to_string(i);
+            RSKVARDEF request{};
+            request.name = name.c_str();
+            request.name_length = -1;
+            request.kind = RSKVKIND_FACTOR;
+            request.data_type = 1;
+            request.role = 321;
+            request.currency = "USD";
+            request.currency_length = 3;
+            request.maturity = 1 + i;
+            request.maturity_unit = 4;
+            request.scale = qor::missing();
+            RSKVARIABLE* v = nullptr;
+            if (rskvard(con_ptr_, &v, &request) != 0) return 1;
+        }
+        return 0;
+    }
+    // Variables of the environment in use whose names begin with the prefix.
+    int count(const std::string& prefix) const {
+        int n = 0;
+        for (const RSKVARIABLE* v = con_ptr_->variables_head; v != nullptr; v = v->next)
+            if (std::string_view(v->name.name.text, v->name.name.length).substr(0, prefix.size()) == prefix) ++n;
+        return n;
+    }
+    void make_old() {
+        fs::remove_all(root_);
+        fs::create_directories(root_);
+        ASSERT_NE(start(false, false), nullptr);
+        ASSERT_EQ(choose(path("vars"), true), 0);
+        ASSERT_EQ(define("OLD", 250), 0);
+        ASSERT_EQ(save(), 0) << log();
+        stop();
+    }
+    // The child opens the environment, defines 150 more variables and saves.
+    int run_child(const char* point, long delay_us) {
+        int pipe_fds[2];
+        if (pipe(pipe_fds) != 0) return -1000;
+        pid_t pid = fork();
+        if (pid == 0) {
+            close(pipe_fds[0]);
+            con_ptr_ = nullptr;
+            step_ = nullptr;
+            if (start(false, false) == nullptr || choose(path("vars"), false) != 0 || define("NEW", 150) != 0) _exit(2);
+            qor_set_crash_point(point, 1);
+            char byte = 1;
+            if (write(pipe_fds[1], &byte, 1) != 1) _exit(2);
+            _exit(save() == 0 ? 0 : 3);
+        }
+        close(pipe_fds[1]);
+        char byte = 0;
+        bool ready = ::read(pipe_fds[0], &byte, 1) == 1;
+        close(pipe_fds[0]);
+        if (ready && delay_us >= 0) {
+            std::this_thread::sleep_for(std::chrono::microseconds(delay_us));
+            kill(pid, SIGKILL);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        if (WIFSIGNALED(status)) return -WTERMSIG(status);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1000;
+    }
+    // The variables a new process finds: false when they are a mix.
+    bool reopened(int* new_count, const std::string& what) {
+        EXPECT_NE(start(false, false), nullptr);
+        EXPECT_EQ(choose(path("vars"), false), 0) << what << log();
+        const int old_count = count("OLD");
+        *new_count = count("NEW");
+        stop();
+        EXPECT_EQ(old_count, 250) << what;
+        EXPECT_TRUE(*new_count == 0 || *new_count == 150) << what << ": " << *new_count << " new variables";
+        return old_count == 250 && (*new_count == 0 || *new_count == 150);
+    }
+};
+
+TEST_F(VariableRewriteCrash, KilledAnywhereTheVariablesAreTheOldOrTheNewSet) {
+    int found = 0;
+    make_old();
+    ASSERT_EQ(run_child(nullptr, -1), 0);
+    ASSERT_TRUE(reopened(&found, "unkilled"));
+    EXPECT_EQ(found, 150);
+    for (const char* point : {QOR_CRASH_BEFORE_COMMIT, QOR_CRASH_AFTER_COMMIT}) {
+        make_old();
+        EXPECT_EQ(run_child(point, -1), -SIGKILL) << point;
+        ASSERT_TRUE(reopened(&found, point));
+        EXPECT_EQ(found, std::string(point) == QOR_CRASH_AFTER_COMMIT ? 150 : 0) << point;
+    }
+    std::mt19937 random(20261211);
+    for (int i = 0; i < 20; ++i) {
+        const long delay = std::uniform_int_distribution<long>(0, 30000)(random);
+        make_old();
+        run_child(nullptr, delay);
+        ASSERT_TRUE(reopened(&found, "killed after " + std::to_string(delay) + " us"));
+    }
 }
 
 }  // namespace

@@ -108,6 +108,8 @@ void rskctbl_fill() {
     put<CatalogSlot::rssofil>(&rssofil);
     put<CatalogSlot::rssoflr>(&rssoflr);
     put<CatalogSlot::rssdats>(&rssdats);
+    put<CatalogSlot::rssdatg>(&rssdatg);
+    put<CatalogSlot::rssidsg>(&rssidsg);
     put<CatalogSlot::rssidss>(&rssidss);
     put<CatalogSlot::rssouts>(&rssouts);
     put<CatalogSlot::rssoutl>(&rssoutl);

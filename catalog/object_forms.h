@@ -1,5 +1,5 @@
 // List forms of data set objects (kind 13), ids objects (kind 38) and outputs (kind 39): their
-// readers, the data set format names, and the upkeep of outputs (library reference, the check
+// readers and writers, the data set format names, and the upkeep of outputs (library reference, the check
 // after indexing, unregistering those under the work directory).
 #pragma once
 #include <cstdint>
@@ -12,6 +12,11 @@
 int rssdats(RSKCON* con, qor_list_id list, RSKLISTWS* workspace, int, int, RSKCATOBJ** out, RSKCATOBJ* header);
 int rssidss(RSKCON* con, qor_list_id list, RSKLISTWS* workspace, int, int, RSKCATOBJ** out, RSKCATOBJ* header);
 int rssouts(RSKCON* con, qor_list_id list, RSKLISTWS* workspace, int, int, RSKCATOBJ** out, RSKCATOBJ* header);
+
+// Slots 15, 39: append the object's items (OBJTYPE, NAME, ... VARIABLES) to `list`; 0, or 1 after
+// the list layer's message (a data set object of a format without a name: 598/3192).
+int rssdatg(RSKCON* con, void* object, qor_list_id list, RSKLISTWS* workspace, int, int);
+int rssidsg(RSKCON* con, void* object, qor_list_id list, RSKLISTWS* workspace, int, int);
 
 // The name of a data set format code into *text ("*unknown*" for a code without one); its length.
 int rssdtgs(RSKCON* con, int code, const char** text);

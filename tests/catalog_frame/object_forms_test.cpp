@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "catalog/object_forms.h"
+#include "engine/model/market/market_data_sets.h"
+#include "engine/model/positions/position_definitions.h"
 #include "engine/model/registries/code_registries.h"
 #include "tests/catalog_frame/frame_fixture.h"
 
@@ -172,6 +174,105 @@ TEST_F(ObjectForms, OutputsUnderTheWorkDirectoryByWholeComponents) {
     con_.work_path.name = RSKNAMEREC{kRskPathCapacity, static_cast<uint16_t>(work.size()), con_.work_path.buffer};
     EXPECT_EQ(catalog_routine<CatalogSlot::rssoutz>()(&con_), 0);
     EXPECT_EQ(count_of(log(), "rssrmbd: not yet available."), 1) << log();
+}
+
+}  // namespace
+
+namespace {
+
+// Fills a mapping list with cells (column, variable) the test owns.
+void map_cells(RSKMAPLIST* list, std::vector<RSKMAPCELL>& cells) {
+    for (size_t i = 0; i < cells.size(); ++i) cells[i].next = i + 1 < cells.size() ? &cells[i + 1] : nullptr;
+    list->head = cells.empty() ? nullptr : &cells.front();
+    list->tail = cells.empty() ? nullptr : &cells.back();
+    list->count = static_cast<uint32_t>(cells.size());
+}
+
+RSKMAPCELL cell(const char* column, const char* variable, char* buffer) {
+    RSKMAPCELL c{};
+    c.column_length = static_cast<int16_t>(std::strlen(column));
+    std::memcpy(c.column, column, static_cast<size_t>(c.column_length));
+    std::strcpy(buffer, variable);
+    c.variable.name = RSKNAMEREC{32, static_cast<uint16_t>(std::strlen(variable)), buffer};
+    return c;
+}
+
+std::vector<std::string> item_names(const qor_list* list) {
+    std::vector<std::string> names;
+    for (int i = 1; i <= slcnt(list); ++i) {
+        std::string_view name;
+        slni(list, i, &name);
+        names.emplace_back(name);
+    }
+    return names;
+}
+
+std::string text_item(const qor_list* list, const char* name) {
+    std::string_view value;
+    return slgnc(list, name, &value) == 0 ? std::string(value) : "<absent>";
+}
+
+// The writers put the items in their stored order, the mappings in the object's order; what they
+// write the readers take back (the engine's definition routines are stubs here, counting calls).
+TEST_F(ObjectForms, WritersPutTheItemsInOrderAndTheReadersTakeThemBack) {
+    static const RSKCODEROW formats[] = {{1, "", 0, "Simple", 6}, {3, "", 0, "Cash_Flow", 9}};
+    con_.registries[RSKREG_DSFORMATS] = RSKREGISTRY{formats, 2, 2};
+    static const RSKCODEROW types[] = {{1, "", 0, "TimeSeries", 10}, {9, "", 0, "Parameters", 10}};
+    con_.registries[RSKREG_MDSTYPES] = RSKREGISTRY{types, 2, 2};
+    char names[3][40];
+    std::vector<RSKMAPCELL> cells = {cell("CPN", "coupon", names[0]), cell("MAT", "maturity", names[1])};
+
+    RSKTDATA data{};
+    data.name.name = name_of("BONDS");
+    data.format = 3;
+    data.instrument_type.name = name_of("BOND");
+    data.dataset.name = name_of("work.bonds");
+    map_cells(&data.mappings, cells);
+    qor_list* list = new_list();
+    ASSERT_EQ(rssdatg(&con_, &data, slid(list), nullptr, 0, 0), 0) << log();
+    EXPECT_EQ(item_names(list),
+              (std::vector<std::string>{"OBJTYPE", "NAME", "FORMAT", "CLASSNAME", "MEMNAME", "VARIABLES"}));
+    EXPECT_EQ(text_item(list, "OBJTYPE"), "TDATA");
+    EXPECT_EQ(text_item(list, "FORMAT"), "Cash_Flow");
+    EXPECT_EQ(text_item(list, "MEMNAME"), "work.bonds");
+    qor_list* mappings = nullptr;
+    ASSERT_EQ(slgnl(list, "VARIABLES", &mappings), 0);
+    ASSERT_EQ(slcnt(mappings), 2);
+    qor_list* second = nullptr;
+    ASSERT_EQ(slitml(mappings, 2, &second), 0);
+    EXPECT_EQ(text_item(second, "NAME"), "maturity");
+    EXPECT_EQ(text_item(second, "VARNAME"), "MAT");
+    RSKCATOBJ header{};
+    EXPECT_EQ(catalog_routine<CatalogSlot::rssdats>()(&con_, slid(list), nullptr, 0, 0, nullptr, &header), 0) << log();
+    EXPECT_EQ(g_defined, 1);
+    EXPECT_EQ(g_mapped, 2);
+    sldel(list, 0);
+    // A format without a name is never stored.
+    data.format = 7;
+    list = new_list();
+    EXPECT_EQ(rssdatg(&con_, &data, slid(list), nullptr, 0, 0), 1);
+    EXPECT_NE(log().find("598/3192"), std::string::npos) << log();
+    sldel(list, 0);
+
+    RSKINPUTDS ids{};
+    ids.name.name = name_of("PMDATA");
+    ids.type = 9;
+    ids.dataset.name = name_of("work.pm");
+    std::memcpy(ids.row_column, "ID", 2);
+    ids.row_column_length = 2;
+    map_cells(&ids.mappings, cells);
+    list = new_list();
+    ASSERT_EQ(rssidsg(&con_, &ids, slid(list), nullptr, 0, 0), 0) << log();
+    EXPECT_EQ(item_names(list), (std::vector<std::string>{"OBJTYPE", "NAME", "TYPE", "MEMNAME", "INTERVAL", "ROWNAME",
+                                                          "VARIABLES"}));
+    EXPECT_EQ(text_item(list, "TYPE"), "Parameters");
+    EXPECT_EQ(text_item(list, "INTERVAL"), "");   // none: detected from the data when read
+    EXPECT_EQ(text_item(list, "ROWNAME"), "ID");
+    g_defined = g_mapped = 0;
+    EXPECT_EQ(catalog_routine<CatalogSlot::rssidss>()(&con_, slid(list), nullptr, 0, 0, nullptr, &header), 0) << log();
+    EXPECT_EQ(g_defined, 1);
+    EXPECT_EQ(g_mapped, 2);
+    sldel(list, 0);
 }
 
 }  // namespace

@@ -69,21 +69,21 @@ int load_variable(RSKCON* con, qor_list_id list, RSKLISTWS* workspace, std::stri
     return 0;
 }
 
-// One packed entry written into the catalog (its transaction), starting at *cursor and leaving
-// *cursor at the first variable not examined. 0 (also when the rest holds no own variable, and
-// then nothing is written), or 1 after its message.
-int store_variables(RSKCON* con, RSKENV* environment, qor_catalog* catalog, RSKVARIABLE** cursor) {
+// The packed list of the entry numbered `number`: the own variables from *cursor on, at most 100.
+// 0 with the list in *entry (0 when the rest holds no own variable) and *cursor at the first
+// variable not taken; 1 after its message.
+int pack_variables(RSKCON* con, RSKENV* environment, int64_t number, RSKVARIABLE** cursor, qor_list_id* entry) {
+    *entry = 0;
     RSKLISTWS* workspace = rss_list_workspace(con);
-    qor_list_id entry = rss_new_list(workspace, kStoreLabel);
-    if (entry == 0) return 1;
+    qor_list_id packed = rss_new_list(workspace, kStoreLabel);
+    if (packed == 0) return 1;
     qor_list_id variables = rss_new_list(workspace, kStoreLabel);
     if (variables == 0) {
-        rss_free_list(entry);
+        rss_free_list(packed);
         return 1;
     }
-    int rc = rsoinsl(entry, variables, "_VARLIST", -1);
-    const int64_t number = static_cast<int64_t>(con->variable_list_number) + 1;
-    if (rc == 0) rc = rsoinsd(entry, static_cast<double>(number), "_LISTNO_", -1);
+    int rc = rsoinsl(packed, variables, "_VARLIST", -1);
+    if (rc == 0) rc = rsoinsd(packed, static_cast<double>(number), "_LISTNO_", -1);
     int added = 0;
     RSKVARIABLE* v = *cursor;
     for (; rc == 0 && v != nullptr && added < kVariablesPerEntry; v = v->next) {
@@ -100,21 +100,69 @@ int store_variables(RSKCON* con, RSKENV* environment, qor_catalog* catalog, RSKV
         ++added;
     }
     rss_free_list(variables);   // the entry list holds it
-    if (rc == 0 && added > 0) {
-        char name[32];
-        const int length = rss_varlist_name(number, name);
-        if (write_entry_list(catalog, std::string_view(name, static_cast<size_t>(length)), kVariableTypeName,
-                             slistp(entry), kEntryDescription) != 0) {
-            xpmlog(598, 3145, length, name);
-            rc = 1;
-        } else {
-            con->variable_list_number = static_cast<int32_t>(number);
-        }
+    if (rc != 0 || added == 0) {
+        rss_free_list(packed);
+        return rc != 0 ? 1 : 0;
     }
-    rss_free_list(entry);
-    if (rc != 0) return 1;
+    *entry = packed;
     *cursor = v;
     return 0;
+}
+
+// One packed entry written into the catalog (its transaction) under the next list number,
+// starting at *cursor and leaving *cursor at the first variable not examined. 0 (also when the
+// rest holds no own variable, and then nothing is written), or 1 after its message.
+int store_variables(RSKCON* con, RSKENV* environment, qor_catalog* catalog, RSKVARIABLE** cursor) {
+    const int64_t number = static_cast<int64_t>(con->variable_list_number) + 1;
+    RSKVARIABLE* next = *cursor;
+    qor_list_id entry = 0;
+    if (pack_variables(con, environment, number, &next, &entry) != 0) return 1;
+    if (entry == 0) {
+        *cursor = nullptr;   // no own variable is left
+        return 0;
+    }
+    char name[32];
+    const int length = rss_varlist_name(number, name);
+    const int written = write_entry_list(catalog, std::string_view(name, static_cast<size_t>(length)),
+                                         kVariableTypeName, slistp(entry), kEntryDescription);
+    rss_free_list(entry);
+    if (written != 0) {
+        xpmlog(598, 3145, length, name);
+        return 1;
+    }
+    con->variable_list_number = static_cast<int32_t>(number);
+    *cursor = next;
+    return 0;
+}
+
+// The list number an entry's name carries ("_VARLIST" and digits); -1 for another name.
+int64_t number_of_entry(std::string_view name) {
+    constexpr std::string_view prefix = "_VARLIST";
+    if (name.substr(0, prefix.size()) != prefix || name.size() == prefix.size() || name.size() > prefix.size() + 18)
+        return -1;
+    int64_t number = 0;
+    for (char c : name.substr(prefix.size())) {
+        if (c < '0' || c > '9') return -1;
+        number = number * 10 + (c - '0');
+    }
+    return number;
+}
+
+// Whether the stored bytes of an entry are exactly those of the list's encoding.
+bool stored_as(qor_catalog* catalog, const std::string& name, qor_list_id list) {
+    std::string encoded, stored;
+    if (qor_list_encode(slistp(list), &encoded) != 0) return false;
+    qor_entry* entry = nullptr;
+    if (xlmopen(catalog, name, kVariableTypeName, QOR_CO_INPUT, &entry) != 0) return false;
+    qor_member_info info;
+    bool same = xlminfo(entry, &info) == 0 && static_cast<size_t>(info.size) == encoded.size();
+    if (same) {
+        stored.resize(encoded.size());
+        size_t got = 0;
+        same = xcread(entry, stored.data(), stored.size(), &got) == 0 && got == stored.size() && stored == encoded;
+    }
+    xlmclos(entry, 0);
+    return same;
 }
 
 // The names of every RISK13 entry of the catalog; false when the directory cannot be read.
@@ -203,17 +251,35 @@ int rssvarx(RSKCON* con, RSKENV* environment) {
         if (catalog != nullptr) xlclose(catalog, 0);
         return 1;
     }
-    // The old entries go and the new ones come in one transaction: a failure anywhere leaves the
-    // catalog as it was, the list number as it was, and the variables still to be stored.
+    // One transaction: a failure anywhere leaves the catalog as it was, the list number as it was,
+    // and the variables still to be stored. The leading entries whose packed form is unchanged
+    // stay as they are (a change near the end rewrites little); from the first that differs on,
+    // the old entries go and new ones, numbered after the highest, come in, so the variables keep
+    // their order when read back.
     const int32_t first_number = con->variable_list_number;
     std::vector<std::string> old_entries;
     int rc = variable_entries(con, catalog, &old_entries) ? 0 : 1;
-    for (const std::string& name : old_entries)
-        if (rc == 0 && xlmdele(catalog, name, kVariableTypeName) != 0) rc = 1;
+    RSKVARIABLE* cursor = con->variables_head;
+    size_t kept = 0;
+    for (; rc == 0 && kept < old_entries.size(); ++kept) {
+        const int64_t number = number_of_entry(old_entries[kept]);
+        if (number < 0) break;
+        RSKVARIABLE* next = cursor;
+        qor_list_id entry = 0;
+        if (pack_variables(con, environment, number, &next, &entry) != 0) {
+            rc = 1;
+            break;
+        }
+        const bool same = entry != 0 && stored_as(catalog, old_entries[kept], entry);
+        rss_free_list(entry);
+        if (!same) break;
+        cursor = next;
+    }
+    for (size_t i = kept; rc == 0 && i < old_entries.size(); ++i)
+        if (xlmdele(catalog, old_entries[i], kVariableTypeName) != 0) rc = 1;
     if (rc != 0)
         xpslog("%2zCannot delete the variable definitions of \"%*s\".", static_cast<int>(env_name.size()),
                env_name.data());
-    RSKVARIABLE* cursor = con->variables_head;
     while (rc == 0 && cursor != nullptr) rc = store_variables(con, environment, catalog, &cursor);
     if (rc == 0) rc = qor_catalog_commit(catalog) != 0 ? 1 : 0;
     else qor_catalog_rollback(catalog);

@@ -119,13 +119,14 @@ TEST_F(VariableStorageTest, OwnVariablesArePackedByHundredsAfterTheHighestListNu
                                                    {"_VARLIST00000004", 50}}));
     EXPECT_EQ(variable_entries(root_, "base"), base_entries);
 
-    // A rewrite after a change replaces every entry; numbers are never reused.
+    // A rewrite after a change keeps the leading entries that are unchanged and replaces the
+    // rest under new numbers; numbers are never reused.
     ASSERT_EQ(declare(Declare("d251")), 0);
     ASSERT_EQ(save(), 0) << log();
     EXPECT_EQ(variable_entries(root_, "desk"), (std::map<std::string, int>{
-                                                   {"_VARLIST00000005", 100},
-                                                   {"_VARLIST00000006", 100},
-                                                   {"_VARLIST00000007", 51}}));
+                                                   {"_VARLIST00000002", 100},
+                                                   {"_VARLIST00000003", 100},
+                                                   {"_VARLIST00000005", 51}}));
 
     // Opened again: the parent's and the child's variables, each owned by its environment.
     ASSERT_NE(start(false), nullptr);
@@ -134,7 +135,17 @@ TEST_F(VariableStorageTest, OwnVariablesArePackedByHundredsAfterTheHighestListNu
     ASSERT_NE(find("b5"), nullptr);
     EXPECT_EQ(find("d1")->environment, con_ptr_->current_environment);
     EXPECT_NE(find("b5")->environment, con_ptr_->current_environment);
-    EXPECT_EQ(con_ptr_->variable_list_number, 7);
+    EXPECT_EQ(con_ptr_->variable_list_number, 5);
+    // A change in the first entry rewrites all of them, in the order they are read back.
+    RSKVARIABLE* first = find("d1");
+    ASSERT_NE(first, nullptr);
+    first->drop = 1;
+    con_ptr_->variables_dirty = 1;
+    ASSERT_EQ(save(), 0) << log();
+    EXPECT_EQ(variable_entries(root_, "desk"), (std::map<std::string, int>{
+                                                   {"_VARLIST00000006", 100},
+                                                   {"_VARLIST00000007", 100},
+                                                   {"_VARLIST00000008", 51}}));
 
     // An environment without own variables keeps no variable entry.
     ASSERT_NE(start(false), nullptr);

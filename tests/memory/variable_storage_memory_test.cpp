@@ -38,11 +38,18 @@ TEST_F(VariableRewriteUnderMemoryFailure, EveryFailureKeepsThePreviousEntries) {
     ASSERT_EQ(save(), 0) << log();
     auto previous = variable_entries(root_, "e1");
     ASSERT_EQ(previous.size(), 2u);
+    // Each save changes the first variable, so every entry is rewritten (unchanged leading
+    // entries would be kept as they are).
+    RSKVARIABLE* first = con_ptr_->variables_head;
+    while (first != nullptr && std::string_view(first->name.name.text, first->name.name.length) != "v1")
+        first = first->next;
+    ASSERT_NE(first, nullptr);
     long injected = 0;
     // Every allocation of the first entry's lists, then a sample of the rest (the rewrite makes
     // thousands), so that the second entry fails after the first was written too.
-    for (long n = 1; n < 1000000; n += n < 400 ? 1 : 7) {
+    for (long n = 1; n < 1000000; n += n < 400 ? 1 : 11) {
         con_ptr_->variables_dirty = 1;
+        first->maturity = static_cast<double>(n);
         const int32_t number = con_ptr_->variable_list_number;
         const size_t lists = qor_list_live_count();
         const size_t logged = log().size();

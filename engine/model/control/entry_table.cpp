@@ -33,6 +33,10 @@
 #include "engine/model/types/type_name_lists.h"
 #include "engine/model/variables/value_cells.h"
 #include "engine/model/fx/fx_matrix.h"
+#include "engine/model/market/market_data_sets.h"
+#include "engine/model/market/transformation_sets.h"
+#include "engine/model/positions/instrument_files.h"
+#include "engine/model/positions/position_definitions.h"
 #include "engine/model/variables/analysis_kinds.h"
 #include "engine/model/variables/variables.h"
 #include "engine/tables/slot_placeholder.h"
@@ -328,6 +332,39 @@ void rskatbl_fill() {
     put<EngineSlot::rskrefw>(&rskrefw);
     put<EngineSlot::rskcatr>(&rskcatr);
     put<EngineSlot::rskcatw>(&rskcatw);
+
+    // Position data set definitions, position sources, instrument file definitions, market data
+    // set definitions and transformation sets.
+    put<EngineSlot::rskdat>(&rskdat);
+    put<EngineSlot::rskdata>(&rskdata);
+    put<EngineSlot::rskdatc>(&rskdatc);
+    put<EngineSlot::rskdatd>(&rskdatd);
+    put<EngineSlot::rskdatf>(&rskdatf);
+    put<EngineSlot::rskdatp>(&rskdatp);
+    put<EngineSlot::rskdatr>(&rskdatr);
+    put<EngineSlot::rskpos>(&rskpos);
+    put<EngineSlot::rskposc>(&rskposc);
+    put<EngineSlot::rskposd>(&rskposd);
+    put<EngineSlot::rskposf>(&rskposf);
+    put<EngineSlot::rskposp>(&rskposp);
+    put<EngineSlot::rskpdsd>(&rskpdsd);
+    put<EngineSlot::rskpdsp>(&rskpdsp);
+    put<EngineSlot::rskpdsr>(&rskpdsr);
+    put<EngineSlot::rsktdf>(&rsktdf);
+    put<EngineSlot::rsktdfd>(&rsktdfd);
+    put<EngineSlot::rsktdff>(&rsktdff);
+    put<EngineSlot::rsktdfp>(&rsktdfp);
+    put<EngineSlot::rskids>(&rskids);
+    put<EngineSlot::rskidsa>(&rskidsa);
+    put<EngineSlot::rskidsd>(&rskidsd);
+    put<EngineSlot::rskidsf>(&rskidsf);
+    put<EngineSlot::rskidsp>(&rskidsp);
+    put<EngineSlot::rskprs>(&rskprs);
+    put<EngineSlot::rskprsa>(&rskprsa);
+    put<EngineSlot::rskprsc>(&rskprsc);
+    put<EngineSlot::rskprsd>(&rskprsd);
+    put<EngineSlot::rskprsf>(&rskprsf);
+    put<EngineSlot::rskprsp>(&rskprsp);
 
     // Two routines stand in two slots each.
     put<EngineSlot::rskcsac_again>(&rskcsac);

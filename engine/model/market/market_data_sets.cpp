@@ -114,10 +114,15 @@ int rskidsd(RSKCON* con, RSKCATOBJ** out, const RSKNAMEREC* name, uint32_t type,
 int rskidsa(RSKCON* con, RSKCATOBJ* object, const RSKNAMEREC* risk_factor, const RSKNAMEREC* column) {
     if (object == nullptr || object->object == nullptr || risk_factor == nullptr || column == nullptr) return 1;
     auto* definition = static_cast<RSKINPUTDS*>(object->object);
-    // The run's table of risk factors is rebuilt lazily: bring it up to date first.
+    // The run's table of risk factors is rebuilt lazily: bring it up to date first. A table that
+    // could not be rebuilt would refuse factors that exist.
     if (con->variables_pending) {
         con->variables_failed = rsk0(con) != 0 ? 1 : 0;
         con->variables_pending = 0;
+    }
+    if (con->variables_failed) {
+        xpmlog(598, 1269);
+        return 1;
     }
     if (rskvf(con, risk_factor) == nullptr) {
         xpmlog(598, 2402, static_cast<int>(risk_factor->length), risk_factor->text,

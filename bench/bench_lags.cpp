@@ -43,6 +43,8 @@ inline double inline_lag(const double* t, const double* y, int n, double age) {
         if (t[mid] == age) return y[mid];
         if (t[mid] < age) lo = mid + 1; else hi = mid - 1;
     }
+    // The interpolation propagates missing values, as every numeric routine of the engine does.
+    if (qor::is_missing(y[hi]) || qor::is_missing(y[lo])) return qor::missing();
     return y[hi] + (age - t[hi]) * (y[lo] - y[hi]) / (t[lo] - t[hi]);
 }
 

@@ -7,13 +7,16 @@
 #include "engine/run/run_block.h"
 #include "host/missing.h"
 
-double rsklag_interpolate(double x, double x0, double y0, double x1, double y1) {
+namespace {
+
+// The search and the interpolation, inlined into rsklagv, which pricing calls per lagged value.
+inline double interpolate(double x, double x0, double y0, double x1, double y1) {
     if (qor::is_missing(y0) || qor::is_missing(y1)) return qor::missing();
     if (x1 == x0) return y0;
     return y0 + (x - x0) * (y1 - y0) / (x1 - x0);
 }
 
-void rsklag_find_value_pos(const double* points, int count, double x, int* low, int* high) {
+inline void find_value_pos(const double* points, int count, double x, int* low, int* high) {
     int lo = 0;
     int hi = count - 1;
     while (lo <= hi) {
@@ -32,10 +35,20 @@ void rsklag_find_value_pos(const double* points, int count, double x, int* low, 
     *high = lo;
 }
 
+}  // namespace
+
+double rsklag_interpolate(double x, double x0, double y0, double x1, double y1) {
+    return interpolate(x, x0, y0, x1, y1);
+}
+
+void rsklag_find_value_pos(const double* points, int count, double x, int* low, int* high) {
+    find_value_pos(points, count, x, low, high);
+}
+
 namespace {
 
 // The date the lagged value is wanted for: _date_, or the given element of it.
-double date_of(const RSKCON* con, int element) {
+inline double date_of(const RSKCON* con, int element) {
     const RSKSYSVARS* sys = con->system_variables;
     if (sys == nullptr || sys->date == nullptr || sys->date->value == nullptr) return qor::missing();
     const auto* dates = static_cast<const double*>(sys->date->value);
@@ -44,36 +57,55 @@ double date_of(const RSKCON* con, int element) {
 }
 
 // The value at `age` among the values laid on the points: 0, or 1 for a negative age.
-int value_at(const double* points, int count, const double* values, double age, double* out) {
-    *out = qor::missing();
-    if (age < 0) return 1;
-    if (count < 1 || age > points[count - 1]) return 0;
-    int low = 0;
-    int high = 0;
-    rsklag_find_value_pos(points, count, age, &low, &high);
-    *out = low == high ? values[low]
-                       : rsklag_interpolate(age, points[low], values[low], points[high], values[high]);
+inline int value_at(const double* points, int count, const double* values, double age, double* out) {
+    if (age < 0 || count < 1) [[unlikely]] {
+        *out = qor::missing();
+        return age < 0 ? 1 : 0;
+    }
+    if (age > points[count - 1]) {
+        *out = qor::missing();
+        return 0;
+    }
+    int lo = 0;
+    int hi = count - 1;
+    while (lo <= hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (points[mid] == age) {
+            *out = values[mid];
+            return 0;
+        }
+        if (points[mid] < age)
+            lo = mid + 1;
+        else
+            hi = mid - 1;
+    }
+    *out = interpolate(age, points[hi], values[hi], points[lo], values[lo]);
     return 0;
 }
 
 }  // namespace
 
 int rsklagv(RSKCON* con, RSKVARIABLE* variable, int element, double age, double* value) {
-    *value = qor::missing();
-    if (con == nullptr || con->run_block == nullptr || variable == nullptr || variable->lag_grid == nullptr ||
-        variable->value == nullptr || variable->lag_grid->times == nullptr)
+    const RSKTIMEGRID* grid = variable != nullptr ? variable->lag_grid : nullptr;
+    const RSKRUNBLOCK* run = con != nullptr ? con->run_block : nullptr;
+    if (grid == nullptr || grid->times == nullptr || variable->value == nullptr || run == nullptr) [[unlikely]] {
+        *value = qor::missing();
         return 1;
+    }
     const double date = date_of(con, element);
-    const double base = con->run_block->base_date;
-    if (qor::is_missing(date) || qor::is_missing(base)) return 1;
+    const double base = run->base_date;
+    if (qor::is_missing(date) || qor::is_missing(base)) [[unlikely]] {
+        *value = qor::missing();
+        return 1;
+    }
     double elapsed = (date - base) / kRskDaysPerYear;
     if (elapsed < 0) elapsed = 0;
-    const double* points = variable->lag_grid->times;
-    const int count = static_cast<int>(variable->lag_grid->count) + 1;
+    const double* points = grid->times;
+    const int count = static_cast<int>(grid->count) + 1;
     // Ages beyond the time since the base date lie in the lagged values of the current state;
-    // nearer ages in the previous state's values, whose ages are counted from the base date.
+    // at that time, in the previous state's values, whose ages are counted from the base date.
     // An age inside the elapsed time has no place there and is read from the current state too.
-    if (age > elapsed || variable->lag_previous == nullptr || age < elapsed)
+    if (age != elapsed || variable->lag_previous == nullptr) [[likely]]
         return value_at(points, count, static_cast<const double*>(variable->value), age, value);
-    return value_at(points, count, variable->lag_previous, age - elapsed, value);
+    return value_at(points, count, variable->lag_previous, 0, value);
 }

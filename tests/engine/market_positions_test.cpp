@@ -325,12 +325,16 @@ TEST_F(MarketPositions, InstrumentFilePrinting) {
 TEST_F(MarketPositions, TransformationSetMembers) {
     RSKCATOBJ* set = define_set("shifts");
     RSKCATOBJ* nested = define_set("inner");
-    // A parameter matrix object that holds a record, as catalog storage would after loading it.
-    RSKNAMEREC matrix = name_of("Tboth");
-    RSKCATOBJ* matrix_object = nullptr;
-    ASSERT_EQ(rssofid(con, &matrix_object, &matrix, nullptr, RSKKIND_PARMATRIX), 0) << log();
-    static char matrix_record[64];
-    matrix_object->object = matrix_record;
+    // Parameter matrices: two linear transformations (one named like a method) and one that is not.
+    auto define_matrix = [&](const char* name, int linear) {
+        RSKNAMEREC key = name_of(name), data = name_of("pmdata");
+        RSKCATOBJ* object = nullptr;
+        ASSERT_EQ(engine_routine<EngineSlot::rskpmxd>()(con, &object, &key, nullptr, &data, linear, nullptr), 0)
+            << log();
+    };
+    define_matrix("Tboth", 1);
+    define_matrix("lin", 1);
+    define_matrix("plain", 0);
     ASSERT_NE(nested, nullptr);
     struct Case {
         uint32_t kind;
@@ -345,6 +349,9 @@ TEST_F(MarketPositions, TransformationSetMembers) {
         {RSKPRS_METHOD, "nothing", 0, RSKPRS_METHOD, "598/1222"},
         {RSKPRS_SET, "missing", 0, RSKPRS_SET, "598/1221"},
         {RSKPRS_MATRIX, "nomatrix", 0, RSKPRS_MATRIX, "598/1280"},
+        {RSKPRS_MATRIX, "lin", 0, RSKPRS_MATRIX, nullptr},
+        {RSKPRS_MATRIX, "plain", 9, RSKPRS_MATRIX, "598/1281"},
+        {RSKPRS_UNKNOWN, "plain", 9, RSKPRS_MATRIX, "598/1281"},
         {RSKPRS_UNKNOWN, "Pprice", 9, RSKPRS_METHOD, "598/1228"},
         {RSKPRS_UNKNOWN, "Tboth", 0, RSKPRS_METHOD, nullptr},   // a method before a matrix
         {RSKPRS_UNKNOWN, "inner", 0, RSKPRS_SET, nullptr},
@@ -366,8 +373,8 @@ TEST_F(MarketPositions, TransformationSetMembers) {
     const size_t at = listing().size();
     EXPECT_EQ(engine_routine<EngineSlot::rskprsp>()(con, record), 0);
     const std::string printed = listing_since(at);
-    for (const char* piece : {"Transformation set shifts", "Number of members: 10", "1. Tshift (transformation method)",
-                              "9. inner (transformation set)", "10. neither (kind not known)"})
+    for (const char* piece : {"Transformation set shifts", "Number of members: 13", "1. Tshift (transformation method)",
+                              "12. inner (transformation set)", "13. neither (kind not known)"})
         EXPECT_NE(printed.find(piece), std::string::npos) << piece << "\n" << printed;
 
     // Defined again with fewer members: only those.

@@ -21,6 +21,7 @@
 #include "engine/model/models/models.h"
 #include "engine/model/names/name_records.h"
 #include "engine/model/options/engine_options.h"
+#include "engine/model/parameters/parameter_matrices.h"
 #include "engine/model/paths/search_path.h"
 #include "engine/model/registries/code_registries.h"
 #include "engine/model/registries/role_combinations.h"
@@ -185,6 +186,17 @@ void rskatbl_fill() {
     put<EngineSlot::is_mtm>(&analysis_kinds::is_mtm);
     put<EngineSlot::number_of_outvars>(&number_of_outvars);
     put<EngineSlot::is_exposure_type_variable>(&is_exposure_type_variable);
+
+    // Parameter matrices and their identifier maps.
+    put<EngineSlot::rskpid>(&rskpid);
+    put<EngineSlot::rskpida>(&rskpida);
+    put<EngineSlot::rskpidm>(&rskpidm);
+    put<EngineSlot::rskpmx>(&rskpmx);
+    put<EngineSlot::rskpmxc>(&rskpmxc);
+    put<EngineSlot::rskpmxd>(&rskpmxd);
+    put<EngineSlot::rskpmxf>(&rskpmxf);
+    put<EngineSlot::rskpmxp>(&rskpmxp);
+    put<EngineSlot::rskpmx0>(&rskpmx0);
 
     // Currencies.
     put<EngineSlot::rskcur>(&rskcur);

@@ -4,10 +4,9 @@
 #include "engine/model/control/out_of_memory.h"
 #include "engine/model/market/transformation_sets.h"
 #include "engine/model/names/name_records.h"
+#include "engine/model/parameters/parameter_matrices.h"
 #include "engine/model/services/catalog.h"
 #include "engine/model/services/compiler.h"
-#include "engine/model/symbols/symbol_table.h"
-#include "engine/tables/object_tables.h"
 #include "host/print.h"
 
 namespace {
@@ -28,10 +27,10 @@ Found find_method(RSKCON* con, const RSKNAMEREC* name) {
 }
 
 Found find_matrix(RSKCON* con, const RSKNAMEREC* name) {
-    if (con->current_tables == nullptr) return Found::none;
-    auto* object = static_cast<RSKCATOBJ*>(rsksym(con, &con->current_tables->tables[RSKTAB_PARMATRICES], name));
-    if (object == nullptr || rssofiq(con, object, kReadRight) == nullptr) return Found::none;
-    return Found::right;
+    RSKCATOBJ* object = own_engine_routine<EngineSlot::rskpmx>()(con, name);
+    auto* matrix = static_cast<RSKPARMATRIX*>(object != nullptr ? rssofiq(con, object, kReadRight) : nullptr);
+    if (matrix == nullptr) return Found::none;
+    return matrix->linear_transformation ? Found::right : Found::wrong;
 }
 
 Found find_set(RSKCON* con, const RSKNAMEREC* name) {

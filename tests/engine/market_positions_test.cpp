@@ -11,6 +11,7 @@
 #include "engine/model/positions/instrument_files.h"
 #include "engine/model/positions/position_definitions.h"
 #include "engine/model/services/catalog.h"
+#include "host/lists.h"
 #include "tests/engine/definitions_fixture.h"
 
 namespace {
@@ -382,6 +383,64 @@ TEST_F(MarketPositions, TransformationSetMembers) {
     EXPECT_EQ(add_member(set, RSKPRS_METHOD, "Tshift"), 0);
     EXPECT_EQ(record->count, 1u);
     EXPECT_EQ(record->head, record->tail);
+}
+
+// Catalog storage restores definitions through these routines: a market data set definition and
+// a position data set definition read back from their list forms, mappings included.
+TEST_F(MarketPositions, RestoredFromTheCatalogListForms) {
+    declare_variables();
+    auto list_of = [](std::initializer_list<std::pair<const char*, const char*>> items,
+                      std::initializer_list<std::pair<const char*, const char*>> mappings) {
+        qor_list* list = nullptr;
+        slnewl(&list, nullptr, 84);
+        for (auto [name, value] : items) slinsc(list, value, QOR_SL_APPEND, name);
+        qor_list* cells = nullptr;
+        slnewl(&cells, nullptr, 84);
+        for (auto [variable, column] : mappings) {
+            qor_list* cell = nullptr;
+            slnewl(&cell, nullptr, 84);
+            slinsc(cell, variable, QOR_SL_APPEND, "NAME");
+            slinsc(cell, column, QOR_SL_APPEND, "VARNAME");
+            slinsl(cells, slid(cell), QOR_SL_APPEND, "");
+            sldel(cell, 0);
+        }
+        slinsl(list, slid(cells), QOR_SL_APPEND, "VARIABLES");
+        sldel(cells, 0);
+        return list;
+    };
+    RSKNAMEREC rates = name_of("RATES"), bonds = name_of("BONDS");
+    RSKCATOBJ* ids_header = nullptr;
+    RSKCATOBJ* data_header = nullptr;
+    ASSERT_EQ(rssofid(con, &ids_header, &rates, nullptr, RSKKIND_INPUTDS), 0);
+    ASSERT_EQ(rssofid(con, &data_header, &bonds, nullptr, RSKKIND_TDATA), 0);
+
+    con->catalog_loading = 1;
+    qor_list* ids = list_of({{"NAME", "RATES"}, {"TYPE", "Covariance"}, {"MEMNAME", "work.rates"}, {"ROWNAME", "id"}},
+                            {{"usd1y", "c1"}});
+    RSKCATOBJ* out = nullptr;
+    EXPECT_EQ(catalog_routine<CatalogSlot::rssidss>()(con, slid(ids), nullptr, 0, 0, &out, ids_header), 0) << log();
+    qor_list* data = list_of({{"NAME", "BONDS"}, {"FORMAT", "Simple"}, {"CLASSNAME", ""}, {"MEMNAME", "bonds_ds"}},
+                             {{"notional", "NOTL"}, {"coupon", "CPN"}});
+    EXPECT_EQ(catalog_routine<CatalogSlot::rssdats>()(con, slid(data), nullptr, 0, 0, &out, data_header), 0) << log();
+    con->catalog_loading = 0;
+    sldel(ids, 0);
+    sldel(data, 0);
+
+    auto* market = static_cast<RSKINPUTDS*>(ids_header->object);
+    ASSERT_NE(market, nullptr);
+    EXPECT_EQ(market->type, RSKMDSTYPE_COVARIANCE);
+    EXPECT_EQ(rsk_is_no_interval(&market->interval), 1);
+    EXPECT_EQ(text_of(market->row_column, market->row_column_length), "id");
+    EXPECT_EQ(text_of(market->dataset.buffer, market->dataset.name.length), "work.rates");
+    EXPECT_EQ(columns_of(market->mappings), (std::vector<std::string>{"usd1y=c1"}));
+    auto* positions = static_cast<RSKTDATA*>(data_header->object);
+    ASSERT_NE(positions, nullptr);
+    EXPECT_EQ(positions->format, RSKDSFORMAT_SIMPLE);
+    EXPECT_EQ(positions->instrument_type.name.length, 0);
+    EXPECT_EQ(columns_of(positions->mappings), (std::vector<std::string>{"notional=NOTL", "coupon=CPN"}));
+    // Restoring is quiet about data sets that are not there.
+    EXPECT_EQ(log().find("598/2410"), std::string::npos) << log();
+    EXPECT_EQ(log().find("598/1015"), std::string::npos) << log();
 }
 
 // Every allocation of each definition fails in turn: 1 and one 598/2797, and the object is

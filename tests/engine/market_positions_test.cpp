@@ -13,6 +13,7 @@
 #include "engine/model/services/catalog.h"
 #include "host/lists.h"
 #include "tests/engine/definitions_fixture.h"
+#include "tests/engine/own_slots.h"
 
 namespace {
 
@@ -321,6 +322,75 @@ TEST_F(MarketPositions, InstrumentFilePrinting) {
     const size_t before = log().size();
     EXPECT_EQ(print(con, file, nullptr, 7, 0), 1);
     EXPECT_NE(log().find("rsktdfp: print mode 7 is not known."), std::string::npos) << log().substr(before);
+}
+
+// A reader of instrument files standing in for the instrument file reader: `instruments` to read,
+// a read that fails at `fail_at` (0 = none), and counts of what was opened, closed and freed.
+struct ReaderDouble {
+    static inline int instruments = 0, fail_at = 0, read = 0, open_fails = 0;
+    static inline int prepared = 0, freed = 0, opened = 0, closed = 0, printed = 0;
+    static void reset(int count, int fail = 0, int refuse_open = 0) {
+        instruments = count;
+        fail_at = fail;
+        open_fails = refuse_open;
+        read = prepared = freed = opened = closed = printed = 0;
+    }
+    static int mem0(RSKCON*) { return ++prepared, 0; }
+    static int memf(RSKCON*) { return ++freed, 0; }
+    static int open(RSKCON*, void*, RSKTFILE*, int mode) { return mode == 'I' && !open_fails ? (++opened, 0) : 1; }
+    static int close(RSKCON*, void*) { return ++closed, 0; }
+    static int next(RSKCON*, void*, int32_t* number) {
+        if (++read == fail_at) return 3;
+        if (read > instruments) return -1;
+        *number = read;
+        return 0;
+    }
+    static int print(RSKCON*, void*, int32_t number) {
+        xpsout("instrument %i", number);
+        return ++printed, 0;
+    }
+};
+
+TEST_F(MarketPositions, InstrumentFileReadingClosesOnEveryPath) {
+    RSKCATOBJ* object = nullptr;
+    ASSERT_EQ(define_file(&object, "pos"), 0);
+    auto* file = static_cast<RSKTFILE*>(object->object);
+    OwnSlot mem0(148, reinterpret_cast<void*>(&ReaderDouble::mem0));
+    OwnSlot memf(150, reinterpret_cast<void*>(&ReaderDouble::memf));
+    OwnSlot open(257, reinterpret_cast<void*>(&ReaderDouble::open));
+    OwnSlot close(258, reinterpret_cast<void*>(&ReaderDouble::close));
+    OwnSlot next(260, reinterpret_cast<void*>(&ReaderDouble::next));
+    OwnSlot print(255, reinterpret_cast<void*>(&ReaderDouble::print));
+    struct Case {
+        const char* what;
+        int instruments, count, fail_at, refuse_open;
+        int result, printed, opened;
+        bool count_reached;
+    } cases[] = {
+        {"stops at the count", 3, 2, 0, 0, 0, 2, 1, true},
+        {"stops at the end", 3, 5, 0, 0, 0, 3, 1, false},
+        {"a read that fails", 3, 5, 2, 0, 1, 1, 1, false},
+        {"a file that cannot be opened", 3, 5, 0, 1, 1, 0, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ReaderDouble::reset(c.instruments, c.fail_at, c.refuse_open);
+        const size_t at = listing().size(), before = log().size();
+        EXPECT_EQ(engine_routine<EngineSlot::rsktdfp>()(con, file, nullptr, RSKTDFP_INSTRUMENTS, c.count), c.result);
+        EXPECT_EQ(ReaderDouble::printed, c.printed);
+        EXPECT_EQ(ReaderDouble::prepared, 1);
+        EXPECT_EQ(ReaderDouble::freed, 1);
+        EXPECT_EQ(ReaderDouble::opened, c.opened);
+        EXPECT_EQ(ReaderDouble::closed, c.opened);
+        const std::string printed = listing_since(at);
+        EXPECT_EQ(printed.find("598/1756") != std::string::npos, c.count_reached) << printed;
+        EXPECT_EQ(log().find("598/1756", before) != std::string::npos, c.count_reached);
+        EXPECT_EQ(log().find("598/1751", before) != std::string::npos, c.refuse_open != 0);
+        if (c.opened) {
+            EXPECT_LT(printed.find("598/1752"), printed.find("instrument 1")) << printed;
+            EXPECT_NE(printed.find("598/1753"), std::string::npos) << printed;
+        }
+    }
 }
 
 TEST_F(MarketPositions, TransformationSetMembers) {

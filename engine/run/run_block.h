@@ -5,6 +5,9 @@
 #include "engine/tables/control_structure.h"
 #include "engine/model/timers/timer_record.h"
 
+struct RSKLAG;
+struct RSKANLPROC;
+struct mds;
 struct RSKTFILE;
 
 // An instrument data file of a run: the position data set definition or source it was read from
@@ -30,11 +33,29 @@ struct RSKRUNBLOCK {
     //      (fields of the project check and run go here)
 
     // ---- lagged risk factors ----
-    //      (lag state, saved values and work area go here)
+    double base_date;                // host date of the run's base case; missing when unset
+    double state_date;               // host date of the state being generated or priced
+    RSKLAG* time_line;               // ages the lag grids need, latest date (smallest age) first
+    mds* market_data;                // the run's open market data, read by date for lags
+    uint8_t lag_values_wanted;       // the run asks for lagged values before it starts
+    uint8_t lag_values_read;         // lagged values were read from market_data for this run
+    // The run's lag state, cleared as one by rsklagc: per mode (index 0 mode 1, index 1 mode 2)
+    // the count of lagged variables, the history's date array, its fill count and its switch.
+    int32_t lag_counts[2];
+    double* history_dates[2];
+    int32_t history_fills[2];
+    uint8_t history_on[2];
+    int32_t history_capacity[2];     // states each mode's history holds (horizons - 1)
+    // The saved value block the run engine keeps: copied back into place after the market data
+    // has been read at earlier dates.
+    void* saved_values;
+    void* saved_values_target;
+    size_t saved_values_bytes;
+    RSKANLPROC* work_area;           // the active analysis's processing record
 
     // ---- instrument filters ----
     //      (file and evaluation contexts go here)
 
     // ---- run pool ----
-    //      (the run pool's allocation counter goes here)
+    size_t run_pool_bytes;           // bytes taken from the run pool during this run
 };

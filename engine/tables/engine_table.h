@@ -24,6 +24,8 @@ struct statement_node;
 struct RSKVARDEF;
 struct RSKGENTRANS;
 struct interval_spec;
+struct RSKIDENTRY;
+struct RSKIDMAP;
 
 constexpr int kEngineTableVector = 381;
 constexpr int kEngineTableVectorCode = (14 << 16) | 381;   // level 14, vector 381 (917885)
@@ -747,6 +749,18 @@ QOR_ENGINE_SLOT_TYPE(rsktrao, int (*)(RSKCON*, void*, RSKTFILE*, int))
 QOR_ENGINE_SLOT_TYPE(rsktrac, int (*)(RSKCON*, void*))
 QOR_ENGINE_SLOT_TYPE(rsktra1, int (*)(RSKCON*, void*, int32_t*))
 QOR_ENGINE_SLOT_TYPE(rsktrap, int (*)(RSKCON*, void*, int32_t))
+// Lagged risk factors and parameter matrices: the market data reader's close, and the maps and
+// matrices of slots 168 to 176.
+QOR_ENGINE_SLOT_TYPE(rskmdsc, int (*)(RSKCON*, void*))
+QOR_ENGINE_SLOT_TYPE(rskpid, RSKIDENTRY* (*)(RSKCON*, const RSKIDMAP*, const char*, int))
+QOR_ENGINE_SLOT_TYPE(rskpida, int (*)(RSKCON*, RSKIDMAP*, const char*, int, int))
+QOR_ENGINE_SLOT_TYPE(rskpidm, int (*)(RSKCON*, RSKIDMAP*, int, int))
+QOR_ENGINE_SLOT_TYPE(rskpmx, RSKCATOBJ* (*)(RSKCON*, const RSKNAMEREC*))
+QOR_ENGINE_SLOT_TYPE(rskpmxc, int (*)(RSKCON*, RSKPARMATRIX*))
+QOR_ENGINE_SLOT_TYPE(rskpmxd, int (*)(RSKCON*, RSKCATOBJ**, const RSKNAMEREC*, const RSKNAMEREC*, const RSKNAMEREC*, int, RSKCATOBJ*))
+QOR_ENGINE_SLOT_TYPE(rskpmxf, int (*)(RSKCON*, RSKPARMATRIX*))
+QOR_ENGINE_SLOT_TYPE(rskpmxp, int (*)(RSKCON*, RSKPARMATRIX*))
+QOR_ENGINE_SLOT_TYPE(rskpmx0, int (*)(RSKCON*))
 #undef QOR_ENGINE_SLOT_TYPE
 
 template <EngineSlot S>

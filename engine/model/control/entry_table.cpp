@@ -21,6 +21,7 @@
 #include "engine/model/models/models.h"
 #include "engine/model/names/name_records.h"
 #include "engine/model/options/engine_options.h"
+#include "engine/model/parameters/parameter_matrices.h"
 #include "engine/model/paths/search_path.h"
 #include "engine/model/registries/code_registries.h"
 #include "engine/model/registries/role_combinations.h"
@@ -33,6 +34,10 @@
 #include "engine/model/types/type_name_lists.h"
 #include "engine/model/variables/value_cells.h"
 #include "engine/model/fx/fx_matrix.h"
+#include "engine/model/market/market_data_sets.h"
+#include "engine/model/market/transformation_sets.h"
+#include "engine/model/positions/instrument_files.h"
+#include "engine/model/positions/position_definitions.h"
 #include "engine/model/variables/analysis_kinds.h"
 #include "engine/model/variables/variables.h"
 #include "engine/tables/slot_placeholder.h"
@@ -182,6 +187,17 @@ void rskatbl_fill() {
     put<EngineSlot::number_of_outvars>(&number_of_outvars);
     put<EngineSlot::is_exposure_type_variable>(&is_exposure_type_variable);
 
+    // Parameter matrices and their identifier maps.
+    put<EngineSlot::rskpid>(&rskpid);
+    put<EngineSlot::rskpida>(&rskpida);
+    put<EngineSlot::rskpidm>(&rskpidm);
+    put<EngineSlot::rskpmx>(&rskpmx);
+    put<EngineSlot::rskpmxc>(&rskpmxc);
+    put<EngineSlot::rskpmxd>(&rskpmxd);
+    put<EngineSlot::rskpmxf>(&rskpmxf);
+    put<EngineSlot::rskpmxp>(&rskpmxp);
+    put<EngineSlot::rskpmx0>(&rskpmx0);
+
     // Currencies.
     put<EngineSlot::rskcur>(&rskcur);
     put<EngineSlot::rskcur0>(&rskcur0);
@@ -328,6 +344,39 @@ void rskatbl_fill() {
     put<EngineSlot::rskrefw>(&rskrefw);
     put<EngineSlot::rskcatr>(&rskcatr);
     put<EngineSlot::rskcatw>(&rskcatw);
+
+    // Position data set definitions, position sources, instrument file definitions, market data
+    // set definitions and transformation sets.
+    put<EngineSlot::rskdat>(&rskdat);
+    put<EngineSlot::rskdata>(&rskdata);
+    put<EngineSlot::rskdatc>(&rskdatc);
+    put<EngineSlot::rskdatd>(&rskdatd);
+    put<EngineSlot::rskdatf>(&rskdatf);
+    put<EngineSlot::rskdatp>(&rskdatp);
+    put<EngineSlot::rskdatr>(&rskdatr);
+    put<EngineSlot::rskpos>(&rskpos);
+    put<EngineSlot::rskposc>(&rskposc);
+    put<EngineSlot::rskposd>(&rskposd);
+    put<EngineSlot::rskposf>(&rskposf);
+    put<EngineSlot::rskposp>(&rskposp);
+    put<EngineSlot::rskpdsd>(&rskpdsd);
+    put<EngineSlot::rskpdsp>(&rskpdsp);
+    put<EngineSlot::rskpdsr>(&rskpdsr);
+    put<EngineSlot::rsktdf>(&rsktdf);
+    put<EngineSlot::rsktdfd>(&rsktdfd);
+    put<EngineSlot::rsktdff>(&rsktdff);
+    put<EngineSlot::rsktdfp>(&rsktdfp);
+    put<EngineSlot::rskids>(&rskids);
+    put<EngineSlot::rskidsa>(&rskidsa);
+    put<EngineSlot::rskidsd>(&rskidsd);
+    put<EngineSlot::rskidsf>(&rskidsf);
+    put<EngineSlot::rskidsp>(&rskidsp);
+    put<EngineSlot::rskprs>(&rskprs);
+    put<EngineSlot::rskprsa>(&rskprsa);
+    put<EngineSlot::rskprsc>(&rskprsc);
+    put<EngineSlot::rskprsd>(&rskprsd);
+    put<EngineSlot::rskprsf>(&rskprsf);
+    put<EngineSlot::rskprsp>(&rskprsp);
 
     // Two routines stand in two slots each.
     put<EngineSlot::rskcsac_again>(&rskcsac);

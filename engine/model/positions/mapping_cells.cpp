@@ -2,6 +2,8 @@
 // mapping to a list and giving a list's cells back to their shared free list.
 #include "engine/model/positions/mapping_cells.h"
 
+#include <strings.h>
+
 #include <cstring>
 
 #include "engine/model/control/out_of_memory.h"
@@ -30,6 +32,25 @@ int rsk_map_append(RSKCON* con, RSKMAPLIST* list, const RSKNAMEREC* variable, co
     list->tail = cell;
     ++list->count;
     return 0;
+}
+
+int rsk_map_remove(RSKCON* con, RSKMAPLIST* list, const RSKNAMEREC* variable) {
+    if (list == nullptr || variable == nullptr || variable->text == nullptr) return 1;
+    RSKMAPCELL* previous = nullptr;
+    for (RSKMAPCELL* cell = list->head; cell != nullptr; previous = cell, cell = cell->next) {
+        if (cell->variable.name.length != variable->length ||
+            strncasecmp(cell->variable.buffer, variable->text, variable->length) != 0)
+            continue;
+        if (previous != nullptr)
+            previous->next = cell->next;
+        else
+            list->head = cell->next;
+        if (list->tail == cell) list->tail = previous;
+        --list->count;
+        rsk_give_free(con->free_lists->mapping_cells, cell);
+        return 0;
+    }
+    return 1;
 }
 
 void rsk_map_clear(RSKCON* con, RSKMAPLIST* list) {

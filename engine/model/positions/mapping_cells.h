@@ -23,5 +23,7 @@ struct RSKMAPLIST {
 // Appends a cell mapping `column` to `variable` (the column cut to 32 characters). 0, or 1 when no
 // cell can be had (598/2797 once).
 int rsk_map_append(RSKCON* con, RSKMAPLIST* list, const RSKNAMEREC* variable, const RSKNAMEREC* column);
+// Removes the cell of `variable` (names compared ignoring case): 0, or 1 when there is none.
+int rsk_map_remove(RSKCON* con, RSKMAPLIST* list, const RSKNAMEREC* variable);
 // Gives every cell back to the free list and empties the list.
 void rsk_map_clear(RSKCON* con, RSKMAPLIST* list);

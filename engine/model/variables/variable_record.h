@@ -125,7 +125,21 @@ struct RSKVARIABLE {
 
     // Instrument types: resolved types that hold this variable; it is not deleted while above 0.
     uint32_t use_count;
+
+    // Lagged risk factors (run-time): the lag points are the lag grid's times (0 first), the
+    // lagged values the value storage (index 0 the current value, i the value at point i).
+    double* lag_previous;            // the previous state's values, one per lag point
+    uint8_t lag_mode;                // 0 none, 1 named by the analysis, 2 depends on the state
+    int32_t lag_pending;             // lag points still to be read from market data
+    double* lag_history;             // this variable's values in the history block of its mode
+    double lag_in_analysis;          // 1 while the current analysis names the risk factor
+
+    // Parameter matrices: how the compiled methods use a parameter variable's matrix.
+    uint8_t parameter_use;           // RSKPMXUSE_* bits
 };
+
+// Uses of a parameter variable: its matrix is loaded for every run, or when a run asks.
+enum : uint8_t { RSKPMXUSE_ALWAYS = 0x01, RSKPMXUSE_RUN = 0x02 };
 
 // A link of a run-time list of variables (24 bytes in the stored layout; sizes in memory come
 // from sizeof): taken from the links free list, 1000 at a time.

@@ -1,0 +1,14 @@
+// The names a parameter matrix reader shows in its messages, taken from the open market data
+// set: the definition's name, the data set's and the row identifier column's.
+#include "engine/model/parameters/parameter_reading.h"
+#include "engine/model/services/files.h"
+
+PmxNames pmx_names(mds* context) {
+    PmxNames names{};
+    names.dataset_length = static_cast<int>(context->display_name.name.length);
+    names.dataset = context->display_name.name.text != nullptr ? context->display_name.name.text : "";
+    names.definition = "";
+    names.row_column_length = 6;
+    names.row_column = "_NAME_";
+    return names;
+}

@@ -8,6 +8,14 @@
 struct RSKLAG;
 struct RSKANLPROC;
 struct mds;
+struct RSKTFILE;
+
+// An instrument data file of a run: the position data set definition or source it was read from
+// and the instrument file definition it was written to.
+struct RSKINSTDATAFILE {
+    RSKOBJNAME name;
+    RSKTFILE* definition;
+};
 
 struct RSKRUNBLOCK {
     RSKOBJNAME project_name;
@@ -17,7 +25,9 @@ struct RSKRUNBLOCK {
     RSKTIMER method_timer;           // the other method runs
 
     // ---- positions and instrument files ----
-    //      (fields of the position sources and instrument file definitions go here)
+    int32_t instrument_data_count;           // instrument data files of the run
+    RSKINSTDATAFILE* instrument_data_files;  // their entries
+    void* instrument_file;                   // context of the instrument file reader, or null
 
     // ---- run dates and the project ----
     //      (fields of the project check and run go here)

@@ -162,6 +162,12 @@ struct RSKFREELISTS {
     RSKHIERARCHY* hierarchies;       // chunk 10
     RSKHIERCELL* class_cells;        // chunk 20
     RSKNAMECELL* array_elements;     // array element-name entries; chunk 1000
+
+    // Market data and position definitions: the mapping cells that position data set and market
+    // data set definitions share (chunk 10; parameter matrices take theirs from here too), and
+    // the members of transformation sets (chunk 20).
+    struct RSKMAPCELL* mapping_cells;
+    struct RSKPRSMEMBER* transformation_members;
 };
 
 // Security record of a catalog object or environment: owner, group and a rights code (0x200

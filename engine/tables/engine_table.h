@@ -25,6 +25,7 @@ struct RSKVARDEF;
 struct RSKGENTRANS;
 struct RSKIDENTRY;
 struct RSKIDMAP;
+struct interval_spec;
 
 constexpr int kEngineTableVector = 381;
 constexpr int kEngineTableVectorCode = (14 << 16) | 381;   // level 14, vector 381 (917885)
@@ -724,6 +725,42 @@ QOR_ENGINE_SLOT_TYPE(rskpmxd, int (*)(RSKCON*, RSKCATOBJ**, const RSKNAMEREC*, c
 QOR_ENGINE_SLOT_TYPE(rskpmxf, int (*)(RSKCON*, RSKPARMATRIX*))
 QOR_ENGINE_SLOT_TYPE(rskpmxp, int (*)(RSKCON*, RSKPARMATRIX*))
 QOR_ENGINE_SLOT_TYPE(rskpmx0, int (*)(RSKCON*))
+// Position data set definitions, position sources, instrument file definitions, market data set
+// definitions and transformation sets; the instrument file reader that instrument files print with.
+QOR_ENGINE_SLOT_TYPE(rskdat, RSKCATOBJ* (*)(RSKCON*, const RSKNAMEREC*))
+QOR_ENGINE_SLOT_TYPE(rskdata, int (*)(RSKCON*, RSKCATOBJ*, const RSKNAMEREC*, const RSKNAMEREC*))
+QOR_ENGINE_SLOT_TYPE(rskdatc, int (*)(RSKCON*, RSKTDATA*))
+QOR_ENGINE_SLOT_TYPE(rskdatd, int (*)(RSKCON*, RSKCATOBJ**, const RSKNAMEREC*, uint32_t, const RSKNAMEREC*, const RSKNAMEREC*, RSKCATOBJ*))
+QOR_ENGINE_SLOT_TYPE(rskdatf, int (*)(RSKCON*, RSKTDATA*))
+QOR_ENGINE_SLOT_TYPE(rskdatp, int (*)(RSKCON*, const RSKTDATA*))
+QOR_ENGINE_SLOT_TYPE(rskdatr, int (*)(RSKCON*, RSKCATOBJ*, const RSKNAMEREC*))
+QOR_ENGINE_SLOT_TYPE(rskpos, RSKCATOBJ* (*)(RSKCON*, const RSKNAMEREC*))
+QOR_ENGINE_SLOT_TYPE(rskposc, int (*)(RSKCON*, RSKTSOURCE*))
+QOR_ENGINE_SLOT_TYPE(rskposd, int (*)(RSKCON*, RSKCATOBJ**, const RSKNAMEREC*, RSKCATOBJ*))
+QOR_ENGINE_SLOT_TYPE(rskposf, int (*)(RSKCON*, RSKTSOURCE*))
+QOR_ENGINE_SLOT_TYPE(rskposp, int (*)(RSKCON*, const RSKTSOURCE*))
+QOR_ENGINE_SLOT_TYPE(rskpdsd, int (*)(RSKCON*, RSKCATOBJ*, const RSKNAMEREC*))
+QOR_ENGINE_SLOT_TYPE(rskpdsp, int (*)(RSKCON*, const RSKTSOURCE*))
+QOR_ENGINE_SLOT_TYPE(rskpdsr, int (*)(RSKCON*, RSKCATOBJ*, const RSKNAMEREC*))
+QOR_ENGINE_SLOT_TYPE(rsktdf, RSKCATOBJ* (*)(RSKCON*, const RSKNAMEREC*))
+QOR_ENGINE_SLOT_TYPE(rsktdfd, int (*)(RSKCON*, RSKCATOBJ**, const RSKNAMEREC*, const RSKNAMEREC*, const RSKNAMEREC*, RSKCATOBJ*))
+QOR_ENGINE_SLOT_TYPE(rsktdff, int (*)(RSKCON*, RSKTFILE*))
+QOR_ENGINE_SLOT_TYPE(rsktdfp, int (*)(RSKCON*, RSKTFILE*, void*, int, int))
+QOR_ENGINE_SLOT_TYPE(rskids, RSKCATOBJ* (*)(RSKCON*, const RSKNAMEREC*))
+QOR_ENGINE_SLOT_TYPE(rskidsa, int (*)(RSKCON*, RSKCATOBJ*, const RSKNAMEREC*, const RSKNAMEREC*))
+QOR_ENGINE_SLOT_TYPE(rskidsd, int (*)(RSKCON*, RSKCATOBJ**, const RSKNAMEREC*, uint32_t, const interval_spec*, const RSKNAMEREC*, const RSKNAMEREC*, RSKCATOBJ*))
+QOR_ENGINE_SLOT_TYPE(rskidsf, int (*)(RSKCON*, RSKINPUTDS*))
+QOR_ENGINE_SLOT_TYPE(rskidsp, int (*)(RSKCON*, const RSKINPUTDS*))
+QOR_ENGINE_SLOT_TYPE(rskprs, RSKCATOBJ* (*)(RSKCON*, const RSKNAMEREC*))
+QOR_ENGINE_SLOT_TYPE(rskprsa, int (*)(RSKCON*, RSKCATOBJ*, uint32_t, const RSKNAMEREC*))
+QOR_ENGINE_SLOT_TYPE(rskprsc, int (*)(RSKCON*, RSKPRATESET*))
+QOR_ENGINE_SLOT_TYPE(rskprsd, int (*)(RSKCON*, RSKCATOBJ**, const RSKNAMEREC*, const RSKNAMEREC*, RSKCATOBJ*))
+QOR_ENGINE_SLOT_TYPE(rskprsf, int (*)(RSKCON*, RSKPRATESET*))
+QOR_ENGINE_SLOT_TYPE(rskprsp, int (*)(RSKCON*, const RSKPRATESET*))
+QOR_ENGINE_SLOT_TYPE(rsktrao, int (*)(RSKCON*, void*, RSKTFILE*, int))
+QOR_ENGINE_SLOT_TYPE(rsktrac, int (*)(RSKCON*, void*))
+QOR_ENGINE_SLOT_TYPE(rsktra1, int (*)(RSKCON*, void*, int32_t*))
+QOR_ENGINE_SLOT_TYPE(rsktrap, int (*)(RSKCON*, void*, int32_t))
 #undef QOR_ENGINE_SLOT_TYPE
 
 template <EngineSlot S>

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "common/files/dataset.h"
+#include "engine/model/market/market_data_sets.h"
+#include "engine/model/names/name_records.h"
 #include "engine/model/parameters/parameter_matrices.h"
 #include "engine/model/services/files.h"
 #include "engine/model/variables/variables.h"
@@ -18,16 +20,18 @@
 
 namespace {
 
-// The market data set service as the tests need it: the definition's data set is the member of
-// that name in DEFS; "nodef" names no definition.
+// The market data set service as the tests need it: the definition of a name reads the member of
+// that name in DEFS, its rows named by "_NAME_"; "nodef" names no definition.
 struct MarketDataDouble {
-    static unsigned char definition[512];
+    static RSKINPUTDS definition;
     static int open(RSKCON* con, void* context, int, int, const RSKNAMEREC* name, void*, int) {
         auto* md = static_cast<mds*>(context);
         *md = mds{};
         std::string member(name->text, name->length);
         if (member == "nodef") return 2;
-        md->definition = reinterpret_cast<RSKINPUTDS*>(definition);
+        definition = RSKINPUTDS{};
+        rskname(con, &definition.name, member.c_str(), -1);
+        md->definition = &definition;
         static std::string display;
         display = "DEFS." + member;
         md->display_name.name = RSKNAMEREC{32, static_cast<uint16_t>(display.size()), md->display_name.buffer};
@@ -52,7 +56,7 @@ struct MarketDataDouble {
         return 0;
     }
 };
-unsigned char MarketDataDouble::definition[512];
+RSKINPUTDS MarketDataDouble::definition;
 
 const std::vector<TestColumn> kIdCD = {{"_NAME_", true, 40}, {"c", false, 8}, {"d", false, 8}};
 

@@ -157,6 +157,8 @@ int rskpmxc(RSKCON* con, RSKPARMATRIX* matrix) {
 int rskpmxf(RSKCON* con, RSKPARMATRIX* matrix) {
     if (matrix == nullptr) return 0;
     rskpmxc(con, matrix);
+    // The parameter variable no longer reaches the record once it is free.
+    if (matrix->variable != nullptr && matrix->variable->value == matrix) matrix->variable->value = nullptr;
     std::memset(static_cast<void*>(matrix), 0, sizeof *matrix);
     rsk_give_free(con->free_lists->parameter_matrices, matrix);
     return 0;

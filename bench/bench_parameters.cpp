@@ -18,6 +18,7 @@
 #include "bench/bench_support.h"
 #include "common/files/dataset.h"
 #include "engine/model/control/entry_table.h"
+#include "engine/model/market/market_data_sets.h"
 #include "engine/model/parameters/parameter_matrices.h"
 #include "engine/model/services/files.h"
 #include "engine/model/variables/variables.h"
@@ -125,10 +126,10 @@ void read_plainly(std::vector<double>& values, std::vector<std::string>& ids) {
 
 // The market data set service as a run would use it: the definition's data set opened for input.
 int open_market_data(RSKCON* con, void* context, int, int, const RSKNAMEREC*, void*, int) {
-    static unsigned char definition[512];
+    static RSKINPUTDS definition;
     auto* md = static_cast<mds*>(context);
     *md = mds{};
-    md->definition = reinterpret_cast<RSKINPUTDS*>(definition);
+    md->definition = &definition;
     md->data = new_dataset(con->general_pool, kLibrary, kMember, DATASET_READ);
     return md->data != nullptr && open_dataset(md->data) == 0 ? 0 : 3;
 }

@@ -26,6 +26,9 @@ struct RSKGENTRANS;
 struct interval_spec;
 struct RSKIDENTRY;
 struct RSKIDMAP;
+struct RSKIDENTRY;
+struct RSKIDMAP;
+struct interval_spec;
 
 constexpr int kEngineTableVector = 381;
 constexpr int kEngineTableVectorCode = (14 << 16) | 381;   // level 14, vector 381 (917885)
@@ -713,6 +716,18 @@ QOR_ENGINE_SLOT_TYPE(rskcatw, int (*)(RSKCON*, const char*, const char*, const c
 QOR_ENGINE_SLOT_TYPE(rskvarp, int (*)(RSKCON*, RSKVARIABLE*, int))
 // The methods compiler's method look-up, which instrument types call.
 QOR_ENGINE_SLOT_TYPE(rsktrn, RSKGENTRANS* (*)(RSKCON*, const RSKNAMEREC*))
+// Lagged risk factors and parameter matrices: the market data reader's close, and the maps and
+// matrices of slots 168 to 176.
+QOR_ENGINE_SLOT_TYPE(rskmdsc, int (*)(RSKCON*, void*))
+QOR_ENGINE_SLOT_TYPE(rskpid, RSKIDENTRY* (*)(RSKCON*, const RSKIDMAP*, const char*, int))
+QOR_ENGINE_SLOT_TYPE(rskpida, int (*)(RSKCON*, RSKIDMAP*, const char*, int, int))
+QOR_ENGINE_SLOT_TYPE(rskpidm, int (*)(RSKCON*, RSKIDMAP*, int, int))
+QOR_ENGINE_SLOT_TYPE(rskpmx, RSKCATOBJ* (*)(RSKCON*, const RSKNAMEREC*))
+QOR_ENGINE_SLOT_TYPE(rskpmxc, int (*)(RSKCON*, RSKPARMATRIX*))
+QOR_ENGINE_SLOT_TYPE(rskpmxd, int (*)(RSKCON*, RSKCATOBJ**, const RSKNAMEREC*, const RSKNAMEREC*, const RSKNAMEREC*, int, RSKCATOBJ*))
+QOR_ENGINE_SLOT_TYPE(rskpmxf, int (*)(RSKCON*, RSKPARMATRIX*))
+QOR_ENGINE_SLOT_TYPE(rskpmxp, int (*)(RSKCON*, RSKPARMATRIX*))
+QOR_ENGINE_SLOT_TYPE(rskpmx0, int (*)(RSKCON*))
 // Position data set definitions, position sources, instrument file definitions, market data set
 // definitions and transformation sets; the instrument file reader that instrument files print with.
 QOR_ENGINE_SLOT_TYPE(rskdat, RSKCATOBJ* (*)(RSKCON*, const RSKNAMEREC*))

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "common/files/dataset.h"
+#include "engine/model/market/market_data_sets.h"
+#include "engine/model/names/name_records.h"
 #include "engine/model/parameters/parameter_matrices.h"
 #include "engine/model/services/files.h"
 #include "engine/model/variables/variables.h"
@@ -18,16 +20,18 @@
 
 namespace {
 
-// The market data set service as the tests need it: the definition's data set is the member of
-// that name in DEFS; "nodef" names no definition.
+// The market data set service as the tests need it: the definition of a name reads the member of
+// that name in DEFS, its rows named by "_NAME_"; "nodef" names no definition.
 struct MarketDataDouble {
-    static unsigned char definition[512];
+    static RSKINPUTDS definition;
     static int open(RSKCON* con, void* context, int, int, const RSKNAMEREC* name, void*, int) {
         auto* md = static_cast<mds*>(context);
         *md = mds{};
         std::string member(name->text, name->length);
         if (member == "nodef") return 2;
-        md->definition = reinterpret_cast<RSKINPUTDS*>(definition);
+        definition = RSKINPUTDS{};
+        rskname(con, &definition.name, member.c_str(), -1);
+        md->definition = &definition;
         static std::string display;
         display = "DEFS." + member;
         md->display_name.name = RSKNAMEREC{32, static_cast<uint16_t>(display.size()), md->display_name.buffer};
@@ -52,7 +56,7 @@ struct MarketDataDouble {
         return 0;
     }
 };
-unsigned char MarketDataDouble::definition[512];
+RSKINPUTDS MarketDataDouble::definition;
 
 const std::vector<TestColumn> kIdCD = {{"_NAME_", true, 40}, {"c", false, 8}, {"d", false, 8}};
 
@@ -151,6 +155,7 @@ TEST_F(ParameterMatrices, DefinitionMakesAParameterVariableAndAsksForTheRebuild)
     EXPECT_EQ(count_of(log(), "598/2418"), 1);
     RSKNAMEREC key = name_of("PM");
     ASSERT_NE(engine_routine<EngineSlot::rskpmx>()(con, &key), nullptr);
+    EXPECT_EQ(engine_routine<EngineSlot::rskpmx0>()(con), 0);
     // Redefining keeps the record and the variable; a risk factor's name is refused.
     RSKPARMATRIX* again = matrix("pm", "other", 1);
     EXPECT_EQ(again, m);
@@ -184,6 +189,14 @@ TEST_F(ParameterMatrices, ParametersFromTheDataKeepOneRowPerObservation) {
     EXPECT_EQ(m->column_vector[0], 0);
     EXPECT_EQ(m->column_vector[1], 0);
     EXPECT_GT(con->run_block->run_pool_bytes, 0u);
+    // Without an identifier column the rows are unnamed.
+    ASSERT_EQ(write_test_dataset("DEFS", "plain", {{"c", false, 8}}, {{"7"}, {"8"}}), 0);
+    new_run_pool();
+    RSKPARMATRIX* plain = matrix("pm", "plain");
+    ASSERT_EQ(rskpmx1(con, 0), 0) << log();
+    ASSERT_EQ(plain->rows.count, 2);
+    EXPECT_EQ(plain->rows.entries[1].length, 0);
+    EXPECT_EQ(at(plain, 1, 0), 8);
 }
 
 TEST_F(ParameterMatrices, KnownRowsAndColumnsAreLookedUp) {
@@ -308,6 +321,11 @@ TEST_F(ParameterMatrices, NoMemoryFailsOnceAndLeavesNothingHalfMade) {
         ++failures;
         EXPECT_NE(rc, 0) << n;
         EXPECT_LE(count_of(text, "598/2797"), 1) << n << "\n" << text;
+        // The parameter variable exists only with its matrix.
+        RSKVARIABLE* v = variable("pm");
+        if (v != nullptr) {
+            EXPECT_NE(v->value, nullptr) << n;
+        }
     }
     EXPECT_GT(failures, 3);
     // What a failed attempt left is usable.
@@ -316,6 +334,38 @@ TEST_F(ParameterMatrices, NoMemoryFailsOnceAndLeavesNothingHalfMade) {
     ASSERT_NE(object, nullptr);
     auto* m = static_cast<RSKPARMATRIX*>(object->object);
     EXPECT_EQ(at(m, 1, 1), 4);
+}
+
+TEST_F(ParameterMatrices, NoMemoryWhilePreparingAndReadingATransformation) {
+    const std::vector<TestColumn> columns = {{"_TYPE_", true, 8}, {"_NAME_", true, 8}, {"r1", false, 8}};
+    ASSERT_EQ(write_test_dataset("DEFS", "lt", columns, {{"STD", "", "2"}, {"PATTERN", "r1", "1"}}), 0);
+    ASSERT_EQ(declare("r1", RSKVKIND_FACTOR, 1, 301), 0) << log();
+    RSKPARMATRIX* m = matrix("lt", "lt", 1);
+    ASSERT_EQ(engine_routine<EngineSlot::rsk0>()(con), 0) << log();
+    int failures = 0;
+    for (long n = 1; n < 200; ++n) {
+        new_run_pool();
+        con->no_memory_reported = 0;
+        const size_t from = log().size();
+        qor_pool_fail_nth(n);
+        int rc = rskpmxi(con, m);
+        if (rc == 0) {
+            m->prepared = 1;
+            rc = rskpmx1(con, 0);
+        }
+        const long left = qor_pool_fail_nth(0);
+        const std::string text = log().substr(from);
+        if (left > 0) {
+            ASSERT_EQ(rc, 0) << n << "\n" << text;
+            break;
+        }
+        ++failures;
+        EXPECT_NE(rc, 0) << n;
+        EXPECT_LE(count_of(text, "598/2797"), 1) << n << "\n" << text;
+    }
+    EXPECT_GT(failures, 3);
+    EXPECT_EQ(m->deviations[0], 2);
+    EXPECT_EQ(m->row_variables[0], variable("r1"));
 }
 
 }  // namespace

@@ -133,6 +133,7 @@ int read_lag_values(RSKCON* con, const RSKLAGREADER* reader) {
         char date[16];
         const int date_length = date_text(wanted, date, sizeof date);
         xpmlog(598, 1962, RSK_NAME(market->display_name), date_length, date);
+        close_market_data(con, market);
         return rc;
     }
     SavedValues saved;

@@ -34,9 +34,10 @@ void free_map(RSKCON* con, RSKIDMAP* map) {
     std::memset(map, 0, sizeof *map);
 }
 
-// The parameter variable of the name: the existing one of kind 5, or a new one (the rebuild
-// is then due, so that the "Parameter" map holds it). Null after a message.
-RSKVARIABLE* parameter_variable(RSKCON* con, const RSKOBJNAME& name) {
+// The parameter variable of the name: the existing one of kind 5, or a new one (*created set;
+// the rebuild is then due, so that the "Parameter" map holds it). Null after a message.
+RSKVARIABLE* parameter_variable(RSKCON* con, const RSKOBJNAME& name, bool* created) {
+    *created = false;
     RSKVARIABLE* v = rskvar(con, &name.name);
     if (v != nullptr) {
         if (v->kind == RSKVKIND_PARMAT) return v;
@@ -66,7 +67,16 @@ RSKVARIABLE* parameter_variable(RSKCON* con, const RSKOBJNAME& name) {
     append_variable(con, v);
     con->variables_pending = 1;
     con->environment_changed = 1;
+    *created = true;
     return v;
+}
+
+// Takes back a parameter variable made for a definition that could not be completed.
+void drop_variable(RSKCON* con, RSKVARIABLE* v) {
+    rsksymf(con, variable_table(con), &v->name.name);
+    unlink_variable(con, v);
+    std::memset(static_cast<void*>(v), 0, sizeof *v);
+    rsk_give_free(con->free_lists->variables, v);
 }
 
 bool is_market_data_definition(RSKCON* con, const RSKNAMEREC* name) {
@@ -87,19 +97,25 @@ int rskpmxd(RSKCON* con, RSKCATOBJ** out, const RSKNAMEREC* name, const RSKNAMER
     // The name may be the matrix's own: copy it before the matrix is cleared.
     RSKOBJNAME new_name{};
     if (rskname(con, &new_name, name->text, name->length) != 0) return 1;
-    RSKVARIABLE* variable = parameter_variable(con, new_name);
+    bool created = false;
+    RSKVARIABLE* variable = parameter_variable(con, new_name, &created);
     if (variable == nullptr) return 1;
 
     RSKCATOBJ* header = object;
     if (header == nullptr &&
-        (rssofid(con, &header, &new_name.name, description, RSKKIND_PARMATRIX) != 0 || header == nullptr))
+        (rssofid(con, &header, &new_name.name, description, RSKKIND_PARMATRIX) != 0 || header == nullptr)) {
+        if (created) drop_variable(con, variable);
         return 1;
+    }
     auto* matrix = static_cast<RSKPARMATRIX*>(header->object);
     if (matrix != nullptr) {
         rskpmxc(con, matrix);
     } else {
         matrix = rsk_take_record(con, con->free_lists->parameter_matrices, kMatrixChunk, "parameter matrix");
-        if (matrix == nullptr) return 1;
+        if (matrix == nullptr) {
+            if (created) drop_variable(con, variable);
+            return 1;
+        }
         header->object = matrix;
     }
     rskname(con, &matrix->name, new_name.buffer, new_name.name.length);
@@ -141,6 +157,8 @@ int rskpmxc(RSKCON* con, RSKPARMATRIX* matrix) {
 int rskpmxf(RSKCON* con, RSKPARMATRIX* matrix) {
     if (matrix == nullptr) return 0;
     rskpmxc(con, matrix);
+    // The parameter variable no longer reaches the record once it is free.
+    if (matrix->variable != nullptr && matrix->variable->value == matrix) matrix->variable->value = nullptr;
     std::memset(static_cast<void*>(matrix), 0, sizeof *matrix);
     rsk_give_free(con->free_lists->parameter_matrices, matrix);
     return 0;

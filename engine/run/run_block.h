@@ -22,7 +22,8 @@ struct RSKRUNBLOCK {
     //      (lag state, saved values and work area go here)
 
     // ---- instrument filters ----
-    //      (file and evaluation contexts go here)
+    void* instrument_file_context;   // the instrument file being read or written (files subsystem)
+    void* filter_context;            // handed to the host evaluator by instrument filters
 
     // ---- run pool ----
     //      (the run pool's allocation counter goes here)

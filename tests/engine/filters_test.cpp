@@ -266,7 +266,15 @@ TEST_F(Filters, EveryAllocationOfTheDefinitionsFailsInTurn) {
     };
     int counter = 0;
     std::vector<Op> ops = {
-        {"rskwhrd", [&] { return define_filter(("f" + std::to_string(++counter)).c_str()) ? 0 : 1; }},
+        {"rskwhrd", [&] {
+             const std::string name = "f" + std::to_string(++counter);
+             if (define_filter(name.c_str()) != nullptr) return 0;
+             // A failed definition leaves no filter record behind (catalog storage may keep the
+             // object it made before its own allocation failed, without a record).
+             RSKNAMEREC key = name_of(name.c_str());
+             RSKCATOBJ* left = engine_routine<EngineSlot::rskwhr>()(con, &key);
+             return left == nullptr || left->object == nullptr ? 1 : 2;
+         }},
         {"rskwhra", [&] {
              RSKFILTER* f = define_filter("combined");
              if (f == nullptr) return 1;
@@ -281,9 +289,14 @@ TEST_F(Filters, EveryAllocationOfTheDefinitionsFailsInTurn) {
              return engine_routine<EngineSlot::rskwhru>()(con, f, &e, ends, 1);
          }},
         {"rsktsgd/rsktsga", [&] {
-             RSKNAMEREC key = name_of(("s" + std::to_string(++counter)).c_str());
+             const std::string name = "s" + std::to_string(++counter);
+             RSKNAMEREC key = name_of(name.c_str());
              RSKCATOBJ* object = nullptr;
-             if (engine_routine<EngineSlot::rsktsgd>()(con, &object, &key, nullptr, nullptr) != 0) return 1;
+             if (engine_routine<EngineSlot::rsktsgd>()(con, &object, &key, nullptr, nullptr) != 0)
+                 return engine_routine<EngineSlot::rsktsg>()(con, &key) == nullptr ||
+                                engine_routine<EngineSlot::rsktsg>()(con, &key)->object == nullptr
+                            ? 1
+                            : 2;
              auto* list = static_cast<RSKTRANSTATS*>(object->object);
              return engine_routine<EngineSlot::rsktsga>()(con, list, 2, "notional", -1, "avg", -1);
          }},
@@ -342,6 +355,35 @@ TEST_F(Filters, StatisticsListsAppendPrintAndEmptyOnRedefinition) {
     EXPECT_EQ(list->head, free_head);
     EXPECT_EQ(engine_routine<EngineSlot::rsktsgf>()(con, list), 0);
     EXPECT_EQ(con->free_lists->statistics_lists, list);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Filters, ARecordThatCannotBeHadLeavesNoObject) {
+    using Define = int (*)(RSKCON*, RSKCATOBJ**, const RSKNAMEREC*, const RSKNAMEREC*, RSKCATOBJ*);
+    using Find = RSKCATOBJ* (*)(RSKCON*, const RSKNAMEREC*);
+    struct Case {
+        const char* name;
+        Define define;
+        Find find;
+    } cases[] = {
+        {"rskwhrd", engine_routine<EngineSlot::rskwhrd>(), engine_routine<EngineSlot::rskwhr>()},
+        {"rsktsgd", engine_routine<EngineSlot::rsktsgd>(), engine_routine<EngineSlot::rsktsg>()},
+    };
+    for (const Case& c : cases) {
+        // The free list is empty: the first allocation is the chunk of records.
+        RSKNAMEREC key = name_of("first");
+        RSKCATOBJ* object = nullptr;
+        qor_pool_fail_nth(1);
+        EXPECT_EQ(c.define(con, &object, &key, nullptr, nullptr), 1) << c.name;
+        qor_pool_fail_nth(0);
+        EXPECT_EQ(object, nullptr) << c.name;
+        EXPECT_EQ(c.find(con, &key), nullptr) << c.name;
+        EXPECT_EQ(c.define(con, &object, &key, nullptr, nullptr), 0) << c.name;
+        EXPECT_NE(object->object, nullptr) << c.name;
+    }
 }
 
 }  // namespace

@@ -32,19 +32,28 @@ int rskwhrd(RSKCON* con, RSKCATOBJ** out, const RSKNAMEREC* name, const RSKNAMER
     RSKOBJNAME new_name{};
     rskname(con, &new_name, name->text, name->length);
 
+    // The record is taken before the catalog object is made, so that running out of memory
+    // leaves no object without its record behind.
     RSKCATOBJ* header = object;
-    if (header == nullptr &&
-        (rssofid(con, &header, name, catalog_argument, RSKKIND_FILTER) != 0 || header == nullptr))
-        return 1;
-    auto* filter = static_cast<RSKFILTER*>(header->object);
-    if (filter != nullptr) {
-        rskwhrc(con, filter);
-    } else {
-        filter = rsk_take_record(con, con->free_lists->filters, kFilterChunk, "filters");
-        if (filter == nullptr) {
+    RSKFILTER* fresh = nullptr;
+    if (header == nullptr || header->object == nullptr) {
+        fresh = rsk_take_record(con, con->free_lists->filters, kFilterChunk, "filters");
+        if (fresh == nullptr) {
             con->error = 1;
             return 1;
         }
+    }
+    if (header == nullptr &&
+        (rssofid(con, &header, name, catalog_argument, RSKKIND_FILTER) != 0 || header == nullptr)) {
+        if (fresh != nullptr) rsk_give_free(con->free_lists->filters, fresh);
+        return 1;
+    }
+    auto* filter = static_cast<RSKFILTER*>(header->object);
+    if (filter != nullptr) {
+        if (fresh != nullptr) rsk_give_free(con->free_lists->filters, fresh);
+        rskwhrc(con, filter);
+    } else {
+        filter = fresh;
         header->object = filter;
     }
     rskname(con, &filter->name, new_name.buffer, new_name.name.length);

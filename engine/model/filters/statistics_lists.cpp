@@ -37,19 +37,28 @@ int rsktsgd(RSKCON* con, RSKCATOBJ** out, const RSKNAMEREC* name, const RSKNAMER
     RSKOBJNAME new_name{};
     rskname(con, &new_name, name->text, name->length);
 
+    // The record is taken before the catalog object is made, so that running out of memory
+    // leaves no object without its record behind.
     RSKCATOBJ* header = object;
-    if (header == nullptr &&
-        (rssofid(con, &header, name, catalog_argument, RSKKIND_TRANSTATS) != 0 || header == nullptr))
-        return 1;
-    auto* list = static_cast<RSKTRANSTATS*>(header->object);
-    if (list != nullptr) {
-        rsktsgc(con, list);
-    } else {
-        list = rsk_take_record(con, con->free_lists->statistics_lists, kStatisticsListChunk, "statistics lists");
-        if (list == nullptr) {
+    RSKTRANSTATS* fresh = nullptr;
+    if (header == nullptr || header->object == nullptr) {
+        fresh = rsk_take_record(con, con->free_lists->statistics_lists, kStatisticsListChunk, "statistics lists");
+        if (fresh == nullptr) {
             con->error = 1;
             return 1;
         }
+    }
+    if (header == nullptr &&
+        (rssofid(con, &header, name, catalog_argument, RSKKIND_TRANSTATS) != 0 || header == nullptr)) {
+        if (fresh != nullptr) rsk_give_free(con->free_lists->statistics_lists, fresh);
+        return 1;
+    }
+    auto* list = static_cast<RSKTRANSTATS*>(header->object);
+    if (list != nullptr) {
+        if (fresh != nullptr) rsk_give_free(con->free_lists->statistics_lists, fresh);
+        rsktsgc(con, list);
+    } else {
+        list = fresh;
         header->object = list;
     }
     rskname(con, &list->name, new_name.buffer, new_name.name.length);

@@ -115,6 +115,16 @@ TEST_F(Filters, SettingTheTextCopiesItAndClearingGivesTheCopiesBack) {
     EXPECT_EQ(f->end_count, 0u);
     EXPECT_EQ(engine_routine<EngineSlot::rskwhrc>()(con, f), 0) << "clearing an empty filter frees nothing";
     EXPECT_EQ(qor_pool_live_blocks(con->current_pool), blocks);
+
+    // End offsets that fall, or pass the text, are refused: the filter keeps what it had.
+    std::string kept = "notional > 0";
+    RSKNAMEREC first{0, static_cast<uint16_t>(kept.size()), kept.data()};
+    ASSERT_EQ(engine_routine<EngineSlot::rskwhru>()(con, f, &first, nullptr, 0), 0);
+    for (std::vector<int32_t> bad : {std::vector<int32_t>{5, 3}, std::vector<int32_t>{25}, std::vector<int32_t>{-1}}) {
+        EXPECT_EQ(engine_routine<EngineSlot::rskwhru>()(con, f, &expression, bad.data(), static_cast<int>(bad.size())), 1);
+        EXPECT_EQ(text_of(f), kept);
+    }
+    EXPECT_NE(log().find("rskwhru: the end offsets do not fit"), std::string::npos) << log();
 }
 
 TEST_F(Filters, RedefiningKeepsTheObjectAndEmptiesTheFilter) {

@@ -69,6 +69,15 @@ int rskwhru(RSKCON* con, RSKFILTER* filter, const RSKNAMEREC* expression, const 
         return 1;
     }
     if (ends == nullptr || end_count < 0) end_count = 0;
+    // Listings and the stored form cut the text at the end offsets: they must rise and stay in it.
+    for (int i = 0; i < end_count; ++i) {
+        const int32_t floor = i == 0 ? 0 : ends[i - 1];
+        if (ends[i] < floor || static_cast<size_t>(ends[i]) > length) {
+            xebug("rskwhru: the end offsets do not fit the expression of filter %*s.",
+                  static_cast<int>(filter->name.name.length), filter->name.name.text);
+            return 1;
+        }
+    }
 
     // Both copies are made before the filter lets go of what it holds: a failure leaves it as it was.
     char* text = nullptr;

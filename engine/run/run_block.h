@@ -54,7 +54,8 @@ struct RSKRUNBLOCK {
     RSKANLPROC* work_area;           // the active analysis's processing record
 
     // ---- instrument filters ----
-    //      (file and evaluation contexts go here)
+    void* instrument_file_context;   // the instrument file being read or written (files subsystem)
+    void* filter_context;            // handed to the host evaluator by instrument filters
 
     // ---- run pool ----
     size_t run_pool_bytes;           // bytes taken from the run pool during this run

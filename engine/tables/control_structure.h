@@ -168,6 +168,8 @@ struct RSKFREELISTS {
     // the members of transformation sets (chunk 20).
     struct RSKMAPCELL* mapping_cells;
     struct RSKPRSMEMBER* transformation_members;
+    // Position filters and statistics lists.
+    struct RSKSTATENTRY* statistics_entries;   // entries of statistics lists; chunk 40
 };
 
 // Security record of a catalog object or environment: owner, group and a rights code (0x200

@@ -30,6 +30,8 @@
 #include "engine/model/timegrids/time_grids.h"
 #include "engine/model/timers/timers.h"
 #include "engine/model/datasets/catalog_datasets_api.h"
+#include "engine/model/filters/filters.h"
+#include "engine/model/filters/instrument_filters.h"
 #include "engine/model/types/instrument_types.h"
 #include "engine/model/types/type_name_lists.h"
 #include "engine/model/variables/value_cells.h"
@@ -143,6 +145,26 @@ void rskatbl_fill() {
     put<EngineSlot::rsktgde>(&rsktgde);
     put<EngineSlot::rsktgdf>(&rsktgdf);
     put<EngineSlot::rsktgdp>(&rsktgdp);
+
+    // Position filters, statistics lists and instrument filter expressions.
+    put<EngineSlot::rskwhr>(&rskwhr);
+    put<EngineSlot::rskwhra>(&rskwhra);
+    put<EngineSlot::rskwhrc>(&rskwhrc);
+    put<EngineSlot::rskwhrd>(&rskwhrd);
+    put<EngineSlot::rskwhrf>(&rskwhrf);
+    put<EngineSlot::rskwhrp>(&rskwhrp);
+    put<EngineSlot::rskwhru>(&rskwhru);
+    put<EngineSlot::rskwhrv>(&rskwhrv);
+    put<EngineSlot::rsktsg>(&rsktsg);
+    put<EngineSlot::rsktsga>(&rsktsga);
+    put<EngineSlot::rsktsgc>(&rsktsgc);
+    put<EngineSlot::rsktsgd>(&rsktsgd);
+    put<EngineSlot::rsktsgf>(&rsktsgf);
+    put<EngineSlot::rsktsgp>(&rsktsgp);
+    put<EngineSlot::rskpsfc>(&rskpsfc);
+    put<EngineSlot::rskpsfe>(&rskpsfe);
+    put<EngineSlot::rskpsfo>(&rskpsfo);
+    put<EngineSlot::rskpsfv>(&rskpsfv);
     put<EngineSlot::rskmod>(&rskmod);
     put<EngineSlot::rskmodd>(&rskmodd);
     put<EngineSlot::rskmodp>(&rskmodp);

@@ -162,6 +162,9 @@ struct RSKFREELISTS {
     RSKHIERARCHY* hierarchies;       // chunk 10
     RSKHIERCELL* class_cells;        // chunk 20
     RSKNAMECELL* array_elements;     // array element-name entries; chunk 1000
+
+    // Analyses, projects and reports: the risk-factor entries of analysis definitions.
+    struct RSKANLFACTOR* analysis_entries;   // chunk 10
 };
 
 // Security record of a catalog object or environment: owner, group and a rights code (0x200

@@ -658,6 +658,33 @@ QOR_ENGINE_SLOT_TYPE(is_scenario, int (*)(const RSKANALYSIS*))
 QOR_ENGINE_SLOT_TYPE(is_mtm, int (*)(const RSKANALYSIS*))
 QOR_ENGINE_SLOT_TYPE(number_of_outvars, int (*)(RSKCON*, const RSKANALYSIS*))
 QOR_ENGINE_SLOT_TYPE(is_exposure_type_variable, int (*)(RSKCON*, RSKVARIABLE*))
+// Analyses, projects, reports and web reports, and the submission of one generated line.
+struct RSKWEBRUN;
+QOR_ENGINE_SLOT_TYPE(rskanl, RSKCATOBJ* (*)(RSKCON*, const RSKNAMEREC*))
+QOR_ENGINE_SLOT_TYPE(rskanld, int (*)(RSKCON*, RSKCATOBJ**, const RSKNAMEREC*, const RSKNAMEREC*, RSKCATOBJ*))
+QOR_ENGINE_SLOT_TYPE(rskanlf, int (*)(RSKCON*, RSKANALYSIS*))
+QOR_ENGINE_SLOT_TYPE(rskanlp, int (*)(RSKCON*, RSKANALYSIS*))
+QOR_ENGINE_SLOT_TYPE(rskprj, RSKCATOBJ* (*)(RSKCON*, const RSKNAMEREC*))
+QOR_ENGINE_SLOT_TYPE(rskprja, int (*)(RSKCON*, RSKPROJECT*, int, const RSKNAMEREC*, double))
+QOR_ENGINE_SLOT_TYPE(rskprjc, int (*)(RSKCON*, RSKPROJECT*))
+QOR_ENGINE_SLOT_TYPE(rskprjd, int (*)(RSKCON*, RSKCATOBJ**, const RSKNAMEREC*, const RSKNAMEREC*, RSKCATOBJ*))
+QOR_ENGINE_SLOT_TYPE(rskprjf, int (*)(RSKCON*, RSKPROJECT*))
+QOR_ENGINE_SLOT_TYPE(rskprjp, int (*)(RSKCON*, RSKPROJECT*))
+QOR_ENGINE_SLOT_TYPE(rskprjr, int (*)(RSKCON*, RSKPROJECT*))
+QOR_ENGINE_SLOT_TYPE(rskrep, RSKCATOBJ* (*)(RSKCON*, const RSKNAMEREC*))
+QOR_ENGINE_SLOT_TYPE(rskrepd, int (*)(RSKCON*, RSKCATOBJ**, const RSKNAMEREC*, const RSKNAMEREC*, const RSKNAMEREC*,
+                                      const RSKNAMEREC*, const RSKNAMEREC*, RSKCATOBJ*))
+QOR_ENGINE_SLOT_TYPE(rskrepf, int (*)(RSKCON*, RSKREPORT*))
+QOR_ENGINE_SLOT_TYPE(rskrepp, int (*)(RSKCON*, RSKREPORT*))
+QOR_ENGINE_SLOT_TYPE(rskrepr, int (*)(RSKCON*, RSKREPORT*))
+QOR_ENGINE_SLOT_TYPE(rskweb, RSKCATOBJ* (*)(RSKCON*, const RSKNAMEREC*))
+QOR_ENGINE_SLOT_TYPE(rskwebd, int (*)(RSKCON*, RSKCATOBJ**, const RSKNAMEREC*, const RSKNAMEREC*, const RSKNAMEREC*,
+                                      const RSKNAMEREC*, const RSKNAMEREC*, int, const RSKNAMEREC*, int, int,
+                                      RSKCATOBJ*))
+QOR_ENGINE_SLOT_TYPE(rskwebf, int (*)(RSKCON*, RSKWEBREP*))
+QOR_ENGINE_SLOT_TYPE(rskwebp, int (*)(RSKCON*, RSKWEBREP*))
+QOR_ENGINE_SLOT_TYPE(rskwebr, int (*)(RSKCON*, RSKWEBREP*, const RSKWEBRUN*))
+QOR_ENGINE_SLOT_TYPE(zsubmit, int (*)(const char*, int, void*, int, int, int))
 // Time grids, models, categories, cross-classifications and arrays.
 QOR_ENGINE_SLOT_TYPE(rskarya, int (*)(RSKCON*, RSKVARIABLE*, const char*, int))
 QOR_ENGINE_SLOT_TYPE(rskaryb, int (*)(RSKCON*, RSKVARIABLE*))

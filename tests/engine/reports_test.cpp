@@ -131,8 +131,11 @@ TEST_F(Reports, TheMailIsNineKindsOfLineWithQuotesDoubled) {
     EXPECT_EQ(lines[7], ");");
     EXPECT_EQ(lines[8], "call PACKAGE_END(pkgId, rc);");
     EXPECT_EQ(lines[9], "run;quit;");
-    // The interpreter has no package routines yet: its failure is the run's result.
-    EXPECT_NE(rc, 0);
+    // The host's package routines ran the step: one link for the two addressees.
+    EXPECT_EQ(rc, 0) << log().substr(at);
+    EXPECT_NE(log().substr(at).find("with 1 reference(s) was not published TO_EMAIL to 2 address(es)"),
+              std::string::npos)
+        << log().substr(at);
 }
 
 TEST_F(Reports, NothingToDoIsSuccessAndALineTooLongSubmitsNothing) {
@@ -238,12 +241,17 @@ TEST_F(Reports, EveryAllocationOfTheDefinitionsFailsInTurn) {
                 EXPECT_EQ(rc, 0) << said;
                 break;
             }
-            ++failures;
-            EXPECT_EQ(rc, 1) << "allocation " << n << said;
-            EXPECT_EQ(count_of(said, "598/2797"), 1) << "allocation " << n << said;
             RSKNAMEREC key = name_of(names[which]);
             RSKCATOBJ* object = which == 0 ? engine_routine<EngineSlot::rskrep>()(con, &key)
                                            : engine_routine<EngineSlot::rskweb>()(con, &key);
+            if (rc == 0 && count_of(said, "598/2797") == 0) {
+                // Catalog storage keeps an object without its description when that copy fails.
+                EXPECT_TRUE(object != nullptr && object->object != nullptr) << "allocation " << n;
+                continue;
+            }
+            ++failures;
+            EXPECT_EQ(rc, 1) << "allocation " << n << said;
+            EXPECT_EQ(count_of(said, "598/2797"), 1) << "allocation " << n << said;
             EXPECT_TRUE(object == nullptr || object->object != nullptr) << "allocation " << n;
         }
         EXPECT_GT(failures, 0);

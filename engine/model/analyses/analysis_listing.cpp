@@ -189,7 +189,7 @@ int rskanlp(RSKCON* con, RSKANALYSIS* analysis) {
     }
     const uint32_t k = a->kind;
     if (a->entries_head != nullptr && k != RSKANL_PLCURVE && k != RSKANL_PLSURFACE && k != RSKANL_SCENARIO) {
-        xpmout(598, 2156);
+        xpm(598, 2156);
         for (const RSKANLFACTOR* e = a->entries_head; e != nullptr; e = e->next)
             xps(" %*s", length_of(e->name), e->name.buffer);
         xpsout("");

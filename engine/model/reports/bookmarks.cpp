@@ -13,6 +13,7 @@
 namespace {
 
 constexpr size_t kEntryNameLimit = 32;
+constexpr long kNumberLimit = 1000000;   // a bound for a catalog that answers every name as taken
 
 std::string_view view_of(const RSKNAMEREC& name) {
     return name.text != nullptr ? std::string_view(name.text, name.length) : std::string_view();
@@ -33,7 +34,7 @@ int free_name(const std::string& library, const char* code, std::string& name) {
     int rc = xlopen(library, "DEZERIVO", QOR_CO_UPDATE, &catalog);
     if (rc != 0 || catalog == nullptr) return -2;
     int result = -3;
-    for (long n = 1;; ++n) {
+    for (long n = 1; n <= kNumberLimit; ++n) {
         name = std::string(code) + "_" + std::to_string(n);
         if (name.size() > kEntryNameLimit) break;
         if (xlmfind(catalog, name, "SLIST") != 0) {

@@ -94,6 +94,33 @@ void rskatbl_fill() {
     put<EngineSlot::rsksfde>(&rsksfde);
     put<EngineSlot::rskmdso>(&rskmdso_not_yet);
 
+    // Analyses.
+    put<EngineSlot::rskanl>(&rskanl);
+    put<EngineSlot::rskanlc>(&rskanlc);
+    put<EngineSlot::rskanld>(&rskanld);
+    put<EngineSlot::rskanlf>(&rskanlf);
+    put<EngineSlot::rskanlp>(&rskanlp);
+
+    // Projects, reports, web reports and the submission of one generated line.
+    put<EngineSlot::rskprj>(&rskprj);
+    put<EngineSlot::rskprja>(&rskprja);
+    put<EngineSlot::rskprjc>(&rskprjc);
+    put<EngineSlot::rskprjd>(&rskprjd);
+    put<EngineSlot::rskprjf>(&rskprjf);
+    put<EngineSlot::rskprjp>(&rskprjp);
+    put<EngineSlot::rskprjr>(&rskprjr);
+    put<EngineSlot::rskrep>(&rskrep);
+    put<EngineSlot::rskrepd>(&rskrepd);
+    put<EngineSlot::rskrepf>(&rskrepf);
+    put<EngineSlot::rskrepp>(&rskrepp);
+    put<EngineSlot::rskrepr>(&rskrepr);
+    put<EngineSlot::rskweb>(&rskweb);
+    put<EngineSlot::rskwebd>(&rskwebd);
+    put<EngineSlot::rskwebf>(&rskwebf);
+    put<EngineSlot::rskwebp>(&rskwebp);
+    put<EngineSlot::rskwebr>(&rskwebr);
+    put<EngineSlot::zsubmit>(&zsubmit);
+
     // Names, name lists and value cells.
     put<EngineSlot::rsklsta>(&rsklsta);
     put<EngineSlot::rsklstf>(&rsklstf);
@@ -332,33 +359,6 @@ void rskatbl_fill() {
     put<EngineSlot::rskrefw>(&rskrefw);
     put<EngineSlot::rskcatr>(&rskcatr);
     put<EngineSlot::rskcatw>(&rskcatw);
-
-    // Analyses.
-    put<EngineSlot::rskanl>(&rskanl);
-    put<EngineSlot::rskanlc>(&rskanlc);
-    put<EngineSlot::rskanld>(&rskanld);
-    put<EngineSlot::rskanlf>(&rskanlf);
-    put<EngineSlot::rskanlp>(&rskanlp);
-
-    // Projects, reports, web reports and the submission of one generated line.
-    put<EngineSlot::rskprj>(&rskprj);
-    put<EngineSlot::rskprja>(&rskprja);
-    put<EngineSlot::rskprjc>(&rskprjc);
-    put<EngineSlot::rskprjd>(&rskprjd);
-    put<EngineSlot::rskprjf>(&rskprjf);
-    put<EngineSlot::rskprjp>(&rskprjp);
-    put<EngineSlot::rskprjr>(&rskprjr);
-    put<EngineSlot::rskrep>(&rskrep);
-    put<EngineSlot::rskrepd>(&rskrepd);
-    put<EngineSlot::rskrepf>(&rskrepf);
-    put<EngineSlot::rskrepp>(&rskrepp);
-    put<EngineSlot::rskrepr>(&rskrepr);
-    put<EngineSlot::rskweb>(&rskweb);
-    put<EngineSlot::rskwebd>(&rskwebd);
-    put<EngineSlot::rskwebf>(&rskwebf);
-    put<EngineSlot::rskwebp>(&rskwebp);
-    put<EngineSlot::rskwebr>(&rskwebr);
-    put<EngineSlot::zsubmit>(&zsubmit);
 
     // Two routines stand in two slots each.
     put<EngineSlot::rskcsac_again>(&rskcsac);

@@ -1,6 +1,8 @@
 // Listing of a project: what it names, its numeraire and flags, its outputs, and its cash-flow
 // settings.
 #include "engine/model/projects/projects.h"
+#include "host/formats.h"
+#include "host/missing.h"
 #include "host/print.h"
 
 namespace {
@@ -23,6 +25,16 @@ void print_path(const RSKCON* con, const RSKPATHNAME& path) {
         xpmout(598, 2132, -1, "<System-specific pathname>");
     else
         xpmout(598, 2132, length, path.buffer);
+}
+
+// The default date in the DATE format; "none" when it was never given (0) or is missing.
+void date_text(const RSKCON* con, double value, char (&text)[32]) {
+    int width = static_cast<int>(con->date_format.width);
+    if (width < 1 || width > 30) width = 9;
+    if (value == 0 || qor::is_missing(value) || con->date_format.handle == 0 ||
+        xpfs(value, width, static_cast<int>(con->date_format.handle), text) != 0)
+        width = xpsstr(text, sizeof text, value == 0 || qor::is_missing(value) ? "none" : "%g", value);
+    text[width] = '\0';
 }
 
 }  // namespace
@@ -48,7 +60,9 @@ int rskprjp(RSKCON* con, RSKPROJECT* project) {
     xpmout(598, 2591, length_of(p.cross_class), p.cross_class.buffer);
     xpmout(598, 2592, yes_no(p.altype));
     xpmout(598, 2593, yes_no(p.cf_bucket_by));
-    xpmout(598, 2594, p.default_date);
+    char date[32];
+    date_text(con, p.default_date, date);
+    xpmout(598, 2594, date);
     xpmout(598, 2595, length_of(p.cf_bucket), p.cf_bucket.buffer, p.cf_bucket_relative ? "Relative" : "Absolute");
     xpmout(598, 2596, p.cf_max_size);
     static const char* const kDistributions[] = {"Prorate", "Backward", "Forward", "Ratio"};

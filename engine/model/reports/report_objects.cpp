@@ -103,10 +103,14 @@ int rskrepf(RSKCON* con, RSKREPORT* report) {
     return 0;
 }
 
-int rskrepp(RSKCON*, RSKREPORT* report) {
+int rskrepp(RSKCON* con, RSKREPORT* report) {
     if (report == nullptr) return 0;
     xpmout(598, 2245, length_of(report->name), report->name.buffer);
-    xpmout(598, 2246, length_of(report->path), report->path.buffer);
+    // Under GENERIC a path of this machine is not shown, so listings compare across machines.
+    if (con != nullptr && con->generic && length_of(report->path) > 0 && report->path.buffer[0] == '/')
+        xpmout(598, 2246, -1, "<System-specific pathname>");
+    else
+        xpmout(598, 2246, length_of(report->path), report->path.buffer);
     xpsout("Type=%*s, Sample Output=%*s.", length_of(report->type), report->type.buffer,
            length_of(report->sample_output), report->sample_output.buffer);
     xpskip(1);

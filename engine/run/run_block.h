@@ -17,8 +17,6 @@ struct RSKRUNBLOCK {
     //      (fields of the position sources and instrument file definitions go here)
 
     // ---- run dates and the project ----
-    double base_date;                // the run's base date (host date)
-    double state_date;               // the date of the current market state
     RSKCATOBJ* cross_class;          // current cross-classification, set by the project check
     int32_t instrument_file_count;   // instrument data files named for this run (0: the project's)
     struct RunFile {                 // the run engine keeps what it needs per file after the name

@@ -96,6 +96,14 @@ TEST_F(Reports, AWebReportOwnsItsTextsAndGivesThemBack) {
     EXPECT_EQ(std::string(report->addressees[0].text, report->addressees[0].length), "risk@example.com");
     EXPECT_EQ(std::string(report->web_host.text, report->web_host.length), "http://risk");
     EXPECT_EQ(qor_pool_live_blocks(con->general_pool), blocks + 1);
+    const size_t at = listing().size();
+    engine_routine<EngineSlot::rskwebp>()(con, report);
+    const std::string text = listing().substr(at);
+    EXPECT_NE(text.find("  Listing of Web Report Object Web1\n      Category= Risk\n      Desc= nightly\n"
+                        "      Webhost= http://risk\n      Kind= SIM\n"
+                        "      Email Addressees= risk@example.com\n                        desk@example.com\n"),
+              std::string::npos)
+        << text;
 
     // Redefining replaces the block; freeing returns it.
     ASSERT_EQ(define_web("Web1"), 0);

@@ -56,7 +56,10 @@ int rskprjp(RSKCON* con, RSKPROJECT* project) {
     xpmout(598, 2147, length_of(p.statistics), p.statistics.buffer);
     xpmout(598, 2148, length_of(p.output), p.output.buffer);
     print_path(con, p.output_path);
-    xpmout(598, 2590, p.output_library);
+    int library_length = 0;   // the blank-padded field without its trailing blanks
+    for (int i = 0; i < 8 && p.output_library[i] != '\0'; ++i)
+        if (p.output_library[i] != ' ') library_length = i + 1;
+    xpmout(598, 2590, library_length, p.output_library);
     xpmout(598, 2591, length_of(p.cross_class), p.cross_class.buffer);
     xpmout(598, 2592, yes_no(p.altype));
     xpmout(598, 2593, yes_no(p.cf_bucket_by));

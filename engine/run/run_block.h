@@ -2,6 +2,7 @@
 // bracket compiled-program runs, and the state each part of a run keeps between its steps.
 #pragma once
 #include <cstdint>
+#include "engine/tables/catalog_records.h"
 #include "engine/tables/control_structure.h"
 #include "engine/model/timers/timer_record.h"
 
@@ -30,7 +31,11 @@ struct RSKRUNBLOCK {
     void* instrument_file;                   // context of the instrument file reader, or null
 
     // ---- run dates and the project ----
-    //      (fields of the project check and run go here)
+    RSKCATOBJ* cross_class;          // current cross-classification, set by the project check
+    int32_t instrument_file_count;   // instrument data files named for this run (0: the project's)
+    struct RunFile {                 // the run engine keeps what it needs per file after the name
+        RSKOBJNAME name;             // the instrument file definition
+    } * instrument_files;
 
     // ---- lagged risk factors ----
     double base_date;                // host date of the run's base case; missing when unset

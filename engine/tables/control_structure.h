@@ -170,6 +170,8 @@ struct RSKFREELISTS {
     struct RSKPRSMEMBER* transformation_members;
     // Position filters and statistics lists.
     struct RSKSTATENTRY* statistics_entries;   // entries of statistics lists; chunk 40
+    // Analyses, projects and reports: the risk-factor entries of analysis definitions.
+    struct RSKANLFACTOR* analysis_entries;   // chunk 10
 };
 
 // Security record of a catalog object or environment: owner, group and a rights code (0x200

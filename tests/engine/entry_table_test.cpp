@@ -32,11 +32,11 @@ TEST_F(EntryTable, EverySlotFromOneTo401HoldsARoutine) {
 
 TEST_F(EntryTable, MissingRoutinesNameThemselvesAndFail) {
     // Routines answering a code give 1; those answering a record give null.
-    auto rskanlc = engine_routine<EngineSlot::rskanlc>();
-    EXPECT_EQ(rskanlc(&con_, nullptr), 1);
-    auto rskanl = engine_routine<EngineSlot::rskanl>();
+    auto rskgrpd = engine_routine<EngineSlot::rskgrpd>();
+    EXPECT_EQ(rskgrpd(&con_), 1);
+    auto rskout = engine_routine<EngineSlot::rskout>();
     RSKNAMEREC name = name_of("RATE");
-    EXPECT_EQ(rskanl(&con_), nullptr);
+    EXPECT_EQ(rskout(&con_), nullptr);
     // The market data reader says "no such definition", so its callers go on.
     auto rskmdso = engine_routine<EngineSlot::rskmdso>();
     EXPECT_EQ(rskmdso(&con_, nullptr, 8, 0, &name, nullptr, 0), 2);
@@ -44,8 +44,8 @@ TEST_F(EntryTable, MissingRoutinesNameThemselvesAndFail) {
     EXPECT_EQ(rskmtm(&con_), 1);
 
     std::string text = log();
-    EXPECT_NE(text.find("rskanlc: not yet available."), std::string::npos) << text;
-    EXPECT_NE(text.find("rskanl: not yet available."), std::string::npos);
+    EXPECT_NE(text.find("rskgrpd: not yet available."), std::string::npos) << text;
+    EXPECT_NE(text.find("rskout: not yet available."), std::string::npos);
     EXPECT_NE(text.find("rskmdso: not yet available."), std::string::npos);
     EXPECT_NE(text.find("rskmtm: not yet available."), std::string::npos);
 }

@@ -12,6 +12,7 @@
 #include "common/files/utilfile.h"
 #include "common/hash/hash_table.h"
 #include "common/module/not_yet.h"
+#include "engine/model/analyses/analyses.h"
 #include "engine/model/arrays/arrays.h"
 #include "engine/model/audit/audit_log.h"
 #include "engine/model/calendars/calendars.h"
@@ -23,8 +24,11 @@
 #include "engine/model/options/engine_options.h"
 #include "engine/model/parameters/parameter_matrices.h"
 #include "engine/model/paths/search_path.h"
+#include "engine/model/projects/projects.h"
 #include "engine/model/registries/code_registries.h"
 #include "engine/model/registries/role_combinations.h"
+#include "engine/model/reports/reports.h"
+#include "engine/model/services/compiler.h"
 #include "engine/model/submission/code_submission.h"
 #include "engine/model/symbols/symbol_table.h"
 #include "engine/model/timegrids/time_grids.h"
@@ -96,6 +100,33 @@ void rskatbl_fill() {
     put<EngineSlot::rskaltb>(&rskaltb);
     put<EngineSlot::rsksfde>(&rsksfde);
     put<EngineSlot::rskmdso>(&rskmdso_not_yet);
+
+    // Analyses.
+    put<EngineSlot::rskanl>(&rskanl);
+    put<EngineSlot::rskanlc>(&rskanlc);
+    put<EngineSlot::rskanld>(&rskanld);
+    put<EngineSlot::rskanlf>(&rskanlf);
+    put<EngineSlot::rskanlp>(&rskanlp);
+
+    // Projects, reports, web reports and the submission of one generated line.
+    put<EngineSlot::rskprj>(&rskprj);
+    put<EngineSlot::rskprja>(&rskprja);
+    put<EngineSlot::rskprjc>(&rskprjc);
+    put<EngineSlot::rskprjd>(&rskprjd);
+    put<EngineSlot::rskprjf>(&rskprjf);
+    put<EngineSlot::rskprjp>(&rskprjp);
+    put<EngineSlot::rskprjr>(&rskprjr);
+    put<EngineSlot::rskrep>(&rskrep);
+    put<EngineSlot::rskrepd>(&rskrepd);
+    put<EngineSlot::rskrepf>(&rskrepf);
+    put<EngineSlot::rskrepp>(&rskrepp);
+    put<EngineSlot::rskrepr>(&rskrepr);
+    put<EngineSlot::rskweb>(&rskweb);
+    put<EngineSlot::rskwebd>(&rskwebd);
+    put<EngineSlot::rskwebf>(&rskwebf);
+    put<EngineSlot::rskwebp>(&rskwebp);
+    put<EngineSlot::rskwebr>(&rskwebr);
+    put<EngineSlot::zsubmit>(&zsubmit);
 
     // Names, name lists and value cells.
     put<EngineSlot::rsklsta>(&rsklsta);

@@ -2,6 +2,7 @@
 // the run list, missing labels, run-time errors through the error hook, memory exhaustion.
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/compiler/compiler_driver.h"
@@ -209,6 +210,66 @@ TEST_F(CompileDriverTest, SymbolEntriesAreDeclaredOnTheirStorageAndFoundAfterGen
     EXPECT_EQ(lookup_array(&con_, "LOC[3]", 6, &out), 1);
     EXPECT_EQ(lookup_array(&con_, "LOC[x]", 6, &out), 1);
     EXPECT_NE(log().find("Cannot find LOC[x] in postvar or postprice computation."), std::string::npos) << log();
+}
+
+// Each execution block runs its own instance on its own record, also on threads at once: the
+// value structure of block e reads and writes block e's record only.
+TEST_F(CompileDriverTest, EachExecutionBlockRunsItsOwnInstanceOnItsOwnRecord) {
+    RSKRUNCOMPILE run{};
+    RSKPROGRECORD records[2] = {};
+    run.execution_blocks = 2;
+    run.per_block_programs = 1;
+    run.programs = records;
+    con_.run_compile = &run;
+    ASSERT_EQ(rskicmp(0, 0, &con_, 1), 0);
+    cmp_member member{"P", CMP_MEMBER_NUMBER, 0};
+    ASSERT_EQ(cmpinss(program(), "VALS", 4, &member, 1, 8), 0);
+    ASSERT_EQ(cmpstri(program(), "VALS", 4, "VAL", 3, 1), 0);
+    handle()->value_base_slot = cmpbasei(program(), "VAL", 3);
+    ASSERT_GE(handle()->value_base_slot, 0);
+    EXPECT_EQ(rskaref(handle()), 0);
+    EXPECT_EQ(rskaref(handle()), 2) << "one reference entry per execution block";
+    RSKACTION action{};
+    ASSERT_EQ(rsksact(&con_, &action, RSKBLK_MAIN), 0);
+    push_all({"p = p + 1;", "return;"});
+    ASSERT_EQ(rskgcmp(&con_), 0) << log();
+    double values[2] = {0, 1000};
+    for (int e = 0; e < 2; ++e) {
+        records[e].block = e;
+        records[e].instance = rskcmpi(&con_, e);
+        records[e].value_vector = &values[e];
+        ASSERT_NE(records[e].instance, nullptr);
+        rskmact(&con_, &action, RSKBLK_MAIN, 1, e);
+    }
+    EXPECT_EQ(rskcmpg(&con_, 1), program()) << "every block shares the one session";
+    EXPECT_EQ(rskcmpi(&con_, 2), nullptr);
+    std::thread threads[2];
+    int failures[2] = {0, 0};
+    for (int e = 0; e < 2; ++e)
+        threads[e] = std::thread([&, e] {
+            for (int s = 1; s <= 500; ++s) failures[e] += rskrcmp(&con_, &records[e], s);
+        });
+    for (std::thread& t : threads) t.join();
+    EXPECT_EQ(failures[0] + failures[1], 0) << log();
+    EXPECT_EQ(values[0], 500.0);
+    EXPECT_EQ(values[1], 1500.0);
+    EXPECT_GT(rskmcmp(&con_), 0u);
+    rskecmp(&con_);
+    con_.run_compile = nullptr;
+}
+
+// A wrapped program gets the special functions and stays its owner's when the compile ends.
+TEST_F(CompileDriverTest, WrappedProgramStaysWithItsOwner) {
+    cmp_session* own = nullptr;
+    ASSERT_EQ(cmpints(&own, nullptr), 0);
+    ASSERT_EQ(rskcmp0(&con_, own, 1, 0, nullptr), 0) << log();
+    EXPECT_EQ(handle()->mode, 1);
+    EXPECT_EQ(program(), own);
+    EXPECT_EQ(rskocmp(handle(), CMP_OPTION_BUDGET, 1000), 0);
+    rskecmp(&con_);
+    EXPECT_EQ(cmpprss(own, "x = 1;", -1, nullptr, 0, nullptr, 0), CMP_ACCEPTED);
+    EXPECT_EQ(cmpprss(own, "y = ;", -1, nullptr, 0, nullptr, 0), CMP_ERROR) << "reported by its own hooks";
+    cmpends(own);
 }
 
 // Every allocation of opening a compile, entering an action and making an extension fails in

@@ -274,8 +274,10 @@ QOR_HOST_API int cmpamin(cmp_session* session);
 // option (nothing set then), -1 for a bad call.
 QOR_HOST_API int cmpopts(cmp_session* session, const int* options, int count, int value);
 // The libraries searched in order, each in the method catalog (cmpmcat), for a method that
-// RUNMETHOD calls and the source does not define. Answers the count taken, 0 when refused (a
-// name empty, longer than 8 or not a name; the source already complete): the list is unchanged.
+// RUNMETHOD calls and the source does not define. An entry may name a catalog of its own as
+// "library.catalog" (an environment and those it inherits keep catalogs of different names).
+// Answers the count taken, 0 when refused (a library empty, longer than 8 or not a name, a
+// catalog empty, longer than 32 or not a name; the source already complete): the list is unchanged.
 struct cmp_library {
     const char* name;
     int length;
@@ -348,6 +350,9 @@ QOR_HOST_API int cmposl(cmp_session* session, const char* method, int mlength, c
 // (type GENTRANS) when list is null, pushed into the session as if its statements stood in the
 // source. 0 accepted; otherwise refused with a message (a damaged form adds nothing).
 QOR_HOST_API int cmpisl(cmp_session* session, const char* entry, int elength, const qor_list* list);
+// cmpmdef: 1 when the source defines a method of that name (its ENDMETHOD was taken, or it was
+// read from the catalog), else 0; length -1: NUL-ended.
+QOR_HOST_API int cmpmdef(cmp_session* session, const char* name, int length);
 // Where RUNMETHOD finds a method that the source calls and does not define: at the end marker
 // it is read with cmpisl from "library.catalog.<method>" (WORK.METHODS unless set here).
 QOR_HOST_API int cmpmcat(cmp_session* session, const char* library, int llength, const char* catalog,

@@ -29,6 +29,9 @@ struct RSKIDMAP;
 struct RSKIDENTRY;
 struct RSKIDMAP;
 struct interval_spec;
+struct RSKCMPCON;
+struct cmp_session;
+struct cmp_library;
 
 constexpr int kEngineTableVector = 381;
 constexpr int kEngineTableVectorCode = (14 << 16) | 381;   // level 14, vector 381 (917885)
@@ -823,6 +826,13 @@ QOR_ENGINE_SLOT_TYPE(rskpmxd, int (*)(RSKCON*, RSKCATOBJ**, const RSKNAMEREC*, c
 QOR_ENGINE_SLOT_TYPE(rskpmxf, int (*)(RSKCON*, RSKPARMATRIX*))
 QOR_ENGINE_SLOT_TYPE(rskpmxp, int (*)(RSKCON*, RSKPARMATRIX*))
 QOR_ENGINE_SLOT_TYPE(rskpmx0, int (*)(RSKCON*))
+// The compiler driver's compile handle (engine/compiler/compiler_driver.h).
+QOR_ENGINE_SLOT_TYPE(rskcmpg, cmp_session* (*)(RSKCON*, int))
+QOR_ENGINE_SLOT_TYPE(rskicmp, int (*)(int, int, RSKCON*, int))
+QOR_ENGINE_SLOT_TYPE(rskecmp, int (*)(RSKCON*))
+QOR_ENGINE_SLOT_TYPE(rskcmp0, int (*)(RSKCON*, cmp_session*, int, int, const cmp_library*))
+QOR_ENGINE_SLOT_TYPE(rskocmp, int (*)(RSKCMPCON*, int, int))
+QOR_ENGINE_SLOT_TYPE(zsubmit, int (*)(const char*, int, void*, int, int, int))
 #undef QOR_ENGINE_SLOT_TYPE
 
 template <EngineSlot S>

@@ -13,6 +13,7 @@
 #include "common/hash/hash_table.h"
 #include "common/module/not_yet.h"
 #include "engine/model/analyses/analyses.h"
+#include "engine/compiler/compiler_driver.h"
 #include "engine/model/arrays/arrays.h"
 #include "engine/model/audit/audit_log.h"
 #include "engine/model/calendars/calendars.h"
@@ -430,6 +431,13 @@ void rskatbl_fill() {
     put<EngineSlot::rskprsd>(&rskprsd);
     put<EngineSlot::rskprsf>(&rskprsf);
     put<EngineSlot::rskprsp>(&rskprsp);
+    // The compiler driver's compile handle.
+    put<EngineSlot::rskcmpg>(&rskcmpg);
+    put<EngineSlot::rskicmp>(&rskicmp);
+    put<EngineSlot::rskecmp>(&rskecmp);
+    put<EngineSlot::rskcmp0>(&rskcmp0);
+    put<EngineSlot::rskocmp>(&rskocmp);
+    put<EngineSlot::zsubmit>(&zsubmit);
 
     // Two routines stand in two slots each.
     put<EngineSlot::rskcsac_again>(&rskcsac);

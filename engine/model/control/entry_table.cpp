@@ -127,7 +127,6 @@ void rskatbl_fill() {
     put<EngineSlot::rskwebf>(&rskwebf);
     put<EngineSlot::rskwebp>(&rskwebp);
     put<EngineSlot::rskwebr>(&rskwebr);
-    put<EngineSlot::zsubmit>(&zsubmit);
 
     // Names, name lists and value cells.
     put<EngineSlot::rsklsta>(&rsklsta);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include "engine/tables/control_structure.h"
 #include "engine/model/names/name_records.h"
+#include "engine/model/variables/dependency_fields.h"
 
 struct RSKCURRENCY;
 struct RSKFXENTRY;
@@ -125,6 +126,9 @@ struct RSKVARIABLE {
 
     // Instrument types: resolved types that hold this variable; it is not deleted while above 0.
     uint32_t use_count;
+
+    // Dependency resolution of the methods compiler: writers, readers, flags and change state.
+    RSKVARDEPS dependencies;
 };
 
 // A link of a run-time list of variables (24 bytes in the stored layout; sizes in memory come

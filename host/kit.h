@@ -40,7 +40,15 @@ struct qor_waiter {
 // To a buffer: the text is NUL-terminated and cut to size, *length gets its full length, and
 // QOR_KIT_TOO_SMALL says it was cut. To a journal: a null journal is the log.
 // A message with inserts cannot be formatted from a va_list yet (QOR_KIT_UNSUPPORTED): pass
-// null args; status texts have no inserts.
+// null args. Status texts have no inserts, except the methods compiler's error-hook statuses
+// below, whose inserts args gives (printf style: %s text, %d number, %.*s length and text).
+enum : unsigned {
+    QOR_STATUS_CMP_ERROR = 0x80FFC83Cu,        // (const char* message)
+    QOR_STATUS_CMP_METHOD_LINE = 0x80FFC83Du,  // (int line, const char* phase, int length, const char* method,
+                                               //  const char* message)
+    QOR_STATUS_CMP_METHOD = 0x80FFC83Eu,       // (const char* phase, int length, const char* method,
+                                               //  const char* message)
+};
 struct qor_message_ops {
     int (*message_to_buf)(void* object, char* buffer, size_t size, size_t* length, int table,
                           int number, va_list* args);

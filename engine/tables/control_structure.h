@@ -416,6 +416,12 @@ struct RSKCON {
     // Variable storage (catalog/variable_*.cpp): set by every change of a variable made outside
     // catalog loading, cleared when the variable entries are rewritten; a save rewrites them while set.
     uint8_t variables_dirty;
+
+    // Methods compiling (engine/compiler/): the run-compile record that holds the run-time lists
+    // of a compile (tests make it; the run engine's working storage takes it over), and the flag
+    // set when a compile fails for memory or libraries.
+    struct RSKRUNCOMPILE* run_compile;
+    uint8_t compile_error;
 };
 
 // Debug categories of RSKCON::debug_categories.

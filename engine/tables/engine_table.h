@@ -23,6 +23,9 @@ struct member_name;
 struct statement_node;
 struct RSKVARDEF;
 struct RSKGENTRANS;
+struct RSKCMPCON;
+struct cmp_session;
+struct cmp_library;
 
 constexpr int kEngineTableVector = 381;
 constexpr int kEngineTableVectorCode = (14 << 16) | 381;   // level 14, vector 381 (917885)
@@ -710,6 +713,13 @@ QOR_ENGINE_SLOT_TYPE(rskcatw, int (*)(RSKCON*, const char*, const char*, const c
 QOR_ENGINE_SLOT_TYPE(rskvarp, int (*)(RSKCON*, RSKVARIABLE*, int))
 // The methods compiler's method look-up, which instrument types call.
 QOR_ENGINE_SLOT_TYPE(rsktrn, RSKGENTRANS* (*)(RSKCON*, const RSKNAMEREC*))
+// The compiler driver's compile handle (engine/compiler/compiler_driver.h).
+QOR_ENGINE_SLOT_TYPE(rskcmpg, cmp_session* (*)(RSKCON*, int))
+QOR_ENGINE_SLOT_TYPE(rskicmp, int (*)(int, int, RSKCON*, int))
+QOR_ENGINE_SLOT_TYPE(rskecmp, int (*)(RSKCON*))
+QOR_ENGINE_SLOT_TYPE(rskcmp0, int (*)(RSKCON*, cmp_session*, int, int, const cmp_library*))
+QOR_ENGINE_SLOT_TYPE(rskocmp, int (*)(RSKCMPCON*, int, int))
+QOR_ENGINE_SLOT_TYPE(zsubmit, int (*)(const char*, int, void*, int, int, int))
 #undef QOR_ENGINE_SLOT_TYPE
 
 template <EngineSlot S>

@@ -56,6 +56,16 @@ const char* status_words(int status) {
     }
 }
 
+// Statuses of the methods compiler's error hook, formatted with their inserts (printf style).
+const char* status_format(int status) {
+    switch (static_cast<unsigned>(status)) {
+        case QOR_STATUS_CMP_ERROR: return "ERROR: %s";                                 // (message)
+        case QOR_STATUS_CMP_METHOD_LINE: return "ERROR: Line %d of %s method %.*s: %s";  // (line, phase, name, message)
+        case QOR_STATUS_CMP_METHOD: return "ERROR: In %s method %.*s: %s";              // (phase, name, message)
+        default: return nullptr;
+    }
+}
+
 // "The wait timed out. (status 0x803FC00A)"; an unknown code reads "Status 0x...".
 std::string status_text(int status) {
     char hex[16];
@@ -81,13 +91,31 @@ int message_to_jnl(void*, void* journal, int table, int number, va_list* args) {
     return rc;
 }
 
-int status_to_buf(void*, char* buffer, size_t size, size_t* length, int status, va_list*) {
-    return to_buffer(status_text(status), buffer, size, length);
+// A status with inserts: its format filled from args (a copy, so the caller's list stays usable).
+std::string status_with_inserts(int status, va_list* args) {
+    const char* format = status_format(status);
+    if (!format || !args) return status_text(status);
+    va_list copy;
+    va_copy(copy, *args);
+    char small[512];
+    int n = std::vsnprintf(small, sizeof small, format, copy);
+    va_end(copy);
+    if (n < 0) return status_text(status);
+    if (static_cast<size_t>(n) < sizeof small) return std::string(small, static_cast<size_t>(n));
+    std::vector<char> big(static_cast<size_t>(n) + 1);
+    va_copy(copy, *args);
+    std::vsnprintf(big.data(), big.size(), format, copy);
+    va_end(copy);
+    return std::string(big.data(), static_cast<size_t>(n));
 }
 
-int status_to_jnl(void*, void* journal, int status, va_list*) {
+int status_to_buf(void*, char* buffer, size_t size, size_t* length, int status, va_list* args) {
+    return to_buffer(status_with_inserts(status, args), buffer, size, length);
+}
+
+int status_to_jnl(void*, void* journal, int status, va_list* args) {
     if (journal) return QOR_KIT_UNSUPPORTED;
-    xpslog("%s", status_text(status).c_str());
+    xpslog("%s", status_with_inserts(status, args).c_str());
     return 0;
 }
 

@@ -2,6 +2,7 @@
 // the compiled-library list, code submission, and the method objects that types and sets name.
 #pragma once
 #include <cstdint>
+#include "engine/compiler/compile_control.h"
 #include "engine/tables/control_structure.h"
 
 // Compiled-library list of the compiler; its fifth word is a host compiler object that
@@ -15,18 +16,6 @@ struct RSKCMPLIBS {
 struct RSKGENTRANS {
     RSKOBJNAME name;
     char kind;
-};
-
-// Action kinds of an instrument type's action list.
-enum : uint32_t { RSKACTION_METHOD_CALL = 3, RSKACTION_DELTA_GAMMA = 4 };
-
-// An action of an instrument type.
-struct RSKACTION {
-    RSKOBJNAME name;                 // the method's name
-    uint32_t kind;                   // RSKACTION_METHOD_CALL or RSKACTION_DELTA_GAMMA
-    uint32_t code;                   // registry of action codes
-    void* target;                    // the method record, or the variable of a delta-gamma action
-    uint8_t defined;
 };
 
 // Creates the compile handle of a control structure; null when it cannot.

@@ -77,8 +77,9 @@ struct Model {
             RSKUSEENTRY** tail = &first;
             use(m, tail, market[random() % kMarket], false);
             use(m, tail, market[random() % kMarket], false);
-            if (i > 0 && random() % 10 < 3) {
-                int from = std::max(0, i - 20) + static_cast<int>(random() % static_cast<unsigned>(std::min(i, 20)));
+            for (int k = 0; k < 2 && i > 0; ++k) {   // up to two outputs of the 40 actions before
+                if (random() % 10 >= (k == 0 ? 7u : 3u)) continue;
+                int from = std::max(0, i - 40) + static_cast<int>(random() % static_cast<unsigned>(std::min(i, 40)));
                 use(m, tail, outputs[static_cast<size_t>(from)], false);
                 reads[static_cast<size_t>(i)].push_back(from);
             }

@@ -5,6 +5,7 @@
 
 #include "engine/compiler/dependencies.h"
 #include "engine/compiler/use_entries.h"
+#include "engine/model/variables/variable_texts.h"
 #include "engine/model/variables/variables.h"
 #include "host/print.h"
 
@@ -203,10 +204,11 @@ void print_factors(RSKCON* con) {
     int number = 0;
     for (RSKVARIABLE* v = con->variables_head; v != nullptr; v = v->next) {
         if (v->kind != RSKVKIND_FACTOR) continue;
-        char type[16];
-        int type_length = xpsstr(type, sizeof type, "%i", static_cast<int>(v->data_type));
+        char code[16];
+        RskText type = type_text(con, v->data_type);
+        if (type.length <= 0) type = RskText{xpsstr(code, sizeof code, "%i", static_cast<int>(v->data_type)), code};
         xps("%3i. %*.16s %w", ++number, static_cast<int>(v->name.name.length), v->name.name.text);
-        xps("%*.10s %2i", type_length, type, static_cast<int>(v->length));
+        xps("%*.10s %2i", type.length, type.text, static_cast<int>(v->length));
         if (v->dependencies.number != 0) xps(" varno=%3i", static_cast<int>(v->dependencies.number));
         for (const auto& w : kWords)
             if ((v->dependencies.flags & w.flag) != 0) xps("%s", w.word);
@@ -238,8 +240,9 @@ int rskrsvd(RSKCON* con, int flag) {
         if (code > rc) rc = code;
     }
     if (rc != 0) return rc;
-    if ((con->trace_categories & RSKTRACE_FACTORS) != 0) print_factors(con);
     rc = rskrsvl(con);
+    // After the ordering, which completes the used_price marks.
+    if ((con->trace_categories & RSKTRACE_FACTORS) != 0) print_factors(con);
     if (rc == 0 && (con->trace_categories & RSKTRACE_DEPS) != 0) print_dependencies(con);
     if (rc == 0) check_variables(con, flag);
     return rc;

@@ -197,6 +197,8 @@ int rskrsvl(RSKCON* con) {
     RSKDEPMATRIX* m = &run->matrix;
     std::memset(m, 0, sizeof *m);
     run->action_count = 0;
+    // The state lists are sized by the numbering: a new numbering makes new ones at the next state.
+    run->states = run->states_normal = run->states_alternate = nullptr;
 
     // First pass: indexes; input-free actions are numbered at once, in list order.
     int32_t n = 0;

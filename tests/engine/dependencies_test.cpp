@@ -1,5 +1,7 @@
 // Dependency resolution: the order of the actions, parts written by two actions, loops, the run
 // list of a market state (suppressed writers, activation along the closed matrix) and change masks.
+#include "engine/model/control/startup.h"
+#include "engine/model/types/instrument_types.h"
 #include "host/missing.h"
 #include "tests/engine/dependencies_fixture.h"
 
@@ -268,4 +270,71 @@ TEST_F(DependencyTest, OutOfMemoryIsReportedOnceAndFails) {
         EXPECT_EQ(count_of(log(), "598/2797") - before, 1) << nth;
         EXPECT_EQ(con->compile_error, 1);
     }
+}
+
+TEST_F(DependencyTest, TraceListsFactorsMatrixChangedVariablesAndTheRunList) {
+    action("B", {"x", "=y"});
+    action("A", {"p", "=x"});
+    priced(find("y"));
+    find("p")->dependencies.flags |= RSKDEP_DATA;
+    find("p")->dependencies.number = 7;
+    con->trace_categories = RSKTRACE_FACTORS | RSKTRACE_DEPS | RSKTRACE_SETVARS | RSKTRACE_RFTORDER;
+    ASSERT_EQ(rskrsvd(con, 0), 0) << log();
+    rskrsvz(con);
+    change("p", 2.0);
+    ASSERT_EQ(rskrsvx(con, 0, 0), 0);
+    ASSERT_EQ(rskrsvb(con), 0);
+    std::string lst = listing();
+    // The factors: p is read, supplied by data and used for price; x and y are computed.
+    EXPECT_NE(lst.find("598/2214"), std::string::npos) << lst;
+    EXPECT_NE(lst.find("varno=  7 ref data used_price"), std::string::npos) << lst;
+    // The matrix: B (order 2) needs A (order 1).
+    EXPECT_NE(lst.find("598/2201"), std::string::npos) << lst;
+    EXPECT_NE(lst.find("needs: 1"), std::string::npos) << lst;
+    // The state: p changed; A and B run; the base case lists its own run list.
+    EXPECT_NE(lst.find("598/2216"), std::string::npos) << lst;
+    EXPECT_NE(lst.find("598/2207"), std::string::npos) << lst;
+    EXPECT_NE(lst.find("598/2213"), std::string::npos) << lst;
+    EXPECT_LT(lst.find(" 1. method A"), lst.find(" 2. method B")) << lst;
+}
+
+TEST_F(DependencyTest, AnAnalysisMarksTheWritersAVariableNeeds) {
+    action("C", {"q", "=w"});
+    action("B", {"x", "=y"});
+    action("A", {"p", "=x"});
+    ASSERT_EQ(rskrsvd(con, 0), 0) << log();
+    for (const char* name : {"A", "B", "C"}) EXPECT_EQ(named(name)->needed_for_price, 0) << name;
+    EXPECT_EQ(rskrsvs(con, find("y")), 0);
+    EXPECT_EQ(named("B")->needed_for_price, 1);
+    EXPECT_EQ(named("A")->needed_for_price, 1);
+    EXPECT_EQ(named("C")->needed_for_price, 0);
+}
+
+TEST_F(DependencyTest, PricingActionsOfTheTypesJoinTheRunOnce) {
+    RSKGENTRANS price_method{};
+    price_method.kind = RSKMKIND_PRICE;
+    RSKINSTTYPE priced_type{}, quadratic{}, without{};
+    priced_type.name.name = name_of("BOND");
+    priced_type.price.defined = 1;
+    priced_type.price.kind = RSKACTION_METHOD_CALL;
+    priced_type.price.name.name = name_of("PRICE_BOND");
+    priced_type.price.target = &price_method;
+    quadratic.name.name = name_of("QUAD");
+    quadratic.price.defined = 1;
+    quadratic.price.kind = RSKACTION_DELTA_GAMMA;
+    without.name.name = name_of("NOPRICE");
+    priced_type.next = &quadratic;
+    quadratic.next = &without;
+    RSKMEMBLOCK block{};
+    block.types_head = &priced_type;
+    con->memory_block = &block;
+    EXPECT_EQ(rskrsv3(con), 1);   // NOPRICE has no pricing method
+    EXPECT_EQ(count_of(log(), "598/1210"), 1) << log();
+    EXPECT_EQ(rskrsv3(con), 1);
+    int listed = 0;
+    for (RSKACTION* a = run.actions_first; a != nullptr; a = a->next) ++listed;
+    EXPECT_EQ(listed, 2);
+    EXPECT_EQ(run.actions_first, &priced_type.price);
+    EXPECT_EQ(priced_type.price.type, &priced_type);
+    con->memory_block = nullptr;
 }

@@ -16,6 +16,8 @@ struct RSKCMPLIBS {
 struct RSKGENTRANS {
     RSKOBJNAME name;
     char kind;
+    void* uses;                      // use entries of the compiled method (RSKUSEENTRY)
+    RSKSYMENTRY* arguments;          // the method's arguments, bound by the glue
 };
 
 // Creates the compile handle of a control structure; null when it cannot.
@@ -27,7 +29,4 @@ int rskecmp(RSKCON* con);
 int zsubmit(const char* text, int length, void* context, int last, int reserved1, int reserved2);
 // The method object of that name in the current environment; null when none.
 RSKGENTRANS* rsktrn(RSKCON* con, const RSKNAMEREC* name);
-// Resolves state dependencies of the variables.
-int rskrsvx(RSKCON* con);
-// Non-zero when the variable depends on the state.
-int rskrsvv(RSKCON* con, RSKVARIABLE* variable);
+// Dependency resolution (rskrsvx, rskrsvv, ...) is declared in engine/compiler/dependencies.h.

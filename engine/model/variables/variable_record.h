@@ -4,6 +4,7 @@
 #include <cstdint>
 #include "engine/tables/control_structure.h"
 #include "engine/model/names/name_records.h"
+#include "engine/model/variables/dependency_fields.h"
 
 struct RSKCURRENCY;
 struct RSKFXENTRY;
@@ -136,6 +137,8 @@ struct RSKVARIABLE {
 
     // Parameter matrices: how the compiled methods use a parameter variable's matrix.
     uint8_t parameter_use;           // RSKPMXUSE_* bits
+    // Dependency resolution of the methods compiler: writers, readers, flags and change state.
+    RSKVARDEPS dependencies;
 };
 
 // Uses of a parameter variable: its matrix is loaded for every run, or when a run asks.

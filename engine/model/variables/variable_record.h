@@ -125,6 +125,9 @@ struct RSKVARIABLE {
 
     // Instrument types: resolved types that hold this variable; it is not deleted while above 0.
     uint32_t use_count;
+
+    // Methods compiling (engine/compiler/, program phases): the exposure output depends on it.
+    uint8_t exposure_dependency;
 };
 
 // A link of a run-time list of variables (24 bytes in the stored layout; sizes in memory come

@@ -100,8 +100,6 @@ int generate_gentrans(RSKCON* con, RSKACTION* action, int* traced_out) {
         reset = rskact_reserve(con, action, method, 0);
         if (reset < 0) return 1;
     }
-    int failed = link_arguments(con, action);
-    if (failed != 0) return failed;
     bool ok = update_arrays(con, action, -1) == 0;
     const RSKNAMEREC& name = method->name.name;
     if (ok && reset >= 0) ok = push_generated(con, "call _RESET(%i, %i);", reset, 1);
@@ -123,10 +121,6 @@ int generate_gentrans(RSKCON* con, RSKACTION* action, int* traced_out) {
 
 int generate_blocktrans(RSKCON* con, RSKACTION* action, int trace) {
     RSKGENTRANS* method = method_of(action);
-    if (!method->generated) {
-        int failed = link_arguments(con, action);
-        if (failed != 0) return failed;
-    }
     const RSKNAMEREC& name = method->name.name;
     for (int b = 0; b < kRskBlockTypes; ++b) {
         if (!(method->block_bits & (128 >> b))) continue;
@@ -211,6 +205,10 @@ int rskgact(RSKCON* con, RSKACTION* action, RSKINSTTYPE* type) {
     if (action->kind == RSKACTION_METHOD_CALL) {
         if (method_of(action) == nullptr) return 1;
         handle->current_method = method_of(action);
+        // The compiler resolves a name when its statement is pushed: the arguments are bound
+        // before the source that uses them.
+        int failed = link_arguments(con, action);
+        if (failed != 0) return failed;
         int refused = push_method_source(con, action);
         if (refused != 0) return refused;
         if (method_of(action)->block_bits != 0) return generate_blocktrans(con, action, trace);

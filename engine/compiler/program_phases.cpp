@@ -41,11 +41,16 @@ int rskgen0(RSKCON* con) {
              a = rsk_next_type_action(con, phase, &type, a))
             forget_generated(a);
     }
-    RSKCMPEXT* extension = handle->extension;
-    extension->phase = 'N';
+    handle->extension->phase = 'N';
+    return define_action_cell(con) != 0 ? 1 : rc;
+}
+
+int define_action_cell(RSKCON* con) {
+    RSKCMPCON* handle = con->compile_handle;
+    cmp_session* session = handle->compilation.program;
     cmp_symbol* symbol = cmpsymd(session, "_RSKACT_", 8, 'v', 'n');
-    if (symbol == nullptr || cmppdvb(session, symbol, &extension->action_number) != 0) return 1;
-    return rc;
+    if (symbol == nullptr || cmppdvb(session, symbol, &handle->extension->action_number) != 0) return 1;
+    return 0;
 }
 
 int rskgen1(RSKCON* con) {

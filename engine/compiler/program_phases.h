@@ -7,6 +7,8 @@ struct RSKGENTRANS;
 
 // Phase N: opens the compile session and defines the action-number cell _RSKACT_. 0 or 1.
 int rskgen0(RSKCON* con);
+// Defines _RSKACT_ in the open compile, bound to the extension's action-number cell. 0 or 1.
+int define_action_cell(RSKCON* con);
 // Phase I: the input actions of the instrument types. 0 or the largest failure.
 int rskgen1(RSKCON* con);
 // Phase T: the project actions, then the transformations in run order. 0 or the phase result.

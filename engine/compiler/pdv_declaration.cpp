@@ -31,6 +31,14 @@ int define_value_variable(RSKCON* con, cmp_session* session) {
     return 0;
 }
 
+// Where an entry's slot lies in the record its collection is bound to: the pointer of a reference,
+// or the variable's value storage within the market state or instrument record.
+size_t member_offset(const RSKRUNCOMPILE* run, const RSKSYMENTRY* e, int collection) {
+    if (collection == RSKPDV_REFERENCE) return static_cast<size_t>(e->slot) * sizeof(double*);
+    const char* base = reinterpret_cast<const char*>(collection == RSKPDV_MARKET ? run->market_vector : run->value_vector);
+    return static_cast<size_t>(static_cast<const char*>(e->variable->value) - base);
+}
+
 }  // namespace
 
 int rskmcmp_init(RSKCON* con) {
@@ -85,10 +93,7 @@ int rskmcmp_bind(RSKCON* con, cmp_instance* instance, void* market, void* refere
         // A vector member is a matrix of its own, bound to the data its slot points at.
         for (const RSKSYMENTRY* e = coll->head; e != nullptr; e = e->list_link) {
             if (e->symbol == nullptr || cmpsymkind(e->symbol) != 'm') continue;
-            size_t offset = c == RSKPDV_REFERENCE ? static_cast<size_t>(e->slot) * sizeof(double*)
-                                                  : static_cast<size_t>(static_cast<char*>(e->variable->value) -
-                                                                        static_cast<char*>(c == RSKPDV_MARKET ? static_cast<void*>(run->market_vector)
-                                                                                                              : static_cast<void*>(run->value_vector)));
+            size_t offset = member_offset(run, e, c);
             double* data = *reinterpret_cast<double**>(static_cast<char*>(records[c]) + offset);
             if (data != nullptr) cmpmtrxb(instance, e->symbol, data);
         }

@@ -12,6 +12,7 @@
 #include "engine/compiler/program_phases.h"
 #include "engine/model/services/compiler.h"
 #include "engine/model/variables/variable_record.h"
+#include "engine/model/variables/variables.h"
 #include "tests/engine/engine_fixture.h"
 
 class CompileTest : public EngineTest {

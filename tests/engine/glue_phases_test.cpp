@@ -1,6 +1,10 @@
 // The glue of a project compile: the statements pushed for an action (its method's source once,
 // the entry label, the action number, trace switches, the call, the return), one frame per block,
 // and phases that compile, generate and run.
+#include <algorithm>
+
+#include "engine/model/control/startup.h"
+#include "engine/model/types/instrument_types.h"
 #include "tests/engine/compile_fixture.h"
 
 namespace {
@@ -10,12 +14,17 @@ protected:
     void SetUp() override {
         CompileTest::SetUp();
         handle_->echo = 1;
-        // _TRACE stands in for the frame built-in: the glue only needs the compiler to take it.
-        static const cmp_special_def trace{"_TRACE", 4, "ccnc", 0, 0, nullptr, nullptr,
-                                           [](const cmp_function_record*, cmp_arg_value*, int, const cmp_exec_context*,
-                                              cmp_instance*, void*) { return 0; },
-                                           nullptr, 0};
-        ASSERT_EQ(cmpinst(session(), &trace), 0);
+        // The frame built-ins stand in as bodies that do nothing: the glue only needs the
+        // compiler to take the calls.
+        cmp_body_fn nothing = [](const cmp_function_record*, cmp_arg_value*, int, const cmp_exec_context*,
+                                 cmp_instance*, void*) { return 0; };
+        const cmp_special_def builtins[] = {
+            {"_TRACE", 4, "ccnc", 0, 0, nullptr, nullptr, nothing, nullptr, 0},
+            {"_ARRU", 3, "n?n", 0, 0, nullptr, nullptr, nothing, nullptr, 0},
+            {"_DGVAL", 2, "nn", 'n', 0, nullptr, nullptr, nothing, nullptr, 0},
+            {"_LINTRANS", 1, "n", 0, 0, nullptr, nullptr, nothing, nullptr, 0},
+        };
+        for (const cmp_special_def& b : builtins) ASSERT_EQ(cmpinst(session(), &b), 0) << b.name;
         ASSERT_EQ(define_action_cell(&con_), 0);
     }
 
@@ -55,6 +64,7 @@ protected:
     std::deque<std::vector<std::string>> texts_;
     std::deque<std::vector<RSKNAMEREC>> records_;
     std::deque<RSKACTION> actions_;
+    std::deque<RSKINSTTYPE> types_;
 };
 
 const std::vector<std::string> kPrice = {"METHOD M KIND=PRICE;", "v = sum(v, 1);", "ENDMETHOD;"};
@@ -157,6 +167,73 @@ TEST_F(GluePhasesTest, PricingPhaseCollectsArgumentsIntoTheDataVector) {
     ASSERT_EQ(rskmcmp_bind(&con_, cmpinsb(session(), 0), state.data(), nullptr, nullptr), 0);
     ASSERT_EQ(cmpfrun(cmpinsb(session(), 0), 0), CMP_RUN_OK);
     EXPECT_EQ(number("p"), 15);
+}
+
+// An updated array argument is refreshed from its elements before the call and written back
+// after it, each through a reference entry of its own.
+TEST_F(GluePhasesTest, ArrayArgumentIsRefreshedAroundTheCall) {
+    double points[4] = {1, 2, 3, 4};
+    RSKVARIABLE* curve = variable("curve", points, RSKVKIND_INSTRUMENT, 4);
+    curve->data_type = RSKDTYPE_ARRAY;
+    RSKGENTRANS* m = method("A", RSKMKIND_TRANS, {"METHOD A KIND=TRANS;", "curve[1] = 5;", "ENDMETHOD;"});
+    RSKSYMENTRY* arg = entry("curve", curve, RSKSK_VECTOR);
+    arg->type_code = 222;
+    arg->updated = 1;
+    m->arguments = arg;
+    ASSERT_EQ(rskgact(&con_, action(m), nullptr), 0);
+    std::vector<std::string> all = pushed();
+    std::vector<std::string> frame(all.begin() + 3, all.end());
+    std::vector<std::string> expected = {
+        "_ACT1_MAIN: ;", "_RSKACT_ = 1;", "call _ARRU( 0, curve, 1 );", "runmethod A;", "call _ARRU( 1, curve, 0 );",
+        "_RSKACT_ = 0;", "return;",
+    };
+    EXPECT_EQ(frame, expected);
+    EXPECT_EQ(handle_->references[1].object, curve);
+    EXPECT_EQ(handle_->references[1].type_code, 222);
+}
+
+TEST_F(GluePhasesTest, DeltaGammaAndLinearTransformationBodies) {
+    double value = 0;
+    RSKVARIABLE* price = variable("_Value_", &value, RSKVKIND_SYSTEM);
+    RSKSYSVARS system{};
+    system.value = price;
+    con_.system_variables = &system;
+    RSKACTION& dg = actions_.emplace_back();
+    dg.kind = RSKACTION_DELTA_GAMMA;
+    RSKACTION& linear = actions_.emplace_back();
+    linear.kind = RSKACTION_LINEAR_TRANS;
+    ASSERT_EQ(rskgact(&con_, &dg, nullptr), 0);
+    ASSERT_EQ(rskgact(&con_, &linear, nullptr), 0);
+    std::vector<std::string> expected = {
+        "_ACT1_MAIN: ;", "_RSKACT_ = 1;", "_Value_ = _DGVAL(0, 1);", "_RSKACT_ = 0;", "return;",
+        "_ACT2_MAIN: ;", "_RSKACT_ = 2;", "call _LINTRANS(1);", "_RSKACT_ = 0;", "return;",
+    };
+    EXPECT_EQ(pushed(), expected);
+    EXPECT_NE(dg.value_symbol, nullptr);
+    EXPECT_EQ(handle_->references[0].action, &dg);
+    con_.system_variables = nullptr;
+}
+
+// The pricing listing of the base case names each type's pricing method with its inner lines.
+TEST_F(GluePhasesTest, PricingListingShowsEachMethod) {
+    con_.static_trace.price = 1;
+    run_.base_case = 1;
+    RSKINSTTYPE& type = types_.emplace_back();
+    type.price.kind = RSKACTION_METHOD_CALL;
+    type.price.target = method("M", RSKMKIND_PRICE, kPrice);
+    type.price.active = 1;
+    RSKMEMBLOCK block{};
+    block.types_head = &type;
+    con_.memory_block = &block;
+    EXPECT_EQ(rskgen3(&con_), 0);
+    con_.memory_block = nullptr;
+    std::string text = listing();
+    EXPECT_EQ(count_of(text, "598/2218"), 1);
+    EXPECT_EQ(count_of(text, "598/2205"), 1);
+    EXPECT_EQ(count_of(text, "598/2206"), 1);   // the source less its METHOD and ENDMETHOD lines
+    EXPECT_NE(text.find("v = sum(v, 1);"), std::string::npos);
+    std::vector<std::string> all = pushed();
+    EXPECT_NE(std::find(all.begin(), all.end(), "runmethod M;"), all.end());
 }
 
 TEST_F(GluePhasesTest, RefusedSourceCountsItsStatements) {

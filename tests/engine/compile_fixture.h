@@ -1,9 +1,8 @@
-// A test bed for the engine's compiling: a control structure with a compile handle around a
-// fresh compile session, a run-compile record over a market state and an instrument record,
+// A test bed for the engine's compiling: a control structure with a compile opened through the
+// driver, a run-compile record over a market state and an instrument record,
 // and helpers that make variables, symbol entries and methods.
 #pragma once
 #include <deque>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,32 +33,19 @@ protected:
         EngineTest::TearDown();
     }
 
-    // A fresh handle and session: the compile pool, the extension, the three collections cleared.
-    void open_session() {
-        handle_ = std::make_unique<RSKCMPCON>();
-        extension_ = RSKCMPEXT{};
-        handle_->con = &con_;
-        handle_->pool = xmpoolc(16384, 16384, 0);
-        handle_->extension = &extension_;
-        handle_->market_base_slot = handle_->reference_base_slot = handle_->value_base_slot = -1;
-        cmp_hooks hooks{};
-        hooks.user = this;
-        hooks.error = [](void* user, const char* message, int, const char*) {
-            static_cast<CompileTest*>(user)->errors_.emplace_back(message);
-        };
-        ASSERT_EQ(cmpints(&handle_->compilation.program, &hooks), 0);
-        con_.compile_handle = handle_.get();
+    // A fresh compile through the driver (echo as asked); the three collections cleared.
+    void open_session(int echo = 0) {
+        ASSERT_EQ(rskicmp(echo, 0, &con_, 1), 0) << log();
+        handle_ = con_.compile_handle;
         rskcmpf(&con_);
     }
 
     void close_session() {
-        if (!handle_) return;
-        cmpends(handle_->compilation.program);
-        xmpoold(handle_->pool);
-        handle_.reset();
-        con_.compile_handle = nullptr;
+        rskecmp(&con_);
+        handle_ = nullptr;
     }
 
+    RSKCMPEXT* extension() { return handle_->extension; }
     cmp_session* session() { return handle_->compilation.program; }
 
     // A variable whose value lies at `at` (null: none), of the given kind and dimension.
@@ -104,10 +90,8 @@ protected:
     std::vector<double> market_ = std::vector<double>(64, 0.0);
     std::vector<double> values_ = std::vector<double>(16, 0.0);
     RSKRUNCOMPILE run_{};
-    RSKCMPEXT extension_{};
-    std::unique_ptr<RSKCMPCON> handle_;
+    RSKCMPCON* handle_ = nullptr;
     std::deque<RSKVARIABLE> variables_;
     std::deque<RSKSYMENTRY> entries_;
     std::deque<std::string> names_;
-    std::vector<std::string> errors_;
 };

@@ -13,7 +13,8 @@ class GluePhasesTest : public CompileTest {
 protected:
     void SetUp() override {
         CompileTest::SetUp();
-        handle_->echo = 1;
+        close_session();
+        open_session(1);
         // The frame built-ins stand in as bodies that do nothing: the glue only needs the
         // compiler to take the calls.
         cmp_body_fn nothing = [](const cmp_function_record*, cmp_arg_value*, int, const cmp_exec_context*,
@@ -87,10 +88,10 @@ TEST_F(GluePhasesTest, ActionWithoutBlocksGetsItsFrameAndSharedSourceOnce) {
     ASSERT_TRUE(build({}));
     cmp_instance* instance = cmpinsb(session(), 0);
     for (const char* label : {"_ACT1_MAIN", "_ACT2_MAIN"}) ASSERT_EQ(cmpmact(instance, cmpgetl(session(), label, -1), 1), 0);
-    extension_.action_number = -1;
-    ASSERT_EQ(cmpfrun(instance, 0), CMP_RUN_OK) << (errors_.empty() ? "" : errors_[0]);
+    extension()->action_number = -1;
+    ASSERT_EQ(cmpfrun(instance, 0), CMP_RUN_OK) << log();
     EXPECT_EQ(number("v"), 2);
-    EXPECT_EQ(extension_.action_number, 0);   // _RSKACT_ is the extension's cell
+    EXPECT_EQ(extension()->action_number, 0);   // _RSKACT_ is the extension's cell
 }
 
 TEST_F(GluePhasesTest, DetailedTraceFramesTheCall) {
@@ -142,7 +143,7 @@ TEST_F(GluePhasesTest, TransformationPhaseCompilesAndRuns) {
     first->next = second;
     second->next = price;   // not a transformation: phase T leaves it
     EXPECT_EQ(rskgen2(&con_), 0);
-    EXPECT_EQ(extension_.phase, 'T');
+    EXPECT_EQ(extension()->phase, 'T');
     EXPECT_EQ(cmpgetl(session(), "_ACT3_MAIN", -1), -1);
     ASSERT_EQ(cmpgen(session(), 1), 0);
     cmp_instance* instance = cmpinsb(session(), 0);
@@ -159,7 +160,7 @@ TEST_F(GluePhasesTest, PricingPhaseCollectsArgumentsIntoTheDataVector) {
     m->arguments = entry("spot", spot);
     run_.actions_first = action(m);
     EXPECT_EQ(rskgen3(&con_), 0) << log();
-    EXPECT_EQ(extension_.phase, 'P');
+    EXPECT_EQ(extension()->phase, 'P');
     EXPECT_EQ(run_.collections[RSKPDV_MARKET].count, 1);
     ASSERT_EQ(cmpgen(session(), 1), 0);
     std::vector<double> state(64, 0.0);

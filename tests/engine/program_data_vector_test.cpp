@@ -86,7 +86,7 @@ TEST_F(ProgramDataVectorTest, ReferencesAreNamedWithTheirCastWords) {
         int n = fix_refname(e, &out, buffer, nullptr, nullptr);
         EXPECT_EQ(std::string(out, static_cast<size_t>(n > 0 ? n : 0)), c.expected) << c.name;
         size_t before = handle_->pool_bytes;
-        n = fix_refname(e, &out, nullptr, handle_->pool, handle_.get());
+        n = fix_refname(e, &out, nullptr, handle_->pool, handle_);
         EXPECT_EQ(std::string(out, static_cast<size_t>(n > 0 ? n : 0)), c.expected) << c.name;
         if (c.reference == 'l' || c.reference == 'v') {
             EXPECT_EQ(handle_->pool_bytes - before, std::strlen(c.expected));

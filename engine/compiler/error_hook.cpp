@@ -22,7 +22,7 @@ void journal(unsigned status, ...) {
         rc = kit->messages->ops->status_to_buf(kit->messages, buffer, sizeof buffer, &length,
                                                static_cast<int>(status), &args);
     va_end(args);
-    if (rc == 0 || rc == QOR_KIT_TOO_SMALL) xpslog("%.*s", static_cast<int>(std::strlen(buffer)), buffer);
+    if (rc == 0 || rc == QOR_KIT_TOO_SMALL) xpslog("%*s", static_cast<int>(std::strlen(buffer)), buffer);
 }
 
 // The action being run: the one _RSKACT_ names, else the one whose method's source holds the line.

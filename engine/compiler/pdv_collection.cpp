@@ -152,18 +152,18 @@ int rskmcmp_vecnum(RSKCON* con, const char* name, int length, int collection) {
     return -1;
 }
 
-int rskmcmp_addvar(RSKCON* con, RSKSYMENTRY* entry, int collection) {
+void rskmcmp_addvar(RSKCON* con, RSKSYMENTRY* entry, int collection) {
     const char* key = nullptr;
     char buffer[kNameBuffer];
     int key_length = entry_key(entry, collection, &key, buffer);
     if (key_length <= 0) {
         xpmlog(598, 3435, entry->name_length, entry->name);
-        return 1;
+        return;
     }
     int slot = rskmcmp_vecnum(con, key, key_length, collection);
     if (slot >= 0) {
         entry->slot = slot;
-        return 0;
+        return;
     }
     RSKPDVCOLLECTION* coll = table_of(con, collection);
     entry->slot = coll->count++;
@@ -184,11 +184,7 @@ int rskmcmp_addvar(RSKCON* con, RSKSYMENTRY* entry, int collection) {
                           ? std::strchr("afnlv", entry->reference_class != 0 ? entry->reference_class : 'x') != nullptr
                           : (entry->symbol_kind == RSKSK_NUMBER || entry->symbol_kind == RSKSK_NUMBER_ADDRESS ||
                              entry->symbol_kind == RSKSK_VECTOR);
-    if (refused || (declarable && symbol == nullptr)) {
-        xpmlog(598, 3435, key_length, key);
-        return 1;
-    }
-    return 0;
+    if (refused || (declarable && symbol == nullptr)) xpmlog(598, 3435, key_length, key);
 }
 
 int fix_refname(const RSKSYMENTRY* entry, const char** out, char* buffer, qor_pool* pool, RSKCMPCON* handle) {

@@ -22,8 +22,8 @@ void rskcmpf(RSKCON* con);
 int rskmcmp_init(RSKCON* con);
 // Gives a variable entry its slot in a collection; an entry whose name is collected already
 // takes that slot. A new entry is declared in its vector at once, so that source pushed after it
-// finds the name. 0, or 1 when it cannot be declared (598/3435).
-int rskmcmp_addvar(RSKCON* con, RSKSYMENTRY* entry, int collection);
+// finds the name (entry->symbol); one that cannot be is reported (598/3435) and keeps no symbol.
+void rskmcmp_addvar(RSKCON* con, RSKSYMENTRY* entry, int collection);
 // The slot of a name in a collection, or -1. The name is the one an entry is collected under:
 // its own name, or a reference's name with its cast word (fix_refname).
 int rskmcmp_vecnum(RSKCON* con, const char* name, int length, int collection);

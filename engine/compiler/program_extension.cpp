@@ -45,11 +45,12 @@ int rskcompi(cmp_session** program, RSKCON* con, qor_pool* pool, RSKCMPEXT** out
             return 1;
         }
     }
-    // The error hook's user is the extension: the session's link back to it.
+    // A new session's hooks carry the extension: its link back. A wrapped program keeps its
+    // owner's hooks, so nothing of ours is left in it when the extension goes.
     cmp_init_record init{};
     init.user = extension;
     init.error = cmpErrCallback;
-    if (cmpinit(&init, *program) != 0 && created) {
+    if (created && cmpinit(&init, *program) != 0) {
         xpmlog(672, 3003, init.status);
         cmpends(*program);
         *program = nullptr;

@@ -60,7 +60,7 @@ int rskpush(RSKCMPCON* h, const char* statement, int argument, int mode) {
     }
     if (mode == 2 && rc > 0) {
         xpmlog(598, 3433, rc, length, statement);
-        if (h->error_length > 0) xpslog("%.*s", static_cast<int>(h->error_length), h->error);
+        if (h->error_length > 0) xpslog("%*s", static_cast<int>(h->error_length), h->error);
         // The log holds the same text as the error buffer when the compiler has nothing more.
         if (h->log_length > 0 && std::strcmp(h->log, h->error) != 0) xpslog("%s", from_error_word(h->log));
     }

@@ -184,7 +184,9 @@ void cmp_session::load_called_methods() {
         std::vector<std::string> libraries = method_libraries;
         if (libraries.empty()) libraries.push_back(method_library);
         for (const std::string& library : libraries) {
-            std::string entry = library + "." + method_catalog + "." + name;
+            // a library set as "library.catalog" names its own catalog
+            std::string entry = library.find('.') != std::string::npos ? library + "." + name
+                                                                       : library + "." + method_catalog + "." + name;
             OwnedList l;
             if (!l.list) {
                 ++errors;

@@ -2,9 +2,11 @@
 // the run list, missing labels, run-time errors through the error hook, memory exhaustion.
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/compiler/compiler_driver.h"
+#include "engine/model/variables/variable_record.h"
 #include "host/anchor.h"
 #include "tests/engine/engine_fixture.h"
 
@@ -154,6 +156,120 @@ TEST_F(CompileDriverTest, ExtensionAnswersWhetherAMethodIsDefined) {
     EXPECT_EQ(rskcompm(program(), "done", 4), 1);
     EXPECT_EQ(rskcompm(program(), "OPEN", 4), 0);
     EXPECT_EQ(rskcompm(program(), "ABSENT", 6), 0);
+}
+
+// Method arguments declared for engine storage: what the program writes lands in the storage.
+TEST_F(CompileDriverTest, SymbolEntriesAreDeclaredOnTheirStorageAndFoundAfterGeneration) {
+    ASSERT_EQ(rskicmp(0, 0, &con_, 1), 0);
+    double cell = 1.5, vector[3] = {1, 2, 3}, first = 10, second = 20;
+    RSKVARIABLE e1{}, e2{};
+    std::strcpy(e1.name.buffer, "E1");
+    e1.name.name = RSKNAMEREC{kRskObjectNameCapacity, 2, e1.name.buffer};
+    e1.value = &first;
+    e1.value_class = 1;
+    e2 = e1;
+    std::strcpy(e2.name.buffer, "E2");
+    e2.name.name.text = e2.name.buffer;
+    e2.value = &second;
+    RSKVARIABLE* elements[] = {&e1, &e2};
+    struct Case {
+        const char* name;
+        int kind, first;
+        void* data;
+    } cases[] = {
+        {"CELL", RSKSK_NUMBER, 0, &cell},
+        {"VEC", RSKSK_VECTOR, 3, vector},
+        {"TXT", RSKSK_CHAR, 0, nullptr},
+        {"PAIR", RSKSK_VARIABLES, 2, elements},
+    };
+    for (const Case& c : cases) {
+        RSKSYMENTRY entry{};
+        entry.name = const_cast<char*>(c.name);
+        entry.name_length = static_cast<int16_t>(std::strlen(c.name));
+        EXPECT_NE(rsklsym(&entry, c.kind, c.first, 0, c.data, &con_, 0), nullptr) << c.name;
+        EXPECT_EQ(entry.symbol, cmpsyms(program(), c.name, -1)) << c.name;
+    }
+    RSKACTION action{};
+    ASSERT_EQ(rsksact(&con_, &action, RSKBLK_MAIN), 0);
+    push_all({"cell = cell * 2;", "vec[3] = vec[1] + vec[2];", "pair[2] = pair[1] + 1;", "txt = 'abc';",
+              "array loc[2] l1 l2;", "l2 = 7;", "return;"});
+    ASSERT_EQ(rskgcmp(&con_), 0) << log();
+    rskmact(&con_, nullptr, RSKBLK_MAIN, 1, 0);
+    ASSERT_EQ(rskrcmp(&con_, nullptr, 1), 0) << log();
+    EXPECT_EQ(cell, 3.0);
+    EXPECT_EQ(vector[2], 3.0);
+    EXPECT_EQ(second, 11.0);
+
+    double* out = nullptr;
+    EXPECT_EQ(lookup_sym(&con_, "CELL", 4, nullptr, &out), 0);
+    EXPECT_EQ(out, &cell);
+    EXPECT_EQ(lookup_sym(&con_, "TXT", 3, nullptr, &out), 1) << "only numeric symbols count";
+    EXPECT_EQ(lookup_array(&con_, "LOC[2]", 6, &out), 0);
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(*out, 7.0);
+    EXPECT_EQ(lookup_array(&con_, "LOC[3]", 6, &out), 1);
+    EXPECT_EQ(lookup_array(&con_, "LOC[x]", 6, &out), 1);
+    EXPECT_NE(log().find("Cannot find LOC[x] in postvar or postprice computation."), std::string::npos) << log();
+}
+
+// Each execution block runs its own instance on its own record, also on threads at once: the
+// value structure of block e reads and writes block e's record only.
+TEST_F(CompileDriverTest, EachExecutionBlockRunsItsOwnInstanceOnItsOwnRecord) {
+    RSKRUNCOMPILE run{};
+    RSKPROGRECORD records[2] = {};
+    run.execution_blocks = 2;
+    run.per_block_programs = 1;
+    run.programs = records;
+    con_.run_compile = &run;
+    ASSERT_EQ(rskicmp(0, 0, &con_, 1), 0);
+    cmp_member member{"P", CMP_MEMBER_NUMBER, 0};
+    ASSERT_EQ(cmpinss(program(), "VALS", 4, &member, 1, 8), 0);
+    ASSERT_EQ(cmpstri(program(), "VALS", 4, "VAL", 3, 1), 0);
+    handle()->value_base_slot = cmpbasei(program(), "VAL", 3);
+    ASSERT_GE(handle()->value_base_slot, 0);
+    EXPECT_EQ(rskaref(handle()), 0);
+    EXPECT_EQ(rskaref(handle()), 2) << "one reference entry per execution block";
+    RSKACTION action{};
+    ASSERT_EQ(rsksact(&con_, &action, RSKBLK_MAIN), 0);
+    push_all({"p = p + 1;", "return;"});
+    ASSERT_EQ(rskgcmp(&con_), 0) << log();
+    double values[2] = {0, 1000};
+    for (int e = 0; e < 2; ++e) {
+        records[e].block = e;
+        records[e].instance = rskcmpi(&con_, e);
+        records[e].value_vector = &values[e];
+        ASSERT_NE(records[e].instance, nullptr);
+        rskmact(&con_, &action, RSKBLK_MAIN, 1, e);
+    }
+    EXPECT_EQ(rskcmpg(&con_, 1), program()) << "every block shares the one session";
+    EXPECT_EQ(rskcmpi(&con_, 2), nullptr);
+    std::thread threads[2];
+    int failures[2] = {0, 0};
+    for (int e = 0; e < 2; ++e)
+        threads[e] = std::thread([&, e] {
+            for (int s = 1; s <= 500; ++s) failures[e] += rskrcmp(&con_, &records[e], s);
+        });
+    for (std::thread& t : threads) t.join();
+    EXPECT_EQ(failures[0] + failures[1], 0) << log();
+    EXPECT_EQ(values[0], 500.0);
+    EXPECT_EQ(values[1], 1500.0);
+    EXPECT_GT(rskmcmp(&con_), 0u);
+    rskecmp(&con_);
+    con_.run_compile = nullptr;
+}
+
+// A wrapped program gets the special functions and stays its owner's when the compile ends.
+TEST_F(CompileDriverTest, WrappedProgramStaysWithItsOwner) {
+    cmp_session* own = nullptr;
+    ASSERT_EQ(cmpints(&own, nullptr), 0);
+    ASSERT_EQ(rskcmp0(&con_, own, 1, 0, nullptr), 0) << log();
+    EXPECT_EQ(handle()->mode, 1);
+    EXPECT_EQ(program(), own);
+    EXPECT_EQ(rskocmp(handle(), CMP_OPTION_BUDGET, 1000), 0);
+    rskecmp(&con_);
+    EXPECT_EQ(cmpprss(own, "x = 1;", -1, nullptr, 0, nullptr, 0), CMP_ACCEPTED);
+    EXPECT_EQ(cmpprss(own, "y = ;", -1, nullptr, 0, nullptr, 0), CMP_ERROR) << "reported by its own hooks";
+    cmpends(own);
 }
 
 // Every allocation of opening a compile, entering an action and making an extension fails in

@@ -174,7 +174,7 @@ TEST_F(GluePhasesTest, PricingPhaseCollectsArgumentsIntoTheDataVector) {
 // after it, each through a reference entry of its own.
 TEST_F(GluePhasesTest, ArrayArgumentIsRefreshedAroundTheCall) {
     double points[4] = {1, 2, 3, 4};
-    RSKVARIABLE* curve = variable("curve", points, RSKVKIND_INSTRUMENT, 4);
+    RSKVARIABLE* curve = variable("curve", points, RSKVKIND_FACTOR, 4);
     curve->data_type = RSKDTYPE_ARRAY;
     RSKGENTRANS* m = method("A", RSKMKIND_TRANS, {"METHOD A KIND=TRANS;", "curve[1] = 5;", "ENDMETHOD;"});
     RSKSYMENTRY* arg = entry("curve", curve, RSKSK_VECTOR);

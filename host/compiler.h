@@ -248,8 +248,8 @@ QOR_HOST_API int cmpstri(cmp_session* session, const char* structure, int slengt
 // -1 refused, -2 the name is used). The vector is bound like a structure instance of that name
 // (cmpbase, cmpbasei). cmppdve adds an element: a double (CMP_MEMBER_NUMBER) or a double*
 // (CMP_MEMBER_POINTER) at `offset` (a multiple of 8 within size), read and written by its bare
-// name and as vector.name; it answers the bare-name symbol (null: refused, name used, vector
-// full). cmppdvx moves a structure member symbol onto the vector: it is then read at the same
+// name and as vector.name (an element name may be two names joined by a point, as X.LAGS); it
+// answers the bare-name symbol (null: refused, name used, vector full). cmppdvx moves a structure member symbol onto the vector: it is then read at the same
 // offset from the vector's base (0; 1 bad call; 2 not a numeric member; 3 beyond the vector).
 QOR_HOST_API int cmppdvd(cmp_session* session, const char* name, int length, int size, int count);
 QOR_HOST_API cmp_symbol* cmppdve(cmp_session* session, int vector, const char* name, int length, char kind,

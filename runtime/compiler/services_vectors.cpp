@@ -27,6 +27,14 @@ bool is_name(const std::string& n) {
     return true;
 }
 
+// An element name: a name, or a name, a point and a name (a reference named after its
+// variable and a cast word, "X.LAGS").
+bool is_element_name(const std::string& n) {
+    size_t point = n.find('.');
+    if (point == std::string::npos) return is_name(n);
+    return is_name(n.substr(0, point)) && is_name(n.substr(point + 1));
+}
+
 // The instance index of a vector, or -1.
 int vector_at(const cmp_session* s, int vector) {
     if (vector < 0 || vector >= static_cast<int>(s->src.instances.size())) return -1;
@@ -67,7 +75,7 @@ cmp_symbol* cmppdve(cmp_session* s, int vector, const char* name, int length, ch
     Structure& st = s->src.structures[static_cast<size_t>(si.structure)];
     std::string n = upper_of(name, length);
     int width = kind == CMP_MEMBER_POINTER ? static_cast<int>(sizeof(double*)) : static_cast<int>(sizeof(double));
-    if (!is_name(n) || (kind != CMP_MEMBER_NUMBER && kind != CMP_MEMBER_POINTER) || offset < 0 ||
+    if (!is_element_name(n) || (kind != CMP_MEMBER_NUMBER && kind != CMP_MEMBER_POINTER) || offset < 0 ||
         offset % 8 != 0 || offset > st.size - width)
         return nullptr;
     if (static_cast<int>(st.members.size()) >= s->vector_capacity[si.structure] || s->src.find(n) ||

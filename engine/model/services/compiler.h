@@ -18,6 +18,17 @@ struct RSKGENTRANS {
     char kind;
     void* uses;                      // use entries of the compiled method (RSKUSEENTRY)
     RSKSYMENTRY* arguments;          // the method's arguments, bound by the glue
+
+    // Glue of a project compile (engine/compiler/action_glue.cpp): the source as statement
+    // texts (the METHOD statement first, ENDMETHOD last), the arguments bound before it is
+    // pushed, the blocks it defines, and whether the open compile has it already.
+    RSKNAMEREC* statements;
+    uint32_t statement_count;
+    RSKSYMENTRY* arguments;
+    uint8_t block_bits;              // 128 >> block type, as in the method records
+    uint8_t no_trace;                // never traced
+    uint8_t generated;               // source and bindings are in the open compile
+    int32_t reset_count;             // updated arguments that _RESET saves and restores
 };
 
 // Creates the compile handle of a control structure; null when it cannot.

@@ -139,6 +139,8 @@ struct RSKVARIABLE {
     uint8_t parameter_use;           // RSKPMXUSE_* bits
     // Dependency resolution of the methods compiler: writers, readers, flags and change state.
     RSKVARDEPS dependencies;
+    // Methods compiling (engine/compiler/, program phases): the exposure output depends on it.
+    uint8_t exposure_dependency;
 };
 
 // Uses of a parameter variable: its matrix is loaded for every run, or when a run asks.

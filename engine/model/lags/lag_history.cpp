@@ -7,6 +7,7 @@
 #include "engine/model/control/out_of_memory.h"
 #include "engine/model/currencies/currency_table.h"
 #include "engine/model/lags/lags.h"
+#include "engine/compiler/dependencies.h"
 #include "engine/model/services/compiler.h"
 #include "engine/model/variables/variable_record.h"
 #include "engine/run/analysis_processing.h"
@@ -89,7 +90,7 @@ int rsklagh(RSKCON* con, RSKANLPROC* work_area) {
     // Lagged variables the analysis does not name but whose values follow the state.
     int32_t count_dependent = 0;
     run->work_area = work_area;
-    if (rskrsvx(con) == 0) {
+    if (rskrsvx(con, 0, 0) == 0) {
         for (RSKVARLINK* link = con->runtime_tables->lagged_list.head; link != nullptr; link = link->next) {
             RSKVARIABLE* v = link->variable;
             if (v == nullptr || v->lag_mode != 0 || !has_lag_grid(v) || rskrsvv(con, v) == 0) continue;

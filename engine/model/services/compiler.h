@@ -17,7 +17,6 @@ struct RSKGENTRANS {
     RSKOBJNAME name;
     char kind;
     void* uses;                      // use entries of the compiled method (RSKUSEENTRY)
-    RSKSYMENTRY* arguments;          // the method's arguments, bound by the glue
 
     // Glue of a project compile (engine/compiler/action_glue.cpp): the source as statement
     // texts (the METHOD statement first, ENDMETHOD last), the arguments bound before it is

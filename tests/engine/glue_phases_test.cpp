@@ -15,8 +15,8 @@ protected:
         CompileTest::SetUp();
         close_session();
         open_session(1);
-        // The frame built-ins stand in as bodies that do nothing: the glue only needs the
-        // compiler to take the calls.
+        // The frame built-ins stand in as bodies that do nothing where the compile has not
+        // installed the engine's own: the glue only needs the compiler to take the calls.
         cmp_body_fn nothing = [](const cmp_function_record*, cmp_arg_value*, int, const cmp_exec_context*,
                                  cmp_instance*, void*) { return 0; };
         const cmp_special_def builtins[] = {
@@ -25,7 +25,10 @@ protected:
             {"_DGVAL", 2, "nn", 'n', 0, nullptr, nullptr, nothing, nullptr, 0},
             {"_LINTRANS", 1, "n", 0, 0, nullptr, nullptr, nothing, nullptr, 0},
         };
-        for (const cmp_special_def& b : builtins) ASSERT_EQ(cmpinst(session(), &b), 0) << b.name;
+        for (const cmp_special_def& b : builtins) {
+            const int rc = cmpinst(session(), &b);
+            ASSERT_TRUE(rc == 0 || rc == 2) << b.name << " " << rc;   // 2: installed already
+        }
         ASSERT_EQ(define_action_cell(&con_), 0);
     }
 

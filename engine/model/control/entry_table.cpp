@@ -12,6 +12,7 @@
 #include "common/files/utilfile.h"
 #include "common/hash/hash_table.h"
 #include "common/module/not_yet.h"
+#include "engine/compiler/method_objects.h"
 #include "engine/model/arrays/arrays.h"
 #include "engine/model/audit/audit_log.h"
 #include "engine/model/calendars/calendars.h"
@@ -328,6 +329,20 @@ void rskatbl_fill() {
     put<EngineSlot::rskrefw>(&rskrefw);
     put<EngineSlot::rskcatr>(&rskcatr);
     put<EngineSlot::rskcatw>(&rskcatw);
+
+    // Method objects (engine/compiler/method_*.cpp).
+    put<EngineSlot::rsktrn>(&rsktrn);
+    put<EngineSlot::rsktrnl>(&rsktrnl);
+    put<EngineSlot::rsktrnp>(&rsktrnp);
+    put<EngineSlot::rsktrni>(&rsktrni);
+    put<EngineSlot::rsktrnc>(&rsktrnc);
+    put<EngineSlot::rsktrnd>(&rsktrnd);
+    put<EngineSlot::rsktrnf>(&rsktrnf);
+    put<EngineSlot::rsktrns>(&rsktrns);
+    put<EngineSlot::rsktrn0>(&rsktrn0);
+    put<EngineSlot::rskitrn>(&rskitrn);
+    put<EngineSlot::rskptrn>(&rskptrn);
+    put<EngineSlot::rskctrn>(&rskctrn);
 
     // Two routines stand in two slots each.
     put<EngineSlot::rskcsac_again>(&rskcsac);

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include "engine/compiler/compile_control.h"
+#include "engine/compiler/method_objects.h"
 #include "engine/tables/control_structure.h"
 
 // Compiled-library list of the compiler; its fifth word is a host compiler object that
@@ -12,11 +13,6 @@ struct RSKCMPLIBS {
     void* host_compiler;
 };
 
-// A method object; its kind letter tells input ('I'), pricing ('P') and transformation ('T').
-struct RSKGENTRANS {
-    RSKOBJNAME name;
-    char kind;
-};
 
 // Creates the compile handle of a control structure; null when it cannot.
 RSKCMPCON* rskxcmp();

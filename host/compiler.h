@@ -361,6 +361,9 @@ QOR_HOST_API int cmposl(cmp_session* session, const char* method, int mlength, c
 // (type GENTRANS) when list is null, pushed into the session as if its statements stood in the
 // source. 0 accepted; otherwise refused with a message (a damaged form adds nothing).
 QOR_HOST_API int cmpisl(cmp_session* session, const char* entry, int elength, const qor_list* list);
+// cmpmdef: 1 when the source defines a method of that name (its ENDMETHOD was taken, or it was
+// read from the catalog), else 0; length -1: NUL-ended.
+QOR_HOST_API int cmpmdef(cmp_session* session, const char* name, int length);
 // Where RUNMETHOD finds a method that the source calls and does not define: at the end marker
 // it is read with cmpisl from "library.catalog.<method>" (WORK.METHODS unless set here).
 QOR_HOST_API int cmpmcat(cmp_session* session, const char* library, int llength, const char* catalog,

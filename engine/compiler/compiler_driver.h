@@ -68,8 +68,9 @@ int lastpos(const char* text, int length, char character);
 // the program symbol, 1 while collecting, or null after 598/3405.
 cmp_symbol* rsklsym(RSKSYMENTRY* entry, int symbol_kind, int first, int second, void* data, RSKCON* con,
                     int collect);
-// An array whose elements are the variables of `data` (count symbols): the array symbol or null.
-cmp_symbol* link_qorarray(RSKSYMENTRY* entry, int count, cmp_symbol* const* elements, cmp_session* program);
+// An array named after the entry whose elements are numeric symbols named after the element
+// variables, each bound to its variable's value: the array symbol or null.
+cmp_symbol* link_qorarray(RSKSYMENTRY* entry, int count, RSKVARIABLE* const* elements, cmp_session* program);
 // Instrument variables (members of "_INST_<type>") and reference variables: symbol or null.
 cmp_symbol* rskpsym(RSKCON* con, RSKSYMENTRY* entry);
 cmp_symbol* rskrsym(RSKCON* con, RSKSYMENTRY* entry);
@@ -118,3 +119,6 @@ int get_version(const char* libref, int length, uint32_t out[2]);
 int install_special_functions(RSKCMPCON* handle);
 // Clears the program data vector bookkeeping of the run-compile record (when present).
 void rskcmpf(RSKCON* con);
+// Gives a symbol entry its slot in a program data vector collection (RSKPDV_*); the entry's
+// symbol is then the vector's element when the collection declared one.
+void rskmcmp_addvar(RSKCON* con, RSKSYMENTRY* entry, int collection);

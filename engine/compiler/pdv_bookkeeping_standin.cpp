@@ -1,5 +1,5 @@
 // Stand-in for clearing the program data vector bookkeeping until its area lands: clears the
-// three collections of the run-compile record.
+// three collections of the run-compile record, and collects nothing.
 #include <cstring>
 
 #include "engine/compiler/compiler_driver.h"
@@ -15,3 +15,5 @@ void rskcmpf(RSKCON* con) {
     run->market_pointer_count = 0;
     run->pointer_structure = -1;
 }
+
+void rskmcmp_addvar(RSKCON*, RSKSYMENTRY*, int) {}

@@ -1,5 +1,6 @@
 // Symbol look-ups and data addresses for callers outside the language: the last symbol and
 // array, two-level names, matrix elements, character values and argument write-back.
+#include <cstring>
 #include <string>
 
 #include "host/compiler.h"
@@ -68,3 +69,11 @@ int cmppdvs(cmp_instance* in, const cmp_arg_value* arg) try {
     return 0;
 }
 QOR_SERVICE_CATCH(1)
+
+int cmpmdef(cmp_session* s, const char* name, int length) try {
+    if (!s || !name) return 0;
+    if (length < 0) length = static_cast<int>(std::strlen(name));
+    auto it = s->src.method_by_name.find(upper_of(name, length));
+    return it != s->src.method_by_name.end() && s->src.methods[static_cast<size_t>(it->second)].defined ? 1 : 0;
+}
+QOR_SERVICE_CATCH(0)

@@ -13,6 +13,7 @@
 #include "common/hash/hash_table.h"
 #include "common/module/not_yet.h"
 #include "engine/compiler/method_objects.h"
+#include "engine/compiler/compiler_driver.h"
 #include "engine/model/arrays/arrays.h"
 #include "engine/model/audit/audit_log.h"
 #include "engine/model/calendars/calendars.h"
@@ -343,6 +344,14 @@ void rskatbl_fill() {
     put<EngineSlot::rskitrn>(&rskitrn);
     put<EngineSlot::rskptrn>(&rskptrn);
     put<EngineSlot::rskctrn>(&rskctrn);
+
+    // The compiler driver's compile handle.
+    put<EngineSlot::rskcmpg>(&rskcmpg);
+    put<EngineSlot::rskicmp>(&rskicmp);
+    put<EngineSlot::rskecmp>(&rskecmp);
+    put<EngineSlot::rskcmp0>(&rskcmp0);
+    put<EngineSlot::rskocmp>(&rskocmp);
+    put<EngineSlot::zsubmit>(&zsubmit);
 
     // Two routines stand in two slots each.
     put<EngineSlot::rskcsac_again>(&rskcsac);

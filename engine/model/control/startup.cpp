@@ -168,8 +168,12 @@ int rskinit(RSKCON** out, int client_kind, uint32_t function_manager, uint32_t m
         return fail(out);
     }
     con->current_pool = con->object_pool;
-    // The methods compiler is not part of this module yet: there is no compile handle to make.
-    con->compile_handle = nullptr;
+    con->compile_handle = rskxcmp();
+    if (con->compile_handle == nullptr) {
+        rsknomem(con, sizeof(RSKCMPCON), "compile handle");
+        xpmlog(598, 500);
+        return fail(out);
+    }
     if (!allocate_blocks(con)) return fail(out);
     con->environment_options = &con->options->current;   // what catalog storage stores
     // The tables fail only when memory runs out: that is reported and start-up fails.

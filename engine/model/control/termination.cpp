@@ -68,6 +68,7 @@ void rskrelease(RSKCON* con) {
     if (con->audit_fileref[0] != ' ' && con->audit_fileref[0] != '\0') xxrdasg(con->audit_fileref);
     zsubend(static_cast<RSKSUBMITCTX*>(con->submission_context));
     con->submission_context = nullptr;
+    rskecmp(con);   // the compile handle and everything it owns
     delete_pool(&con->object_pool);
     delete_pool(&con->further_pool1);
     delete_pool(&con->general_pool);

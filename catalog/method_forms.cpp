@@ -47,6 +47,25 @@ bool source_of(const qor_list* form, std::string* source, int* count) {
     return true;
 }
 
+// The method's name as its METHOD statement (the source's first text) spells it, when that is
+// the stored name; else the stored name.
+std::string_view written_name(const std::string& source, std::string_view stored) {
+    std::string_view first(source.c_str());
+    size_t at = first.find_first_not_of(" \t\r\n");
+    if (at == std::string_view::npos) return stored;
+    at = first.find_first_of(" \t\r\n", at);
+    if (at == std::string_view::npos) return stored;
+    at = first.find_first_not_of(" \t\r\n", at);
+    if (at == std::string_view::npos) return stored;
+    const size_t end = first.find_first_of(" \t\r\n;", at);
+    std::string_view word = first.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at);
+    if (word.size() != stored.size()) return stored;
+    for (size_t i = 0; i < word.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(word[i])) != std::toupper(static_cast<unsigned char>(stored[i])))
+            return stored;
+    return word;
+}
+
 }  // namespace
 
 int rsstrng(RSKCON*, void* object, uint32_t list, RSKLISTWS*, int, int) {
@@ -100,8 +119,10 @@ int rsstrns(RSKCON* con, uint32_t list, RSKLISTWS*, int, int, RSKCATOBJ** out, R
     auto define = engine_routine<EngineSlot::rsktrnd>();
     auto install = engine_routine<EngineSlot::rsktrni>();
     if (define == nullptr || install == nullptr) return refuse("the engine cannot define methods");
-    RSKNAMEREC method_name{static_cast<uint16_t>(name.size()), static_cast<uint16_t>(name.size()),
-                           const_cast<char*>(name.data())};
+    // The form keeps the name upper-cased; the METHOD statement keeps it as the user wrote it.
+    const std::string_view written = written_name(source, name);
+    RSKNAMEREC method_name{static_cast<uint16_t>(written.size()), static_cast<uint16_t>(written.size()),
+                           const_cast<char*>(written.data())};
     RSKNAMEREC method_description{static_cast<uint16_t>(description.size()), static_cast<uint16_t>(description.size()),
                                   const_cast<char*>(description.data())};
     RSKCATOBJ* defined = nullptr;

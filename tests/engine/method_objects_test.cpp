@@ -173,26 +173,41 @@ TEST_F(MethodObjects, TwoLevelNamesTakeEitherOrder) {
     EXPECT_EQ(verify_castsuffix("rate", 4), -1);
 }
 
-// Installing without memory ends the step with 598/500 and code 1016, never half installed.
-TEST_F(MethodObjects, InstallWithoutMemoryEndsTheStep) {
+// Installing without memory ends the step with 598/500 and code 1016, never half installed; the
+// compile that follows fails with its own message when its memory runs out, and never crashes.
+TEST_F(MethodObjects, InstallWithoutMemoryEndsTheStepOrFailsTheCompile) {
     RSKGENTRANS* method = nullptr;
     ASSERT_EQ(define("small", 'N', {"a = 1", "b = a"}, &method), 0);
-    std::string source = std::string("METHOD small") + '\0' + "a = 2" + '\0' + "ENDMETHOD" + '\0';
-    for (long n = 1; n <= 2; ++n) {
+    std::string source = std::string("METHOD small") + '\0' + "a = 2" + '\0' + "b = a" + '\0' + "ENDMETHOD" + '\0';
+    for (long n = 1; n < 2000; ++n) {
         SCOPED_TRACE(n);
         const size_t before = log().size();
         qor_pool_fail_nth(n);
-        int code = 0;
+        int code = 0, rc = -1;
         try {
-            rsktrni(con, method, source.data(), source.size(), 3, 0, nullptr, 0, 2);
+            rc = rsktrni(con, method, source.data(), source.size(), 4, 0, nullptr, 0, 2);
         } catch (const qor::runtime::StepExit& e) {
             code = e.code;
         }
-        qor_pool_fail_nth(0);
-        EXPECT_EQ(code, 1016);
-        EXPECT_NE(log().substr(before).find("598/500"), std::string::npos);
-        EXPECT_EQ(method->statements, nullptr);
-        EXPECT_EQ(method->source, nullptr);
+        const long left = qor_pool_fail_nth(0);
+        const std::string said = log().substr(before);
+        if (left != 0) {   // the install and its compile reached no failing allocation
+            EXPECT_EQ(rc, 0) << said;
+            EXPECT_EQ(method->compiled, 1);
+            break;
+        }
+        if (n <= 2) {      // the statement descriptors, then the copy of the source
+            EXPECT_EQ(code, 1016);
+            EXPECT_NE(said.find("598/500"), std::string::npos) << said;
+            EXPECT_EQ(method->statements, nullptr);
+            EXPECT_EQ(method->source, nullptr);
+        } else {           // the compile: its message, then 598/3133
+            EXPECT_EQ(code, 0);
+            EXPECT_EQ(rc, 1) << said;
+            EXPECT_NE(said.find("598/3133"), std::string::npos) << said;
+            EXPECT_EQ(method->compiled, 0);
+        }
+        con->no_memory_reported = 0;
     }
 }
 

@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/compiler/method_checks.h"
 #include "engine/compiler/method_objects.h"
+#include "host/compiler.h"
 #include "host/lists.h"
 #include "runtime/core/step.h"
 #include "tests/engine/definitions_fixture.h"
@@ -272,6 +274,32 @@ TEST_F(MethodObjects, TypeCodeTexts) {
     EXPECT_NE(std::string(text).find("Numeric"), std::string::npos) << text;
     texts(12345, text, sizeof text);
     EXPECT_NE(std::string(text).find("Unknown data type"), std::string::npos) << text;
+}
+
+}  // namespace
+
+namespace {
+
+// A compile of the environment finds, through the environment's catalogs, a method that a
+// RUNMETHOD names and no statement of the compile defines.
+TEST_F(MethodObjects, ACompileFindsAStoredMethodThatOnlyARunmethodNames) {
+    RSKGENTRANS* helper = nullptr;
+    ASSERT_EQ(define("helper", 'N', {"level = 7", "put level="}, &helper), 0) << log();
+    ASSERT_EQ(catalog_routine<CatalogSlot::rssofis>()(con, helper->object, 0), 0) << log();
+
+    cmp_session* session = nullptr;
+    cmp_hooks hooks{};
+    ASSERT_EQ(cmpints(&session, &hooks), 0);
+    EXPECT_EQ(rsktrn_catalogs(con, session), 0);
+    const char* statement = "runmethod helper;";
+    EXPECT_EQ(cmpprss(session, statement, static_cast<int>(std::strlen(statement)), nullptr, 0, nullptr, 0), 0);
+    EXPECT_EQ(cmpprss(session, CMP_END_MARKER, -1, nullptr, 0, nullptr, 0), CMP_COMPLETE) << log();
+    ASSERT_EQ(cmpgen(session, 1), 0) << log();
+    EXPECT_EQ(cmpfrun(cmpinsb(session, 0), 0), CMP_RUN_OK);
+    cmp_symbol* level = cmpsyms(session, "LEVEL", 5);
+    ASSERT_NE(level, nullptr);
+    EXPECT_EQ(*cmppdva(cmpinsb(session, 0), level), 7);
+    cmpends(session);
 }
 
 }  // namespace

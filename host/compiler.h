@@ -274,8 +274,10 @@ QOR_HOST_API int cmpamin(cmp_session* session);
 // option (nothing set then), -1 for a bad call.
 QOR_HOST_API int cmpopts(cmp_session* session, const int* options, int count, int value);
 // The libraries searched in order, each in the method catalog (cmpmcat), for a method that
-// RUNMETHOD calls and the source does not define. Answers the count taken, 0 when refused (a
-// name empty, longer than 8 or not a name; the source already complete): the list is unchanged.
+// RUNMETHOD calls and the source does not define. An entry may name a catalog of its own as
+// "library.catalog" (an environment and those it inherits keep catalogs of different names).
+// Answers the count taken, 0 when refused (a library empty, longer than 8 or not a name, a
+// catalog empty, longer than 32 or not a name; the source already complete): the list is unchanged.
 struct cmp_library {
     const char* name;
     int length;

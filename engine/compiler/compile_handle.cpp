@@ -6,6 +6,7 @@
 #include "engine/compiler/compiler_driver.h"
 #include "engine/compiler/driver_support.h"
 #include "engine/model/control/out_of_memory.h"
+#include "engine/tables/catalog_records.h"
 #include "host/anchor.h"
 #include "host/kernel.h"
 #include "host/pool.h"
@@ -39,8 +40,37 @@ void clear_handle(RSKCMPCON* h) {
     h->end_entry = -1;
 }
 
-// Hands the method libraries to the compiler: 0, or 1 after 598/3402.
+// The method libraries of the environment chain, made once per handle: one "LIBREF.NAME" entry
+// per environment catalog, the current environment first, then WORK (its METHODS catalog).
+// 0, or 1 after 598/2797.
+int build_library_list(RSKCMPCON* h) {
+    RSKCON* con = h->con;
+    if (h->compilation.libraries != nullptr || con == nullptr || con->inherit_first == nullptr) return 0;
+    int count = 0;
+    for (const RSKENVCELL* cell = con->inherit_first; cell != nullptr; cell = cell->next)
+        if (cell->environment != nullptr && cell->environment->symbol_length > 0) ++count;
+    if (count == 0) return 0;
+    ++count;   // WORK.METHODS, the compiler's own default, is searched last
+    size_t bytes = sizeof(cmp_library) * static_cast<size_t>(count);
+    auto* libraries = static_cast<cmp_library*>(xmalloc_labelled(global_pool(), bytes, QOR_ALLOC_ZERO, "method libraries"));
+    if (libraries == nullptr) {
+        rsknomem(con, bytes, "method libraries");
+        con->compile_error = 1;
+        return 1;
+    }
+    int n = 0;
+    for (const RSKENVCELL* cell = con->inherit_first; cell != nullptr; cell = cell->next)
+        if (cell->environment != nullptr && cell->environment->symbol_length > 0)
+            libraries[n++] = cmp_library{cell->environment->symbol, cell->environment->symbol_length};
+    libraries[n] = cmp_library{"WORK", 4};
+    h->compilation.libraries = libraries;
+    h->compilation.library_count = count;
+    return 0;
+}
+
+// Hands the method libraries to the compiler: 0, or 1 after 598/3402 (or 598/2797).
 int parse_libs(RSKCMPCON* h) {
+    if (build_library_list(h) != 0) return 1;
     if (h->compilation.library_count <= 0) return 0;
     if (rsxlib(h->compilation.libraries, h->compilation.library_count, h->compilation.program) == 0) {
         if (h->con != nullptr) h->con->compile_error = 1;

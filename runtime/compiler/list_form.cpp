@@ -190,9 +190,12 @@ void cmp_session::load_called_methods() {
         std::vector<std::string> libraries = method_libraries;
         if (libraries.empty()) libraries.push_back(method_library);
         for (size_t k = 0; k < libraries.size(); ++k) {
+            // a library set as "library.catalog" (rsxlib), or with a catalog of its own (rsxcat),
+            // is searched in that catalog
             const std::string& catalog =
                 k < library_catalogs.size() && !library_catalogs[k].empty() ? library_catalogs[k] : method_catalog;
-            std::string entry = libraries[k] + "." + catalog + "." + name;
+            std::string entry = libraries[k].find('.') != std::string::npos ? libraries[k] + "." + name
+                                                                             : libraries[k] + "." + catalog + "." + name;
             OwnedList l;
             if (!l.list) {
                 ++errors;

@@ -47,8 +47,13 @@ int rsxlib(const cmp_library* libraries, int count, cmp_session* s) try {
         if (!p || libraries[i].length < 1) return 0;
         std::string n = upper(std::string_view(p, static_cast<size_t>(libraries[i].length)));
         while (!n.empty() && n.back() == ' ') n.pop_back();
-        if (n.empty() || n.size() > 8) return 0;
-        for (char c : n)
+        // "library" or "library.catalog": a library of up to 8 and a catalog of up to 32 characters
+        size_t dot = n.find('.');
+        std::string library = n.substr(0, dot);
+        std::string catalog = dot == std::string::npos ? std::string() : n.substr(dot + 1);
+        if (library.empty() || library.size() > 8) return 0;
+        if (dot != std::string::npos && (catalog.empty() || catalog.size() > 32)) return 0;
+        for (char c : library + catalog)
             if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_')) return 0;
         names.push_back(n);
     }

@@ -327,6 +327,25 @@ TEST_F(LibrarySearch, EachLibraryIsSearchedInItsOwnCatalogForTheGivenType) {
     EXPECT_EQ(rsxcat(&desk, 1, "RODI-24", 7, refused.session), 0);
 }
 
+// An entry naming its own catalog is searched there: environments keep catalogs of their own names.
+TEST_F(LibrarySearch, AnEntryNamingACatalogIsSearchedInThatCatalog) {
+    {
+        Compiled c;
+        ASSERT_TRUE(c.build({"method in_desk;", "level = 7;", "endmethod;"}));
+        ASSERT_EQ(cmposl(c.session, "in_desk", -1, "libone.desk.in_desk", -1, nullptr), 0);
+    }
+    save("libtwo", "in_desk", 3);
+    Compiled p;
+    const cmp_library libs[] = {{"libone.desk", 11}, {"libtwo", 6}};
+    ASSERT_EQ(rsxlib(libs, 2, p.session), 2);
+    ASSERT_TRUE(p.build({"runmethod in_desk;"}));
+    ASSERT_EQ(p.run(), 0);
+    EXPECT_EQ(*p.num("LEVEL"), 7);
+    Compiled q;
+    const cmp_library bad[] = {{"libone.", 7}, {"libone.a-b", 10}};
+    for (const cmp_library& b : bad) EXPECT_EQ(rsxlib(&b, 1, q.session), 0);
+}
+
 TEST_F(LibrarySearch, BadListsAreRefusedAndChangeNothing) {
     save("libtwo", "there", 5);
     Compiled p;

@@ -4,6 +4,7 @@
 
 #include "catalog/access_rights.h"
 #include "catalog/catalog_settings.h"
+#include "catalog/method_forms.h"
 #include "catalog/object_forms.h"
 #include "catalog/variable_storage.h"
 
@@ -76,6 +77,10 @@ void rskctbl_fill() {
     put<CatalogSlot::rsswebr>(&rsswebr);
     put<CatalogSlot::rssobex>(&rssobex);
     put<CatalogSlot::rssobds>(&rssobds);
+    // Method objects (catalog/method_forms.cpp).
+    put<CatalogSlot::rsstrng>(&rsstrng);
+    put<CatalogSlot::rsstrns>(&rsstrns);
+    put<CatalogSlot::rsstrnt>(&rsstrnt);
     put<CatalogSlot::rssofid>(&rssofid);
     put<CatalogSlot::rssofiq>(&rssofiq);
     put<CatalogSlot::rsspthl>(&rsspthl);

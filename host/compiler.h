@@ -283,6 +283,19 @@ struct cmp_library {
     int length;
 };
 QOR_HOST_API int rsxlib(const cmp_library* libraries, int count, cmp_session* session);
+// The same with a catalog of its own for each library (an environment and those it inherits keep
+// their methods in catalogs of different names), and, when type is given, the member type of the
+// entries (GENTRANS unless set; the engine's environment catalogs use RODI24). Answers the count
+// taken, 0 when refused (a library not a name of up to 8 characters, a catalog not a name of up
+// to 32, a type not a name of up to 8; the source already complete): nothing is changed then.
+struct cmp_method_catalog {
+    const char* library;
+    int library_length;
+    const char* catalog;
+    int catalog_length;
+};
+QOR_HOST_API int rsxcat(const cmp_method_catalog* catalogs, int count, const char* type, int tlength,
+                        cmp_session* session);
 
 // Generation, in steps a caller may take one by one. cmppdv lays out the data and generates
 // the code (the source must be complete: 3 otherwise; 4 after an error reported through the

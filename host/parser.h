@@ -67,6 +67,9 @@ enum : uint8_t {
     QOR_CLAUSE_CHOICE = 7,      // one word of a set (or KEYWORD = word): its code in the field
     QOR_CLAUSE_WORDS = 8,       // words of a set, as written, appended to a name list in order
     QOR_CLAUSE_FACTORS = 9,     // factor entries "name [= amounts] [(OPT=n ...)] [code word]"
+    QOR_CLAUSE_STATEMENTS = 10, // the statements after this one's ';', verbatim, up to the statement
+                                // that is the clause's keyword alone ("ENDMETHOD;"): one text per
+                                // statement in the name list (quotes and comments kept whole)
 };
 
 // Value types a clause accepts.

@@ -12,6 +12,8 @@ int declare_variables(RSKCON* con, int class_index, const statement_node* node);
 int array_stmt(RSKCON* con, statement_node* node);
 int rfcategory_stmt(RSKCON* con, statement_node* node);
 int instrument_stmt(RSKCON* con, statement_node* node);
+// METHOD: defines a method from the statements up to ENDMETHOD, compiles it and stores it.
+int method_stmt(RSKCON* con, statement_node* node);
 
 int readvars_stmt(RSKCON* con, statement_node* node);
 int writevars_stmt(RSKCON* con, statement_node* node);

@@ -3,6 +3,7 @@
 #include "engine/model/variables/variable_record.h"
 #include "engine/tables/catalog_records.h"
 #include "engine/tables/catalog_table.h"
+#include "engine/tables/object_tables.h"
 #include "host/print.h"
 #include "procedure/engine_calls.h"
 #include "procedure/housekeeping.h"
@@ -73,6 +74,25 @@ int refuse_inherited(const RSKCON* con, const RSKENV* environment, const char* w
     return 1;
 }
 
+// Removes a method object and its entry in the current environment's catalog. 0 | code.
+int delete_method(RSKCON* con, const char* name, int length) {
+    static const char kWord[] = "method";
+    const int word_length = static_cast<int>(sizeof kWord - 1);
+    RSKNAMEREC key{static_cast<uint16_t>(length), static_cast<uint16_t>(length), const_cast<char*>(name)};
+    auto* header = con->current_tables != nullptr
+                       ? static_cast<RSKCATOBJ*>(rsksym(con, &con->current_tables->tables[RSKTAB_GENTRANS], &key))
+                       : nullptr;
+    if (header == nullptr) {
+        xpmlog(670, 1030, word_length, kWord, length, name, kStatementWordLength, kStatementWord);
+        return 1;
+    }
+    if (const RSKENV* parent = inherited_from(RSKKIND_TRANSFORMATION, header))
+        return refuse_inherited(con, parent, kWord, word_length, name, length);
+    auto remove = catalog_routine<CatalogSlot::rssofif>();
+    con->types_pending = con->methods_pending = 1;
+    return remove != nullptr ? remove(con, header) : 1;
+}
+
 }  // namespace
 
 int delete_stmt(RSKCON* con, statement_node* node) {
@@ -99,11 +119,10 @@ int delete_stmt(RSKCON* con, statement_node* node) {
         else
             keep_largest(delete_other(word, word_length, name, length));
     });
-    // Methods have no removal routine in this build: say so rather than succeed doing nothing.
+    // A method goes with its catalog entry; instrument types that name it are checked again.
     for_each_name(node, kObjMethod, [&](const char* name, int length) {
         if (length == 0) return;
-        xebug("delete_stmt: deleting method %*s is not yet available.", length, name);
-        keep_largest(1);
+        keep_largest(delete_method(con, name, length));
     });
     for_each_name(node, kObjEnvironment, [&](const char* name, int length) {
         if (length == 0) return;

@@ -2,6 +2,7 @@
 // with ALL), then the objects named in the statement, kind by kind.
 #include "engine/model/currencies/currency_table.h"
 #include "engine/model/variables/variable_record.h"
+#include "engine/tables/engine_table.h"
 #include "host/print.h"
 #include "procedure/engine_calls.h"
 #include "procedure/housekeeping.h"
@@ -55,6 +56,12 @@ int print_arrays(RSKCON* con) {
     return 0;   // the listing's own answer is not used
 }
 
+// Every method, or the one named, through the engine's method listing.
+int print_methods(RSKCON* con, const RSKNAMEREC* name) {
+    auto list = engine_routine<EngineSlot::rsktrnl>();
+    return list != nullptr ? list(con, name) : 1;
+}
+
 int print_section(RSKCON* con, int bit) {
     switch (bit) {
     case kPrintPath: return rskpthp(con);
@@ -71,7 +78,7 @@ int print_section(RSKCON* con, int bit) {
     case kPrintFxRates: return rskfxp(con);
     case kPrintInstruments: return rskclbp(con, 0);
     case kPrintFunctions: return unavailable("function");
-    case kPrintMethods: return unavailable("method");
+    case kPrintMethods: return print_methods(con, nullptr);
     case kPrintDsInfo: return unavailable("data source");
     case kPrintModelSpecs: return rskmodp(con, kListModelSpecs);
     case kPrintModels: return rskmodp(con, kListModels);
@@ -108,8 +115,9 @@ int print_stmt(RSKCON* con, statement_node* node) {
     });
     for_each_name(node, kObjMethod, [&](const char* name, int length) {
         if (length == 0) return;
-        xebug("print_stmt: the listing of method %*s is not yet available.", length, name);
-        if (result < 1) result = 1;
+        RSKNAMEREC key{static_cast<uint16_t>(length), static_cast<uint16_t>(length), const_cast<char*>(name)};
+        int rc = print_methods(con, &key);
+        if (rc > result) result = rc;
     });
     return result;
 }

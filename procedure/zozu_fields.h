@@ -35,6 +35,13 @@ constexpr int kEnvBitNoAutoSave = 3;
 constexpr int kEnvBitSample = 4;
 constexpr int kEnvBitNoSample = 5;
 
+// METHOD: name, kind word (1 INPUT .. 8 MITIGATION, 0 none), description, and the statements
+// up to ENDMETHOD, one text each.
+constexpr int kMethodFieldName = 1;
+constexpr int kMethodFieldKind = 2;
+constexpr int kMethodFieldDesc = 3;
+constexpr int kMethodFieldBody = 4;
+
 // PRINT: ALL prints every section.
 constexpr int kPrintBitAll = 32;
 

@@ -35,6 +35,7 @@ const HandlerEntry kHandlers[] = {
     {"INSTDATA", "instdata_stmt", nullptr},
     {"INSTRUMENT", "instrument_stmt", &instrument_stmt},
     {"MARKETDATA", "marketdata_stmt", nullptr},
+    {"METHOD", "method_stmt", &method_stmt},
     {"MITIGATION", "mit_stmt", nullptr},
     {"MIT", "mit_stmt", nullptr},
     {"MITIGATIONDATA", "mitdata_stmt", nullptr},

@@ -1210,6 +1210,15 @@ const qor_clause kPrintClauses[] = {
     {QOR_CLAUSE_NAMELIST, QOR_VALUE_ANY, 0, 0, 32, "PORTINFO", nullptr, nullptr, nullptr},
 };
 
+// METHOD name [KIND=word] ['description']; statements ENDMETHOD;
+const qor_clause kMethodClauses[] = {
+    {QOR_CLAUSE_POSITIONAL, QOR_VALUE_NAME, 0, 0, 1, nullptr, nullptr, nullptr, nullptr},
+    {QOR_CLAUSE_CHOICE, 0, 0, 0, 2, "INPUT|TRANS|PRICE|PROJECT|POSTVAR|POSTPRICE|SCORE|MITIGATION", "KIND", nullptr,
+     nullptr},
+    {QOR_CLAUSE_POSITIONAL, QOR_VALUE_TEXT, 0, 0, 3, nullptr, nullptr, nullptr, nullptr},
+    {QOR_CLAUSE_STATEMENTS, 0, 0, 0, 4, "ENDMETHOD", nullptr, nullptr, nullptr},
+};
+
 const qor_clause kUseClauses[] = {
     {QOR_CLAUSE_NAMELIST, QOR_VALUE_NAME, 0, 1, 1, nullptr, nullptr, nullptr, nullptr},
 };
@@ -1281,6 +1290,7 @@ const qor_statement_schema kStatements[] = {
     {"SETOPTIONS", nullptr, 0, kSetoptionsClauses, 1, 44},
     {"PRINT", nullptr, 0, kPrintClauses, 37, 33},
     {"USE", nullptr, 0, kUseClauses, 1, 2},
+    {"METHOD", nullptr, 0, kMethodClauses, 4, 5},
     {"MTM", nullptr, 0, kMtmClauses, 3, 4},
 };
 

@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <strings.h>
 
 #include "engine/compiler/compiler_driver.h"
@@ -52,8 +53,9 @@ int push_method_source(RSKCON* con, RSKACTION* action) {
     action->first_line = handle->state == RSKCMP_PUSHING ? handle->statement_counter + 1 : 3;
     action->last_line = action->first_line + static_cast<int32_t>(method->statement_count) - 3;
     int refused = 0;
-    for (uint32_t i = 0; i < method->statement_count; ++i)
-        if (rskpush(handle, method->statements[i].text, 0, 2) > 0) ++refused;
+    std::string statement;
+    for (int32_t i = 0; i < method->statement_count; ++i)
+        if (rskpush(handle, rsk_pushed_statement(method->statements[i], &statement), 0, 2) > 0) ++refused;
     return refused;
 }
 

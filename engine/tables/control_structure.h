@@ -78,6 +78,7 @@ struct RSKSYMTAB {
 struct RSKMEMBLOCK;       // run-time block of arrays and instrument types
 struct RSKCMPLIBS;        // compiled-library list of the methods compiler
 struct RSKCMPCON;         // compile handle of the methods compiler
+struct RSKGENTRANS;       // method object of the methods compiler
 struct RSKRTBLOCK;        // run-time table of all variables, currency and FX tables
 struct RSKOPTIONS;        // engine options
 struct RSKRUNBLOCK;       // project-run block of the run engine
@@ -432,6 +433,14 @@ struct RSKCON {
     // set when a compile fails for memory or libraries.
     struct RSKRUNCOMPILE* run_compile;
     uint8_t compile_error;
+
+    // Method objects (engine/compiler/method_objects.cpp): the environment's methods in definition
+    // order, the free list of their records, and the switch that installs without compiling.
+    RSKGENTRANS* methods_first;
+    RSKGENTRANS* methods_last;
+    int32_t methods_count;
+    RSKGENTRANS* free_methods;       // chunks of 50
+    uint8_t methods_deferred;        // rsktrni leaves the compile to rsktrn0
 };
 
 // Debug categories of RSKCON::debug_categories.

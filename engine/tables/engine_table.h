@@ -1,6 +1,7 @@
 // The engine's entry table, published as vector 381: the number of every slot, the function type
 // of each, and the typed fetch through which the other modules call a slot. One list, one place.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <type_traits>
 
@@ -820,6 +821,18 @@ QOR_ENGINE_SLOT_TYPE(rskecmp, int (*)(RSKCON*))
 QOR_ENGINE_SLOT_TYPE(rskcmp0, int (*)(RSKCON*, cmp_session*, int, int, const cmp_library*))
 QOR_ENGINE_SLOT_TYPE(rskocmp, int (*)(RSKCMPCON*, int, int))
 QOR_ENGINE_SLOT_TYPE(zsubmit, int (*)(const char*, int, void*, int, int, int))
+// Method objects (engine/compiler/method_*.cpp).
+QOR_ENGINE_SLOT_TYPE(rsktrnl, int (*)(RSKCON*, const RSKNAMEREC*))
+QOR_ENGINE_SLOT_TYPE(rsktrnp, int (*)(RSKGENTRANS*, int))
+QOR_ENGINE_SLOT_TYPE(rsktrni, int (*)(RSKCON*, RSKGENTRANS*, char*, size_t, int, int, void*, int, int))
+QOR_ENGINE_SLOT_TYPE(rsktrnc, int (*)(RSKCON*, RSKGENTRANS*))
+QOR_ENGINE_SLOT_TYPE(rsktrnd, int (*)(RSKCON*, RSKCATOBJ**, const RSKNAMEREC*, const RSKNAMEREC*, char, RSKCATOBJ*))
+QOR_ENGINE_SLOT_TYPE(rsktrnf, int (*)(RSKCON*, RSKGENTRANS*))
+QOR_ENGINE_SLOT_TYPE(rsktrns, int (*)(RSKCON*, RSKGENTRANS*, int))
+QOR_ENGINE_SLOT_TYPE(rsktrn0, int (*)(RSKCON*))
+QOR_ENGINE_SLOT_TYPE(rskitrn, int (*)(RSKGENTRANS*))
+QOR_ENGINE_SLOT_TYPE(rskptrn, int (*)(RSKGENTRANS*, const char*, char, int))
+QOR_ENGINE_SLOT_TYPE(rskctrn, void (*)(RSKGENTRANS*))
 #undef QOR_ENGINE_SLOT_TYPE
 
 template <EngineSlot S>

@@ -1,5 +1,6 @@
 // Stored methods: a method's typed-list form (its statement texts, kind, description and
 // blocks, with a format version; never code) written to catalog entries, read back and compiled.
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -55,6 +56,9 @@ int build_form(const Method& m, qor_list* form) {
     int rc = 0;
     auto ok = [&](int code) { if (rc == 0 && code != 0) rc = code; };
     ok(slinsd(form, kFormVersion, QOR_SL_APPEND, "VERSION"));
+    // A catalog that keeps its own VERSION item in every entry replaces the one above: the form's
+    // version is kept a second time under a name of its own.
+    ok(slinsd(form, kFormVersion, QOR_SL_APPEND, "FORMVERSION"));
     ok(slinsc(form, m.name, QOR_SL_APPEND, "NAME"));
     ok(slinsc(form, std::string(1, m.kind), QOR_SL_APPEND, "KIND"));
     ok(slinsc(form, m.description, QOR_SL_APPEND, "DESC"));
@@ -93,7 +97,9 @@ long whole_at(const qor_list* list, int position) {
 // to source. Every statement is parsed here, so that a damaged form is refused whole, before
 // anything of it reaches the session.
 std::string check_form(const qor_list* form, const std::string& expected, std::vector<std::string>& source) {
+    // VERSION is the form's own unless a catalog put its text there; FORMVERSION then tells.
     long version = whole(form, "VERSION");
+    if (version < 0) version = whole(form, "FORMVERSION");
     if (version < 1) return "it has no format VERSION";
     if (version > kFormVersion)
         return "its format version " + std::to_string(version) + " is newer than this compiler's (" +
@@ -183,26 +189,29 @@ void cmp_session::load_called_methods() {
         if (!catalog_tried.insert(name).second) continue;
         std::vector<std::string> libraries = method_libraries;
         if (libraries.empty()) libraries.push_back(method_library);
-        for (const std::string& library : libraries) {
-            // a library set as "library.catalog" names its own catalog
-            std::string entry = library.find('.') != std::string::npos ? library + "." + name
-                                                                       : library + "." + method_catalog + "." + name;
+        for (size_t k = 0; k < libraries.size(); ++k) {
+            // a library set as "library.catalog" (rsxlib), or with a catalog of its own (rsxcat),
+            // is searched in that catalog
+            const std::string& catalog =
+                k < library_catalogs.size() && !library_catalogs[k].empty() ? library_catalogs[k] : method_catalog;
+            std::string entry = libraries[k].find('.') != std::string::npos ? libraries[k] + "." + name
+                                                                             : libraries[k] + "." + catalog + "." + name;
             OwnedList l;
             if (!l.list) {
                 ++errors;
                 return;
             }
-            int rc = slfile(l.list, entry, 'R', kEntryType);
+            int rc = slfile(l.list, entry, 'R', method_entry_type);
             uint32_t code = static_cast<uint32_t>(rc);
             if (rc == 0) {
-                load_method_list(l.list, entry + "." + kEntryType, name);
+                load_method_list(l.list, entry + "." + method_entry_type, name);
                 break;
             }
             if (code != QOR_C_NOT_FOUND && code != QOR_C_NO_LIBRARY) {
                 ++errors;
                 char hex[16];
                 std::snprintf(hex, sizeof hex, "%08X", code);
-                report(*this, 4010, entry + "." + kEntryType, std::string("the entry cannot be read (code ") + hex + ")");
+                report(*this, 4010, entry + "." + method_entry_type, std::string("the entry cannot be read (code ") + hex + ")");
                 break;
             }
         }
@@ -262,3 +271,28 @@ int cmpmcat(cmp_session* s, const char* library, int llength, const char* catalo
     return 0;
 }
 QOR_SERVICE_CATCH(1)
+
+int rsxcat(const cmp_method_catalog* catalogs, int count, const char* type, int tlength, cmp_session* s) try {
+    if (!s || s->ended || count < 1 || !catalogs) return 0;
+    std::vector<std::string> libraries, names;
+    auto is_name = [](const std::string& n, size_t limit) {
+        if (n.empty() || n.size() > limit) return false;
+        for (char c : n)
+            if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_')) return false;
+        return true;
+    };
+    for (int i = 0; i < count; ++i) {
+        std::string library = upper(trimmed(text_of(catalogs[i].library, catalogs[i].library_length)));
+        std::string catalog = upper(trimmed(text_of(catalogs[i].catalog, catalogs[i].catalog_length)));
+        if (!is_name(library, 8) || !is_name(catalog, 32)) return 0;
+        libraries.push_back(library);
+        names.push_back(catalog);
+    }
+    std::string entry_type = upper(trimmed(text_of(type, tlength)));
+    if (type && !is_name(entry_type, 8)) return 0;
+    s->method_libraries = std::move(libraries);
+    s->library_catalogs = std::move(names);
+    if (type) s->method_entry_type = entry_type;
+    return count;
+}
+QOR_SERVICE_CATCH(0)

@@ -58,6 +58,7 @@ int rsxlib(const cmp_library* libraries, int count, cmp_session* s) try {
         names.push_back(n);
     }
     s->method_libraries = std::move(names);
+    s->library_catalogs.clear();
     return count;
 }
 QOR_SERVICE_CATCH(-1)

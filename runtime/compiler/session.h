@@ -58,6 +58,8 @@ struct cmp_session {
     std::string method_catalog = "METHODS";
     std::set<std::string> catalog_tried;                 // methods looked up already
     std::vector<std::string> method_libraries;           // rsxlib: libraries searched in order (empty: method_library)
+    std::vector<std::string> library_catalogs;           // rsxcat: the catalog of each library (empty: method_catalog)
+    std::string method_entry_type = "GENTRANS";          // rsxcat: member type of the entries
 
     std::map<int, int> vector_capacity;                  // cmppdvd: structure index -> element count allowed
 

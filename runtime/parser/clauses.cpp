@@ -2,9 +2,11 @@
 // (flags, keyword values, choices, word lists, option lists, groups, factors, positional values).
 #include <algorithm>
 #include <cstring>
+#include <cctype>
 #include <set>
 #include <string>
 
+#include "host/print.h"
 #include "runtime/parser/parser_internal.h"
 
 namespace qor::parser {
@@ -30,6 +32,7 @@ std::string expected_words(const qor_statement_schema& schema) {
     std::set<std::string> words;
     for (int i = 0; i < schema.clause_count; ++i) {
         const qor_clause& c = schema.clauses[i];
+        if (c.kind == QOR_CLAUSE_STATEMENTS) continue;   // its end word closes the body, not a clause
         add_words(words, c.keywords);
         add_words(words, c.choice_keyword);
         if (c.options)
@@ -51,7 +54,7 @@ bool statement_keyword(const ParseState& s, const Token& t) {
     const char* w = s.tokenizer->text() + t.start;
     for (int i = 0; i < s.schema->clause_count; ++i) {
         const qor_clause& c = s.schema->clauses[i];
-        if (c.kind == QOR_CLAUSE_FACTORS) continue;   // its code words live inside entries
+        if (c.kind == QOR_CLAUSE_FACTORS || c.kind == QOR_CLAUSE_STATEMENTS) continue;   // not keywords here
         if (word_in(c.keywords, w, t.length) || word_in(c.choice_keyword, w, t.length)) return true;
         if (c.options)
             for (const qor_option_def* o = c.options; o->keywords; ++o)
@@ -228,6 +231,31 @@ bool run_unkeyed_clause(ParseState& s) {
 }
 
 }  // namespace
+
+bool parse_statement_body(ParseState& s, const qor_clause& c) {
+    for (;;) {
+        size_t start = 0, end = 0;
+        int line = 0;
+        if (!s.tokenizer->raw_statement(&start, &end, &line)) {
+            int name_length = static_cast<int>(sizeof s.node->name);
+            while (name_length > 0 && s.node->name[name_length - 1] == ' ') --name_length;
+            xpslog("%1zThe %*s statement at line %i, column %i is not closed by %s; before the end of the step.",
+                   name_length, s.node->name, s.node->line, s.node->column, c.keywords ? c.keywords : "");
+            s.failed = true;
+            return false;
+        }
+        const char* text = s.tokenizer->text();
+        while (end > start && std::isspace(static_cast<unsigned char>(text[end - 1]))) --end;
+        size_t word_end = start;
+        while (word_end < end && !std::isspace(static_cast<unsigned char>(text[word_end]))) ++word_end;
+        if (word_end == end && word_in(c.keywords, text + start, end - start)) break;
+        if (end == start) continue;   // a null statement
+        semantic_trace(s, "body statement on line %i", line);
+        if (c.bit) set_bit(s, c.bit);
+        if (!append_name(s, c.field, text + start, end - start)) return false;
+    }
+    return true;
+}
 
 void parse_clauses(ParseState& s) {
     while (s.token.type != kSemicolon && !s.failed && !s.stop_code) {

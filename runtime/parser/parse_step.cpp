@@ -87,6 +87,16 @@ void statement(ParseState& s, const qor_statement_schema& schema, statement_node
         return;
     }
     set_bit(s, s.request->grammar->end_bit);
+    // A statement that takes the statements after it (METHOD ... ENDMETHOD) reads them now,
+    // verbatim, so that none of them is parsed as a statement of the procedure.
+    for (int i = 0; i < schema.clause_count; ++i) {
+        if (schema.clauses[i].kind != QOR_CLAUSE_STATEMENTS) continue;
+        if (!parse_statement_body(s, schema.clauses[i])) {
+            if (!s.stop_code) s.failed = true;
+            advance(s);
+            return;
+        }
+    }
     advance(s);
     *tail = s.node;
     tail = &s.node->next;

@@ -42,6 +42,10 @@ public:
     Tokenizer(const char* text, size_t length, int first_line);
     Token next();
     const char* text() const { return text_; }
+    // The next statement's text, verbatim, from its first non-blank character up to (not
+    // including) its ';', which is passed; quoted strings and /* */ comments may hold ';'.
+    // False at the end of the text (nothing left, or a statement without its ';').
+    bool raw_statement(size_t* start, size_t* end, int* line);
 private:
     void skip_blanks();
     Token quoted(Token t);
@@ -108,6 +112,9 @@ bool parse_name_list(ParseState& s, const qor_clause& c, bool keyword_written);
 bool parse_option(ParseState& s, const qor_clause& c);
 bool parse_group(ParseState& s, const qor_clause& c, int alternative);
 bool parse_factor(ParseState& s, const qor_clause& c);
+// The body of a statement with a STATEMENTS clause, read after its ';'; false (error logged)
+// when the end statement is missing.
+bool parse_statement_body(ParseState& s, const qor_clause& c);
 // A value of the given type at the current token; false (error logged) when it is not one.
 bool parse_value(ParseState& s, uint8_t type, int field, bool append);
 bool value_fits(const Token& t, uint8_t type);

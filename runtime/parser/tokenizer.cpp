@@ -149,6 +149,45 @@ Token Tokenizer::name(Token t) {
     return t;
 }
 
+bool Tokenizer::raw_statement(size_t* start, size_t* end, int* line) {
+    skip_blanks();
+    if (pos_ >= length_) return false;
+    *start = pos_;
+    *line = line_;
+    size_t p = pos_;
+    auto step = [&](size_t to) {
+        for (; p < to && p < length_; ++p)
+            if (text_[p] == '\n') {
+                ++line_;
+                line_start_ = p + 1;
+            }
+    };
+    while (p < length_) {
+        char c = text_[p];
+        if (c == ';') {
+            *end = p;
+            pos_ = p + 1;
+            return true;
+        }
+        if (c == '\'' || c == '"') {
+            // A doubled quote closes and reopens the string: the scan comes back here.
+            size_t close = p + 1;
+            while (close < length_ && text_[close] != c) ++close;
+            step(close + 1);
+            continue;
+        }
+        if (c == '/' && p + 1 < length_ && text_[p + 1] == '*') {
+            size_t close = p + 2;
+            while (close + 1 < length_ && !(text_[close] == '*' && text_[close + 1] == '/')) ++close;
+            step(close + 2);
+            continue;
+        }
+        step(p + 1);
+    }
+    pos_ = length_;
+    return false;
+}
+
 const char* token_type_name(TokenType type) {
     switch (type) {
         case kEnd: return "the end of the step";

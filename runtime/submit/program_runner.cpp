@@ -40,6 +40,15 @@ std::string after_first_word(const std::string& statement) {
     return i == std::string::npos ? "" : statement.substr(i);
 }
 
+// A METHOD statement of a procedure step opens a body of method statements that runs to
+// ENDMETHOD; (a "METHOD = ..." assignment opens nothing).
+bool opens_method_body(const std::string& statement) {
+    if (first_word(statement) != "METHOD") return false;
+    size_t i = statement.find_first_not_of(" \t\r\n");
+    i = statement.find_first_not_of(" \t\r\n", i + 6);
+    return i == std::string::npos || statement[i] != '=';
+}
+
 // The procedure name of a PROC statement, upper-cased.
 std::string procedure_name(const std::string& statement) { return first_word(after_first_word(statement)); }
 
@@ -110,13 +119,24 @@ ProgramResult run_program_text(const std::string& source, const std::string& nam
         // Gather the step: from its PROC or DATA statement through RUN; or QUIT;, or up to the
         // next step when it has none. %LET statements inside it take effect as they are met and
         // are blanked out of the step's text; then its macro references are resolved.
+        // The statements of a method body (METHOD ...; through ENDMETHOD;) belong to the step
+        // whatever their first word: a method may hold DATA = ...; or RUN = ...;.
         size_t last = i + 1;
         bool closed = false;
+        bool in_method_body = false;
         std::string& cleaned = program.cleaned;
         while (last < sts.size()) {
             std::string w = first_word(sts[last].text);
-            if (ends_step(w)) { closed = true; break; }
-            if (starts_step(w)) break;
+            if (in_method_body) {
+                if (w == "ENDMETHOD") in_method_body = false;
+            } else if (word == "PROC" && opens_method_body(sts[last].text)) {
+                in_method_body = true;
+            } else if (ends_step(w)) {
+                closed = true;
+                break;
+            } else if (starts_step(w)) {
+                break;
+            }
             if (w == "%LET") {
                 note_failure(result, run_let_statement(sts[last].text, sts[last].line));
                 for (size_t k = sts[last].offset; k < sts[last].end; ++k)

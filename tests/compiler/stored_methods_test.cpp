@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "host/catalog.h"
@@ -140,7 +141,10 @@ TEST_F(StoredMethods, DamagedFormsAreRefusedAndAddNothing) {
     };
     const Damage damages[] = {
         {"newer", [](qor_list* f, qor_list*, qor_list*) { slsnd(f, "VERSION", 2); }},
-        {"no format VERSION", [](qor_list* f, qor_list*, qor_list*) { slditm(f, slsrchn(f, "VERSION")); }},
+        {"no format VERSION", [](qor_list* f, qor_list*, qor_list*) {
+             slditm(f, slsrchn(f, "VERSION"));
+             slditm(f, slsrchn(f, "FORMVERSION"));
+         }},
         {"no NAME", [](qor_list* f, qor_list*, qor_list*) { slditm(f, slsrchn(f, "NAME")); }},
         {"NSTMT", [](qor_list* f, qor_list*, qor_list*) { slsnd(f, "NSTMT", 9); }},
         {"KIND", [](qor_list* f, qor_list*, qor_list*) { slsnc(f, "KIND", "P"); }},
@@ -286,6 +290,41 @@ TEST_F(LibrarySearch, LibrariesAreSearchedInOrderAndTheFirstHoldingTheMethodWins
     cmp_library one{"libone", 6};
     ASSERT_EQ(rsxlib(&one, 1, missing.session), 1);
     EXPECT_FALSE(missing.build({"runmethod only_two;"}));
+}
+
+// An environment and those it inherits keep their methods in catalogs of different names, under
+// the engine's member type: each library is searched in its own catalog for that type only.
+TEST_F(LibrarySearch, EachLibraryIsSearchedInItsOwnCatalogForTheGivenType) {
+    for (auto [library, catalog, value] : {std::tuple{"libone", "desk", 1}, std::tuple{"libtwo", "base", 2}}) {
+        Compiled c;
+        ASSERT_TRUE(c.build({"method shared;", "level = " + std::to_string(value) + ";", "endmethod;"}));
+        qor_list* form = nullptr;
+        slnewl(&form, nullptr, 84);
+        ASSERT_EQ(cmposl(c.session, "shared", -1, nullptr, 0, form), 0);
+        // A catalog that keeps its own VERSION text in the entry: the form's version still tells.
+        slditm(form, slsrchn(form, "VERSION"));
+        slinsc(form, "V9      ", QOR_SL_APPEND, "VERSION");
+        ASSERT_EQ(slfile(form, std::string(library) + "." + catalog + ".shared", 'W', "RODI24"), 0);
+        sldel(form, 0);
+    }
+    struct Case { cmp_method_catalog first; double want; };
+    const Case cases[] = {{{"libone", 6, "desk", 4}, 1}, {{"libtwo", 6, "base", 4}, 2}};
+    for (const Case& c : cases) {
+        Compiled p;
+        const cmp_method_catalog chain[] = {c.first, {"libtwo", 6, "base", 4}};
+        ASSERT_EQ(rsxcat(chain, 2, "RODI24", 6, p.session), 2);
+        ASSERT_TRUE(p.build({"runmethod shared;"})) << (p.errors.empty() ? "" : p.errors[0]);
+        ASSERT_EQ(p.run(), 0);
+        EXPECT_EQ(*p.num("LEVEL"), c.want);
+    }
+    Compiled wrong_type;   // the default type GENTRANS finds nothing there
+    const cmp_method_catalog desk{"libone", 6, "desk", 4};
+    ASSERT_EQ(rsxcat(&desk, 1, nullptr, 0, wrong_type.session), 1);
+    EXPECT_FALSE(wrong_type.build({"runmethod shared;"}));
+    Compiled refused;
+    const cmp_method_catalog bad[] = {{"libone", 6, "a.b", 3}, {"toolonglib", 10, "desk", 4}};
+    for (const cmp_method_catalog& b : bad) EXPECT_EQ(rsxcat(&b, 1, "RODI24", 6, refused.session), 0);
+    EXPECT_EQ(rsxcat(&desk, 1, "RODI-24", 7, refused.session), 0);
 }
 
 // An entry naming its own catalog is searched there: environments keep catalogs of their own names.

@@ -39,11 +39,11 @@ protected:
         std::memcpy(m.name.buffer, name, std::strlen(name));
         m.kind = kind;
         texts_.push_back(std::move(source));
-        std::vector<RSKNAMEREC>& recs = records_.emplace_back();
+        std::vector<RSKSTMTDESC>& recs = records_.emplace_back();
         for (std::string& s : texts_.back())
-            recs.push_back(RSKNAMEREC{static_cast<uint16_t>(s.size() + 1), static_cast<uint16_t>(s.size()), s.data()});
+            recs.push_back(RSKSTMTDESC{static_cast<int32_t>(s.size() + 1), static_cast<int32_t>(s.size()), s.data()});
         m.statements = recs.data();
-        m.statement_count = static_cast<uint32_t>(recs.size());
+        m.statement_count = static_cast<int32_t>(recs.size());
         m.block_bits = blocks;
         return &m;
     }
@@ -66,7 +66,7 @@ protected:
 
     std::deque<RSKGENTRANS> methods_;
     std::deque<std::vector<std::string>> texts_;
-    std::deque<std::vector<RSKNAMEREC>> records_;
+    std::deque<std::vector<RSKSTMTDESC>> records_;
     std::deque<RSKACTION> actions_;
     std::deque<RSKINSTTYPE> types_;
 };

@@ -57,6 +57,11 @@ int listing_stub(RSKCON*) {
 int rskoptp_stub(RSKCON*, const RSKOPTREC*, int group) { g_calls.push_back("options " + std::to_string(group)); return 0; }
 int rskvarp_stub(RSKCON*, RSKVARIABLE*, int selection) { g_calls.push_back("variables " + std::to_string(selection)); return 0; }
 int rskcurp_stub(RSKCON*, int all) { g_calls.push_back("currencies " + std::to_string(all)); return 0; }
+// The method listing: every method, or the one named.
+int rsktrnl_stub(RSKCON*, const RSKNAMEREC* name) {
+    g_calls.push_back(name != nullptr ? "method " + std::string(name->text, name->length) : "methods");
+    return 0;
+}
 int rskclbp_stub(RSKCON*, int) { g_calls.push_back("instruments"); return 0; }
 int rskmodp_stub(RSKCON*, uint32_t kind) { g_calls.push_back("models " + std::to_string(kind)); return 0; }
 
@@ -110,6 +115,7 @@ protected:
         engine[294] = reinterpret_cast<void*>(&rskvarp_stub);
         engine[107] = reinterpret_cast<void*>(&rskcurp_stub);
         engine[94] = reinterpret_cast<void*>(&rskclbp_stub);
+        engine[263] = reinterpret_cast<void*>(&rsktrnl_stub);
         engine[153] = reinterpret_cast<void*>(&rskmodp_stub);
         engine[283] = reinterpret_cast<void*>(&rskvar_stub);
         engine[226] = reinterpret_cast<void*>(&rsksym_stub);
@@ -287,9 +293,10 @@ TEST_F(Housekeeping, PrintSectionsFollowTheTableOrderAndAllPrintsEvery) {
     EXPECT_EQ(run(&zozu::print_stmt, "PRINT ALL;"), 1);
     EXPECT_EQ(g_calls, (std::vector<std::string>{"path", "environment 1", "options 3", "types", "roles",
                                                  "variables 0", "variables 2", "categories", "currencies 0",
-                                                 "currencies 1", "fx", "instruments", "models 6", "models 4"}));
+                                                 "currencies 1", "fx", "instruments", "methods", "models 6",
+                                                 "models 4"}));
     EXPECT_NE(log_.find("No Array Variables are Defined."), std::string::npos) << log_;
-    for (const char* listing : {"function", "method", "data source"})
+    for (const char* listing : {"function", "data source"})
         EXPECT_NE(log_.find(std::string("the ") + listing + " listing"), std::string::npos) << log_;
 }
 

@@ -122,6 +122,8 @@ const std::vector<StatementCase> kCases = {
     {"DECLARE OUTVARS=(pv) NUM COMPUTED;", "DECLARE", {31}, {{40, "1"}, {41, "pv"}, {42, "NUM"}, {43, "COMPUTED"}}},
     {"MTM book LABEL='Book value';", "MTM", {31}, {{1, "book"}, {2, "Book value"}}},
     {"ARRAY spot VAR=FX ROLE=fx_spot ELEMENTS=(s1 s2);", "ARRAY", {31}, {{1, "spot"}, {4, "2"}, {11, "fx_spot"}}},
+    {"METHOD m1 KIND=PRICE 'Call'; value = 1; ENDMETHOD;", "METHOD", {31},
+     {{1, "m1"}, {2, "3"}, {3, "Call"}, {4, "value = 1"}}},
 };
 
 TEST(ZozuStatements, EveryStatementParsesToTheNodeItsHandlerReads) {
@@ -232,4 +234,45 @@ TEST(ZozuStatements, ProjectAndRunprojectShareTheRunOptions) {
     ASSERT_EQ(run.code, 0) << run.log;
     EXPECT_EQ(field_text(run.nodes.back(), 40), "ALPHA VAROPTDROP");
     EXPECT_NE(p.parse("RUNPROJECT p1 ABS;").code, 0);
+}
+
+// The texts of a name-list field, one per entry.
+static std::vector<std::string> field_entries(const statement_node* n, int field) {
+    std::vector<std::string> out;
+    const operand_field* f = qor_operand(n, field);
+    if (!f || !f->given) return out;
+    const char* p = static_cast<const char*>(f->value);
+    for (int32_t i = 0; i < f->used;) {
+        out.emplace_back(p + i);
+        i += static_cast<int32_t>(out.back().size()) + 1;
+    }
+    return out;
+}
+
+// A METHOD statement takes the statements after it verbatim up to ENDMETHOD;: words that are
+// statements of the procedure (or RUN) are body text there, and ';' inside quotes or comments
+// does not end a statement.
+TEST(ZozuStatements, MethodTakesItsBodyVerbatimUpToEndmethod) {
+    ZozuParse p;
+    ParsedStep r = p.parse("METHOD m2 'Two';\n  x = 'a;b';  /* c;d */ y = 2 ;\n ;\n"
+                           "  IF x THEN RUN = 1;\n  print = \"it's\";\nendmethod ;\nUSE z;");
+    ASSERT_EQ(r.code, 0) << r.log;
+    ASSERT_EQ(r.nodes.size(), 3u) << r.log;
+    const statement_node* m = r.nodes[1];
+    EXPECT_EQ(field_text(m, zozu::kMethodFieldKind), "-");
+    EXPECT_EQ(field_text(m, zozu::kMethodFieldDesc), "Two");
+    EXPECT_EQ(field_entries(m, zozu::kMethodFieldBody),
+              (std::vector<std::string>{"x = 'a;b'", "/* c;d */ y = 2", "IF x THEN RUN = 1", "print = \"it's\""}));
+    EXPECT_EQ(node_name(r.nodes[2]), "USE");
+
+    // Without ENDMETHOD the rest of the step is the body, and the statement fails.
+    ParsedStep open = p.parse("METHOD m3; x = 1; USE z;");
+    EXPECT_NE(open.code, 0);
+    EXPECT_NE(open.log.find("not closed by ENDMETHOD"), std::string::npos) << open.log;
+    EXPECT_EQ(open.nodes.size(), 1u);
+    // A method without statements and a kind word written bare.
+    ParsedStep empty = p.parse("METHOD m4 POSTPRICE; ENDMETHOD;");
+    ASSERT_EQ(empty.code, 0) << empty.log;
+    EXPECT_EQ(field_text(empty.nodes.back(), zozu::kMethodFieldKind), "6");
+    EXPECT_TRUE(field_entries(empty.nodes.back(), zozu::kMethodFieldBody).empty());
 }

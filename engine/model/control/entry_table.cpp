@@ -13,6 +13,7 @@
 #include "common/hash/hash_table.h"
 #include "common/module/not_yet.h"
 #include "engine/model/analyses/analyses.h"
+#include "engine/compiler/method_objects.h"
 #include "engine/compiler/compiler_driver.h"
 #include "engine/model/arrays/arrays.h"
 #include "engine/model/audit/audit_log.h"
@@ -430,6 +431,20 @@ void rskatbl_fill() {
     put<EngineSlot::rskprsd>(&rskprsd);
     put<EngineSlot::rskprsf>(&rskprsf);
     put<EngineSlot::rskprsp>(&rskprsp);
+    // Method objects (engine/compiler/method_*.cpp).
+    put<EngineSlot::rsktrn>(&rsktrn);
+    put<EngineSlot::rsktrnl>(&rsktrnl);
+    put<EngineSlot::rsktrnp>(&rsktrnp);
+    put<EngineSlot::rsktrni>(&rsktrni);
+    put<EngineSlot::rsktrnc>(&rsktrnc);
+    put<EngineSlot::rsktrnd>(&rsktrnd);
+    put<EngineSlot::rsktrnf>(&rsktrnf);
+    put<EngineSlot::rsktrns>(&rsktrns);
+    put<EngineSlot::rsktrn0>(&rsktrn0);
+    put<EngineSlot::rskitrn>(&rskitrn);
+    put<EngineSlot::rskptrn>(&rskptrn);
+    put<EngineSlot::rskctrn>(&rskctrn);
+
     // The compiler driver's compile handle.
     put<EngineSlot::rskcmpg>(&rskcmpg);
     put<EngineSlot::rskicmp>(&rskicmp);

@@ -109,17 +109,6 @@ struct Model {
     ~Model() { xmpoold(run.pool); }
 };
 
-template <class Work>
-double best_seconds(int rounds, Work work) {
-    double best = 1e30;
-    for (int r = 0; r < rounds; ++r) {
-        auto t0 = std::chrono::steady_clock::now();
-        work();
-        best = std::min(best, bench::seconds_since(t0));
-    }
-    return best;
-}
-
 // The reference: the direct needs in a vector<bool> (row = reader's list index), closed with
 // Warshall's three loops.
 std::vector<bool> warshall(const Model& model, const std::vector<int>& list_index) {
@@ -137,13 +126,13 @@ std::vector<bool> warshall(const Model& model, const std::vector<int>& list_inde
 }
 
 void closure_ratio(Model& model) {
-    double ours = best_seconds(5, [&] {
+    double ours = bench::best_seconds(5, [&] {
         if (rskrsvl(&model.con) != 0) std::exit(1);
     });
     std::vector<int> list_index(kActions);
     for (int i = 0; i < kActions; ++i) list_index[static_cast<size_t>(i)] = kActions - 1 - i;
     std::vector<bool> reference;
-    double plain = best_seconds(1, [&] { reference = warshall(model, list_index); });
+    double plain = bench::best_seconds(1, [&] { reference = warshall(model, list_index); });
     const RSKDEPMATRIX& m = model.run.matrix;
     size_t set = 0;
     for (int i = 0; i < kActions; ++i)
@@ -172,7 +161,7 @@ void run_list_speed(Model& model) {
     one_state();   // the first state allocates the state list
     size_t blocks = qor_pool_live_blocks(model.run.pool);
     constexpr int kStates = 1000;
-    double seconds = best_seconds(3, [&] {
+    double seconds = bench::best_seconds(3, [&] {
         for (int s = 0; s < kStates; ++s) one_state();
     });
     size_t after = qor_pool_live_blocks(model.run.pool);

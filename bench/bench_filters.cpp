@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench/bench_engine.h"
 #include "bench/bench_support.h"
 #include "engine/model/filters/instrument_filters.h"
 #include "engine/model/variables/variables.h"
@@ -26,25 +27,7 @@ namespace {
 constexpr int kRecords = 1'000'000;
 constexpr const char* kFilter = "notional > 1e6 and ccy = 'USD' and coupon < 0.05";
 
-// An engine with its temporary environment, as a procedure step has it.
-struct Engine {
-    RSKCON* con = nullptr;
-    qor_step* step = nullptr;
-    Engine() {
-        qor_print_set_log_file("/dev/null");
-        if (wiinstl((14 << 16) | 381, "TOLVANEA", 1) != 0 || wiinstl((14 << 16) | 383, "TOLVANEC", 1) != 0) {
-            std::fprintf(stderr, "the engine modules cannot be installed\n");
-            std::exit(1);
-        }
-        step = qor::runtime::begin_step("ZOZU", "", 0, 1);
-        engine_routine<EngineSlot::rskinit>()(&con, 0, 0, 0);
-        catalog_routine<CatalogSlot::rssenvt>()(con);
-    }
-    ~Engine() {
-        engine_routine<EngineSlot::rskterm>()(con);
-        qor::runtime::end_step(step);
-    }
-};
+using Engine = bench::EngineStep;
 
 // The records of a portfolio: a notional, a currency code and a coupon each.
 struct Records {
@@ -86,17 +69,6 @@ RSKVARIABLE* declare(RSKCON* con, const char* name, uint32_t type, int length) {
     return v;
 }
 
-template <class Work>
-double best_seconds(int repeats, Work work) {
-    double best = 1e30;
-    for (int i = 0; i < repeats; ++i) {
-        auto t0 = std::chrono::steady_clock::now();
-        work();
-        best = std::min(best, bench::seconds_since(t0));
-    }
-    return best;
-}
-
 // The values of the current record, where the variables' value storage points.
 struct Bound {
     double notional = 0, coupon = 0;
@@ -128,7 +100,7 @@ void filter_ratio(Engine& engine) {
     const Records records = make_records();
 
     long kept = 0, kept_reference = 0;
-    double ours = best_seconds(5, [&] {
+    double ours = bench::best_seconds(5, [&] {
         kept = 0;
         for (int i = 0; i < kRecords; ++i) {
             bound.bind(records, i);
@@ -136,7 +108,7 @@ void filter_ratio(Engine& engine) {
             kept += rskpsfe(filter) == 1;
         }
     });
-    double reference = best_seconds(5, [&] {
+    double reference = bench::best_seconds(5, [&] {
         kept_reference = 0;
         for (int i = 0; i < kRecords; ++i) {
             bound.bind(records, i);

@@ -23,17 +23,6 @@ constexpr int kPoints = 20;
 constexpr int kAges = 4096;
 constexpr int kRounds = 2000;
 
-template <class Work>
-double best_seconds(int rounds, Work work) {
-    double best = 1e30;
-    for (int r = 0; r < rounds; ++r) {
-        auto t0 = std::chrono::steady_clock::now();
-        work();
-        best = std::min(best, bench::seconds_since(t0));
-    }
-    return best;
-}
-
 // The same search and interpolation inline, on the same points and values.
 inline double inline_lag(const double* t, const double* y, int n, double age) {
     if (age < 0 || age > t[n - 1]) return qor::missing();
@@ -86,7 +75,7 @@ int main(int argc, char** argv) {
     std::vector<double> ages(kAges);
     for (int i = 0; i < kAges; ++i) ages[static_cast<size_t>(i)] = (i % 1900) / 1200.0 + 0.0001;   // in range, few exact hits
 
-    const double ours = best_seconds(kRounds / 100, [&] {
+    const double ours = bench::best_seconds(kRounds / 100, [&] {
         for (int r = 0; r < 100; ++r)
             for (double age : ages) {
                 double v;
@@ -94,7 +83,7 @@ int main(int argc, char** argv) {
                 benchmark::DoNotOptimize(v);
             }
     });
-    const double reference = best_seconds(kRounds / 100, [&] {
+    const double reference = bench::best_seconds(kRounds / 100, [&] {
         for (int r = 0; r < 100; ++r)
             for (double age : ages) {
                 double v = inline_lag(times.data(), values.data(), kPoints, age);

@@ -38,17 +38,6 @@ constexpr int kColumns = 200;
 constexpr const char* kLibrary = "BENCHPM";
 constexpr const char* kMember = "params";
 
-template <class Work>
-double best_seconds(int rounds, Work work) {
-    double best = 1e30;
-    for (int r = 0; r < rounds; ++r) {
-        auto t0 = std::chrono::steady_clock::now();
-        work();
-        best = std::min(best, bench::seconds_since(t0));
-    }
-    return best;
-}
-
 double value_of(int row, int column) { return row * 1000.0 + column + 0.25; }
 
 qor_open_request request_for(int mode) {
@@ -184,8 +173,8 @@ int main(int argc, char** argv) {
     };
     std::vector<double> values(static_cast<size_t>(kRows) * kColumns);
     std::vector<std::string> ids(kRows);
-    const double ours = best_seconds(7, load);
-    const double reference = best_seconds(7, [&] { read_plainly(values, ids); });
+    const double ours = bench::best_seconds(7, load);
+    const double reference = bench::best_seconds(7, [&] { read_plainly(values, ids); });
     if (matrix->rows.count != kRows || matrix->columns.count != kColumns ||
         std::memcmp(matrix->values, values.data(), sizeof(double) * values.size()) != 0 ||
         matrix->values[static_cast<size_t>(kRows - 1) * kColumns + 7] != value_of(kRows - 1, 7)) {

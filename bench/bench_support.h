@@ -18,6 +18,18 @@ inline double seconds_since(std::chrono::steady_clock::time_point t0) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
+// The best wall time, in seconds, of `rounds` runs of work().
+template <class Work>
+double best_seconds(int rounds, Work work) {
+    double best = 1e30;
+    for (int r = 0; r < rounds; ++r) {
+        auto t0 = std::chrono::steady_clock::now();
+        work();
+        best = std::min(best, seconds_since(t0));
+    }
+    return best;
+}
+
 inline double thread_cpu_seconds() {
     timespec ts{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);

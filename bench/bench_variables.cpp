@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "bench/bench_engine.h"
 #include "bench/bench_support.h"
 #include "engine/model/fx/fx_matrix.h"
 #include "engine/model/symbols/symbol_table.h"
@@ -30,25 +31,7 @@ namespace {
 constexpr int kFactors = 50000;
 constexpr const char* kCurrencies[] = {"USD", "EUR", "GBP", "JPY", "CHF"};
 
-// An engine with its temporary environment, as a procedure step has it.
-struct Engine {
-    RSKCON* con = nullptr;
-    qor_step* step = nullptr;
-    Engine() {
-        qor_print_set_log_file("/dev/null");
-        if (wiinstl((14 << 16) | 381, "TOLVANEA", 1) != 0 || wiinstl((14 << 16) | 383, "TOLVANEC", 1) != 0) {
-            std::fprintf(stderr, "the engine modules cannot be installed\n");
-            std::exit(1);
-        }
-        step = qor::runtime::begin_step("ZOZU", "", 0, 1);
-        engine_routine<EngineSlot::rskinit>()(&con, 0, 0, 0);
-        catalog_routine<CatalogSlot::rssenvt>()(con);
-    }
-    ~Engine() {
-        engine_routine<EngineSlot::rskterm>()(con);
-        qor::runtime::end_step(step);
-    }
-};
+using Engine = bench::EngineStep;
 
 struct Factor {
     std::string name, map, key;
@@ -108,17 +91,6 @@ void build_indexes(RSKCON* con, Indexes& out) {
     }
 }
 
-template <typename Work>
-double best_seconds(int rounds, Work work) {
-    double best = 1e30;
-    for (int r = 0; r < rounds; ++r) {
-        auto t0 = std::chrono::steady_clock::now();
-        work();
-        best = std::min(best, bench::seconds_since(t0));
-    }
-    return best;
-}
-
 // Both sides must find every factor under its name and its pair.
 void cross_check(RSKCON* con, const std::vector<Factor>& factors, const Indexes& indexes) {
     for (size_t i = 0; i < factors.size(); i += 997) {
@@ -146,8 +118,8 @@ void rebuild_ratio(Engine& engine) {
         std::exit(1);
     }
     Indexes indexes;
-    double ours = best_seconds(5, [&] { rskvar0(con); });
-    double reference = best_seconds(5, [&] { build_indexes(con, indexes); });
+    double ours = bench::best_seconds(5, [&] { rskvar0(con); });
+    double reference = bench::best_seconds(5, [&] { build_indexes(con, indexes); });
     cross_check(con, factors, indexes);
     std::printf("rskvar0, %d risk factors in 5 currencies: %.1f ms; unordered_map indexes %.1f ms; ratio %.2f "
                 "(target 3)\n",
@@ -209,7 +181,7 @@ void cross_rate_ratio(Engine& engine) {
     };
     constexpr int kCalls = 5'000'000;
     double sink = 0, check = 0;
-    double ours = best_seconds(5, [&] {
+    double ours = bench::best_seconds(5, [&] {
         for (int i = 0; i < kCalls; ++i) {
             double out;
             rskfxv(entry, &out);
@@ -217,7 +189,7 @@ void cross_rate_ratio(Engine& engine) {
             sink = out;
         }
     });
-    double reference = best_seconds(5, [&] {
+    double reference = bench::best_seconds(5, [&] {
         for (int i = 0; i < kCalls; ++i) {
             double out = plain();
             benchmark::DoNotOptimize(out);

@@ -64,6 +64,17 @@ protected:
         xlclose(c, 0);
         return out;
     }
+    // The directory information of an entry of type SLIST.
+    static qor_member_info info_of(qor_catalog* c, const char* name) {
+        qor_member_info info;
+        qor_entry* e = nullptr;
+        EXPECT_EQ(xlmopen(c, name, "SLIST", QOR_CO_INPUT, &e), 0) << name;
+        if (e != nullptr) {
+            xlminfo(e, &info);
+            xcclose(e, 0);
+        }
+        return info;
+    }
     static int64_t stamp_of(const char* catalog) {
         qor_catalog* c = nullptr;
         if (xlopen("txlib", catalog, QOR_CO_INPUT, &c) != 0) return -1;
@@ -208,14 +219,7 @@ TEST_F(CatalogTransaction, ReplaceCopiesOneSnapshotWithinTheTargetsTransaction) 
     EXPECT_EQ(stamp_of("src"), source_stamp);   // reading the source writes nothing there
 
     // Entry times and descriptions travel with the entries.
-    qor_entry* e = nullptr;
-    qor_member_info from_info, to_info;
-    ASSERT_EQ(xlmopen(source, "ONE", "SLIST", QOR_CO_INPUT, &e), 0);
-    xlminfo(e, &from_info);
-    xcclose(e, 0);
-    ASSERT_EQ(xlmopen(target, "ONE", "SLIST", QOR_CO_INPUT, &e), 0);
-    xlminfo(e, &to_info);
-    xcclose(e, 0);
+    const qor_member_info from_info = info_of(source, "ONE"), to_info = info_of(target, "ONE");
     EXPECT_EQ(from_info.modified, to_info.modified);
     EXPECT_EQ(from_info.created, to_info.created);
 
@@ -250,7 +254,6 @@ TEST_F(CatalogTransaction, ReplaceIntoAnEmptyCatalogCopiesEntriesOnly) {
     for (int i = 0; i < 5; ++i) ASSERT_EQ(put(source, "ONE", "1"), 0);
     qor_catalog* target = open("dst");
     ASSERT_EQ(put(target, "GONE", "g"), 0);
-    qor_entry* e = nullptr;
     ASSERT_EQ(xlmdele(target, "GONE", "SLIST"), 0);   // empty again, with a stamp of its own
     const int64_t target_stamp = stamp_of("dst");
     const int64_t source_stamp = stamp_of("src");
@@ -262,13 +265,7 @@ TEST_F(CatalogTransaction, ReplaceIntoAnEmptyCatalogCopiesEntriesOnly) {
     EXPECT_EQ(stamp_of("src"), source_stamp);
     ASSERT_EQ(put(target, "MORE", "m"), 0);   // the copy takes writes as any catalog does
     EXPECT_EQ(contents("dst").size(), 3u);
-    qor_member_info from_info, to_info;
-    ASSERT_EQ(xlmopen(source, "ONE", "SLIST", QOR_CO_INPUT, &e), 0);
-    xlminfo(e, &from_info);
-    xcclose(e, 0);
-    ASSERT_EQ(xlmopen(target, "ONE", "SLIST", QOR_CO_INPUT, &e), 0);
-    xlminfo(e, &to_info);
-    xcclose(e, 0);
+    const qor_member_info from_info = info_of(source, "ONE"), to_info = info_of(target, "ONE");
     EXPECT_EQ(from_info.modified, to_info.modified);
     xlclose(target, 0);
     xlclose(source, 0);

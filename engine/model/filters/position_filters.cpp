@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/memory/pool_memory.h"
+#include "engine/model/control/definition_objects.h"
 #include "engine/model/control/out_of_memory.h"
 #include "engine/model/filters/filter_text.h"
 #include "engine/model/filters/filters.h"
@@ -32,30 +33,13 @@ int rskwhrd(RSKCON* con, RSKCATOBJ** out, const RSKNAMEREC* name, const RSKNAMER
     RSKOBJNAME new_name{};
     rskname(con, &new_name, name->text, name->length);
 
-    // The record is taken before the catalog object is made, so that running out of memory
-    // leaves no object without its record behind.
-    RSKCATOBJ* header = object;
-    RSKFILTER* fresh = nullptr;
-    if (header == nullptr || header->object == nullptr) {
-        fresh = rsk_take_record(con, con->free_lists->filters, kFilterChunk, "filters");
-        if (fresh == nullptr) {
-            con->error = 1;
-            return 1;
-        }
-    }
-    if (header == nullptr &&
-        (rssofid(con, &header, name, catalog_argument, RSKKIND_FILTER) != 0 || header == nullptr)) {
-        if (fresh != nullptr) rsk_give_free(con->free_lists->filters, fresh);
+    RSKCATOBJ* header = nullptr;
+    RSKFILTER* filter = nullptr;
+    bool reused = false;
+    if (rsk_definition_object(con, object, name, catalog_argument, RSKKIND_FILTER, con->free_lists->filters,
+                              kFilterChunk, "filters", &header, &filter, &reused) != 0)
         return 1;
-    }
-    auto* filter = static_cast<RSKFILTER*>(header->object);
-    if (filter != nullptr) {
-        if (fresh != nullptr) rsk_give_free(con->free_lists->filters, fresh);
-        rskwhrc(con, filter);
-    } else {
-        filter = fresh;
-        header->object = filter;
-    }
+    if (reused) rskwhrc(con, filter);
     rskname(con, &filter->name, new_name.buffer, new_name.name.length);
     if (out != nullptr) *out = header;
     return 0;

@@ -2,6 +2,7 @@
 // of kind 23, appending statistics, emptying, release and listing.
 #include <cstring>
 
+#include "engine/model/control/definition_objects.h"
 #include "engine/model/control/out_of_memory.h"
 #include "engine/model/filters/filters.h"
 #include "engine/model/names/name_records.h"
@@ -37,30 +38,14 @@ int rsktsgd(RSKCON* con, RSKCATOBJ** out, const RSKNAMEREC* name, const RSKNAMER
     RSKOBJNAME new_name{};
     rskname(con, &new_name, name->text, name->length);
 
-    // The record is taken before the catalog object is made, so that running out of memory
-    // leaves no object without its record behind.
-    RSKCATOBJ* header = object;
-    RSKTRANSTATS* fresh = nullptr;
-    if (header == nullptr || header->object == nullptr) {
-        fresh = rsk_take_record(con, con->free_lists->statistics_lists, kStatisticsListChunk, "statistics lists");
-        if (fresh == nullptr) {
-            con->error = 1;
-            return 1;
-        }
-    }
-    if (header == nullptr &&
-        (rssofid(con, &header, name, catalog_argument, RSKKIND_TRANSTATS) != 0 || header == nullptr)) {
-        if (fresh != nullptr) rsk_give_free(con->free_lists->statistics_lists, fresh);
+    RSKCATOBJ* header = nullptr;
+    RSKTRANSTATS* list = nullptr;
+    bool reused = false;
+    if (rsk_definition_object(con, object, name, catalog_argument, RSKKIND_TRANSTATS,
+                              con->free_lists->statistics_lists, kStatisticsListChunk, "statistics lists", &header,
+                              &list, &reused) != 0)
         return 1;
-    }
-    auto* list = static_cast<RSKTRANSTATS*>(header->object);
-    if (list != nullptr) {
-        if (fresh != nullptr) rsk_give_free(con->free_lists->statistics_lists, fresh);
-        rsktsgc(con, list);
-    } else {
-        list = fresh;
-        header->object = list;
-    }
+    if (reused) rsktsgc(con, list);
     rskname(con, &list->name, new_name.buffer, new_name.name.length);
     if (out != nullptr) *out = header;
     return 0;

@@ -72,6 +72,16 @@ protected:
         step_ = nullptr;
     }
 
+    // Environment e1 saved at version A, then opened again with ENVCOPY and BACKSAVE on: held,
+    // with its working copy current.
+    void open_copy_of_version_a() {
+        ASSERT_NE(start(false), nullptr);
+        ASSERT_EQ(choose(path("e1"), true), 0);
+        write_version(con_ptr_->current_environment, "A");
+        ASSERT_NE(start(true, true), nullptr);
+        ASSERT_EQ(choose(path("e1"), false), 0) << log();
+    }
+
     // Chooses an environment by path; parents to set as "a\0b\0".
     int choose(const std::string& where, bool create, const std::string& parents = {},
                const std::string& description = {}) {

@@ -230,11 +230,7 @@ TEST_F(EnvironmentTest, DamagedInheritListsNeverCrashAnOpen) {
 }
 
 TEST_F(EnvironmentTest, AWorkingCopyIsSavedOnlyWhenChangedAndTheBackupHoldsThePrevious) {
-    ASSERT_NE(start(false), nullptr);
-    ASSERT_EQ(choose(path("e1"), true), 0);
-    write_version(con_ptr_->current_environment, "A");
-    ASSERT_NE(start(true, true), nullptr);
-    ASSERT_EQ(choose(path("e1"), false), 0) << log();
+    ASSERT_NO_FATAL_FAILURE(open_copy_of_version_a());
     RSKENV* held = con_ptr_->held_environment;
     RSKENV* working = con_ptr_->current_environment;
     ASSERT_NE(held, nullptr);
@@ -310,11 +306,7 @@ TEST_F(EnvironmentTest, ASaveAfterAnotherSaveWarnsAndAFailedSaveKeepsThePrevious
 // directory) fails the save, and the backup puts the whole previous version back: catalog, data
 // set and outputs, with no intent entry left behind.
 TEST_F(EnvironmentTest, ASwitchFailingAfterTheCommitRestoresThePreviousVersionFromTheBackup) {
-    ASSERT_NE(start(false), nullptr);
-    ASSERT_EQ(choose(path("e1"), true), 0);
-    write_version(con_ptr_->current_environment, "A");
-    ASSERT_NE(start(true, true), nullptr);
-    ASSERT_EQ(choose(path("e1"), false), 0) << log();
+    ASSERT_NO_FATAL_FAILURE(open_copy_of_version_a());
     RSKENV* held = con_ptr_->held_environment;
     RSKENV* working = con_ptr_->current_environment;
     write_version(working, "B");

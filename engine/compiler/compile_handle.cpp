@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/compiler/compiler_driver.h"
+#include "engine/compiler/method_checks.h"
 #include "engine/compiler/driver_support.h"
 #include "engine/model/control/out_of_memory.h"
 #include "engine/tables/catalog_records.h"
@@ -74,6 +75,13 @@ int parse_libs(RSKCMPCON* h) {
     if (h->compilation.library_count <= 0) return 0;
     if (rsxlib(h->compilation.libraries, h->compilation.library_count, h->compilation.program) == 0) {
         if (h->con != nullptr) h->con->compile_error = 1;
+        xpmlog(598, 3402);
+        return 1;
+    }
+    // The environments keep their methods as entries of their own member type: a RUNMETHOD of a
+    // method no statement defines is read from the environment chain's catalogs.
+    if (h->con != nullptr && rsktrn_catalogs(h->con, h->compilation.program) != 0) {
+        h->con->compile_error = 1;
         xpmlog(598, 3402);
         return 1;
     }

@@ -130,9 +130,9 @@ int rskitrn(RSKGENTRANS* context) {
     std::memset(handle->label_counters, 0, sizeof handle->label_counters);
     handle->declare_hook = 1;
     context->handle = handle;
+    // A RUNMETHOD of a method no statement defines is read from the environment's catalogs,
+    // which the compile open listed.
     context->program = handle->compilation.program;
-    // A RUNMETHOD of a method no statement defines reads it from the environment's catalogs.
-    rsktrn_catalogs(con, context->program);
     return 0;
 }
 

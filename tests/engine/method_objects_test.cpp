@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/compiler/compiler_driver.h"
 #include "engine/compiler/method_checks.h"
 #include "engine/compiler/method_objects.h"
 #include "host/compiler.h"
@@ -300,6 +301,29 @@ TEST_F(MethodObjects, ACompileFindsAStoredMethodThatOnlyARunmethodNames) {
     ASSERT_NE(level, nullptr);
     EXPECT_EQ(*cmppdva(cmpinsb(session, 0), level), 7);
     cmpends(session);
+}
+
+}  // namespace
+
+namespace {
+
+// A project compile opened through the driver finds the stored method as well.
+TEST_F(MethodObjects, AProjectCompileFindsAStoredMethodThatOnlyARunmethodNames) {
+    RSKGENTRANS* helper = nullptr;
+    ASSERT_EQ(define("helper", 'N', {"level = 7", "put level="}, &helper), 0) << log();
+    ASSERT_EQ(catalog_routine<CatalogSlot::rssofis>()(con, helper->object, 0), 0) << log();
+
+    ASSERT_EQ(rskicmp(0, 0, con, 1), 0) << log();
+    RSKCMPCON* h = con->compile_handle;
+    RSKACTION action{};
+    ASSERT_EQ(rsksact(con, &action, RSKBLK_MAIN), 0);
+    for (const char* s : {"runmethod helper;", "return;"}) ASSERT_LE(rskpush(h, s, 0, 2), 0) << s << log();
+    ASSERT_EQ(rskgcmp(con), 0) << log();
+    rskmact(con, &action, RSKBLK_MAIN, 1, 0);
+    ASSERT_EQ(rskrcmp(con, nullptr, 1), 0) << log();
+    double* level = nullptr;
+    ASSERT_EQ(lookup_sym(con, "LEVEL", 5, nullptr, &level), 0) << log();
+    EXPECT_EQ(*level, 7);
 }
 
 }  // namespace

@@ -62,6 +62,32 @@ const std::vector<TestColumn> kIdCD = {{"_NAME_", true, 40}, {"c", false, 8}, {"
 
 class ParameterMatrices : public DefinitionsTest {
 protected:
+    // Runs attempt() in a fresh run pool with the n-th pool allocation failing, n = 1, 2, ...,
+    // until a run goes through (which must succeed). Each failing run answers non-zero with
+    // 598/2797 at most once, then after_failure(n) checks what it left. The failing runs' count.
+    template <class Attempt, class AfterFailure>
+    int fail_each_allocation(Attempt attempt, AfterFailure after_failure) {
+        int failures = 0;
+        for (long n = 1; n < 200; ++n) {
+            new_run_pool();
+            con->no_memory_reported = 0;
+            const size_t from = log().size();
+            qor_pool_fail_nth(n);
+            const int rc = attempt();
+            const long left = qor_pool_fail_nth(0);
+            const std::string text = log().substr(from);
+            if (left > 0) {
+                EXPECT_EQ(rc, 0) << n << "\n" << text;
+                break;
+            }
+            ++failures;
+            EXPECT_NE(rc, 0) << n;
+            EXPECT_LE(count_of(text, "598/2797"), 1) << n << "\n" << text;
+            after_failure(n);
+        }
+        return failures;
+    }
+
     void SetUp() override {
         DefinitionsTest::SetUp();
         open_ = std::make_unique<OwnSlot>(147, reinterpret_cast<void*>(&MarketDataDouble::open));
@@ -298,35 +324,25 @@ TEST_F(ParameterMatrices, APreparedTransformationFindsItsRiskFactors) {
 
 TEST_F(ParameterMatrices, NoMemoryFailsOnceAndLeavesNothingHalfMade) {
     ASSERT_EQ(write_test_dataset("DEFS", "pm", kIdCD, {{"a", "1", "2"}, {"b", "3", "4"}}), 0);
-    int failures = 0;
-    for (long n = 1; n < 200; ++n) {
-        new_run_pool();
-        const size_t from = log().size();
-        con->no_memory_reported = 0;
-        qor_pool_fail_nth(n);
-        RSKNAMEREC key = name_of("pm");
-        RSKNAMEREC in = name_of("pm");
-        RSKCATOBJ* object = nullptr;
-        int rc = engine_routine<EngineSlot::rskpmxd>()(con, &object, &key, nullptr, &in, 0, nullptr);
-        if (rc == 0) {
-            static_cast<RSKPARMATRIX*>(object->object)->variable->parameter_use = RSKPMXUSE_ALWAYS;
-            rc = rskpmx1(con, 0);
-        }
-        const long left = qor_pool_fail_nth(0);
-        const std::string text = log().substr(from);
-        if (left > 0) {
-            ASSERT_EQ(rc, 0) << n << "\n" << text;
-            break;
-        }
-        ++failures;
-        EXPECT_NE(rc, 0) << n;
-        EXPECT_LE(count_of(text, "598/2797"), 1) << n << "\n" << text;
-        // The parameter variable exists only with its matrix.
-        RSKVARIABLE* v = variable("pm");
-        if (v != nullptr) {
-            EXPECT_NE(v->value, nullptr) << n;
-        }
-    }
+    const int failures = fail_each_allocation(
+        [&] {
+            RSKNAMEREC key = name_of("pm");
+            RSKNAMEREC in = name_of("pm");
+            RSKCATOBJ* object = nullptr;
+            int rc = engine_routine<EngineSlot::rskpmxd>()(con, &object, &key, nullptr, &in, 0, nullptr);
+            if (rc == 0) {
+                static_cast<RSKPARMATRIX*>(object->object)->variable->parameter_use = RSKPMXUSE_ALWAYS;
+                rc = rskpmx1(con, 0);
+            }
+            return rc;
+        },
+        [&](long n) {
+            // The parameter variable exists only with its matrix.
+            RSKVARIABLE* v = variable("pm");
+            if (v != nullptr) {
+                EXPECT_NE(v->value, nullptr) << n;
+            }
+        });
     EXPECT_GT(failures, 3);
     // What a failed attempt left is usable.
     RSKNAMEREC key = name_of("pm");
@@ -342,27 +358,16 @@ TEST_F(ParameterMatrices, NoMemoryWhilePreparingAndReadingATransformation) {
     ASSERT_EQ(declare("r1", RSKVKIND_FACTOR, 1, 301), 0) << log();
     RSKPARMATRIX* m = matrix("lt", "lt", 1);
     ASSERT_EQ(engine_routine<EngineSlot::rsk0>()(con), 0) << log();
-    int failures = 0;
-    for (long n = 1; n < 200; ++n) {
-        new_run_pool();
-        con->no_memory_reported = 0;
-        const size_t from = log().size();
-        qor_pool_fail_nth(n);
-        int rc = rskpmxi(con, m);
-        if (rc == 0) {
-            m->prepared = 1;
-            rc = rskpmx1(con, 0);
-        }
-        const long left = qor_pool_fail_nth(0);
-        const std::string text = log().substr(from);
-        if (left > 0) {
-            ASSERT_EQ(rc, 0) << n << "\n" << text;
-            break;
-        }
-        ++failures;
-        EXPECT_NE(rc, 0) << n;
-        EXPECT_LE(count_of(text, "598/2797"), 1) << n << "\n" << text;
-    }
+    const int failures = fail_each_allocation(
+        [&] {
+            int rc = rskpmxi(con, m);
+            if (rc == 0) {
+                m->prepared = 1;
+                rc = rskpmx1(con, 0);
+            }
+            return rc;
+        },
+        [](long) {});
     EXPECT_GT(failures, 3);
     EXPECT_EQ(m->deviations[0], 2);
     EXPECT_EQ(m->row_variables[0], variable("r1"));

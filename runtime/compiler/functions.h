@@ -50,6 +50,12 @@ struct BuiltinFunction {
 // The built-in with this upper-case name, or null; index receives its position.
 const BuiltinFunction* find_builtin(const std::string& name, int* index);
 const BuiltinFunction& builtin_at(int index);
+// True when f is the numeric routine of a built-in: a pure function of its arguments (no state,
+// no memory of the caller touched), which compiled code may move or merge freely.
+bool is_builtin_numeric(const void* f);
+// The C library routine that a one-argument built-in only forwards to (EXP: exp), so compiled
+// code can call it without the extra jump; f itself when the built-in does more than forward.
+double (*library_routine(double (*f)(double)))(double);
 
 // Text of a number the way PUT writes it: up to width characters (BEST format), missing
 // values as '.', '._' or '.A' .. '.Z'. Returns the length written (no NUL).

@@ -2,6 +2,7 @@
 // arguments give missing results; the executor turns any non-finite result into missing.
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "host/missing.h"
 #include "runtime/compiler/bytecode.h"
@@ -94,6 +95,27 @@ const BuiltinFunction* find_builtin(const std::string& name, int* index) {
 }
 
 const BuiltinFunction& builtin_at(int index) { return kBuiltins[index]; }
+
+double (*library_routine(double (*f)(double)))(double) {
+    using Fn = double (*)(double);
+    static const std::pair<Fn, Fn> forwards[] = {
+        {f_exp, static_cast<Fn>(std::exp)},   {f_sin, static_cast<Fn>(std::sin)},
+        {f_cos, static_cast<Fn>(std::cos)},   {f_tan, static_cast<Fn>(std::tan)},
+        {f_arsin, static_cast<Fn>(std::asin)}, {f_arcos, static_cast<Fn>(std::acos)},
+        {f_atan, static_cast<Fn>(std::atan)}, {f_sinh, static_cast<Fn>(std::sinh)},
+        {f_cosh, static_cast<Fn>(std::cosh)}, {f_tanh, static_cast<Fn>(std::tanh)}};
+    for (const auto& [builtin, library] : forwards)
+        if (builtin == f) return library;
+    return f;
+}
+
+bool is_builtin_numeric(const void* f) {
+    for (const BuiltinFunction& b : kBuiltins)
+        if ((b.num1 && reinterpret_cast<const void*>(b.num1) == f) ||
+            (b.num2 && reinterpret_cast<const void*>(b.num2) == f))
+            return true;
+    return false;
+}
 
 void fn_missing(const GenArg* a, int, GenResult& out) {
     if (a[0].type == 'n') {

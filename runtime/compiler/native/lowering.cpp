@@ -620,13 +620,15 @@ private:
                     set_num(in.a, finite(B.CreateUnaryIntrinsic(exact, x)));
                     break;
                 }
-                llvm::Value* v = call(address_of(C.fn1[in.c]), dbl, {dbl}, {x}, not_external_);
+                llvm::Value* v = call(address_of(library_routine(C.fn1[in.c])), dbl, {dbl}, {x}, not_external_,
+                                      is_builtin_numeric(reinterpret_cast<const void*>(C.fn1[in.c])));
                 set_num(in.a, settled(v, x, llvm::ConstantFP::get(dbl, 0.0)));
                 break;
             }
             case OP_CALL2: {
                 llvm::Value *x = num(in.b), *y = num(ext.a);
-                llvm::Value* v = call(address_of(C.fn2[in.c]), dbl, {dbl, dbl}, {x, y}, not_external_);
+                llvm::Value* v = call(address_of(C.fn2[in.c]), dbl, {dbl, dbl}, {x, y}, not_external_,
+                                      is_builtin_numeric(reinterpret_cast<const void*>(C.fn2[in.c])));
                 set_num(in.a, settled(v, x, y));
                 break;
             }

@@ -270,7 +270,10 @@ int advance_stamp(catalog_db& c) {
     return rc == SQLITE_OK ? 0 : fail_sqlite(c.db, rc, c.path, "cannot be written");
 }
 
-catalog_db::~catalog_db() { sqlite3_close_v2(db); }
+catalog_db::~catalog_db() {
+    sqlite3_finalize(read_statement);
+    sqlite3_close_v2(db);
+}
 
 int set_catalog_busy_timeout(int milliseconds) {
     int previous = busy_timeout_ms;
@@ -316,20 +319,30 @@ int open_catalog_db(const std::string& path, bool writable, std::shared_ptr<cata
 }
 
 int catalog_read_entry(catalog_db& c, const std::string& name, const std::string& type, stored_entry* out) {
-    statement st(c.db,
-                 "SELECT description, created_us, modified_us, data FROM entries WHERE name = ?1 AND type = ?2");
-    if (!st) return fail_sqlite(c.db, sqlite3_errcode(c.db), c.path, "cannot be read");
-    sqlite3_bind_text(st.s, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
-    sqlite3_bind_text(st.s, 2, type.data(), static_cast<int>(type.size()), SQLITE_TRANSIENT);
-    int rc = sqlite3_step(st.s);
+    // An environment opens thousands of entries one after the other: the statement is kept.
+    if (c.read_statement == nullptr &&
+        sqlite3_prepare_v3(c.db, "SELECT description, created_us, modified_us, data FROM entries WHERE name = ?1 AND type = ?2",
+                           -1, SQLITE_PREPARE_PERSISTENT, &c.read_statement, nullptr) != SQLITE_OK)
+        return fail_sqlite(c.db, sqlite3_errcode(c.db), c.path, "cannot be read");
+    sqlite3_stmt* st = c.read_statement;
+    struct done_with {   // leaves the statement reset and unbound on every path
+        sqlite3_stmt* s;
+        ~done_with() {
+            sqlite3_reset(s);
+            sqlite3_clear_bindings(s);
+        }
+    } reset{st};
+    sqlite3_bind_text(st, 1, name.data(), static_cast<int>(name.size()), SQLITE_STATIC);
+    sqlite3_bind_text(st, 2, type.data(), static_cast<int>(type.size()), SQLITE_STATIC);
+    int rc = sqlite3_step(st);
     if (rc == SQLITE_DONE) return static_cast<int>(QOR_C_NOT_FOUND);
     if (rc != SQLITE_ROW) return fail_sqlite(c.db, rc, c.path, "cannot be read");
     out->name = name;
     out->type = type;
-    out->description = column_bytes(st.s, 0);
-    out->created_us = sqlite3_column_int64(st.s, 1);
-    out->modified_us = sqlite3_column_int64(st.s, 2);
-    out->data = column_bytes(st.s, 3);
+    out->description = column_bytes(st, 0);
+    out->created_us = sqlite3_column_int64(st, 1);
+    out->modified_us = sqlite3_column_int64(st, 2);
+    out->data = column_bytes(st, 3);
     return 0;
 }
 

@@ -10,6 +10,7 @@
 #include "host/catalog.h"
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace qor::runtime {
 
@@ -23,6 +24,7 @@ struct catalog_db {
     bool has_stamp = false;              // the change stamp table exists (format 2 and later)
     bool in_transaction = false;         // a caller's transaction is open
     int64_t changes_at_begin = 0;        // sqlite3_total_changes when it began
+    sqlite3_stmt* read_statement = nullptr;   // the entry read, prepared once per connection
     ~catalog_db();
 };
 

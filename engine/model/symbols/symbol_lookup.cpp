@@ -12,6 +12,10 @@
 
 namespace {
 
+// A table is re-bucketed once its names average more than this many per bucket. Look-ups walk
+// one chain, so the chains are kept short; the order within a chain is never visible.
+constexpr int32_t kMostPerBucket = 4;
+
 // Length of a name without trailing blanks; 0 for an empty name or one longer than a table holds.
 int key_length(const RSKNAMEREC* name) {
     if (name == nullptr || name->text == nullptr) return 0;
@@ -94,6 +98,13 @@ void insert_in_order(RSKSYMTAB* table, RSKSYMBOL* symbol) {
         table->list_head = symbol;
         return;
     }
+    // Names mostly arrive in order (a catalog lists its entries sorted), so the tail is tried
+    // first: a name that does not sort before the last one goes after it without a walk.
+    if (wzstcom(table->list_tail->name, table->list_tail->name_length, symbol->name, symbol->name_length) <= 0) {
+        table->list_tail->next_in_list = symbol;
+        table->list_tail = symbol;
+        return;
+    }
     RSKSYMBOL* after = table->list_head;
     while (after->next_in_list != nullptr &&
            wzstcom(after->next_in_list->name, after->next_in_list->name_length, symbol->name,
@@ -159,7 +170,7 @@ int rsksymd(RSKCON* con, RSKSYMTAB* table, const RSKNAMEREC* name, void* object)
         existing->object = object;
         return RSKSYM_REPLACED;
     }
-    if (table->count / table->bucket_count > 80 && table->bucket_count <= 999999 &&
+    if (table->count / table->bucket_count > kMostPerBucket && table->bucket_count <= 999999 &&
         rsksym_grow(con, table) != 0)
         return RSKSYM_FAILED;
     RSKSYMBOL* symbol = rsksym_allocate(con, table);

@@ -113,6 +113,8 @@ struct qor_dataset {
     bool layout_fixed = false;    // after xvsele or the first observation
     bool write_failed = false;    // a write went wrong: closing abandons
     bool no_replace = false;      // output: closing never replaces an existing member
+    bool scratch = false;         // a WORK member: gone with the session, so closing does not
+                                  // wait for the disk (a crash loses WORK either way)
     int64_t current = 0;          // current observation, 0 when none
     int64_t next = 1;             // observation the next sequential read delivers
     const unsigned char* current_bytes = nullptr;  // the current observation's stored bytes

@@ -161,7 +161,7 @@ int commit(qor_dataset* ds) {
     uint64_t size = ds->data_offset + static_cast<uint64_t>(ds->layout.observations) *
                                           static_cast<uint64_t>(ds->layout.record_length);
     if (ds_write_at(ds->fd, head.data(), head.size(), 0) != 0 ||
-        ::ftruncate(ds->fd, static_cast<off_t>(size)) != 0 || ::fdatasync(ds->fd) != 0 ||
+        ::ftruncate(ds->fd, static_cast<off_t>(size)) != 0 || (!ds->scratch && ::fdatasync(ds->fd) != 0) ||
         ::close(ds->fd) != 0) {
         ds->fd = -1;
         xpslog("%1zThe data set %s cannot be written: %s.", ds->name.c_str(), std::strerror(errno));
@@ -200,6 +200,7 @@ int ds_open_member(const std::string& libref, const std::string& member, int acc
     ds->serial = g_next_serial++;
     ds->name = upper(libref) + "." + upper(member);
     ds->path = path;
+    ds->scratch = upper(libref) == "WORK";
     int rc = access == QOR_OPEN_INPUT ? open_mapped(ds.get())
            : access == QOR_OPEN_OUTPUT ? open_output(ds.get())
                                        : open_update(ds.get());

@@ -69,10 +69,12 @@ int rskgrpw(RSKCON* con) {
     RSKAGGRUN* run = &con->run_block->aggregation;
     RSKAGGFILE* file = &run->file;
     std::memcpy(file->libref, run->output_libref, 8);
-    char name[40];
+    char name[64];
     const bool split = run->portfolio_parts > 1 || run->analysis_parts >= 2;
-    if (split) member_name(name, sizeof name, run->analysis_part, run->analysis_parts, run->portfolio_part,
-                           run->portfolio_parts);
+    // Part numbers the run engine left at 0 count as part 1 of 1.
+    auto at_least_one = [](int32_t n) { return n > 0 ? n : 1; };
+    if (split) member_name(name, sizeof name, at_least_one(run->analysis_part), at_least_one(run->analysis_parts),
+                           at_least_one(run->portfolio_part), at_least_one(run->portfolio_parts));
     else std::strcpy(name, "AGS");
     set_member(file, name);
     describe_cells(run, file);
@@ -159,7 +161,7 @@ int rskgrpr(RSKCON* con) {
     RSKAGGRUN* run = &con->run_block->aggregation;
     RSKCCPAGE* first = run->control != nullptr && run->control->page_count > 0 ? run->control->pages[0] : nullptr;
     int largest = 0;
-    char name[40];
+    char name[64];
     for (int s = 0; s < run->source_count; ++s) {
         const RSKAGGSOURCE& source = run->sources[s];
         if (source.kind != 2) continue;

@@ -227,6 +227,52 @@ TEST_F(AggregationFiles, DamagedOrMissingMembersFailTheMergeWithTheirMessages) {
     EXPECT_EQ(run_.aggregation.error, 1);
 }
 
+TEST_F(AggregationFiles, WithoutCrossClassificationTheResultRecordIsTheOneCell) {
+    // Two portfolio parts, each with its own result record; the merge adds them into this run's.
+    CountSum part_results[2] = {{3, 30}, {4, 12}};
+    for (int p = 1; p <= 2; ++p) {
+        run_.aggregation = RSKAGGRUN{};
+        run_.aggregation.portfolio_part = p;
+        run_.aggregation.portfolio_parts = 2;
+        std::memcpy(run_.aggregation.output_libref, "AGGLIB  ", 8);
+        run_.aggregation.result_record = &part_results[p - 1];
+        run_.aggregation.result_size = sizeof(CountSum);
+        ASSERT_EQ(rskgrpw(con), 0) << log();
+    }
+    // 204 bytes of header and one record of "DONE" and the result record.
+    EXPECT_EQ(fs::file_size(member_path("ags_1_1_2_2")), 204u + 4u + sizeof(CountSum));
+    CountSum total{};
+    run_.aggregation = RSKAGGRUN{};
+    run_.aggregation.result_record = &total;
+    run_.aggregation.result_size = sizeof(CountSum);
+    run_.aggregation.merge_update = merge_cells;
+    merge_from(2);
+    ASSERT_EQ(rskgrpr(con), 0) << log();
+    EXPECT_EQ(total.count, 7);
+    EXPECT_EQ(total.sum, 42);
+    EXPECT_EQ(seen, "01");
+}
+
+TEST_F(AggregationFiles, OutOfMemoryDuringAMergeFailsIt) {
+    RSKAGGCTL* part = start_run(1, 2);
+    for (int i = 0; i < 5; ++i) feed_position(part, i);
+    ASSERT_EQ(rskgrpw(con), 0);
+    // The merge buffer, then the first cell: each refused in turn.
+    for (long n = 1; n <= 2; ++n) {
+        SCOPED_TRACE(n);
+        start_run();
+        merge_from(1);
+        run_.aggregation.portfolio_parts = 2;   // the member of this run's part 1 of 2
+        run_.aggregation.portfolio_part = 1;
+        qor_pool_fail_nth(n);
+        EXPECT_EQ(rskgrpr(con), 1);
+        qor_pool_fail_nth(0);
+        EXPECT_EQ(run_.aggregation.error, 1);
+    }
+    EXPECT_NE(log().find("readSingleFile was unable to allocate memory"), std::string::npos);
+    EXPECT_EQ(count_of(log(), "598/2797"), 1);
+}
+
 TEST_F(AggregationFiles, AMemberOfOnlyTheHeaderEndsAtOnce) {
     RSKAGGFILE file{};
     std::memcpy(file.libref, "AGGLIB  ", 8);

@@ -152,6 +152,8 @@ int readSingleFile(RSKCON* con, RSKCCPAGE* first_page) {
         }
         rc = merge_record(con, run, first_page, file->values);
     }
+    // Records past the stored count mean a damaged count: cells would be lost without a word.
+    if (rc == 0 && rskag1(con, file) != -1) rc = member_failed(file, 1328);
     rskagc(con, file);
     return rc;
 }

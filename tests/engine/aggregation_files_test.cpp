@@ -8,6 +8,7 @@
 #include <functional>
 #include <fstream>
 #include <map>
+#include <random>
 #include <sstream>
 
 #include "engine/files/aggregation_file.h"
@@ -271,6 +272,41 @@ TEST_F(AggregationFiles, OutOfMemoryDuringAMergeFailsIt) {
     }
     EXPECT_NE(log().find("readSingleFile was unable to allocate memory"), std::string::npos);
     EXPECT_EQ(count_of(log(), "598/2797"), 1);
+}
+
+TEST_F(AggregationFiles, EveryTruncationAndRandomDamageIsMergedOrRefused) {
+    RSKAGGCTL* part = start_run(1, 2);
+    for (int i = 0; i < 8; ++i) feed_position(part, i);
+    ASSERT_EQ(rskgrpw(con), 0);
+    const fs::path path = member_path("ags_1_1_1_2");
+    std::ifstream in(path, std::ios::binary);
+    const std::string good((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    auto merge = [&](const std::string& bytes) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        start_run();
+        merge_from(1);
+        run_.aggregation.portfolio_part = 1;
+        run_.aggregation.portfolio_parts = 2;
+        const int rc = rskgrpr(con);
+        EXPECT_TRUE(rc == 0 || rc == 1) << rc;
+        EXPECT_EQ(run_.aggregation.error, rc);
+        return rc;
+    };
+    // Every shorter member is refused: its header or a record is missing.
+    for (size_t length = 0; length < good.size(); length += 7) EXPECT_EQ(merge(good.substr(0, length)), 1) << length;
+    // A record count one short leaves a record over: refused, not merged without it.
+    std::string short_count = good;
+    short_count[196] = static_cast<char>(short_count[196] - 1);
+    EXPECT_EQ(merge(short_count), 1);
+    // Random bytes changed anywhere: merged (a key or value changed) or refused, never a crash.
+    std::mt19937 random(7);
+    for (int round = 0; round < 200; ++round) {
+        std::string bytes = good;
+        for (int k = 0; k < 3; ++k) bytes[random() % bytes.size()] = static_cast<char>(random());
+        merge(bytes);
+    }
+    EXPECT_EQ(merge(good), 0);
 }
 
 TEST_F(AggregationFiles, AMemberOfOnlyTheHeaderEndsAtOnce) {

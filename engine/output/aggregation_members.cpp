@@ -117,7 +117,7 @@ int readSingleFile(RSKCON* con, RSKCCPAGE* first_page) {
                                          "aggregation merge buffer", 0);
         run->merge_buffer_size = run->merge_buffer != nullptr ? record_size : 0;
         if (run->merge_buffer == nullptr) {
-            xpslog("readSingleFile was unable to allocate memory");
+            xpslog("%3zreadSingleFile was unable to allocate memory.");
             return 1;
         }
     }

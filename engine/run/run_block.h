@@ -64,4 +64,25 @@ struct RSKRUNBLOCK {
 
     // ---- run pool ----
     size_t run_pool_bytes;           // bytes taken from the run pool during this run
+
+    // ---- analyses' run factors, output object and aggregation set-up (engine/analyses/,
+    // engine/output/output_object*, engine/output/aggregation_run.cpp) ----
+    struct RSKRUNFACTOR* free_run_factors;   // run factor records; chunks of 100 from the run pool
+    uint8_t own_states;              // the run generates its states (not read back from results)
+    uint8_t factor_use_exempt;       // an analysis whose listed factors are all unused still runs
+    uint8_t current_exposure;        // every price vector carries the current exposure first
+    int32_t planned_states;          // states the analyses' builds announce
+    struct RSKOUTOBJ* output_object; // the run's output object
+    double run_time;                 // host date-time of the run
+    struct RSKARCHIVEREC {           // the archive of the run while rskoutc closes the results
+        uint8_t open;
+        char libref[8];
+        RSKOBJNAME member;           // the archive member: the value of SYSJOBID
+        double run_time;
+    } archive;
+    struct RSKAGGCTL* aggregation_control;   // the run's aggregation control; null without one
+    void* aggregation;               // the aggregation structure rskgrpd builds
+    int32_t cell_size;               // bytes of a cell of the aggregation
+    int32_t instrument_count;        // instruments of the run's instrument file
+    RSKOBJNAME instrument_data_name; // the instrument data set, for the cell report
 };

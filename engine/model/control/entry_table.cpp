@@ -12,6 +12,7 @@
 #include "common/files/utilfile.h"
 #include "common/hash/hash_table.h"
 #include "common/module/not_yet.h"
+#include "engine/analyses/analysis_phases.h"
 #include "engine/model/analyses/analyses.h"
 #include "engine/compiler/method_objects.h"
 #include "engine/compiler/compiler_driver.h"
@@ -452,6 +453,15 @@ void rskatbl_fill() {
     put<EngineSlot::rskcmp0>(&rskcmp0);
     put<EngineSlot::rskocmp>(&rskocmp);
     put<EngineSlot::zsubmit>(&zsubmit);
+
+    // Analysis definitions of mark-to-market and current exposure, and the risk-factor entries
+    // (engine/analyses/).
+    put<EngineSlot::rsamtma>(&rsamtma);
+    put<EngineSlot::rsacexa>(&rsacexa);
+    put<EngineSlot::rsafaca>(&rsafaca);
+    put<EngineSlot::rsafacg>(&rsafacg);
+    put<EngineSlot::rsafacp>(&rsafacp);
+    put<EngineSlot::rsafacs>(&rsafacs);
 
     // Two routines stand in two slots each.
     put<EngineSlot::rskcsac_again>(&rskcsac);

@@ -141,6 +141,12 @@ struct RSKVARIABLE {
     RSKVARDEPS dependencies;
     // Methods compiling (engine/compiler/, program phases): the exposure output depends on it.
     uint8_t exposure_dependency;
+    // Analyses' run factor lists (engine/analyses/): what the run knows of the variable.
+    uint8_t run_used;                // the run's instruments use the variable
+    uint8_t not_used_mark;           // RSKUNUSED_*: noted as not used in this run
+    int16_t market_found;            // the run's market data found the variable
+    uint8_t model_mark;              // 1 or 3: in the model specification's list
+    int32_t market_order;            // order key of the market data
 };
 
 // Uses of a parameter variable: its matrix is loaded for every run, or when a run asks.

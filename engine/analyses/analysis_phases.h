@@ -4,10 +4,10 @@
 #include <cstdint>
 
 #include "engine/model/analyses/analysis_record.h"
+#include "engine/output/result_datasets.h"
 #include "engine/tables/control_structure.h"
 
 struct RSKANLPROC;
-struct RSKROWWRITER;
 
 // One risk factor of a run: the variable and its index among the variables the run uses.
 // Records come from the run's free list (chunks of 100 from the run pool), or for read-back
@@ -76,7 +76,8 @@ using RskPositionPhase = int (*)(RSKCON*, RSKANLPROC*, void* area, int64_t first
 using RskStepPhase = int (*)(RSKCON*, RSKANLPROC*, void* area);
 using RskRollUpPhase = int (*)(RSKCON*, RSKANLPROC*, void* parent, void* child, int mode, int count);
 using RskFinishPhase = int (*)(RSKCON*, RSKANLPROC*, void* area);
-using RskOutputPhase = int (*)(RSKCON*, RSKANLPROC*, void* area, RSKROWWRITER* writer, void* context);
+// The output phase: (RSKCON, RSKANLPROC, analysis area, row writer, the result data set).
+using RskOutputPhase = RSKOUTPHASE;
 
 // The phase routines of one analysis kind. A null routine: the engine does nothing for the kind
 // in that phase; `built` 0: the kind's routines are not part of this build.

@@ -5,6 +5,7 @@
 #include "engine/tables/catalog_records.h"
 #include "engine/tables/control_structure.h"
 #include "engine/model/timers/timer_record.h"
+#include "engine/output/result_datasets.h"
 
 struct RSKLAG;
 struct RSKANLPROC;
@@ -64,6 +65,9 @@ struct RSKRUNBLOCK {
 
     // ---- run pool ----
     size_t run_pool_bytes;           // bytes taken from the run pool during this run
+
+    // ---- result data sets (engine/output/) ----
+    RSKRUNRESULTS results;           // descriptors per kind, the row record, the row context
 
     // ---- analyses' run factors, output object and aggregation set-up (engine/analyses/,
     // engine/output/output_object*, engine/output/aggregation_run.cpp) ----

@@ -8,7 +8,7 @@
 #include "engine/model/names/name_records.h"
 #include "engine/model/projects/projects.h"
 #include "engine/model/variables/variable_record.h"
-#include "engine/output/aggregation_run.h"
+#include "engine/output/cell_report.h"
 #include "host/options.h"
 #include "tests/engine/definitions_fixture.h"
 

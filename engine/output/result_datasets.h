@@ -252,15 +252,6 @@ struct RSKMDDBWRITER {
     int (*write)(RSKCON*, RSKRESDS*);
 };
 
-// An analysis of the run as the result writer walks it.
-struct RSKRESANALYSIS {
-    RSKANLPROC* proc;
-    struct RSKANALYSIS* analysis;
-    int32_t label_number;            // analysis type label message
-    int32_t skip;                    // non-zero: no output, no levels
-    void* work_area;                 // its results in the run
-};
-
 // The row context the callers set before rskput.
 struct RSKROWCONTEXT {
     double base_date;
@@ -270,7 +261,7 @@ struct RSKROWCONTEXT {
     int32_t analysis_number;         // below 1: none
     int32_t analysis_part;
     int32_t analysis_parts;
-    RSKRESANALYSIS* analysis;        // current analysis
+    RSKANLPROC* analysis;            // current analysis; null: none
     const RSKSTATEDESC* state;
     const RSKSTATEDESC* states_a;
     uint8_t datetime;                // valuation dates are date-times
@@ -319,9 +310,7 @@ struct RSKRUNRESULTS {
     char base_currency[3];
     char total_label[16];
 
-    int32_t analysis_count;
-    RSKRESANALYSIS* analyses;        // in run order
-    RSKOUTPHASE output_phases[18];   // per analysis kind; null: the kind writes nothing yet
+    RSKANLPROC* analyses;            // the run's analyses in run order (linked by next)
     RSKMDDBWRITER mddb;
 
     int32_t diagnostics;             // internal-error lines of the row writer (ten per run)
@@ -366,8 +355,8 @@ int percentile_name(double p, char* name);
 
 int get_levels(RSKCON* con, RSKRESDS* resds, const RSKVARSWITCH* sw);
 int init_levels(RSKCON* con, RSKRESDS* resds, const RSKVARSWITCH* sw);
-int process_analysis(RSKCON* con, RSKRESDS* resds, RSKRESANALYSIS* analysis, void* work);
-int process_simulation(RSKCON* con, RSKRESDS* resds, RSKRESANALYSIS* analysis, void* work);
+int process_analysis(RSKCON* con, RSKRESDS* resds, RSKANLPROC* analysis, void* work);
+int process_simulation(RSKCON* con, RSKRESDS* resds, RSKANLPROC* analysis, void* work);
 int add_level(RSKCON* con, RSKRESDS* resds);
 
 // ---- Rows ----
@@ -376,6 +365,8 @@ int add_level(RSKCON* con, RSKRESDS* resds);
 int rskput(RSKCON* con, RSKRESDS* resds);
 // Sets ResultNumber and ResultName of the current row.
 int rskputr(RSKCON* con, RSKRESDS* resds);
+// The value CHANGES rows of market states give a risk factor that did not change (.N).
+double rskres_no_change();
 // 100 * a / |b|, missing when either is missing, b is 0 or the quotient would overflow.
 double percent(double a, double b);
 

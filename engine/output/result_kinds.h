@@ -25,3 +25,8 @@ void get_flags_plsurface(const RSKOPTREC* options, RSKVARSWITCH* sw);
 void get_flags_deltanormal(const RSKRUNRESULTS* results, RSKVARSWITCH* sw);
 void get_flags_simstats(const RSKRUNRESULTS* results, const RSKOPTREC* options,
                         const RSKRESDS* simstat, RSKVARSWITCH* sw);
+
+// The text of message 598/number formatted with the arguments into buffer (NUL-terminated), as
+// code and labels need it: without the message-number prefix of the log. Its length; 0 when the
+// message is missing.
+int rskres_message(char* buffer, int size, int number, ...);

@@ -151,6 +151,7 @@ struct RSKVARIABLE {
     uint8_t exclusion2;
     uint16_t exclusion3;
     uint8_t factor_modes;            // bit m set: a risk factor of risk-factor mode m
+    double* base_value;              // a risk factor's base-case value during a run, or null
     // Analyses' run factor lists (engine/analyses/): what the run knows of the variable.
     uint8_t run_used;                // the run's instruments use the variable
     uint8_t not_used_mark;           // RSKUNUSED_*: noted as not used in this run

@@ -153,7 +153,10 @@ int rssouts(RSKCON* con, qor_list_id list, RSKLISTWS*, int, int, RSKCATOBJ** out
     if (rsogetl(list, "DATASET", -1, &files) != 0 || rsogetl(list, "MDDB", -1, &files) != 0) return 1;
     RSKNAMEREC object_name = record_of(name), destination_record = record_of(destination);
     RSKCATOBJ* defined = nullptr;
-    if (define_through<EngineSlot::rskoutd>(con, &defined, &object_name, &destination_record, list, header) != 0)
+    // The object is read back as stored: its directory is looked for, and a missing one does not
+    // stop the object from loading (DELETE must still reach it).
+    if (define_through<EngineSlot::rskoutd>(con, &defined, &object_name, static_cast<const RSKNAMEREC*>(nullptr),
+                                            static_cast<const RSKNAMEREC*>(&destination_record), 2, header) != 0)
         return 1;
     hand_out(out, defined);
     return 0;

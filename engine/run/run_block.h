@@ -6,6 +6,7 @@
 #include "engine/tables/control_structure.h"
 #include "engine/model/timers/timer_record.h"
 #include "engine/output/aggregation_run.h"
+#include "engine/output/result_datasets.h"
 
 struct RSKLAG;
 struct RSKANLPROC;
@@ -66,6 +67,29 @@ struct RSKRUNBLOCK {
     // ---- run pool ----
     size_t run_pool_bytes;           // bytes taken from the run pool during this run
 
+    // ---- result data sets (engine/output/) ----
+    RSKRUNRESULTS results;           // descriptors per kind, the row record, the row context
+
     // ---- aggregation over the cross-classification (engine/output/aggregation_*) ----
     RSKAGGRUN aggregation;
+
+    // ---- analyses' run factors, output object and aggregation set-up (engine/analyses/,
+    // engine/output/output_*, engine/output/cell_report.cpp) ----
+    struct RSKRUNFACTOR* free_run_factors;   // run factor records; chunks of 100 from the run pool
+    uint8_t own_states;              // the run generates its states (not read back from results)
+    uint8_t factor_use_exempt;       // an analysis whose listed factors are all unused still runs
+    uint8_t current_exposure;        // every price vector carries the current exposure first
+    int32_t planned_states;          // states the analyses' builds announce
+    RSKPROJECT* project;             // the running project (its archive option)
+    struct RSKOUTOBJ* output_object; // the run's output object
+    double run_time;                 // host date-time of the run
+    struct RSKARCHIVEREC {           // the archive of the run while rskoutc closes the results
+        uint8_t open;
+        char libref[8];
+        RSKOBJNAME member;           // the archive member: the value of SYSJOBID
+        double run_time;
+    } archive;
+    int32_t cell_size;               // bytes of a cell of the aggregation
+    int32_t instrument_count;        // instruments of the run's instrument file
+    RSKOBJNAME instrument_data_name; // the instrument data set, for the cell report
 };

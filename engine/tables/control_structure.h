@@ -173,6 +173,13 @@ struct RSKFREELISTS {
     struct RSKSTATENTRY* statistics_entries;   // entries of statistics lists; chunk 40
     // Analyses, projects and reports: the risk-factor entries of analysis definitions.
     struct RSKANLFACTOR* analysis_entries;   // chunk 10
+
+    // Output objects and the analyses' run factors (engine/output/, engine/analyses/): output
+    // records (chunk 10), their file entries (chunk 10) and run factor records of results read
+    // back (chunk 100).
+    struct RSKOUTOBJ* output_objects;
+    struct RSKOUTFILE* output_files;
+    struct RSKRUNFACTOR* run_factors;
 };
 
 // Security record of a catalog object or environment: owner, group and a rights code (0x200

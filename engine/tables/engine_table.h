@@ -474,7 +474,7 @@ static_assert(numbered_in_order(), "slots listed once each, in order");
 // Slots whose routine is not built yet but will hand back a record: their placeholder answers
 // null, since a code read as an address would be followed by the caller.
 inline constexpr int kUnbuiltRecordSlots[] = {
-    10, 31, 39, 72, 108, 139, 151, 161, 180, 185, 192, 217, 234, 238, 262, 274,
+    10, 31, 39, 72, 108, 139, 151, 180, 185, 192, 217, 234, 238, 262, 274,
     299, 304, 353, 354, 355, 356, 357, 358, 364, 365, 366, 367, 385, 388, 389, 390, 393, 394,
 };
 constexpr bool answers_record(EngineSlot slot) {
@@ -833,6 +833,24 @@ QOR_ENGINE_SLOT_TYPE(rsktrn0, int (*)(RSKCON*))
 QOR_ENGINE_SLOT_TYPE(rskitrn, int (*)(RSKGENTRANS*))
 QOR_ENGINE_SLOT_TYPE(rskptrn, int (*)(RSKGENTRANS*, const char*, char, int))
 QOR_ENGINE_SLOT_TYPE(rskctrn, void (*)(RSKGENTRANS*))
+// Output objects (engine/output/output_object*.cpp) and the analysis definitions of the factor
+// entries, mark-to-market and current exposure (engine/analyses/).
+struct RSKOUTOBJ;
+struct RSKANLFACTOR;
+QOR_ENGINE_SLOT_TYPE(rskout, RSKCATOBJ* (*)(RSKCON*, const RSKNAMEREC*))
+QOR_ENGINE_SLOT_TYPE(rskoutd, int (*)(RSKCON*, RSKCATOBJ**, const RSKNAMEREC*, const RSKNAMEREC*, const RSKNAMEREC*, int,
+                                      RSKCATOBJ*))
+QOR_ENGINE_SLOT_TYPE(rskoutf, int (*)(RSKCON*, RSKOUTOBJ*))
+QOR_ENGINE_SLOT_TYPE(rskoutp, int (*)(RSKCON*, RSKOUTOBJ*))
+QOR_ENGINE_SLOT_TYPE(rskoutv, int (*)(RSKCON*, RSKOUTOBJ*, RSKENV*, const RSKNAMEREC*))
+QOR_ENGINE_SLOT_TYPE(rskoutx, int (*)(RSKCON*, const RSKNAMEREC*))
+QOR_ENGINE_SLOT_TYPE(rsamtma, int (*)(RSKCON*, RSKANALYSIS*))
+QOR_ENGINE_SLOT_TYPE(rsacexa, int (*)(RSKCON*, RSKANALYSIS*))
+QOR_ENGINE_SLOT_TYPE(rsafaca, int (*)(RSKCON*, RSKANALYSIS*, const RSKNAMEREC*))
+QOR_ENGINE_SLOT_TYPE(rsafacg, int (*)(RSKCON*, RSKANALYSIS*, const RSKNAMEREC*, double, double, uint32_t, uint32_t))
+QOR_ENGINE_SLOT_TYPE(rsafacp, int (*)(RSKCON*, RSKANALYSIS*, const RSKNAMEREC*, double, uint32_t))
+QOR_ENGINE_SLOT_TYPE(rsafacs, int (*)(RSKCON*, RSKANALYSIS*, const RSKNAMEREC*, double, double, uint32_t, uint32_t,
+                                      const RSKNAMEREC*, double, double, uint32_t, uint32_t))
 // The aggregation engine (engine/output/aggregation.h): callbacks spelled out, so that the
 // modules need no header of the engine's output subsystem.
 struct RSKAGGCTL;

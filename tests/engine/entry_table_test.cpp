@@ -34,9 +34,7 @@ TEST_F(EntryTable, MissingRoutinesNameThemselvesAndFail) {
     // Routines answering a code give 1; those answering a record give null.
     auto rskrate = engine_routine<EngineSlot::rskrate>();
     EXPECT_EQ(rskrate(&con_), 1);
-    auto rskout = engine_routine<EngineSlot::rskout>();
     RSKNAMEREC name = name_of("RATE");
-    EXPECT_EQ(rskout(&con_), nullptr);
     // The market data reader says "no such definition", so its callers go on.
     auto rskmdso = engine_routine<EngineSlot::rskmdso>();
     EXPECT_EQ(rskmdso(&con_, nullptr, 8, 0, &name, nullptr, 0), 2);
@@ -45,7 +43,6 @@ TEST_F(EntryTable, MissingRoutinesNameThemselvesAndFail) {
 
     std::string text = log();
     EXPECT_NE(text.find("rskrate: not yet available."), std::string::npos) << text;
-    EXPECT_NE(text.find("rskout: not yet available."), std::string::npos);
     EXPECT_NE(text.find("rskmdso: not yet available."), std::string::npos);
     EXPECT_NE(text.find("rskmtm: not yet available."), std::string::npos);
 }

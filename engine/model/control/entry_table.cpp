@@ -12,7 +12,9 @@
 #include "common/files/utilfile.h"
 #include "common/hash/hash_table.h"
 #include "common/module/not_yet.h"
+#include "engine/analyses/analysis_phases.h"
 #include "engine/model/analyses/analyses.h"
+#include "engine/output/output_object.h"
 #include "engine/compiler/method_objects.h"
 #include "engine/compiler/compiler_driver.h"
 #include "engine/model/arrays/arrays.h"
@@ -467,6 +469,23 @@ void rskatbl_fill() {
     put<EngineSlot::rskcmp0>(&rskcmp0);
     put<EngineSlot::rskocmp>(&rskocmp);
     put<EngineSlot::zsubmit>(&zsubmit);
+
+    // Analysis definitions of mark-to-market and current exposure, and the risk-factor entries
+    // (engine/analyses/).
+    put<EngineSlot::rsamtma>(&rsamtma);
+    put<EngineSlot::rsacexa>(&rsacexa);
+    put<EngineSlot::rsafaca>(&rsafaca);
+    put<EngineSlot::rsafacg>(&rsafacg);
+    put<EngineSlot::rsafacp>(&rsafacp);
+    put<EngineSlot::rsafacs>(&rsafacs);
+
+    // Output objects (engine/output/output_*.cpp).
+    put<EngineSlot::rskout>(&rskout);
+    put<EngineSlot::rskoutd>(&rskoutd);
+    put<EngineSlot::rskoutf>(&rskoutf);
+    put<EngineSlot::rskoutp>(&rskoutp);
+    put<EngineSlot::rskoutv>(&rskoutv);
+    put<EngineSlot::rskoutx>(&rskoutx);
 
     // Two routines stand in two slots each.
     put<EngineSlot::rskcsac_again>(&rskcsac);

@@ -141,7 +141,28 @@ struct RSKVARIABLE {
     RSKVARDEPS dependencies;
     // Methods compiling (engine/compiler/, program phases): the exposure output depends on it.
     uint8_t exposure_dependency;
+
+    // Result output (engine/output/): what decides the variable's columns in result data sets.
+    uint16_t use_mask;               // non-zero: the run uses it; bit value 4: the date factor column
+    uint16_t output_mark;            // a column of it is defined in the data set being opened
+    uint8_t class_flags;             // RSKVAROUT_CLASS, RSKVAROUT_ARRAY
+    uint8_t output_switch;           // the variable is to be written
+    uint32_t exclusion1;             // exclusion markers: non-zero keeps it out of the columns
+    uint8_t exclusion2;
+    uint16_t exclusion3;
+    uint8_t factor_modes;            // bit m set: a risk factor of risk-factor mode m
+    double* base_value;              // a risk factor's base-case value during a run, or null
+    // Analyses' run factor lists (engine/analyses/): what the run knows of the variable.
+    uint8_t run_used;                // the run's instruments use the variable
+    uint8_t not_used_mark;           // RSKUNUSED_*: noted as not used in this run
+    int16_t market_found;            // the run's market data found the variable
+    uint8_t model_mark;              // 1 or 3: in the model specification's list
+    int32_t market_order;            // order key of the market data
+    int32_t level_count;             // distinct values in the run's instrument data (0 unknown)
 };
+
+// Bits of RSKVARIABLE::class_flags.
+enum : uint8_t { RSKVAROUT_CLASS = 0x01, RSKVAROUT_ARRAY = 0x08 };
 
 // Uses of a parameter variable: its matrix is loaded for every run, or when a run asks.
 enum : uint8_t { RSKPMXUSE_ALWAYS = 0x01, RSKPMXUSE_RUN = 0x02 };

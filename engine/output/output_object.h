@@ -1,0 +1,103 @@
+// Output objects: the named directory a project run writes its results into, assigned as the
+// library RESLIB1 for the run, with the list of result files it holds and the archive of a run.
+#pragma once
+#include <cstdint>
+
+#include "engine/tables/catalog_records.h"
+#include "engine/tables/control_structure.h"
+
+struct RSKRESDS;
+struct RSKPROJECT;
+
+// Kinds of file an output object lists.
+enum : int32_t { RSKOUTFILE_DATA = 0, RSKOUTFILE_MDDB = 1, RSKOUTFILE_CUBE = 2 };
+
+// Roles of an output object during a run: what note 598/1400 calls it.
+enum : int32_t {
+    RSKOUTROLE_RESULTS = 0, RSKOUTROLE_STATES = 1, RSKOUTROLE_VALUES = 2, RSKOUTROLE_AGGREGATIONS = 3,
+    RSKOUTROLE_RESULTS2 = 4,
+};
+
+// One result file of an output object. Entries come from the file-entry free list.
+struct RSKOUTFILE {
+    RSKOUTFILE* next;
+    int32_t file_kind;               // RSKOUTFILE_*
+    int32_t result_kind;             // the result data set kind it was written for
+    RSKOBJNAME member;               // member name in the object's library
+    RSKPATHNAME path;                // the file's path
+};
+
+struct RSKOUTOBJ {
+    RSKOUTOBJ* next;                 // free-list link (only while free)
+    int32_t role;                    // RSKOUTROLE_*
+    uint8_t stored;                  // 1 the run writes into it, 0 it reads earlier results
+    RSKOBJNAME name;
+    int16_t path_length;             // the object's own directory; 0 = not made or verified
+    char* path;                      // points at path_buffer
+    char path_buffer[kRskPathCapacity];
+    char libref[8];                  // blank-padded libref of the directory while a run uses it
+    RSKPATHNAME destination;         // the parent directory named in the definition (DESTINPATH)
+    RSKOBJNAME project_name;
+    double run_time;                 // host date-time of the run
+    RSKOBJNAME run_name;
+    RSKOUTFILE* files_head;
+    RSKOUTFILE* files_tail;
+    int32_t file_count;
+    uint8_t keep_files;              // deleting the object leaves its files alone
+    RSKCATOBJ* header;               // the catalog object it hangs on (its environment)
+};
+
+constexpr int kRskOutputChunk = 10;          // output records per refill
+constexpr int kRskOutputFileChunk = 10;      // file entries per refill
+
+// ---- Entry-table routines (slots 161 to 166) ----
+
+// The output object (catalog object of kind 39) of that name, or null.
+RSKCATOBJ* rskout(RSKCON* con, const RSKNAMEREC* name);
+// Defines or redefines an output object under the parent directory `path` (null or empty: the
+// environment's directory) and makes (RSKOUTD_CREATE) or verifies (RSKOUTD_VERIFY) its
+// directory; RSKOUTD_LOAD verifies without failing, for objects read back from the catalog. An
+// empty name means "risk_results"; blanks and '/' become '_' (note 598/1402); "." and ".." are
+// refused. `existing` is the catalog object when the caller has it; `description` goes to the
+// catalog with a new object. *out gets the object or null. 0, or 1 after a message.
+int rskoutd(RSKCON* con, RSKCATOBJ** out, const RSKNAMEREC* name, const RSKNAMEREC* description,
+            const RSKNAMEREC* path, int create, RSKCATOBJ* existing);
+enum : int { RSKOUTD_VERIFY = 0, RSKOUTD_CREATE = 1, RSKOUTD_LOAD = 2 };
+// Gives the object's file entries and the object back to their free lists. 0.
+int rskoutf(RSKCON* con, RSKOUTOBJ* object);
+// Prints the object (lines 598/2191 to 2198). 0.
+int rskoutp(RSKCON* con, RSKOUTOBJ* object);
+// Finds the object's existing directory without making it: under `path` when given, else under
+// the environment's directory (then the held environment's). 0 found, 1 not (path length 0).
+int rskoutv(RSKCON* con, RSKOUTOBJ* object, RSKENV* environment, const RSKNAMEREC* path);
+// Removes the object's stored results (its own directory only) and the object. 0 or 1.
+int rskoutx(RSKCON* con, const RSKNAMEREC* name);
+
+// ---- Run-time operations ----
+
+// Opens the object for a run: with `open`, assigns its directory a libref and sets RESLIB1, and
+// empties the file list; note 598/1400; copies project name, run name and run time. 0 or 1.
+int rskouto(RSKCON* con, RSKOUTOBJ* object, int32_t role, int stored, int open);
+// Closes the run's result data sets in the fixed order of kinds, appending them to the archive
+// when the run names one; clears the run's result records. The largest code.
+int rskoutc(RSKCON* con, RSKOUTOBJ* object);
+// Closes one result data set: one without rows is deleted (MODCOV stays); a closed one is
+// appended to the open archive. 0, or the host's close code.
+int rskputc(RSKCON* con, RSKRESDS* result);
+
+// Adds a file entry to the object's list; null after 598/2797.
+RSKOUTFILE* rskout_add_file(RSKCON* con, RSKOUTOBJ* object, int32_t file_kind, int32_t result_kind,
+                            const char* member, int member_length, const char* path, int path_length);
+// Unlinks a file entry from the object's list and gives it back (tail and count kept right).
+void rskout_remove_file(RSKCON* con, RSKOUTOBJ* object, RSKOUTFILE* file);
+
+// ---- Archive of a run (the run block's archive record) ----
+
+// Opens the archive in `path`: makes the path full and the directory when missing, assigns a
+// libref and takes the member name from SYSJOBID. 0, or 1 after 598/1421, 1422 or 1423.
+int rskarco(RSKCON* con, const char* path, int path_length, double run_time);
+// Appends the member `member` of the object's library to the archive member. 0 or the code of
+// the submission.
+int rskarca(RSKCON* con, const RSKOUTOBJ* object, const char* member, int member_length);
+// Closes the archive. 0.
+int rskarcc(RSKCON* con);

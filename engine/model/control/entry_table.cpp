@@ -48,6 +48,7 @@
 #include "engine/model/positions/position_definitions.h"
 #include "engine/model/variables/analysis_kinds.h"
 #include "engine/model/variables/variables.h"
+#include "engine/run/run_storage.h"
 #include "engine/tables/slot_placeholder.h"
 #include "host/kernel.h"
 
@@ -452,6 +453,10 @@ void rskatbl_fill() {
     put<EngineSlot::rskcmp0>(&rskcmp0);
     put<EngineSlot::rskocmp>(&rskocmp);
     put<EngineSlot::zsubmit>(&zsubmit);
+    // Run working storage.
+    put<EngineSlot::rskmem0>(&rskmem0);
+    put<EngineSlot::rskmem1>(&rskmem1);
+    put<EngineSlot::rskmemf>(&rskmemf);
 
     // Two routines stand in two slots each.
     put<EngineSlot::rskcsac_again>(&rskcsac);

@@ -5,6 +5,7 @@
 #include "engine/tables/control_structure.h"
 #include "engine/model/names/name_records.h"
 #include "engine/model/variables/dependency_fields.h"
+#include "engine/model/variables/run_fields.h"
 
 struct RSKCURRENCY;
 struct RSKFXENTRY;
@@ -141,6 +142,8 @@ struct RSKVARIABLE {
     RSKVARDEPS dependencies;
     // Methods compiling (engine/compiler/, program phases): the exposure output depends on it.
     uint8_t exposure_dependency;
+    // Run working storage (engine/run/): where the current run placed the variable.
+    RSKVARRUN run;
 };
 
 // Uses of a parameter variable: its matrix is loaded for every run, or when a run asks.

@@ -23,9 +23,15 @@ bool needed(const RSKRUNBLOCK* run, const RSKVARIABLE* v) {
            (run->valuation_summary && (flags & RSKDEP_USED_PRICE) != 0);
 }
 
+// Flags the run sets on a variable are remembered, so that the next run starts without them.
+void add_flags(RSKVARIABLE* v, uint32_t flags) {
+    v->run.flags_added |= flags & ~v->dependencies.flags;
+    v->dependencies.flags |= flags;
+}
+
 void give_bit(RSKRUNBLOCK* run, RSKVARIABLE* v) {
     v->dependencies.mask_position = run->mask_bits++;
-    v->dependencies.flags |= RSKDEP_PRICE_ARG;
+    add_flags(v, RSKDEP_PRICE_ARG);
     v->run.placed_in_state = 1;
 }
 
@@ -40,7 +46,7 @@ void number_bits(RSKCON* con, RSKRUNBLOCK* run) {
     }
     RSKSYSVARS* sys = con->system_variables;
     if (sys != nullptr && sys->date != nullptr && sys->date->dependencies.mask_position < 0) {
-        sys->date->dependencies.flags |= RSKDEP_PRICE_ARG | RSKDEP_USED_PRICE;
+        add_flags(sys->date, RSKDEP_PRICE_ARG | RSKDEP_USED_PRICE);
         give_bit(run, sys->date);
         ++run->mask_factors;
     }

@@ -46,6 +46,7 @@ void delete_kit_pool(qor_pool*& pool) {
 }
 
 void reset_variable(RSKVARIABLE* v) {
+    v->dependencies.flags &= ~v->run.flags_added;
     v->run = RSKVARRUN{};
     v->run.state_offset = -1;
     v->run.row_offset = -1;
@@ -172,6 +173,8 @@ int rskmemf(RSKCON* con) {
             t->run = RSKINSTTYPE::RSKTYPERUN{};
     // Every run address pointed into the pools just deleted, whatever the variable's kind.
     for (RSKVARIABLE* v = con->variables_head; v != nullptr; v = v->next) {
+        v->dependencies.flags &= ~v->run.flags_added;
+        v->run.flags_added = 0;
         v->run.record_address = nullptr;
         std::fill(std::begin(v->run.state_address), std::end(v->run.state_address), nullptr);
         v->run.row_address[0] = v->run.row_address[1] = nullptr;

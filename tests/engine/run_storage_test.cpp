@@ -148,6 +148,10 @@ TEST_F(RunStorageTest, MaskBitsAndMarketVectors) {
     ASSERT_EQ(rskmem2(con), 0) << log();
     EXPECT_GE(r1->dependencies.mask_position, 0);
     EXPECT_LT(r1->run.state_offset, run()->state_size);
+    // What the run made a pricing argument is one no longer once the run ends.
+    rskmemf(con);
+    EXPECT_EQ(r1->dependencies.flags & RSKDEP_PRICE_ARG, 0u);
+    EXPECT_NE(r2->dependencies.flags & RSKDEP_PRICE_ARG, 0u);
 }
 
 TEST_F(RunStorageTest, CashFlowAndDeltaGammaBuffersGrow) {
@@ -245,7 +249,9 @@ TEST_F(RunStorageTest, TwoRunsOfOneStepReuseTheClearedBlock) {
     EXPECT_EQ(con->run_compile, &run()->compile);
     ASSERT_EQ(rskmem1(con), 0) << log();
     ASSERT_EQ(rskmem2(con), 0) << log();
-    EXPECT_EQ(r1->dependencies.mask_position, 1);   // after the date, which comes first in the list
+    // The date was made a pricing argument by the first run only: r1 now comes first.
+    EXPECT_EQ(r1->dependencies.mask_position, 0);
+    EXPECT_EQ(con->system_variables->date->dependencies.mask_position, 1);
 }
 
 TEST_F(RunStorageTest, EveryAllocationCanFail) {

@@ -14,6 +14,7 @@ struct RSKVARRUN {
     uint16_t placed_in_row;          // the pricing results row holds it
     uint16_t state_output;           // written with the state's output
     uint16_t counted;                // its first use in the run was counted
+    uint32_t flags_added;            // dependency flags the run set; taken back when it ends
     // The run slot addresses, cleared by rskmemf: the instrument record (or, for a variable
     // outside it, the instruments buffer), the six market vectors and rows 0 and 1 of the
     // pricing results vector.

@@ -58,6 +58,34 @@ int rskrsv1(RSKCON* con);
 int rskrsv3(RSKCON* con);
 int rskrsv4(RSKCON* con, struct RSKINSTTYPE* type);
 int rskrsv5(RSKCON* con, struct RSKINSTTYPE* type, RSKACTION* action);
+// Fetches and compiles the methods that the instrument types' actions name (598/3128 for one
+// that cannot be read); a type action naming QUAD_VALUE values the type's quadratic
+// approximation instead. The largest code.
+int rskrsv0(RSKCON* con);
+// Compiles a method object unless it is compiled already: 0, or 1 after 598/3133.
+int rskrsvt(RSKCON* con, RSKGENTRANS* method, int flag);
+
+// The methods a project names enter the run as actions, each fetched and compiled once:
+// the transformation sets (rskrsv2: their transformation methods and linear transformations,
+// nested sets in order; `report` asks for the notes on members not defined yet), the methods
+// that compute parameter matrices (rskrsv6: project methods), and the post-valuation (rskrsv7)
+// and post-pricing (rskrsv8) methods. 0, or 1 after a message.
+int rskrsv2(RSKCON* con, const struct RSKNAMELIST* sets, int report);
+int rskrsv6(RSKCON* con, const struct RSKNAMELIST* methods);
+int rskrsv7(RSKCON* con, const struct RSKNAMELIST* methods);
+int rskrsv8(RSKCON* con, const struct RSKNAMELIST* methods);
+
+// The method of a counterparty or mitigation type, filled before it is resolved.
+struct RSKTYPEMETHOD {
+    RSKOBJNAME name;                 // the method's name
+    int32_t kind;                    // 11 counterparty, 12 mitigation
+    int32_t mode;                    // compile mode: 3 once fetched
+    RSKGENTRANS* method;             // the fetched method object
+    RSKACTION action;                // its action in the run
+};
+// Resolves the method of the current counterparty or mitigation type (`type_name` in messages):
+// fetches and compiles it and enters its action in the run's list. 0, or 1 after a message.
+int rskrsvm(RSKCON* con, RSKTYPEMETHOD* record, const RSKNAMEREC* type_name);
 
 // ---- Per market state ----
 
@@ -83,6 +111,8 @@ int set_uncond_changemask(RSKCON* con, int32_t state_a, int32_t state_b, rsk_sta
 
 // The run-compile record of the control structure, or null.
 RSKRUNCOMPILE* dependency_run(RSKCON* con);
+// Appends an action to the run's action list unless it is there already.
+void append_action(RSKRUNCOMPILE* run, RSKACTION* action);
 // Bytes of a change mask of `positions` bits: whole 32-bit words, so that masks compare by words.
 int32_t change_mask_bytes(int32_t positions);
 // Allocates the change mask of the run (zeroed, padding included) for `positions` bits: 0 or 1.

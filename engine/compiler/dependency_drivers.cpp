@@ -10,8 +10,6 @@
 #include "engine/tables/engine_table.h"
 #include "host/print.h"
 
-namespace {
-
 void append_action(RSKRUNCOMPILE* run, RSKACTION* action) {
     for (RSKACTION* a = run->actions_first; a != nullptr; a = a->next)
         if (a == action) return;
@@ -21,6 +19,8 @@ void append_action(RSKRUNCOMPILE* run, RSKACTION* action) {
     run->actions_last = action;
     ++run->action_count;
 }
+
+namespace {
 
 RSKGENTRANS* method_of(RSKCON* con, RSKINSTTYPE* type, RSKACTION* action) {
     if (action->target == nullptr) check_action(con, type, action, 0);

@@ -52,8 +52,8 @@ RSKOUTFILE* file_of(RSKOUTOBJ* object, const RSKRESDS* result) {
 // earlier run of the object is deleted, so that it cannot pass for this run's result.
 void delete_empty(RSKCON* con, RSKRESDS* result, RSKOUTOBJ* object) {
     if (result->database_handle != nullptr && con->run_block != nullptr &&
-        con->run_block->results.mddb.end != nullptr)
-        con->run_block->results.mddb.end(con, result);
+        con->run_block->result_sets.mddb.end != nullptr)
+        con->run_block->result_sets.mddb.end(con, result);
     result->database_handle = nullptr;
     if (result->definition != nullptr) xvputt(result->definition);
     result->definition = nullptr;
@@ -89,8 +89,8 @@ int rskputc(RSKCON* con, RSKRESDS* result) {
         }
         result->dataset = nullptr;
         if (result->database_handle != nullptr && con->run_block != nullptr &&
-            con->run_block->results.mddb.end != nullptr)
-            con->run_block->results.mddb.end(con, result);
+            con->run_block->result_sets.mddb.end != nullptr)
+            con->run_block->result_sets.mddb.end(con, result);
         result->database_handle = nullptr;
         if (rc == 0 && object != nullptr && con->run_block != nullptr && con->run_block->archive.open)
             rc = std::max(rc, rskarca(con, object, result->member.name.text, result->member.name.length));
@@ -107,9 +107,9 @@ int rskoutc(RSKCON* con, RSKOUTOBJ* object) {
     if (project != nullptr && project->options.archive.name.length > 0)
         rc = rskarco(con, project->options.archive.name.text, project->options.archive.name.length,
                      object != nullptr ? object->run_time : block->run_time);
-    for (int kind : kCloseOrder) rc = std::max(rc, rskputc(con, &block->results.descriptors[kind]));
+    for (int kind : kCloseOrder) rc = std::max(rc, rskputc(con, &block->result_sets.descriptors[kind]));
     rskarcc(con);
-    for (RSKRESDS& result : block->results.descriptors) std::memset(static_cast<void*>(&result), 0, sizeof result);
-    std::memset(static_cast<void*>(&block->results.row), 0, sizeof block->results.row);
+    for (RSKRESDS& result : block->result_sets.descriptors) std::memset(static_cast<void*>(&result), 0, sizeof result);
+    std::memset(static_cast<void*>(&block->result_sets.row), 0, sizeof block->result_sets.row);
     return rc;
 }

@@ -284,7 +284,7 @@ double percent(double a, double b) {
 }
 
 RSKRUNRESULTS* rskres_run(RSKCON* con) {
-    return con != nullptr && con->run_block != nullptr ? &con->run_block->results : nullptr;
+    return con != nullptr && con->run_block != nullptr ? &con->run_block->result_sets : nullptr;
 }
 
 int rskputr(RSKCON* con, RSKRESDS* resds) {

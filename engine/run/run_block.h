@@ -7,11 +7,60 @@
 #include "engine/model/timers/timer_record.h"
 #include "engine/output/aggregation_run.h"
 #include "engine/output/result_datasets.h"
+#include "engine/compiler/compile_control.h"
+#include "engine/model/variables/run_fields.h"
+#include "engine/run/thread_control.h"
 
 struct RSKLAG;
 struct RSKANLPROC;
 struct mds;
 struct RSKTFILE;
+struct RSKOPTREC;
+struct RSKFXENTRY;
+struct RSKVARIABLE;
+
+// Categories of the run's memory report (rskmemp), in the order it prints them.
+enum : int {
+    RSKMEM_INSTRUMENTS, RSKMEM_MARKET_VECTORS, RSKMEM_CHANGE_MASKS, RSKMEM_PROJECT_VARIABLES,
+    RSKMEM_PRICING_RESULTS, RSKMEM_POSTPROCESSING, RSKMEM_THREADS, RSKMEM_CASH_FLOWS,
+    RSKMEM_DELTA_GAMMA, RSKMEM_STATE_BUFFER, RSKMEM_PROGRAMS, RSKMEM_RESULTS,
+    RSKMEM_CATEGORIES,
+};
+
+// The header of one market state at the start of each market vector.
+struct RSKSTATEHEADER {
+    char check[4];                   // "ZOZU"
+    int32_t state;
+    void* analysis;
+    int16_t analysis_number;
+    int16_t analysis_kind;
+    void* names[2];
+    int32_t simulation_case;
+    int16_t draw;
+    int16_t horizon;
+};
+
+// The per-type timing record of a run ("instruments timing counts").
+struct RSKTYPETIMING {
+    struct RSKINSTTYPE* type;
+    int32_t positions;
+    int32_t pricings;
+    int32_t reused;
+    int32_t skipped;
+    double seconds;
+};
+
+// The variables of a pricing results row besides the computed outputs; the run driver names
+// the optional ones, rskmem3 lays out those that are set (the value defaults to _Value_).
+struct RSKROWVARIABLES {
+    RSKVARIABLE* value;
+    RSKVARIABLE* second_value;       // with the second-value flag
+    RSKVARIABLE* cashflow_sums[2];   // when the sums are kept
+    RSKVARIABLE* cashflow_derived[2];// when the derived pair is kept
+    RSKVARIABLE* cashflow_vector;    // with the cash-flow vector switch
+    RSKVARIABLE* mode_variables[2];  // run mode 1 or 3, run mode 2 or 3
+    RSKVARIABLE* added_value;        // added to each position's value by the position loop
+};
 
 // An instrument data file of a run: the position data set definition or source it was read from
 // and the instrument file definition it was written to.
@@ -68,7 +117,7 @@ struct RSKRUNBLOCK {
     size_t run_pool_bytes;           // bytes taken from the run pool during this run
 
     // ---- result data sets (engine/output/) ----
-    RSKRUNRESULTS results;           // descriptors per kind, the row record, the row context
+    RSKRUNRESULTS result_sets;       // descriptors per kind, the row record, the row context
 
     // ---- aggregation over the cross-classification (engine/output/aggregation_*) ----
     RSKAGGRUN aggregation;
@@ -92,4 +141,72 @@ struct RSKRUNBLOCK {
     int32_t cell_size;               // bytes of a cell of the aggregation
     int32_t instrument_count;        // instruments of the run's instrument file
     RSKOBJNAME instrument_data_name; // the instrument data set, for the cell report
+    // ---- run working storage (engine/run/run_storage.h: rskmem0 ... rskmemf) ----
+    // rskmem0 clears the whole block at the start of every run; the run driver then sets the
+    // switches below before rskmem1 .. rskmem3 lay the vectors out.
+    int32_t abort;                   // the run stops at once when set
+    RSKOPTREC* options;              // the environment's current options
+    RSKOBJNAME default_state_name;
+    RSKOBJNAME* state_name;          // the run's state name; the default record until set
+    RSKRUNCOMPILE compile;           // the run-time lists of the compiled programs
+    RSKFREELISTS free_lists;         // records of the run (type tables, element cells) come from
+                                     // the run pool through these lists, never the environment's
+    uint8_t price_all_states;        // every market variable goes into the state
+    uint8_t valuation_summary;       // used_price variables go into the state and the row
+    uint8_t timing_counts;           // one timing record per instrument type
+    uint8_t second_value;            // the row has a second value column
+    uint8_t cashflow_sums;           // the row keeps the two cash-flow sums
+    uint8_t cashflow_derived;        // and the two derived cash-flow values
+    uint8_t cashflow_vector;         // and the cash-flow vector
+    uint8_t raw_value;               // the row ends with the unscaled value
+    int32_t cashflow_mode;           // 0 none, 1, 2 or 3: picks the mode variables
+    int32_t state_count;             // market states of the run (not counting the base)
+    RSKROWVARIABLES row_variables;
+
+    // Instrument records (rskmem1).
+    uint8_t* instrument_record;      // every instrument and reference variable, current values
+    uint8_t* previous_record;        // the same layout, the previous instrument's values
+    int32_t instrument_record_bytes;
+    uint8_t* instruments_buffer;     // one value record of the largest type
+    int32_t instruments_buffer_bytes;
+    RSKTYPETIMING* timing;           // [type number], when timing_counts is set
+    int32_t type_count;
+    double position_value;           // bound to _Value_ outside the pricing row
+    double* pricing_work;            // the delta-gamma pricing work vector
+    int32_t pricing_work_count;
+
+    // Change masks and market vectors (rskmem2).
+    RSKFXENTRY* fx_first;            // exchange rates flagged for the run, in flag order
+    RSKFXENTRY* fx_last;
+    int32_t fx_count;
+    int32_t mask_bits;
+    int32_t mask_factors;            // risk factors among the mask bits
+    int32_t mask_bytes;              // 4 x (bits + 31) / 32
+    uint8_t* masks[2];               // the two change masks, allocated together
+    int32_t state_size;              // header, mask, rates and the variables with a bit
+    int32_t vector_size;             // the full market vector
+    uint8_t* market_vectors[kRskMarketVectors];   // one zero-filled block of six vectors
+    uint8_t* project_variables;
+    int32_t project_variables_bytes;
+
+    // Pricing results (rskmem3).
+    double* results;                 // rows of row_doubles, from the kit pool
+    int32_t row_doubles;
+    int32_t row_count;               // state count + 2
+    double* row0;
+    double* row1;
+    int32_t element_count;           // output elements of a row
+    uint8_t* postprocessing[5];      // five byte vectors of element_count (+1 with the raw column)
+    RSKVARLINK* elements_first;      // one cell per output element, in row order
+    RSKVARLINK* elements_last;
+
+    // Pricing threads.
+    int32_t thread_count;
+    int32_t threading;               // 1 when PAPC is above 0
+    RSKTHREADCTL* master_block;
+    RSKTHREADCTL* thread_blocks;
+
+    // The memory report: bytes per category, added as each vector is allocated.
+    uint64_t memory[RSKMEM_CATEGORIES];
+    uint8_t aggregation_memory;      // the results category is the aggregation control's
 };

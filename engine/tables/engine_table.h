@@ -608,6 +608,10 @@ QOR_ENGINE_SLOT_TYPE(rskgtys, int (*)(RSKCON*, const RSKTYPELIST*, const char*, 
 QOR_ENGINE_SLOT_TYPE(rsklsta, int (*)(RSKCON*, RSKNAMECELL**, RSKNAMECELL**, const char*, int))
 QOR_ENGINE_SLOT_TYPE(rsklstf, int (*)(RSKCON*, RSKNAMECELL**, RSKNAMECELL**))
 QOR_ENGINE_SLOT_TYPE(rskmdso, int (*)(RSKCON*, void*, int, int, const RSKNAMEREC*, void*, int))
+// Run working storage (engine/run/run_storage.h).
+QOR_ENGINE_SLOT_TYPE(rskmem0, int (*)(RSKCON*))
+QOR_ENGINE_SLOT_TYPE(rskmem1, int (*)(RSKCON*))
+QOR_ENGINE_SLOT_TYPE(rskmemf, int (*)(RSKCON*))
 QOR_ENGINE_SLOT_TYPE(rskname, int (*)(RSKCON*, RSKOBJNAME*, const char*, int))
 QOR_ENGINE_SLOT_TYPE(rsknamx, int (*)(RSKCON*, RSKOBJNAME*, const char*, int))
 QOR_ENGINE_SLOT_TYPE(rskoptg, int (*)(RSKCON*, int, const RSKOPTREC*, int*, double*, const RSKNAMEREC**))

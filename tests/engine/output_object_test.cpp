@@ -250,7 +250,7 @@ protected:
         libref_.erase(libref_.find_last_not_of(' ') + 1);
     }
     void TearDown() override {
-        for (RSKRESDS& result : con->run_block->results.descriptors)
+        for (RSKRESDS& result : con->run_block->result_sets.descriptors)
             if (result.dataset != nullptr) xoclose(result.dataset, 1);
         OutputObjects::TearDown();
     }
@@ -258,7 +258,7 @@ protected:
     // Opens the kind's data set in the object's library with one numeric column X and writes
     // `rows` rows (X = 1, 2, ...), as the result writer would; the descriptor stays open.
     RSKRESDS* open_kind(int kind, const char* member, int rows) {
-        RSKRESDS* result = &con->run_block->results.descriptors[kind];
+        RSKRESDS* result = &con->run_block->result_sets.descriptors[kind];
         result->kind = kind;
         result->open = 1;
         result->output_object = object_;
@@ -343,8 +343,8 @@ TEST_F(RunClose, EmptyDataSetsLeaveNoMemberExceptModcov) {
     EXPECT_TRUE(listed("MODCOV"));
     EXPECT_EQ(object_->file_count, 2);
     // The run's result records are cleared.
-    EXPECT_EQ(con->run_block->results.descriptors[RSKRES_INSTVALS].open, 0);
-    EXPECT_EQ(con->run_block->results.descriptors[RSKRES_INSTVALS].dataset, nullptr);
+    EXPECT_EQ(con->run_block->result_sets.descriptors[RSKRES_INSTVALS].open, 0);
+    EXPECT_EQ(con->run_block->result_sets.descriptors[RSKRES_INSTVALS].dataset, nullptr);
 }
 
 TEST_F(RunClose, AFailedCloseKeepsTheEarlierMember) {

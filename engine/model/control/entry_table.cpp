@@ -51,6 +51,7 @@
 #include "engine/model/variables/analysis_kinds.h"
 #include "engine/model/variables/variables.h"
 #include "engine/output/aggregation.h"
+#include "engine/run/run_storage.h"
 #include "engine/tables/slot_placeholder.h"
 #include "host/kernel.h"
 
@@ -469,6 +470,10 @@ void rskatbl_fill() {
     put<EngineSlot::rskcmp0>(&rskcmp0);
     put<EngineSlot::rskocmp>(&rskocmp);
     put<EngineSlot::zsubmit>(&zsubmit);
+    // Run working storage.
+    put<EngineSlot::rskmem0>(&rskmem0);
+    put<EngineSlot::rskmem1>(&rskmem1);
+    put<EngineSlot::rskmemf>(&rskmemf);
 
     // Analysis definitions of mark-to-market and current exposure, and the risk-factor entries
     // (engine/analyses/).

@@ -29,6 +29,15 @@ struct RSKFXENTRY {
     uint8_t inverted[kRskFxLegs];    // 1: that slot's value divides
     uint8_t state;
     uint8_t visited;                 // working mark of the path search
+    // Run working storage (engine/run/): the rate is flagged for the current run and has a
+    // change-mask bit and a slot in the market vectors; flagged rates are chained in flag order.
+    struct {
+        uint8_t flagged;
+        int32_t mask_position;       // -1 none
+        int32_t state_offset;        // -1 none
+        double* value_address;       // its slot in the current market vector
+        RSKFXENTRY* next_flagged;
+    } run;
 };
 
 // The entry of the pair from `from` to `currency` (codes); null when none.

@@ -58,6 +58,18 @@ struct RSKINSTTYPE {
     RSKENV* environment;
     int32_t kind;                    // always 8
     int32_t inheritance;             // 1 own, 2 inherited, 3 inherited and redefined
+    // Run working storage (engine/run/): the type's run flags, run table, number, layout
+    // fingerprint and the fields of its value record with the addresses they are copied to.
+    struct RSKTYPERUN {
+        uint8_t actions_resolved;    // its actions were resolved for this run
+        uint8_t used;                // an instrument of the type was met in this run
+        RSKSYMTAB table;             // run table (11 entries), buckets from the run pool
+        int32_t number;              // 1-based in definition order; indexes the timing records
+        uint32_t fingerprint;        // layout fingerprint of the value record
+        struct RSKTYPEFIELD* fields; // one per variable with a place in the value record
+        int32_t field_count;
+        int32_t instruments;         // instruments of the type met in this run
+    } run;
 };
 
 // The type of that name, or null (also, after 598/3804, when the user may not read it).

@@ -5,6 +5,7 @@
 #include "engine/tables/control_structure.h"
 #include "engine/model/names/name_records.h"
 #include "engine/model/variables/dependency_fields.h"
+#include "engine/model/variables/run_fields.h"
 
 struct RSKCURRENCY;
 struct RSKFXENTRY;
@@ -159,6 +160,8 @@ struct RSKVARIABLE {
     uint8_t model_mark;              // 1 or 3: in the model specification's list
     int32_t market_order;            // order key of the market data
     int32_t level_count;             // distinct values in the run's instrument data (0 unknown)
+    // Run working storage (engine/run/): where the current run placed the variable.
+    RSKVARRUN run;
 };
 
 // Bits of RSKVARIABLE::class_flags.

@@ -1,0 +1,174 @@
+// The instrument side of a run's storage: the instrument record that holds the current and the
+// previous instrument's values, each type's value record (size, fingerprint, field table), the
+// instruments buffer a record is read into, and the per-type timing records.
+#include <algorithm>
+#include <cstring>
+
+#include "engine/compiler/dependencies.h"
+#include "engine/model/control/startup.h"
+#include "engine/model/registries/code_registries.h"
+#include "engine/model/types/instrument_types.h"
+#include "engine/model/variables/variables.h"
+#include "engine/run/run_storage.h"
+
+namespace {
+
+constexpr uint32_t kFingerprintMultiplier = 1289;
+constexpr uint32_t kFingerprintModulus = 1664407;
+// Added for the type's record-format flags, in their order in the type record.
+constexpr uint32_t kQuadraticFlag = 1013;
+constexpr uint32_t kCashFlowsFlag = 1019;
+
+constexpr uint32_t kRoleInstrumentValue = 40;
+constexpr uint32_t kRoleComputed = 204;
+
+size_t align8(size_t offset) { return (offset + 7) / 8 * 8; }
+
+// Variables that have a place in a type's value record but take no bytes there.
+bool takes_no_bytes(const RSKVARIABLE* v) {
+    return v->kind == RSKVKIND_REFERENCE || v->role == kRoleInstrumentValue || v->role == kRoleComputed;
+}
+
+// Variables that never get a run address from a type's value record.
+bool gets_no_address(const RSKVARIABLE* v) {
+    return v->kind == RSKVKIND_REFERENCE || v->kind == RSKVKIND_PROJECT || v->kind == RSKVKIND_STATE ||
+           v->role == kRoleInstrumentValue || v->role == kRoleComputed;
+}
+
+bool in_instrument_record(const RSKVARIABLE* v, uint32_t kind) {
+    if (v->kind != kind) return false;
+    return v->storage_type != RSKSTORE_QUADRATIC && v->storage_type != RSKSTORE_CASH_FLOWS;
+}
+
+// The instrument record: instrument variables (without quadratic and cash-flow values), then
+// reference variables, each on an 8-byte boundary. Answers its size.
+size_t lay_out_instrument_record(RSKCON* con) {
+    size_t offset = 0;
+    for (uint32_t kind : {RSKVKIND_INSTRUMENT, RSKVKIND_REFERENCE})
+        for (RSKVARIABLE* v = con->variables_head; v != nullptr; v = v->next) {
+            if (!in_instrument_record(v, kind)) continue;
+            offset = align8(offset);
+            v->run.record_offset = static_cast<int32_t>(offset);
+            offset += v->storage_size;
+        }
+    return align8(offset);
+}
+
+int resolve_type_actions(RSKCON* con, RSKINSTTYPE* type) {
+    if (type->run.actions_resolved) return 0;
+    int rc = 0;
+    RSKACTION& price = type->price;
+    if (price.defined && price.kind == RSKACTION_METHOD_CALL && price.target != nullptr)
+        rc = rskrsv5(con, type, &price);
+    if (rc == 0) type->run.actions_resolved = 1;
+    return rc;
+}
+
+}  // namespace
+
+int get_class_size(RSKCON* con, RSKINSTTYPE* type) {
+    int rc = resolve_type_actions(con, type);
+    if (rc != 0) return rc;
+    uint32_t offset = 0;
+    uint32_t fingerprint = 0;
+    for (RSKVARLINK* link = type->resolved_head; link != nullptr; link = link->next) {
+        const RSKVARIABLE* v = link->variable;
+        offset = static_cast<uint32_t>(rskalgn(con, static_cast<int>(offset), RSKSTYPE{v->storage_type, v->storage_flags}));
+        const uint32_t size = takes_no_bytes(v) ? 0 : v->storage_size;
+        offset += size;
+        if (size > 0) fingerprint = (kFingerprintMultiplier * fingerprint + v->data_type + offset) % kFingerprintModulus;
+    }
+    if (type->quadratic) fingerprint = (kFingerprintMultiplier * fingerprint + kQuadraticFlag) % kFingerprintModulus;
+    if (type->cash_flows) fingerprint = (kFingerprintMultiplier * fingerprint + kCashFlowsFlag) % kFingerprintModulus;
+    type->record_size = static_cast<int32_t>(offset);
+    type->run.fingerprint = fingerprint;
+    return 0;
+}
+
+int assign_trans_addrs(RSKCON* con, RSKINSTTYPE* type) {
+    RSKRUNBLOCK* run = con->run_block;
+    int32_t count = 0;
+    for (RSKVARLINK* link = type->resolved_head; link != nullptr; link = link->next)
+        if (!takes_no_bytes(link->variable) && link->variable->storage_size > 0) ++count;
+    auto* fields = static_cast<RSKTYPEFIELD*>(
+        rskmem_alloc(con, sizeof(RSKTYPEFIELD) * static_cast<size_t>(std::max(count, 1)), "instruments buffer",
+                     RSKMEM_INSTRUMENTS, 1));
+    if (fields == nullptr) return 1;
+    int offset = 0;
+    int32_t k = 0;
+    for (RSKVARLINK* link = type->resolved_head; link != nullptr; link = link->next) {
+        RSKVARIABLE* v = link->variable;
+        offset = rskalgn(con, offset, RSKSTYPE{v->storage_type, v->storage_flags});
+        const int size = takes_no_bytes(v) ? 0 : static_cast<int>(v->storage_size);
+        if (size > 0) {
+            if (v->run.record_address == nullptr && !gets_no_address(v))
+                v->run.record_address = run->instruments_buffer + offset;
+            fields[k++] = RSKTYPEFIELD{v, offset, size, nullptr};
+        }
+        offset += size;
+    }
+    type->run.fields = fields;
+    type->run.field_count = count;
+    return 0;
+}
+
+int rskmem1(RSKCON* con) {
+    RSKRUNBLOCK* run = con->run_block;
+    const size_t record_bytes = std::max<size_t>(lay_out_instrument_record(con), 8);
+    auto* records = static_cast<uint8_t*>(
+        rskmem_alloc(con, 2 * record_bytes, "instrument variables", RSKMEM_INSTRUMENTS, 1));
+    if (records == nullptr) return 1;
+    run->instrument_record = records;
+    run->previous_record = records + record_bytes;
+    run->instrument_record_bytes = static_cast<int32_t>(record_bytes);
+    for (RSKVARIABLE* v = con->variables_head; v != nullptr; v = v->next)
+        if (v->run.record_offset >= 0) v->run.record_address = records + v->run.record_offset;
+    run->compile.value_vector = reinterpret_cast<double*>(records);
+    run->compile.value_size = static_cast<int32_t>(record_bytes);
+
+    RSKINSTTYPE* types = con->memory_block != nullptr ? con->memory_block->types_head : nullptr;
+    int32_t largest = 0;
+    run->type_count = 0;
+    for (RSKINSTTYPE* t = types; t != nullptr; t = t->next) {
+        t->run.number = run->type_count++;
+        int rc = get_class_size(con, t);
+        if (rc != 0) return rc;
+        largest = std::max(largest, t->record_size);
+    }
+    const size_t buffer_bytes = std::max<size_t>(align8(static_cast<size_t>(largest)), 8);
+    run->instruments_buffer = static_cast<uint8_t*>(
+        rskmem_alloc(con, buffer_bytes, "instruments buffer", RSKMEM_INSTRUMENTS, 1));
+    if (run->instruments_buffer == nullptr) return 1;
+    run->instruments_buffer_bytes = static_cast<int32_t>(buffer_bytes);
+    if (run->timing_counts) {
+        const size_t bytes = sizeof(RSKTYPETIMING) * static_cast<size_t>(std::max(run->type_count, 1));
+        run->timing = static_cast<RSKTYPETIMING*>(
+            rskmem_alloc(con, bytes, "instruments timing counts", RSKMEM_INSTRUMENTS, 1));
+        if (run->timing == nullptr) return 1;
+        for (RSKINSTTYPE* t = types; t != nullptr; t = t->next) run->timing[t->run.number].type = t;
+    }
+    for (RSKINSTTYPE* t = types; t != nullptr; t = t->next)
+        if (assign_trans_addrs(con, t) != 0) return 1;
+
+    RSKSYSVARS* sys = con->system_variables;
+    if (sys != nullptr) {
+        // Their first sizes are the lengths the system variables are declared with.
+        RSKVARIABLE* quad = sys->quad_value;
+        if (quad != nullptr && rskmedg(con, quad, quad->length > 0 ? quad->length : kRskInitialFactors, RSKMEM_FIRST) != 0)
+            return 1;
+        RSKVARIABLE* flows = sys->cash_flows;
+        if (flows != nullptr &&
+            rskmecf(con, flows, flows->length > 0 ? flows->length : kRskInitialCashFlows, RSKMEM_FIRST) != 0)
+            return 1;
+        // The run's base date and the position's value, where no record holds them.
+        if (sys->base_date != nullptr && sys->base_date->run.record_address == nullptr)
+            sys->base_date->run.record_address = &run->base_date;
+        if (sys->value != nullptr && sys->value->run.record_address == nullptr)
+            sys->value->run.record_address = &run->position_value;
+    }
+    // Each type's fields are copied to wherever their variables' values now live.
+    for (RSKINSTTYPE* t = types; t != nullptr; t = t->next)
+        for (int32_t i = 0; i < t->run.field_count; ++i)
+            t->run.fields[i].address = t->run.fields[i].variable->run.record_address;
+    return 0;
+}

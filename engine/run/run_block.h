@@ -64,4 +64,9 @@ struct RSKRUNBLOCK {
 
     // ---- run pool ----
     size_t run_pool_bytes;           // bytes taken from the run pool during this run
+
+    // ---- instrument utility files (engine/files/) ----
+    struct RSKTRANFILE* transaction_file;    // the file being written or read, set at open
+    int32_t transaction_internal_errors;     // internal errors of the file routines; 10 printed
+    int32_t transaction_cases[5];            // cases of each portfolio message class (40 printed)
 };

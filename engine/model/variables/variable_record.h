@@ -141,6 +141,13 @@ struct RSKVARIABLE {
     RSKVARDEPS dependencies;
     // Methods compiling (engine/compiler/, program phases): the exposure output depends on it.
     uint8_t exposure_dependency;
+    // Instrument utility files (engine/files/): the distinct values the portfolio gives the
+    // variable, collected while a file is written and read back from its information member.
+    struct value_set* value_list;    // while writing; null when the variable keeps no list
+    int32_t value_count;             // values of the list read back (sorted, value_width each)
+    int16_t value_width;
+    char* values;
+    size_t values_bytes;             // bytes of `values` as allocated
 };
 
 // Uses of a parameter variable: its matrix is loaded for every run, or when a run asks.

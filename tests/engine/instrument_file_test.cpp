@@ -290,3 +290,62 @@ TEST_F(InstrumentFileTest, TheKeptMemberPairIsReadByThisBuild) {
     EXPECT_EQ(text(variable("ccy")), "USD");
     EXPECT_EQ(variable("desk")->value_count, 3);
 }
+
+// Each allocation of writing and reading a file fails in turn: the step that met it answers
+// non-zero after its out-of-memory message (or the failure was absorbed and the file is whole),
+// nothing crashes, and a write that failed leaves no member behind.
+TEST_F(InstrumentFileTest, EveryAllocationThatFailsIsReported) {
+    auto write_and_read = [this](int* failed_step) {
+        *failed_step = 0;
+        if (open('O') != 0) return *failed_step = 1;
+        for (int i = 1; i <= 3; ++i)
+            if (write_one("Call", "I" + std::to_string(i), 100.0 + i) != 0) return close(), *failed_step = 2;
+        if (engine_routine<EngineSlot::rsktriw>()(con, &file_) != 0) return close(), *failed_step = 3;
+        close();
+        int last = 0;
+        if (read_all(&last).size() != 3 || last != -1) return close(), *failed_step = 4;
+        close();
+        return 0;
+    };
+    long n = 1;
+    int reported = 0;
+    for (; n < 400; ++n) {
+        std::filesystem::remove_all(files_);
+        con->no_memory_reported = 0;
+        const size_t before = log().size();
+        int step = 0;
+        qor_pool_fail_nth(n);
+        const int rc = write_and_read(&step);
+        const long left = qor_pool_fail_nth(0);
+        const std::string said = log().substr(before);
+        if (left != 0) {
+            EXPECT_EQ(rc, 0) << said;
+            break;
+        }
+        SCOPED_TRACE("allocation " + std::to_string(n) + " step " + std::to_string(step));
+        // A look-up that could not get its probe is retried by the insertion: such a failure is
+        // absorbed, and the whole file was then written and read back.
+        if (rc == 0) continue;
+        ++reported;
+        EXPECT_TRUE(said.find("598/2797") != std::string::npos || said.find("598/1780") != std::string::npos ||
+                    said.find("598/500") != std::string::npos)
+            << said;
+        if (step >= 1 && step <= 3) {
+            EXPECT_FALSE(std::filesystem::exists(member_path(false)));
+        }
+    }
+    EXPECT_GT(reported, 3);
+    EXPECT_LT(n, 400);
+}
+
+TEST_F(InstrumentFileTest, DeletingSetsAsideMembersOutsideTheEnvironment) {
+    ASSERT_EQ(write_calls(2), 0) << log();
+    const std::string data = member_path(false).filename(), info = member_path(true).filename();
+    ASSERT_EQ(engine_routine<EngineSlot::rsktrad>()(con, object_), 0) << log();
+    EXPECT_FALSE(std::filesystem::exists(files_ / data));
+    EXPECT_FALSE(std::filesystem::exists(files_ / info));
+    const std::filesystem::path scratch(std::string(con->scratch_path, static_cast<size_t>(con->scratch_length)));
+    EXPECT_TRUE(std::filesystem::exists(scratch / data));
+    EXPECT_TRUE(std::filesystem::exists(scratch / info));
+    EXPECT_EQ(con->pending_files, 1);
+}

@@ -84,13 +84,20 @@ Engine* setup() {
         if (e->con == nullptr) return e;
         RSKCON* con = e->con;
         catalog_routine<CatalogSlot::rssenvt>()(con);
+        // The variables and types of the seed (the member pair kept under tests/fixtures).
         declare(con, "strike", 1, 0);
+        declare(con, "maturity", 1, 0);
         declare(con, "ccy", 10, 0);
         declare(con, "desk", 2, 8);
-        define_type(con, "Call", 0, 0, {"strike", "ccy", "desk"});
+        define_type(con, "Call", 0, 0, {"strike", "maturity", "ccy", "desk"});
         define_type(con, "Quad", 0, 1, {"strike"});
         define_type(con, "Flows", 1, 0, {"ccy"});
         for (RSKVARIABLE* v = con->variables_head; v != nullptr; v = v->next) give_storage(*e, v);
+        RSKSYSVARS* sv = con->system_variables;
+        if (sv != nullptr)
+            for (RSKVARIABLE* v : {sv->inst_type, sv->inst_id, sv->inst_source, sv->inst_number, sv->inst_total,
+                                   sv->quad_value, sv->cash_flows})
+                give_storage(*e, v);
         const std::string dir = std::filesystem::temp_directory_path() / ("qor_fuzz_tran_" + std::to_string(getpid()));
         std::filesystem::create_directories(dir);
         RSKNAMEREC name{0, 4, const_cast<char*>("book")};

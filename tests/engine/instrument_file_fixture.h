@@ -105,13 +105,16 @@ protected:
 
     // One Call instrument (or of the named type) through rsktrai and rsktraw: rsktraw's result.
     int write_one(const char* type_name, const std::string& id, double strike, const char* ccy = "USD") {
-        RSKINSTTYPE* t = type(type_name);
+        return write_one(type(type_name), id, strike, ccy);
+    }
+    int write_one(RSKINSTTYPE* t, const std::string& id, double strike, const char* ccy = "USD") {
+        const std::string type_name(t->name.name.text, t->name.name.length);
         engine_routine<EngineSlot::rsktrai>()(con, t);
         set_char(con->system_variables->inst_id, id);
         set_char(con->system_variables->inst_source, "desk-a");
         set_num(variable("strike"), strike);
         set_char(variable("ccy"), ccy);
-        if (std::string(type_name) == "Call") {
+        if (type_name == "Call") {
             set_num(variable("maturity"), strike / 10);
             set_char(variable("desk"), "fx" + std::to_string(static_cast<int>(strike) % 3));
         }

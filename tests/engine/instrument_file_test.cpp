@@ -1,6 +1,9 @@
 // The instrument utility file written and read back through the entry table: order, numbers,
 // the stored layout's fingerprints, the information member, optional blocks, a table of damaged
 // files that must each be refused, message limits, and a member pair kept from an earlier build.
+#include <sys/resource.h>
+
+#include <csignal>
 #include <cstdlib>
 #include <functional>
 
@@ -348,4 +351,27 @@ TEST_F(InstrumentFileTest, DeletingSetsAsideMembersOutsideTheEnvironment) {
     EXPECT_TRUE(std::filesystem::exists(scratch / data));
     EXPECT_TRUE(std::filesystem::exists(scratch / info));
     EXPECT_EQ(con->pending_files, 1);
+}
+
+// A write that the file system refuses (here: a file-size limit) fails rsktriw with 2; the file
+// written before under that name stays whole and readable.
+TEST_F(InstrumentFileTest, AWriteFailureKeepsTheOlderFile) {
+    ASSERT_EQ(write_calls(3), 0) << log();
+    RSKINSTTYPE* call = type("Call");   // looked up before the limit: the catalog is a file too
+    struct rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    void (*saved_signal)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 2000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    ASSERT_EQ(open('O'), 0) << log();
+    for (int i = 1; i <= 10; ++i) EXPECT_EQ(write_one(call, "N" + std::to_string(i), i), 0) << log();
+    const int rc = engine_routine<EngineSlot::rsktriw>()(con, &file_);
+    close();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, saved_signal);
+    EXPECT_EQ(rc, 2);
+    int last = 0;
+    EXPECT_EQ(read_all(&last), (std::vector<double>{101, 102, 103})) << log();
+    EXPECT_EQ(last, -1);
 }

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "engine/files/instrument_file_layout.h"
+#include "engine/model/filters/filters.h"
 #include "tests/engine/instrument_file_fixture.h"
 
 namespace {
@@ -374,4 +375,32 @@ TEST_F(InstrumentFileTest, AWriteFailureKeepsTheOlderFile) {
     int last = 0;
     EXPECT_EQ(read_all(&last), (std::vector<double>{101, 102, 103})) << log();
     EXPECT_EQ(last, -1);
+}
+
+// Instruments that the file's filter rejects are not written and leave InstNumber as it was.
+TEST_F(InstrumentFileTest, FilteredInstrumentsAreNotWritten) {
+    RSKNAMEREC key = name_of("big");
+    RSKCATOBJ* filter_object = nullptr;
+    ASSERT_EQ(engine_routine<EngineSlot::rskwhrd>()(con, &filter_object, &key, nullptr, nullptr), 0) << log();
+    const std::string text = "strike > 102";
+    RSKNAMEREC expression{0, static_cast<uint16_t>(text.size()), const_cast<char*>(text.data())};
+    ASSERT_EQ(engine_routine<EngineSlot::rskwhra>()(con, static_cast<RSKFILTER*>(filter_object->object), &expression,
+                                                    RSKWHR_AND), 0);
+    ASSERT_EQ(open('O'), 0) << log();
+    ASSERT_EQ(engine_routine<EngineSlot::rsktraf>()(con, &file_, &key, 1), 0) << log();
+    const int expected[] = {1, 1, 0, 0};
+    const double numbers[] = {0, 0, 1, 2};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(write_one("Call", "F" + std::to_string(i), 101 + i), expected[i]) << i;
+        EXPECT_EQ(num(con->system_variables->inst_number), numbers[i]) << i;
+    }
+    // A filter that is not defined is reported and refused.
+    RSKNAMEREC missing = name_of("nowhere");
+    const size_t before = log().size();
+    EXPECT_EQ(engine_routine<EngineSlot::rsktraf>()(con, &file_, &missing, 1), 1);
+    EXPECT_NE(log().find("598/1313", before), std::string::npos);
+    ASSERT_EQ(engine_routine<EngineSlot::rsktriw>()(con, &file_), 0) << log();
+    close();
+    int last = 0;
+    EXPECT_EQ(read_all(&last), (std::vector<double>{103, 104})) << log();
 }

@@ -90,6 +90,9 @@ QOR_HOST_API int xcnote(qor_entry* entry, int64_t* offset);
 QOR_HOST_API int xcread(qor_entry* entry, void* buffer, size_t length, size_t* got);
 // Write bytes at the position (overwriting, then extending the entry).
 QOR_HOST_API int xcwrite(qor_entry* entry, const void* buffer, size_t length);
+// Write what a utility member holds in memory to its file (a no-op for catalog entries): 0, or
+// the failure that a later close would report; the position is unchanged.
+QOR_HOST_API int xcflush(qor_entry* entry);
 // Close. A catalog entry opened for output or update is committed here, in one transaction;
 // with QOR_CC_DISCARD nothing is committed. When the commit fails the handle stays open.
 QOR_HOST_API int xcclose(qor_entry* entry, int flags);

@@ -42,3 +42,8 @@ enum : int {
 // 0 on success, QOR_ENV_TOO_SMALL when the buffer is too small (the buffer is left untouched),
 // QOR_ENV_ABSENT when unset.
 QOR_HOST_API int wzosvar(const char* name, char* buffer, int size, int* length);
+// Operating-system identification ("<system> <release> <machine>") into a buffer of `size`
+// bytes, cut to fit and NUL-terminated; *length gets the length written. 0, or
+// QOR_ENV_BAD_ARGUMENT for a null buffer or a size below 1, QOR_ENV_ABSENT when the system
+// does not say.
+QOR_HOST_API int wzosinf(char* buffer, int size, int* length);

@@ -209,4 +209,8 @@ struct RSKRUNBLOCK {
     // The memory report: bytes per category, added as each vector is allocated.
     uint64_t memory[RSKMEM_CATEGORIES];
     uint8_t aggregation_memory;      // the results category is the aggregation control's
+    // ---- instrument utility files (engine/files/) ----
+    struct RSKTRANFILE* transaction_file;    // the file being written or read, set at open
+    int32_t transaction_internal_errors;     // internal errors of the file routines; 10 printed
+    int32_t transaction_cases[5];            // cases of each portfolio message class (40 printed)
 };

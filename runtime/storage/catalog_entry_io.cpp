@@ -152,6 +152,12 @@ int xcwrite(qor_entry* e, const void* buffer, size_t length) try {
 }
 QOR_SERVICE_CATCH(static_cast<int>(QOR_C_NO_MEMORY))
 
+int xcflush(qor_entry* e) try {
+    if (!e) return static_cast<int>(QOR_C_NULL);
+    return e->is_file ? member_file_flush(e) : 0;
+}
+QOR_SERVICE_CATCH(static_cast<int>(QOR_C_NO_MEMORY))
+
 int xcclose(qor_entry* e, int flags) try {
     if (!e) return static_cast<int>(QOR_C_NULL);
     if (e->is_file) {

@@ -89,6 +89,8 @@ int member_file_open(const qor_entry_request& request, const std::string& name, 
 int member_file_read(qor_entry* entry, void* buffer, size_t length, size_t* got);
 int member_file_write(qor_entry* entry, const void* buffer, size_t length);
 int member_file_close(qor_entry* entry, int flags);
+// Writes what the member's window holds that is not yet in the file: 0 or a failure code.
+int member_file_flush(qor_entry* entry);
 
 }  // namespace qor::runtime
 
@@ -107,7 +109,15 @@ struct qor_entry {
     int fd = -1;
     std::string path;            // the member file
     std::string staging_path;    // output: written here, renamed onto path at close
-    int64_t size = 0;
+    int64_t size = 0;            // logical size: what the file holds plus unflushed writes
+    // One window of the member in memory: bytes [window_start, window_start + window_fill) read
+    // ahead, or written and not yet flushed (window_dirty). Sequential record I/O then costs
+    // one system call per window, not one per record; the position stays exact.
+    std::vector<char> window;
+    int64_t window_start = 0;
+    size_t window_fill = 0;
+    bool window_dirty = false;
+    int write_error = 0;         // errno of a failed flush; the member is then never committed
 };
 
 // An open catalog.

@@ -337,17 +337,16 @@ struct ReaderDouble {
     }
     static int mem0(RSKCON*) { return ++prepared, 0; }
     static int memf(RSKCON*) { return ++freed, 0; }
-    static int open(RSKCON*, void*, RSKTFILE*, int mode) { return mode == 'I' && !open_fails ? (++opened, 0) : 1; }
-    static int close(RSKCON*, void*) { return ++closed, 0; }
-    static int next(RSKCON*, void*, int32_t* number) {
-        if (++read == fail_at) return 3;
+    static int open(RSKCON*, RSKTRANFILE*, RSKCATOBJ*, int mode) { return mode == 'I' && !open_fails ? (++opened, 0) : 1; }
+    static void close(RSKCON*, RSKTRANFILE*) { ++closed; }
+    static int next(RSKCON*, RSKTRANFILE*, RSKINSTTYPE**) {
+        if (++read == fail_at) return 2;
         if (read > instruments) return -1;
-        *number = read;
         return 0;
     }
-    static int print(RSKCON*, void*, int32_t number) {
-        xpsout("instrument %i", number);
-        return ++printed, 0;
+    static void print(RSKCON*, RSKTRANFILE*, RSKINSTTYPE*) {
+        xpsout("instrument %i", read);
+        ++printed;
     }
 };
 

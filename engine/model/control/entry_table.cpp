@@ -40,6 +40,7 @@
 #include "engine/model/datasets/catalog_datasets_api.h"
 #include "engine/model/filters/filters.h"
 #include "engine/model/filters/instrument_filters.h"
+#include "engine/files/instrument_file.h"
 #include "engine/model/types/instrument_types.h"
 #include "engine/model/types/type_name_lists.h"
 #include "engine/model/variables/value_cells.h"
@@ -201,6 +202,18 @@ void rskatbl_fill() {
     put<EngineSlot::rskpsfe>(&rskpsfe);
     put<EngineSlot::rskpsfo>(&rskpsfo);
     put<EngineSlot::rskpsfv>(&rskpsfv);
+    // Instrument utility files.
+    put<EngineSlot::rsktrad>(&rsktrad);
+    put<EngineSlot::rsktrai>(&rsktrai);
+    put<EngineSlot::rsktraf>(&rsktraf);
+    put<EngineSlot::rsktraw>(&rsktraw);
+    put<EngineSlot::rsktrap>(&rsktrap);
+    put<EngineSlot::rsktra0>(&rsktra0);
+    put<EngineSlot::rsktrao>(&rsktrao);
+    put<EngineSlot::rsktrac>(&rsktrac);
+    put<EngineSlot::rsktras>(&rsktras);
+    put<EngineSlot::rsktra1>(&rsktra1);
+    put<EngineSlot::rsktriw>(&rsktriw);
     put<EngineSlot::rskmod>(&rskmod);
     put<EngineSlot::rskmodd>(&rskmodd);
     put<EngineSlot::rskmodp>(&rskmodp);

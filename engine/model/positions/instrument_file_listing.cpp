@@ -41,7 +41,7 @@ void print_file_description(RSKCON* con, const RSKTFILE* definition) {
 }
 
 // Prints up to `count` instruments in file order; 0, or the reader's failure.
-int print_transactions(RSKCON* con, const RSKTFILE* definition, void* file, int count) {
+int print_transactions(RSKCON* con, const RSKTFILE* definition, RSKTRANFILE* file, int count) {
     xpmout(598, 1752, length_of(definition->name), definition->name.buffer);
     auto read_next = own_engine_routine<EngineSlot::rsktra1>();
     auto print_one = own_engine_routine<EngineSlot::rsktrap>();
@@ -49,15 +49,15 @@ int print_transactions(RSKCON* con, const RSKTFILE* definition, void* file, int 
     int rc = 0;
     bool at_end = false;
     while (printed < count) {
-        int32_t number = 0;
-        rc = read_next(con, file, &number);
+        RSKINSTTYPE* type = nullptr;
+        rc = read_next(con, file, &type);
         if (rc == kEndOfFile) {
             rc = 0;
             at_end = true;
             break;
         }
         if (rc != 0) break;
-        print_one(con, file, number);
+        print_one(con, file, type);
         ++printed;
     }
     xpmout(598, 1753, length_of(definition->name), definition->name.buffer);
@@ -89,19 +89,20 @@ int rsktdfp(RSKCON* con, RSKTFILE* definition, void* file, int mode, int count) 
         own_engine_routine<EngineSlot::rskmemf>()(con);
         return 1;
     }
-    if (file == nullptr && con->run_block != nullptr) file = con->run_block->instrument_file;
-    if (own_engine_routine<EngineSlot::rsktrao>()(con, file, definition, 'I') != 0) {
+    RSKTRANFILE own_file{};
+    auto* open_file = static_cast<RSKTRANFILE*>(file != nullptr ? file : &own_file);
+    if (own_engine_routine<EngineSlot::rsktrao>()(con, open_file, definition->object, 'I') != 0) {
         xpmlog(598, 1751, length_of(definition->name), definition->name.buffer);
         own_engine_routine<EngineSlot::rskmemf>()(con);
         return 1;
     }
     int rc = 0;
-    if (mode == RSKTDFP_INFORMATION || mode == RSKTDFP_ALL) rc = rsktrip(con, definition);
+    if (mode == RSKTDFP_INFORMATION || mode == RSKTDFP_ALL) rc = rsktrip(con, open_file);
     if (mode == RSKTDFP_INSTRUMENTS || mode == RSKTDFP_ALL) {
-        int read = print_transactions(con, definition, file, count);
+        int read = print_transactions(con, definition, open_file, count);
         if (read != 0) rc = read;
     }
-    own_engine_routine<EngineSlot::rsktrac>()(con, file);
+    own_engine_routine<EngineSlot::rsktrac>()(con, open_file);
     own_engine_routine<EngineSlot::rskmemf>()(con);
     xpoflsh(0);
     return rc != 0 ? 1 : 0;

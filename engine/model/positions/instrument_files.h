@@ -21,6 +21,12 @@ struct RSKTFILE {
     int16_t info_member_length;      // the first 28 characters of the name, then "Info"
     char info_member[kRskMemberNameCapacity];
     RSKCATOBJ* object;               // the environment object that holds the record
+    // Instrument utility files (engine/files/): the stored record keeps count1 = instruments
+    // written (N), count2 = instrument types used (NTYPES) and field = value lists (NVALLIST);
+    // the longest stripped InstType, InstID and InstSource values are kept in memory only.
+    int16_t longest_type;
+    int16_t longest_id;
+    int16_t longest_source;
 };
 
 // Print modes of rsktdfp.

@@ -10,6 +10,8 @@ int rssofid(RSKCON* con, RSKCATOBJ** out, const RSKNAMEREC* name, const RSKNAMER
             int32_t kind);
 // The object's in-memory record after loading and the rights check (0 = none); null when none.
 void* rssofiq(RSKCON* con, RSKCATOBJ* header, int access);
+// Frees a definition object and removes it from the environment: 0, else a failure code.
+int rssofif(RSKCON* con, RSKCATOBJ* header);
 // Sets a property block's description (at most 256 characters) and its state and time.
 int rssptyd(RSKCON* con, RSKPROPS* block, const RSKNAMEREC* description, const RSKPROPS* source);
 // Non-zero when the access is granted (modes 4 read, 2 write, 1 run; scopes 1 to 4).

@@ -35,6 +35,11 @@ void* rssofiq(RSKCON* con, RSKCATOBJ* header, int access) {
     return fn != nullptr ? fn(con, header, access) : nullptr;
 }
 
+int rssofif(RSKCON* con, RSKCATOBJ* header) {
+    auto fn = catalog_slot<CatalogSlot::rssofif>(&rssofif);
+    return fn != nullptr ? fn(con, header) : 1;
+}
+
 int rssptyd(RSKCON* con, RSKPROPS* block, const RSKNAMEREC* description, const RSKPROPS* source) {
     auto fn = catalog_slot<CatalogSlot::rssptyd>(&rssptyd);
     return fn != nullptr ? fn(con, block, description, source) : 1;

@@ -31,14 +31,5 @@ int rskmds0(RSKCON* con, mds* context, double date);
 // data, another value on failure; `date_out` gets the date read.
 int rskmds2(RSKCON* con, mds* context, double date, double* date_out);
 
-// Opens the instrument utility file of a definition, mode 'I' read or 'O' write: 0 when open.
-int rsktrao(RSKCON* con, void* file_context, RSKTFILE* definition, int mode);
-// Closes it.
-int rsktrac(RSKCON* con, void* file_context);
-// Reads the next instrument into the run's buffer: 0 (its number in `number_out`), -1 at the
-// end, another value on failure.
-int rsktra1(RSKCON* con, void* file_context, int32_t* number_out);
-// Prints the instrument last read.
-int rsktrap(RSKCON* con, void* file_context, int32_t number);
-// Prints the file's information member.
-int rsktrip(RSKCON* con, RSKTFILE* definition);
+// The instrument utility file's routines (rsktrao, rsktraw, rsktra1, rsktriw, rsktrir, rsktrip ...).
+#include "engine/files/instrument_file.h"

@@ -162,6 +162,13 @@ struct RSKVARIABLE {
     int32_t level_count;             // distinct values in the run's instrument data (0 unknown)
     // Run working storage (engine/run/): where the current run placed the variable.
     RSKVARRUN run;
+    // Instrument utility files (engine/files/): the distinct values the portfolio gives the
+    // variable, collected while a file is written and read back from its information member.
+    struct value_set* value_list;    // while writing; null when the variable keeps no list
+    int32_t value_count;             // values of the list read back (sorted, value_width each)
+    int16_t value_width;
+    char* values;
+    size_t values_bytes;             // bytes of `values` as allocated
 };
 
 // Bits of RSKVARIABLE::class_flags.

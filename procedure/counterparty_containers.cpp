@@ -65,7 +65,9 @@ int add_container_var(RSKCON* con, const ContainerFamily& family, const char* na
     upper_name(name, name_length, upper);
     char role_text[kContainerNameLimit + 1];
     upper_name(role, role != nullptr ? role_length : 0, role_text);
-    if (zozu::hash_query(*v.variables, upper) != nullptr) {
+    if (hash_item* held = zozu::hash_query(*v.variables, upper)) {
+        // A variable declared again (after DELETE, say) is a new record: the entry follows it.
+        static_cast<RSKCPTYVAR*>(held->value)->variable = variable;
         xpmlog(598, 7755, static_cast<int>(std::strlen(upper)), upper, word_length(family.word), family.word);
         return 0;
     }

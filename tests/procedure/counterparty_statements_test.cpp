@@ -123,6 +123,7 @@ TEST_F(CounterpartyStatements, RefusedStatements) {
         {"SOURCES all_pos nope;", "670/1096"},
         {"INSTDATA pos FILE=work.pos;", "670/1044"},
         {"INSTDATA pos FILE=work.pos TYPE=Nope FORMAT=SIMPLE;", "670/1045"},
+        {"INSTDATA pos FILE=work.pos FORMAT=SPARSE VARIABLES=(nosuch);", "670/1047"},
     };
     for (const Case& c : cases) {
         log_.clear();
@@ -169,6 +170,13 @@ TEST_F(CounterpartyStatements, DeclareBuildsTheCounterpartyContainer) {
         RSKNAMEREC key{0, static_cast<uint16_t>(std::strlen(name)), const_cast<char*>(name)};
         EXPECT_NE(zozu::rskvar(con_, &key), nullptr) << name;
     }
+    // Declared again after DELETE: noted, counted once, and the entry holds the new variable.
+    log_.clear();
+    EXPECT_EQ(run("DELETE VARIABLE=rating; DECLARE CPTYVARS=(rating) NUM VAR;"), (std::vector<int>{0, 0})) << log_;
+    EXPECT_NE(log_.find("598/7755"), std::string::npos) << log_;
+    EXPECT_EQ(c->variable_count, 5);
+    RSKNAMEREC key{0, 6, const_cast<char*>("rating")};
+    EXPECT_EQ(value_of<RSKCPTYVAR>(c->variables, "RATING")->variable, zozu::rskvar(con_, &key));
 }
 
 // Types: the identifier's long name is the container's CPTYID, a type without base takes every

@@ -87,6 +87,15 @@ int counterparty_id_name(char name[kContainerNameLimit + 1], int length) {
     return length;
 }
 
+char* copy_text(RSKCON* con, const char* text) {
+    qor_pool* pool = con->current_pool;
+    if (pool == nullptr || text == nullptr) return nullptr;
+    const size_t bytes = std::strlen(text) + 1;
+    auto* copy = static_cast<char*>(pool->allocate(pool, bytes, QOR_ALLOC_ZERO));
+    if (copy != nullptr) std::memcpy(copy, text, bytes);
+    return copy;
+}
+
 bool ensure_table(RSKCON* con, hash_table** table, int hint) {
     if (*table == nullptr) *table = zozu::new_hash_table(con->current_pool, hint);
     return *table != nullptr;

@@ -58,6 +58,10 @@ int upper_name(const char* text, int length, char out[kContainerNameLimit + 1]);
 // COUNTERPARTYID is always kept as CPTYID (in place, in a buffer of 33).
 int counterparty_id_name(char name[kContainerNameLimit + 1], int length);
 
+// A NUL-terminated copy in the environment's pool (freed by the engine with the record that keeps
+// it); null when out of memory.
+char* copy_text(RSKCON* con, const char* text);
+
 // Creates the table when missing; false when it cannot be made.
 bool ensure_table(RSKCON* con, hash_table** table, int hint);
 // Inserts key -> value (the key must outlive the item): 0, 3 when the key is there, 1 on failure.

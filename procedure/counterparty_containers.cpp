@@ -73,7 +73,8 @@ int add_container_var(RSKCON* con, const ContainerFamily& family, const char* na
     }
     const int32_t kind = role_kind(role_text);
     const int32_t offset = kind == RSKCPTYROLE_OUTPUT ? *v.statelength : -1;
-    const std::string label_text = label != nullptr && label_length > 0 ? std::string(label, static_cast<size_t>(label_length)) : "";
+    const std::string label_text =
+        label != nullptr && label_length > 0 ? std::string(label, static_cast<size_t>(label_length)) : "";
     const char* label_copy = label_text.empty() ? nullptr : label_text.c_str();
     RSKCPTYVAR* entry =
         family.counterparty

@@ -79,7 +79,8 @@ bool locate_dataset(RSKCON* con, const OperandText& spec, const char* name, char
     if (libref_length < 1 || libref_length > 8 || member_length < 1 || member_length > 32) return false;
     std::memset(libref, ' ', 8);
     std::memcpy(libref, dot != nullptr ? text : "WORK", static_cast<size_t>(libref_length));
-    for (int i = 0; i < libref_length; ++i) libref[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(libref[i])));
+    for (int i = 0; i < libref_length; ++i)
+        libref[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(libref[i])));
     std::memcpy(member, member_text, static_cast<size_t>(member_length));
     member[member_length] = '\0';
     return true;
@@ -113,9 +114,15 @@ int data_stmt(RSKCON* con, statement_node* node, const ContainerFamily& family) 
     if (!locate_dataset(con, spec, name, libref, member)) return 1;
 
     DatasetUnderway set;
-    dataset* input = zozu::new_dataset(con->current_pool, libref, member, DATASET_READ);
+    // The data set record keeps its texts by address: they live as long as the record.
+    char* libref_copy = copy_text(con, libref);
+    char* member_copy = copy_text(con, member);
+    dataset* input = libref_copy != nullptr && member_copy != nullptr
+                         ? zozu::new_dataset(con->current_pool, libref_copy, member_copy, DATASET_READ)
+                         : nullptr;
     if (family.counterparty) {
-        utilfile* output = input != nullptr ? zozu::new_utilfile(con->current_pool, "WORK    ", member, UTILFILE_WRITE) : nullptr;
+        utilfile* output =
+            input != nullptr ? zozu::new_utilfile(con->current_pool, "WORK    ", member, UTILFILE_WRITE) : nullptr;
         set.cpty = output != nullptr ? new_cpty_ds(con->current_pool, name, input, output, kDatasetTableSize) : nullptr;
         if (set.cpty == nullptr && output != nullptr) zozu::delete_utilfile(con->current_pool, output);
     } else if (input != nullptr) {
@@ -123,6 +130,10 @@ int data_stmt(RSKCON* con, statement_node* node, const ContainerFamily& family) 
     }
     if (set.cpty == nullptr && set.mit == nullptr) {
         if (input != nullptr) zozu::delete_dataset(con->current_pool, input);
+        for (char* text : {libref_copy, member_copy}) {
+            if (text != nullptr)
+                con->current_pool->release(con->current_pool, text, std::strlen(text) + 1, QOR_FREE_SIZED);
+        }
         xpmlog(598, family.no_dataset, name_length, name);
         return 1;
     }
@@ -133,9 +144,13 @@ int data_stmt(RSKCON* con, statement_node* node, const ContainerFamily& family) 
     const double count = operand_number(node, kCountField, qor::make_missing());
     int result = 0;
     if (set.cpty != nullptr) {
-        set.cpty->df = df, set.cpty->wdf = wdf, set.cpty->n = count;
+        set.cpty->df = df;
+        set.cpty->wdf = wdf;
+        set.cpty->n = count;
     } else {
-        set.mit->df = df, set.mit->wdf = wdf, set.mit->n = count;
+        set.mit->df = df;
+        set.mit->wdf = wdf;
+        set.mit->n = count;
         const OperandText type_text = operand_text(node, kTypeField);
         if (type_text.length > 0) {
             char type_name[kContainerNameLimit + 1];
@@ -152,10 +167,7 @@ int data_stmt(RSKCON* con, statement_node* node, const ContainerFamily& family) 
     if (weight.length > 0) {
         char weight_name[kContainerNameLimit + 1];
         upper_name(weight.text, weight.length, weight_name);
-        char*& kept = set.cpty != nullptr ? set.cpty->weight : set.mit->weight;
-        const size_t bytes = std::strlen(weight_name) + 1;
-        kept = static_cast<char*>(con->current_pool->allocate(con->current_pool, bytes, QOR_ALLOC_ZERO));
-        if (kept != nullptr) std::memcpy(kept, weight_name, bytes);
+        (set.cpty != nullptr ? set.cpty->weight : set.mit->weight) = copy_text(con, weight_name);
     }
 
     // The listed columns first, each an input variable of the container.

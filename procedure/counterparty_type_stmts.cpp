@@ -88,7 +88,8 @@ int type_stmt(RSKCON* con, statement_node* node, const ContainerFamily& family, 
             char model_name[kContainerNameLimit + 1], function_name[kContainerNameLimit + 1];
             const int model_length = upper_name(model_text.text, model_text.length, model_name);
             const int function_length = upper_name(function_text.text, function_text.length, function_name);
-            model = new_cpty_model(con->current_pool, nullptr, model_length, model_name, function_length, function_name);
+            model = new_cpty_model(con->current_pool, nullptr, model_length, model_name, function_length,
+                                   function_name);
             if (model == nullptr) {
                 xpmlog(598, 7728, name_length, name);
                 return 1;

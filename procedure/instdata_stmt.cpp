@@ -30,7 +30,8 @@ bool counterparty_dataset(RSKCON* con, const OperandText& name) {
 }
 
 RSKNAMEREC name_record(const OperandText& text) {
-    return RSKNAMEREC{static_cast<uint16_t>(text.length), static_cast<uint16_t>(text.length), const_cast<char*>(text.text)};
+    return RSKNAMEREC{static_cast<uint16_t>(text.length), static_cast<uint16_t>(text.length),
+                      const_cast<char*>(text.text)};
 }
 
 }  // namespace

@@ -36,16 +36,14 @@ RSKCPTYSOURCE* make_source(RSKCON* con, const char* name) {
     qor_pool* pool = con->current_pool;
     auto* source = static_cast<RSKCPTYSOURCE*>(pool->allocate(pool, sizeof(RSKCPTYSOURCE), QOR_ALLOC_ZERO));
     if (source == nullptr) return nullptr;
-    const size_t bytes = std::strlen(name) + 1;
-    source->name = static_cast<char*>(pool->allocate(pool, bytes, QOR_ALLOC_ZERO));
+    source->name = copy_text(con, name);
     source->datasets = zozu::new_hash_table(pool, kSourceTableSize);
     if (source->name == nullptr || source->datasets == nullptr) {
-        if (source->name != nullptr) pool->release(pool, source->name, bytes, QOR_FREE_SIZED);
+        if (source->name != nullptr) pool->release(pool, source->name, std::strlen(name) + 1, QOR_FREE_SIZED);
         if (source->datasets != nullptr) zozu::del_hash_table(pool, source->datasets);
         pool->release(pool, source, sizeof *source, QOR_FREE_SIZED);
         return nullptr;
     }
-    std::memcpy(source->name, name, bytes);
     return source;
 }
 
@@ -77,7 +75,8 @@ int family_sources(RSKCON* con, const ContainerFamily& family, const char* sourc
     for (OperandText item; items.next(&item);) {
         auto* set = item.length > 0 ? container_dataset(con, family, item) : nullptr;
         if (set == nullptr) continue;
-        const char* set_name = family.counterparty ? static_cast<RSKCPTYDS*>(set)->name : static_cast<RSKMITDS*>(set)->name;
+        const char* set_name =
+            family.counterparty ? static_cast<RSKCPTYDS*>(set)->name : static_cast<RSKMITDS*>(set)->name;
         const int rc = insert_item(con, source->datasets, set_name, set);
         if (rc == 3) {
             xpmlog(598, 7748, length_of(set_name), set_name, name_length, name);
@@ -141,7 +140,8 @@ int sources_stmt(RSKCON* con, statement_node* node) {
         xpmlog(670, 1095);
         return 1;
     }
-    RSKNAMEREC key{static_cast<uint16_t>(name.length), static_cast<uint16_t>(name.length), const_cast<char*>(name.text)};
+    RSKNAMEREC key{static_cast<uint16_t>(name.length), static_cast<uint16_t>(name.length),
+                   const_cast<char*>(name.text)};
     RSKCATOBJ* object = nullptr;
     if (rskposd(con, &object, &key, nullptr) != 0 || object == nullptr) {
         xpmlog(670, 1089, length_of(kObjectWord), kObjectWord, name.length, name.text);

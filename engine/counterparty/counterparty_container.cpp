@@ -109,8 +109,8 @@ RSKCPTYTYPE* new_cpty_type(qor_pool* pool, const char* name, const char* method,
     t->label = label != nullptr ? rsk_text_copy(pool, label) : nullptr;
     t->variables = new_hash_table(pool, size_hint);
     t->model = model;
-    if (t->name == nullptr || (method != nullptr && t->method == nullptr) || (label != nullptr && t->label == nullptr) ||
-        t->variables == nullptr) {
+    if (t->name == nullptr || (method != nullptr && t->method == nullptr) ||
+        (label != nullptr && t->label == nullptr) || t->variables == nullptr) {
         t->model = nullptr;             // the caller still owns the model
         delete_cpty_type(pool, t);
         return nullptr;
@@ -187,7 +187,12 @@ int delete_cpty_ds(qor_pool* pool, RSKCPTYDS* d) {
     for (hash_item* item = enumerate_table(d->columns); item != nullptr; item = item->next)
         delete_cpty_var(pool, static_cast<RSKCPTYVAR*>(item->value));
     free_table(pool, d->columns);
-    if (d->input != nullptr) delete_dataset(pool, d->input);
+    if (d->input != nullptr) {
+        // The data set record keeps its library reference and member as copies of this pool.
+        rsk_text_free(pool, const_cast<char*>(d->input->libref));
+        rsk_text_free(pool, const_cast<char*>(d->input->member));
+        delete_dataset(pool, d->input);
+    }
     if (d->output != nullptr) delete_utilfile(pool, d->output);
     rsk_text_free(pool, d->name);
     rsk_text_free(pool, d->weight);

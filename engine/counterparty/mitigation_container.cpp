@@ -33,8 +33,8 @@ RSKMITTYPE* new_mit_type(qor_pool* pool, const char* name, const char* method, c
     t->method = method != nullptr ? rsk_text_copy(pool, method) : nullptr;
     t->label = label != nullptr ? rsk_text_copy(pool, label) : nullptr;
     t->variables = new_hash_table(pool, size_hint);
-    if (t->name == nullptr || (method != nullptr && t->method == nullptr) || (label != nullptr && t->label == nullptr) ||
-        t->variables == nullptr) {
+    if (t->name == nullptr || (method != nullptr && t->method == nullptr) ||
+        (label != nullptr && t->label == nullptr) || t->variables == nullptr) {
         delete_mit_type(pool, t);
         return nullptr;
     }
@@ -95,7 +95,12 @@ int delete_mit_ds(qor_pool* pool, RSKMITDS* d) {
     for (hash_item* item = enumerate_table(d->columns); item != nullptr; item = item->next)
         delete_cpty_var(pool, static_cast<RSKMITVAR*>(item->value));
     if (d->columns != nullptr) del_hash_table(pool, d->columns);
-    if (d->input != nullptr) delete_dataset(pool, d->input);
+    if (d->input != nullptr) {
+        // The data set record keeps its library reference and member as copies of this pool.
+        rsk_text_free(pool, const_cast<char*>(d->input->libref));
+        rsk_text_free(pool, const_cast<char*>(d->input->member));
+        delete_dataset(pool, d->input);
+    }
     rsk_text_free(pool, d->name);
     rsk_text_free(pool, d->weight);
     vmfree_handler(pool, d, sizeof *d, QOR_FREE_SIZED);

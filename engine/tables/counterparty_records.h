@@ -78,7 +78,7 @@ struct RSKMITTYPE {
 struct RSKCPTYDS {
     int16_t name_length;
     char* name;
-    dataset* input;
+    dataset* input;                  // its libref and member are NUL-terminated copies of the pool
     utilfile* output;                // per-counterparty state values written by the run
     hash_table* columns;             // column name -> RSKCPTYVAR
     RSKCPTYTYPE* type;
@@ -98,7 +98,7 @@ struct RSKCPTYDS {
 struct RSKMITDS {
     int16_t name_length;
     char* name;
-    dataset* input;
+    dataset* input;                  // its libref and member are NUL-terminated copies of the pool
     hash_table* columns;             // column name -> RSKMITVAR
     RSKMITTYPE* type;
     int32_t observations;

@@ -1,5 +1,6 @@
 // The counterparty and mitigation containers through the entry table: super-types pass their
 // method, model and variables on, and freeing a container gives back every block it took.
+#include <cstring>
 #include <string>
 
 #include "common/files/dataset.h"
@@ -13,6 +14,11 @@ namespace {
 class CounterpartyContainers : public EngineTest {
 protected:
     qor_pool* pool() { return con_.object_pool; }
+    char* pool_text(const char* text) {
+        auto* copy = static_cast<char*>(pool()->allocate(pool(), std::strlen(text) + 1, QOR_ALLOC_ZERO));
+        std::memcpy(copy, text, std::strlen(text) + 1);
+        return copy;
+    }
 
     // A variable entered in a table under its own name.
     RSKCPTYVAR* add_var(hash_table* table, const char* name, int32_t role) {
@@ -58,8 +64,9 @@ TEST_F(CounterpartyContainers, SuperTypeAndFreeingEverything) {
     hash_insert(c->types, create_hash_item(pool(), corp->name, corp));
     hash_insert(c->types, create_hash_item(pool(), bank->name, bank));
 
-    // A data set with its own column copies, and a source naming it.
-    dataset* input = new_dataset(pool(), "WORK", "CPTY", DATASET_READ);
+    // A data set (its texts copies in the pool, as the statements make them) with its own column
+    // copies.
+    dataset* input = new_dataset(pool(), pool_text("WORK"), pool_text("CPTY"), DATASET_READ);
     utilfile* output = new_utilfile(pool(), "WORK", "CPTY", UTILFILE_WRITE);
     RSKCPTYDS* set = engine_routine<EngineSlot::new_cpty_ds>()(pool(), "CD", input, output, 10);
     ASSERT_NE(set, nullptr);

@@ -139,7 +139,8 @@ TEST_F(CounterpartyStatements, RefusedStatements) {
 // DECLARE builds the counterparty container with its four system variables; a reserved name is
 // refused (and fails the class), the identifier under its long name is the container's own.
 TEST_F(CounterpartyStatements, DeclareBuildsTheCounterpartyContainer) {
-    std::vector<int> results = run("DECLARE CPTYVARS=(rating _PD_) NUM VAR; DECLARE CPTYVARS=(COUNTERPARTYID) CHAR VAR;");
+    std::vector<int> results =
+        run("DECLARE CPTYVARS=(rating _PD_) NUM VAR; DECLARE CPTYVARS=(COUNTERPARTYID) CHAR VAR;");
     ASSERT_EQ(results.size(), 2u);
     EXPECT_EQ(results[0], 1) << log_;
     EXPECT_EQ(results[1], 0) << log_;
@@ -237,6 +238,43 @@ TEST_F(CounterpartyStatements, MitigationContainerAndTypes) {
     EXPECT_EQ(value_of<RSKMITTYPE>(m->types, "BAD"), nullptr);
     // The counterparty container is not touched by mitigation statements.
     EXPECT_EQ(con_->cpty_container, nullptr);
+}
+
+// Input data sets take the listed columns (the identifier under its long name), then every other
+// input variable; sources give each container the data sets of its own that a list names.
+TEST_F(CounterpartyStatements, DataSetsAndSources) {
+    std::vector<int> results = run(
+        "DECLARE CPTYVARS=(rating) NUM VAR CPTYVARS=(score) NUM COMPUTED MITVARS=(haircut) NUM VAR;"
+        "CPTYDATA cd DATA=work.c VARIABLES=(COUNTERPARTYID rating rating score) WGT=w N=5;"
+        "CPTYDATA all DATA=work.c;"
+        "MITDATA md DATA=work.m TYPE=Nope;"
+        "SOURCES s1 cd md cd;");
+    ASSERT_EQ(results.size(), 5u);
+    EXPECT_EQ(results[0], 0) << log_;
+    EXPECT_EQ(results[1], 0) << log_;
+    EXPECT_EQ(results[2], 0) << log_;
+    EXPECT_EQ(results[3], 1) << log_;                      // no mitigation type NOPE
+    EXPECT_NE(log_.find("598/7739"), std::string::npos) << log_;
+    EXPECT_NE(log_.find("598/7731"), std::string::npos) << log_;
+    EXPECT_NE(log_.find("598/7748"), std::string::npos) << log_;
+    const RSKCPTYCON* c = con_->cpty_container;
+    const auto* cd = value_of<RSKCPTYDS>(c->datasets, "CD");
+    const auto* all = value_of<RSKCPTYDS>(c->datasets, "ALL");
+    ASSERT_TRUE(cd && all);
+    // Listed first, then the other input variables; the computed SCORE is not a column.
+    EXPECT_EQ(keys_of(cd->columns), (std::vector<std::string>{"CPTYID", "RATING", "CPTYTYPE"}));
+    EXPECT_EQ(cd->mapping_used, 1);
+    EXPECT_STREQ(cd->weight, "W");
+    EXPECT_EQ(cd->n, 5);
+    EXPECT_EQ(key_set(all->columns), (std::set<std::string>{"CPTYID", "RATING", "CPTYTYPE"}));
+    EXPECT_EQ(all->mapping_used, 0);
+    EXPECT_STREQ(cd->input->member, "c");
+    const auto* source = value_of<RSKCPTYSOURCE>(c->sources, "S1");
+    ASSERT_NE(source, nullptr);
+    EXPECT_EQ(keys_of(source->datasets), (std::vector<std::string>{"CD"}));
+    const auto* mit_source = value_of<RSKCPTYSOURCE>(con_->mit_container->sources, "S1");
+    ASSERT_NE(mit_source, nullptr);
+    EXPECT_EQ(keys_of(mit_source->datasets), (std::vector<std::string>{"MD"}));
 }
 
 // Choosing another environment frees the memory of the old one's objects: the containers go

@@ -79,6 +79,11 @@ int clear_symbols(RSKCON* con) {
     con->variables_dirty = 0;
     con->environment_changed2 = 0;
     con->temporary_environment = 0;
+    // The counterparty and mitigation containers live in the old pool too.
+    con->cpty_container = nullptr;
+    con->cpty_container_state = 0;
+    con->mit_container = nullptr;
+    con->mit_container_state = 0;
     if (old != nullptr) xmpoold(old);
     int rc = engine_rskaltb(con, 6);
     engine_fill_currency_table(con);

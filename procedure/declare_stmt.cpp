@@ -1,5 +1,7 @@
 // DECLARE: defines the variables of the eight classes from their groups of operand fields, each
 // variable with its data type, role and options, and answers the worst result of all classes.
+#include <strings.h>
+
 #include <cctype>
 #include <cstring>
 #include <vector>
@@ -8,6 +10,7 @@
 #include "engine/tables/variable_request.h"
 #include "host/missing.h"
 #include "host/print.h"
+#include "procedure/counterparty_containers.h"
 #include "procedure/definition_handlers.h"
 #include "procedure/engine_calls.h"
 #include "procedure/operand_lists.h"
@@ -32,6 +35,8 @@ constexpr VariableClass kClasses[kDeclareClasses] = {
 };
 
 constexpr int kNameLimit = 32;
+constexpr int kCounterpartyClass = 11;
+constexpr int kMitigationClass = 12;
 constexpr int kUnitDay = 1;
 constexpr int kUnitLast = 10;
 
@@ -183,13 +188,13 @@ int declare_variables(RSKCON* con, int class_index, const statement_node* node) 
     const long long count = qor::is_missing(count_value) ? 0 : static_cast<long long>(count_value);
     if (count <= 0) return 0;
 
-    // The counterparty and mitigation containers are not built by this engine yet: their
-    // variables cannot be kept anywhere, so the class fails before it defines anything.
-    if (c.class_code == 11) {
+    // Counterparty and mitigation variables live in their container as well: it is built (or
+    // widened) first, and without it the class defines nothing.
+    if (c.class_code == kCounterpartyClass && initialize_cpty_con(con, static_cast<int>(count)) != 0) {
         xpmlog(598, 7720);
         return 1;
     }
-    if (c.class_code == 12) {
+    if (c.class_code == kMitigationClass && initialize_mit_con(con, static_cast<int>(count)) != 0) {
         xpmlog(598, 319);
         return 1;
     }
@@ -207,6 +212,21 @@ int declare_variables(RSKCON* con, int class_index, const statement_node* node) 
         const long long option_end = static_cast<long long>(
             operand_list_number(node, base + QOR_GROUP_OPTION_ENDS, i, static_cast<double>(g.option_index)));
 
+        // The counterparty's identifier, under either name, is the container's own CPTYID: it is
+        // there already. Any other reserved name cannot be declared and fails the class.
+        if (c.class_code == kCounterpartyClass && name.length == 14 && strncasecmp(name.text, "COUNTERPARTYID", 14) == 0)
+            name = {"CPTYID", 6};
+        if (cpty_system_variable(name.text, name.length) || mit_system_variable(name.text, name.length)) {
+            const bool own_id = c.class_code == kCounterpartyClass && name.length == 6 &&
+                                strncasecmp(name.text, "CPTYID", 6) == 0;
+            if (!own_id) {
+                xpmlog(598, 7743, name.length, name.text);
+                result = largest(result, 1);
+            }
+            VariableOptions skipped;     // its options are passed over with it
+            while (g.option_index < option_end) apply_option(g, skipped);
+            continue;
+        }
         if (name.length > kNameLimit) {
             xpmlog(670, 1085, name.length, name.text, kNameLimit);
             name.length = kNameLimit;
@@ -256,7 +276,21 @@ int declare_variables(RSKCON* con, int class_index, const statement_node* node) 
             result = largest(result, rc != 0 ? rc : 1);
             continue;
         }
-        if (add_elements(con, variable, v) != 0) {
+        int added = 0;
+        if (c.class_code == kCounterpartyClass || c.class_code == kMitigationClass) {
+            const int rc_container =
+                c.class_code == kCounterpartyClass
+                    ? con_add_cpty_var(con, name.text, name.length, r.label, r.label_length, role_text, role_length,
+                                       data_type, variable)
+                    : con_add_mit_var(con, name.text, name.length, r.label, r.label_length, role_text, role_length,
+                                      data_type, variable);
+            if (rc_container != 0) {
+                xpmlog(598, 7722, name.length, name.text);
+                added = 1;
+            }
+        }
+        if (add_elements(con, variable, v) != 0) added = 1;
+        if (added != 0) {
             xpmlog(670, 1090, 8, "variable", name.length, name.text);
             result = largest(result, 1);
         }

@@ -226,3 +226,113 @@ int rssclsa(RSKCON* con, RSKINSTTYPE* type, int mode) {
 }
 
 }  // namespace zozu
+
+// ---- Counterparty, mitigation, source and instrument data statements ----
+namespace zozu {
+
+namespace {
+
+// Calls a slot that answers a record: null when the table is not published.
+template <EngineSlot S, typename... A>
+auto make_through(A... args) -> decltype(engine_routine<S>()(args...)) {
+    auto fn = engine_routine<S>();
+    return fn != nullptr ? fn(args...) : nullptr;
+}
+
+// Calls a slot that answers a code: 1 when the table is not published.
+template <EngineSlot S, typename... A>
+int code_through(A... args) {
+    auto fn = engine_routine<S>();
+    return fn != nullptr ? fn(args...) : 1;
+}
+
+}  // namespace
+
+RSKCPTYCON* new_cpty_con(qor_pool* pool) { return make_through<EngineSlot::new_cpty_con>(pool); }
+RSKCPTYVAR* new_cpty_var(qor_pool* pool, const char* name, const char* label, int32_t type, int32_t role,
+                         int32_t offset, RSKVARIABLE* variable) {
+    return make_through<EngineSlot::new_cpty_var>(pool, name, label, type, role, offset, variable);
+}
+RSKCPTYTYPE* new_cpty_type(qor_pool* pool, const char* name, const char* method, RSKCPTYMODEL* model,
+                           const char* label, int size_hint) {
+    return make_through<EngineSlot::new_cpty_type>(pool, name, method, model, label, size_hint);
+}
+RSKCPTYMODEL* new_cpty_model(qor_pool* pool, void* compiled, int model_length, const char* model,
+                             int function_length, const char* function) {
+    return make_through<EngineSlot::new_cpty_model>(pool, compiled, model_length, model, function_length, function);
+}
+RSKCPTYDS* new_cpty_ds(qor_pool* pool, const char* name, dataset* input, utilfile* output, int size_hint) {
+    return make_through<EngineSlot::new_cpty_ds>(pool, name, input, output, size_hint);
+}
+int cpty_add_super(qor_pool* pool, RSKCPTYTYPE* super, RSKCPTYTYPE* type) {
+    return code_through<EngineSlot::cpty_add_super>(pool, super, type);
+}
+int delete_cpty_type(qor_pool* pool, RSKCPTYTYPE* type) { return code_through<EngineSlot::delete_cpty_type>(pool, type); }
+int delete_cpty_var(qor_pool* pool, RSKCPTYVAR* variable) {
+    return code_through<EngineSlot::delete_cpty_var>(pool, variable);
+}
+RSKCATOBJ* new_cpty_catdesc(qor_pool* pool) { return make_through<EngineSlot::new_cpty_catdesc>(pool); }
+RSKCATOBJ* new_mit_catdesc(qor_pool* pool) { return make_through<EngineSlot::new_mit_catdesc>(pool); }
+RSKMITIGATIONCON* new_mit_con(qor_pool* pool) { return make_through<EngineSlot::new_mit_con>(pool); }
+RSKCPTYVAR* new_mit_var(qor_pool* pool, const char* name, const char* label, int32_t type, int32_t role,
+                        int32_t offset, RSKVARIABLE* variable) {
+    return make_through<EngineSlot::new_mit_var>(pool, name, label, type, role, offset, variable);
+}
+RSKMITTYPE* new_mit_type(qor_pool* pool, const char* name, const char* method, const char* label, int size_hint) {
+    return make_through<EngineSlot::new_mit_type>(pool, name, method, label, size_hint);
+}
+RSKMITDS* new_mit_ds(qor_pool* pool, const char* name, dataset* input, int size_hint) {
+    return make_through<EngineSlot::new_mit_ds>(pool, name, input, size_hint);
+}
+int mit_add_super(qor_pool* pool, RSKMITTYPE* super, RSKMITTYPE* type) {
+    return code_through<EngineSlot::mit_add_super>(pool, super, type);
+}
+
+hash_table* new_hash_table(qor_pool* pool, int hint) { return make_through<EngineSlot::new_hash_table>(pool, hint); }
+hash_item* create_hash_item(qor_pool* pool, const char* key, void* value) {
+    return make_through<EngineSlot::create_hash_item>(pool, key, value);
+}
+int hash_insert(hash_table* table, hash_item* item) { return code_through<EngineSlot::hash_insert>(table, item); }
+hash_item* hash_query(const hash_table* table, const char* key) {
+    return make_through<EngineSlot::hash_query>(table, key);
+}
+hash_item* hash_remove(hash_table* table, const char* key) { return make_through<EngineSlot::hash_remove>(table, key); }
+hash_item* enumerate_table(const hash_table* table) { return make_through<EngineSlot::enumerate_table>(table); }
+int del_hash_item(qor_pool* pool, hash_item* item) { return code_through<EngineSlot::del_hash_item>(pool, item); }
+int del_hash_table(qor_pool* pool, hash_table* table) { return code_through<EngineSlot::del_hash_table>(pool, table); }
+
+dataset* new_dataset(qor_pool* pool, const char* libref, const char* member, int mode) {
+    return make_through<EngineSlot::new_dataset>(pool, libref, member, mode);
+}
+utilfile* new_utilfile(qor_pool* pool, const char* libref, const char* member, int mode) {
+    return make_through<EngineSlot::new_utilfile>(pool, libref, member, mode);
+}
+int delete_dataset(qor_pool* pool, dataset* set) { return code_through<EngineSlot::delete_dataset>(pool, set); }
+int delete_utilfile(qor_pool* pool, utilfile* file) { return code_through<EngineSlot::delete_utilfile>(pool, file); }
+
+RSKCATOBJ* rskpos(RSKCON* con, const RSKNAMEREC* name) { return make_through<EngineSlot::rskpos>(con, name); }
+int rskposd(RSKCON* con, RSKCATOBJ** out, const RSKNAMEREC* name, RSKCATOBJ* object) {
+    return code_through<EngineSlot::rskposd>(con, out, name, object);
+}
+int rskpdsd(RSKCON* con, RSKCATOBJ* object, const RSKNAMEREC* dataset_name) {
+    return code_through<EngineSlot::rskpdsd>(con, object, dataset_name);
+}
+RSKCATOBJ* rskdat(RSKCON* con, const RSKNAMEREC* name) { return make_through<EngineSlot::rskdat>(con, name); }
+int rskdatd(RSKCON* con, RSKCATOBJ** out, const RSKNAMEREC* name, uint32_t format, const RSKNAMEREC* type,
+            const RSKNAMEREC* dataset_name, RSKCATOBJ* object) {
+    return code_through<EngineSlot::rskdatd>(con, out, name, format, type, dataset_name, object);
+}
+int rskdata(RSKCON* con, RSKCATOBJ* object, const RSKNAMEREC* variable, const RSKNAMEREC* column) {
+    return code_through<EngineSlot::rskdata>(con, object, variable, column);
+}
+
+int rssofis(RSKCON* con, RSKCATOBJ* header, uint32_t list) {
+    auto fn = catalog_routine<CatalogSlot::rssofis>();
+    return fn != nullptr ? fn(con, header, list) : 1;
+}
+void* rssofiq(RSKCON* con, RSKCATOBJ* header, int access) {
+    auto fn = catalog_routine<CatalogSlot::rssofiq>();
+    return fn != nullptr ? fn(con, header, access) : nullptr;
+}
+
+}  // namespace zozu

@@ -125,3 +125,72 @@ DatasetRoutine dataset_routine(int slot);
 int rssclsa(RSKCON* con, RSKINSTTYPE* type, int mode);
 
 }  // namespace zozu
+
+// ---- Counterparty, mitigation, source and instrument data statements ----
+struct dataset;
+struct hash_item;
+struct hash_table;
+struct utilfile;
+struct RSKCATOBJ;
+struct RSKCPTYCON;
+struct RSKCPTYDS;
+struct RSKCPTYMODEL;
+struct RSKCPTYTYPE;
+struct RSKCPTYVAR;
+struct RSKMITIGATIONCON;
+struct RSKMITDS;
+struct RSKMITTYPE;
+
+namespace zozu {
+
+// Slots 354, 358, 357, 356, 355, 384: the counterparty container and the records it holds.
+RSKCPTYCON* new_cpty_con(qor_pool* pool);
+RSKCPTYVAR* new_cpty_var(qor_pool* pool, const char* name, const char* label, int32_t type, int32_t role,
+                         int32_t offset, RSKVARIABLE* variable);
+RSKCPTYTYPE* new_cpty_type(qor_pool* pool, const char* name, const char* method, RSKCPTYMODEL* model,
+                           const char* label, int size_hint);
+RSKCPTYMODEL* new_cpty_model(qor_pool* pool, void* compiled, int model_length, const char* model,
+                             int function_length, const char* function);
+RSKCPTYDS* new_cpty_ds(qor_pool* pool, const char* name, dataset* input, utilfile* output, int size_hint);
+int cpty_add_super(qor_pool* pool, RSKCPTYTYPE* super, RSKCPTYTYPE* type);
+// Slots 343, 344: free a counterparty type, a counterparty variable.
+int delete_cpty_type(qor_pool* pool, RSKCPTYTYPE* type);
+int delete_cpty_var(qor_pool* pool, RSKCPTYVAR* variable);
+// Slots 389, 394: the catalog descriptors of the two containers.
+RSKCATOBJ* new_cpty_catdesc(qor_pool* pool);
+RSKCATOBJ* new_mit_catdesc(qor_pool* pool);
+// Slots 364, 367, 366, 365, 352: the mitigation container and its records.
+RSKMITIGATIONCON* new_mit_con(qor_pool* pool);
+RSKCPTYVAR* new_mit_var(qor_pool* pool, const char* name, const char* label, int32_t type, int32_t role,
+                        int32_t offset, RSKVARIABLE* variable);
+RSKMITTYPE* new_mit_type(qor_pool* pool, const char* name, const char* method, const char* label, int size_hint);
+RSKMITDS* new_mit_ds(qor_pool* pool, const char* name, dataset* input, int size_hint);
+int mit_add_super(qor_pool* pool, RSKMITTYPE* super, RSKMITTYPE* type);
+// Slots 362, 340, 350, 349, 351, 348, 347, 346: the common library's hash tables.
+hash_table* new_hash_table(qor_pool* pool, int hint);
+hash_item* create_hash_item(qor_pool* pool, const char* key, void* value);
+int hash_insert(hash_table* table, hash_item* item);
+hash_item* hash_query(const hash_table* table, const char* key);
+hash_item* hash_remove(hash_table* table, const char* key);
+hash_item* enumerate_table(const hash_table* table);
+int del_hash_item(qor_pool* pool, hash_item* item);
+int del_hash_table(qor_pool* pool, hash_table* table);
+// Slots 359, 380, 345, 381: data set and utility file records.
+dataset* new_dataset(qor_pool* pool, const char* libref, const char* member, int mode);
+utilfile* new_utilfile(qor_pool* pool, const char* libref, const char* member, int mode);
+int delete_dataset(qor_pool* pool, dataset* set);
+int delete_utilfile(qor_pool* pool, utilfile* file);
+// Slots of position sources (rskpos, rskposd, rskpdsd) and position data set definitions
+// (rskdat, rskdatd, rskdata).
+RSKCATOBJ* rskpos(RSKCON* con, const RSKNAMEREC* name);
+int rskposd(RSKCON* con, RSKCATOBJ** out, const RSKNAMEREC* name, RSKCATOBJ* object);
+int rskpdsd(RSKCON* con, RSKCATOBJ* object, const RSKNAMEREC* dataset);
+RSKCATOBJ* rskdat(RSKCON* con, const RSKNAMEREC* name);
+int rskdatd(RSKCON* con, RSKCATOBJ** out, const RSKNAMEREC* name, uint32_t format, const RSKNAMEREC* type,
+            const RSKNAMEREC* dataset, RSKCATOBJ* object);
+int rskdata(RSKCON* con, RSKCATOBJ* object, const RSKNAMEREC* variable, const RSKNAMEREC* column);
+// Vector 383 slots 54, 57: stores an object in the catalog, loads one from it.
+int rssofis(RSKCON* con, RSKCATOBJ* header, uint32_t list);
+void* rssofiq(RSKCON* con, RSKCATOBJ* header, int access);
+
+}  // namespace zozu

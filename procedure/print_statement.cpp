@@ -2,6 +2,7 @@
 // with ALL), then the objects named in the statement, kind by kind.
 #include "engine/model/currencies/currency_table.h"
 #include "engine/model/variables/variable_record.h"
+#include "engine/tables/catalog_records.h"
 #include "engine/tables/engine_table.h"
 #include "host/print.h"
 #include "procedure/engine_calls.h"
@@ -86,6 +87,24 @@ int print_section(RSKCON* con, int bit) {
     }
 }
 
+// A named object after its heading: loaded from the catalog when needed, then listed by its
+// kind's routine. Portfolio source lists and position data set definitions are listed so far.
+int print_named_object(RSKCON* con, const ObjectKind& kind, RSKCATOBJ* header, const char* word, int word_length) {
+    constexpr int kReadRight = 4;
+    if (kind.kind == RSKKIND_TSOURCE) {
+        auto* source = static_cast<const RSKTSOURCE*>(rssofiq(con, header, kReadRight));
+        auto list = engine_routine<EngineSlot::rskposp>();
+        return source != nullptr && list != nullptr ? list(con, source) : 1;
+    }
+    if (kind.kind == RSKKIND_TDATA) {
+        auto* definition = static_cast<const RSKTDATA*>(rssofiq(con, header, kReadRight));
+        auto list = engine_routine<EngineSlot::rskdatp>();
+        return definition != nullptr && list != nullptr ? list(con, definition) : 1;
+    }
+    xebug("print_stmt: the listing of a %*s is not yet available.", word_length, word);
+    return 1;
+}
+
 }  // namespace
 
 int print_stmt(RSKCON* con, statement_node* node) {
@@ -104,14 +123,15 @@ int print_stmt(RSKCON* con, statement_node* node) {
     }
     for_each_named_object(node, [&](const ObjectKind& kind, const char* name, int length, const char* word,
                                     int word_length) {
-        if (find_object(con, kind, name, length) == nullptr) {
+        void* found = find_object(con, kind, name, length);
+        if (found == nullptr) {
             xpmlog(670, 1030, word_length, word, length, name, 5, "PRINT");
             if (result < 1) result = 1;
             return;
         }
         xpmout(670, 1033, word_length, word, length, name);
-        xebug("print_stmt: the listing of a %*s is not yet available.", word_length, word);
-        if (result < 1) result = 1;
+        int rc = print_named_object(con, kind, static_cast<RSKCATOBJ*>(found), word, word_length);
+        if (rc > result) result = rc;
     });
     for_each_name(node, kObjMethod, [&](const char* name, int length) {
         if (length == 0) return;

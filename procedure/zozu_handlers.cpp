@@ -2,6 +2,7 @@
 // Handlers are filled in as they are built; a null routine is reported as not yet available.
 #include <cstring>
 
+#include "procedure/counterparty_containers.h"
 #include "procedure/definition_handlers.h"
 #include "procedure/engine_calls.h"
 #include "procedure/housekeeping.h"
@@ -18,10 +19,10 @@ const HandlerEntry kHandlers[] = {
     {"CUREXPOSURE", "curexposure_stmt", nullptr},
     {"CURRENCIES", "currencies_stmt", &currencies_stmt},
     {"CURRENCY", "currencies_stmt", &currencies_stmt},
-    {"COUNTERPARTY", "cpty_stmt", nullptr},
-    {"CPTY", "cpty_stmt", nullptr},
-    {"COUNTERPARTYDATA", "cptydata_stmt", nullptr},
-    {"CPTYDATA", "cptydata_stmt", nullptr},
+    {"COUNTERPARTY", "cpty_stmt", &cpty_stmt},
+    {"CPTY", "cpty_stmt", &cpty_stmt},
+    {"COUNTERPARTYDATA", "cptydata_stmt", &cptydata_stmt},
+    {"CPTYDATA", "cptydata_stmt", &cptydata_stmt},
     {"DEBUG", "debug_stmt", &debug_stmt},
     {"DECLARE", "declare_stmt", &declare_stmt},
     {"DELETE", "delete_stmt", &delete_stmt},
@@ -32,14 +33,14 @@ const HandlerEntry kHandlers[] = {
     {"FINDFILE", "findfile_stmt", &findfile_stmt},
     {"GETRATES", "getrates_stmt", nullptr},
     {"IMPORT", "import_stmt", nullptr},
-    {"INSTDATA", "instdata_stmt", nullptr},
+    {"INSTDATA", "instdata_stmt", &instdata_stmt},
     {"INSTRUMENT", "instrument_stmt", &instrument_stmt},
     {"MARKETDATA", "marketdata_stmt", nullptr},
     {"METHOD", "method_stmt", &method_stmt},
-    {"MITIGATION", "mit_stmt", nullptr},
-    {"MIT", "mit_stmt", nullptr},
-    {"MITIGATIONDATA", "mitdata_stmt", nullptr},
-    {"MITDATA", "mitdata_stmt", nullptr},
+    {"MITIGATION", "mit_stmt", &mit_stmt},
+    {"MIT", "mit_stmt", &mit_stmt},
+    {"MITIGATIONDATA", "mitdata_stmt", &mitdata_stmt},
+    {"MITDATA", "mitdata_stmt", &mitdata_stmt},
     {"MTM", "mtmanalysis_stmt", nullptr},
     {"NLOPTIONS", "nloptions_stmt", nullptr},
     {"OPTIMIZATION", "optimization_stmt", nullptr},
@@ -51,7 +52,7 @@ const HandlerEntry kHandlers[] = {
     {"PLSURFACES", "plsurface_stmt", nullptr},
     {"RUNWEBREPORT", "runwebreport_stmt", nullptr},
     {"RUNWEBREPORTS", "runwebreport_stmt", nullptr},
-    {"SOURCES", "sources_stmt", nullptr},
+    {"SOURCES", "sources_stmt", &sources_stmt},
     {"POSEQ", "poseq_stmt", nullptr},
     {"POTEXP", "potexp_stmt", nullptr},
     {"PRICE", "price_stmt", nullptr},

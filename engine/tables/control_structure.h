@@ -448,6 +448,13 @@ struct RSKCON {
     int32_t methods_count;
     RSKGENTRANS* free_methods;       // chunks of 50
     uint8_t methods_deferred;        // rsktrni leaves the compile to rsktrn0
+
+    // Counterparty and mitigation statements (procedure/counterparty_*.cpp): the environment's
+    // two containers, each with its state code beside it (55 loaded and usable).
+    struct RSKCPTYCON* cpty_container;
+    int32_t cpty_container_state;
+    struct RSKMITIGATIONCON* mit_container;
+    int32_t mit_container_state;
 };
 
 // Debug categories of RSKCON::debug_categories.

@@ -33,6 +33,16 @@ struct interval_spec;
 struct RSKCMPCON;
 struct cmp_session;
 struct cmp_library;
+// Counterparty and mitigation containers.
+struct RSKCPTY;
+struct RSKCPTYCON;
+struct RSKCPTYDS;
+struct RSKCPTYMODEL;
+struct RSKCPTYTYPE;
+struct RSKCPTYVAR;
+struct RSKMITIGATIONCON;
+struct RSKMITDS;
+struct RSKMITTYPE;
 
 constexpr int kEngineTableVector = 381;
 constexpr int kEngineTableVectorCode = (14 << 16) | 381;   // level 14, vector 381 (917885)
@@ -476,6 +486,8 @@ static_assert(numbered_in_order(), "slots listed once each, in order");
 inline constexpr int kUnbuiltRecordSlots[] = {
     10, 31, 39, 72, 108, 139, 151, 180, 185, 192, 217, 234, 238, 262, 274,
     299, 304, 353, 354, 355, 356, 357, 358, 364, 365, 366, 367, 385, 388, 389, 390, 393, 394,
+    10, 31, 39, 72, 108, 139, 151, 161, 180, 185, 192, 217, 234, 238, 262, 274,
+    299, 304, 385, 388, 390, 393,
 };
 constexpr bool answers_record(EngineSlot slot) {
     for (int s : kUnbuiltRecordSlots)
@@ -885,6 +897,25 @@ QOR_ENGINE_SLOT_TYPE(rskgrps, int (*)(RSKCON*, RSKAGGCTL*, int (*)(RSKCON*, void
 QOR_ENGINE_SLOT_TYPE(rskgrpx, int (*)(RSKCON*, RSKAGGCTL*, const char*))
 QOR_ENGINE_SLOT_TYPE(rskgrpy, int (*)(const char*, char*, int32_t*))
 QOR_ENGINE_SLOT_TYPE(rskgrpz, RSKCCVAR* (*)(RSKCON*, RSKAGGCTL*))
+// Counterparty and mitigation containers (engine/tables/counterparty_records.h).
+QOR_ENGINE_SLOT_TYPE(delete_cpty, int (*)(qor_pool*, RSKCPTY*))
+QOR_ENGINE_SLOT_TYPE(delete_cpty_con, int (*)(qor_pool*, RSKCPTYCON*))
+QOR_ENGINE_SLOT_TYPE(delete_cpty_type, int (*)(qor_pool*, RSKCPTYTYPE*))
+QOR_ENGINE_SLOT_TYPE(delete_cpty_var, int (*)(qor_pool*, RSKCPTYVAR*))
+QOR_ENGINE_SLOT_TYPE(mit_add_super, int (*)(qor_pool*, RSKMITTYPE*, RSKMITTYPE*))
+QOR_ENGINE_SLOT_TYPE(new_cpty, RSKCPTY* (*)(qor_pool*, const char*, RSKCPTYTYPE*, int32_t, RSKCPTYDS*))
+QOR_ENGINE_SLOT_TYPE(new_cpty_con, RSKCPTYCON* (*)(qor_pool*))
+QOR_ENGINE_SLOT_TYPE(new_cpty_ds, RSKCPTYDS* (*)(qor_pool*, const char*, dataset*, utilfile*, int))
+QOR_ENGINE_SLOT_TYPE(new_cpty_model, RSKCPTYMODEL* (*)(qor_pool*, void*, int, const char*, int, const char*))
+QOR_ENGINE_SLOT_TYPE(new_cpty_type, RSKCPTYTYPE* (*)(qor_pool*, const char*, const char*, RSKCPTYMODEL*, const char*, int))
+QOR_ENGINE_SLOT_TYPE(new_cpty_var, RSKCPTYVAR* (*)(qor_pool*, const char*, const char*, int32_t, int32_t, int32_t, RSKVARIABLE*))
+QOR_ENGINE_SLOT_TYPE(new_mit_con, RSKMITIGATIONCON* (*)(qor_pool*))
+QOR_ENGINE_SLOT_TYPE(new_mit_ds, RSKMITDS* (*)(qor_pool*, const char*, dataset*, int))
+QOR_ENGINE_SLOT_TYPE(new_mit_type, RSKMITTYPE* (*)(qor_pool*, const char*, const char*, const char*, int))
+QOR_ENGINE_SLOT_TYPE(new_mit_var, RSKCPTYVAR* (*)(qor_pool*, const char*, const char*, int32_t, int32_t, int32_t, RSKVARIABLE*))
+QOR_ENGINE_SLOT_TYPE(cpty_add_super, int (*)(qor_pool*, RSKCPTYTYPE*, RSKCPTYTYPE*))
+QOR_ENGINE_SLOT_TYPE(new_cpty_catdesc, RSKCATOBJ* (*)(qor_pool*))
+QOR_ENGINE_SLOT_TYPE(new_mit_catdesc, RSKCATOBJ* (*)(qor_pool*))
 #undef QOR_ENGINE_SLOT_TYPE
 
 template <EngineSlot S>

@@ -48,6 +48,7 @@
 #include "engine/model/market/market_data_sets.h"
 #include "engine/model/market/transformation_sets.h"
 #include "engine/model/positions/instrument_files.h"
+#include "engine/counterparty/containers.h"
 #include "engine/model/positions/position_definitions.h"
 #include "engine/model/variables/analysis_kinds.h"
 #include "engine/model/variables/variables.h"
@@ -508,6 +509,26 @@ void rskatbl_fill() {
     // Two routines stand in two slots each.
     put<EngineSlot::rskcsac_again>(&rskcsac);
     put<EngineSlot::rsktbla_again>(&rsktbla);
+
+    // Counterparty and mitigation containers: creation, freeing and super-types.
+    put<EngineSlot::delete_cpty>(&delete_cpty);
+    put<EngineSlot::delete_cpty_con>(&delete_cpty_con);
+    put<EngineSlot::delete_cpty_type>(&delete_cpty_type);
+    put<EngineSlot::delete_cpty_var>(&delete_cpty_var);
+    put<EngineSlot::mit_add_super>(&mit_add_super);
+    put<EngineSlot::new_cpty>(&new_cpty);
+    put<EngineSlot::new_cpty_con>(&new_cpty_con);
+    put<EngineSlot::new_cpty_ds>(&new_cpty_ds);
+    put<EngineSlot::new_cpty_model>(&new_cpty_model);
+    put<EngineSlot::new_cpty_type>(&new_cpty_type);
+    put<EngineSlot::new_cpty_var>(&new_cpty_var);
+    put<EngineSlot::new_mit_con>(&new_mit_con);
+    put<EngineSlot::new_mit_ds>(&new_mit_ds);
+    put<EngineSlot::new_mit_type>(&new_mit_type);
+    put<EngineSlot::new_mit_var>(&new_mit_var);
+    put<EngineSlot::cpty_add_super>(&cpty_add_super);
+    put<EngineSlot::new_cpty_catdesc>(&new_cpty_catdesc);
+    put<EngineSlot::new_mit_catdesc>(&new_mit_catdesc);
 }
 
 int rskatrm() { return wideprt(kEngineTableVectorCode); }

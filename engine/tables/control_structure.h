@@ -173,6 +173,8 @@ struct RSKFREELISTS {
     struct RSKSTATENTRY* statistics_entries;   // entries of statistics lists; chunk 40
     // Analyses, projects and reports: the risk-factor entries of analysis definitions.
     struct RSKANLFACTOR* analysis_entries;   // chunk 10
+    // Catalog storage's report index: its entries (catalog/report_index.h); chunk 20.
+    struct RSKREPINDEX* report_index_entries;
 };
 
 // Security record of a catalog object or environment: owner, group and a rights code (0x200

@@ -423,4 +423,98 @@ TEST_F(FurtherForms, DamagedListsAreRefusedWhole) {
     }
 }
 
+// Lists as older builds or other writers leave them: each reads as the documented default says.
+TEST_F(FurtherForms, ReadersTakeTheVariantsTheyAreGiven) {
+    declare("coupon", 3, 1, 201);
+    auto list_of = [](std::initializer_list<std::pair<const char*, const char*>> texts) {
+        qor_list* list = nullptr;
+        slnewl(&list, nullptr, 84);
+        for (auto [name, value] : texts) slinsc(list, value, QOR_SL_APPEND, name);
+        return list;
+    };
+    auto add = [](qor_list* to, const char* name, qor_list* sublist) {
+        slinsl(to, slid(sublist), QOR_SL_APPEND, name);
+        sldel(sublist, 0);
+    };
+    RSKCATOBJ* out = nullptr;
+
+    // The older filter form: one text, one expression.
+    qor_list* filter = list_of({{"OBJTYPE", "FILTER"}, {"NAME", "Old"}, {"FILTER", "coupon > 1"}});
+    ASSERT_EQ(catalog_routine<CatalogSlot::rsswhrs>()(con, slid(filter), nullptr, 0, 0, &out, nullptr), 0) << log();
+    auto* old = static_cast<RSKFILTER*>(out->object);
+    EXPECT_EQ(std::string(old->text), "coupon > 1");
+    EXPECT_EQ(old->end_count, 1u);
+    sldel(filter, 0);
+
+    // A pricing-rate element "name  = further text" is the element of that name.
+    qor_list* set = list_of({{"OBJTYPE", "PRATESET"}, {"NAME", "S2"}});
+    add(set, "PRS", list_of({{"GTRANSF", "Tshift  =x"}}));
+    ASSERT_EQ(catalog_routine<CatalogSlot::rssprss>()(con, slid(set), nullptr, 0, 0, &out, nullptr), 0) << log();
+    auto* rates = static_cast<RSKPRATESET*>(out->object);
+    ASSERT_EQ(rates->count, 1u);
+    EXPECT_EQ(std::string(rates->head->name.buffer, rates->head->name.name.length), "Tshift");
+    sldel(set, 0);
+
+    // A grid point of an unknown unit is unit 0; a crossing mark of 2 does not cross.
+    qor_list* grid = list_of({{"OBJTYPE", "TIMEGRID"}, {"NAME", "G2"}});
+    qor_list* point = list_of({{"UNIT", "fortnights"}});
+    slinsd(point, 3, QOR_SL_APPEND, "NUMBER");
+    qor_list* points = list_of({});
+    add(points, "", point);
+    add(grid, "GRID", points);
+    ASSERT_EQ(catalog_routine<CatalogSlot::rsstgds>()(con, slid(grid), nullptr, 0, 0, &out, nullptr), 0) << log();
+    EXPECT_EQ(static_cast<RSKTIMEGRID*>(out->object)->head->unit, 0u);
+    sldel(grid, 0);
+    qor_list* cross = list_of({{"OBJTYPE", "CROSSCLASS"}, {"NAME", "C2"}});
+    qor_list* variable = list_of({{"NAME", "coupon"}});
+    slinsd(variable, 2, QOR_SL_APPEND, "CROSS");
+    qor_list* hierarchy = list_of({});
+    add(hierarchy, "", variable);
+    qor_list* hierarchies = list_of({});
+    add(hierarchies, "", hierarchy);
+    add(cross, "HIERARCHIES", hierarchies);
+    ASSERT_EQ(catalog_routine<CatalogSlot::rssccss>()(con, slid(cross), nullptr, 0, 0, &out, nullptr), 0) << log();
+    EXPECT_EQ(static_cast<RSKCROSSCLASS*>(out->object)->head->head->marker, 0u);
+    sldel(cross, 0);
+
+    // A web report without KIND and BOOKMARK: kind 0, no bookmark.
+    qor_list* web = list_of({{"OBJTYPE", "RISKWEBREP"}, {"NAME", "W2"}, {"TYPE", "Risk"}, {"WEBHOST", "h"}});
+    add(web, "ADDRLIST", list_of({}));
+    ASSERT_EQ(catalog_routine<CatalogSlot::rsswebs>()(con, slid(web), nullptr, 0, 0, &out, nullptr), 0) << log();
+    EXPECT_EQ(static_cast<RSKWEBREP*>(out->object)->kind, 0);
+    EXPECT_EQ(static_cast<RSKWEBREP*>(out->object)->bookmark, 0);
+    sldel(web, 0);
+
+    // A default without its value is reported and skipped; a blank method defines no action.
+    qor_list* type = list_of({{"OBJTYPE", "TRANSACTION_TYPE"}, {"NAME", "T2"}, {"SUPER", ""}, {"VALRECORD", "NONE"}});
+    add(type, "VARIABLES", list_of({}));
+    qor_list* defaults = list_of({});
+    add(defaults, "coupon", list_of({{"NAME", "coupon"}}));
+    add(type, "DEFAULTS", defaults);
+    qor_list* actions = list_of({});
+    add(actions, "PRICE", list_of({{"DESC", "Pricing"}, {"FUNCTION", "   "}}));
+    add(type, "ACTIONS", actions);
+    RSKINSTTYPE* loaded = nullptr;
+    const size_t at = log().size();
+    ASSERT_EQ(catalog_routine<CatalogSlot::rssclss>()(con, slid(type), nullptr, 0, 0, &loaded, nullptr), 0) << log();
+    EXPECT_NE(log().find("rssclss: missing DEFAULT_x item for \"coupon\".", at), std::string::npos) << log();
+    EXPECT_EQ(loaded->defaults_count, 0);
+    EXPECT_EQ(loaded->price.defined, 0);
+    sldel(type, 0);
+}
+
+// An expression of more than 200 characters without a blank to cut it at is not stored.
+TEST_F(FurtherForms, AFilterThatCannotBeCutIsNotStored) {
+    RSKNAMEREC key = name_of("Uncut");
+    RSKCATOBJ* header = nullptr;
+    ASSERT_EQ(engine<EngineSlot::rskwhrd>()(con, &header, &key, nullptr, nullptr), 0);
+    const std::string text = "coupon>" + std::string(240, '1');
+    RSKNAMEREC expression = text_record(text);
+    ASSERT_EQ(engine<EngineSlot::rskwhru>()(con, static_cast<RSKFILTER*>(header->object), &expression, nullptr, 0), 0);
+    const uint32_t list = new_list();
+    EXPECT_EQ(catalog_routine<CatalogSlot::rsswhrg>()(con, header->object, list, nullptr, 0, 0), 1);
+    EXPECT_NE(log().find("598/3181"), std::string::npos) << log();
+    slfree(list, 0);
+}
+
 }  // namespace

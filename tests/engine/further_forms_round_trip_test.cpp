@@ -517,4 +517,44 @@ TEST_F(FurtherForms, AFilterThatCannotBeCutIsNotStored) {
     slfree(list, 0);
 }
 
+// Out of memory at each allocation of a load, in turn: the load answers 1 after its message and
+// the next allocation that succeeds loads the object whole.
+TEST_F(FurtherForms, LoadsThatRunOutOfMemoryFailAndSayWhy) {
+    for (const char* kind : {"filter", "web report", "time grid", "instrument type"}) {
+        SCOPED_TRACE(kind);
+        const std::vector<Row> all = rows();
+        const Row* row = nullptr;
+        for (const Row& r : all)
+            if (std::string(r.what).rfind(kind, 0) == 0) row = &r;
+        ASSERT_NE(row, nullptr);
+        restart();
+        row->prepare(con);
+        const uint32_t list = new_list();
+        ASSERT_EQ(row->write(con, row->define(con), list), 0) << log();
+        restart();
+        row->prepare(con);
+        bool finished = false;
+        int failed = 0;
+        for (long n = 1; n < 400 && !finished; ++n) {
+            con->no_memory_reported = 0;
+            const size_t before = log().size();
+            qor_pool_fail_nth(n);
+            const int rc = row->read(con, list);
+            finished = qor_pool_fail_nth(0) != 0;
+            if (finished) {
+                EXPECT_EQ(rc, 0) << "allocation " << n << log();
+            } else {
+                EXPECT_EQ(rc, 1) << "allocation " << n;
+                ++failed;
+                const std::string said = log().substr(before);
+                EXPECT_TRUE(said.find("598/500") != std::string::npos || said.find("598/2797") != std::string::npos)
+                    << "allocation " << n << said;
+            }
+        }
+        EXPECT_TRUE(finished);
+        EXPECT_GT(failed, 0) << "the load allocates nothing";
+        slfree(list, 0);
+    }
+}
+
 }  // namespace

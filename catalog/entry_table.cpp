@@ -4,6 +4,7 @@
 
 #include "catalog/access_rights.h"
 #include "catalog/catalog_settings.h"
+#include "catalog/forms_further.h"
 #include "catalog/method_forms.h"
 #include "catalog/object_forms.h"
 #include "catalog/variable_storage.h"
@@ -124,6 +125,50 @@ void rskctbl_fill() {
     put<CatalogSlot::rssvarg>(&rssvarg);
     put<CatalogSlot::rssvarl>(&rssvarl);
     put<CatalogSlot::rssvars>(&rssvars);
+    // Calendars, cross-classifications, instrument types, displayed currencies and the further
+    // object forms; the report index, packages and result library properties.
+    put<CatalogSlot::rsscalg>(&rsscalg);
+    put<CatalogSlot::rsscals>(&rsscals);
+    put<CatalogSlot::rssccsg>(&rssccsg);
+    put<CatalogSlot::rssccss>(&rssccss);
+    put<CatalogSlot::rssclsg>(&rssclsg);
+    put<CatalogSlot::rssclss>(&rssclss);
+    put<CatalogSlot::rssclsl>(&rssclsl);
+    put<CatalogSlot::rssclsa>(&rssclsa);
+    put<CatalogSlot::rsscuds>(&rsscuds);
+    put<CatalogSlot::rsscudr>(&rsscudr);
+    put<CatalogSlot::rssposg>(&rssposg);
+    put<CatalogSlot::rssposs>(&rssposs);
+    put<CatalogSlot::rsswhrg>(&rsswhrg);
+    put<CatalogSlot::rsswhrs>(&rsswhrs);
+    put<CatalogSlot::rssrepg>(&rssrepg);
+    put<CatalogSlot::rssreps>(&rssreps);
+    put<CatalogSlot::rsstgdg>(&rsstgdg);
+    put<CatalogSlot::rsstgds>(&rsstgds);
+    put<CatalogSlot::rsspmxg>(&rsspmxg);
+    put<CatalogSlot::rsspmxs>(&rsspmxs);
+    put<CatalogSlot::rsstsgg>(&rsstsgg);
+    put<CatalogSlot::rsstsgs>(&rsstsgs);
+    put<CatalogSlot::rsswebg>(&rsswebg);
+    put<CatalogSlot::rsswebs>(&rsswebs);
+    put<CatalogSlot::rssprsg>(&rssprsg);
+    put<CatalogSlot::rssprss>(&rssprss);
+    put<CatalogSlot::rsstdfg>(&rsstdfg);
+    put<CatalogSlot::rsstdfs>(&rsstdfs);
+    put<CatalogSlot::rsstrna>(&rsstrna);
+    put<CatalogSlot::rssrptl>(&rssrptl);
+    put<CatalogSlot::rssrptc>(&rssrptc);
+    put<CatalogSlot::rssrepi>(&rssrepi);
+    put<CatalogSlot::rsspkg>(&rsspkg);
+    put<CatalogSlot::rssfdc>(&rssfdc);
+    put<CatalogSlot::rssfud>(&rssfud);
+    put<CatalogSlot::rsspkgp>(&rsspkgp);
+    put<CatalogSlot::rssprpb>(&rssprpb);
+    put<CatalogSlot::rssprlb>(&rssprlb);
+    put<CatalogSlot::rssprpr>(&rssprpr);
+    put<CatalogSlot::rssprlp>(&rssprlp);
+    put<CatalogSlot::rssprlr>(&rssprlr);
+    put<CatalogSlot::rssprlg>(&rssprlg);
 }
 
 int rskctrm() { return wideprt(kCatalogTableVectorCode); }

@@ -7,6 +7,7 @@
 
 #include "catalog/engine_calls.h"
 #include "catalog/entry_table.h"
+#include "catalog/forms_further.h"
 #include "catalog/object_forms.h"
 #include "catalog/object_frame.h"
 #include "common/strings/fields.h"
@@ -155,7 +156,8 @@ int rssofli(RSKCON* con) {
         }
     }
     total += largest;
-    if (!con->look_up_only && !con->importing) total += rssoutv(con);
+    if (!con->look_up_only) total += rssrptl(con);
+    if (!con->look_up_only && !con->importing) total += rssoutv(con) + rsscudr(con);
     total += engine_rebuild_after_index(con);
     con->indexing = was_indexing;
     return total;

@@ -313,6 +313,28 @@ QOR_CATALOG_SLOT_TYPE(rsspths, int (*)(RSKCON*))
 QOR_CATALOG_SLOT_TYPE(rssptya, int (*)(RSKCON*, RSKPROPS*, uint32_t))
 QOR_CATALOG_SLOT_TYPE(rssptyg, int (*)(RSKCON*, const RSKPROPS*, uint32_t))
 QOR_CATALOG_SLOT_TYPE(rssptys, int (*)(RSKCON*, RSKENV*, const RSKNAMEREC*, int32_t, const RSKPROPS*, const RSKSEC*))
+// Calendars, cross-classifications, instrument types, displayed currencies, further object
+// forms, the report index, packages and result library properties (catalog/*_forms.cpp and
+// neighbours).
+QOR_CATALOG_SLOT_TYPE(rssclsg, int (*)(RSKCON*, void*, uint32_t, RSKLISTWS*, int, int))
+QOR_CATALOG_SLOT_TYPE(rssclss, int (*)(RSKCON*, uint32_t, RSKLISTWS*, int, int, RSKINSTTYPE**, RSKENV*))
+QOR_CATALOG_SLOT_TYPE(rsscuds, int (*)(RSKCON*))
+QOR_CATALOG_SLOT_TYPE(rsscudr, int (*)(RSKCON*))
+QOR_CATALOG_SLOT_TYPE(rsstrna, int (*)(void*, RSKLISTWS*, int, int, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rssrptl, int (*)(RSKCON*))
+QOR_CATALOG_SLOT_TYPE(rssrptc, int (*)(RSKCON*))
+QOR_CATALOG_SLOT_TYPE(rssrepi, int (*)(RSKCON*, const char*, const char*))
+QOR_CATALOG_SLOT_TYPE(rsspkg, RSKCATOBJ* (*)(RSKCON*, const RSKNAMEREC*))
+QOR_CATALOG_SLOT_TYPE(rssfdc, RSKCATOBJ* (*)(RSKCON*, const RSKNAMEREC*))
+QOR_CATALOG_SLOT_TYPE(rssfud, RSKCATOBJ* (*)(RSKCON*, const RSKNAMEREC*))
+QOR_CATALOG_SLOT_TYPE(rsspkgp, int (*)(RSKCON*))
+QOR_CATALOG_SLOT_TYPE(rssprpb, int (*)(RSKCON*, RSKCROSSCLASS*, const char*))
+QOR_CATALOG_SLOT_TYPE(rssprlb, int (*)(RSKCON*, const char*, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rssprpr, int (*)(RSKCON*, void*, double, const char*, const RSKNAMEREC*, const RSKNAMEREC*,
+                                       const RSKOPTREC*, const RSKNAMEREC*, int, uint32_t, const char*))
+QOR_CATALOG_SLOT_TYPE(rssprlp, int (*)(RSKCON*, const char*, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rssprlr, int (*)(RSKCON*, const char*, uint32_t))
+QOR_CATALOG_SLOT_TYPE(rssprlg, int (*)(RSKCON*, const char*, uint32_t))
 #undef QOR_CATALOG_SLOT_TYPE
 
 template <CatalogSlot S>

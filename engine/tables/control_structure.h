@@ -180,6 +180,8 @@ struct RSKFREELISTS {
     struct RSKOUTOBJ* output_objects;
     struct RSKOUTFILE* output_files;
     struct RSKRUNFACTOR* run_factors;
+    // Catalog storage's report index: its entries (catalog/report_index.h); chunk 20.
+    struct RSKREPINDEX* report_index_entries;
 };
 
 // Security record of a catalog object or environment: owner, group and a rights code (0x200

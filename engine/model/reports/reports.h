@@ -11,6 +11,8 @@ struct RSKREPORT {
     RSKPATHNAME path;                // the source file
     RSKOBJNAME type;
     RSKOBJNAME sample_output;
+    // Catalog storage's report index: the code of the report's type text (0 when none).
+    int32_t type_code;
 };
 
 // Web report kinds.
@@ -29,6 +31,8 @@ struct RSKWEBREP {
     RSKNAMEREC* addressees;          // one text reference per addressee; null when none
     char* texts;                     // one block from the general pool: the addressee array,
     size_t texts_size;               // then every text; given back whole by rskwebf
+    // Catalog storage's report index: the code of the report's type text (0 when none).
+    int32_t type_code;
 };
 
 // What a web report run needs of the run: the names its link and bookmark carry.

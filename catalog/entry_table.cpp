@@ -4,6 +4,7 @@
 
 #include "catalog/access_rights.h"
 #include "catalog/catalog_settings.h"
+#include "catalog/definition_forms.h"
 #include "catalog/method_forms.h"
 #include "catalog/object_forms.h"
 #include "catalog/variable_storage.h"
@@ -124,6 +125,11 @@ void rskctbl_fill() {
     put<CatalogSlot::rssvarg>(&rssvarg);
     put<CatalogSlot::rssvarl>(&rssvarl);
     put<CatalogSlot::rssvars>(&rssvars);
+    // Analysis and project forms (catalog/analysis_*.cpp, catalog/project_forms.cpp).
+    put<CatalogSlot::rssanlg>(&rssanlg);
+    put<CatalogSlot::rssanls>(&rssanls);
+    put<CatalogSlot::rssprjg>(&rssprjg);
+    put<CatalogSlot::rssprjs>(&rssprjs);
 }
 
 int rskctrm() { return wideprt(kCatalogTableVectorCode); }

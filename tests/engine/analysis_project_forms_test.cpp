@@ -23,6 +23,7 @@ void store_name(RSKCON* con, RSKOBJNAME* name, const RSKNAMEREC* given) {
 int32_t* copy_horizons(RSKCON* con, const int32_t* from, int32_t count) {
     if (count <= 0 || from == nullptr) return nullptr;
     auto* kept = static_cast<int32_t*>(xmalloc_labelled(con->current_pool, sizeof(int32_t) * count, QOR_ALLOC_PLAIN, "t"));
+    if (kept == nullptr) return nullptr;
     std::memcpy(kept, from, sizeof(int32_t) * count);
     return kept;
 }
@@ -96,13 +97,15 @@ int optimisation_double(RSKCON* con, RSKANALYSIS* a, const RSKNAMEREC* simulatio
     o.value_mode = mode;
     a->simulation.horizons = copy_horizons(con, horizons, horizon_count);
     a->simulation.horizon_count = horizon_count;
-    o.target_lists = lists;
     o.target_counts = static_cast<int32_t*>(xmalloc_labelled(con->current_pool, sizeof(int32_t) * (lists + 1), QOR_ALLOC_ZERO, "t"));
     o.targets = static_cast<double**>(xmalloc_labelled(con->current_pool, sizeof(double*) * (lists + 1), QOR_ALLOC_ZERO, "t"));
+    if (o.target_counts == nullptr || o.targets == nullptr) return 1;
+    o.target_lists = lists;
     for (int i = 0; i < lists; ++i) {
         const int32_t start = i == 0 ? 0 : ends[i - 1];
         o.target_counts[i] = ends[i] - start;
         o.targets[i] = static_cast<double*>(xmalloc_labelled(con->current_pool, sizeof(double) * (o.target_counts[i] + 1), QOR_ALLOC_ZERO, "t"));
+        if (o.targets[i] == nullptr) return 1;
         std::memcpy(o.targets[i], values + start, sizeof(double) * o.target_counts[i]);
     }
     store_name(con, &a->constraint_data, lincon);
@@ -391,11 +394,53 @@ TEST_F(Forms, DamagedAnalysisListsFailWithTheirMessage) {
         sldel(factor, 0);
         sldel(factors, 0);
         if (c.objective != nullptr) l.text("OBJECTIVE", c.objective);
-        const size_t at = log().size();
+        size_t at = log().size();
         RSKANALYSIS* a = nullptr;
         EXPECT_EQ(load_analysis(l.done(), &a), 1);
         EXPECT_NE(log().substr(at).find(c.message), std::string::npos) << log().substr(at);
+
+        // Stored so and loaded through LOAD_OBJECT: nothing half-read stays, twice over.
+        RSKNAMEREC key = name_of("Bad");
+        RSKCATOBJ* header = engine_routine<EngineSlot::rskanl>()(con, &key);
+        ASSERT_NE(header, nullptr);
+        ASSERT_EQ(catalog_routine<CatalogSlot::rssofis>()(con, header, slid(l.list)), 0) << log();
+        engine_routine<EngineSlot::rskanlf>()(con, static_cast<RSKANALYSIS*>(header->object));
+        header->object = nullptr;
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            at = log().size();
+            EXPECT_EQ(catalog_routine<CatalogSlot::rssofiq>()(con, header, 4), nullptr);
+            EXPECT_NE(log().substr(at).find(c.message), std::string::npos) << log().substr(at);
+            EXPECT_EQ(header->object, nullptr);
+        }
     }
+}
+
+// Out of memory at every allocation of a load with horizons and constraints: each failing load
+// answers 1 (598/2797 names what could not be had), and the load that gets its memory succeeds.
+TEST_F(Forms, OutOfMemoryWhileLoadingFailsTheLoad) {
+    AnalysisList l("Opt", type_text(con, RSKANL_OPTIMISATION));
+    l.text("OBJECTIVE", "RETURN");
+    l.numbers("HLIST", {1, 5});
+    l.numbers("CONSLIST", {0.1, 0.2, 0.3});
+    l.numbers("NELEMLIST", {1, 2});
+    qor_list* list = l.done();
+    int failures = 0;
+    for (long n = 1; n < 200; ++n) {
+        con->no_memory_reported = 0;
+        const size_t at = log().size();
+        qor_pool_fail_nth(n);
+        RSKANALYSIS* a = nullptr;
+        const int rc = load_analysis(list, &a);
+        qor_pool_fail_nth(0);
+        if (rc == 0) break;
+        if (log().find("598/2797", at) != std::string::npos) ++failures;
+    }
+    EXPECT_GE(failures, 3) << "horizons, constraint values and counts each allocate";
+    RSKANALYSIS* a = nullptr;
+    ASSERT_EQ(load_analysis(list, &a), 0) << log();
+    EXPECT_EQ(a->optimisation.target_lists, 2);
+    EXPECT_EQ(a->optimisation.target_counts[1], 2);
+    EXPECT_EQ(a->optimisation.targets[1][1], 0.3);
 }
 
 // A surface of an odd number of factors and an optimisation without an objective word are not

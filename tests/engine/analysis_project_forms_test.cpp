@@ -638,3 +638,92 @@ TEST_F(ProjectForms, DamagedProjectListsLeaveNoObject) {
 }
 
 }  // namespace
+
+namespace {
+
+// Kinds whose factors are added through the factor entries of the analyses: they run once those
+// entries are in the engine's table.
+constexpr bool kFactorEntriesBuilt = !std::is_invocable_v<engine_slot_t<EngineSlot::rsafacg>, RSKCON*>;
+
+qor_list* grid(const char* name, double minimum, double maximum, double points, const std::string& type) {
+    qor_list* g = nullptr;
+    slnewl(&g, nullptr, 84);
+    slinsc(g, name, QOR_SL_APPEND, "NAME");
+    slinsd(g, minimum, QOR_SL_APPEND, "MIN");
+    slinsd(g, maximum, QOR_SL_APPEND, "MAX");
+    slinsd(g, points, QOR_SL_APPEND, "N");
+    slinsc(g, type, QOR_SL_APPEND, "TYPE");
+    return g;
+}
+
+std::string perturbation(RSKCON* con, int code) {
+    const char* text = nullptr;
+    const int length = engine_routine<EngineSlot::rskcspt>()(con, code, &text);
+    return std::string(text, static_cast<size_t>(length));
+}
+
+TEST_F(Forms, KindsWithFactorsSurviveTheCatalog) {
+    if (!kFactorEntriesBuilt) GTEST_SKIP() << "the factor entries of the analyses are not in the table yet";
+    {
+        AnalysisList l("Greeks", type_text(con, RSKANL_SENSITIVITY));
+        l.names("FACTORS", {"RATE1Y", "RATE2Y"});
+        round_trip(l.done(), "sensitivity with factors");
+    }
+    {
+        AnalysisList l("Shock", type_text(con, RSKANL_SCENARIO));
+        qor_list* factors = nullptr;
+        slnewl(&factors, nullptr, 84);
+        const char* names[] = {"F1", "F2", "F3", "F4"};
+        for (int code = 1; code <= 4; ++code) {
+            qor_list* f = nullptr;
+            slnewl(&f, nullptr, 84);
+            slinsc(f, names[code - 1], QOR_SL_APPEND, "NAME");
+            slinsd(f, 0.25 * code, QOR_SL_APPEND, "VALUE");
+            slinsc(f, perturbation(con, code), QOR_SL_APPEND, "TYPE");
+            slinsl(factors, slid(f), QOR_SL_APPEND, names[code - 1]);
+            sldel(f, 0);
+        }
+        slinsl(l.details, slid(factors), QOR_SL_APPEND, "FACTORS");
+        sldel(factors, 0);
+        round_trip(l.done(), "a scenario factor of every perturbation type");
+    }
+    {
+        AnalysisList l("Curve", type_text(con, RSKANL_PLCURVE));
+        qor_list* factors = nullptr;
+        slnewl(&factors, nullptr, 84);
+        qor_list* g = grid("RATE1Y", -0.01, 0.01, 2, perturbation(con, 2));
+        slinsl(factors, slid(g), QOR_SL_APPEND, "RATE1Y");
+        sldel(g, 0);
+        g = grid("RATE1Y", -0.02, 0.02, 32767, perturbation(con, 3));
+        slinsl(factors, slid(g), QOR_SL_APPEND, "RATE1Y");
+        sldel(g, 0);
+        slinsl(l.details, slid(factors), QOR_SL_APPEND, "FACTORS");
+        sldel(factors, 0);
+        round_trip(l.done(), "a curve whose factor was redefined, at both ends of the grid sizes");
+    }
+    {
+        AnalysisList l("Surface", type_text(con, RSKANL_PLSURFACE));
+        qor_list* pairs = nullptr;
+        slnewl(&pairs, nullptr, 84);
+        qor_list* pair = nullptr;
+        slnewl(&pair, nullptr, 84);
+        for (const char* n : {"RATE1Y", "VOL1Y"}) {
+            qor_list* g = grid(n, 0, 1, 5, perturbation(con, 2));
+            slinsl(pair, slid(g), QOR_SL_APPEND, n);
+            sldel(g, 0);
+        }
+        slinsl(pairs, slid(pair), QOR_SL_APPEND, "");
+        sldel(pair, 0);
+        slinsl(l.details, slid(pairs), QOR_SL_APPEND, "SURFACE");
+        sldel(pairs, 0);
+        round_trip(l.done(), "a surface pair");
+    }
+    {
+        AnalysisList l("Cf", type_text(con, RSKANL_CASHFLOW));
+        l.names("FACTORS", {"RATE1Y", "RATE5Y"});
+        l.text("ANALYSIS", "PARTIALDUR");
+        round_trip(l.done(), "partial durations with their factors");
+    }
+}
+
+}  // namespace

@@ -5,6 +5,7 @@
 #include "catalog/access_rights.h"
 #include "catalog/catalog_settings.h"
 #include "catalog/forms_further.h"
+#include "catalog/definition_forms.h"
 #include "catalog/method_forms.h"
 #include "catalog/object_forms.h"
 #include "catalog/variable_storage.h"
@@ -169,6 +170,11 @@ void rskctbl_fill() {
     put<CatalogSlot::rssprlp>(&rssprlp);
     put<CatalogSlot::rssprlr>(&rssprlr);
     put<CatalogSlot::rssprlg>(&rssprlg);
+    // Analysis and project forms (catalog/analysis_*.cpp, catalog/project_forms.cpp).
+    put<CatalogSlot::rssanlg>(&rssanlg);
+    put<CatalogSlot::rssanls>(&rssanls);
+    put<CatalogSlot::rssprjg>(&rssprjg);
+    put<CatalogSlot::rssprjs>(&rssprjs);
 }
 
 int rskctrm() { return wideprt(kCatalogTableVectorCode); }

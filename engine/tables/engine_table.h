@@ -535,6 +535,25 @@ QOR_ENGINE_SLOT_TYPE(rskprjd, int (*)(RSKCON*, RSKCATOBJ**, const RSKNAMEREC*, c
 QOR_ENGINE_SLOT_TYPE(rskprjf, int (*)(RSKCON*, RSKPROJECT*))
 QOR_ENGINE_SLOT_TYPE(rskprjp, int (*)(RSKCON*, RSKPROJECT*))
 QOR_ENGINE_SLOT_TYPE(rskprjr, int (*)(RSKCON*, RSKPROJECT*))
+// Analysis definitions that the analysis form of catalog storage calls (slots 314 to 332 but the
+// mark-to-market, current-exposure and factor entries, which the analyses declare).
+struct RSKSIMOPTS;
+QOR_ENGINE_SLOT_TYPE(rsadela, int (*)(RSKCON*, RSKANALYSIS*, int32_t, int32_t, int32_t, int32_t, const RSKNAMEREC*,
+                                      const RSKNAMEREC*))
+QOR_ENGINE_SLOT_TYPE(rsascna, int (*)(RSKCON*, RSKANALYSIS*, int32_t))
+QOR_ENGINE_SLOT_TYPE(rsaplca, int (*)(RSKCON*, RSKANALYSIS*))
+QOR_ENGINE_SLOT_TYPE(rsaplsa, int (*)(RSKCON*, RSKANALYSIS*))
+QOR_ENGINE_SLOT_TYPE(rsadvra, int (*)(RSKCON*, RSKANALYSIS*, const RSKNAMEREC*, const interval_spec*))
+QOR_ENGINE_SLOT_TYPE(rsapeqa, int (*)(RSKCON*, RSKANALYSIS*, const RSKNAMEREC*, double))
+QOR_ENGINE_SLOT_TYPE(rsahsma, int (*)(RSKCON*, RSKANALYSIS*, const RSKSIMOPTS*))
+QOR_ENGINE_SLOT_TYPE(rsacsma, int (*)(RSKCON*, RSKANALYSIS*, const RSKSIMOPTS*))
+QOR_ENGINE_SLOT_TYPE(rsamsma, int (*)(RSKCON*, RSKANALYSIS*, const RSKSIMOPTS*))
+QOR_ENGINE_SLOT_TYPE(rsassma, int (*)(RSKCON*, RSKANALYSIS*, const RSKSIMOPTS*))
+QOR_ENGINE_SLOT_TYPE(rsaporta, int (*)(RSKCON*, RSKANALYSIS*, const RSKNAMEREC*, int32_t, int32_t, int32_t, const int32_t*,
+                                       int32_t, const double*, int32_t, const int32_t*, const RSKNAMEREC*,
+                                       const RSKNAMEREC*, int32_t))
+QOR_ENGINE_SLOT_TYPE(rsasimb, int (*)(RSKCON*, RSKANALYSIS*, const RSKNAMEREC*, int32_t))
+QOR_ENGINE_SLOT_TYPE(rsacfla, int (*)(RSKCON*, RSKANALYSIS*, int32_t, int32_t, int32_t, const RSKNAMEREC*, double, double))
 QOR_ENGINE_SLOT_TYPE(rskrep, RSKCATOBJ* (*)(RSKCON*, const RSKNAMEREC*))
 QOR_ENGINE_SLOT_TYPE(rskrepd, int (*)(RSKCON*, RSKCATOBJ**, const RSKNAMEREC*, const RSKNAMEREC*, const RSKNAMEREC*,
                                       const RSKNAMEREC*, const RSKNAMEREC*, RSKCATOBJ*))

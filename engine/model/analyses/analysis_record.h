@@ -105,4 +105,12 @@ struct RSKANALYSIS {
     RSKNAMECELL* marginal_head;
     RSKNAMECELL* marginal_tail;
     int32_t marginal_count;
+
+    // ---- settings the stored analysis form keeps beside the above (catalog storage) ----
+    int32_t pivot;                   // PIVOT of covariance, model Monte Carlo, potential exposure
+    int32_t overlap;                 // OVERLAP of historical simulation
+    int32_t match;                   // MATCH of series simulation: 0 none, 1 date, 2 horizon
+    RSKOBJNAME covariance_data;      // COVDATA of model Monte Carlo and potential exposure
+    RSKOBJNAME constraint_data;      // LINCON of optimisation
+    RSKOBJNAME bounds_data;          // BOUNDS of optimisation
 };

@@ -85,6 +85,7 @@ struct RSKPHASES {
     uint8_t built;
     uint8_t takes_range;             // the per-position routine takes first and last
     uint8_t additive_roll_up;        // roll up in mode 0 only
+    uint8_t no_states;               // makes no market state and is not failed for it (kinds 1, 14)
     RskBuildPhase build;
     RskGeneratePhase generate;
     RskPositionPhase position;

@@ -8,10 +8,11 @@ namespace {
 
 constexpr int kKindCodes = 18;   // codes 0 to 17
 
-// Mark-to-market runs no phase: its result is the base-case values every run writes.
-constexpr RSKPHASES kMarkToMarket{1, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+// Mark-to-market runs no phase: its result is the base-case values every run writes. Like current
+// exposure it makes no market state, and the run must not fail it for that.
+constexpr RSKPHASES kMarkToMarket{1, 0, 0, 1, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
 // Current exposure builds (label, cell size, the run's exposure flag) and does nothing else.
-constexpr RSKPHASES kCurrentExposure{1, 0, 0, &rsacex0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+constexpr RSKPHASES kCurrentExposure{1, 0, 0, 1, &rsacex0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
 constexpr RSKPHASES kNotBuilt{};
 
 const RSKPHASES* const kPhases[kKindCodes] = {

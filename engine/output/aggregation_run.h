@@ -6,13 +6,16 @@
 #include "engine/tables/control_structure.h"
 
 struct RSKPROJECT;
-
-// Asks the aggregation engine (rskgrpd) to build the aggregation structure of the run's
-// aggregation control, keeps it in the run block and, with NOTES on, reports the cell estimate.
-// 0, or the code of rskgrpd.
-int rskrung(RSKCON* con, RSKPROJECT* project);
+struct RSKCROSSCLASS;
 
 // Cells that one crossing of k class variables with the given level counts can produce over n
 // instruments: the sum over every subset S of the counts of min(n, product / product over S),
 // minus 1 (the grand total is counted by the caller). Computed in double.
 double rskrung_crossing_cells(const double* counts, int k, double n);
+
+// The cell report of a run (NOTES on and at least one instrument): the upper bound of the cells
+// of the cross-classification's crossings and of their memory, 598/4122 and 4123. A class variable
+// without levels is left out with 598/4124, except "InstID", which counts the instruments.
+// Answers the cell bound (0 when no report is given).
+double rskrung_report(RSKCON* con, const RSKPROJECT* project, const RSKCROSSCLASS* cross, int32_t cell_size,
+                      int32_t instruments, const RSKNAMEREC* instrument_data);

@@ -76,6 +76,7 @@ struct RSKRUNBLOCK {
     uint8_t factor_use_exempt;       // an analysis whose listed factors are all unused still runs
     uint8_t current_exposure;        // every price vector carries the current exposure first
     int32_t planned_states;          // states the analyses' builds announce
+    RSKPROJECT* project;             // the running project (its archive option)
     struct RSKOUTOBJ* output_object; // the run's output object
     double run_time;                 // host date-time of the run
     struct RSKARCHIVEREC {           // the archive of the run while rskoutc closes the results

@@ -7,6 +7,8 @@
 #include <mutex>
 #include <string>
 
+#include <unistd.h>
+
 #include "host/macro.h"
 #include "host/missing.h"
 #include "runtime/core/service_guard.h"
@@ -62,8 +64,14 @@ int set_value(qor_macro_table* table, const char* name, int name_length, std::st
 }  // namespace
 
 qor_macro_table* xalanch() {
-    static qor_macro_table global;
-    return &global;
+    // The automatic variables are there from the first use of the table: SYSJOBID names this run
+    // of the host (its process id), so that archives tell apart the runs that wrote them.
+    static qor_macro_table* global = [] {
+        static qor_macro_table table;
+        table.values["SYSJOBID"] = std::to_string(static_cast<long>(::getpid()));
+        return &table;
+    }();
+    return global;
 }
 
 int xjsympn(qor_macro_table* table, const char* name, int name_length, double value) try {

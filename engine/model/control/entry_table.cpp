@@ -14,6 +14,7 @@
 #include "common/module/not_yet.h"
 #include "engine/analyses/analysis_phases.h"
 #include "engine/model/analyses/analyses.h"
+#include "engine/output/output_object.h"
 #include "engine/compiler/method_objects.h"
 #include "engine/compiler/compiler_driver.h"
 #include "engine/model/arrays/arrays.h"
@@ -462,6 +463,14 @@ void rskatbl_fill() {
     put<EngineSlot::rsafacg>(&rsafacg);
     put<EngineSlot::rsafacp>(&rsafacp);
     put<EngineSlot::rsafacs>(&rsafacs);
+
+    // Output objects (engine/output/output_*.cpp).
+    put<EngineSlot::rskout>(&rskout);
+    put<EngineSlot::rskoutd>(&rskoutd);
+    put<EngineSlot::rskoutf>(&rskoutf);
+    put<EngineSlot::rskoutp>(&rskoutp);
+    put<EngineSlot::rskoutv>(&rskoutv);
+    put<EngineSlot::rskoutx>(&rskoutx);
 
     // Two routines stand in two slots each.
     put<EngineSlot::rskcsac_again>(&rskcsac);

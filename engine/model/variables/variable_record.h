@@ -158,6 +158,7 @@ struct RSKVARIABLE {
     int16_t market_found;            // the run's market data found the variable
     uint8_t model_mark;              // 1 or 3: in the model specification's list
     int32_t market_order;            // order key of the market data
+    int32_t level_count;             // distinct values in the run's instrument data (0 unknown)
 };
 
 // Bits of RSKVARIABLE::class_flags.

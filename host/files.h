@@ -104,3 +104,34 @@ QOR_HOST_API int xxrenam(const char* old_name, int old_length, const char* new_n
 QOR_HOST_API int xxmkdir(const char* path, int length, const char* device);
 // Remove a file or an empty directory: 0; QOR_FILE_NOT_FOUND; QOR_FILE_FAILED.
 QOR_HOST_API int wxremov(const char* path, int length);
+
+// --- Record files: a text file read or written one record (line) at a time through a file
+// reference. Output goes to a staging file in the same directory, renamed into place at close.
+struct qor_record_file;   // an open record file, owned by the host
+enum : int {
+    QOR_RECORD_READ = 4113,                                     // open-block modes
+    QOR_RECORD_WRITE = 4114,
+    QOR_RECORD_TOO_LONG = static_cast<int>(0x80001020u),        // a record longer than allowed
+};
+// The open block: mode (QOR_RECORD_READ or QOR_RECORD_WRITE), format 1 (records end with a new
+// line), the longest record in bytes (1 to 32767), the rest 0.
+struct qor_record_open {
+    int mode;
+    int format;
+    int record_length;
+    int reserved[4];
+};
+// Open the file of a file reference: 0 and the handle; QOR_LIB_NOT_ASSIGNED; QOR_FILE_NOT_FOUND
+// (reading a file that is not there); QOR_FILE_FAILED; 86 for a null argument or a bad block.
+QOR_HOST_API int xxfopen(const char* fileref, const qor_record_open* block, qor_record_file** file);
+// Write one record of length bytes: 0; QOR_RECORD_TOO_LONG above the record length (nothing is
+// written); QOR_FILE_FAILED; 86 for a file opened for reading.
+QOR_HOST_API int xxfwrit(qor_record_file* file, const char* record, int length);
+// Read the next record into a buffer of size bytes (no NUL is added); *length gets its length.
+// 0; QOR_FILE_END after the last record; QOR_RECORD_TOO_LONG when the record exceeds the record
+// length or the buffer (the record is passed over); QOR_FILE_FAILED; 86 for a file being written.
+QOR_HOST_API int xxfread(qor_record_file* file, char* buffer, int size, int* length);
+// Close: a written file replaces the old one unless discard is non-zero or a write failed (then
+// the old file stays as it was). 0; QOR_FILE_FAILED when the new file could not be put in place;
+// 86 for null.
+QOR_HOST_API int xxfclos(qor_record_file* file, int discard);

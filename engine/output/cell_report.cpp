@@ -7,7 +7,7 @@
 #include "engine/model/projects/projects.h"
 #include "engine/model/variables/variable_record.h"
 #include "engine/model/variables/variables.h"
-#include "engine/output/aggregation_run.h"
+#include "engine/output/cell_report.h"
 #include "host/options.h"
 #include "host/print.h"
 

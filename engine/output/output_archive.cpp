@@ -22,7 +22,7 @@ bool debugging(const RSKCON* con) { return (con->debug_categories & RSKDEBUG_ON)
 
 // Submits one line of message 598/number. A line with `run` set ends a submission: the queued
 // lines run with NOTES and SOURCE on only while debugging, and the options are restored after.
-int submit_line(RSKCON* con, int number, bool run, ...) {
+int submit_line(RSKCON* con, int number, int run, ...) {
     char text[kLineBytes];
     va_list args;
     va_start(args, run);
@@ -103,16 +103,16 @@ int rskarca(RSKCON* con, const RSKOUTOBJ* object, const char* member, int member
     const RSKNAMEREC& project = object->project_name.name;
     const RSKNAMEREC& run = object->run_name.name;
     const int archive_libref = trimmed(archive.libref, 8);
-    int rc = submit_line(con, 5900, true);
+    int rc = submit_line(con, 5900, 1);
     if (zdfxst(archive.libref, member, member_length, "DATA") == 0)
-        rc |= submit_line(con, 5910, false, archive_libref, archive.libref, &member_name);
-    rc |= submit_line(con, 5911, false);
-    rc |= submit_line(con, 5912, false);
-    rc |= submit_line(con, 5913, false, session.length, session.text, archive.run_time,
+        rc |= submit_line(con, 5910, 0, archive_libref, archive.libref, &member_name);
+    rc |= submit_line(con, 5911, 0);
+    rc |= submit_line(con, 5912, 0);
+    rc |= submit_line(con, 5913, 0, session.length, session.text, archive.run_time,
                       archive.member.name.length, archive.member.name.text, project.length, project.text,
                       run.length, run.text);
-    rc |= submit_line(con, 5914, false, trimmed(object->libref, 8), object->libref, &member_name);
-    rc |= submit_line(con, 5915, true, archive_libref, archive.libref, &member_name, archive_libref,
+    rc |= submit_line(con, 5914, 0, trimmed(object->libref, 8), object->libref, &member_name);
+    rc |= submit_line(con, 5915, 1, archive_libref, archive.libref, &member_name, archive_libref,
                       archive.libref, &member_name);
     return rc;
 }
@@ -121,7 +121,7 @@ int rskarcc(RSKCON* con) {
     if (con == nullptr || con->run_block == nullptr) return 0;
     auto& archive = con->run_block->archive;
     if (!archive.open) return 0;
-    submit_line(con, 5900, true);
+    submit_line(con, 5900, 1);
     archive.open = 0;
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "engine/tables/catalog_records.h"
 #include "engine/tables/control_structure.h"
 #include "engine/model/timers/timer_record.h"
+#include "engine/output/aggregation_run.h"
 #include "engine/output/result_datasets.h"
 
 struct RSKLAG;
@@ -69,8 +70,11 @@ struct RSKRUNBLOCK {
     // ---- result data sets (engine/output/) ----
     RSKRUNRESULTS results;           // descriptors per kind, the row record, the row context
 
+    // ---- aggregation over the cross-classification (engine/output/aggregation_*) ----
+    RSKAGGRUN aggregation;
+
     // ---- analyses' run factors, output object and aggregation set-up (engine/analyses/,
-    // engine/output/output_object*, engine/output/aggregation_run.cpp) ----
+    // engine/output/output_*, engine/output/cell_report.cpp) ----
     struct RSKRUNFACTOR* free_run_factors;   // run factor records; chunks of 100 from the run pool
     uint8_t own_states;              // the run generates its states (not read back from results)
     uint8_t factor_use_exempt;       // an analysis whose listed factors are all unused still runs
@@ -85,8 +89,6 @@ struct RSKRUNBLOCK {
         RSKOBJNAME member;           // the archive member: the value of SYSJOBID
         double run_time;
     } archive;
-    struct RSKAGGCTL* aggregation_control;   // the run's aggregation control; null without one
-    void* aggregation;               // the aggregation structure rskgrpd builds
     int32_t cell_size;               // bytes of a cell of the aggregation
     int32_t instrument_count;        // instruments of the run's instrument file
     RSKOBJNAME instrument_data_name; // the instrument data set, for the cell report

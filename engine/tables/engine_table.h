@@ -851,6 +851,27 @@ QOR_ENGINE_SLOT_TYPE(rsafacg, int (*)(RSKCON*, RSKANALYSIS*, const RSKNAMEREC*, 
 QOR_ENGINE_SLOT_TYPE(rsafacp, int (*)(RSKCON*, RSKANALYSIS*, const RSKNAMEREC*, double, uint32_t))
 QOR_ENGINE_SLOT_TYPE(rsafacs, int (*)(RSKCON*, RSKANALYSIS*, const RSKNAMEREC*, double, double, uint32_t, uint32_t,
                                       const RSKNAMEREC*, double, double, uint32_t, uint32_t))
+// The aggregation engine (engine/output/aggregation.h): callbacks spelled out, so that the
+// modules need no header of the engine's output subsystem.
+struct RSKAGGCTL;
+struct RSKCCVAR;
+QOR_ENGINE_SLOT_TYPE(rskgrp0, int (*)(RSKCON*, RSKAGGCTL*, int (*)(RSKCON*, void*, void*), void*, int32_t*))
+QOR_ENGINE_SLOT_TYPE(rskgrp1, int (*)(RSKCON*, RSKAGGCTL*, int (*)(RSKCON*, void*), int (*)(RSKCON*),
+                                      int (*)(RSKCON*), int))
+QOR_ENGINE_SLOT_TYPE(rskgrp2, int (*)(RSKCON*, RSKAGGCTL*))
+QOR_ENGINE_SLOT_TYPE(rskgrp3, int (*)(RSKCON*, RSKAGGCTL*))
+QOR_ENGINE_SLOT_TYPE(rskgrp4, int (*)(RSKCON*, RSKAGGCTL*))
+QOR_ENGINE_SLOT_TYPE(rskgrp5, int (*)(RSKCON*, RSKAGGCTL*))
+QOR_ENGINE_SLOT_TYPE(rskgrp6, int (*)(RSKCON*, RSKAGGCTL*, void*, int (*)(RSKCON*, void*, void*, int, const char*),
+                                      int (*)(RSKCON*, void*, int, int)))
+QOR_ENGINE_SLOT_TYPE(rskgrpd, int (*)(RSKCON*, RSKCROSSCLASS*, RSKVARIABLE*, RSKAGGCTL**, int32_t))
+QOR_ENGINE_SLOT_TYPE(rskgrpf, int (*)(RSKCON*, RSKAGGCTL*))
+QOR_ENGINE_SLOT_TYPE(rskgrpi, int (*)(RSKCON*, RSKAGGCTL*))
+QOR_ENGINE_SLOT_TYPE(rskgrps, int (*)(RSKCON*, RSKAGGCTL*, int (*)(RSKCON*, void*, void*, int, int),
+                                      int (*)(RSKCON*, void*, int), int (*)(RSKCON*, void*)))
+QOR_ENGINE_SLOT_TYPE(rskgrpx, int (*)(RSKCON*, RSKAGGCTL*, const char*))
+QOR_ENGINE_SLOT_TYPE(rskgrpy, int (*)(const char*, char*, int32_t*))
+QOR_ENGINE_SLOT_TYPE(rskgrpz, RSKCCVAR* (*)(RSKCON*, RSKAGGCTL*))
 #undef QOR_ENGINE_SLOT_TYPE
 
 template <EngineSlot S>

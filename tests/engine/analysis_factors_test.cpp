@@ -244,6 +244,22 @@ TEST_F(RunFactors, AllFactorsOfTheRunInTableOrMarketOrder) {
     EXPECT_EQ(count_of(log().substr(at), "598/2613"), 1);
 }
 
+TEST_F(RunFactors, NoMemoryForTheRunFactorListFailsTheBuildOnce) {
+    variable("F1")->run_used = 1;
+    RSKANALYSIS* a = listing("Starved", {"F1"});
+    RSKANLPROC* run = run_of(a);
+    con->run_block->free_run_factors = nullptr;
+    qor_pool_fail_nth(1);
+    EXPECT_EQ(rsafacx(con, run, a->entries_head, a->entry_count), 1);
+    qor_pool_fail_nth(1);
+    EXPECT_EQ(rsafacb(con, run, 0), 1);
+    qor_pool_fail_nth(0);
+    EXPECT_EQ(count_of(log(), "598/2797"), 1);
+    EXPECT_EQ(run->run_factor_count, 0);
+    EXPECT_EQ(rsafacx(con, run, a->entries_head, a->entry_count), 0);   // memory back: it works
+    EXPECT_EQ(run->run_factor_count, 1);
+}
+
 TEST_F(RunFactors, FactorsOfResultsReadBack) {
     RSKANLPROC* run = run_of(analysis("Back"));
     RSKNAMEREC f2 = name_of("f2"), missing = name_of("Nowhere");

@@ -8,7 +8,8 @@
 #include "engine/model/names/name_records.h"
 #include "engine/model/projects/projects.h"
 #include "engine/model/variables/variable_record.h"
-#include "engine/output/aggregation_run.h"
+#include "engine/output/cell_report.h"
+#include "engine/run/run_block.h"
 #include "host/options.h"
 #include "tests/engine/definitions_fixture.h"
 
@@ -111,6 +112,30 @@ TEST_F(CellReport, SilentWithoutNotesOrInstruments) {
     xoptbst("NOTES", 0);
     EXPECT_EQ(report(1000), 0);
     EXPECT_EQ(log().find("598/4122", at), std::string::npos);
+}
+
+TEST_F(CellReport, SetUpBuildsTheControlThenReports) {
+    crossing({"Region", "Desk"});
+    RSKCATOBJ header{};
+    header.object = &cross_;
+    RSKRUNBLOCK* block = con->run_block;
+    block->cell_size = 64;
+    block->instrument_count = 1000;
+    rskname(con, &block->instrument_data_name, "WORK.POS", -1);
+    // Without a cross-classification nothing is done.
+    size_t at = log().size();
+    EXPECT_EQ(rskrung(con, &project_), 0);
+    EXPECT_EQ(log().find("598/4122", at), std::string::npos);
+
+    block->cross_class = &header;
+    at = log().size();
+    EXPECT_EQ(rskrung(con, &project_), 0) << log().substr(at);
+    EXPECT_NE(block->aggregation.control, nullptr);
+    EXPECT_EQ(block->aggregation.cross, &cross_);
+    const size_t report = log().find("598/4122", at);
+    ASSERT_NE(report, std::string::npos) << log().substr(at);
+    EXPECT_NE(log().find(" 231 ", report), std::string::npos) << log().substr(at);
+    block->cross_class = nullptr;
 }
 
 }  // namespace

@@ -32,8 +32,8 @@ TEST_F(EntryTable, EverySlotFromOneTo401HoldsARoutine) {
 
 TEST_F(EntryTable, MissingRoutinesNameThemselvesAndFail) {
     // Routines answering a code give 1; those answering a record give null.
-    auto rskgrpd = engine_routine<EngineSlot::rskgrpd>();
-    EXPECT_EQ(rskgrpd(&con_), 1);
+    auto rskrate = engine_routine<EngineSlot::rskrate>();
+    EXPECT_EQ(rskrate(&con_), 1);
     RSKNAMEREC name = name_of("RATE");
     // The market data reader says "no such definition", so its callers go on.
     auto rskmdso = engine_routine<EngineSlot::rskmdso>();
@@ -42,7 +42,7 @@ TEST_F(EntryTable, MissingRoutinesNameThemselvesAndFail) {
     EXPECT_EQ(rskmtm(&con_), 1);
 
     std::string text = log();
-    EXPECT_NE(text.find("rskgrpd: not yet available."), std::string::npos) << text;
+    EXPECT_NE(text.find("rskrate: not yet available."), std::string::npos) << text;
     EXPECT_NE(text.find("rskmdso: not yet available."), std::string::npos);
     EXPECT_NE(text.find("rskmtm: not yet available."), std::string::npos);
 }

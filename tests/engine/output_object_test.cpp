@@ -2,6 +2,7 @@
 // the listing with and without GENERIC, DELETE, and the end of a run: close order, empty data
 // sets, a failed close, and the archive that collects the closed data sets.
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -35,6 +36,12 @@ protected:
     std::string since(size_t at) { return log().substr(at); }
     static std::string path_of(const RSKOUTOBJ* object) { return std::string(object->path, object->path_length); }
 };
+
+TEST(HostStart, JobIdIsTheProcessId) {
+    char value[32] = {};
+    ASSERT_GT(xjsymget(xalanch(), "SYSJOBID", 8, value, sizeof value), 0);
+    EXPECT_EQ(std::string(value), std::to_string(::getpid()));
+}
 
 TEST_F(OutputObjects, NamesBecomeTheirOwnDirectoriesUnderTheParent) {
     struct Case {
@@ -82,6 +89,29 @@ TEST_F(OutputObjects, AParentThatCannotBeMadeFailsTheDefinition) {
     const std::string said = since(at);
     EXPECT_NE(said.find("598/1412"), std::string::npos) << said;
     EXPECT_NE(said.find("598/1401"), std::string::npos) << said;
+}
+
+TEST_F(OutputObjects, NoMemoryForARecordLeavesNoObject) {
+    con->free_lists->output_objects = nullptr;
+    qor_pool_fail_nth(1);
+    int rc = -1;
+    EXPECT_EQ(define("Starved", dir_.string(), RSKOUTD_CREATE, &rc), nullptr);
+    qor_pool_fail_nth(0);
+    EXPECT_EQ(rc, 1);
+    EXPECT_EQ(count_of(log(), "598/2797"), 1);
+    RSKNAMEREC key = name_of("Starved");
+    EXPECT_EQ(engine_routine<EngineSlot::rskout>()(con, &key), nullptr);
+    EXPECT_FALSE(fs::exists(dir_ / "Starved"));
+    // The eleventh object takes a record from a second block of ten.
+    std::vector<RSKOUTOBJ*> records;
+    for (int i = 0; i < 11; ++i) {
+        const std::string name = "Obj" + std::to_string(i);
+        records.push_back(define(name.c_str(), dir_.string(), RSKOUTD_CREATE));
+        ASSERT_NE(records.back(), nullptr);
+    }
+    EXPECT_EQ(records[9] - records[0], 9);
+    const std::less<const RSKOUTOBJ*> before;
+    EXPECT_FALSE(!before(records[10], records[0]) && before(records[10], records[0] + 10));
 }
 
 TEST_F(OutputObjects, RedefiningKeepsTheRecordAndForgetsItsFiles) {

@@ -56,6 +56,7 @@ protected:
     void TearDown() override {
         for (int kind = 1; kind <= kRskResKindMax; ++kind) {
             RSKRESDS& d = r()->descriptors[kind];
+            if (d.definition != nullptr) xvputt(d.definition);
             if (d.dataset != nullptr) xoclose(d.dataset, 0);
             for (value_set*& set : d.levels)
                 if (set != nullptr) zvterm(set);
@@ -79,6 +80,8 @@ protected:
     }
     // Closes the data set of a descriptor so that it can be read.
     void close(RSKRESDS* d) {
+        xvputt(d->definition);
+        d->definition = nullptr;
         ASSERT_EQ(xoclose(d->dataset, 0), 0);
         d->dataset = nullptr;
         d->open = 0;

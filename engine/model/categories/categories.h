@@ -24,6 +24,9 @@ struct RSKHIERCELL {
     RSKHIERCELL* next;
     RSKOBJNAME name;
     uint32_t marker;                 // 0 or 1
+    // Aggregation (engine/output/aggregation_*): the variable the name resolved to when the
+    // aggregation was last built from this hierarchy.
+    RSKVARIABLE* variable;
 };
 
 struct RSKHIERARCHY {
@@ -40,6 +43,12 @@ struct RSKCROSSCLASS {
     RSKHIERARCHY* tail;
     uint32_t count;
     uint8_t has_altype;              // some hierarchy holds the system variable ALtype
+    // Aggregation (engine/output/aggregation_*): requests of the run, overwritten by the build
+    // with 1-based class-variable indexes. al_request non-zero adds ALtype as a class variable;
+    // special_as_class non-zero makes the special variable an ordinary class variable (0 after
+    // the build when it already was one).
+    int32_t al_request;
+    int32_t special_as_class;
 };
 
 // The category of that name, or null.

@@ -50,6 +50,7 @@
 #include "engine/model/positions/position_definitions.h"
 #include "engine/model/variables/analysis_kinds.h"
 #include "engine/model/variables/variables.h"
+#include "engine/output/aggregation.h"
 #include "engine/tables/slot_placeholder.h"
 #include "host/kernel.h"
 
@@ -215,6 +216,20 @@ void rskatbl_fill() {
     put<EngineSlot::rskccsd>(&rskccsd);
     put<EngineSlot::rskccsf>(&rskccsf);
     put<EngineSlot::rskccsp>(&rskccsp);
+    put<EngineSlot::rskgrp0>(&rskgrp0);
+    put<EngineSlot::rskgrp1>(&rskgrp1);
+    put<EngineSlot::rskgrp2>(&rskgrp2);
+    put<EngineSlot::rskgrp3>(&rskgrp3);
+    put<EngineSlot::rskgrp4>(&rskgrp4);
+    put<EngineSlot::rskgrp5>(&rskgrp5);
+    put<EngineSlot::rskgrp6>(&rskgrp6);
+    put<EngineSlot::rskgrpd>(&rskgrpd);
+    put<EngineSlot::rskgrpf>(&rskgrpf);
+    put<EngineSlot::rskgrpi>(&rskgrpi);
+    put<EngineSlot::rskgrps>(&rskgrps);
+    put<EngineSlot::rskgrpx>(&rskgrpx);
+    put<EngineSlot::rskgrpy>(&rskgrpy);
+    put<EngineSlot::rskgrpz>(&rskgrpz);
     put<EngineSlot::rskhier>(&rskhier);
     put<EngineSlot::rskcanb>(&rskcanb);
     put<EngineSlot::rskcapb>(&rskcapb);

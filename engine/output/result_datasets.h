@@ -317,6 +317,7 @@ struct RSKRUNRESULTS {
     int32_t label_failures;          // missing analysis type label messages
     int32_t error_rows;              // ERRORS rows written
     uint8_t stop;                    // the run stops (out of storage)
+    uint8_t row_ready;               // the row template holds missing values and blanks
 };
 
 // ---- Kinds and opening (rskputd) ----
@@ -370,5 +371,8 @@ double rskres_no_change();
 // 100 * a / |b|, missing when either is missing, b is 0 or the quotient would overflow.
 double percent(double a, double b);
 
+// Sets every number of the row template to missing and every text to blanks, and copies the
+// template into the current row (done once per run, by the first rskputd at the latest).
+void rskres_init_row(RSKRUNRESULTS* results);
 // The run's result section (null before a run block exists).
 RSKRUNRESULTS* rskres_run(RSKCON* con);

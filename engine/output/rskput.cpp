@@ -274,6 +274,32 @@ void instrument_value_row(RSKCON* con, RSKRUNRESULTS* r, RSKRESDS* resds) {
 
 }  // namespace
 
+void rskres_init_row(RSKRUNRESULTS* r) {
+    // Every number of the record is a double at an 8-byte boundary: fill the whole record with
+    // missing values, then blank the texts.
+    RSKROWVALUES& t = r->row_template;
+    static_assert(sizeof(RSKROWVALUES) % sizeof(double) == 0, "row record of whole doubles");
+    const double m = missing();
+    auto* bytes = reinterpret_cast<unsigned char*>(&t);
+    for (size_t at = 0; at < sizeof t; at += sizeof(double)) std::memcpy(bytes + at, &m, sizeof m);
+    char* const texts[] = {t.inst_id, t.inst_type, t.inst_source, t.total, t.result_name,
+                           t.analysis_name, t.analysis_type, t.simulation_mode,
+                           t.simulation_category, t.simulation_part, t.simulation_part_label,
+                           t.name, t.name2, t.type, t.currency, t.label, t.label2,
+                           t.objective_name, t.constraint_name, t.values_or_changes};
+    const size_t sizes[] = {sizeof t.inst_id, sizeof t.inst_type, sizeof t.inst_source,
+                            sizeof t.total, sizeof t.result_name, sizeof t.analysis_name,
+                            sizeof t.analysis_type, sizeof t.simulation_mode,
+                            sizeof t.simulation_category, sizeof t.simulation_part,
+                            sizeof t.simulation_part_label, sizeof t.name, sizeof t.name2,
+                            sizeof t.type, sizeof t.currency, sizeof t.label, sizeof t.label2,
+                            sizeof t.objective_name, sizeof t.constraint_name,
+                            sizeof t.values_or_changes};
+    for (size_t i = 0; i < sizeof sizes / sizeof sizes[0]; ++i) std::memset(texts[i], ' ', sizes[i]);
+    std::memcpy(&r->row, &t, sizeof t);
+    r->row_ready = 1;
+}
+
 double rskres_no_change() { return make_missing('N'); }
 
 double percent(double a, double b) {

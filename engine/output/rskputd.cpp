@@ -144,6 +144,7 @@ int rskputd(RSKCON* con, RSKRESDS** out, RSKOUTOBJ* object, int kind) {
     RSKRUNRESULTS* r = rskres_run(con);
     if (r == nullptr || con->options == nullptr) return 1;
     const RSKOPTREC* o = &con->options->current;
+    if (!r->row_ready) rskres_init_row(r);
     RSKVARSWITCH sw;
     std::memset(&sw, 0, sizeof sw);
 
@@ -197,6 +198,7 @@ int rskputd(RSKCON* con, RSKRESDS** out, RSKOUTOBJ* object, int kind) {
         if (rc != 0) {
             // The data set stays open and listed: it is closed with the others at the run's end.
             resds->open = 1;
+            if (out != nullptr) *out = resds;
             return rc;
         }
     }

@@ -56,6 +56,7 @@ protected:
     void TearDown() override {
         for (int kind = 1; kind <= kRskResKindMax; ++kind) {
             RSKRESDS& d = r()->descriptors[kind];
+            if (d.definition != nullptr) xvputt(d.definition);
             if (d.dataset != nullptr) xoclose(d.dataset, 0);
             for (value_set*& set : d.levels)
                 if (set != nullptr) zvterm(set);
@@ -79,6 +80,8 @@ protected:
     }
     // Closes the data set of a descriptor so that it can be read.
     void close(RSKRESDS* d) {
+        xvputt(d->definition);
+        d->definition = nullptr;
         ASSERT_EQ(xoclose(d->dataset, 0), 0);
         d->dataset = nullptr;
         d->open = 0;
@@ -591,6 +594,41 @@ TEST_F(ResultDatasets, TotalMarkerReachesPrintAndRawExport) {
     EXPECT_NE(text.str().find("\n._,3,"), std::string::npos) << text.str();
     EXPECT_NE(text.str().find(",12.5"), std::string::npos);
     EXPECT_NE(listing().find("_"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// The file entry of a new data set cannot be had: 598/2797 once, result 1, and the data set
+// abandoned, so no member is left and the object lists nothing.
+TEST_F(ResultDatasets, OutOfMemoryForTheFileEntryLeavesNoMember) {
+    options()->datasets = 1;
+    options()->mddbs = 0;
+    // One opening first, so that the name look-ups of the columns have their buffers.
+    RSKRESDS* warm = open(4);
+    ASSERT_NE(warm, nullptr);
+    close(warm);
+    xomdel("RESTEST", "SUMMARY", "DATA");
+    std::memset(static_cast<void*>(&r()->descriptors[4]), 0, sizeof(RSKRESDS));
+    con->free_lists->output_files = nullptr;
+    object_->files_head = object_->files_tail = nullptr;
+    object_->file_count = 0;
+    con->no_memory_reported = 0;
+    const std::string before = log();
+    qor_pool_fail_nth(1);
+    int rc = 0;
+    RSKRESDS* d = open(4, &rc);
+    EXPECT_EQ(qor_pool_fail_nth(0), 0);   // the failure fired
+    const std::string added = log().substr(before.size());
+    EXPECT_EQ(rc, 1);
+    EXPECT_EQ(d, nullptr);
+    EXPECT_EQ(count_of(added, "598/2797"), 1) << added;
+    EXPECT_EQ(object_->file_count, 0);
+    EXPECT_EQ(r()->descriptors[4].dataset, nullptr);
+    EXPECT_FALSE(member_exists("SUMMARY"));
+    // The next opening has memory again and succeeds.
+    EXPECT_NE(open(4), nullptr);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 
@@ -135,14 +136,13 @@ TEST(MessageTables, EveryShippedTextFormatsWithoutUnknownDirectives) {
             // Every directive must be one the formatter knows: an unknown one would show as written.
             std::string text = line.substr(tab + 1);
             for (size_t p = text.find('%'); p != std::string::npos; p = text.find('%', p + 1)) {
-                std::string rest = text.substr(p, 4);
-                bool known = rest.rfind("%%", 0) == 0 || rest.rfind("%*s", 0) == 0 || rest.rfind("%i", 0) == 0 ||
-                             rest.rfind("%li", 0) == 0 || rest.rfind("%g", 0) == 0 || rest.rfind("%s", 0) == 0 ||
-                             rest.rfind("%1z", 0) == 0 || rest.rfind("%2z", 0) == 0 || rest.rfind("%3z", 0) == 0 ||
-                             rest.rfind("%+", 0) == 0 || rest.rfind("%n", 0) == 0 ||
-                             (rest.size() >= 3 && rest[1] >= '1' && rest[1] <= '9' && rest[2] == 'i') ||
-                             (rest.size() >= 4 && rest[1] == '.' && rest[2] >= '0' && rest[2] <= '9' &&
-                              rest[3] == 'f');
+                // The directive grammar of docs/runtime-printing.md: flags, width, precision, the
+                // l/ll size and one conversion letter.
+                static const std::regex directive(R"(^%(%|[-+]?(\d+|\*)?(\.(\d+|\*))?(l|ll)?[idxXocgfepsbuvqtnmwz]))");
+                std::smatch m;
+                const std::string rest = text.substr(p);
+                const bool known = std::regex_search(rest, m, directive) &&
+                                   (m.str().back() != 'z' || m.str() == "%1z" || m.str() == "%2z" || m.str() == "%3z");
                 EXPECT_TRUE(known) << table << "/" << number << ": " << text;
                 if (rest.rfind("%%", 0) == 0) ++p;
             }

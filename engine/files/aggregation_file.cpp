@@ -59,13 +59,22 @@ void build_header(RSKCON* con, RSKAGGFILE* file) {
     put_u32(h + kAggFileRecordCountAt, static_cast<uint32_t>(file->record_count));
 }
 
-// Reads exactly length bytes: 0; -1 at the end of the member (also part way); else the host code.
-int read_exactly(qor_entry* handle, void* buffer, size_t length) {
-    size_t got = 0;
-    const int rc = xcread(handle, buffer, length, &got);
+// Reads exactly length bytes: 0; -1 at the end of the member (also part way, *got then says how
+// far); else the host code.
+int read_exactly(qor_entry* handle, void* buffer, size_t length, size_t* got = nullptr) {
+    size_t read = 0;
+    const int rc = xcread(handle, buffer, length, &read);
+    if (got != nullptr) *got = read;
     if (rc == 0) return 0;
     if (static_cast<uint32_t>(rc) == QOR_C_END) return -1;
     return rc;
+}
+
+// A member may end only between records: an end part way through one means lost data.
+int unexpected_end(RSKCON* con, RSKAGGFILE* file) {
+    internal_error(con, "rskag1: unexpected end of file.");
+    file->error = 1;
+    return -1;
 }
 
 int open_failed(RSKCON* con, RSKAGGFILE* file, int code) {
@@ -145,23 +154,23 @@ int rskag1(RSKCON* con, RSKAGGFILE* file) {
     if (file->error) return -1;
     char tag[4];
     int rc;
+    size_t got = 0;
+    bool started = false;            // bytes of this record were read
     if (file->weights_length > 0) {
-        rc = read_exactly(file->handle, tag, 4);
+        rc = read_exactly(file->handle, tag, 4, &got);
+        started = got > 0;
         if (rc == 0 && std::memcmp(tag, kWeightsTag, 4) != 0) return 1;
         if (rc == 0) rc = read_exactly(file->handle, file->weights, static_cast<size_t>(file->weights_length));
-        if (rc == -1) return -1;
+        if (rc == -1) return started ? unexpected_end(con, file) : -1;
         if (rc != 0) goto failed;
     }
-    rc = read_exactly(file->handle, tag, 4);
-    if (rc == -1) return -1;
+    rc = read_exactly(file->handle, tag, 4, &got);
+    started = started || got > 0;
+    if (rc == -1) return started ? unexpected_end(con, file) : -1;
     if (rc != 0) goto failed;
     if (std::memcmp(tag, kValuesTag, 4) != 0) return 1;
     rc = read_exactly(file->handle, file->values, static_cast<size_t>(file->values_length));
-    if (rc == -1) {
-        internal_error(con, "rskag1: unexpected end of file.");
-        file->error = 1;
-        return -1;
-    }
+    if (rc == -1) return unexpected_end(con, file);
     if (rc != 0) goto failed;
     for (RSKCCVAR* e = file->restore; e != nullptr; e = e->next)
         if (e->value_source != nullptr) std::memcpy(e->value_source, e->key_slot, static_cast<size_t>(e->length));

@@ -44,8 +44,9 @@ int rskago(RSKCON* con, RSKAGGFILE* file, int mode);
 // Writes one record ("WEIC" and the key when there is one, "DONE" and the user data): 0, or the
 // host's write code after xprrlog (the member is then discarded at close).
 int rskagw(RSKCON* con, RSKAGGFILE* file);
-// Reads the next record: 0 one record; -1 end of member (or after an earlier failure); 1 a tag
-// that is not "WEIC" or "DONE"; 2 a read failure.
+// Reads the next record: 0 one record; -1 end of member (or after an earlier failure; a member
+// that ends part way through a record sets the error flag); 1 a tag that is not "WEIC" or
+// "DONE"; 2 a read failure.
 int rskag1(RSKCON* con, RSKAGGFILE* file);
 // Rewinds to the first record: 0; 1 when the error flag is set; 2 when the header cannot be read.
 int rskag0(RSKCON* con, RSKAGGFILE* file);

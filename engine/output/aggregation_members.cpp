@@ -152,8 +152,9 @@ int readSingleFile(RSKCON* con, RSKCCPAGE* first_page) {
         }
         rc = merge_record(con, run, first_page, file->values);
     }
-    // Records past the stored count mean a damaged count: cells would be lost without a word.
-    if (rc == 0 && rskag1(con, file) != -1) rc = member_failed(file, 1328);
+    // Records past the stored count mean a damaged count, and bytes of a record cut short a lost
+    // record: either way cells would be lost without a word.
+    if (rc == 0 && (rskag1(con, file) != -1 || file->error != 0)) rc = member_failed(file, 1328);
     rskagc(con, file);
     return rc;
 }

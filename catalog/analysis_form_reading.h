@@ -5,25 +5,14 @@
 #include <type_traits>
 
 #include "catalog/analysis_form_items.h"
+#include "catalog/form_items.h"
 #include "engine/model/analyses/analysis_record.h"
 #include "engine/tables/engine_table.h"
 
-// Calls a definition of the engine through its slot. A slot whose routine the engine has not
-// built yet holds a placeholder taking the control structure only, which reports itself and
-// fails; the reader then fails too.
+// Calls a definition of the engine through its slot (see form_items::engine_call).
 template <EngineSlot S, typename... Args>
 int rss_define(RSKCON* con, Args... args) {
-    auto routine = engine_routine<S>();
-    if (routine == nullptr) return 1;
-    using Fn = engine_slot_t<S>;
-    if constexpr (std::is_invocable_v<Fn, RSKCON*>) {
-        return routine(con);
-    } else if constexpr (std::is_invocable_r_v<int, Fn, RSKCON*, Args...>) {
-        return routine(con, args...);
-    } else {
-        static_assert(std::is_void_v<Fn>, "the engine routine's type differs from the call made here");
-        return 1;
-    }
+    return form_items::engine_call<S>(con, args...);
 }
 
 // 598/3013 naming the analysis whose definition failed; 1.

@@ -57,15 +57,14 @@ inline qor_list_id new_sublist(RSKCON* con, RSKLISTWS* workspace, const char* la
 }
 
 // Calls a routine of the engine. Until the engine builds it, its slot holds a placeholder that
-// takes the control structure only, reports itself and fails.
+// takes the control structure only, reports itself and fails (non-zero).
 template <EngineSlot S, typename... Args>
 int engine_call(RSKCON* con, Args... args) {
     auto routine = engine_routine<S>();
     if (routine == nullptr) return 1;
     using Fn = engine_slot_t<S>;
     if constexpr (std::is_invocable_v<Fn, RSKCON*>) {
-        routine(con);   // the placeholder says that it is not available
-        return 1;
+        return routine(con);
     } else {
         static_assert(std::is_invocable_r_v<int, Fn, RSKCON*, Args...>,
                       "the engine routine's type differs from the call made here");

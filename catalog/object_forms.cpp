@@ -4,6 +4,7 @@
 #include <string_view>
 #include <type_traits>
 
+#include "catalog/form_items.h"
 #include "catalog/object_forms.h"
 #include "common/intervals/interval_spec.h"
 #include "engine/tables/engine_table.h"
@@ -20,21 +21,10 @@ RSKNAMEREC record_of(const RSOCHAR& value) {
     return RSKNAMEREC{0, static_cast<uint16_t>(length), const_cast<char*>(value.text)};
 }
 
-// Calls a definition routine of the engine. Until the engine builds it, its slot holds a
-// placeholder that takes the control structure only, reports itself and fails.
+// Calls a definition routine of the engine (see form_items::engine_call).
 template <EngineSlot S, typename... Args>
 int define_through(RSKCON* con, Args... args) {
-    auto routine = engine_routine<S>();
-    if (routine == nullptr) return 1;
-    using Fn = engine_slot_t<S>;
-    if constexpr (std::is_invocable_v<Fn, RSKCON*>) {
-        return routine(con);
-    } else if constexpr (std::is_invocable_r_v<int, Fn, RSKCON*, Args...>) {
-        return routine(con, args...);
-    } else {
-        static_assert(std::is_void_v<Fn>, "the engine routine's type differs from the call made here");
-        return 1;
-    }
+    return form_items::engine_call<S>(con, args...);
 }
 
 // The "VARIABLES" mappings: for each sublist "VARNAME" and "NAME", added through `add`. A refused

@@ -44,7 +44,7 @@ int setup_entries(RSKCMPCON* h) {
     for (int i = 0; i < h->action_count; ++i) {
         const RSKACTION* action = h->actions[i];
         int block = block_of_entry(action, i + 1);
-        char label[sizeof action->label + sizeof CMPMB_NAMES[0] + 1];   // "_ACTn_BLOCK"
+        char label[128];   // "_ACTn_BLOCK": an action label and a block name fit with room
         std::snprintf(label, sizeof label, "%s_%s", action->label, block >= 0 ? CMPMB_NAMES[block] : "?");
         int entry = entry_of(h, label);
         if (entry < 0) return 1;

@@ -1,6 +1,5 @@
 // File input and output under the data set services: exact positioned reads and writes,
 // the append buffer of output data sets, making an observation current, damage reports.
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -62,11 +61,6 @@ int ds_flush_pending(qor_dataset* ds) {
         xpslog("%1zWriting the data set %s failed: %s.", ds->name.c_str(), std::strerror(errno));
         return QOR_DS_IO_ERROR;
     }
-    // A member that is forced to disk on close starts its write-back now, so the disk works while
-    // the step computes and the close waits only for the tail. Only a hint: its result is not needed.
-    if (!ds->scratch)
-        ::sync_file_range(ds->fd, static_cast<off_t>(at), static_cast<off_t>(ds->pending.size()),
-                          SYNC_FILE_RANGE_WRITE);
     ds->written += static_cast<int64_t>(ds->pending.size() / length);
     ds->pending.clear();
     return 0;

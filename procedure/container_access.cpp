@@ -29,32 +29,30 @@ const ContainerFamily kMitigationFamily = {
     320, 321, 322, 325, 326, 323,
 };
 
-ContainerView container_view(RSKCON* con, const ContainerFamily& family) {
+namespace {
+
+// The two containers hold the same lists under the same names.
+template <typename Container>
+ContainerView view_of(Container* c) {
     ContainerView v;
-    if (family.counterparty && con->cpty_container != nullptr) {
-        RSKCPTYCON* c = con->cpty_container;
-        v.container = c;
-        v.variables = &c->variables;
-        v.system_variables = &c->system_variables;
-        v.types = &c->types;
-        v.datasets = &c->datasets;
-        v.sources = &c->sources;
-        v.statelength = &c->statelength;
-        v.output_total = &c->output_total;
-        v.variable_count = &c->variable_count;
-    } else if (!family.counterparty && con->mit_container != nullptr) {
-        RSKMITIGATIONCON* c = con->mit_container;
-        v.container = c;
-        v.variables = &c->variables;
-        v.system_variables = &c->system_variables;
-        v.types = &c->types;
-        v.datasets = &c->datasets;
-        v.sources = &c->sources;
-        v.statelength = &c->statelength;
-        v.output_total = &c->output_total;
-        v.variable_count = &c->variable_count;
-    }
+    v.container = c;
+    v.variables = &c->variables;
+    v.system_variables = &c->system_variables;
+    v.types = &c->types;
+    v.datasets = &c->datasets;
+    v.sources = &c->sources;
+    v.statelength = &c->statelength;
+    v.output_total = &c->output_total;
+    v.variable_count = &c->variable_count;
     return v;
+}
+
+}  // namespace
+
+ContainerView container_view(RSKCON* con, const ContainerFamily& family) {
+    if (family.counterparty && con->cpty_container != nullptr) return view_of(con->cpty_container);
+    if (!family.counterparty && con->mit_container != nullptr) return view_of(con->mit_container);
+    return ContainerView{};
 }
 
 bool container_loaded(RSKCON* con, const ContainerFamily& family) {

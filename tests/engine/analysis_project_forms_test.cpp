@@ -2,6 +2,7 @@
 // written, read into a fresh control structure and written again (the two lists and listings
 // must agree); damaged lists fail with their message and leave no object behind.
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,120 +16,6 @@
 
 namespace {
 
-// Stand-ins for the analysis definitions the engine has not built yet: each stores what it is
-// given as the analyses' definition contract says, so that a stored form can be read back.
-void store_name(RSKCON* con, RSKOBJNAME* name, const RSKNAMEREC* given) {
-    if (given != nullptr && given->length > 0) rskname(con, name, given->text, given->length);
-}
-int32_t* copy_horizons(RSKCON* con, const int32_t* from, int32_t count) {
-    if (count <= 0 || from == nullptr) return nullptr;
-    auto* kept = static_cast<int32_t*>(xmalloc_labelled(con->current_pool, sizeof(int32_t) * count, QOR_ALLOC_PLAIN, "t"));
-    if (kept == nullptr) return nullptr;
-    std::memcpy(kept, from, sizeof(int32_t) * count);
-    return kept;
-}
-int sensitivity_double(RSKCON* con, RSKANALYSIS* a, int32_t t, int32_t v, int32_t c, int32_t n, const RSKNAMEREC* type,
-                       const RSKNAMEREC* id) {
-    a->kind = RSKANL_SENSITIVITY;
-    a->sensitivity = RSKANLSENS{t != 0, v != 0, c != 0, n != 0, {}, {}};
-    store_name(con, &a->sensitivity.instrument_type, type);
-    store_name(con, &a->sensitivity.instrument_id, id);
-    return 0;
-}
-int scenario_double(RSKCON*, RSKANALYSIS* a, int32_t type) {
-    a->kind = RSKANL_SCENARIO;
-    a->perturbation_type = static_cast<uint32_t>(type);
-    return 0;
-}
-int curve_double(RSKCON*, RSKANALYSIS* a) { return a->kind = RSKANL_PLCURVE, 0; }
-int surface_double(RSKCON*, RSKANALYSIS* a) { return a->kind = RSKANL_PLSURFACE, 0; }
-int delta_normal_double(RSKCON* con, RSKANALYSIS* a, const RSKNAMEREC* input, const interval_spec* interval) {
-    a->kind = RSKANL_DELTANORMAL;
-    store_name(con, &a->input_data, input);
-    if (interval != nullptr) a->interval = *interval;
-    return 0;
-}
-int position_equivalent_double(RSKCON* con, RSKANALYSIS* a, const RSKNAMEREC* name, double time) {
-    a->kind = RSKANL_POSEQ;
-    add_analysis_entry(con, a, name->text, name->length);
-    a->bench_time = time;
-    return 0;
-}
-int simulate(RSKCON* con, RSKANALYSIS* a, const RSKSIMOPTS* o, uint32_t kind) {
-    a->kind = kind;
-    RSKANLSIM& s = a->simulation;
-    s.pl_values = static_cast<uint8_t>(o->pl_values);
-    s.exposure_values = static_cast<uint8_t>(o->exposure_values);
-    s.returns = static_cast<uint8_t>(o->returns);
-    store_name(con, &s.source, &o->source);
-    s.horizon_interval = o->interval;
-    s.start_date = o->start_date;
-    s.end_date = o->end_date;
-    s.horizons = copy_horizons(con, o->horizons, o->horizon_count);
-    s.horizon_count = o->horizon_count;
-    s.replications = o->replications;
-    s.seed = o->seed;
-    s.generator = o->generator;
-    s.scale = o->scale;
-    s.method = o->method;
-    s.method_count = o->method_count;
-    s.bound = o->bound_given ? o->bound : qor::missing();
-    s.positive_value = o->value_given ? o->value : qor::missing();
-    s.extra_value = o->extra_value;
-    s.extra_integer = o->adjust_missing;
-    a->pivot = o->pivot;
-    a->overlap = o->overlap;
-    a->match = o->match;
-    store_name(con, &a->covariance_data, &o->covariance_data);
-    return 0;
-}
-int covariance_double(RSKCON* con, RSKANALYSIS* a, const RSKSIMOPTS* o) { return simulate(con, a, o, RSKANL_COVSIM); }
-int model_double(RSKCON* con, RSKANALYSIS* a, const RSKSIMOPTS* o) { return simulate(con, a, o, RSKANL_MODELSIM); }
-int history_double(RSKCON* con, RSKANALYSIS* a, const RSKSIMOPTS* o) { return simulate(con, a, o, RSKANL_HISTSIM); }
-int series_double(RSKCON* con, RSKANALYSIS* a, const RSKSIMOPTS* o) { return simulate(con, a, o, RSKANL_SERIESSIM); }
-int optimisation_double(RSKCON* con, RSKANALYSIS* a, const RSKNAMEREC* simulation, int32_t objective, int32_t constraint,
-                        int32_t horizon_count, const int32_t* horizons, int32_t, const double* values, int32_t lists,
-                        const int32_t* ends, const RSKNAMEREC* lincon, const RSKNAMEREC* bounds, int32_t mode) {
-    a->kind = RSKANL_OPTIMISATION;
-    RSKANLOPT& o = a->optimisation;
-    store_name(con, &o.simulation, simulation);
-    o.objective = objective;
-    o.constraint = constraint;
-    o.value_mode = mode;
-    a->simulation.horizons = copy_horizons(con, horizons, horizon_count);
-    a->simulation.horizon_count = horizon_count;
-    o.target_counts = static_cast<int32_t*>(xmalloc_labelled(con->current_pool, sizeof(int32_t) * (lists + 1), QOR_ALLOC_ZERO, "t"));
-    o.targets = static_cast<double**>(xmalloc_labelled(con->current_pool, sizeof(double*) * (lists + 1), QOR_ALLOC_ZERO, "t"));
-    if (o.target_counts == nullptr || o.targets == nullptr) return 1;
-    o.target_lists = lists;
-    for (int i = 0; i < lists; ++i) {
-        const int32_t start = i == 0 ? 0 : ends[i - 1];
-        o.target_counts[i] = ends[i] - start;
-        o.targets[i] = static_cast<double*>(xmalloc_labelled(con->current_pool, sizeof(double) * (o.target_counts[i] + 1), QOR_ALLOC_ZERO, "t"));
-        if (o.targets[i] == nullptr) return 1;
-        std::memcpy(o.targets[i], values + start, sizeof(double) * o.target_counts[i]);
-    }
-    store_name(con, &a->constraint_data, lincon);
-    store_name(con, &a->bounds_data, bounds);
-    return 0;
-}
-int names_double(RSKCON* con, RSKANALYSIS* a, const RSKNAMEREC* name, int32_t list) {
-    RSKNAMECELL** head = list == 0 ? &a->conditional_head : list == 1 ? &a->marginal_head : &a->names_head;
-    RSKNAMECELL** tail = list == 0 ? &a->conditional_tail : list == 1 ? &a->marginal_tail : &a->names_tail;
-    return rsklsta(con, head, tail, name->text, name->length);
-}
-int cash_flow_double(RSKCON* con, RSKANALYSIS* a, int32_t method, int32_t buckets, int32_t duration,
-                     const RSKNAMEREC* source, double evaluation, double more) {
-    if (method == 99 && (source == nullptr || source->length == 0)) return 1;
-    a->subtype = static_cast<uint32_t>(method);
-    a->bucket_type = buckets;
-    a->duration_type = duration;
-    store_name(con, &a->source_analysis, source);
-    a->evaluation_date = evaluation;
-    a->more_dates = more;
-    return 0;
-}
-
 std::string encoded(qor_list* list) {
     std::string bytes;
     EXPECT_EQ(qor_list_encode(list, &bytes), 0);
@@ -137,38 +24,6 @@ std::string encoded(qor_list* list) {
 
 class Forms : public DefinitionsTest {
 protected:
-    void SetUp() override {
-        DefinitionsTest::SetUp();
-        install();
-    }
-    void TearDown() override {
-        for (auto& [slot, routine] : saved_) slots_[slot] = routine;
-        DefinitionsTest::TearDown();
-    }
-    template <EngineSlot S>
-    void put(engine_slot_t<S> routine) {
-        saved_.emplace_back(static_cast<int>(S), slots_[static_cast<int>(S)]);
-        slots_[static_cast<int>(S)] = reinterpret_cast<void*>(routine);
-    }
-    void install() {
-        put<EngineSlot::rsadela>(&sensitivity_double);
-        put<EngineSlot::rsascna>(&scenario_double);
-        put<EngineSlot::rsaplca>(&curve_double);
-        put<EngineSlot::rsaplsa>(&surface_double);
-        put<EngineSlot::rsadvra>(&delta_normal_double);
-        put<EngineSlot::rsapeqa>(&position_equivalent_double);
-        put<EngineSlot::rsacsma>(&covariance_double);
-        put<EngineSlot::rsamsma>(&model_double);
-        put<EngineSlot::rsahsma>(&history_double);
-        put<EngineSlot::rsassma>(&series_double);
-        put<EngineSlot::rsaporta>(&optimisation_double);
-        put<EngineSlot::rsasimb>(&names_double);
-        put<EngineSlot::rsacfla>(&cash_flow_double);
-    }
-    void restart_with_doubles() {
-        restart();
-        install();
-    }
     static qor_list* new_list() {
         qor_list* list = nullptr;
         slnewl(&list, nullptr, 84);
@@ -187,16 +42,19 @@ protected:
         return listing().substr(at);
     }
     // Defines an analysis from a list (as a statement would, through the definitions), then
-    // writes it, reads it into a fresh control structure and writes it again.
-    void round_trip(qor_list* definition, const char* what) {
+    // writes it, reads it into a fresh control structure and writes it again. `prepare` defines
+    // what the analysis names (a source analysis) in each control structure first.
+    void round_trip(qor_list* definition, const char* what, const std::function<void()>& prepare = {}) {
         SCOPED_TRACE(what);
+        if (prepare) prepare();
         RSKANALYSIS* a = nullptr;
         ASSERT_EQ(load_analysis(definition, &a), 0) << log();
         ASSERT_NE(a, nullptr);
         qor_list* first = new_list();
         ASSERT_EQ(catalog_routine<CatalogSlot::rssanlg>()(con, a, slid(first), nullptr, 0, 0), 0) << log();
         const std::string printed = print(a);
-        restart_with_doubles();
+        restart();
+        if (prepare) prepare();
         RSKANALYSIS* again = nullptr;
         ASSERT_EQ(load_analysis(first, &again), 0) << log();
         qor_list* second = new_list();
@@ -207,7 +65,8 @@ protected:
         sldel(first, 0);
         sldel(second, 0);
     }
-    std::vector<std::pair<int, void*>> saved_;
+    // Defines an analysis of `kind` with no settings beyond its defaults.
+    void define_source(const char* name, uint32_t kind);
     std::string first_;
 };
 
@@ -253,6 +112,13 @@ std::string type_text(RSKCON* con, int kind) {
     const char* text = nullptr;
     const int length = engine_routine<EngineSlot::rskcsat>()(con, kind, &text);
     return std::string(text, static_cast<size_t>(length));
+}
+
+void Forms::define_source(const char* name, uint32_t kind) {
+    AnalysisList l(name, type_text(con, kind));
+    if (kind == RSKANL_SCENARIO) l.names("FACTORS", {});
+    RSKANALYSIS* a = nullptr;
+    ASSERT_EQ(load_analysis(l.done(), &a), 0) << log();
 }
 
 void simulation_items(AnalysisList& l, bool horizons) {
@@ -318,13 +184,13 @@ TEST_F(Forms, EveryAnalysisKindWithoutFactorEntriesSurvivesTheCatalog) {
         AnalysisList l("Opt", type_text(con, RSKANL_OPTIMISATION));
         l.text("SIMULATION", "Sim");
         l.text("OBJECTIVE", "ES");
-        l.text("SUBJECTTO", "std");
+        l.text("SUBJECTTO", "return");
         l.numbers("HLIST", {1, 5, 10});
         l.text("LINCON", "LIN");
         l.numbers("CONSLIST", {0.1, 0.2, 0.3, 0.4, 0.5, 0.6});
         l.numbers("NELEMLIST", {1, 2, 3});
         l.text("VARKIND", "RETURN");
-        round_trip(l.done(), "optimisation with three constraints");
+        round_trip(l.done(), "optimisation with three constraints", [&] { define_source("Sim", RSKANL_COVSIM); });
     }
 }
 
@@ -346,6 +212,8 @@ TEST_F(Forms, CashFlowMethodsKeepTheirCodes) {
         l.number("EVALDATE", 21000);
         l.text("ANALYSIS", c.analysis);
         if (!qor::is_missing(c.method)) l.number("METHOD", c.method);
+        const auto prepare = [&] { define_source("SCN1", RSKANL_SCENARIO); };
+        prepare();
         RSKANALYSIS* a = nullptr;
         ASSERT_EQ(load_analysis(l.done(), &a), 0) << log();
         EXPECT_EQ(a->kind, RSKANL_CASHFLOW);
@@ -354,7 +222,7 @@ TEST_F(Forms, CashFlowMethodsKeepTheirCodes) {
         EXPECT_EQ(a->bucket_type, 2);
         EXPECT_EQ(a->evaluation_date, 21000);
         EXPECT_TRUE(qor::is_missing(a->more_dates));
-        round_trip(l.list, "");
+        round_trip(l.list, "", prepare);
     }
 }
 
@@ -418,8 +286,11 @@ TEST_F(Forms, DamagedAnalysisListsFailWithTheirMessage) {
 // Out of memory at every allocation of a load with horizons and constraints: each failing load
 // answers 1 (598/2797 names what could not be had), and the load that gets its memory succeeds.
 TEST_F(Forms, OutOfMemoryWhileLoadingFailsTheLoad) {
+    define_source("Sim", RSKANL_COVSIM);
     AnalysisList l("Opt", type_text(con, RSKANL_OPTIMISATION));
+    l.text("SIMULATION", "Sim");
     l.text("OBJECTIVE", "RETURN");
+    l.text("SUBJECTTO", "std");
     l.numbers("HLIST", {1, 5});
     l.numbers("CONSLIST", {0.1, 0.2, 0.3});
     l.numbers("NELEMLIST", {1, 2});

@@ -7,6 +7,7 @@
 #include "engine/model/names/name_records.h"
 #include "engine/model/services/catalog.h"
 #include "engine/model/symbols/symbol_table.h"
+#include "engine/model/analyses/analysis_settings.h"
 #include "engine/tables/free_lists.h"
 #include "engine/tables/object_tables.h"
 
@@ -90,6 +91,7 @@ int rskanlc(RSKCON* con, RSKANALYSIS* analysis) {
     // the kind: a record redefined as another kind cannot keep cells of the old one.
     give_names(con, analysis->conditional_head, analysis->conditional_tail);
     give_names(con, analysis->marginal_head, analysis->marginal_tail);
+    rskanl_free_settings(con, analysis);
     std::memset(static_cast<void*>(analysis), 0, sizeof *analysis);
     return 0;
 }

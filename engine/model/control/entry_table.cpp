@@ -12,6 +12,7 @@
 #include "common/files/utilfile.h"
 #include "common/hash/hash_table.h"
 #include "common/module/not_yet.h"
+#include "engine/analyses/analysis_definitions.h"
 #include "engine/analyses/analysis_phases.h"
 #include "engine/model/analyses/analyses.h"
 #include "engine/output/output_object.h"
@@ -492,6 +493,19 @@ void rskatbl_fill() {
     // Analysis definitions of mark-to-market and current exposure, and the risk-factor entries
     // (engine/analyses/).
     put<EngineSlot::rsamtma>(&rsamtma);
+    put<EngineSlot::rsadela>(&rsadela);
+    put<EngineSlot::rsascna>(&rsascna);
+    put<EngineSlot::rsaplca>(&rsaplca);
+    put<EngineSlot::rsaplsa>(&rsaplsa);
+    put<EngineSlot::rsadvra>(&rsadvra);
+    put<EngineSlot::rsapeqa>(&rsapeqa);
+    put<EngineSlot::rsahsma>(&rsahsma);
+    put<EngineSlot::rsacsma>(&rsacsma);
+    put<EngineSlot::rsamsma>(&rsamsma);
+    put<EngineSlot::rsaporta>(&rsaporta);
+    put<EngineSlot::rsasimb>(&rsasimb);
+    put<EngineSlot::rsassma>(&rsassma);
+    put<EngineSlot::rsacfla>(&rsacfla);
     put<EngineSlot::rsacexa>(&rsacexa);
     put<EngineSlot::rsafaca>(&rsafaca);
     put<EngineSlot::rsafacg>(&rsafacg);

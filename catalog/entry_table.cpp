@@ -129,6 +129,10 @@ void rskctbl_fill() {
     // Calendars, cross-classifications, instrument types, displayed currencies and the further
     // object forms; the report index, packages and result library properties.
     put<CatalogSlot::rsscalg>(&rsscalg);
+    put<CatalogSlot::rsscptyg>(&rsscptyg);
+    put<CatalogSlot::rsscptys>(&rsscptys);
+    put<CatalogSlot::rssmitg>(&rssmitg);
+    put<CatalogSlot::rssmits>(&rssmits);
     put<CatalogSlot::rsscals>(&rsscals);
     put<CatalogSlot::rssccsg>(&rssccsg);
     put<CatalogSlot::rssccss>(&rssccss);

@@ -80,3 +80,12 @@ int rssprpr(RSKCON* con, void* project, double effective_date, const char* curre
 int rssprlp(RSKCON* con, const char* libref, uint32_t list);
 int rssprlr(RSKCON* con, const char* libref, uint32_t list);
 int rssprlg(RSKCON* con, const char* libref, uint32_t list);
+
+// Counterparty and mitigation containers (kinds 26, 27): OBJTYPE and VALUE, the container as its
+// XML document. The writers always write the control structure's container; the readers parse
+// into it (2 for a list without VALUE, 1 when the document is refused) and point the header's
+// object at it.
+int rsscptyg(RSKCON* con, void* object, uint32_t list, RSKLISTWS* workspace, int, int);
+int rssmitg(RSKCON* con, void* object, uint32_t list, RSKLISTWS* workspace, int, int);
+int rsscptys(RSKCON* con, uint32_t list, RSKLISTWS* workspace, int, int, RSKCATOBJ** out, RSKCATOBJ* header);
+int rssmits(RSKCON* con, uint32_t list, RSKLISTWS* workspace, int, int, RSKCATOBJ** out, RSKCATOBJ* header);

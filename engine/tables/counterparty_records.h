@@ -179,3 +179,9 @@ struct RSKMITIGATIONCON {
     RSKCATOBJ* catalog;
     hash_table* selected_datasets;
 };
+
+// The start of the context of a container's XML document (engine/counterparty/container_xml.h):
+// the parser's words when it refused the last document, NUL-terminated.
+struct RSKXMLHEAD {
+    char status[256];
+};

@@ -935,6 +935,16 @@ QOR_ENGINE_SLOT_TYPE(new_mit_var, RSKCPTYVAR* (*)(qor_pool*, const char*, const 
 QOR_ENGINE_SLOT_TYPE(cpty_add_super, int (*)(qor_pool*, RSKCPTYTYPE*, RSKCPTYTYPE*))
 QOR_ENGINE_SLOT_TYPE(new_cpty_catdesc, RSKCATOBJ* (*)(qor_pool*))
 QOR_ENGINE_SLOT_TYPE(new_mit_catdesc, RSKCATOBJ* (*)(qor_pool*))
+// The containers' XML documents (engine/counterparty/container_xml.h).
+struct RSKXMLCTX;
+QOR_ENGINE_SLOT_TYPE(rskcptyxmlinit, RSKXMLCTX* (*)(RSKCON*))
+QOR_ENGINE_SLOT_TYPE(rskcptyxmlfree, void (*)(RSKXMLCTX*))
+QOR_ENGINE_SLOT_TYPE(rskcptyxmlparse, int (*)(RSKXMLCTX*, const char*, int64_t))
+QOR_ENGINE_SLOT_TYPE(rskcptybuildxml, char* (*)(RSKXMLCTX*))
+QOR_ENGINE_SLOT_TYPE(rskmitxmlinit, RSKXMLCTX* (*)(RSKCON*))
+QOR_ENGINE_SLOT_TYPE(rskmitxmlfree, void (*)(RSKXMLCTX*))
+QOR_ENGINE_SLOT_TYPE(rskmitxmlparse, int (*)(RSKXMLCTX*, const char*, int64_t))
+QOR_ENGINE_SLOT_TYPE(rskmitbuildxml, char* (*)(RSKXMLCTX*))
 #undef QOR_ENGINE_SLOT_TYPE
 
 template <EngineSlot S>

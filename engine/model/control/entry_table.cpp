@@ -13,6 +13,7 @@
 #include "common/hash/hash_table.h"
 #include "common/module/not_yet.h"
 #include "engine/analyses/analysis_definitions.h"
+#include "engine/counterparty/container_xml.h"
 #include "engine/analyses/analysis_phases.h"
 #include "engine/model/analyses/analyses.h"
 #include "engine/output/output_object.h"
@@ -543,6 +544,14 @@ void rskatbl_fill() {
     put<EngineSlot::cpty_add_super>(&cpty_add_super);
     put<EngineSlot::new_cpty_catdesc>(&new_cpty_catdesc);
     put<EngineSlot::new_mit_catdesc>(&new_mit_catdesc);
+    put<EngineSlot::rskcptyxmlinit>(&rskcptyxmlinit);
+    put<EngineSlot::rskcptyxmlfree>(&rskcptyxmlfree);
+    put<EngineSlot::rskcptyxmlparse>(&rskcptyxmlparse);
+    put<EngineSlot::rskcptybuildxml>(&rskcptybuildxml);
+    put<EngineSlot::rskmitxmlinit>(&rskmitxmlinit);
+    put<EngineSlot::rskmitxmlfree>(&rskmitxmlfree);
+    put<EngineSlot::rskmitxmlparse>(&rskmitxmlparse);
+    put<EngineSlot::rskmitbuildxml>(&rskmitbuildxml);
 }
 
 int rskatrm() { return wideprt(kEngineTableVectorCode); }

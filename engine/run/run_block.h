@@ -213,4 +213,9 @@ struct RSKRUNBLOCK {
     struct RSKTRANFILE* transaction_file;    // the file being written or read, set at open
     int32_t transaction_internal_errors;     // internal errors of the file routines; 10 printed
     int32_t transaction_cases[5];            // cases of each portfolio message class (40 printed)
+    // ---- pricing threads' worker team (engine/run/: allocate_threads makes it once per run,
+    // rskteam_run calls it, rskmemf closes it) ----
+    struct qor_team* worker_team;            // null: every block runs on the calling thread
+    int32_t team_blocks;                     // blocks the team was made for
+    int32_t team_workers;                    // workers running (the caller takes the others)
 };

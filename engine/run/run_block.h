@@ -10,6 +10,7 @@
 #include "engine/compiler/compile_control.h"
 #include "engine/model/variables/run_fields.h"
 #include "engine/run/thread_control.h"
+#include "engine/run/pricing_run.h"
 
 struct RSKLAG;
 struct RSKANLPROC;
@@ -43,10 +44,10 @@ struct RSKSTATEHEADER {
 // The per-type timing record of a run ("instruments timing counts").
 struct RSKTYPETIMING {
     struct RSKINSTTYPE* type;
-    int32_t positions;
-    int32_t pricings;
-    int32_t reused;
-    int32_t skipped;
+    int64_t positions;
+    int64_t pricings;
+    int64_t reused;
+    int64_t skipped;
     double seconds;
 };
 
@@ -213,4 +214,6 @@ struct RSKRUNBLOCK {
     struct RSKTRANFILE* transaction_file;    // the file being written or read, set at open
     int32_t transaction_internal_errors;     // internal errors of the file routines; 10 printed
     int32_t transaction_cases[5];            // cases of each portfolio message class (40 printed)
+    // ---- pricing of positions (engine/run/pricing_*.cpp) ----
+    RSKPRICERUN pricing;
 };

@@ -11,6 +11,7 @@
 #include "engine/model/variables/run_fields.h"
 #include "engine/run/thread_control.h"
 #include "engine/run/state_buffer.h"
+#include "engine/run/pricing_run.h"
 
 struct RSKLAG;
 struct RSKANLPROC;
@@ -48,10 +49,10 @@ struct RSKSTATEHEADER {
 // The per-type timing record of a run ("instruments timing counts").
 struct RSKTYPETIMING {
     struct RSKINSTTYPE* type;
-    int32_t positions;
-    int32_t pricings;
-    int32_t reused;
-    int32_t skipped;
+    int64_t positions;
+    int64_t pricings;
+    int64_t reused;
+    int64_t skipped;
     double seconds;
 };
 
@@ -233,4 +234,6 @@ struct RSKRUNBLOCK {
     struct qor_team* worker_team;            // null: every block runs on the calling thread
     int32_t team_blocks;                     // blocks the team was made for
     int32_t team_workers;                    // workers running (the caller takes the others)
+    // ---- pricing of positions (engine/run/pricing_*.cpp) ----
+    RSKPRICERUN pricing;
 };

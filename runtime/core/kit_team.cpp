@@ -175,7 +175,9 @@ void worker_main(Worker* w) {
     qor_team* t = w->team;
     w->applied = fp_control();
     w->task = qor_current_task();
-    uint64_t seen = t->word.load(std::memory_order_acquire);
+    // The word the team was made with: a call published before this thread got going is not
+    // missed.
+    uint64_t seen = 0;
     for (;;) {
         seen = next_call(t, seen);
         if (t->stop.load(std::memory_order_acquire)) return;

@@ -227,7 +227,7 @@ int rskmktu(RSKCON* con, int resolve_flag) {
             std::memcpy(buf.saved_value, current_slot(saved), sizeof buf.saved_value);
         rskmktx1(con);
     }
-    std::memcpy(run->market_vectors[0] + offsetof(RSKSTATEHEADER, state), &number, sizeof number);
+    if (!buf.read_back) std::memcpy(run->market_vectors[0] + offsetof(RSKSTATEHEADER, state), &number, sizeof number);
     if (buf.keep) {
         if (buf.states == nullptr || buf.append_index < 0 || buf.append_index >= buf.capacity) {
             xebug("rskmktu: state %i is beyond the state buffer of %lli states.", buf.append_index,

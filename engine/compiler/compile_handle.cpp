@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/methods/methods_library.h"
 #include "engine/compiler/compiler_driver.h"
 #include "engine/compiler/method_checks.h"
 #include "engine/compiler/driver_support.h"
@@ -102,6 +103,12 @@ int install_functions(RSKCMPCON* h) {
     }
     if (cmpfrna(program) != 0) {
         xpslog("%1zUnable to install CALLSUBR function.");
+        return 1;
+    }
+    // The numeric library of the methods language (PROBNORM, PROBIT, INTNX, INTCK and the
+    // distribution functions) that pricing methods call.
+    if (methods_install_library(program) != 0) {
+        xpslog("%1zUnable to install the numeric library functions.");
         return 1;
     }
     return install_special_functions(h) != 0 ? 1 : 0;

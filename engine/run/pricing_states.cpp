@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cfenv>
 #include <cstring>
 
 #include "engine/compiler/compiler_driver.h"
@@ -12,6 +13,8 @@
 #include "engine/model/variables/variables.h"
 #include "engine/run/analysis_processing.h"
 #include "engine/run/pricing.h"
+#include "host/anchor.h"
+#include "host/kit.h"
 #include "host/missing.h"
 #include "host/print.h"
 
@@ -57,9 +60,48 @@ void sum_counters(const RSKRUNBLOCK* run, int32_t blocks, int64_t* priced, int64
     }
 }
 
-// Runs blocks [0, n) of the current position; returns when every one is done.
+// What a pricing thread started through the kit runs: one block, in the calling thread's
+// floating-point environment.
+struct BlockTask {
+    RSKCON* con;
+    int32_t index;
+    fenv_t environment;
+};
+
+void block_task(void* argument) {
+    auto* task = static_cast<BlockTask*>(argument);
+    std::fesetenv(&task->environment);
+    qk_rskex1(task->con, task->index);
+}
+
+// Runs blocks [0, n) of the current position, block 0 on the calling thread and each other on a
+// thread of its own; returns when every one is done. A block whose thread cannot be started is
+// priced on the calling thread, with a note.
 void run_blocks(RSKCON* con, int32_t n) {
-    for (int32_t i = 0; i < n; ++i) qk_rskex1(con, i);
+    qor_gcb* gcb = qor_global_gcb();
+    qor_kit* kit = gcb != nullptr ? gcb->kit : nullptr;
+    constexpr int32_t kMostBlocks = 256;
+    BlockTask tasks[kMostBlocks];
+    void* handles[kMostBlocks] = {};
+    int32_t refused = 0;
+    fenv_t environment;
+    std::fegetenv(&environment);
+    for (int32_t i = 1; i < n; ++i) {
+        tasks[i] = BlockTask{con, i, environment};
+        const bool started = i < kMostBlocks && kit != nullptr && kit->ops != nullptr && kit->ops->create_thread != nullptr &&
+                             kit->ops->create_thread(kit, block_task, &tasks[i], &handles[i]) == 0;
+        if (!started) handles[i] = nullptr;
+    }
+    qk_rskex1(con, 0);
+    for (int32_t i = 1; i < n; ++i) {
+        if (handles[i] != nullptr) {
+            kit->ops->close_handle(kit, handles[i]);   // waits for the thread to end
+            continue;
+        }
+        ++refused;
+        qk_rskex1(con, i);
+    }
+    if (refused > 0) xpslog("NOTE: %i pricing threads could not be started; the calling thread priced their states.", refused);
 }
 
 }  // namespace

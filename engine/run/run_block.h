@@ -10,6 +10,7 @@
 #include "engine/compiler/compile_control.h"
 #include "engine/model/variables/run_fields.h"
 #include "engine/run/thread_control.h"
+#include "engine/run/state_buffer.h"
 #include "engine/run/pricing_run.h"
 
 struct RSKLAG;
@@ -19,6 +20,7 @@ struct RSKTFILE;
 struct RSKOPTREC;
 struct RSKFXENTRY;
 struct RSKVARIABLE;
+struct RSKNAMECELL;
 
 // Categories of the run's memory report (rskmemp), in the order it prints them.
 enum : int {
@@ -39,6 +41,9 @@ struct RSKSTATEHEADER {
     int32_t simulation_case;
     int16_t draw;
     int16_t horizon;
+    // Market-state buffer (engine/run/market_state*): the item within the analysis (scenario,
+    // shock or grid point) that generated the state.
+    int32_t item;
 };
 
 // The per-type timing record of a run ("instruments timing counts").
@@ -214,6 +219,21 @@ struct RSKRUNBLOCK {
     struct RSKTRANFILE* transaction_file;    // the file being written or read, set at open
     int32_t transaction_internal_errors;     // internal errors of the file routines; 10 printed
     int32_t transaction_cases[5];            // cases of each portfolio message class (40 printed)
+    // ---- market-state buffer and market data sets (engine/run/market_state*,
+    // engine/files/market_data_*) ----
+    RSKSTATEBUF state_buffer;        // appended states, the base state and the change flags
+    RSKNAMECELL* market_data_list;   // the run's market data definitions, searched first
+    double* std_vector;              // the standard deviations of the market variables
+    double* std_saved;               // their saved copy, put back before each volatility read
+    int32_t std_count;
+    double* covrow_vector;           // the covariance row of the market variables
+    int32_t series_gaps;             // time-series gaps reported (598/2423, 5 printed)
+    int32_t market_io_errors;        // read failures of market data (10 printed)
+    // ---- pricing threads' worker team (engine/run/: allocate_threads makes it once per run,
+    // rskteam_run calls it, rskmemf closes it) ----
+    struct qor_team* worker_team;            // null: every block runs on the calling thread
+    int32_t team_blocks;                     // blocks the team was made for
+    int32_t team_workers;                    // workers running (the caller takes the others)
     // ---- pricing of positions (engine/run/pricing_*.cpp) ----
     RSKPRICERUN pricing;
 };

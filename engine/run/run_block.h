@@ -269,4 +269,17 @@ struct RSKRUNBLOCK {
     int32_t* cf_leg_numbers;                 // "Cash Flow Numbers in Legs"
     double* cf_base_legs;                    // "Base Case Cash Flow Legs"
     double* cf_legs_out;                     // "Cash Flow Legs Out_Buff"
+
+    // ---- mark-to-market and GETRATES (engine/run/mark_to_market*, market_rates*) ----
+    struct mds* rate_sets[3];                // current values, standard deviations, lag series
+    uint8_t time_series_needed;              // a market variable has a lag
+    uint8_t building_base;                   // 1 while the base state is built or priced
+    uint8_t states_failed;                   // the market states of the driver could not be built
+    double run_date2;                        // the run date, kept for the valuation output
+    RSKSTATEHEADER state_header;             // the header rskratx gives the current state
+    RSKOBJNAME base_case;                    // the base-case pseudo analysis: "BASECASE"
+    int32_t rate_states;                     // observations of the current-values data set
+    uint8_t* rate_buffer;                    // full market vectors of those observations
+    uint64_t rate_buffer_bytes;
+    int32_t not_valued;                      // positions (or position-state pairs) without value
 };

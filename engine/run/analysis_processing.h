@@ -36,4 +36,9 @@ struct RSKANLPROC {
     int32_t case_first_state;        // read-back simulations: where the states of case 1 begin
     RSKVARLINK* variables;           // the variables the analysis uses
     RSKVARLINK* references;          // the risk-factor references it flags
+
+    // ---- re-pricing avoidance (engine/run/pricing_*.cpp): simulation results ----
+    int32_t draws;                   // draws per case (D); horizons above is H
+    uint8_t* unconditional_masks;    // per case, mask bytes each: factors where it differs from case 0
+    uint8_t* representative_masks;   // per case: factors that vary among its draws
 };

@@ -10,6 +10,7 @@
 #include "engine/compiler/compile_control.h"
 #include "engine/model/variables/run_fields.h"
 #include "engine/run/thread_control.h"
+#include "engine/run/pricing_run.h"
 
 struct RSKLAG;
 struct RSKANLPROC;
@@ -43,10 +44,10 @@ struct RSKSTATEHEADER {
 // The per-type timing record of a run ("instruments timing counts").
 struct RSKTYPETIMING {
     struct RSKINSTTYPE* type;
-    int32_t positions;
-    int32_t pricings;
-    int32_t reused;
-    int32_t skipped;
+    int64_t positions;
+    int64_t pricings;
+    int64_t reused;
+    int64_t skipped;
     double seconds;
 };
 
@@ -282,4 +283,7 @@ struct RSKRUNBLOCK {
     uint8_t* rate_buffer;                    // full market vectors of those observations
     uint64_t rate_buffer_bytes;
     int32_t not_valued;                      // positions (or position-state pairs) without value
+
+    // ---- pricing of positions (engine/run/pricing_*.cpp) ----
+    RSKPRICERUN pricing;
 };

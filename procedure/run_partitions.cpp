@@ -2,6 +2,7 @@
 // which earlier parts a combining run reads back, checked against each other.
 #include "procedure/run_partitions.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstring>
 
@@ -28,9 +29,10 @@ int integer_option(const statement_node* node, int field) {
     return static_cast<int>(value);
 }
 
+// A library reference: upper case, blank-padded to eight characters.
 void blank_copy(char (&to)[8], const char* text, int length) {
     std::memset(to, ' ', sizeof to);
-    std::memcpy(to, text, static_cast<size_t>(length < 8 ? length : 8));
+    for (int i = 0; i < length && i < 8; ++i) to[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[i])));
 }
 
 // One split of the run (portfolio or analysis): the part this run is and the count of parts.

@@ -38,9 +38,15 @@ protected:
         ASSERT_NE(con_, nullptr);
         ASSERT_EQ(zozu::rssenvt(con_), 0);
         slots_ = const_cast<void**>(wivget(381)->slots);
+        catalog_slots_ = const_cast<void**>(wivget(383)->slots);
+        stores() = 0;
+        real_store() = catalog_routine<CatalogSlot::rssofis>();
+        put_catalog<CatalogSlot::rssofis>(&counted_store);
     }
     void TearDown() override {
         for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) slots_[it->first] = it->second;
+        for (auto it = saved_catalog_.rbegin(); it != saved_catalog_.rend(); ++it)
+            catalog_slots_[it->first] = it->second;
         if (con_ != nullptr) zozu::rskterm(con_);
         if (step_ != nullptr) qor::runtime::end_step(step_);
         std::filesystem::remove_all(dir_);
@@ -53,6 +59,27 @@ protected:
     void put(engine_slot_t<S> routine) {
         saved_.emplace_back(static_cast<int>(S), slots_[static_cast<int>(S)]);
         slots_[static_cast<int>(S)] = reinterpret_cast<void*>(routine);
+    }
+
+    // Puts a routine into a catalog slot until the test ends.
+    template <CatalogSlot S>
+    void put_catalog(catalog_slot_t<S> routine) {
+        saved_catalog_.emplace_back(static_cast<int>(S), catalog_slots_[static_cast<int>(S)]);
+        catalog_slots_[static_cast<int>(S)] = reinterpret_cast<void*>(routine);
+    }
+
+    // Objects stored in the catalog since the test began (every store goes through).
+    static int& stores() {
+        static int count = 0;
+        return count;
+    }
+    static catalog_slot_t<CatalogSlot::rssofis>& real_store() {
+        static catalog_slot_t<CatalogSlot::rssofis> routine = nullptr;
+        return routine;
+    }
+    static int counted_store(RSKCON* con, RSKCATOBJ* object, uint32_t list) {
+        ++stores();
+        return real_store()(con, object, list);
     }
 
     // Parses the statements and runs each through the dispatcher; the result of each, in order.
@@ -89,5 +116,7 @@ protected:
     std::string log_path_;
     std::string log_;
     void** slots_ = nullptr;
+    void** catalog_slots_ = nullptr;
     std::vector<std::pair<int, void*>> saved_;
+    std::vector<std::pair<int, void*>> saved_catalog_;
 };

@@ -87,8 +87,16 @@ int print_section(RSKCON* con, int bit) {
     }
 }
 
+// Lists the object's record, loaded from the catalog when needed, with its kind's listing.
+template <typename Record>
+int list_record(int (*list)(RSKCON*, Record*), RSKCON* con, RSKCATOBJ* header) {
+    constexpr int kReadRight = 4;
+    void* record = rssofiq(con, header, kReadRight);
+    return record != nullptr && list != nullptr ? list(con, static_cast<Record*>(record)) : 1;
+}
+
 // A named object after its heading: loaded from the catalog when needed, then listed by its
-// kind's routine. Portfolio source lists and position data set definitions are listed so far.
+// kind's routine.
 int print_named_object(RSKCON* con, const ObjectKind& kind, RSKCATOBJ* header, const char* word, int word_length) {
     constexpr int kReadRight = 4;
     if (kind.kind == RSKKIND_TSOURCE) {
@@ -100,6 +108,19 @@ int print_named_object(RSKCON* con, const ObjectKind& kind, RSKCATOBJ* header, c
         auto* definition = static_cast<const RSKTDATA*>(rssofiq(con, header, kReadRight));
         auto list = engine_routine<EngineSlot::rskdatp>();
         return definition != nullptr && list != nullptr ? list(con, definition) : 1;
+    }
+    // The run objects and analyses, each through its kind's listing.
+    switch (kind.kind) {
+    case RSKKIND_PROJECT: return list_record(engine_routine<EngineSlot::rskprjp>(), con, header);
+    case RSKKIND_ANALYSIS: return list_record(engine_routine<EngineSlot::rskanlp>(), con, header);
+    case RSKKIND_CROSSCLASS: return list_record(engine_routine<EngineSlot::rskccsp>(), con, header);
+    case RSKKIND_PRATESET: return list_record(engine_routine<EngineSlot::rskprsp>(), con, header);
+    case RSKKIND_TIMEGRID: return list_record(engine_routine<EngineSlot::rsktgdp>(), con, header);
+    case RSKKIND_TRANSTATS: return list_record(engine_routine<EngineSlot::rsktsgp>(), con, header);
+    case RSKKIND_REPORT: return list_record(engine_routine<EngineSlot::rskrepp>(), con, header);
+    case RSKKIND_WEBREPORT: return list_record(engine_routine<EngineSlot::rskwebp>(), con, header);
+    case RSKKIND_PARMATRIX: return list_record(engine_routine<EngineSlot::rskpmxp>(), con, header);
+    default: break;
     }
     xebug("print_stmt: the listing of a %*s is not yet available.", word_length, word);
     return 1;

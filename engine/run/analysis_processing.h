@@ -28,6 +28,15 @@ struct RSKANLPROC {
     int32_t state_count;             // states the analysis generated
     void* work;                      // the kind's work area and its size
     size_t work_size;
+
+    // ---- run preparation and market states (engine/run/project_run*, run_preparation_*) ----
+    double valuation_date;           // the analysis's state date, set before its states are made
+    int32_t price_first;             // first index in the run's list of states to price
+    int32_t price_count;             // states the analysis added to that list
+    int32_t case_first_state;        // read-back simulations: where the states of case 1 begin
+    RSKVARLINK* variables;           // the variables the analysis uses
+    RSKVARLINK* references;          // the risk-factor references it flags
+
     // ---- re-pricing avoidance (engine/run/pricing_*.cpp): simulation results ----
     int32_t draws;                   // draws per case (D); horizons above is H
     uint8_t* unconditional_masks;    // per case, mask bytes each: factors where it differs from case 0

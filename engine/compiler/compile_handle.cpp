@@ -39,6 +39,7 @@ void clear_handle(RSKCMPCON* h) {
     h->value_base_slot = h->reference_base_slot = h->market_base_slot = -1;
     h->market_vector = -1;
     h->end_entry = -1;
+    h->row_base_slot = -1;
 }
 
 // The method libraries of the environment chain, made once per handle: one "LIBREF.NAME" entry

@@ -286,6 +286,8 @@ struct RSKRUNBLOCK {
     uint8_t* rate_buffer;                    // full market vectors of those observations
     uint64_t rate_buffer_bytes;
     int32_t not_valued;                      // positions (or position-state pairs) without value
+    struct RSKCURRENCY* currency_row;        // the reporting currency's record
+    RSKINSTRUN valuation;                    // what the valuation rows read of the current position
 
     // ---- pricing of positions (engine/run/pricing_*.cpp) ----
     RSKPRICERUN pricing;

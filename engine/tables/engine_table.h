@@ -936,6 +936,13 @@ QOR_ENGINE_SLOT_TYPE(new_mit_var, RSKCPTYVAR* (*)(qor_pool*, const char*, const 
 QOR_ENGINE_SLOT_TYPE(cpty_add_super, int (*)(qor_pool*, RSKCPTYTYPE*, RSKCPTYTYPE*))
 QOR_ENGINE_SLOT_TYPE(new_cpty_catdesc, RSKCATOBJ* (*)(qor_pool*))
 QOR_ENGINE_SLOT_TYPE(new_mit_catdesc, RSKCATOBJ* (*)(qor_pool*))
+// The drivers without a project: mark-to-market (PRICE) and GETRATES.
+struct RSKNAMELIST;
+QOR_ENGINE_SLOT_TYPE(rskmtm, int (*)(RSKCON*, const RSKNAMEREC*, const RSKNAMELIST*, const RSKNAMELIST*,
+                                     const RSKNAMELIST*, RSKNAMELIST*, double, const char*, const RSKNAMEREC*,
+                                     const RSKNAMEREC*, const char*))
+QOR_ENGINE_SLOT_TYPE(rskrate, int (*)(RSKCON*, const RSKNAMELIST*, const RSKNAMELIST*, RSKNAMELIST*, double,
+                                      const RSKNAMEREC*, const RSKNAMEREC*, const char*))
 #undef QOR_ENGINE_SLOT_TYPE
 
 template <EngineSlot S>

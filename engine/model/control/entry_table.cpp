@@ -54,6 +54,7 @@
 #include "engine/model/variables/analysis_kinds.h"
 #include "engine/model/variables/variables.h"
 #include "engine/output/aggregation.h"
+#include "engine/run/mark_to_market.h"
 #include "engine/run/run_storage.h"
 #include "engine/tables/slot_placeholder.h"
 #include "host/kernel.h"
@@ -525,6 +526,9 @@ void rskatbl_fill() {
     put<EngineSlot::cpty_add_super>(&cpty_add_super);
     put<EngineSlot::new_cpty_catdesc>(&new_cpty_catdesc);
     put<EngineSlot::new_mit_catdesc>(&new_mit_catdesc);
+    // The drivers without a project.
+    put<EngineSlot::rskmtm>(&rskmtm);
+    put<EngineSlot::rskrate>(&rskrate);
 }
 
 int rskatrm() { return wideprt(kEngineTableVectorCode); }

@@ -3,6 +3,7 @@
 // writes nothing and fails the statement.
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "engine/compiler/compiler_driver.h"
 #include "engine/compiler/dependencies.h"
@@ -72,6 +73,10 @@ int build_state(RSKCON* con) {
 int write_rates(RSKCON* con, RSKOUTOBJ* object) {
     for (RSKVARIABLE* v = con->variables_head; v != nullptr; v = v->next)
         if (is_market(v) && (v->dependencies.flags & RSKDEP_DEF) == 0) v->output_mark = 1;
+    // The columns read the state itself: each market variable's slot in the current vector stands
+    // in for its own storage while the observation is defined and written.
+    for (RSKVARIABLE* v = con->variables_head; v != nullptr; v = v->next)
+        if (is_market(v) && v->run.state_address[0] != nullptr) std::swap(v->value, v->run.state_address[0]);
     RSKRESDS* rates = nullptr;
     int rc = rskputd(con, &rates, object, RSKRES_MKTRATES);
     if (rc == 0) {
@@ -79,6 +84,12 @@ int write_rates(RSKCON* con, RSKOUTOBJ* object) {
         r->context.base_date = con->run_block->base_date;
         r->context.valuation_date = con->run_block->base_date;
         rc = rskput(con, rates);
+    }
+    const uint8_t* first = con->run_block->market_vectors[0];
+    const uint8_t* end = first + con->run_block->vector_size;
+    for (RSKVARIABLE* v = con->variables_head; v != nullptr; v = v->next) {
+        const auto* at = static_cast<const uint8_t*>(v->value);
+        if (is_market(v) && first != nullptr && at >= first && at < end) std::swap(v->value, v->run.state_address[0]);
     }
     return step(rc, 2793);
 }

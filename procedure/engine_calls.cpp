@@ -346,4 +346,17 @@ RSKVARIABLE* rskvf(RSKCON* con, const RSKNAMEREC* name) {
     return fn != nullptr ? fn(con, name) : nullptr;
 }
 
+RSKCATOBJ* rsktdf(RSKCON* con, const RSKNAMEREC* name) { return make_through<EngineSlot::rsktdf>(con, name); }
+int rskmtm(RSKCON* con, const RSKNAMEREC* portfolio, const RSKNAMELIST* filters, const RSKNAMELIST* sets,
+           const RSKNAMELIST* methods, RSKNAMELIST* sources, double run_date, const char* currency,
+           const RSKNAMEREC* output_name, const RSKNAMEREC* output_path, const char* library) {
+    return code_through<EngineSlot::rskmtm>(con, portfolio, filters, sets, methods, sources, run_date, currency,
+                                            output_name, output_path, library);
+}
+int rskrate(RSKCON* con, const RSKNAMELIST* sets, const RSKNAMELIST* methods, RSKNAMELIST* sources,
+            double run_date, const RSKNAMEREC* output_name, const RSKNAMEREC* output_path, const char* library) {
+    return code_through<EngineSlot::rskrate>(con, sets, methods, sources, run_date, output_name, output_path,
+                                             library);
+}
+
 }  // namespace zozu

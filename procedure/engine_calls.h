@@ -201,3 +201,19 @@ int rskidsa(RSKCON* con, RSKCATOBJ* object, const RSKNAMEREC* risk_factor, const
 RSKVARIABLE* rskvf(RSKCON* con, const RSKNAMEREC* name);
 
 }  // namespace zozu
+
+// ---- PRICE and GETRATES ----
+struct RSKNAMELIST;
+
+namespace zozu {
+
+// Slot 234: the instrument file definition of that name, or null.
+RSKCATOBJ* rsktdf(RSKCON* con, const RSKNAMEREC* name);
+// Slots 155 and 213: the mark-to-market and GETRATES drivers (see engine/run/mark_to_market.h).
+int rskmtm(RSKCON* con, const RSKNAMEREC* portfolio, const RSKNAMELIST* filters, const RSKNAMELIST* sets,
+           const RSKNAMELIST* methods, RSKNAMELIST* sources, double run_date, const char* currency,
+           const RSKNAMEREC* output_name, const RSKNAMEREC* output_path, const char* library);
+int rskrate(RSKCON* con, const RSKNAMELIST* sets, const RSKNAMELIST* methods, RSKNAMELIST* sources,
+            double run_date, const RSKNAMEREC* output_name, const RSKNAMEREC* output_path, const char* library);
+
+}  // namespace zozu

@@ -8,6 +8,7 @@
 #include "procedure/engine_calls.h"
 #include "procedure/housekeeping.h"
 #include "procedure/marketdata_stmt.h"
+#include "procedure/price_stmts.h"
 #include "procedure/run_statements.h"
 #include "procedure/zozu_dispatch.h"
 
@@ -34,7 +35,7 @@ const HandlerEntry kHandlers[] = {
     {"ENV", "environment_stmt", &environment_stmt},
     {"FILTER", "filter_stmt", &filter_stmt},
     {"FINDFILE", "findfile_stmt", &findfile_stmt},
-    {"GETRATES", "getrates_stmt", nullptr},
+    {"GETRATES", "getrates_stmt", &getrates_stmt},
     {"IMPORT", "import_stmt", nullptr},
     {"INSTDATA", "instdata_stmt", &instdata_stmt},
     {"INSTRUMENT", "instrument_stmt", &instrument_stmt},
@@ -58,7 +59,7 @@ const HandlerEntry kHandlers[] = {
     {"SOURCES", "sources_stmt", &sources_stmt},
     {"POSEQ", "poseq_stmt", &poseq_stmt},
     {"POTEXP", "potexp_stmt", &potexp_stmt},
-    {"PRICE", "price_stmt", nullptr},
+    {"PRICE", "price_stmt", &price_stmt},
     {"PRINT", "print_stmt", &print_stmt},
     {"PROJECT", "project_stmt", &project_stmt},
     {"READ", "read_stmt", nullptr},

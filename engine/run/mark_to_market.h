@@ -45,5 +45,8 @@ int rskrati(RSKCON* con);
 // Builds the current market state from the next observation of the current values: 0, or the
 // failing step's code after 598/1321.
 int rskratx(RSKCON* con);
+// Observations of the current-values data set; the host's count, else counted by reading and the
+// reader rewound. 0 when the data set is not open.
+int64_t rsk_rate_observations(RSKCON* con, struct mds* set);
 // Prints the current market state (state -1: the base) to the output. 0.
 int rskratp(RSKCON* con, int32_t state);

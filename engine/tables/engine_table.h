@@ -946,6 +946,13 @@ QOR_ENGINE_SLOT_TYPE(rskmitxmlinit, RSKXMLCTX* (*)(RSKCON*))
 QOR_ENGINE_SLOT_TYPE(rskmitxmlfree, void (*)(RSKXMLCTX*))
 QOR_ENGINE_SLOT_TYPE(rskmitxmlparse, int (*)(RSKXMLCTX*, const char*, int64_t))
 QOR_ENGINE_SLOT_TYPE(rskmitbuildxml, char* (*)(RSKXMLCTX*))
+// The drivers without a project: mark-to-market (PRICE) and GETRATES.
+struct RSKNAMELIST;
+QOR_ENGINE_SLOT_TYPE(rskmtm, int (*)(RSKCON*, const RSKNAMEREC*, const RSKNAMELIST*, const RSKNAMELIST*,
+                                     const RSKNAMELIST*, RSKNAMELIST*, double, const char*, const RSKNAMEREC*,
+                                     const RSKNAMEREC*, const char*))
+QOR_ENGINE_SLOT_TYPE(rskrate, int (*)(RSKCON*, const RSKNAMELIST*, const RSKNAMELIST*, RSKNAMELIST*, double,
+                                      const RSKNAMEREC*, const RSKNAMEREC*, const char*))
 #undef QOR_ENGINE_SLOT_TYPE
 
 template <EngineSlot S>

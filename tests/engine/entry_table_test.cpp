@@ -32,14 +32,14 @@ TEST_F(EntryTable, EverySlotFromOneTo401HoldsARoutine) {
 
 TEST_F(EntryTable, MissingRoutinesNameThemselvesAndFail) {
     // Routines answering a code give 1; those answering a record give null.
-    auto rskrate = engine_routine<EngineSlot::rskrate>();
-    EXPECT_EQ(rskrate(&con_), 1);
-    auto rskmtm = engine_routine<EngineSlot::rskmtm>();
-    EXPECT_EQ(rskmtm(&con_), 1);
+    auto close_input = engine_routine<EngineSlot::close_cpty_ds>();
+    EXPECT_EQ(close_input(&con_), 1);
+    auto open_input = engine_routine<EngineSlot::open_cpty_input>();
+    EXPECT_EQ(open_input(&con_), 1);
 
     std::string text = log();
-    EXPECT_NE(text.find("rskrate: not yet available."), std::string::npos) << text;
-    EXPECT_NE(text.find("rskmtm: not yet available."), std::string::npos);
+    EXPECT_NE(text.find("close_cpty_ds: not yet available."), std::string::npos) << text;
+    EXPECT_NE(text.find("open_cpty_input: not yet available."), std::string::npos);
 }
 
 // Calls every unbuilt record slot through its own type: each must answer null, never an address

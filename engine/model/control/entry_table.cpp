@@ -56,6 +56,7 @@
 #include "engine/model/variables/analysis_kinds.h"
 #include "engine/model/variables/variables.h"
 #include "engine/output/aggregation.h"
+#include "engine/run/mark_to_market.h"
 #include "engine/run/run_storage.h"
 #include "engine/tables/slot_placeholder.h"
 #include "host/kernel.h"
@@ -548,6 +549,9 @@ void rskatbl_fill() {
     put<EngineSlot::rskmitxmlfree>(&rskmitxmlfree);
     put<EngineSlot::rskmitxmlparse>(&rskmitxmlparse);
     put<EngineSlot::rskmitbuildxml>(&rskmitbuildxml);
+    // The drivers without a project.
+    put<EngineSlot::rskmtm>(&rskmtm);
+    put<EngineSlot::rskrate>(&rskrate);
 }
 
 int rskatrm() { return wideprt(kEngineTableVectorCode); }

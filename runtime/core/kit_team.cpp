@@ -31,7 +31,13 @@ constexpr auto kSpin = std::chrono::microseconds(200);
 std::atomic<size_t> g_live_teams{0};
 std::atomic<long> g_refuse_countdown{0};
 
-inline void cpu_relax() {
+// One step of a spin: a pause at first; later a yield, so that on a machine with more runnable
+// threads than cores the thread being waited for gets the core.
+inline void cpu_relax(unsigned step) {
+    if (step > 256) {
+        std::this_thread::yield();
+        return;
+    }
 #if defined(__x86_64__) || defined(__i386__)
     __builtin_ia32_pause();
 #endif
@@ -119,7 +125,7 @@ uint64_t next_call(qor_team* t, uint64_t seen) {
     for (unsigned i = 1;; ++i) {
         uint64_t w = t->word.load(std::memory_order_acquire);
         if (w != seen) return w;
-        cpu_relax();
+        cpu_relax(i);
         if ((i & 127) == 0 && clock::now() >= until) break;
     }
     std::unique_lock<std::mutex> hold(t->lock);
@@ -193,7 +199,7 @@ void wait_for_workers(qor_team* t) {
     const auto until = clock::now() + kSpin;
     for (unsigned i = 1;; ++i) {
         if (t->pending.load(std::memory_order_acquire) == 0) return;
-        cpu_relax();
+        cpu_relax(i);
         if ((i & 127) == 0 && clock::now() >= until) break;
     }
     std::unique_lock<std::mutex> hold(t->lock);

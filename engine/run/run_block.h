@@ -11,6 +11,8 @@
 #include "engine/model/variables/run_fields.h"
 #include "engine/run/thread_control.h"
 #include "engine/run/pricing_run.h"
+#include "engine/files/results_file.h"
+#include "engine/run/position_loop.h"
 
 struct RSKLAG;
 struct RSKANLPROC;
@@ -286,4 +288,8 @@ struct RSKRUNBLOCK {
 
     // ---- pricing of positions (engine/run/pricing_*.cpp) ----
     RSKPRICERUN pricing;
+    // ---- results utility file (engine/files/results_file.*) ----
+    RSKRESRUN results_file;
+    // ---- position loop, roll-up, finish and output (engine/run/position_*, cell_*) ----
+    RSKLOOPRUN loop;
 };

@@ -130,20 +130,3 @@ int same_instru(RSKCON* con);
 // Stores the current position as the cache key (an allocation failure empties the key).
 void cache_instru(RSKCON* con);
 
-// ---- The position loop (rskrun2 is declared with the project run) ----
-
-// The positions of the current portfolio part into the run and the entry's reader: 0, or 1 for
-// a part that does not exist.
-int reset_positions(RSKRUNBLOCK* run, RSKPORTENTRY* entry);
-// Binds the cash-flow system variables when the run has cash flows: 0, or 1 after 670/3561.
-int get_cf_sym(RSKCON* con);
-// The thread blocks' counters into the run totals (598/2819 when threads were used). 0.
-int get_counts(RSKCON* con);
-// Prices every state of the current position, or with `reuse` delivers the cached instrument's
-// prices again for it: 0, or 1 when the run's error flag is set.
-int price_states(RSKCON* con, int reuse);
-// One valued position to its aggregation cell (or the portfolio record) and the analyses;
-// *class_reports counts 598/1165. 0 or the largest code of the analyses.
-int run_analysis(RSKCON* con, RSKINSTTYPE* type, int32_t* class_reports);
-// The position into one cell record: its statistics and every analysis not failed.
-int perform_analysis(RSKCON* con, RSKINSTTYPE* type, void* cell);

@@ -70,11 +70,32 @@ int read_exactly(qor_entry* handle, void* buffer, size_t length, size_t* got = n
     return rc;
 }
 
-// A member may end only between records: an end part way through one means lost data.
+// A member may end only between records: an end part way through one means lost data, so it
+// is a read failure (2), never the normal end that a caller would take for "no more cells".
 int unexpected_end(RSKCON* con, RSKAGGFILE* file) {
     internal_error(con, "rskag1: unexpected end of file.");
     file->error = 1;
-    return -1;
+    return 2;
+}
+
+// A member read with another title, stamp or record lengths than the caller's would be cut into
+// records at the wrong places: refuse it before any record is read. 0 or 1.
+int check_header(RSKAGGFILE* file) {
+    const unsigned char* h = file->header;
+    if (std::memcmp(h, kTitle, 24) != 0 || std::memcmp(h + 24, kStamp, 8) != 0) {
+        xpslog("%1zThe member %*s is not an aggregation utility file of this version.",
+               static_cast<int>(file->member_length), file->member);
+        return 1;
+    }
+    const uint32_t weights = rskag_header_word(file, kAggFileWeightsLengthAt);
+    const uint32_t values = rskag_header_word(file, kAggFileValuesLengthAt);
+    if (weights != static_cast<uint32_t>(file->weights_length) || values != static_cast<uint32_t>(file->values_length)) {
+        xpslog("%1zThe aggregation member %*s holds cells of %li key and %li data bytes; this run's cells have %i and %i.",
+               static_cast<int>(file->member_length), file->member, static_cast<long>(weights),
+               static_cast<long>(values), file->weights_length, file->values_length);
+        return 1;
+    }
+    return 0;
 }
 
 int open_failed(RSKCON* con, RSKAGGFILE* file, int code) {
@@ -117,6 +138,7 @@ int rskago(RSKCON* con, RSKAGGFILE* file, int mode) {
         rc = read_exactly(file->handle, file->header, kAggFileHeaderBytes);
         if (rc != 0 && rc != -1) xprrlog(0, rc);
         if (rc == -1) rc = static_cast<int>(QOR_C_END);   // a member shorter than its header
+        if (rc == 0) rc = check_header(file);
     }
     if (rc != 0) {
         file->error = 1;

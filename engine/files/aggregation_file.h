@@ -37,16 +37,17 @@ struct RSKAGGFILE {
     RSKCCVAR* restore;
 };
 
-// Opens the member: 'I' for input (reads the header), 'O' for output (builds and writes the
-// header). 0; 99 for another mode; the host's code after 598/1748 when the member cannot be
-// opened, read or written (the file is then closed).
+// Opens the member: 'I' for input (reads the header and checks its title, stamp and both record
+// lengths against the file record's), 'O' for output (builds and writes the header). 0; 99 for
+// another mode; after 598/1748 (the file then closed): 1 for a header that does not match, else
+// the host's code of the open, read or write.
 int rskago(RSKCON* con, RSKAGGFILE* file, int mode);
 // Writes one record ("WEIC" and the key when there is one, "DONE" and the user data): 0, or the
 // host's write code after xprrlog (the member is then discarded at close).
 int rskagw(RSKCON* con, RSKAGGFILE* file);
-// Reads the next record: 0 one record; -1 end of member (or after an earlier failure; a member
-// that ends part way through a record sets the error flag); 1 a tag that is not "WEIC" or
-// "DONE"; 2 a read failure.
+// Reads the next record: 0 one record; -1 end of member between records (or after an earlier
+// failure); 1 a tag that is not "WEIC" or "DONE"; 2 a read failure, also a member that ends part
+// way through a record (the error flag is then set).
 int rskag1(RSKCON* con, RSKAGGFILE* file);
 // Rewinds to the first record: 0; 1 when the error flag is set; 2 when the header cannot be read.
 int rskag0(RSKCON* con, RSKAGGFILE* file);

@@ -41,4 +41,19 @@ struct RSKANLPROC {
     int32_t draws;                   // draws per case (D); horizons above is H
     uint8_t* unconditional_masks;    // per case, mask bytes each: factors where it differs from case 0
     uint8_t* representative_masks;   // per case: factors that vary among its draws
+    // ---- results utility file (engine/files/results_file.*) ----
+    int32_t build_count;             // set by the build phase; stored, not checked
+    int32_t size_field;              // combined by maximum when members are read
+    int32_t simulation_size;
+    int32_t missed_rows;             // rows of missed-value counts (each `horizons` long)
+    int32_t further_count;           // taken over on reading
+    int32_t outvar_field;            // taken over on reading
+    int32_t outvar_max;              // combined by maximum on reading
+    int64_t state_counters[4];
+    uint8_t result_flags;            // the definition's result flag byte
+    uint32_t* missed;                // missed-value table, sized once on first use
+    int32_t missed_table_rows;       // its shape
+    int32_t missed_table_horizons;
+    struct RSKRESOUTV* outv_head;    // output-variable entries read back, in file order
+    int32_t outv_count;
 };

@@ -12,6 +12,8 @@
 #include "engine/run/thread_control.h"
 #include "engine/run/pricing_run.h"
 #include "engine/run/state_buffer.h"
+#include "engine/files/results_file.h"
+#include "engine/run/position_loop.h"
 
 struct RSKLAG;
 struct RSKANLPROC;
@@ -307,4 +309,8 @@ struct RSKRUNBLOCK {
     struct qor_team* worker_team;            // null: every block runs on the calling thread
     int32_t team_blocks;                     // blocks the team was made for
     int32_t team_workers;                    // workers running (the caller takes the others)
+    // ---- results utility file (engine/files/results_file.*) ----
+    RSKRESRUN results_file;
+    // ---- position loop, roll-up, finish and output (engine/run/position_*, cell_*) ----
+    RSKLOOPRUN loop;
 };

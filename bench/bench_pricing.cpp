@@ -57,7 +57,8 @@ void prepare(PricingRun& run, int papc, int states, Make make, bool price_all = 
     if (run.prepare(papc, states, black_scholes_main()) != 0) fail("the run's preparation");
     run.run()->price_all_states = price_all ? 1 : 0;
     run.set_base(kBase);
-    for (int s = 0; s < states; ++s) run.append_state(s, make(s));
+    for (int s = 0; s < states; ++s)
+        if (run.append_state(s, make(s)) != 0) fail("appending a state");
     run.assign_blocks();
     run.need({"spot", "rate", "sigma"});
     run.result(5, 0, states);

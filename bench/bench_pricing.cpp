@@ -14,6 +14,7 @@
 
 #include "bench/bench_engine.h"
 #include "bench/bench_support.h"
+#include "common/methods/methods_library.h"
 #include "host/anchor.h"
 #include "host/kit.h"
 #include "host/options.h"
@@ -124,6 +125,7 @@ void one_block(PricingRun& run) {
 
     cmp_session* s = nullptr;
     cmpints(&s, nullptr);
+    methods_install_library(s);
     declare_pricing_structures(s);
     std::vector<std::string> program = pricing_program();
     program.push_back("runmethod black_scholes;");

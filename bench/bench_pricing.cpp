@@ -14,6 +14,7 @@
 
 #include "bench/bench_engine.h"
 #include "bench/bench_support.h"
+#include "common/methods/methods_library.h"
 #include "host/anchor.h"
 #include "host/kit.h"
 #include "host/options.h"
@@ -57,7 +58,8 @@ void prepare(PricingRun& run, int papc, int states, Make make, bool price_all = 
     if (run.prepare(papc, states, black_scholes_main()) != 0) fail("the run's preparation");
     run.run()->price_all_states = price_all ? 1 : 0;
     run.set_base(kBase);
-    for (int s = 0; s < states; ++s) run.append_state(s, make(s));
+    for (int s = 0; s < states; ++s)
+        if (run.append_state(s, make(s)) != 0) fail("appending a state");
     run.assign_blocks();
     run.need({"spot", "rate", "sigma"});
     run.result(5, 0, states);
@@ -123,6 +125,7 @@ void one_block(PricingRun& run) {
 
     cmp_session* s = nullptr;
     cmpints(&s, nullptr);
+    methods_install_library(s);
     declare_pricing_structures(s);
     std::vector<std::string> program = pricing_program();
     program.push_back("runmethod black_scholes;");

@@ -373,4 +373,5 @@ struct RSKRUNCOMPILE {
     // each instance's row base, never one address shared by every instance.
     int32_t row_size;                // bytes of a row (0: none)
     int32_t row_vector;              // cmppdvd handle of the row, -1 none (set by the compile)
+    double* row_default;             // the row bound outside the pricing of states (row 0)
 };

@@ -127,10 +127,9 @@ int rskex_bind(RSKCON* con);
 // Before a state is priced: the block's instance back to the data phase 1 and the base state
 // left (pricing_instances.cpp).
 void rskex_restore(RSKCON* con, RSKTHREADCTL* block);
-// After base pricing: block 0's instance data copied into the snapshot instance and every
-// block's instance.
+// After base pricing: block 0's instance data (locals and the matrices it owns, never bindings
+// or run lists) copied into the snapshot instance and every block's instance; 0, or 1 (run
+// aborted) without memory.
 int rskex_spread(RSKCON* con);
-// Finds the program's own variables (per-instance data), once per run. 0, or 1 after 598/2797.
-int rskex_find_locals(RSKCON* con);
 // Blocks that take states: max(1, min(thread count, state count)).
 int32_t rskex_blocks_in_use(const RSKRUNBLOCK* run);

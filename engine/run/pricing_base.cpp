@@ -144,6 +144,6 @@ int rskexpr(RSKCON* con) {
     if (indicator != nullptr) *indicator = 0.0;
     p.base_in_progress = 0;
     // Every block and every state start from what phase 1 and the base state left.
-    rskex_spread(con);
+    if (rskex_spread(con) != 0) rc = std::max(rc, 1);
     return rc;
 }

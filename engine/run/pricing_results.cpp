@@ -121,6 +121,7 @@ int rskmem3(RSKCON* con) {
     run->results = static_cast<double*>(results);
     run->row0 = run->results;
     run->row1 = run->results + doubles;
+    run->compile.row_default = run->row0;
     run->element_count = doubles - 1 - (run->second_value ? 1 : 0) - (run->raw_value ? 1 : 0);
     const size_t flag_bytes = static_cast<size_t>(std::max(run->element_count, 0) + (run->raw_value ? 1 : 0));
     auto* flags = static_cast<uint8_t*>(rskmem_alloc(con, std::max<size_t>(kFlagVectors * flag_bytes, 1),

@@ -65,11 +65,9 @@ struct RSKPRICERUN {
     uint8_t base_in_progress;
     uint8_t base_restored;           // the saved base vector was copied in for this run
     uint8_t bound;                   // the blocks are bound to their program instances
-    // The program's own variables (numeric and character locals, matrices it owns): copied from
-    // block 0 after the base state into the snapshot instance and every block, and from the
-    // snapshot into a block's instance before each state it prices.
-    struct cmp_symbol** locals;
-    int32_t local_count;
+    // The instance that keeps what phase 1 and the base state left in block 0's instance (its
+    // locals and own matrices): copied into every block after the base state and into a block's
+    // instance before each state it prices.
     struct cmp_instance* snapshot;
 
     // Run switches read by the pricing.

@@ -92,7 +92,7 @@ int rskex_bind(RSKCON* con) {
         record->value_vector = run->compile.value_vector;
         record->market_vector = run->compile.market_vector;
     }
-    if (rskex_find_locals(con) != 0) return 1;
+    p.snapshot = run->compile.programs[blocks - 1].instance;
     p.full_vectors = states_hold_what_pricing_reads(con) ? 0 : 1;
     if (p.full_vectors && run->thread_blocks != nullptr) {
         const size_t bytes = static_cast<size_t>(run->vector_size);

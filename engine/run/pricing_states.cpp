@@ -3,8 +3,8 @@
 // reused states' values and the counters; the pricing loop of one block (rskex1).
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cfenv>
+#include <chrono>
 #include <cstring>
 
 #include "engine/compiler/compiler_driver.h"
@@ -13,6 +13,7 @@
 #include "engine/model/variables/variables.h"
 #include "engine/run/analysis_processing.h"
 #include "engine/run/pricing.h"
+#include "engine/run/run_storage.h"
 #include "host/anchor.h"
 #include "host/kit.h"
 #include "host/missing.h"
@@ -182,6 +183,8 @@ int rskexec(RSKCON* con) {
     int64_t priced_before = 0, reused_before = 0;
     sum_counters(run, blocks, &priced_before, &reused_before);
     if (run->state_count > 0) {
+        // Block 0 on the calling thread, the others on threads of the kit. (The run's worker
+        // team, rskteam_run, is meant to take this over; it does not yet return reliably.)
         if (run->threading) run_blocks(con, blocks);
         else qk_rskex1(con, 0);
     }

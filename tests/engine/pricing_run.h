@@ -19,9 +19,12 @@
 #include "engine/model/variables/variable_record.h"
 #include "engine/model/variables/variables.h"
 #include "engine/run/analysis_processing.h"
+#include "engine/run/market_state.h"
 #include "engine/run/pricing.h"
 #include "engine/run/run_storage.h"
 #include "engine/tables/engine_table.h"
+#include "host/anchor.h"
+#include "host/kit.h"
 #include "host/missing.h"
 
 // One market state of the generator: the values of the four factors (sigma the volatility).
@@ -114,13 +117,26 @@ struct PricingRun {
     int prepare(int papc, int states, const std::vector<std::string>& main, const std::vector<std::string>& inst_init = {}) {
         con->papc = papc;
         for (const char* name : kFactors) variable(name)->dependencies.flags |= RSKDEP_PRICE_ARG;
+        // The pricing runs its blocks on threads of the kit and does not use the run's worker
+        // team: the run is prepared with a kit that makes none.
+        qor_kit* kit = qor_global_gcb()->kit;
+        const qor_kit_ops* host_ops = kit != nullptr ? kit->ops : nullptr;
+        static qor_kit_ops no_team_ops;
+        if (host_ops != nullptr) {
+            no_team_ops = *host_ops;
+            no_team_ops.create_team = nullptr;
+            kit->ops = &no_team_ops;
+        }
         int rc = rskmem0(con);
+        if (host_ops != nullptr) kit->ops = host_ops;
         if (rc != 0) return rc;
         run()->state_count = states;
         if ((rc = rskmem1(con)) != 0 || (rc = rskmem2(con)) != 0 || (rc = rskmem3(con)) != 0) return rc;
         if ((rc = rskex_alloc(con)) != 0) return rc;
         if ((rc = compile(main, inst_init)) != 0) return rc;
-        buffer.assign(static_cast<size_t>(std::max(states, 1)) * static_cast<size_t>(run()->state_size), 0);
+        buffer.assign(rskmkt_buffer_bytes(con, std::max(states, 1)), 0);
+        if (rskmkt_attach(con, buffer.data(), std::max(states, 1)) != 0) return 1;
+        run()->state_buffer.keep = 1;
         return 0;
     }
 
@@ -179,28 +195,19 @@ struct PricingRun {
         put_factors(1, base);
     }
 
-    // Appends state s: the factors into the current vector, its header, its change mask against
-    // the base, and the state part copied into the buffer.
-    void append_state(int s, const PricingState& state, int simulation_case = -1, int draw = -1, int horizon = -1) {
+    // Appends state s through rskmktu: the factors and the simulation triple into the current
+    // vector; rskmktu marks what differs from the base and copies the state into the buffer.
+    int append_state(int s, const PricingState& state, int simulation_case = -1, int draw = -1, int horizon = -1) {
         put_factors(0, state);
         uint8_t* current = run()->market_vectors[0];
         RSKSTATEHEADER h{};
         std::memcpy(&h, current, sizeof h);
-        h.state = s;
         h.simulation_case = simulation_case;
         h.draw = static_cast<int16_t>(draw);
         h.horizon = static_cast<int16_t>(horizon);
         std::memcpy(current, &h, sizeof h);
-        uint8_t* mask = current + sizeof(RSKSTATEHEADER);
-        std::memset(mask, 0, static_cast<size_t>(run()->mask_bytes));
-        for (const char* name : kFactors) {
-            RSKVARIABLE* v = variable(name);
-            const int bit = v->dependencies.mask_position;
-            if (bit >= 0 && std::memcmp(v->run.state_address[0], v->run.state_address[1], 8) != 0)
-                mask[bit / 8] |= static_cast<uint8_t>(128 >> (bit % 8));
-        }
-        std::memcpy(buffer.data() + static_cast<size_t>(s) * static_cast<size_t>(run()->state_size), current,
-                    static_cast<size_t>(run()->state_size));
+        const int rc = rskmktu(con, 1);
+        return rc != 0 || run()->state_buffer.appended != s + 1 ? 1 : rc;
     }
 
     // The blocks' shares of the states: the first N mod T blocks take N / T + 1, the others N / T.

@@ -56,7 +56,7 @@ TEST_F(PricingTest, EveryThreadCountGivesTheSameRowsStatusBytesAndLog) {
                 h = (s - 16) % 2;
                 if (c == 2) st = PricingState{kBase.spot, kBase.rate, kBase.vol, 5.0 + s};
             }
-            run_.append_state(s, st, c, d, h);
+            ASSERT_EQ(run_.append_state(s, st, c, d, h), 0) << log();
         }
         run_.assign_blocks();
         run_.need({"spot", "rate", "sigma"});
@@ -149,7 +149,7 @@ TEST_F(PricingTest, StatesThatMoveNothingThePositionReadsTakeTheBaseValue) {
         prepare(3, 10, {"_value_ = spot * 2;"});
         run()->price_all_states = static_cast<uint8_t>(all);
         run_.set_base(kBase);
-        for (int s = 0; s < 10; ++s) run_.append_state(s, PricingState{kBase.spot, kBase.rate, kBase.vol, 2.0 + s});
+        for (int s = 0; s < 10; ++s) ASSERT_EQ(run_.append_state(s, PricingState{kBase.spot, kBase.rate, kBase.vol, 2.0 + s}), 0) << log();
         run_.assign_blocks();
         run_.need({"spot"});
         run_.result(5, 0, 10);
@@ -174,12 +174,12 @@ TEST_F(PricingTest, SimulationDecisionsFollowTheCaseMasks) {
     prepare(0, 6, {"_value_ = spot + rate;"});
     run_.set_base(kBase);
     const PricingState moved{110, kBase.rate, kBase.vol, 1.0};
-    run_.append_state(0, kBase, 0, 0, 0);
-    run_.append_state(1, moved, 0, 1, 0);
-    run_.append_state(2, moved, 1, 0, 0);
-    run_.append_state(3, PricingState{120, kBase.rate, kBase.vol, 1.0}, 1, 1, 0);
-    run_.append_state(4, PricingState{kBase.spot, kBase.rate, kBase.vol, 3.0}, 2, 0, 0);
-    run_.append_state(5, PricingState{kBase.spot, kBase.rate, kBase.vol, 4.0}, 2, 1, 0);
+    ASSERT_EQ(run_.append_state(0, kBase, 0, 0, 0), 0) << log();
+    ASSERT_EQ(run_.append_state(1, moved, 0, 1, 0), 0) << log();
+    ASSERT_EQ(run_.append_state(2, moved, 1, 0, 0), 0) << log();
+    ASSERT_EQ(run_.append_state(3, PricingState{120, kBase.rate, kBase.vol, 1.0}, 1, 1, 0), 0) << log();
+    ASSERT_EQ(run_.append_state(4, PricingState{kBase.spot, kBase.rate, kBase.vol, 3.0}, 2, 0, 0), 0) << log();
+    ASSERT_EQ(run_.append_state(5, PricingState{kBase.spot, kBase.rate, kBase.vol, 4.0}, 2, 1, 0), 0) << log();
     run_.assign_blocks();
     run_.need({"spot", "rate"});
     RSKANLPROC* sim = run_.result(6, 0, 6);
@@ -226,7 +226,7 @@ TEST_F(PricingTest, InstanceInitialisationReachesEveryBlock) {
         main.push_back("_value_ = _value_ * k + n;");
         prepare(papc, 12, main, {"k = 2;"});
         run_.set_base(kBase);
-        for (int s = 0; s < 12; ++s) run_.append_state(s, generated(s, false));
+        for (int s = 0; s < 12; ++s) ASSERT_EQ(run_.append_state(s, generated(s, false)), 0) << log();
         run_.assign_blocks();
         run_.need({"spot", "rate", "sigma"});
         run_.result(5, 0, 12);
@@ -247,8 +247,8 @@ TEST_F(PricingTest, InstanceInitialisationReachesEveryBlock) {
 TEST_F(PricingTest, FewerStatesThanThreadsUseOneBlockPerState) {
     prepare(8, 2, black_scholes_main());
     run_.set_base(kBase);
-    run_.append_state(0, generated(0, false));
-    run_.append_state(1, generated(1, false));
+    ASSERT_EQ(run_.append_state(0, generated(0, false)), 0) << log();
+    ASSERT_EQ(run_.append_state(1, generated(1, false)), 0) << log();
     run_.assign_blocks();
     run_.need({"spot", "rate", "sigma"});
     run_.result(5, 0, 2);

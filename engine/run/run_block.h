@@ -213,4 +213,8 @@ struct RSKRUNBLOCK {
     struct RSKTRANFILE* transaction_file;    // the file being written or read, set at open
     int32_t transaction_internal_errors;     // internal errors of the file routines; 10 printed
     int32_t transaction_cases[5];            // cases of each portfolio message class (40 printed)
+    // ---- READ driver (engine/files/instrument_read*) ----
+    int32_t read_datasets;           // data sets named by the source being read
+    int32_t read_unresolved;         // instruments refused for an unresolved currency or reference
+    uint8_t read_write_failed;       // an instrument could not be written (a full disk)
 };

@@ -28,4 +28,8 @@ struct RSKANLPROC {
     int32_t state_count;             // states the analysis generated
     void* work;                      // the kind's work area and its size
     size_t work_size;
+    // ---- re-pricing avoidance (engine/run/pricing_*.cpp): simulation results ----
+    int32_t draws;                   // draws per case (D); horizons above is H
+    uint8_t* unconditional_masks;    // per case, mask bytes each: factors where it differs from case 0
+    uint8_t* representative_masks;   // per case: factors that vary among its draws
 };

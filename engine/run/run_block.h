@@ -10,6 +10,8 @@
 #include "engine/compiler/compile_control.h"
 #include "engine/model/variables/run_fields.h"
 #include "engine/run/thread_control.h"
+#include "engine/run/state_buffer.h"
+#include "engine/run/pricing_run.h"
 
 struct RSKLAG;
 struct RSKANLPROC;
@@ -18,6 +20,7 @@ struct RSKTFILE;
 struct RSKOPTREC;
 struct RSKFXENTRY;
 struct RSKVARIABLE;
+struct RSKNAMECELL;
 
 // Categories of the run's memory report (rskmemp), in the order it prints them.
 enum : int {
@@ -38,15 +41,18 @@ struct RSKSTATEHEADER {
     int32_t simulation_case;
     int16_t draw;
     int16_t horizon;
+    // Market-state buffer (engine/run/market_state*): the item within the analysis (scenario,
+    // shock or grid point) that generated the state.
+    int32_t item;
 };
 
 // The per-type timing record of a run ("instruments timing counts").
 struct RSKTYPETIMING {
     struct RSKINSTTYPE* type;
-    int32_t positions;
-    int32_t pricings;
-    int32_t reused;
-    int32_t skipped;
+    int64_t positions;
+    int64_t pricings;
+    int64_t reused;
+    int64_t skipped;
     double seconds;
 };
 
@@ -217,4 +223,21 @@ struct RSKRUNBLOCK {
     int32_t read_datasets;           // data sets named by the source being read
     int32_t read_unresolved;         // instruments refused for an unresolved currency or reference
     uint8_t read_write_failed;       // an instrument could not be written (a full disk)
+    // ---- market-state buffer and market data sets (engine/run/market_state*,
+    // engine/files/market_data_*) ----
+    RSKSTATEBUF state_buffer;        // appended states, the base state and the change flags
+    RSKNAMECELL* market_data_list;   // the run's market data definitions, searched first
+    double* std_vector;              // the standard deviations of the market variables
+    double* std_saved;               // their saved copy, put back before each volatility read
+    int32_t std_count;
+    double* covrow_vector;           // the covariance row of the market variables
+    int32_t series_gaps;             // time-series gaps reported (598/2423, 5 printed)
+    int32_t market_io_errors;        // read failures of market data (10 printed)
+    // ---- pricing threads' worker team (engine/run/: allocate_threads makes it once per run,
+    // rskteam_run calls it, rskmemf closes it) ----
+    struct qor_team* worker_team;            // null: every block runs on the calling thread
+    int32_t team_blocks;                     // blocks the team was made for
+    int32_t team_workers;                    // workers running (the caller takes the others)
+    // ---- pricing of positions (engine/run/pricing_*.cpp) ----
+    RSKPRICERUN pricing;
 };

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 struct cmp_instance;
+struct RSKPROGRECORD;
 
 // One block. Sizes are the natural ones of this build; the master block is the first.
 struct RSKTHREADCTL {
@@ -29,7 +30,17 @@ struct RSKTHREADCTL {
     void* extra_start;               // master block only: the delta-gamma buffer
     void* extra_current;
     int32_t extra_stride;
-    int32_t priced;                  // states priced, cumulative over the run
-    int32_t reused;                  // states not priced, cumulative
+    int64_t priced;                  // states priced, cumulative over the run
+    int64_t reused;                  // states not priced, cumulative
     double seconds;                  // wall seconds in the block, cumulative
+    // ---- pricing (engine/run/pricing_*.cpp): what only this block writes ----
+    double state_date;               // date of the block's current state
+    uint8_t* full_vector;            // the block's own full market vector, when states are copied
+    struct RSKPROGRECORD* record;    // the block's program record: instance and bound vectors
+    // Lines kept for the calling thread, which writes them after the wait in state order: PUT
+    // lines and run errors of the program, and the states that failed (598/3404 and the actions).
+    uint8_t* lines;
+    size_t lines_length;
+    size_t lines_capacity;
+    int32_t lines_lost;              // lines dropped because the buffer could not grow
 };

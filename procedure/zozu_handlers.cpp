@@ -7,6 +7,7 @@
 #include "procedure/engine_calls.h"
 #include "procedure/housekeeping.h"
 #include "procedure/marketdata_stmt.h"
+#include "procedure/read_stmt.h"
 #include "procedure/zozu_dispatch.h"
 
 namespace zozu {
@@ -59,7 +60,7 @@ const HandlerEntry kHandlers[] = {
     {"PRICE", "price_stmt", nullptr},
     {"PRINT", "print_stmt", &print_stmt},
     {"PROJECT", "project_stmt", nullptr},
-    {"READ", "read_stmt", nullptr},
+    {"READ", "read_stmt", &read_stmt},
     {"READARRAYS", "readarrays_stmt", &readarrays_stmt},
     {"READCATEGORIES", "readcategories_stmt", &readcategories_stmt},
     {"READREFS", "readrefs_stmt", &readrefs_stmt},

@@ -1,5 +1,7 @@
 // The PRINT statement: the general listings chosen by the statement's keywords (or all of them
 // with ALL), then the objects named in the statement, kind by kind.
+#include <utility>
+
 #include "engine/model/currencies/currency_table.h"
 #include "engine/model/variables/variable_record.h"
 #include "engine/tables/catalog_records.h"
@@ -25,6 +27,8 @@ enum : int {
 
 // Model listings: model specifications and models.
 constexpr uint32_t kListModelSpecs = 6, kListModels = 4;
+// Name-list fields of instrument files to list whole or by their information member.
+constexpr int kPrintPortFile = 31, kPrintPortInfo = 32;
 
 // Listings whose routines are not part of this build name themselves and fail.
 int unavailable(const char* what) {
@@ -126,6 +130,22 @@ int print_named_object(RSKCON* con, const ObjectKind& kind, RSKCATOBJ* header, c
     return 1;
 }
 
+// An instrument file definition listed through rsktdfp (670/1030 when there is none).
+int print_instrument_file(RSKCON* con, const char* name, int length, int mode) {
+    constexpr int kReadRight = 4;
+    RSKNAMEREC key{static_cast<uint16_t>(length), static_cast<uint16_t>(length), const_cast<char*>(name)};
+    auto find = engine_routine<EngineSlot::rsktdf>();
+    RSKCATOBJ* header = find != nullptr ? find(con, &key) : nullptr;
+    auto* definition = header != nullptr ? static_cast<RSKTFILE*>(rssofiq(con, header, kReadRight)) : nullptr;
+    if (definition == nullptr) {
+        xpmlog(670, 1030, 15, "instrument file", length, name, 5, "PRINT");
+        return 1;
+    }
+    auto list = engine_routine<EngineSlot::rsktdfp>();
+    constexpr int kEveryInstrument = 0x7FFFFFFF;
+    return list != nullptr ? list(con, definition, nullptr, mode, kEveryInstrument) : 1;
+}
+
 }  // namespace
 
 int print_stmt(RSKCON* con, statement_node* node) {
@@ -154,6 +174,14 @@ int print_stmt(RSKCON* con, statement_node* node) {
         int rc = print_named_object(con, kind, static_cast<RSKCATOBJ*>(found), word, word_length);
         if (rc > result) result = rc;
     });
+    // PORTFILE= lists instrument files whole (description, information member, every instrument);
+    // PORTINFO= their description and information member.
+    for (const auto& [field, mode] : {std::pair{kPrintPortFile, 3}, std::pair{kPrintPortInfo, 1}})
+        for_each_name(node, field, [&, mode = mode](const char* name, int length) {
+            if (length == 0) return;
+            int rc = print_instrument_file(con, name, length, mode);
+            if (rc > result) result = rc;
+        });
     for_each_name(node, kObjMethod, [&](const char* name, int length) {
         if (length == 0) return;
         RSKNAMEREC key{static_cast<uint16_t>(length), static_cast<uint16_t>(length), const_cast<char*>(name)};

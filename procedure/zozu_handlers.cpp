@@ -10,6 +10,7 @@
 #include "procedure/marketdata_stmt.h"
 #include "procedure/price_stmts.h"
 #include "procedure/run_statements.h"
+#include "procedure/read_stmt.h"
 #include "procedure/zozu_dispatch.h"
 
 namespace zozu {
@@ -62,7 +63,8 @@ const HandlerEntry kHandlers[] = {
     {"PRICE", "price_stmt", &price_stmt},
     {"PRINT", "print_stmt", &print_stmt},
     {"PROJECT", "project_stmt", &project_stmt},
-    {"READ", "read_stmt", nullptr},
+    {"PROJECT", "project_stmt", nullptr},
+    {"READ", "read_stmt", &read_stmt},
     {"READARRAYS", "readarrays_stmt", &readarrays_stmt},
     {"READCATEGORIES", "readcategories_stmt", &readcategories_stmt},
     {"READREFS", "readrefs_stmt", &readrefs_stmt},

@@ -8,6 +8,7 @@
 #include "engine/model/registries/code_registries.h"
 #include "engine/model/types/instrument_types.h"
 #include "engine/model/variables/variable_record.h"
+#include "engine/run/run_storage.h"
 #include "host/pool.h"
 #include "host/print.h"
 
@@ -15,20 +16,21 @@ namespace {
 
 constexpr uint32_t kModulus = 1664407u, kMultiplier = 1289u;
 constexpr uint32_t kQuadraticFlag = 1013u, kCashFlowsFlag = 1019u;
-constexpr uint32_t kKindProject = 8, kKindState = 9;
-constexpr uint32_t kStoreNoBytes1 = 40, kStoreNoBytes2 = 204;
+// Roles whose variables have a place in the value record but no bytes: the instrument's value
+// and computed outputs live in the pricing results row.
+constexpr uint32_t kRoleInstValue = 40, kRoleComputed = 204;
 constexpr size_t kCompositeHeader = 8;
 constexpr size_t kFactorName = 32;
 
 size_t doubles(size_t n) { return n * sizeof(double); }
 
-// Calls fn(variable, offset, bytes) for every placed variable of the type in record order.
+// Calls fn(variable, offset, bytes) for every place of the type's value record in order.
 template <typename Fn>
 uint32_t for_each_slot(RSKCON* con, const RSKINSTTYPE* type, Fn fn) {
     int offset = 0;
     for (const RSKVARLINK* link = type->resolved_head; link != nullptr; link = link->next) {
         const RSKVARIABLE* v = link->variable;
-        if (v == nullptr || !tran_placed(v)) continue;
+        if (v == nullptr) continue;
         offset = rskalgn(con, offset, RSKSTYPE{v->storage_type, v->storage_flags});
         const uint32_t bytes = tran_slot_bytes(v);
         fn(const_cast<RSKVARIABLE*>(v), static_cast<uint32_t>(offset), bytes);
@@ -54,25 +56,31 @@ int reserve(RSKCON* con, RSKVARIABLE* v, uint32_t n, size_t bytes, const char* l
     }
     v->value = grown;
     v->element_count = n;
+    if (pool == con->run_pool) v->pool_value = 1;
     return 0;
 }
 
 }  // namespace
 
-bool tran_placed(const RSKVARIABLE* v) {
-    if (v->kind == RSKVKIND_REFERENCE || v->kind == kKindProject || v->kind == kKindState) return false;
-    switch (v->storage_type) {
-    case RSKSTORE_QUADRATIC: case RSKSTORE_CASH_FLOWS: case kStoreNoBytes1: case kStoreNoBytes2: return false;
-    default: return v->storage_size > 0;
-    }
+uint32_t tran_slot_bytes(const RSKVARIABLE* v) {
+    if (v->kind == RSKVKIND_REFERENCE || v->role == kRoleInstValue || v->role == kRoleComputed) return 0;
+    return address_slot(v) ? 4u : v->storage_size;
 }
 
-uint32_t tran_slot_bytes(const RSKVARIABLE* v) { return address_slot(v) ? 4u : v->storage_size; }
+bool tran_placed(const RSKVARIABLE* v) { return !address_slot(v) && tran_slot_bytes(v) > 0; }
+
+uint32_t tran_type_slots(RSKCON* con, const RSKINSTTYPE* type, RSKSLOTVISIT visit, void* context) {
+    return for_each_slot(con, type, [visit, context](RSKVARIABLE* v, uint32_t offset, uint32_t bytes) {
+        if (visit == nullptr) return;
+        const RSKTYPESLOT slot{v, offset, bytes};
+        visit(context, &slot);
+    });
+}
 
 void tran_type_layout(RSKCON* con, const RSKINSTTYPE* type, uint32_t* size, uint32_t* checksum) {
     uint32_t c = 0;
     *size = for_each_slot(con, type, [&c](RSKVARIABLE* v, uint32_t offset, uint32_t bytes) {
-        if (bytes > 0) c = (kMultiplier * c + v->storage_type + offset + bytes) % kModulus;
+        if (bytes > 0) c = (kMultiplier * c + v->data_type + offset + bytes) % kModulus;
     });
     if (type->quadratic) c = (kMultiplier * c + kQuadraticFlag) % kModulus;
     if (type->cash_flows) c = (kMultiplier * c + kCashFlowsFlag) % kModulus;
@@ -82,14 +90,14 @@ void tran_type_layout(RSKCON* con, const RSKINSTTYPE* type, uint32_t* size, uint
 void tran_values_out(RSKCON* con, const RSKINSTTYPE* type, unsigned char* record, uint32_t size) {
     std::memset(record, 0, size);
     for_each_slot(con, type, [record, size](RSKVARIABLE* v, uint32_t offset, uint32_t bytes) {
-        if (v->value == nullptr || address_slot(v) || offset + bytes > size) return;
+        if (bytes == 0 || v->value == nullptr || address_slot(v) || offset + bytes > size) return;
         std::memcpy(record + offset, v->value, bytes);
     });
 }
 
 void tran_values_in(RSKCON* con, const RSKINSTTYPE* type, const unsigned char* record, uint32_t size) {
     for_each_slot(con, type, [record, size](RSKVARIABLE* v, uint32_t offset, uint32_t bytes) {
-        if (v->value == nullptr || address_slot(v) || offset + bytes > size) return;
+        if (bytes == 0 || v->value == nullptr || address_slot(v) || offset + bytes > size) return;
         std::memcpy(v->value, record + offset, bytes);
     });
 }
@@ -159,5 +167,40 @@ int tran_cash_unpack(RSKCON* con, RSKVARIABLE* v, const unsigned char* block, ui
     auto* at = static_cast<unsigned char*>(v->value);
     std::memcpy(at, &m, sizeof m);
     std::memcpy(at + kCompositeHeader, block + 4, 3 * static_cast<size_t>(m) + doubles(2 * static_cast<size_t>(m)));
+    return 0;
+}
+
+int tran_cash_fill(RSKCON* con, RSKVARIABLE* v, const char (*codes)[3], const double* dates, const double* amounts,
+                   uint32_t m) {
+    if (reserve(con, v, m, tran_cash_storage(m), "cash flow buffer") != 0) return 1;
+    auto* at = static_cast<unsigned char*>(v->value);
+    std::memcpy(at, &m, sizeof m);
+    at += kCompositeHeader;
+    std::memcpy(at, codes, 3 * static_cast<size_t>(m));
+    at += 3 * static_cast<size_t>(m);
+    std::memcpy(at, dates, doubles(m));
+    std::memcpy(at + doubles(m), amounts, doubles(m));
+    return 0;
+}
+
+int tran_quad_fill(RSKCON* con, RSKVARIABLE* v, const RSKQUADVALUE* quad) {
+    const auto n = static_cast<uint32_t>(quad->count > 0 ? quad->count : 0);
+    if (reserve(con, v, n, tran_quad_storage(n), "delta gamma buffer") != 0) return 1;
+    auto* at = static_cast<unsigned char*>(v->value);
+    std::memcpy(at, &n, sizeof n);
+    at += kCompositeHeader;
+    for (uint32_t i = 0; i < n; ++i, at += kQuadFactorBytes) {
+        std::memset(at, ' ', kFactorName);
+        const int length = quad->factors[i].name_length;
+        std::memcpy(at, quad->factors[i].name, static_cast<size_t>(length > 0 && length <= 32 ? length : 0));
+        std::memset(at + kFactorName, 0, kQuadFactorBytes - kFactorName);
+    }
+    std::memcpy(at, quad->shifts, doubles(n));
+    at += doubles(n);
+    std::memcpy(at, &quad->value, sizeof quad->value);
+    at += sizeof quad->value;
+    std::memcpy(at, quad->deltas, doubles(n));
+    at += doubles(n);
+    std::memcpy(at, quad->gammas, doubles(static_cast<size_t>(n) * (n + 1) / 2));
     return 0;
 }

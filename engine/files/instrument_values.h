@@ -9,16 +9,27 @@
 struct RSKINSTTYPE;
 struct RSKVARIABLE;
 
-// A variable has a place in the value record unless it is a reference (kind 6), a project or
-// state variable (8, 9), a quadratic or cash-flow value (stored in their own blocks), or of
-// storage type 40 or 204.
-bool tran_placed(const RSKVARIABLE* variable);
-// Bytes of the variable's slot in the stored record. Pointer and reference-text slots keep the
-// 4 bytes of the record layout and are written zero: an address means nothing in a file.
+// The value record of a type is the one layout that the run's instrument buffer, the type's
+// layout fingerprint and the stored value block share. Every variable of the type, in type order,
+// has a place aligned as rskalgn aligns it; references (kind 6) and the roles INSTVALUE (40) and
+// COMPUTED (204) take no bytes there, every other variable its storage size, except that a
+// pointer or reference-text slot keeps the 4 bytes of the stored layout.
 uint32_t tran_slot_bytes(const RSKVARIABLE* variable);
+// A variable whose slot holds bytes the file stores (not an address).
+bool tran_placed(const RSKVARIABLE* variable);
 
-// The type's value-record size and layout checksum: slots aligned as rskalgn aligns them; the
-// checksum is (1289 c + storage code + end offset) mod 1664407 per slot with bytes, then
+// One place of the value record as tran_type_slots visits it.
+struct RSKTYPESLOT {
+    RSKVARIABLE* variable;
+    uint32_t offset;
+    uint32_t bytes;                  // 0: aligned, but no bytes
+};
+using RSKSLOTVISIT = void (*)(void* context, const RSKTYPESLOT* slot);
+// Visits every place of the type's value record in order (visit may be null); answers the size.
+uint32_t tran_type_slots(RSKCON* con, const RSKINSTTYPE* type, RSKSLOTVISIT visit, void* context);
+
+// The type's value-record size and layout fingerprint: c starts at 0, then
+// c = (1289 c + data type code + end offset) mod 1664407 for every slot with bytes, then
 // (1289 c + 1013) for a quadratic type and (1289 c + 1019) for a type with cash flows.
 void tran_type_layout(RSKCON* con, const RSKINSTTYPE* type, uint32_t* size, uint32_t* checksum);
 
@@ -41,3 +52,9 @@ void tran_cash_pack(const RSKVARIABLE* variable, unsigned char* block);
 // storage holds fewer entries and cannot be grown (598/2797).
 int tran_quad_unpack(RSKCON* con, RSKVARIABLE* variable, const unsigned char* block, uint32_t n);
 int tran_cash_unpack(RSKCON* con, RSKVARIABLE* variable, const unsigned char* block, uint32_t m);
+// Sets the composite value from an instrument's flows or factors as a reader assembled them
+// (m currency codes, dates and amounts; n factor names, centres, base value, first derivatives
+// and the packed lower triangle of second derivatives): 0, or 1 after 598/2797.
+int tran_cash_fill(RSKCON* con, RSKVARIABLE* variable, const char (*codes)[3], const double* dates,
+                   const double* amounts, uint32_t m);
+int tran_quad_fill(RSKCON* con, RSKVARIABLE* variable, const struct RSKQUADVALUE* quad);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "engine/compiler/dependencies.h"
+#include "engine/files/instrument_values.h"
 #include "engine/model/control/startup.h"
 #include "engine/model/registries/code_registries.h"
 #include "engine/model/types/instrument_types.h"
@@ -13,26 +14,15 @@
 
 namespace {
 
-constexpr uint32_t kFingerprintMultiplier = 1289;
-constexpr uint32_t kFingerprintModulus = 1664407;
-// Added for the type's record-format flags, in their order in the type record.
-constexpr uint32_t kQuadraticFlag = 1013;
-constexpr uint32_t kCashFlowsFlag = 1019;
-
-constexpr uint32_t kRoleInstrumentValue = 40;
+constexpr uint32_t kRoleInstValue = 40;
 constexpr uint32_t kRoleComputed = 204;
 
 size_t align8(size_t offset) { return (offset + 7) / 8 * 8; }
 
-// Variables that have a place in a type's value record but take no bytes there.
-bool takes_no_bytes(const RSKVARIABLE* v) {
-    return v->kind == RSKVKIND_REFERENCE || v->role == kRoleInstrumentValue || v->role == kRoleComputed;
-}
-
 // Variables that never get a run address from a type's value record.
 bool gets_no_address(const RSKVARIABLE* v) {
     return v->kind == RSKVKIND_REFERENCE || v->kind == RSKVKIND_PROJECT || v->kind == RSKVKIND_STATE ||
-           v->role == kRoleInstrumentValue || v->role == kRoleComputed;
+           v->role == kRoleInstValue || v->role == kRoleComputed;
 }
 
 bool in_instrument_record(const RSKVARIABLE* v, uint32_t kind) {
@@ -69,44 +59,51 @@ int resolve_type_actions(RSKCON* con, RSKINSTTYPE* type) {
 int get_class_size(RSKCON* con, RSKINSTTYPE* type) {
     int rc = resolve_type_actions(con, type);
     if (rc != 0) return rc;
-    uint32_t offset = 0;
-    uint32_t fingerprint = 0;
-    for (RSKVARLINK* link = type->resolved_head; link != nullptr; link = link->next) {
-        const RSKVARIABLE* v = link->variable;
-        offset = static_cast<uint32_t>(rskalgn(con, static_cast<int>(offset), RSKSTYPE{v->storage_type, v->storage_flags}));
-        const uint32_t size = takes_no_bytes(v) ? 0 : v->storage_size;
-        offset += size;
-        if (size > 0) fingerprint = (kFingerprintMultiplier * fingerprint + v->data_type + offset) % kFingerprintModulus;
-    }
-    if (type->quadratic) fingerprint = (kFingerprintMultiplier * fingerprint + kQuadraticFlag) % kFingerprintModulus;
-    if (type->cash_flows) fingerprint = (kFingerprintMultiplier * fingerprint + kCashFlowsFlag) % kFingerprintModulus;
-    type->record_size = static_cast<int32_t>(offset);
+    // The instrument file computes the same layout when it stores and checks a value record.
+    uint32_t size = 0, fingerprint = 0;
+    tran_type_layout(con, type, &size, &fingerprint);
+    type->record_size = static_cast<int32_t>(size);
     type->run.fingerprint = fingerprint;
     return 0;
 }
 
+namespace {
+
+// Gathers the value record's fields with bytes and gives their variables instrument-buffer
+// addresses.
+struct FieldCollector {
+    RSKRUNBLOCK* run;
+    RSKTYPEFIELD* fields;
+    int32_t count;
+};
+
+void count_field(void* context, const RSKTYPESLOT* slot) {
+    if (slot->bytes > 0) ++static_cast<FieldCollector*>(context)->count;
+}
+
+void collect_field(void* context, const RSKTYPESLOT* slot) {
+    auto* c = static_cast<FieldCollector*>(context);
+    if (slot->bytes == 0) return;
+    RSKVARIABLE* v = slot->variable;
+    if (v->run.record_address == nullptr && !gets_no_address(v))
+        v->run.record_address = c->run->instruments_buffer + slot->offset;
+    c->fields[c->count++] = RSKTYPEFIELD{v, static_cast<int32_t>(slot->offset), static_cast<int32_t>(slot->bytes),
+                                         nullptr};
+}
+
+}  // namespace
+
 int assign_trans_addrs(RSKCON* con, RSKINSTTYPE* type) {
-    RSKRUNBLOCK* run = con->run_block;
-    int32_t count = 0;
-    for (RSKVARLINK* link = type->resolved_head; link != nullptr; link = link->next)
-        if (!takes_no_bytes(link->variable) && link->variable->storage_size > 0) ++count;
+    FieldCollector collector{con->run_block, nullptr, 0};
+    tran_type_slots(con, type, count_field, &collector);
+    const int32_t count = collector.count;
     auto* fields = static_cast<RSKTYPEFIELD*>(
         rskmem_alloc(con, sizeof(RSKTYPEFIELD) * static_cast<size_t>(std::max(count, 1)), "instruments buffer",
                      RSKMEM_INSTRUMENTS, 1));
     if (fields == nullptr) return 1;
-    int offset = 0;
-    int32_t k = 0;
-    for (RSKVARLINK* link = type->resolved_head; link != nullptr; link = link->next) {
-        RSKVARIABLE* v = link->variable;
-        offset = rskalgn(con, offset, RSKSTYPE{v->storage_type, v->storage_flags});
-        const int size = takes_no_bytes(v) ? 0 : static_cast<int>(v->storage_size);
-        if (size > 0) {
-            if (v->run.record_address == nullptr && !gets_no_address(v))
-                v->run.record_address = run->instruments_buffer + offset;
-            fields[k++] = RSKTYPEFIELD{v, offset, size, nullptr};
-        }
-        offset += size;
-    }
+    collector.fields = fields;
+    collector.count = 0;
+    tran_type_slots(con, type, collect_field, &collector);
     type->run.fields = fields;
     type->run.field_count = count;
     return 0;

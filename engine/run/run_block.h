@@ -294,6 +294,10 @@ struct RSKRUNBLOCK {
     // ---- pricing of positions (engine/run/pricing_*.cpp) ----
     RSKPRICERUN pricing;
 
+    // ---- READ driver (engine/files/instrument_read*) ----
+    int32_t read_datasets;           // data sets named by the source being read
+    int32_t read_unresolved;         // instruments refused for an unresolved currency or reference
+    uint8_t read_write_failed;       // an instrument could not be written (a full disk)
     // ---- market-state buffer and market data sets (engine/run/market_state*,
     // engine/files/market_data_*) ----
     RSKSTATEBUF state_buffer;        // appended states, the base state and the change flags

@@ -184,6 +184,10 @@ int rskmemf(RSKCON* con) {
         v->run.buffers[0] = v->run.buffers[1] = nullptr;
         v->run.buffer_bytes = 0;
         v->run.capacity = 0;
+        if (v->pool_value) {
+            v->value = nullptr;
+            v->pool_value = 0;
+        }
     }
     reset_rates(con);
     con->error = 0;

@@ -859,6 +859,8 @@ QOR_ENGINE_SLOT_TYPE(rsktrac, void (*)(RSKCON*, RSKTRANFILE*))
 QOR_ENGINE_SLOT_TYPE(rsktras, int (*)(RSKCON*, RSKTRANFILE*, RSKCATOBJ*, int))
 QOR_ENGINE_SLOT_TYPE(rsktra1, int (*)(RSKCON*, RSKTRANFILE*, RSKINSTTYPE**))
 QOR_ENGINE_SLOT_TYPE(rsktriw, int (*)(RSKCON*, RSKTRANFILE*))
+QOR_ENGINE_SLOT_TYPE(rskread, int (*)(RSKCON*, RSKCATOBJ*, const RSKNAMEREC*, const RSKNAMEREC*, const RSKNAMEREC*, int,
+                                      const char*))
 // The compiler driver's compile handle (engine/compiler/compiler_driver.h).
 QOR_ENGINE_SLOT_TYPE(rskcmpg, cmp_session* (*)(RSKCON*, int))
 QOR_ENGINE_SLOT_TYPE(rskicmp, int (*)(int, int, RSKCON*, int))

@@ -3,6 +3,7 @@
 // delta-gamma buffers, the memory report, a second run of one step and every allocation failing.
 #include <cstring>
 
+#include "engine/files/instrument_values.h"
 #include "engine/model/fx/fx_matrix.h"
 #include "engine/model/options/engine_options.h"
 #include "engine/run/run_storage.h"
@@ -98,6 +99,13 @@ TEST_F(RunStorageTest, TypeValueRecordsAndFingerprints) {
     EXPECT_EQ(computed->record_size, 0);
     EXPECT_EQ(computed->run.fingerprint, 0u);
     EXPECT_EQ(quad->run.fingerprint, 1013u);
+    // The instrument file stores and checks the same record size and fingerprint.
+    for (RSKINSTTYPE* t : {flows, computed, quad}) {
+        uint32_t size = 0, checksum = 0;
+        tran_type_layout(con, t, &size, &checksum);
+        EXPECT_EQ(size, static_cast<uint32_t>(t->record_size));
+        EXPECT_EQ(checksum, t->run.fingerprint);
+    }
     EXPECT_EQ(run()->type_count, 3);
     EXPECT_GE(run()->instruments_buffer_bytes, 24);
     // Instrument variables live in the instrument record; the field table copies into it.

@@ -43,6 +43,7 @@
 #include "engine/model/filters/filters.h"
 #include "engine/model/filters/instrument_filters.h"
 #include "engine/files/instrument_file.h"
+#include "engine/files/instrument_read.h"
 #include "engine/model/types/instrument_types.h"
 #include "engine/model/types/type_name_lists.h"
 #include "engine/model/variables/value_cells.h"
@@ -214,6 +215,7 @@ void rskatbl_fill() {
     put<EngineSlot::rsktras>(&rsktras);
     put<EngineSlot::rsktra1>(&rsktra1);
     put<EngineSlot::rsktriw>(&rsktriw);
+    put<EngineSlot::rskread>(&rskread);
     put<EngineSlot::rskmod>(&rskmod);
     put<EngineSlot::rskmodd>(&rskmodd);
     put<EngineSlot::rskmodp>(&rskmodp);

@@ -70,6 +70,9 @@ struct RSKINSTTYPE {
         int32_t field_count;
         int32_t instruments;         // instruments of the type met in this run
     } run;
+    // The READ driver (engine/files/instrument_read*): 598/1824 was given for the type (an input
+    // format that cannot carry its cash flows or quadratic value).
+    uint8_t format_noted;
 };
 
 // The type of that name, or null (also, after 598/3804, when the user may not read it).

@@ -169,6 +169,11 @@ struct RSKVARIABLE {
     int16_t value_width;
     char* values;
     size_t values_bytes;             // bytes of `values` as allocated
+    // The READ driver (engine/files/instrument_read*): per data set, the number of the data set
+    // variable bound to this variable and whether it is bound.
+    int32_t read_number;
+    uint16_t read_found;
+    uint8_t pool_value;              // its value storage came from the run pool (rskmemf clears it)
     // Market data sets (engine/files/market_data_*): what the last data set opened found of the
     // risk factor, where its values go, and which kinds of market data supplied it.
     int32_t mds_number;              // its variable number in that data set; 0 none

@@ -250,6 +250,7 @@ struct RSKRUNBLOCK {
     struct RSKOUTVARTABLE* output_variables; // the run's output variables by name
     struct RSKBASEOUTV* base_outv;           // base case output var work (16 entries)
     int32_t base_outv_count;
+    int32_t base_outv_capacity;
     int32_t* price_index;                    // per price slot: the state it prices
     uint8_t* priced_flags;                   // per price slot: priced
     int32_t price_slots;
@@ -265,7 +266,7 @@ struct RSKRUNBLOCK {
     struct RSKBUCKETNAME* interval_list;     // "Time bucket interval list" (buckets - 1 entries)
     double* interval_values;
     int32_t cashflow_sections;               // "_cashflow_ buffer": one section per pricing block
-    struct RSKCASHFLOWS* cashflow_buffers;
+    struct RSKCFWORK* cashflow_work;
     int32_t cf_leg_count;                    // cash-flow legs of the run
     int32_t* cf_leg_numbers;                 // "Cash Flow Numbers in Legs"
     double* cf_base_legs;                    // "Base Case Cash Flow Legs"

@@ -43,6 +43,9 @@ struct RSKCPTYVAR;
 struct RSKMITIGATIONCON;
 struct RSKMITDS;
 struct RSKMITTYPE;
+// Project runs.
+struct RSKRUNPARMS;
+struct RSKNAMELIST;
 
 constexpr int kEngineTableVector = 381;
 constexpr int kEngineTableVectorCode = (14 << 16) | 381;   // level 14, vector 381 (917885)
@@ -935,6 +938,10 @@ QOR_ENGINE_SLOT_TYPE(new_mit_var, RSKCPTYVAR* (*)(qor_pool*, const char*, const 
 QOR_ENGINE_SLOT_TYPE(cpty_add_super, int (*)(qor_pool*, RSKCPTYTYPE*, RSKCPTYTYPE*))
 QOR_ENGINE_SLOT_TYPE(new_cpty_catdesc, RSKCATOBJ* (*)(qor_pool*))
 QOR_ENGINE_SLOT_TYPE(new_mit_catdesc, RSKCATOBJ* (*)(qor_pool*))
+// Project run driver (engine/run/project_run.h).
+QOR_ENGINE_SLOT_TYPE(rskrun, int (*)(RSKCON*, RSKCATOBJ*, double, const char*, const RSKNAMEREC*, const RSKNAMEREC*,
+                                     RSKOPTREC*, RSKNAMELIST*, const int32_t*, const RSKNAMEREC*, RSKRUNPARMS*,
+                                     const char*))
 #undef QOR_ENGINE_SLOT_TYPE
 
 template <EngineSlot S>

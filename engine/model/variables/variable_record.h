@@ -169,6 +169,10 @@ struct RSKVARIABLE {
     int16_t value_width;
     char* values;
     size_t values_bytes;             // bytes of `values` as allocated
+    // Project run preparation (engine/run/): the variable's uses in the current run.
+    uint8_t analysis_mark;           // set by the analysis being built (cleared before each build)
+    uint8_t analysis_use;            // an enabled analysis of the run uses it
+    uint8_t outside_pricing;         // neither an analysis nor a pricing method reads it
 };
 
 // Bits of RSKVARIABLE::class_flags.

@@ -114,17 +114,25 @@ void read_plainly(std::vector<double>& values, std::vector<std::string>& ids) {
 }
 
 // The market data set service as a run would use it: the definition's data set opened for input.
-int open_market_data(RSKCON* con, void* context, int, int, const RSKNAMEREC*, void*, int) {
+int open_market_data(RSKCON*, mds* md, int, RSKANALYSIS*, const RSKNAMECELL*, const interval_spec*,
+                     const RSKVARLINK*) {
     static RSKINPUTDS definition;
-    auto* md = static_cast<mds*>(context);
     *md = mds{};
     md->definition = &definition;
-    md->data = new_dataset(con->general_pool, kLibrary, kMember, DATASET_READ);
-    return md->data != nullptr && open_dataset(md->data) == 0 ? 0 : 3;
+    qor_open_request request{};
+    std::memset(request.libref, ' ', sizeof request.libref);
+    std::memcpy(request.libref, kLibrary, std::min<size_t>(std::strlen(kLibrary), 8));
+    request.member.length = static_cast<int16_t>(std::strlen(kMember));
+    std::memcpy(request.member.text, kMember, static_cast<size_t>(request.member.length));
+    std::memset(request.member_type, ' ', sizeof request.member_type);
+    request.mode = QOR_OPEN_INPUT;
+    if (xoopen(&md->data, &request) != 0) return 3;
+    md->open = 1;
+    md->reader.dataset = md->data;
+    return 0;
 }
-int close_market_data(RSKCON* con, void* context) {
-    auto* md = static_cast<mds*>(context);
-    if (md->data != nullptr) delete_dataset(con->general_pool, md->data);
+int close_market_data(RSKCON*, mds* md) {
+    if (md->data != nullptr) xoclose(md->data, 0);
     md->data = nullptr;
     return 0;
 }

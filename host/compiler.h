@@ -212,6 +212,13 @@ enum : int {
     CMP_MTX_RESULT = 0x22       // resizable, and written by the special functions it is passed to
 };
 QOR_HOST_API int cmpmtrxb(cmp_instance* instance, cmp_symbol* symbol, double* data);
+// cmpmtrxr binds one instance's matrix, at its present size, to storage shared by every
+// instance that the instance may read but never change (a curve's values, a row of a parameter
+// matrix). When the program never changes the matrix (no element store, never handed whole to
+// a special function), the instance reads the storage in place; otherwise the values are copied
+// into the instance's own storage at the binding, so its stores change its copy only.
+// 0; 1 bad call (not a matrix, null data); 4 no memory (the binding is unchanged).
+QOR_HOST_API int cmpmtrxr(cmp_instance* instance, cmp_symbol* symbol, const double* data);
 // Run time, from the instance's own thread (special-function bodies): cmpmtrxs gives a
 // resizable matrix new extents on the instance's own storage (values kept at the same row and
 // column, new ones missing); cmpmtrxe gives the extents and answers the element count (-1 for
@@ -327,6 +334,13 @@ QOR_HOST_API int cmpbase(cmp_instance* instance, const char* structure_instance,
 // an instance to the next record is one store, cmpbasev(instance)[slot] = record.
 QOR_HOST_API int cmpbasei(cmp_session* session, const char* structure_instance, int length);
 QOR_HOST_API void** cmpbasev(cmp_instance* instance);
+// cmpinsd copies the data of one instance into another instance of the same program: every
+// local (numeric and character, with temporaries) and every matrix `from` keeps in its own
+// storage, with its extents (`to` then reads its own copy). Bindings (structure bases, bound
+// cells, matrices on other storage), run lists, special functions' hidden records and PUT
+// destinations stay as they are in `to`. No allocation when `to` already holds matrices of
+// those sizes. 0; 1 bad call (null, the same instance, another program); 4 no memory.
+QOR_HOST_API int cmpinsd(cmp_instance* to, const cmp_instance* from);
 // Text of a character variable (trailing blanks removed, NUL-ended); its length or -1.
 QOR_HOST_API int cmptext(cmp_instance* instance, cmp_symbol* symbol, char* out, int size);
 QOR_HOST_API double* cmppdva(cmp_instance* instance, cmp_symbol* symbol);       // numeric local

@@ -10,6 +10,7 @@
 struct qor_kit;
 struct qor_task;
 struct qor_waiter;
+struct qor_team;   // a worker team: threads made once that run one task per block on each call
 
 enum : int {
     QOR_KIT_UNSUPPORTED = static_cast<int>(0x803FC004u),   // operation not supported
@@ -62,6 +63,8 @@ struct qor_message_object {
 };
 
 using qor_thread_fn = void (*)(void* argument);
+// A worker team's task: does the work of one block (0 .. blocks - 1) of a call.
+using qor_team_task = void (*)(void* argument, int block);
 
 struct qor_kit_ops {
     qor_waiter* (*current_waiter)(qor_kit* kit);
@@ -87,6 +90,25 @@ struct qor_kit_ops {
     // one runs with the task given (null for none).
     int (*create_task_thread)(qor_kit* kit, qor_thread_fn fn, void* argument, qor_task* task,
                               void** handle);
+    // Worker teams, made once and called many times (docs/runtime-kit.md). create_team makes a
+    // team for up to `blocks` blocks: blocks - 1 worker threads, each owning one block, that wait
+    // for the next call spinning briefly and then sleeping. A worker that cannot be started leaves
+    // its block to the calling thread: the kit logs one note, team_workers says how many run.
+    // 0; QOR_KIT_BAD_ARGUMENT for blocks below 1; QOR_KIT_NO_RESOURCES when the team itself
+    // cannot be had (memory), *team null then. A team counts as one live handle.
+    int (*create_team)(qor_kit* kit, int blocks, qor_team** team);
+    // Runs task(argument, b) once for every b in [0, blocks): block 0 on the calling thread, the
+    // others on the workers (or the caller, for a worker that is not running), and returns when
+    // all have ended. Workers run with the caller's task and floating-point environment. 0;
+    // QOR_KIT_BAD_ARGUMENT for blocks outside [1, the team's blocks]; QOR_KIT_RUNNING when the
+    // team is busy with another call; QOR_KIT_THREAD_FAILED when a block on a worker ended by an
+    // exception (the step exit among them; the log says so), the other blocks having run. An
+    // exception from the caller's own blocks is passed on once every block has ended.
+    int (*run_team)(qor_kit* kit, qor_team* team, qor_team_task task, void* argument, int blocks);
+    // Workers running (0 .. blocks - 1); QOR_KIT_BAD_ARGUMENT for a null team.
+    int (*team_workers)(qor_kit* kit, qor_team* team);
+    // Stops the workers, waits for them to end and frees the team (not from inside a task).
+    int (*close_team)(qor_kit* kit, qor_team* team);
 };
 
 struct qor_kit {

@@ -334,5 +334,16 @@ void* rssofiq(RSKCON* con, RSKCATOBJ* header, int access) {
     auto fn = catalog_routine<CatalogSlot::rssofiq>();
     return fn != nullptr ? fn(con, header, access) : nullptr;
 }
+int rskidsd(RSKCON* con, RSKCATOBJ** out, const RSKNAMEREC* name, uint32_t type, const interval_spec* interval,
+            const RSKNAMEREC* row_column, const RSKNAMEREC* dataset, RSKCATOBJ* object) {
+    return code_through<EngineSlot::rskidsd>(con, out, name, type, interval, row_column, dataset, object);
+}
+int rskidsa(RSKCON* con, RSKCATOBJ* object, const RSKNAMEREC* risk_factor, const RSKNAMEREC* column) {
+    return code_through<EngineSlot::rskidsa>(con, object, risk_factor, column);
+}
+RSKVARIABLE* rskvf(RSKCON* con, const RSKNAMEREC* name) {
+    auto fn = engine_routine<EngineSlot::rskvf>();
+    return fn != nullptr ? fn(con, name) : nullptr;
+}
 
 }  // namespace zozu

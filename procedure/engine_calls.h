@@ -132,6 +132,7 @@ struct hash_item;
 struct hash_table;
 struct utilfile;
 struct RSKCATOBJ;
+struct interval_spec;
 struct RSKCPTYCON;
 struct RSKCPTYDS;
 struct RSKCPTYMODEL;
@@ -192,5 +193,11 @@ int rskdata(RSKCON* con, RSKCATOBJ* object, const RSKNAMEREC* variable, const RS
 // Vector 383 slots 54, 57: stores an object in the catalog, loads one from it.
 int rssofis(RSKCON* con, RSKCATOBJ* header, uint32_t list);
 void* rssofiq(RSKCON* con, RSKCATOBJ* header, int access);
+// Slots 141, 140, 298: market data set definitions (rskidsd, rskidsa) and the risk factor
+// look-up of the run's table (rskvf).
+int rskidsd(RSKCON* con, RSKCATOBJ** out, const RSKNAMEREC* name, uint32_t type, const interval_spec* interval,
+            const RSKNAMEREC* row_column, const RSKNAMEREC* dataset, RSKCATOBJ* object);
+int rskidsa(RSKCON* con, RSKCATOBJ* object, const RSKNAMEREC* risk_factor, const RSKNAMEREC* column);
+RSKVARIABLE* rskvf(RSKCON* con, const RSKNAMEREC* name);
 
 }  // namespace zozu

@@ -6,6 +6,7 @@
 #include "procedure/definition_handlers.h"
 #include "procedure/engine_calls.h"
 #include "procedure/housekeeping.h"
+#include "procedure/marketdata_stmt.h"
 #include "procedure/zozu_dispatch.h"
 
 namespace zozu {
@@ -35,7 +36,7 @@ const HandlerEntry kHandlers[] = {
     {"IMPORT", "import_stmt", nullptr},
     {"INSTDATA", "instdata_stmt", &instdata_stmt},
     {"INSTRUMENT", "instrument_stmt", &instrument_stmt},
-    {"MARKETDATA", "marketdata_stmt", nullptr},
+    {"MARKETDATA", "marketdata_stmt", &marketdata_stmt},
     {"METHOD", "method_stmt", &method_stmt},
     {"MITIGATION", "mit_stmt", &mit_stmt},
     {"MIT", "mit_stmt", &mit_stmt},

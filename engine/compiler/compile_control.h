@@ -277,6 +277,9 @@ struct RSKCMPCON {
 
     char log_area[kRskLogBufferSize];
     char error_area[kRskErrorBufferSize];
+    // ---- pricing (engine/run/pricing_*): the base slot of the pricing results row, which
+    // holds the value variable; rskrcmp binds each block's current row there (-1: none).
+    int32_t row_base_slot;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -295,6 +298,8 @@ struct RSKPROGRECORD {
     double* market_vector;           // market state
     int32_t instrument_number;       // current instrument (trace by instrument)
     uint8_t shared_run;              // set while a per-block program runs
+    // ---- pricing (engine/run/pricing_*) ----
+    double* row_vector;              // this block's current row of the pricing results
 };
 
 // One of the three collections of the program data vector.
@@ -363,4 +368,9 @@ struct RSKRUNCOMPILE {
     int32_t trace_instrument;
 
     RSKCPTYREFS* counterparty_references;
+    // ---- pricing (engine/run/pricing_*): the pricing results row, when the run has laid it
+    // out before the compile; the value variable is then a member of the row, reached through
+    // each instance's row base, never one address shared by every instance.
+    int32_t row_size;                // bytes of a row (0: none)
+    int32_t row_vector;              // cmppdvd handle of the row, -1 none (set by the compile)
 };

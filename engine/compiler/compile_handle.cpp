@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/methods/methods_library.h"
 #include "engine/compiler/compiler_driver.h"
 #include "engine/compiler/method_checks.h"
 #include "engine/compiler/driver_support.h"
@@ -39,6 +40,7 @@ void clear_handle(RSKCMPCON* h) {
     h->value_base_slot = h->reference_base_slot = h->market_base_slot = -1;
     h->market_vector = -1;
     h->end_entry = -1;
+    h->row_base_slot = -1;
 }
 
 // The method libraries of the environment chain, made once per handle: one "LIBREF.NAME" entry
@@ -101,6 +103,12 @@ int install_functions(RSKCMPCON* h) {
     }
     if (cmpfrna(program) != 0) {
         xpslog("%1zUnable to install CALLSUBR function.");
+        return 1;
+    }
+    // The numeric library of the methods language (PROBNORM, PROBIT, INTNX, INTCK and the
+    // distribution functions) that pricing methods call.
+    if (methods_install_library(program) != 0) {
+        xpslog("%1zUnable to install the numeric library functions.");
         return 1;
     }
     return install_special_functions(h) != 0 ? 1 : 0;

@@ -83,6 +83,10 @@ int rskcpdv(int storage_class, int length, int used);
 // The compiler's error hook: during a run of an action, the journal line names the method, the
 // line within it and the phase word; otherwise the compiler's message.
 void cmpErrCallback(void* user, const char* message, int line, const char* method);
+// Where the error hook writes on the calling thread: a sink that keeps the lines (a pricing
+// thread hands them to the calling thread), or the log again with sink null.
+typedef void (*rsk_line_sink)(void* user, const char* line, int length);
+void rsk_set_error_sink(rsk_line_sink sink, void* user);
 // Phase word of a phase letter: "input", "project", "pricing", "postprice", "RFT", "postvar" or
 // "unknown".
 const char* rsk_phase_word(char phase);

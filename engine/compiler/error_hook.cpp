@@ -10,6 +10,11 @@
 
 namespace {
 
+// Where this thread's run errors go (null: the log). A pricing thread keeps them for the calling
+// thread, which writes them in state order; no worker writes the log.
+thread_local rsk_line_sink error_sink = nullptr;
+thread_local void* error_sink_user = nullptr;
+
 // Formats a status with its inserts through the kit's formatter and writes it to the journal.
 void journal(unsigned status, ...) {
     char buffer[512];
@@ -22,7 +27,9 @@ void journal(unsigned status, ...) {
         rc = kit->messages->ops->status_to_buf(kit->messages, buffer, sizeof buffer, &length,
                                                static_cast<int>(status), &args);
     va_end(args);
-    if (rc == 0 || rc == QOR_KIT_TOO_SMALL) xpslog("%*s", static_cast<int>(std::strlen(buffer)), buffer);
+    if (rc != 0 && rc != QOR_KIT_TOO_SMALL) return;
+    if (error_sink != nullptr) error_sink(error_sink_user, buffer, static_cast<int>(std::strlen(buffer)));
+    else xpslog("%*s", static_cast<int>(std::strlen(buffer)), buffer);
 }
 
 // The action being run: the one _RSKACT_ names, else the one whose method's source holds the line.
@@ -42,6 +49,11 @@ const char* bare(const char* message) {
 }
 
 }  // namespace
+
+void rsk_set_error_sink(rsk_line_sink sink, void* user) {
+    error_sink = sink;
+    error_sink_user = user;
+}
 
 const char* rsk_phase_word(char phase) {
     switch (phase) {

@@ -20,11 +20,24 @@ int define_vector(cmp_session* session, RSKPDVCOLLECTION* coll, const char* name
     return 0;
 }
 
-// The instrument value variable: a pricing method's assignment to it is the price, written
-// straight into the variable's storage.
+constexpr char kRowVector[] = "ROWPDV";
+
+// The instrument value variable: a pricing method's assignment to it is the price. When the run
+// has laid out its pricing results row, the variable is a member of the row, so that each
+// execution block writes the row it is bound to; otherwise it is bound to its own storage.
 int define_value_variable(RSKCON* con, cmp_session* session) {
     RSKVARIABLE* variable = con->system_variables != nullptr ? con->system_variables->value : nullptr;
+    RSKRUNCOMPILE* run = con->run_compile;
+    run->row_vector = -1;
     if (variable == nullptr) return 0;
+    if (run->row_size >= 8 && variable->run.row_offset >= 0) {
+        run->row_vector = cmppdvd(session, kRowVector, name_length(kRowVector), run->row_size, run->row_size / 8);
+        if (run->row_vector < 0) return 1;
+        return cmppdve(session, run->row_vector, variable->name.name.text, variable->name.name.length,
+                       CMP_MEMBER_NUMBER, variable->run.row_offset * 8) != nullptr
+                   ? 0
+                   : 1;
+    }
     cmp_symbol* symbol = cmpsymd(session, variable->name.name.text, variable->name.name.length, 'v', 'n');
     if (symbol == nullptr) return 1;
     if (variable->value != nullptr) cmppdvb(session, symbol, static_cast<double*>(variable->value));
@@ -78,6 +91,14 @@ int rskmcmp_final(RSKCON* con) {
         *slots[c] = coll->base_slot;
     }
     handle->market_vector = run->collections[RSKPDV_MARKET].vector;
+    handle->row_base_slot = -1;
+    if (run->row_size >= 8 && run->row_vector >= 0) {
+        handle->row_base_slot = cmpbasei(handle->compilation.program, kRowVector, name_length(kRowVector));
+        if (handle->row_base_slot < 0) {
+            xpmlog(598, 3434, name_length(kRowVector), kRowVector);
+            rc = 1;
+        }
+    }
     handle->collecting = 0;
     return rc;
 }

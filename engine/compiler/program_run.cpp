@@ -43,6 +43,7 @@ int rskrcmp(RSKCON* con, RSKPROGRECORD* record, int state) {
     bind(instance, h->value_base_slot, values);
     bind(instance, h->market_base_slot, market);
     if (record != nullptr) bind(instance, h->reference_base_slot, record->reference_vector);
+    if (record != nullptr && record->row_vector != nullptr) bind(instance, h->row_base_slot, record->row_vector);
     bool shared = run != nullptr && run->per_block_programs && record != nullptr;
     if (shared) record->shared_run = 1;
     int rc = cmpfrun(instance, static_cast<double>(state));

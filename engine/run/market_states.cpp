@@ -102,7 +102,7 @@ void identify_state(RSKCON* con, const RSKANLPROC* record) {
     if (run->market_vectors[0] == nullptr) return;
     RSKSTATEHEADER header{};
     std::memcpy(header.check, "ZOZU", 4);
-    header.state = run->next_state;
+    header.state = run->state_buffer.append_index;
     header.analysis = record->analysis;
     header.analysis_number = static_cast<int16_t>(record->ordinal);
     header.analysis_kind = static_cast<int16_t>(kind_of(record));
@@ -169,7 +169,7 @@ int produce_states(RSKCON* con) {
         record->valuation_date =
             parms->read_states != 0 && kind_of(record) != 13 ? run->valuation_date : analysis_date(con, record);
         publish_date(con, record->valuation_date);
-        record->first_state = run->next_state;
+        record->first_state = run->state_buffer.append_index;
         record->price_first = run->states_to_price;
         const int r = parms->read_states != 0 ? read_states(con, record) : generate_states(con, record);
         if (r != 0) {
@@ -177,7 +177,7 @@ int produce_states(RSKCON* con) {
             rc = 1;
             continue;
         }
-        record->state_count = run->next_state - record->first_state;
+        record->state_count = run->state_buffer.append_index - record->first_state;
         record->price_count = run->states_to_price - record->price_first;
         // Mark-to-market, current exposure and the traditional cash-flow tool make no state.
         if (record->state_count == 0 && record->price_count == 0 && !needs_no_states(record)) {

@@ -70,13 +70,67 @@ int32_t get_condstate_from_num(const RSKANLPROC* result, int32_t simulation_case
 // The case's unconditional and representative change masks (null when the result has none).
 const uint8_t* get_uncondmask_from_res(RSKCON* con, const RSKANLPROC* result, int32_t simulation_case);
 const uint8_t* get_repmask_from_res(RSKCON* con, const RSKANLPROC* result, int32_t simulation_case);
+// A state in the run's market-state buffer, reached through block 0's view (the blocks take
+// consecutive ranges of the one buffer from state 0); null without one.
+uint8_t* rskex_state(RSKRUNBLOCK* run, int32_t state);
 // Address of a row of the pricing results vector; a negative row gives row 0.
 double* get_state_value(RSKRUNBLOCK* run, int32_t row);
 // Whether an analysis kind orders its states as a simulation (6, 7, 8, 9, 15).
 bool rsk_simulation_kind(uint32_t kind);
 
+// ---- Shared by the pricing files ----------------------------------------------------------------
+// Passes of the post-processing: every state, the priced states only (inside a block's thread),
+// the reused states only (on the calling thread after the wait, in state order, because their
+// reference rows may belong to other blocks).
+enum : int { RSKPP_ALL = 0, RSKPP_PRICED = 1, RSKPP_REUSED = 2 };
+int rskex_postprocess(RSKCON* con, int32_t count, double* values, double* second_values, double* elements,
+                      int32_t element_count, int32_t row_stride, int32_t state_offset, int weight_present,
+                      const uint8_t* weights, int32_t weight_stride, uint8_t* status, double* raw_values, int pass);
+int rskex_block_postprocess(RSKCON* con, RSKTHREADCTL* block, int pass);
+// The columns of a row: value, second value (the value's column without the second-value flag),
+// the first element, the element count and the raw column (null without the raw-value option).
+struct RSKROWCOLUMNS {
+    double* values;
+    double* second_values;
+    double* elements;
+    int32_t element_count;
+    double* raw_values;
+};
+void rskex_columns(const RSKRUNBLOCK* run, double* row, RSKROWCOLUMNS* out);
+
+// Lines a block keeps for the calling thread (pricing_lines.cpp).
+enum : int { RSKLINE_TEXT = 1, RSKLINE_FAILURE = 2 };
+struct RSKLINESINK {
+    RSKCON* con;
+    RSKTHREADCTL* block;
+};
+void rskex_keep_line(RSKCON* con, RSKTHREADCTL* block, int kind, const char* text, int length);
+void rskex_error_line(void* user, const char* line, int length);
+// Sends the PUT lines of the block's instance and the run errors of this thread to the block.
+void rskex_capture(RSKCON* con, RSKTHREADCTL* block, RSKLINESINK* sink);
+void rskex_release(RSKTHREADCTL* block);
+// Writes and empties the block's lines (calling thread): texts as they are, each failed state
+// as 598/3404 and the action print while the run's failure count is below the cap.
+void rskex_write_lines(RSKCON* con, RSKTHREADCTL* block);
+
 // ---- Set-up ---------------------------------------------------------------------------------
 // Allocates the decision vector and status bytes for the run's states, gives each block its
 // program record and line buffer, and checks that the states hold what the pricing actions
 // read (else each block prices on a full vector of its own). 0, or 1 after 598/2797.
+// Call it once the thread control vector is allocated and before the pricing program is
+// generated (it sets the number of execution blocks). A run that asks for cash flows fails here
+// until the cash-flow built-ins exist.
 int rskex_alloc(RSKCON* con);
+// Binds the blocks to their program instances after generation (once per run; the pricing
+// entries call it).
+int rskex_bind(RSKCON* con);
+// Before a state is priced: the block's instance back to the data phase 1 and the base state
+// left (pricing_instances.cpp).
+void rskex_restore(RSKCON* con, RSKTHREADCTL* block);
+// After base pricing: block 0's instance data copied into the snapshot instance and every
+// block's instance.
+int rskex_spread(RSKCON* con);
+// Finds the program's own variables (per-instance data), once per run. 0, or 1 after 598/2797.
+int rskex_find_locals(RSKCON* con);
+// Blocks that take states: max(1, min(thread count, state count)).
+int32_t rskex_blocks_in_use(const RSKRUNBLOCK* run);

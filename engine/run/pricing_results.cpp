@@ -109,6 +109,7 @@ int rskmem3(RSKCON* con) {
     RSKRUNBLOCK* run = con->run_block;
     const int32_t doubles = lay_out_row(con, run);
     run->row_doubles = doubles;
+    run->compile.row_size = doubles * static_cast<int32_t>(sizeof(double));   // the compile declares the row
     run->row_count = std::max(run->state_count, 0) + 2;
     const size_t bytes = sizeof(double) * static_cast<size_t>(doubles) * static_cast<size_t>(run->row_count);
     void* results = con->kit_pool != nullptr ? con->kit_pool->allocate(con->kit_pool, bytes, QOR_ALLOC_ZERO) : nullptr;

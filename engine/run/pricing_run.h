@@ -37,6 +37,7 @@ struct RSKPRICERUN {
     // Valuation counters of the run, raised by the pricing threads (atomic updates).
     int64_t priced;
     int64_t reused;
+    int64_t priced_base;             // base pricings
     double seconds;                  // total pricing seconds
 
     // The current position, set by the position loop before pricing.
@@ -63,6 +64,13 @@ struct RSKPRICERUN {
     uint8_t weight_present;
     uint8_t base_in_progress;
     uint8_t base_restored;           // the saved base vector was copied in for this run
+    uint8_t bound;                   // the blocks are bound to their program instances
+    // The program's own variables (numeric and character locals, matrices it owns): copied from
+    // block 0 after the base state into the snapshot instance and every block, and from the
+    // snapshot into a block's instance before each state it prices.
+    struct cmp_symbol** locals;
+    int32_t local_count;
+    struct cmp_instance* snapshot;
 
     // Run switches read by the pricing.
     uint8_t per_state_masks;         // re-pricing avoidance looks at each state's own mask

@@ -557,9 +557,8 @@ void run_steps(RunState& s, RSKCATOBJ* project_object, double date, const char* 
     if (run->fx_spot != 0) flag_fx_spot(con);
 
     // Step 18.
-    run->market_data_list = market_data != nullptr ? market_data : nullptr;
-    if (run->market_data_list == nullptr) run->market_data_list = &project->input_data;
-    if (!RSKRUN_HAS(rskmdsl) || rskmdsl(con, run->market_data_list) != 0) {
+    run->market_data_list = market_data != nullptr ? market_data->head : project->input_data.head;
+    if (rskmdsl(con, run->market_data_list) != 0) {
         project_message(2709, project);
         run->market_data_failed = 1;
     }
@@ -618,8 +617,8 @@ void run_steps(RunState& s, RSKCATOBJ* project_object, double date, const char* 
     // Step 27.
     if (RSKRUN_HAS(rskrati) && rskrati(con) != 0) return void(s.rc = 1);
     if (parms->read_states != 0 && rskgdso_ms(con) != 0) return void(s.rc = 1);
-    if (!RSKRUN_HAS(rskexaw) || rskexaw(con, 0) != 0) return fail(s, 2824);
-    if (!RSKRUN_HAS(rskexay) || rskexay(con, 0) != 0) return fail(s, 2820);
+    if (rskexaw(con, 0) != 0) return fail(s, 2824);
+    if (rskexay(con, 0) != 0) return fail(s, 2820);
     const int states_rc = rskrun1(con, project);
     if (RSKRUN_HAS(rskress)) {
         const int compared = rskress(con);
@@ -659,7 +658,7 @@ void run_steps(RunState& s, RSKCATOBJ* project_object, double date, const char* 
         if (rskgen0(con) != 0) return fail(s, 2713);
         if (rskgen3(con) != 0) return fail(s, 2715);
         if (rskgcmp(con) != 0) return fail(s, 2716);
-        if (!RSKRUN_HAS(rskexaz) || rskexaz(con, 0) != 0) return fail(s, 2812);
+        if (rskexaz(con, 0) != 0) return fail(s, 2812);
         s.pricing_start = now();
         if (run->cf_leg_count > 0 && prepare_cf_legs(con) != 0) return void(s.rc = 1);
         const int defined = define_price_sets(s);

@@ -9,6 +9,7 @@
 #include "engine/model/options/engine_options.h"
 #include "engine/model/variables/variable_record.h"
 #include "engine/run/analysis_services.h"
+#include "engine/run/market_state.h"
 #include "engine/run/project_run_support.h"
 #include "engine/run/run_dependencies.h"
 
@@ -61,6 +62,7 @@ void decide_states(RSKCON* con) {
     run->regenerate = parms->regenerate;
     run->read_states = parms->read_states;
     run->own_states = parms->regenerate;
+    run->state_buffer.read_back = parms->read_states;
 }
 
 }  // namespace
@@ -141,16 +143,14 @@ int allocate_buffer(RSKCON* con) {
                plen, ptext, generic ? -1L : static_cast<long>(states), generic ? -1L : static_cast<long>(limit_kb));
         return refuse();
     }
-    run->state_buffer_states = static_cast<int32_t>(states);
-    run->states_appended = 0;
-    if (bytes == 0) return 0;
+    if (bytes == 0) return rskmkt_attach(con, nullptr, 0);
     void* buffer = con->run_pool != nullptr ? vmalcp_handler(con->run_pool, static_cast<size_t>(bytes), QOR_ALLOC_PLAIN)
                                              : nullptr;
     if (buffer == nullptr) {
         xpmlog(598, 2004, static_cast<long>(bytes), plen, ptext);
         return refuse();
     }
-    run->state_buffer = static_cast<uint8_t*>(buffer);
+    rskmkt_attach(con, static_cast<uint8_t*>(buffer), states);
     run->run_pool_bytes += static_cast<size_t>(bytes);
     run->memory[RSKMEM_STATE_BUFFER] += static_cast<uint64_t>(bytes);
     return 0;

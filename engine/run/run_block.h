@@ -10,6 +10,7 @@
 #include "engine/compiler/compile_control.h"
 #include "engine/model/variables/run_fields.h"
 #include "engine/run/thread_control.h"
+#include "engine/run/state_buffer.h"
 #include "engine/run/pricing_run.h"
 
 struct RSKLAG;
@@ -19,6 +20,7 @@ struct RSKTFILE;
 struct RSKOPTREC;
 struct RSKFXENTRY;
 struct RSKVARIABLE;
+struct RSKNAMECELL;
 
 // Categories of the run's memory report (rskmemp), in the order it prints them.
 enum : int {
@@ -39,6 +41,9 @@ struct RSKSTATEHEADER {
     int32_t simulation_case;
     int16_t draw;
     int16_t horizon;
+    // Market-state buffer (engine/run/market_state*): the item within the analysis (scenario,
+    // shock or grid point) that generated the state.
+    int32_t item;
 };
 
 // The per-type timing record of a run ("instruments timing counts").
@@ -219,7 +224,6 @@ struct RSKRUNBLOCK {
     struct RSKRUNPARMS* parms;               // the run parameters of this run
     struct RSKPORTENTRY* current_entry;      // the instrument-file entry being priced, or null
     RSKOPTREC* run_options;                  // the option block in force for the run
-    struct RSKNAMELIST* market_data_list;          // data set names of the run's market data
     struct RSKOUTOBJ* outputs[4];                   // output objects: states, prices, aggregation, main
     RSKCATOBJ* output_entries[4];            // and their catalog objects
     char currency[3];                        // reporting currency, upper case
@@ -239,7 +243,6 @@ struct RSKRUNBLOCK {
     RSKANLPROC* analyses_head;               // processing records in project order
     RSKANLPROC* analyses_tail;
     int32_t analysis_count;
-    int32_t next_state;                      // state counter: the next free state number
     int32_t states_to_price;                 // entries of the run's list of states to price
     int32_t results_header;                  // 88: the fixed head of a results cell
     int32_t results_cell_size;               // bytes of a results cell
@@ -254,9 +257,6 @@ struct RSKRUNBLOCK {
     int32_t* price_index;                    // per price slot: the state it prices
     uint8_t* priced_flags;                   // per price slot: priced
     int32_t price_slots;
-    uint8_t* state_buffer;                   // market-state buffer: state_buffer_states x state_size
-    int32_t state_buffer_states;
-    int32_t states_appended;                 // states appended in this run part
     double cf_settings[2];                   // the project's cash-flow distribution and size
     uint8_t cf_flag;                         // its bucket-by flag
     uint8_t al_classification;               // asset/liability classification asked for
@@ -285,6 +285,21 @@ struct RSKRUNBLOCK {
     uint64_t rate_buffer_bytes;
     int32_t not_valued;                      // positions (or position-state pairs) without value
 
+    // ---- market-state buffer and market data sets (engine/run/market_state*,
+    // engine/files/market_data_*) ----
+    RSKSTATEBUF state_buffer;        // appended states, the base state and the change flags
+    RSKNAMECELL* market_data_list;   // the run's market data definitions, searched first
+    double* std_vector;              // the standard deviations of the market variables
+    double* std_saved;               // their saved copy, put back before each volatility read
+    int32_t std_count;
+    double* covrow_vector;           // the covariance row of the market variables
+    int32_t series_gaps;             // time-series gaps reported (598/2423, 5 printed)
+    int32_t market_io_errors;        // read failures of market data (10 printed)
+    // ---- pricing threads' worker team (engine/run/: allocate_threads makes it once per run,
+    // rskteam_run calls it, rskmemf closes it) ----
+    struct qor_team* worker_team;            // null: every block runs on the calling thread
+    int32_t team_blocks;                     // blocks the team was made for
+    int32_t team_workers;                    // workers running (the caller takes the others)
     // ---- pricing of positions (engine/run/pricing_*.cpp) ----
     RSKPRICERUN pricing;
 };

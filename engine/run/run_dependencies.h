@@ -5,21 +5,17 @@
 #pragma once
 #include <cstdint>
 
+#include "engine/model/services/files.h"
 #include "engine/run/mark_to_market.h"
+#include "engine/run/market_state.h"
 #include "engine/run/pricing.h"
 #include "engine/run/project_run.h"
-
-struct RSKNAMELIST;
 
 // Results utility file: read back (with the analysis filter), compare the configuration
 // checksum, write. 0 or the failure code.
 [[gnu::weak]] int rskresr(RSKCON* con, int analysis_filter);
 [[gnu::weak]] int rskress(RSKCON* con);
 [[gnu::weak]] int rskresw(RSKCON* con);
-// Market data: marks the risk factors the listed "Current" data set holds (0, 2 none found, or
-// the open code); completes and appends the current market state (0 or 1).
-[[gnu::weak]] int rskmdsl(RSKCON* con, const RSKNAMELIST* names);
-[[gnu::weak]] int rskmktu(RSKCON* con, int resolve);
 // Flags the references the portfolio's instruments use. 0 or 1.
 [[gnu::weak]] int rsktrix(RSKCON* con);
 
@@ -27,9 +23,6 @@ struct RSKNAMELIST;
 [[gnu::weak]] int rskratc(RSKCON* con);
 [[gnu::weak]] int rskrati(RSKCON* con);
 [[gnu::weak]] int rskratx(RSKCON* con);
-[[gnu::weak]] int rskexaz(RSKCON* con, int phase);
-[[gnu::weak]] int rskexay(RSKCON* con, int phase);
-[[gnu::weak]] int rskexaw(RSKCON* con, int phase);
 [[gnu::weak]] int rskrun2(RSKCON* con, RSKPORTENTRY* entry);
 [[gnu::weak]] int rskrun3(RSKCON* con);
 [[gnu::weak]] int rskrun4(RSKCON* con);

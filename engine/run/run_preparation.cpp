@@ -104,7 +104,8 @@ int allocate_threads(RSKCON* con) {
     run->thread_count = n;
     blocks[0].thread_index = -1;
     for (int32_t i = 0; i < n; ++i) run->thread_blocks[i].thread_index = i;
-    return 0;
+    // The pricing threads live as long as the run: one team, called once per position.
+    return rskmem_make_team(con);
 }
 
 int rskmem0(RSKCON* con) {
@@ -118,6 +119,7 @@ int rskmem0(RSKCON* con) {
     }
     delete_kit_pool(con->kit_pool);
     if (con->run_compile == &run->compile) con->run_compile = nullptr;
+    rskmem_close_team(con);
 
     std::memset(static_cast<void*>(run), 0, sizeof *run);
     run->options = con->current_options;
@@ -162,6 +164,7 @@ int rskmem0(RSKCON* con) {
 int rskmemf(RSKCON* con) {
     RSKRUNBLOCK* run = con->run_block;
     if (run == nullptr) return 0;
+    rskmem_close_team(con);
     rskcmpf(con);
     if (con->run_compile == &run->compile) con->run_compile = nullptr;
     if (con->run_pool != nullptr) xmpoold(con->run_pool);

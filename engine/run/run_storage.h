@@ -7,6 +7,7 @@
 
 #include "engine/run/run_block.h"
 #include "engine/tables/control_structure.h"
+#include "host/kit.h"
 
 struct RSKINSTTYPE;
 struct RSKVARIABLE;
@@ -83,8 +84,19 @@ int rskmemf(RSKCON* con);
 // Prints the memory report under message 598/number (4100, 4112 or 4114) naming the run.
 int rskmemp(RSKCON* con, int number, const char* name, int length);
 
-// The thread control vector: max(1, min(PAPC, MAXTHREADS)) blocks and the master block. 0 or 1.
+// The thread control vector: max(1, min(PAPC, MAXTHREADS)) blocks and the master block, and,
+// with threading on and more than one block, the run's worker team (closed by rskmemf). 0 or 1;
+// the team that cannot be had for lack of memory ends the step (code 1016).
 int allocate_threads(RSKCON* con);
+// Divides the run's states among the thread blocks: max(1, min(allocated blocks, states))
+// blocks in use, the first states mod blocks taking one state more, in state order, each with
+// its views of the state buffer, the result rows, the decisions and the status bytes; the master
+// block views the base state and row 0. 0 or 1.
+int assign_threads(RSKCON* con);
+// Runs task(argument, b) for every block b in [0, blocks): on the run's worker team (block 0 on
+// the calling thread), or, without a team, every block on the calling thread in order. Returns
+// when all have ended: 0, or 1 when blocks is not within the team or a block ended abnormally.
+int rskteam_run(RSKCON* con, qor_team_task task, void* argument, int blocks);
 // The value-record size and layout fingerprint of a type, stored in it; resolves its actions
 // first when they are not resolved for this run. 0 or the resolution code.
 int get_class_size(RSKCON* con, RSKINSTTYPE* type);
@@ -93,6 +105,13 @@ int get_class_size(RSKCON* con, RSKINSTTYPE* type);
 int assign_trans_addrs(RSKCON* con, RSKINSTTYPE* type);
 // Flags an exchange rate for the run (once): it gets a mask bit and a market-vector slot.
 void rskmem_flag_fx(RSKCON* con, RSKFXENTRY* entry);
+
+// The run's worker team for thread_count blocks when threading is on and there is more than
+// one block (an earlier team is closed first); a team that cannot be had for lack of memory
+// gives 598/2797 and ends the step with code 1016. 0.
+int rskmem_make_team(RSKCON* con);
+// Closes the run's worker team, if any (rskmemf, and the release of the control structure).
+void rskmem_close_team(RSKCON* con);
 
 // Bytes from the run pool (zero-filled when asked), added to a memory-report category; null
 // after 598/2797 with the label, the error flag of the control structure set.

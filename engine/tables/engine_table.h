@@ -641,7 +641,8 @@ QOR_ENGINE_SLOT_TYPE(rskgtyi, int (*)(RSKCON*, RSKTYPELIST*, int))
 QOR_ENGINE_SLOT_TYPE(rskgtys, int (*)(RSKCON*, const RSKTYPELIST*, const char*, int))
 QOR_ENGINE_SLOT_TYPE(rsklsta, int (*)(RSKCON*, RSKNAMECELL**, RSKNAMECELL**, const char*, int))
 QOR_ENGINE_SLOT_TYPE(rsklstf, int (*)(RSKCON*, RSKNAMECELL**, RSKNAMECELL**))
-QOR_ENGINE_SLOT_TYPE(rskmdso, int (*)(RSKCON*, void*, int, int, const RSKNAMEREC*, void*, int))
+QOR_ENGINE_SLOT_TYPE(rskmdso, int (*)(RSKCON*, struct mds*, int, struct RSKANALYSIS*, const struct RSKNAMECELL*,
+                                      const interval_spec*, const struct RSKVARLINK*))
 // Run working storage (engine/run/run_storage.h).
 QOR_ENGINE_SLOT_TYPE(rskmem0, int (*)(RSKCON*))
 QOR_ENGINE_SLOT_TYPE(rskmem1, int (*)(RSKCON*))
@@ -807,7 +808,7 @@ QOR_ENGINE_SLOT_TYPE(rskvarp, int (*)(RSKCON*, RSKVARIABLE*, int))
 QOR_ENGINE_SLOT_TYPE(rsktrn, RSKGENTRANS* (*)(RSKCON*, const RSKNAMEREC*))
 // Lagged risk factors and parameter matrices: the market data reader's close, and the maps and
 // matrices of slots 168 to 176.
-QOR_ENGINE_SLOT_TYPE(rskmdsc, int (*)(RSKCON*, void*))
+QOR_ENGINE_SLOT_TYPE(rskmdsc, int (*)(RSKCON*, struct mds*))
 QOR_ENGINE_SLOT_TYPE(rskpid, RSKIDENTRY* (*)(RSKCON*, const RSKIDMAP*, const char*, int))
 QOR_ENGINE_SLOT_TYPE(rskpida, int (*)(RSKCON*, RSKIDMAP*, const char*, int, int))
 QOR_ENGINE_SLOT_TYPE(rskpidm, int (*)(RSKCON*, RSKIDMAP*, int, int))

@@ -178,6 +178,10 @@ struct Code {
     // starts, and the structure instance or bound symbol of each, for the message.
     std::vector<uint32_t> required_slots;
     std::vector<std::string> required_names;
+    // Per array: 1 when the code may change it (an element store, an element named by the
+    // code and assigned, or the whole array handed to a special function); a read-only binding
+    // of an array never changed reads the shared storage in place.
+    std::vector<unsigned char> array_written;
 };
 
 }  // namespace qor::cmp

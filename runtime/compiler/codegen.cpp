@@ -1071,6 +1071,34 @@ void note_pointer_slots(const ProgramSource& src, Code& c) {
         }
 }
 
+// Which arrays the code may change: the read-only binding copies those before a store.
+void note_written_arrays(Code& c) {
+    c.array_written.assign(c.arrays.size(), 0);
+    std::vector<int> by_pointer(c.pointer_slots, -1);   // a matrix's pointer slot -> the array
+    for (size_t k = 0; k < c.arrays.size(); ++k)
+        if (c.arrays[k].matrix && c.arrays[k].pointer >= 0 && static_cast<size_t>(c.arrays[k].pointer) < by_pointer.size())
+            by_pointer[static_cast<size_t>(c.arrays[k].pointer)] = static_cast<int>(k);
+    auto mark_array = [&](uint32_t k) {
+        if (k < c.array_written.size()) c.array_written[k] = 1;
+    };
+    auto mark_pointer = [&](int slot) {
+        if (slot >= 0 && static_cast<size_t>(slot) < by_pointer.size() && by_pointer[static_cast<size_t>(slot)] >= 0)
+            c.array_written[static_cast<size_t>(by_pointer[static_cast<size_t>(slot)])] = 1;
+    };
+    for (const Instr& in : c.code) {
+        switch (in.op) {
+            case OP_STX: case OP_SSTX: mark_array(in.b); break;
+            case OP_STM: case OP_STP: case OP_SSTM: mark_pointer(static_cast<int>(in.b)); break;
+            default: break;
+        }
+    }
+    for (const SpecialSite& site : c.special_sites)
+        for (const ArgRef& ar : site.args) {
+            if (ar.type == 'a') mark_array(static_cast<uint32_t>(ar.slot));
+            else if (ar.variable && ar.storage == ARG_MEMBER) mark_pointer(ar.pointer);
+        }
+}
+
 }  // namespace
 
 bool cmp_session::generate(std::string& message, int& line) {
@@ -1091,6 +1119,7 @@ bool cmp_session::generate(std::string& message, int& line) {
     for (const StrSlotInit& s : code->str_slots) bytes += static_cast<size_t>(s.capacity) + 1;
     code->string_bytes = bytes;
     note_pointer_slots(src, *code);
+    note_written_arrays(*code);
     for (size_t i = 0; i < code->methods.size(); ++i)
         code->method_by_name.emplace(code->methods[i].name, static_cast<uint32_t>(i));
     return true;

@@ -1,5 +1,6 @@
 // Array and matrix services at the host boundary: arrays whose elements are other symbols
-// (engine cells among them) and matrices on engine storage or each instance's own, never copied.
+// (engine cells among them), matrices on engine storage or each instance's own, and read-only
+// bindings of shared storage, copied only for a program that may change the matrix.
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -93,6 +94,33 @@ int cmpmtrxb(cmp_instance* in, cmp_symbol* sym, double* data) try {
     int k = matrix_index(in, sym);
     if (k < 0 || !data) return 1;
     point_at(in, sym, k, data, in->extents[k][0], in->extents[k][1]);
+    return 0;
+}
+QOR_SERVICE_CATCH(1)
+
+int cmpmtrxr(cmp_instance* in, cmp_symbol* sym, const double* data) try {
+    int k = matrix_index(in, sym);
+    if (k < 0 || !data) return 1;
+    const size_t index = static_cast<size_t>(k);
+    const std::vector<unsigned char>& written = in->code->array_written;
+    if (index >= written.size() || !written[index]) {
+        // Never changed by the code: read in place. The executor only loads through it.
+        point_at(in, sym, k, const_cast<double*>(data), in->extents[index][0], in->extents[index][1]);
+        return 0;
+    }
+    // The code may store into it: the instance gets its own copy, made before any store.
+    size_t count = in->array_addresses[index].size();
+    qor::cmp::LineVector<double>& own = in->matrix_store[index];
+    if (own.size() != count) {
+        try {
+            qor::cmp::LineVector<double> fresh(count, 0.0);
+            own.swap(fresh);
+        } catch (const std::bad_alloc&) {
+            return 4;
+        }
+    }
+    if (count > 0) std::memcpy(own.data(), data, count * sizeof(double));
+    point_at(in, sym, k, own.data(), in->extents[index][0], in->extents[index][1]);
     return 0;
 }
 QOR_SERVICE_CATCH(1)

@@ -99,6 +99,26 @@ int delete_pool(qor_kit* kit, qor_pool* pool) {
     return xmpoold(pool);
 }
 
+int kit_create_team(qor_kit* kit, int blocks, qor_team** team) {
+    if (!is_ours(kit)) return QOR_KIT_BAD_ARGUMENT;
+    return create_team(blocks, team);
+}
+
+int kit_run_team(qor_kit* kit, qor_team* team, qor_team_task task, void* argument, int blocks) {
+    if (!is_ours(kit)) return QOR_KIT_BAD_ARGUMENT;
+    return run_team(team, task, argument, blocks);
+}
+
+int kit_team_workers(qor_kit* kit, qor_team* team) {
+    if (!is_ours(kit)) return QOR_KIT_BAD_ARGUMENT;
+    return team_workers(team);
+}
+
+int kit_close_team(qor_kit* kit, qor_team* team) {
+    if (!is_ours(kit)) return QOR_KIT_BAD_ARGUMENT;
+    return close_team(team);
+}
+
 int processor_count(qor_kit*) {
     unsigned n = std::thread::hardware_concurrency();   // 0 when the system cannot tell
     return static_cast<int>(std::max(1u, n));
@@ -107,7 +127,8 @@ int processor_count(qor_kit*) {
 const qor_waiter_ops kWaiterOps = {waiter_wait};
 const qor_kit_ops kKitOps = {current_waiter, kit_create_thread, kit_create_event, kit_post_event,
                              kit_close_handle, create_pool, delete_pool, processor_count,
-                             kit_thread_exit_code, kit_create_task_thread};
+                             kit_thread_exit_code, kit_create_task_thread, kit_create_team,
+                             kit_run_team, kit_team_workers, kit_close_team};
 
 }  // namespace
 }  // namespace qor::runtime::kit

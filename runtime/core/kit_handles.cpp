@@ -104,6 +104,7 @@ int create_thread(qor_thread_fn fn, void* argument, qor_task* task, void** handl
     if (!fn || !handle) return QOR_KIT_BAD_ARGUMENT;
     *handle = nullptr;
     // Published before the thread starts, so a fast thread signals a handle that is known.
+    if (refuse_this_thread()) return QOR_KIT_NO_RESOURCES;
     Handle* h = new_live_handle(Kind::Thread);
     if (!h) return QOR_KIT_NO_RESOURCES;
     Handles& r = handles();
@@ -210,7 +211,7 @@ int wait(int count, void** list, int* index_out, bool wait_all, long timeout_ms)
 size_t live_handles() {
     Handles& r = handles();
     std::lock_guard<std::mutex> hold(r.lock);
-    return r.live.size();
+    return r.live.size() + live_teams();
 }
 
 }  // namespace qor::runtime::kit

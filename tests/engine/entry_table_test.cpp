@@ -34,16 +34,11 @@ TEST_F(EntryTable, MissingRoutinesNameThemselvesAndFail) {
     // Routines answering a code give 1; those answering a record give null.
     auto rskrate = engine_routine<EngineSlot::rskrate>();
     EXPECT_EQ(rskrate(&con_), 1);
-    RSKNAMEREC name = name_of("RATE");
-    // The market data reader says "no such definition", so its callers go on.
-    auto rskmdso = engine_routine<EngineSlot::rskmdso>();
-    EXPECT_EQ(rskmdso(&con_, nullptr, 8, 0, &name, nullptr, 0), 2);
     auto rskmtm = engine_routine<EngineSlot::rskmtm>();
     EXPECT_EQ(rskmtm(&con_), 1);
 
     std::string text = log();
     EXPECT_NE(text.find("rskrate: not yet available."), std::string::npos) << text;
-    EXPECT_NE(text.find("rskmdso: not yet available."), std::string::npos);
     EXPECT_NE(text.find("rskmtm: not yet available."), std::string::npos);
 }
 

@@ -24,35 +24,31 @@ namespace {
 // that name in DEFS, its rows named by "_NAME_"; "nodef" names no definition.
 struct MarketDataDouble {
     static RSKINPUTDS definition;
-    static int open(RSKCON* con, void* context, int, int, const RSKNAMEREC* name, void*, int) {
-        auto* md = static_cast<mds*>(context);
+    static int open(RSKCON* con, mds* md, int, RSKANALYSIS*, const RSKNAMECELL* names, const interval_spec*,
+                    const RSKVARLINK*) {
         *md = mds{};
-        std::string member(name->text, name->length);
+        std::string member(names->name.name.text, names->name.name.length);
         if (member == "nodef") return 2;
         definition = RSKINPUTDS{};
         rskname(con, &definition.name, member.c_str(), -1);
         md->definition = &definition;
-        static std::string display;
-        display = "DEFS." + member;
-        md->display_name.name = RSKNAMEREC{32, static_cast<uint16_t>(display.size()), md->display_name.buffer};
-        std::memcpy(md->display_name.buffer, display.data(), std::min<size_t>(display.size(), 32));
-        static std::string members[8];
-        static int next = 0;
-        std::string& kept = members[next++ % 8];
-        kept = member;
-        md->data = new_dataset(con->general_pool, "DEFS", kept.c_str(), DATASET_READ);
-        if (md->data == nullptr) return 3;
-        if (open_dataset(md->data) != 0) {
-            delete_dataset(con->general_pool, md->data);
-            md->data = nullptr;
-            return 3;
-        }
+        md->member_length = static_cast<int16_t>(std::min<size_t>(member.size(), 32));
+        std::memcpy(md->member, member.data(), static_cast<size_t>(md->member_length));
+        qor_open_request request{};
+        std::memcpy(request.libref, "DEFS    ", 8);
+        request.member.length = md->member_length;
+        std::memcpy(request.member.text, md->member, static_cast<size_t>(md->member_length));
+        std::memset(request.member_type, ' ', sizeof request.member_type);
+        request.mode = QOR_OPEN_INPUT;
+        if (xoopen(&md->data, &request) != 0) return 3;
+        md->open = 1;
+        md->reader.dataset = md->data;
         return 0;
     }
-    static int close(RSKCON* con, void* context) {
-        auto* md = static_cast<mds*>(context);
-        if (md->data != nullptr) delete_dataset(con->general_pool, md->data);
+    static int close(RSKCON*, mds* md) {
+        if (md->data != nullptr) xoclose(md->data, 0);
         md->data = nullptr;
+        md->open = 0;
         return 0;
     }
 };

@@ -189,13 +189,14 @@ TEST_F(ProjectRunTest, StateBufferSizeIsCheckedBeforeAnyAllocation) {
             EXPECT_NE(since(at).find("598/2004"), std::string::npos) << since(at);
         } else if (c.message == nullptr) {
             EXPECT_EQ(allocate_buffer(con), 0) << since(at);
-            EXPECT_NE(run()->state_buffer, nullptr);
+            EXPECT_NE(run()->state_buffer.states, nullptr);
+            EXPECT_EQ(run()->state_buffer.capacity, 20);
             EXPECT_EQ(run()->memory[RSKMEM_STATE_BUFFER], 2000u);
         } else {
             EXPECT_EQ(allocate_buffer(con), 1);
             const std::string text = since(at);
             EXPECT_NE(text.find(c.message), std::string::npos) << c.state_size << " " << text;
-            EXPECT_EQ(run()->state_buffer, nullptr);
+            EXPECT_EQ(run()->state_buffer.states, nullptr);
             EXPECT_EQ(run()->memory[RSKMEM_STATE_BUFFER], 0u);
             EXPECT_EQ(con->error, 1u);
         }

@@ -47,6 +47,7 @@
 #include "engine/model/fx/fx_matrix.h"
 #include "engine/model/market/market_data_sets.h"
 #include "engine/model/market/transformation_sets.h"
+#include "engine/model/services/files.h"
 #include "engine/model/positions/instrument_files.h"
 #include "engine/counterparty/containers.h"
 #include "engine/model/positions/position_definitions.h"
@@ -86,12 +87,6 @@ void put(Fn* routine) {
     rskatbl[static_cast<int>(S)] = reinterpret_cast<void*>(routine);
 }
 
-// The market data reader: its callers take 2 as "no such definition" and go on.
-int rskmdso_not_yet(RSKCON*, void*, int, int, const RSKNAMEREC*, void*, int) {
-    not_yet_available("rskmdso");
-    return 2;
-}
-
 }  // namespace
 
 void rskatbl_fill() {
@@ -108,7 +103,8 @@ void rskatbl_fill() {
     put<EngineSlot::rskterm>(&rskterm);
     put<EngineSlot::rskaltb>(&rskaltb);
     put<EngineSlot::rsksfde>(&rsksfde);
-    put<EngineSlot::rskmdso>(&rskmdso_not_yet);
+    put<EngineSlot::rskmdso>(&rskmdso);
+    put<EngineSlot::rskmdsc>(&rskmdsc);
 
     // Analyses.
     put<EngineSlot::rskanl>(&rskanl);

@@ -16,6 +16,7 @@
 #include "engine/model/timers/timers.h"
 #include "engine/model/services/catalog.h"
 #include "engine/model/services/compiler.h"
+#include "engine/run/run_storage.h"
 #include "host/files.h"
 #include "host/formats.h"
 #include "host/kernel.h"
@@ -69,6 +70,7 @@ void rskrelease(RSKCON* con) {
     zsubend(static_cast<RSKSUBMITCTX*>(con->submission_context));
     con->submission_context = nullptr;
     rskecmp(con);   // the compile handle and everything it owns
+    rskmem_close_team(con);   // the pricing threads of a run that ended without rskmemf
     delete_pool(&con->object_pool);
     delete_pool(&con->further_pool1);
     delete_pool(&con->general_pool);

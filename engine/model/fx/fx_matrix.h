@@ -37,6 +37,8 @@ struct RSKFXENTRY {
         int32_t state_offset;        // -1 none
         double* value_address;       // its slot in the current market vector
         RSKFXENTRY* next_flagged;
+        // Market states (engine/run/market_state*): reported missing or out of range this run.
+        uint8_t reported;
     } run;
 };
 

@@ -132,7 +132,7 @@ int read_lag_values(RSKCON* con, const RSKLAGREADER* reader) {
     if (rc != 0) {
         char date[16];
         const int date_length = date_text(wanted, date, sizeof date);
-        xpmlog(598, 1962, RSK_NAME(market->display_name), date_length, date);
+        xpmlog(598, 1962, static_cast<int>(market->member_length), market->member, date_length, date);
         close_market_data(con, market);
         return rc;
     }

@@ -16,7 +16,7 @@ bool type_is(const PmxSource& source, const char* word) {
 }
 
 int open_source(PmxSource* source, mds* context) {
-    source->data = context->data != nullptr ? context->data->handle : nullptr;
+    source->data = context->data;
     source->names = pmx_names(context);
     if (source->data != nullptr) return 0;
     xpmlog(598, 2416, source->names.dataset_length, source->names.dataset, source->names.definition_length,

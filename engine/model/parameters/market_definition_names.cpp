@@ -6,8 +6,8 @@
 
 PmxNames pmx_names(mds* context) {
     PmxNames names{};
-    names.dataset_length = static_cast<int>(context->display_name.name.length);
-    names.dataset = context->display_name.name.text != nullptr ? context->display_name.name.text : "";
+    names.dataset_length = context->member_length;
+    names.dataset = context->member;
     names.definition = "";
     names.row_column_length = 6;
     names.row_column = "_NAME_";

@@ -22,8 +22,8 @@ constexpr int kReadAccess = 4;
 // 598/1982 (no such definition) or 598/1983 (it cannot be opened).
 int open_input(RSKCON* con, RSKPARMATRIX* matrix, mds* context) {
     const int type = matrix->linear_transformation ? RSKMDS_LINTRANS : RSKMDS_PARAMETERS;
-    const int rc = own_engine_routine<EngineSlot::rskmdso>()(con, context, type, 0, &matrix->input_dataset.name,
-                                                            nullptr, 0);
+    RSKNAMECELL name{nullptr, matrix->input_dataset};
+    const int rc = own_engine_routine<EngineSlot::rskmdso>()(con, context, type, nullptr, &name, nullptr, nullptr);
     if (rc == 0) return 0;
     if (rc == 2 || context->definition == nullptr)
         xpmlog(598, 1982, RSK_NAME(matrix->name));

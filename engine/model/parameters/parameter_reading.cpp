@@ -110,8 +110,8 @@ int pmx_find_columns(RSKCON* con, RSKPARMATRIX* matrix, PmxSource* source) {
                    n.dataset_length, n.dataset, n.definition_length, n.definition);
             result = 1;
         } else if (type_of(source->data, number, &desc) != QOR_VAR_NUMERIC) {
-            xpmlog(598, 2413, static_cast<int>(column.length), column.identifier, RSK_NAME(matrix->name),
-                   n.dataset_length, n.dataset, n.definition_length, n.definition);
+            xpmlog(598, 2413, static_cast<int>(column.length), column.identifier, n.dataset_length, n.dataset,
+                   n.definition_length, n.definition);
             result = 1;
         } else {
             source->column_numbers[c] = number;

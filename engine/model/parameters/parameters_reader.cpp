@@ -45,7 +45,7 @@ int report_absent_rows(RSKPARMATRIX* matrix, const PmxSource& source) {
 
 int read_data(RSKCON* con, RSKPARMATRIX* matrix, mds* context) {
     PmxSource source;
-    source.data = context->data != nullptr ? context->data->handle : nullptr;
+    source.data = context->data;
     source.names = pmx_names(context);
     if (source.data == nullptr) {
         xpmlog(598, 2415, source.names.dataset_length, source.names.dataset, source.names.definition_length,

@@ -173,6 +173,16 @@ struct RSKVARIABLE {
     uint8_t analysis_mark;           // set by the analysis being built (cleared before each build)
     uint8_t analysis_use;            // an enabled analysis of the run uses it
     uint8_t outside_pricing;         // neither an analysis nor a pricing method reads it
+    // Market data sets (engine/files/market_data_*): what the last data set opened found of the
+    // risk factor, where its values go, and which kinds of market data supplied it.
+    int32_t mds_number;              // its variable number in that data set; 0 none
+    uint8_t mds_found;               // found there (numeric)
+    int16_t matrix_index;            // row and column in the caller's matrix; -2 none
+    double* std_address;             // its slot in the run's standard-deviation vector, or null
+    double* covrow_address;          // its slot in the run's covariance-row vector, or null
+    uint8_t from_current[2];         // supplied by current market data
+    uint8_t from_std;                // supplied with a standard deviation
+    uint8_t from_series;             // supplied by a time series read with gaps reported
 };
 
 // Bits of RSKVARIABLE::class_flags.

@@ -457,6 +457,10 @@ struct RSKCON {
     int32_t cpty_container_state;
     struct RSKMITIGATIONCON* mit_container;
     int32_t mit_container_state;
+
+    // Analysis statements (procedure/analysis_*.cpp): the last NLOPTIONS statement of the step,
+    // read by an optimisation analysis when it runs (the node lives until the step ends).
+    const struct statement_node* nloptions_node;
 };
 
 // Debug categories of RSKCON::debug_categories.

@@ -59,11 +59,11 @@ TEST_F(Audit, AnEmptyPathUsesAuditLogWithOneNote) {
     EXPECT_NE(std::string(con_.audit_fileref, 8), std::string(8, ' '));
 
     EXPECT_EQ(adtp(&con_, 598, 3911, 5, "BONDS"), 0);
-    EXPECT_EQ(read(dir_ + "/audit.log"), "NOTE: Audit: reading portfolio BONDS.\n");
+    EXPECT_EQ(read(dir_ + "/audit.log"), "NOTE: Audit: the mark-to-market run of portfolio BONDS failed.\n");
     EXPECT_EQ(listing().find("BONDS"), std::string::npos);   // the line went to the audit file only
     EXPECT_EQ(adtp(&con_, 598, 3917, 5, "BONDS"), 0);
     EXPECT_EQ(read(dir_ + "/audit.log"),
-              "NOTE: Audit: reading portfolio BONDS.\nNOTE: Audit: portfolio BONDS was read.\n");
+              "NOTE: Audit: the mark-to-market run of portfolio BONDS failed.\nNOTE: Audit: the mark-to-market run of portfolio BONDS ended.\n");
     // Printing goes on to the listing afterwards.
     xpsout("after the audit line");
     EXPECT_NE(listing().find("after the audit line"), std::string::npos);
@@ -98,7 +98,7 @@ TEST_F(Audit, AuditFileFromTheEnvironment) {
     EXPECT_EQ(con_.audit, 1);
     EXPECT_EQ(path(), dir_ + "/trail.txt");
     EXPECT_EQ(adtp(&con_, 598, 3911, 3, "FX1"), 0);
-    EXPECT_EQ(read(dir_ + "/trail.txt"), "NOTE: Audit: reading portfolio FX1.\n");
+    EXPECT_EQ(read(dir_ + "/trail.txt"), "NOTE: Audit: the mark-to-market run of portfolio FX1 failed.\n");
 
     // A variable that is not set cannot be expanded: "audit.log" is used.
     ::setenv("AUDIT_FILE", "!NO_SUCH_AUDIT_VARIABLE/x.log", 1);

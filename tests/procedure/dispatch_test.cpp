@@ -135,11 +135,11 @@ TEST_F(Dispatch, UnknownAndUnbuiltStatementsFailAndSetTheErrorFlag) {
     EXPECT_EQ(run("lag"), 1);
     EXPECT_EQ(con_.error, 1u);
     con_.error = 0;
-    EXPECT_EQ(run("PLCURVE"), 1);
+    EXPECT_EQ(run("CONVERT"), 1);
     EXPECT_EQ(con_.error, 1u);
     std::string text = log();
     EXPECT_NE(text.find("ZOZU: \"LAG\" statement not recognized."), std::string::npos) << text;
-    EXPECT_NE(text.find("plcurve_stmt: not yet available."), std::string::npos) << text;
+    EXPECT_NE(text.find("convert_stmt: not yet available."), std::string::npos) << text;
 }
 
 // Every statement the grammar stores reaches a row of the table, except LAG.

@@ -55,3 +55,5 @@ QOR_HOST_API long qor_pool_fail_nth(long n);
 QOR_HOST_API bool qor_fail_this_allocation();
 // Number of live blocks in a pool (tests and leak reports).
 QOR_HOST_API size_t qor_pool_live_blocks(const qor_pool* pool);
+// Number of pools created and not yet deleted in the process (tests and leak reports).
+QOR_HOST_API size_t qor_pools_live();

@@ -31,7 +31,13 @@ constexpr auto kSpin = std::chrono::microseconds(200);
 std::atomic<size_t> g_live_teams{0};
 std::atomic<long> g_refuse_countdown{0};
 
-inline void cpu_relax() {
+// One step of a spin: a pause at first; later a yield, so that on a machine with more runnable
+// threads than cores the thread being waited for gets the core.
+inline void cpu_relax(unsigned step) {
+    if (step > 256) {
+        std::this_thread::yield();
+        return;
+    }
 #if defined(__x86_64__) || defined(__i386__)
     __builtin_ia32_pause();
 #endif
@@ -119,7 +125,7 @@ uint64_t next_call(qor_team* t, uint64_t seen) {
     for (unsigned i = 1;; ++i) {
         uint64_t w = t->word.load(std::memory_order_acquire);
         if (w != seen) return w;
-        cpu_relax();
+        cpu_relax(i);
         if ((i & 127) == 0 && clock::now() >= until) break;
     }
     std::unique_lock<std::mutex> hold(t->lock);
@@ -175,7 +181,9 @@ void worker_main(Worker* w) {
     qor_team* t = w->team;
     w->applied = fp_control();
     w->task = qor_current_task();
-    uint64_t seen = t->word.load(std::memory_order_acquire);
+    // The word the team was made with: a call published before this thread got going is not
+    // missed.
+    uint64_t seen = 0;
     for (;;) {
         seen = next_call(t, seen);
         if (t->stop.load(std::memory_order_acquire)) return;
@@ -191,7 +199,7 @@ void wait_for_workers(qor_team* t) {
     const auto until = clock::now() + kSpin;
     for (unsigned i = 1;; ++i) {
         if (t->pending.load(std::memory_order_acquire) == 0) return;
-        cpu_relax();
+        cpu_relax(i);
         if ((i & 127) == 0 && clock::now() >= until) break;
     }
     std::unique_lock<std::mutex> hold(t->lock);

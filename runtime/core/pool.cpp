@@ -38,6 +38,7 @@ struct Pool {
 };
 
 std::atomic<long> g_fail_countdown{0};
+std::atomic<size_t> g_live_pools{0};
 std::atomic<int> g_failed{0};
 
 bool injected_failure() {
@@ -130,6 +131,7 @@ qor_pool* xmpoolc(size_t, size_t, int flags) {
     pool->head.release = free_entry;
     pool->head.kit_alloc = kit_alloc_entry;
     pool->shared = (flags & QOR_POOL_SHARED) != 0;
+    g_live_pools.fetch_add(1);
     return &pool->head;
 }
 
@@ -144,6 +146,7 @@ int xmpoold(qor_pool* handle) {
         h = next;
     }
     delete pool;
+    g_live_pools.fetch_sub(1);
     return 0;
 }
 
@@ -183,3 +186,5 @@ size_t qor_pool_live_blocks(const qor_pool* handle) {
     auto* pool = reinterpret_cast<const Pool*>(handle);
     return pool->live;
 }
+
+size_t qor_pools_live() { return g_live_pools.load(); }

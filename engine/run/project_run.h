@@ -35,6 +35,53 @@ enum : int32_t {
 // Output object slots of a run (create_outobj's last argument is the slot number + 1).
 enum : int { RSKOUT_STATES = 0, RSKOUT_PRICES = 1, RSKOUT_AGGREGATION = 2, RSKOUT_MAIN = 3, RSKOUT_SLOTS = 4 };
 
+// One section of the "_cashflow_ buffer": the work vectors of one pricing block for the run's
+// largest flow count (present values, converted amounts, converted second amounts).
+struct RSKCFWORK {
+    int32_t capacity;                // flows each vector holds
+    double* present_values;
+    double* converted;
+    double* converted_second;
+};
+
+// One time bucket's interval, when the project asks for interval names ("Time bucket interval
+// list", 48 bytes each in the stored layout).
+struct RSKBUCKETNAME {
+    char interval[8];                // "DAY", "WEEK", "MONTH" or "YEAR", blank-padded
+    int32_t count;                   // the grid point's count of that interval
+    int32_t unit;                    // the grid point's unit code (1 to 4)
+};
+
+// An output variable of the run: its name, the variable and element it comes from, and its
+// place in the results cell (set once every analysis has built).
+struct RSKOUTVAR {
+    RSKOUTVAR* next;                 // the next entry of its bucket
+    RSKOUTVAR* next_in_order;        // the next entry in definition order
+    RSKVARIABLE* variable;
+    int32_t element_offset;          // bytes into the variable's value
+    int32_t cell_offset;             // bytes into the results cell; -1 until placed
+    int16_t name_length;
+    char name[32];
+};
+
+// The run's output variables by name: 19 buckets, and the definition order.
+constexpr int kRskOutVarBuckets = 19;
+struct RSKOUTVARTABLE {
+    RSKOUTVAR* buckets[kRskOutVarBuckets];
+    RSKOUTVAR* first;
+    RSKOUTVAR* last;
+    int32_t count;
+};
+
+// One entry of the "base case output var work" area: a base-case output variable to define.
+struct RSKBASEOUTV {
+    RSKVARIABLE* variable;
+    int32_t offset;                  // bytes into the variable's value
+    int16_t name_length;
+    char name[32];
+};
+constexpr int kRskBaseOutvChunk = 16;   // entries the area starts with and grows by
+
 // One instrument file of a run: what it is called, where its earlier parts live, and the open
 // instrument utility file with its header and filter state (the run block points at the current
 // entry's file while it is priced).

@@ -245,7 +245,6 @@ struct RSKRUNBLOCK {
     RSKANLPROC* analyses_head;               // processing records in project order
     RSKANLPROC* analyses_tail;
     int32_t analysis_count;
-    int32_t next_state;                      // state counter: the next free state number
     int32_t states_to_price;                 // entries of the run's list of states to price
     int32_t results_header;                  // 88: the fixed head of a results cell
     int32_t results_cell_size;               // bytes of a results cell
@@ -256,11 +255,10 @@ struct RSKRUNBLOCK {
     struct RSKOUTVARTABLE* output_variables; // the run's output variables by name
     struct RSKBASEOUTV* base_outv;           // base case output var work (16 entries)
     int32_t base_outv_count;
+    int32_t base_outv_capacity;
     int32_t* price_index;                    // per price slot: the state it prices
     uint8_t* priced_flags;                   // per price slot: priced
     int32_t price_slots;
-    int32_t state_buffer_states;
-    int32_t states_appended;                 // states appended in this run part
     double cf_settings[2];                   // the project's cash-flow distribution and size
     uint8_t cf_flag;                         // its bucket-by flag
     uint8_t al_classification;               // asset/liability classification asked for
@@ -270,7 +268,7 @@ struct RSKRUNBLOCK {
     struct RSKBUCKETNAME* interval_list;     // "Time bucket interval list" (buckets - 1 entries)
     double* interval_values;
     int32_t cashflow_sections;               // "_cashflow_ buffer": one section per pricing block
-    struct RSKCASHFLOWS* cashflow_buffers;
+    struct RSKCFWORK* cashflow_work;
     int32_t cf_leg_count;                    // cash-flow legs of the run
     int32_t* cf_leg_numbers;                 // "Cash Flow Numbers in Legs"
     double* cf_base_legs;                    // "Base Case Cash Flow Legs"

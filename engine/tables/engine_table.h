@@ -43,6 +43,9 @@ struct RSKCPTYVAR;
 struct RSKMITIGATIONCON;
 struct RSKMITDS;
 struct RSKMITTYPE;
+// Project runs.
+struct RSKRUNPARMS;
+struct RSKNAMELIST;
 
 constexpr int kEngineTableVector = 381;
 constexpr int kEngineTableVectorCode = (14 << 16) | 381;   // level 14, vector 381 (917885)
@@ -955,6 +958,10 @@ QOR_ENGINE_SLOT_TYPE(rskmtm, int (*)(RSKCON*, const RSKNAMEREC*, const RSKNAMELI
                                      const RSKNAMEREC*, const char*))
 QOR_ENGINE_SLOT_TYPE(rskrate, int (*)(RSKCON*, const RSKNAMELIST*, const RSKNAMELIST*, RSKNAMELIST*, double,
                                       const RSKNAMEREC*, const RSKNAMEREC*, const char*))
+// Project run driver (engine/run/project_run.h).
+QOR_ENGINE_SLOT_TYPE(rskrun, int (*)(RSKCON*, RSKCATOBJ*, double, const char*, const RSKNAMEREC*, const RSKNAMEREC*,
+                                     RSKOPTREC*, RSKNAMELIST*, const int32_t*, const RSKNAMEREC*, RSKRUNPARMS*,
+                                     const char*))
 #undef QOR_ENGINE_SLOT_TYPE
 
 template <EngineSlot S>

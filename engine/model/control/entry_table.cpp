@@ -58,6 +58,7 @@
 #include "engine/model/variables/variables.h"
 #include "engine/output/aggregation.h"
 #include "engine/run/mark_to_market.h"
+#include "engine/run/project_run.h"
 #include "engine/run/run_storage.h"
 #include "engine/tables/slot_placeholder.h"
 #include "host/kernel.h"
@@ -489,6 +490,8 @@ void rskatbl_fill() {
     put<EngineSlot::rskmem0>(&rskmem0);
     put<EngineSlot::rskmem1>(&rskmem1);
     put<EngineSlot::rskmemf>(&rskmemf);
+    // The project run driver.
+    put<EngineSlot::rskrun>(&rskrun);
 
     // Analysis definitions of mark-to-market and current exposure, and the risk-factor entries
     // (engine/analyses/).

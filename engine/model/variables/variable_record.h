@@ -174,6 +174,10 @@ struct RSKVARIABLE {
     int32_t read_number;
     uint16_t read_found;
     uint8_t pool_value;              // its value storage came from the run pool (rskmemf clears it)
+    // Project run preparation (engine/run/): the variable's uses in the current run.
+    uint8_t analysis_mark;           // set by the analysis being built (cleared before each build)
+    uint8_t analysis_use;            // an enabled analysis of the run uses it
+    uint8_t outside_pricing;         // neither an analysis nor a pricing method reads it
     // Market data sets (engine/files/market_data_*): what the last data set opened found of the
     // risk factor, where its values go, and which kinds of market data supplied it.
     int32_t mds_number;              // its variable number in that data set; 0 none

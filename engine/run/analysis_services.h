@@ -1,0 +1,33 @@
+// Services the project run calls in the analyses and the result output that this build does not
+// contain yet: each reports itself as not yet available and fails, so a run that reaches one
+// ends through its closing steps with code 1.
+#pragma once
+#include <cstdint>
+
+#include "engine/tables/control_structure.h"
+
+struct RSKANALYSIS;
+struct RSKANLPROC;
+struct RSKPROJECT;
+struct RSKPORTENTRY;
+
+// Start-of-run check of a cash-flow analysis (time grid, buckets). 0 or 1.
+int rsacflg(RSKCON* con, RSKANALYSIS* analysis);
+// Instrument statistics set-up of a project that names statistics variables. 0 or 1.
+int rsasta0(RSKCON* con, RSKPROJECT* project);
+// Stores one simulated state read back (case, draw - 1, horizon - 1). 0 or 1.
+int rsasimx(RSKCON* con, RSKANLPROC* record, int32_t simulation_case, int32_t draw, int32_t horizon);
+// Finishes a simulation's state statistics after its states were read back. 0 or 1.
+int rsasimf(RSKCON* con, RSKANLPROC* record);
+// Adds the value variables of the write-all-prices data sets. 0 or 1.
+int create_values_a_s(RSKCON* con);
+// The STATES view over several state sources. 0 or 1.
+int create_states_v(RSKCON* con);
+// Opens and closes an earlier run's STATES data set for reading states back. 0 or 1.
+int rskgdso_ms(RSKCON* con);
+int rskgdsc(RSKCON* con);
+// Merges the price data sets of an earlier split run. 0 or 1.
+int merge_allprice_from_portparts(RSKCON* con, RSKPORTENTRY* entry);
+int merge_allprice_from_analparts(RSKCON* con, RSKPORTENTRY* entry);
+// Cube definitions of the run's output. 0 or 1.
+int create_cubes(RSKCON* con);

@@ -63,7 +63,6 @@ const HandlerEntry kHandlers[] = {
     {"PRICE", "price_stmt", &price_stmt},
     {"PRINT", "print_stmt", &print_stmt},
     {"PROJECT", "project_stmt", &project_stmt},
-    {"PROJECT", "project_stmt", nullptr},
     {"READ", "read_stmt", &read_stmt},
     {"READARRAYS", "readarrays_stmt", &readarrays_stmt},
     {"READCATEGORIES", "readcategories_stmt", &readcategories_stmt},

@@ -49,13 +49,14 @@ int cmpinsd(cmp_instance* to, const cmp_instance* from) try {
     for (size_t k = 0; k < code.arrays.size(); ++k) {
         if (!code.arrays[k].matrix || !owns_matrix(from, k)) continue;
         const auto& source = from->matrix_store[k];
-        std::memcpy(to->matrix_store[k].data(), source.data(), source.size() * sizeof(double));
+        if (!source.empty()) std::memcpy(to->matrix_store[k].data(), source.data(), source.size() * sizeof(double));
         point_at_own(to, k, code.arrays[k], from->extents[k]);
     }
     // The frames have one layout: numbers as they are, characters by value into the target's
     // own character storage (each record keeps pointing into its own instance).
-    std::memcpy(to->num.data(), from->num.data(), from->num.size() * sizeof(double));
-    std::memcpy(to->chars.data(), from->chars.data(), from->chars.size());
+    // An empty frame has no storage to copy (memcpy must not see its null address).
+    if (!from->num.empty()) std::memcpy(to->num.data(), from->num.data(), from->num.size() * sizeof(double));
+    if (!from->chars.empty()) std::memcpy(to->chars.data(), from->chars.data(), from->chars.size());
     for (size_t i = 0; i < from->str.size(); ++i) to->str[i].length = from->str[i].length;
     return 0;
 }

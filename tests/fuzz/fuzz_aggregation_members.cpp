@@ -161,6 +161,9 @@ uint32_t u32_at(const uint8_t* at) {
 // counted records, each tagged "WEIC" (with a key) and "DONE".
 bool well_formed(const uint8_t* data, size_t size, uint32_t key_bytes, uint32_t data_bytes) {
     if (size < kAggFileHeaderBytes) return false;
+    // Only members of this layout's title and stamp are read at all.
+    if (std::memcmp(data, "Aggregation utility file", 24) != 0 || std::memcmp(data + 24, "QJ 4.1  ", 8) != 0)
+        return false;
     if (u32_at(data + kAggFileWeightsLengthAt) != key_bytes || u32_at(data + kAggFileValuesLengthAt) != data_bytes)
         return false;
     const uint64_t record = (key_bytes > 0 ? 4 + key_bytes : 0) + 4 + data_bytes;

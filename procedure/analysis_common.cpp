@@ -7,6 +7,7 @@
 #include "host/missing.h"
 #include "procedure/analysis_statements.h"
 #include "procedure/run_definitions.h"
+#include "procedure/zozu_dispatch.h"
 
 namespace zozu {
 
@@ -51,6 +52,21 @@ int setAnalysisCategories(RSKCON* con, RSKANALYSIS* analysis, const char* names,
         p += n + 1;
     }
     return result;
+}
+
+RSKANALYSIS* start_grid_analysis(RSKCON* con, statement_node* node, bool surface, RSKCATOBJ** object,
+                                 OperandText* name) {
+    con->default_rights = static_cast<uint32_t>(get_security_access(con, node));
+    RSKANALYSIS* analysis = get_analysis(con, node, object);
+    if (analysis == nullptr) return nullptr;
+    *name = operand_text(node, kFieldName);
+    const int rc = surface ? engine_call<EngineSlot::rsaplsa>(1, con, analysis)
+                           : engine_call<EngineSlot::rsaplca>(1, con, analysis);
+    if (rc != 0) {
+        xpmlog(670, 1037, name->length, name->text);
+        return nullptr;
+    }
+    return analysis;
 }
 
 }  // namespace zozu

@@ -3,6 +3,7 @@
 #pragma once
 #include "engine/tables/control_structure.h"
 #include "host/parser.h"
+#include "procedure/operand_lists.h"
 
 struct RSKANALYSIS;
 struct RSKCATOBJ;
@@ -26,6 +27,10 @@ int optimization_stmt(RSKCON* con, statement_node* node);
 // Defines (or reuses) the analysis named in field 1 with the label of field 2; *object gets its
 // catalog object. Null after 670/1089 when it cannot be had.
 RSKANALYSIS* get_analysis(RSKCON* con, const statement_node* node, RSKCATOBJ** object);
+// The start both grid statements share: the rights code, the analysis, its kind (P/L surface or
+// curve); *object gets its catalog object and *name its name. Null after 670/1089 or 670/1037.
+RSKANALYSIS* start_grid_analysis(RSKCON* con, statement_node* node, bool surface, RSKCATOBJ** object,
+                                 OperandText* name);
 
 // Perturbation types of the perturbation registry.
 enum : int { kPerturbValue = 1, kPerturbAbsolute = 2, kPerturbRelative = 3, kPerturbStd = 4 };

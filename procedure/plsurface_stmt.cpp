@@ -20,15 +20,10 @@ struct SurfaceFactor {
 }  // namespace
 
 int plsurface_stmt(RSKCON* con, statement_node* node) {
-    con->default_rights = static_cast<uint32_t>(get_security_access(con, node));
     RSKCATOBJ* object = nullptr;
-    RSKANALYSIS* analysis = get_analysis(con, node, &object);
+    OperandText name{};
+    RSKANALYSIS* analysis = start_grid_analysis(con, node, true, &object, &name);
     if (analysis == nullptr) return 1;
-    const OperandText name = operand_text(node, kFieldName);
-    if (engine_call<EngineSlot::rsaplsa>(1, con, analysis) != 0) {
-        xpmlog(670, 1037, name.length, name.text);
-        return 1;
-    }
     int result = 0;
     long long option_at = 0;
     long long index = 0;

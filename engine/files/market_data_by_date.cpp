@@ -149,14 +149,11 @@ int rskmds0(RSKCON* con, mds* md, double date) {
     return rc;
 }
 
-int rskmds1(RSKCON* con, mds* md, double* date_out) {
-    if (md != nullptr) md->date = qor::missing();
-    if (date_out != nullptr) *date_out = qor::missing();
-    if (con == nullptr || md == nullptr || md->error || !md->open) return 99;
-    if (!is_series(md->open_type) && md->open_type != RSKMDS_SCENARIOS) {
-        xebug("rskmds1: invalid opentype %i", md->open_type);
-        return 99;
-    }
+namespace {
+
+// Reads the next row into the bound variables: 0; 1 at the end (the end flag set); 99 after an
+// i/o error, reported as `who`'s.
+int next_row(mds* md, const char* who) {
     int rc = xoget(&md->reader, QOR_GET_NEXT);
     if (rc == QOR_DS_END_OF_DATA) {
         md->end = 1;
@@ -165,9 +162,24 @@ int rskmds1(RSKCON* con, mds* md, double* date_out) {
     if (rc == 0) rc = xyvget(md->get, 0);
     if (rc != 0) {
         xprrlog(1, rc);
-        xebug("rskmds1: i/o error.");
+        xebug("%s: i/o error.", who);
         return 99;
     }
+    return 0;
+}
+
+}  // namespace
+
+int rskmds1(RSKCON* con, mds* md, double* date_out) {
+    if (md != nullptr) md->date = qor::missing();
+    if (date_out != nullptr) *date_out = qor::missing();
+    if (con == nullptr || md == nullptr || md->error || !md->open) return 99;
+    if (!is_series(md->open_type) && md->open_type != RSKMDS_SCENARIOS) {
+        xebug("rskmds1: invalid opentype %i", md->open_type);
+        return 99;
+    }
+    int rc = next_row(md, "rskmds1");
+    if (rc != 0) return rc;
     md->date = to_days(md, md->date);
     rc = check_date(con, md);
     if (rc == 5) return rc;
@@ -206,17 +218,7 @@ int rskmds3(RSKCON* con, mds* md, double* date_out, double* horizon_out) {
         xebug("rskmds3: invalid opentype %i", md->open_type);
         return 99;
     }
-    int rc = xoget(&md->reader, QOR_GET_NEXT);
-    if (rc == QOR_DS_END_OF_DATA) {
-        md->end = 1;
-        return 1;
-    }
-    if (rc == 0) rc = xyvget(md->get, 0);
-    if (rc != 0) {
-        xprrlog(1, rc);
-        xebug("rskmds3: i/o error.");
-        return 99;
-    }
+    if (const int rc = next_row(md, "rskmds3"); rc != 0) return rc;
     if (date_out != nullptr && md->date_number != 0) *date_out = md->date;
     if (horizon_out != nullptr && md->horizon_number != 0) *horizon_out = md->horizon;
     return 0;

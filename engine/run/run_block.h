@@ -315,4 +315,8 @@ struct RSKRUNBLOCK {
     RSKRESRUN results_file;
     // ---- position loop, roll-up, finish and output (engine/run/position_*, cell_*) ----
     RSKLOOPRUN loop;
+    // ---- scenario, P/L curve and P/L surface states (engine/analyses/shifted_states*) ----
+    struct RSKSHIFTRUN {
+        int64_t states_elsewhere;    // states of the other parts of a divided run counted so far
+    } shifted_states;
 };

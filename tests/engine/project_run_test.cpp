@@ -126,14 +126,14 @@ TEST_F(ProjectRunTest, BuildGivesEachAnalysisItsShareOfTheResultsCell) {
 }
 
 TEST_F(ProjectRunTest, AllAnalysesFailingToBuildEndsThePreparation) {
-    define_analysis("Shocks", RSKANL_SCENARIO);   // its phases are not part of this build
+    define_analysis("Shocks", RSKANL_PVBP);   // a registered name without an analysis
     RSKPROJECT* project = define_project("Book", {"Shocks"});
     prepare(project);
     ASSERT_EQ(rskruna(con, project), 0) << log();
     const size_t at = log().size();
     EXPECT_EQ(rskrun0(con, project), 1);
     const std::string text = since(at);
-    EXPECT_NE(text.find("rskrun0: build_result: unknown type 5."), std::string::npos) << text;
+    EXPECT_NE(text.find("rskrun0: build_result: unknown type 11."), std::string::npos) << text;
     EXPECT_NE(text.find("598/2739"), std::string::npos);
     EXPECT_NE(text.find("598/2810"), std::string::npos);
     EXPECT_TRUE(run()->analyses_head->failed);

@@ -140,6 +140,7 @@ int rsaplc0(RSKCON* con, RSKANLPROC* run, RSKANALYSIS* analysis) {
     int32_t part = 1, parts = 1;
     rsk_shift_part(con, &part, &parts);
     int32_t at = 0;
+    int64_t planned = 0;
     const RSKANLFACTOR* e = next_active(analysis->entries_head);
     for (RSKRUNFACTOR* f = run->run_factors_head; f != nullptr && e != nullptr; f = f->next, e = next_active(e->next)) {
         RSKGRIDITEM& item = work->items[work->count++];
@@ -152,9 +153,9 @@ int rsaplc0(RSKCON* con, RSKANLPROC* run, RSKANALYSIS* analysis) {
         at += item.points[0];
         int64_t lo = 0, hi = 0;
         rsk_part_points(part, parts, item.points[0], &lo, &hi);
-        con->run_block->planned_states += static_cast<int32_t>(hi - lo);
+        planned += hi - lo;
     }
-    return 0;
+    return rsk_plan_states(con, "rsaplc0", planned);
 }
 
 namespace {

@@ -207,6 +207,7 @@ int rsapls0(RSKCON* con, RSKANLPROC* run, RSKANALYSIS* analysis) {
 
     int32_t part = 1, parts = 1;
     rsk_shift_part(con, &part, &parts);
+    int64_t planned = 0;
     int32_t record = 0, first_at = 1, second_at = 1 + static_cast<int32_t>(first_total);
     const RSKANLFACTOR* e = next_active(analysis->entries_head);
     for (RSKRUNFACTOR* f = run->run_factors_head; f != nullptr && f->next != nullptr && e != nullptr;
@@ -227,10 +228,10 @@ int rsapls0(RSKCON* con, RSKANLPROC* run, RSKANALYSIS* analysis) {
         record += item.points[0] * item.points[1];
         int64_t lo = 0, hi = 0;
         rsk_part_points(part, parts, item.points[0], &lo, &hi);
-        con->run_block->planned_states += static_cast<int32_t>(static_cast<int64_t>(item.points[1]) * (hi - lo));
+        planned += static_cast<int64_t>(item.points[1]) * (hi - lo);
         e = e2 != nullptr ? next_active(e2->next) : nullptr;
     }
-    return 0;
+    return rsk_plan_states(con, "rsapls0", planned);
 }
 
 int rsapls1(RSKCON* con, RSKANLPROC* run) {

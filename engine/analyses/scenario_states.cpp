@@ -165,7 +165,7 @@ int rsascn0(RSKCON* con, RSKANLPROC* run, RSKANALYSIS* analysis) {
 
     int32_t part = 1, parts = 1;
     rsk_shift_part(con, &part, &parts);
-    if (part == 1) ++con->run_block->planned_states;
+    if (part == 1 && rsk_plan_states(con, "rsascn0", 1) != 0) return 1;
     run->state_count = 1;
     return 0;
 }

@@ -127,6 +127,17 @@ void rsk_note_factors(RSKCON* con, RSKANLPROC* run, RSKVARIABLE* first, RSKVARIA
     results.context.states_a = saved;
 }
 
+int rsk_plan_states(RSKCON* con, const char* routine, int64_t states) {
+    RSKRUNBLOCK* run = con->run_block;
+    const int64_t total = static_cast<int64_t>(run->planned_states) + states;
+    if (states < 0 || total > 0x7fffffff) {
+        xebug("%s: %lld states pass the run's limit of 2147483647 states.", routine, static_cast<long long>(total));
+        return 1;
+    }
+    run->planned_states = static_cast<int32_t>(total);
+    return 0;
+}
+
 int rsk_append_state(RSKCON* con, int flag) { return rskmktu(con, flag) != 0 ? 1 : 0; }
 
 const double* rsk_state_row(RSKCON* con, int64_t state) {

@@ -128,6 +128,9 @@ void rsk_part_points(int32_t part, int32_t parts, int64_t n, int64_t* first, int
 void rsk_note_factors(RSKCON* con, RSKANLPROC* run, RSKVARIABLE* first, RSKVARIABLE* second, int32_t index);
 // Appends the current state (flag 0: derived market variables recomputed). 0 or 1.
 int rsk_append_state(RSKCON* con, int flag);
+// Adds `states` to the run's planned state count; 1 (with an internal error naming `routine`)
+// when the count would pass what a state number holds.
+int rsk_plan_states(RSKCON* con, const char* routine, int64_t states);
 // The pricing results row of state `state` (absolute), null when outside the results.
 const double* rsk_state_row(RSKCON* con, int64_t state);
 // The position's base-case value and exposure as the run block holds them.

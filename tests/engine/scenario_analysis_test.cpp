@@ -153,6 +153,10 @@ protected:
         RSKNAMEREC kx = name_of(x), ky = name_of(y);
         ASSERT_EQ(rsafacs(con, a, &kx, xlo, xhi, m, type, &ky, ylo, yhi, n, type), 0);
     }
+    RSKANALYSIS* a_ten(RSKANALYSIS* a) {
+        grid(a, "x2", 0, 9, 10, 1);
+        return a;
+    }
     RSKANLPROC* run_of(RSKANALYSIS* a) {
         RSKANLPROC& r = runs.emplace_back();
         std::memset(static_cast<void*>(&r), 0, sizeof r);
@@ -509,6 +513,14 @@ TEST_F(ShiftedStates, DividedCurveTakesItsShareOfThePoints) {
     ASSERT_EQ(rsaplc1(con, r), 0);
     ASSERT_EQ(run->state_buffer.appended, 1);
     EXPECT_EQ(in_state(0, 0), 0.25);
+
+    // A grid whose states would pass what a state number holds is refused at the build.
+    run->planned_states = 0x7fffffff - 2;
+    RSKANLPROC* big = run_of(a_ten(one));
+    const size_t at = log().size();
+    EXPECT_EQ(rsaplc0(con, big, big->analysis), 1);
+    EXPECT_NE(log().find("rsaplc0: 2147483656 states pass the run's limit", at), std::string::npos) << log().substr(at);
+    EXPECT_EQ(run->planned_states, 0x7fffffff - 2);
 }
 
 // ---- P/L surface ----

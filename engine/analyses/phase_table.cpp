@@ -2,6 +2,9 @@
 // one row per kind code. Kinds whose routines are not part of this build have empty rows, which
 // the dispatchers report as unknown types.
 #include "engine/analyses/analysis_phases.h"
+#include "engine/analyses/delta_normal.h"
+#include "engine/analyses/position_equivalents.h"
+#include "engine/analyses/sensitivity.h"
 #include "host/print.h"
 
 namespace {
@@ -14,11 +17,16 @@ constexpr RSKPHASES kMarkToMarket{1, 0, 0, 1, nullptr, nullptr, nullptr, nullptr
 // Current exposure builds (label, cell size, the run's exposure flag) and does nothing else.
 constexpr RSKPHASES kCurrentExposure{1, 0, 0, 1, &rsacex0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
 constexpr RSKPHASES kNotBuilt{};
+// Sensitivity, delta-normal and position equivalents: finite differences over shifted states,
+// added up in the cells (additive roll-up only); the last two finish every cell.
+constexpr RSKPHASES kSensitivity{1, 0, 1, 0, &rsadel0, &rsadel1, &rsadel2_range, nullptr, &rsadel3, nullptr, &rsadel_output, &rsadel9};
+constexpr RSKPHASES kDeltaNormal{1, 1, 1, 0, &rsadvr0, &rsadvr1, &rsadvr2, nullptr, &rsadvr3, &rsadvr4, &rsadvr5, &rsadvr5};
+constexpr RSKPHASES kPositionEquivalents{1, 1, 1, 0, &rsapeq0, &rsapeq1, &rsapeq2, nullptr, &rsapeq3, &rsapeq4, &rsapeq5, nullptr};
 
 const RSKPHASES* const kPhases[kKindCodes] = {
     &kNotBuilt,          // 0: no kind
     &kMarkToMarket,      // 1
-    &kNotBuilt,          // 2 sensitivity
+    &kSensitivity,       // 2 sensitivity
     &kNotBuilt,          // 3 P/L curve
     &kNotBuilt,          // 4 P/L surface
     &kNotBuilt,          // 5 scenario
@@ -26,9 +34,9 @@ const RSKPHASES* const kPhases[kKindCodes] = {
     &kNotBuilt,          // 7 model Monte Carlo simulation
     &kNotBuilt,          // 8 historical simulation
     &kNotBuilt,          // 9 series simulation
-    &kNotBuilt,          // 10 delta-normal
+    &kDeltaNormal,       // 10 delta-normal
     &kNotBuilt,          // 11: no analysis
-    &kNotBuilt,          // 12 position equivalents
+    &kPositionEquivalents,  // 12 position equivalents
     &kNotBuilt,          // 13 cash flow
     &kCurrentExposure,   // 14
     &kNotBuilt,          // 15 potential exposure

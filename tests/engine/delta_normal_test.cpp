@@ -10,9 +10,11 @@
 #include "engine/analyses/analysis_definitions.h"
 #include "engine/analyses/delta_normal.h"
 #include "engine/analyses/position_equivalents.h"
+#include "engine/analyses/sensitivity.h"
 #include "engine/analyses/sensitivity_shifts.h"
 #include "engine/model/categories/categories.h"
 #include "engine/model/names/name_records.h"
+#include "host/pool.h"
 #include "tests/engine/pricing_fixture.h"
 
 namespace {
@@ -305,6 +307,38 @@ TEST_F(PositionEquivalents, FractionalBenchmarkTimeIsRefusedWhenDefined) {
     EXPECT_EQ(rsapeqa(con, analysis, &bench, 2.5), 1);
     EXPECT_NE(log().find("must be a whole number"), std::string::npos);
     EXPECT_EQ(analysis->entry_count, 0);
+}
+
+// Out of memory in a build: 598/2797 once with the block's label, that analysis fails (1), no
+// crash; the same build succeeds once memory is back.
+TEST_F(PositionEquivalents, BuildsFailCleanlyWithoutMemory) {
+    prepare(0, 3, {"_value_ = spot;"});
+    RSKANALYSIS analysis{};
+    analysis.kind = RSKANL_SENSITIVITY;
+    analysis.sensitivity.cross_gamma = 1;
+    struct Case {
+        const char* label;
+        int (*build)(RSKCON*, RSKANLPROC*, RSKANALYSIS*);
+    };
+    const Case cases[] = {
+        {"sensitivity work vector", &rsadel_prepare},
+        {"position equivalent scale factors", [](RSKCON* c, RSKANLPROC* p, RSKANALYSIS*) { return rsapeq_prepare(c, p); }},
+        {"delta-normal work area", [](RSKCON* c, RSKANLPROC* p, RSKANALYSIS*) { return rsadvr_work(c, p) != nullptr ? 0 : 1; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        RSKANLPROC proc{};
+        proc.analysis = &analysis;
+        ASSERT_EQ(rsa_append_run_factor(con, &proc, variable("spot"), 0), 0);
+        con->no_memory_reported = 0;
+        const size_t at = log().size();
+        qor_pool_fail_nth(1);
+        EXPECT_EQ(c.build(con, &proc, &analysis), 1);
+        qor_pool_fail_nth(0);
+        EXPECT_NE(log().find("598/2797", at), std::string::npos);
+        EXPECT_NE(log().find(c.label, at), std::string::npos) << log().substr(at);
+        EXPECT_EQ(c.build(con, &proc, &analysis), 0);
+    }
 }
 
 }  // namespace

@@ -63,31 +63,34 @@ double rsadvr_horizon_scale(const RSKANALYSIS* analysis, const interval_spec* in
     return missing(analysis->more_dates) ? 1 : std::sqrt(std::fabs(analysis->more_dates));
 }
 
+// The weight of factor i: its delta, times its volatility for a correlation.
+static double weight_of(const RSKDVRWORK* w, const double* deltas, int32_t i) {
+    if (w->open_type == RSKMDS_CORRELATION && w->volatilities != nullptr) {
+        const double volatility = w->volatilities[i];
+        return missing(volatility) || missing(deltas[i]) ? qor::missing() : deltas[i] * volatility;
+    }
+    return deltas[i];
+}
+
 double rsadvr_value_at_risk(const RSKDVRWORK* w, const double* deltas, const uint8_t* mask, double z,
                             double horizon_scale) {
-    const int32_t n = w->n;
-    std::vector<double> weights(static_cast<size_t>(n), 0.0);
-    for (int32_t i = 0; i < n; ++i) {
-        if (mask != nullptr && mask[i] != 1) continue;
-        double weight = deltas[i];
-        if (w->open_type == RSKMDS_CORRELATION && w->volatilities != nullptr) {
-            if (missing(w->volatilities[i])) return qor::missing();
-            weight *= w->volatilities[i];
-        }
-        if (missing(weight)) return qor::missing();
-        weights[static_cast<size_t>(i)] = weight;
-    }
+    // s^2 = sum over i of w_i (C_ii w_i + 2 sum over j < i of C_ij w_j): row i of the packed
+    // triangle is contiguous, so every element is read once and in order.
     double s2 = 0;
-    for (int32_t i = 0; i < n; ++i) {
+    for (int32_t i = 0; i < w->n; ++i) {
         if (mask != nullptr && mask[i] != 1) continue;
-        double row = 0;
-        for (int32_t j = 0; j < n; ++j) {
+        const double wi = weight_of(w, deltas, i);
+        if (missing(wi)) return qor::missing();
+        const double* row = w->matrix + zisub(i, 0);
+        double off_diagonal = 0;
+        for (int32_t j = 0; j < i; ++j) {
             if (mask != nullptr && mask[j] != 1) continue;
-            const double c = w->matrix[zisub(i, j)];
-            if (missing(c)) return qor::missing();
-            row += c * weights[static_cast<size_t>(j)];
+            const double wj = weight_of(w, deltas, j);
+            if (missing(row[j]) || missing(wj)) return qor::missing();
+            off_diagonal += row[j] * wj;
         }
-        s2 += weights[static_cast<size_t>(i)] * row;
+        if (missing(row[i])) return qor::missing();
+        s2 += wi * (row[i] * wi + 2 * off_diagonal);
     }
     if (s2 < -kTiny || missing(horizon_scale)) return qor::missing();
     if (s2 < 0) return 0;

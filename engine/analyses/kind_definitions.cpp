@@ -1,5 +1,6 @@
 // The definitions of the analysis kinds that store a few settings of their own: sensitivity,
 // scenario, P/L curve and surface, delta-normal, position equivalents and cash flows.
+#include <cmath>
 #include <string>
 
 #include "engine/analyses/analysis_definitions.h"
@@ -66,6 +67,14 @@ int rsadvra(RSKCON* con, RSKANALYSIS* analysis, const RSKNAMEREC* input, const i
 
 int rsapeqa(RSKCON* con, RSKANALYSIS* analysis, const RSKNAMEREC* benchmark, double benchmark_time) {
     if (con == nullptr || analysis == nullptr || benchmark == nullptr || benchmark->text == nullptr) return 1;
+    // The scale factor raises -1 / (1 + x) to BENCHTIME - 1: a negative base, which has a real
+    // power only for whole exponents. A fractional benchmark time is refused here, where the
+    // user can mend it, rather than failing every run.
+    if (std::isnan(benchmark_time) || std::isinf(benchmark_time) || benchmark_time != std::floor(benchmark_time)) {
+        xpslog("%1zThe benchmark time of position equivalents %*s must be a whole number.",
+               analysis->name.name.length, analysis->name.name.text);
+        return 1;
+    }
     analysis->kind = RSKANL_POSEQ;
     // The benchmark is kept upper-cased, as the run's variable tables name it.
     std::string upper(benchmark->text, static_cast<size_t>(benchmark->length > 0 ? benchmark->length : 0));

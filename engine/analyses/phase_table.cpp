@@ -3,6 +3,9 @@
 // the dispatchers report as unknown types.
 #include "engine/analyses/analysis_phases.h"
 #include "engine/analyses/shifted_states.h"
+#include "engine/analyses/delta_normal.h"
+#include "engine/analyses/position_equivalents.h"
+#include "engine/analyses/sensitivity.h"
 #include "host/print.h"
 
 namespace {
@@ -20,11 +23,16 @@ constexpr RSKPHASES kPlCurve{1, 1, 1, 0, &rsaplc0, &rsaplc1, &rsaplc2, nullptr, 
 constexpr RSKPHASES kPlSurface{1, 1, 1, 0, &rsapls0, &rsapls1, &rsapls2, nullptr, &plgrid_rollup, nullptr, &rsapls5, &rsapls5};
 // Scenario: one state; its roll-up takes every mode; the finish runs the post-valuation step.
 constexpr RSKPHASES kScenario{1, 0, 0, 0, &rsascn0, &rsascn1, &rsascn2, &rsascn_step, &rsascn3, &rsascn4, &rsascn5, &rsascn5};
+// Sensitivity, delta-normal and position equivalents: finite differences over shifted states,
+// added up in the cells (additive roll-up only); the last two finish every cell.
+constexpr RSKPHASES kSensitivity{1, 0, 1, 0, &rsadel0, &rsadel1, &rsadel2_range, nullptr, &rsadel3, nullptr, &rsadel_output, &rsadel9};
+constexpr RSKPHASES kDeltaNormal{1, 1, 1, 0, &rsadvr0, &rsadvr1, &rsadvr2, nullptr, &rsadvr3, &rsadvr4, &rsadvr5, &rsadvr5};
+constexpr RSKPHASES kPositionEquivalents{1, 1, 1, 0, &rsapeq0, &rsapeq1, &rsapeq2, nullptr, &rsapeq3, &rsapeq4, &rsapeq5, nullptr};
 
 const RSKPHASES* const kPhases[kKindCodes] = {
     &kNotBuilt,          // 0: no kind
     &kMarkToMarket,      // 1
-    &kNotBuilt,          // 2 sensitivity
+    &kSensitivity,       // 2 sensitivity
     &kPlCurve,           // 3 P/L curve
     &kPlSurface,         // 4 P/L surface
     &kScenario,          // 5 scenario
@@ -32,9 +40,9 @@ const RSKPHASES* const kPhases[kKindCodes] = {
     &kNotBuilt,          // 7 model Monte Carlo simulation
     &kNotBuilt,          // 8 historical simulation
     &kNotBuilt,          // 9 series simulation
-    &kNotBuilt,          // 10 delta-normal
+    &kDeltaNormal,       // 10 delta-normal
     &kNotBuilt,          // 11: no analysis
-    &kNotBuilt,          // 12 position equivalents
+    &kPositionEquivalents,  // 12 position equivalents
     &kNotBuilt,          // 13 cash flow
     &kCurrentExposure,   // 14
     &kNotBuilt,          // 15 potential exposure

@@ -329,7 +329,7 @@ TEST_F(AnalysisFactors, CurrentExposureBuildAndThePhaseTable) {
         const char* line;
     };
     const Case cases[] = {
-        {2, RSKDISP_BUILD, "rskrun0: build_result: unknown type 2."},
+        {0, RSKDISP_BUILD, "rskrun0: build_result: unknown type 0."},
         {11, RSKDISP_GENERATE, "rskrun1: generate_states: unknown type 11."},
         {16, RSKDISP_ROLL_UP, "rskrun3: roll_up_analysis: unknown type 16."},
         {18, RSKDISP_OUTPUT, "rskrun5: output_analysis: unknown type 18."},

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/analyses/sensitivity.h"
 #include "engine/model/analyses/analysis_record.h"
 #include "engine/model/options/engine_options.h"
 #include "engine/model/submission/code_submission.h"
@@ -498,6 +499,8 @@ TEST_F(ResultDatasets, LevelPassCollectsDistinctClassValues) {
     p_peq1.analysis = &peq1;
     p_peq2.analysis = &peq2;
     p_sens.analysis = &sens;
+    RSKSENSWORK sens_work{};   // a sensitivity without factors: its COMBINE levels are DELTA and GAMMA
+    p_sens.work = &sens_work;
     RSKVARSWITCH sw{};
     sw.analysis_name = 1;
 
@@ -511,15 +514,16 @@ TEST_F(ResultDatasets, LevelPassCollectsDistinctClassValues) {
     EXPECT_EQ(zvseqno(summary.levels[RSKLEVEL_ANALYSIS_NAME], "Analysis Summary                "), 0);
     EXPECT_EQ(summary.level_pass, 0);
 
-    // Two position-equivalent analyses of one name give one level; a sensitivity adds none to
-    // a P/L curve; in COMBINE each position-equivalent row raises the counter.
+    // Two position-equivalent analyses of one name give one level and the sensitivity another;
+    // a sensitivity adds none to a P/L curve; in COMBINE each position-equivalent row raises the
+    // counter.
     p_mtm.next = &p_peq1;
     p_peq1.next = &p_peq2;
     p_peq2.next = &p_sens;
     RSKRESDS combine{};
     combine.kind = 3;
     ASSERT_EQ(get_levels(con, &combine, &sw), 0);
-    EXPECT_EQ(zvcount(combine.levels[RSKLEVEL_ANALYSIS_NAME]), 1);
+    EXPECT_EQ(zvcount(combine.levels[RSKLEVEL_ANALYSIS_NAME]), 2);
     RSKRESDS curve{};
     curve.kind = 7;
     ASSERT_EQ(get_levels(con, &curve, &sw), 0);

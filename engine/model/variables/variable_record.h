@@ -188,6 +188,10 @@ struct RSKVARIABLE {
     uint8_t from_current[2];         // supplied by current market data
     uint8_t from_std;                // supplied with a standard deviation
     uint8_t from_series;             // supplied by a time series read with gaps reported
+    // Finite-difference analyses (engine/analyses/sensitivity*, delta_normal*): the delta and
+    // gamma the instrument's methods supplied for the current position (null or missing: none).
+    double* method_delta;
+    double* method_gamma;
 };
 
 // Bits of RSKVARIABLE::class_flags.

@@ -315,4 +315,11 @@ struct RSKRUNBLOCK {
     RSKRESRUN results_file;
     // ---- position loop, roll-up, finish and output (engine/run/position_*, cell_*) ----
     RSKLOOPRUN loop;
+    // ---- instrument references (engine/files/instrument_references.cpp): the current
+    // instrument's conversion into the reporting currency, its failure mark, and the pairs
+    // whose missing conversion rate was reported (each once per run) ----
+    struct RSKFXENTRY* instrument_rate;      // null when the instrument is in the reporting currency
+    uint8_t instrument_failed;               // a reference or currency of the instrument failed
+    int32_t conversions_reported;
+    char conversion_reported[40][6];         // from code, then to code
 };

@@ -93,9 +93,25 @@ int rsktriw(RSKCON* con, RSKTRANFILE* file);
 int rsktrir(RSKCON* con, RSKTRANFILE* file, int load_values);
 // Prints the information member.
 int rsktrip(RSKCON* con, RSKTRANFILE* file);
-// Checks each currency of the current instrument's type and its position values before
-// pricing: 0, or 1 after a message.
+// Prepares the current instrument for pricing: its currencies are checked, its quadratic factors
+// bound, its cash-flow and own currencies found convertible into the reporting currency, and its
+// position values (holding, short and collateral flags, asset/liability position) and currency
+// taken into the run's valuation record. 0, or 1 after a message (the instrument is marked
+// failed), 99 without a current instrument.
 int rsktrax(RSKCON* con);
+// Flags what the run's used instrument types refer to: the exchange rates that convert their
+// currencies and cash flows into the reporting currency, and the risk factors of their quadratic
+// values (each marked used and needed). Marks the used types. 0, or 1 after a message.
+int rsktrix(RSKCON* con);
+// How flag_fx_ref finds a rate: as an exchange-rate pair (resolved over cross rates) or as a
+// direct spot quote.
+enum : int { RSKFXREF_PAIR = 0, RSKFXREF_SPOT = 1 };
+// Flags the rate converting `from` into `currency` for the run: 0, or 1 after 598/1763 (a code
+// that is no currency) or 598/1743 (598/1766 for a spot quote) when no valid rate exists.
+int flag_fx_ref(RSKCON* con, const char* currency, const char* from, int role);
+// Checks each currency of the conversion variable's value list and flags its rate into the
+// reporting currency: 0, or 1 after 598/1749 or 598/1750.
+int flag_cur_convert(RSKCON* con, RSKINSTTYPE* type, RSKVARIABLE* conversion, const RSKTFILE* definition);
 // Checks every currency variable of the type on the current instrument (upper-casing each code
 // in place): 0, or 1 after 598/1717 under the currency limit.
 int get_currency(RSKCON* con, RSKINSTTYPE* type);

@@ -11,7 +11,12 @@ constexpr size_t kNameFormBytes = 40;
 constexpr size_t kIdFormBytes = 264;
 constexpr int kNameFormText = 32;
 constexpr int kIdFormText = 256;
+// A factor entry of a quadratic value: the blank-padded name, then 8 bytes that the stored
+// block keeps zero and that rsktrax fills in memory with the risk factor the name binds to.
 constexpr size_t kQuadFactorBytes = 40;
+constexpr size_t kRskFactorNameBytes = 32;
+// The two 4-byte words before the entries of a composite value in memory.
+constexpr size_t kRskCompositeHeader = 8;
 constexpr char kTranStamp[9] = "QJ 3.0  ";
 
 // Record types of the instrument record layout: 1 in the instrument member, 2 to 4 in the

@@ -32,3 +32,11 @@ int rsktran_internal(RSKCON* con) {
     }
     return 0;
 }
+
+void rsktran_reset(RSKCON* con) {
+    RSKRUNBLOCK* run = con->run_block;
+    if (run == nullptr) return;
+    for (int32_t& cases : run->transaction_cases) cases = 0;
+    run->transaction_internal_errors = 0;
+    run->conversions_reported = 0;
+}

@@ -19,3 +19,5 @@ constexpr int kRskTranInternalLimit = 10;
 int rsktran_case(RSKCON* con, int problem_class);
 // Counts an internal error of the file routines: 1 when it is to be printed (the first 10).
 int rsktran_internal(RSKCON* con);
+// Starts the counts afresh: every run and every READ has its own limits.
+void rsktran_reset(RSKCON* con);

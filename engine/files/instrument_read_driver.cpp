@@ -10,6 +10,7 @@
 #include "engine/compiler/dependencies.h"
 #include "engine/compiler/program_phases.h"
 #include "engine/files/instrument_file.h"
+#include "engine/files/instrument_file_messages.h"
 #include "engine/files/instrument_read.h"
 #include "engine/model/audit/audit_log.h"
 #include "engine/model/control/startup.h"
@@ -255,6 +256,7 @@ int rskread(RSKCON* con, RSKCATOBJ* source_object, const RSKNAMEREC* output, con
     RSKRUNBLOCK* run = con->run_block;
     RSKSYSVARS* sv = con->system_variables;
     run->read_datasets = 0;
+    rsktran_reset(con);
 
     if (rskpre0(con) != 0) {
         rc = 1;

@@ -19,8 +19,6 @@ constexpr uint32_t kQuadraticFlag = 1013u, kCashFlowsFlag = 1019u;
 // Roles whose variables have a place in the value record but no bytes: the instrument's value
 // and computed outputs live in the pricing results row.
 constexpr uint32_t kRoleInstValue = 40, kRoleComputed = 204;
-constexpr size_t kCompositeHeader = 8;
-constexpr size_t kFactorName = 32;
 
 size_t doubles(size_t n) { return n * sizeof(double); }
 
@@ -103,11 +101,11 @@ void tran_values_in(RSKCON* con, const RSKINSTTYPE* type, const unsigned char* r
 }
 
 size_t tran_quad_storage(uint32_t n) {
-    return kCompositeHeader + kQuadFactorBytes * n + doubles(n) + doubles(1) + doubles(n) +
+    return kRskCompositeHeader + kQuadFactorBytes * n + doubles(n) + doubles(1) + doubles(n) +
            doubles(static_cast<size_t>(n) * (n + 1) / 2);
 }
 
-size_t tran_cash_storage(uint32_t m) { return kCompositeHeader + 3 * static_cast<size_t>(m) + doubles(2 * static_cast<size_t>(m)); }
+size_t tran_cash_storage(uint32_t m) { return kRskCompositeHeader + 3 * static_cast<size_t>(m) + doubles(2 * static_cast<size_t>(m)); }
 
 uint32_t tran_entries(const RSKVARIABLE* v) {
     if (v == nullptr || v->value == nullptr) return 0;
@@ -119,12 +117,12 @@ uint32_t tran_entries(const RSKVARIABLE* v) {
 
 void tran_quad_pack(const RSKVARIABLE* v, unsigned char* block) {
     const uint32_t n = tran_entries(v);
-    const auto* at = static_cast<const unsigned char*>(v->value) + kCompositeHeader;
+    const auto* at = static_cast<const unsigned char*>(v->value) + kRskCompositeHeader;
     tran_put_u32(block, n);
     unsigned char* out = block + 4;
     for (uint32_t i = 0; i < n; ++i, out += kQuadFactorBytes, at += kQuadFactorBytes) {
-        std::memcpy(out, at, kFactorName);
-        std::memset(out + kFactorName, 0, kQuadFactorBytes - kFactorName);   // the binding is per run
+        std::memcpy(out, at, kRskFactorNameBytes);
+        std::memset(out + kRskFactorNameBytes, 0, kQuadFactorBytes - kRskFactorNameBytes);   // the binding is per run
     }
     // Centres, base value and first derivatives follow as they are held.
     const size_t firsts = doubles(2 * static_cast<size_t>(n) + 1);
@@ -140,7 +138,7 @@ void tran_quad_pack(const RSKVARIABLE* v, unsigned char* block) {
 void tran_cash_pack(const RSKVARIABLE* v, unsigned char* block) {
     const uint32_t m = tran_entries(v);
     tran_put_u32(block, m);
-    std::memcpy(block + 4, static_cast<const unsigned char*>(v->value) + kCompositeHeader,
+    std::memcpy(block + 4, static_cast<const unsigned char*>(v->value) + kRskCompositeHeader,
                 3 * static_cast<size_t>(m) + doubles(2 * static_cast<size_t>(m)));
 }
 
@@ -148,11 +146,11 @@ int tran_quad_unpack(RSKCON* con, RSKVARIABLE* v, const unsigned char* block, ui
     if (reserve(con, v, n, tran_quad_storage(n), "delta gamma buffer") != 0) return 1;
     auto* at = static_cast<unsigned char*>(v->value);
     std::memcpy(at, &n, sizeof n);
-    at += kCompositeHeader;
+    at += kRskCompositeHeader;
     const unsigned char* in = block + 4;
     for (uint32_t i = 0; i < n; ++i, in += kQuadFactorBytes, at += kQuadFactorBytes) {
-        std::memcpy(at, in, kFactorName);
-        std::memset(at + kFactorName, 0, kQuadFactorBytes - kFactorName);
+        std::memcpy(at, in, kRskFactorNameBytes);
+        std::memset(at + kRskFactorNameBytes, 0, kQuadFactorBytes - kRskFactorNameBytes);
     }
     const size_t firsts = doubles(2 * static_cast<size_t>(n) + 1);
     std::memcpy(at, in, firsts);
@@ -166,7 +164,7 @@ int tran_cash_unpack(RSKCON* con, RSKVARIABLE* v, const unsigned char* block, ui
     if (reserve(con, v, m, tran_cash_storage(m), "cash flow buffer") != 0) return 1;
     auto* at = static_cast<unsigned char*>(v->value);
     std::memcpy(at, &m, sizeof m);
-    std::memcpy(at + kCompositeHeader, block + 4, 3 * static_cast<size_t>(m) + doubles(2 * static_cast<size_t>(m)));
+    std::memcpy(at + kRskCompositeHeader, block + 4, 3 * static_cast<size_t>(m) + doubles(2 * static_cast<size_t>(m)));
     return 0;
 }
 
@@ -175,7 +173,7 @@ int tran_cash_fill(RSKCON* con, RSKVARIABLE* v, const char (*codes)[3], const do
     if (reserve(con, v, m, tran_cash_storage(m), "cash flow buffer") != 0) return 1;
     auto* at = static_cast<unsigned char*>(v->value);
     std::memcpy(at, &m, sizeof m);
-    at += kCompositeHeader;
+    at += kRskCompositeHeader;
     std::memcpy(at, codes, 3 * static_cast<size_t>(m));
     at += 3 * static_cast<size_t>(m);
     std::memcpy(at, dates, doubles(m));
@@ -188,12 +186,12 @@ int tran_quad_fill(RSKCON* con, RSKVARIABLE* v, const RSKQUADVALUE* quad) {
     if (reserve(con, v, n, tran_quad_storage(n), "delta gamma buffer") != 0) return 1;
     auto* at = static_cast<unsigned char*>(v->value);
     std::memcpy(at, &n, sizeof n);
-    at += kCompositeHeader;
+    at += kRskCompositeHeader;
     for (uint32_t i = 0; i < n; ++i, at += kQuadFactorBytes) {
-        std::memset(at, ' ', kFactorName);
+        std::memset(at, ' ', kRskFactorNameBytes);
         const int length = quad->factors[i].name_length;
         std::memcpy(at, quad->factors[i].name, static_cast<size_t>(length > 0 && length <= 32 ? length : 0));
-        std::memset(at + kFactorName, 0, kQuadFactorBytes - kFactorName);
+        std::memset(at + kRskFactorNameBytes, 0, kQuadFactorBytes - kRskFactorNameBytes);
     }
     std::memcpy(at, quad->shifts, doubles(n));
     at += doubles(n);

@@ -319,4 +319,11 @@ struct RSKRUNBLOCK {
     struct RSKSHIFTRUN {
         int64_t states_elsewhere;    // states of the other parts of a divided run counted so far
     } shifted_states;
+    // ---- instrument references (engine/files/instrument_references.cpp): the current
+    // instrument's conversion into the reporting currency, its failure mark, and the pairs
+    // whose missing conversion rate was reported (each once per run) ----
+    struct RSKFXENTRY* instrument_rate;      // null when the instrument is in the reporting currency
+    uint8_t instrument_failed;               // a reference or currency of the instrument failed
+    int32_t conversions_reported;
+    char conversion_reported[40][6];         // from code, then to code
 };

@@ -118,6 +118,7 @@ void rskctbl_fill() {
     put<CatalogSlot::rssdatg>(&rssdatg);
     put<CatalogSlot::rssidsg>(&rssidsg);
     put<CatalogSlot::rssidss>(&rssidss);
+    put<CatalogSlot::rssoutg>(&rssoutg);
     put<CatalogSlot::rssouts>(&rssouts);
     put<CatalogSlot::rssoutl>(&rssoutl);
     put<CatalogSlot::rssoutz>(&rssoutz);

@@ -1,12 +1,15 @@
 // Readers of the list forms of data set objects, ids objects and outputs: each reads its items
 // through the list layer and defines the object through the engine, then its variable mappings.
 // Also the names of data set formats.
+#include <algorithm>
+#include <iterator>
 #include <string_view>
 #include <type_traits>
 
 #include "catalog/form_items.h"
 #include "catalog/object_forms.h"
 #include "common/intervals/interval_spec.h"
+#include "engine/tables/output_records.h"
 #include "engine/tables/engine_table.h"
 #include "host/print.h"
 
@@ -45,6 +48,28 @@ int read_mappings(qor_list_id list, const RSKNAMEREC& object_name, Add add) {
         if (rc != 0) xpmlog(598, 3191, static_cast<int>(object_name.length), object_name.text);
     }
     return rc;
+}
+
+// Copies an optional text item into an object name (cut to its capacity); absent leaves it empty.
+void optional_name(qor_list* items, const char* item, RSKOBJNAME* target) {
+    std::string_view text;
+    slgnc(items, item, &text);
+    const size_t length = std::min(text.size(), static_cast<size_t>(kRskObjectNameCapacity));
+    std::copy_n(text.data(), length, target->buffer);
+    target->name = RSKNAMEREC{kRskObjectNameCapacity, static_cast<uint16_t>(length), target->buffer};
+}
+
+// The output's run identity and library, all optional: absent items leave blanks.
+void read_output_identity(qor_list_id list, RSKOUTOBJ* output) {
+    qor_list* items = slistp(list);
+    optional_name(items, "PROJECT", &output->project_name);
+    optional_name(items, "RUNNAME", &output->run_name);
+    double run_time = 0.0;
+    if (slgnd(items, "RUNTIME", &run_time, 0.0) == 0) output->run_time = run_time;
+    std::string_view libref;
+    slgnc(items, "LIBNAME", &libref);
+    std::fill(std::begin(output->libref), std::end(output->libref), ' ');
+    std::copy_n(libref.data(), std::min(libref.size(), sizeof output->libref), output->libref);
 }
 
 // The object's header once the engine defined it: handed to the caller's pointer when given.
@@ -149,5 +174,8 @@ int rssouts(RSKCON* con, qor_list_id list, RSKLISTWS*, int, int, RSKCATOBJ** out
                                             static_cast<const RSKNAMEREC*>(&destination_record), 2, header) != 0)
         return 1;
     hand_out(out, defined);
+    // The files a run listed are not read back: the object's next run lists what it writes.
+    if (defined != nullptr && defined->object != nullptr)
+        read_output_identity(list, static_cast<RSKOUTOBJ*>(defined->object));
     return 0;
 }

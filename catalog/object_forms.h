@@ -17,6 +17,9 @@ int rssouts(RSKCON* con, qor_list_id list, RSKLISTWS* workspace, int, int, RSKCA
 // the list layer's message (a data set object of a format without a name: 598/3192).
 int rssdatg(RSKCON* con, void* object, qor_list_id list, RSKLISTWS* workspace, int, int);
 int rssidsg(RSKCON* con, void* object, qor_list_id list, RSKLISTWS* workspace, int, int);
+// Slot 64: the same for an output (its run identity, directories, library, then "DATASET" and
+// "MDDB" with one item per listed file); 0, or 1 after the list layer's message.
+int rssoutg(RSKCON* con, void* object, qor_list_id list, RSKLISTWS* workspace, int, int);
 
 // The name of a data set format code into *text ("*unknown*" for a code without one); its length.
 int rssdtgs(RSKCON* con, int code, const char** text);

@@ -184,7 +184,9 @@ struct RSKCMPEXT {
     RSKCMPCON* handle;               // the compile handle (null outside a project compile)
     rsk_semantic_fn chained_hook;
     char phase;                      // 'N', 'I', 'T' or 'P': read by cmpErrCallback
-    double action_number;            // _RSKACT_ is bound here: the action being run, 0 = none
+    // _RSKACT_, the number of the action being run (0 = none): a local of each program instance,
+    // so pricing threads never share it; the error hook reads it from the running instance.
+    cmp_symbol* action_symbol;
     cmp_session* program;            // the session, linked both ways through its hooks' user
 };
 

@@ -39,6 +39,9 @@ int rskgcmp(RSKCON* con);
 // Runs the program once on an execution block's instance (record null: block 0 of the run):
 // 0, or 2 when the run failed (reported through the error hook).
 int rskrcmp(RSKCON* con, RSKPROGRECORD* record, int state);
+// The instance rskrcmp is running on this thread (null outside a run): the error hook reads the
+// running action's number from it.
+cmp_instance* rsk_running_instance();
 // Switches one action's block (or all actions with action null) on or off in execution block
 // e's run list; switching on what is on, or off what is off, changes nothing.
 void rskmact(RSKCON* con, RSKACTION* action, int block, int on, int e);

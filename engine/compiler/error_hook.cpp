@@ -34,7 +34,12 @@ void journal(unsigned status, ...) {
 
 // The action being run: the one _RSKACT_ names, else the one whose method's source holds the line.
 const RSKACTION* running_action(const RSKCMPCON* h, const RSKCMPEXT* extension, int line) {
-    int number = static_cast<int>(extension->action_number);
+    cmp_instance* instance = rsk_running_instance();
+    const double* cell = instance != nullptr && extension->action_symbol != nullptr
+                             ? cmppdva(instance, extension->action_symbol)
+                             : nullptr;
+    const double value = cell != nullptr ? *cell : 0.0;
+    const int number = value > 0.0 && value <= h->action_count ? static_cast<int>(value) : 0;
     if (number > 0 && number <= h->action_count) return h->actions[number - 1];
     for (int i = 0; i < h->action_count; ++i) {
         const RSKACTION* action = h->actions[i];

@@ -49,8 +49,8 @@ int define_action_cell(RSKCON* con) {
     RSKCMPCON* handle = con->compile_handle;
     cmp_session* session = handle->compilation.program;
     cmp_symbol* symbol = cmpsymd(session, "_RSKACT_", 8, 'v', 'n');
-    if (symbol == nullptr || cmppdvb(session, symbol, &handle->extension->action_number) != 0) return 1;
-    return 0;
+    handle->extension->action_symbol = symbol;
+    return symbol == nullptr ? 1 : 0;
 }
 
 int rskgen1(RSKCON* con) {

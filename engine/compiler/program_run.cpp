@@ -7,6 +7,8 @@
 
 namespace {
 
+thread_local cmp_instance* running_instance = nullptr;
+
 RSKCMPCON* generated_handle(RSKCON* con) {
     RSKCMPCON* h = con != nullptr ? con->compile_handle : nullptr;
     return h != nullptr && h->state == RSKCMP_GENERATED ? h : nullptr;
@@ -24,6 +26,8 @@ int active_position(const int32_t* active, int count, int32_t entry) {
 }
 
 }  // namespace
+
+cmp_instance* rsk_running_instance() { return running_instance; }
 
 int rskrcmp(RSKCON* con, RSKPROGRECORD* record, int state) {
     RSKCMPCON* h = generated_handle(con);
@@ -48,7 +52,10 @@ int rskrcmp(RSKCON* con, RSKPROGRECORD* record, int state) {
     if (row != nullptr) bind(instance, h->row_base_slot, row);
     bool shared = run != nullptr && run->per_block_programs && record != nullptr;
     if (shared) record->shared_run = 1;
+    cmp_instance* outer = running_instance;   // a built-in may run a program within a program
+    running_instance = instance;
     int rc = cmpfrun(instance, static_cast<double>(state));
+    running_instance = outer;
     if (shared) record->shared_run = 0;
     return rc == CMP_RUN_OK || rc == CMP_RUN_ITERATION_ENDED ? 0 : 2;
 }

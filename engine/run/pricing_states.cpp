@@ -3,7 +3,6 @@
 // reused states' values and the counters; the pricing loop of one block (rskex1).
 #include <algorithm>
 #include <atomic>
-#include <cfenv>
 #include <chrono>
 #include <cstring>
 
@@ -59,50 +58,6 @@ void sum_counters(const RSKRUNBLOCK* run, int32_t blocks, int64_t* priced, int64
         *priced += run->thread_blocks[i].priced;
         *reused += run->thread_blocks[i].reused;
     }
-}
-
-// What a pricing thread started through the kit runs: one block, in the calling thread's
-// floating-point environment.
-struct BlockTask {
-    RSKCON* con;
-    int32_t index;
-    fenv_t environment;
-};
-
-void block_task(void* argument) {
-    auto* task = static_cast<BlockTask*>(argument);
-    std::fesetenv(&task->environment);
-    qk_rskex1(task->con, task->index);
-}
-
-// Runs blocks [0, n) of the current position, block 0 on the calling thread and each other on a
-// thread of its own; returns when every one is done. A block whose thread cannot be started is
-// priced on the calling thread, with a note.
-void run_blocks(RSKCON* con, int32_t n) {
-    qor_gcb* gcb = qor_global_gcb();
-    qor_kit* kit = gcb != nullptr ? gcb->kit : nullptr;
-    constexpr int32_t kMostBlocks = 256;
-    BlockTask tasks[kMostBlocks];
-    void* handles[kMostBlocks] = {};
-    int32_t refused = 0;
-    fenv_t environment;
-    std::fegetenv(&environment);
-    for (int32_t i = 1; i < n; ++i) {
-        tasks[i] = BlockTask{con, i, environment};
-        const bool started = i < kMostBlocks && kit != nullptr && kit->ops != nullptr && kit->ops->create_thread != nullptr &&
-                             kit->ops->create_thread(kit, block_task, &tasks[i], &handles[i]) == 0;
-        if (!started) handles[i] = nullptr;
-    }
-    qk_rskex1(con, 0);
-    for (int32_t i = 1; i < n; ++i) {
-        if (handles[i] != nullptr) {
-            kit->ops->close_handle(kit, handles[i]);   // waits for the thread to end
-            continue;
-        }
-        ++refused;
-        qk_rskex1(con, i);
-    }
-    if (refused > 0) xpslog("NOTE: %i pricing threads could not be started; the calling thread priced their states.", refused);
 }
 
 }  // namespace
@@ -183,10 +138,14 @@ int rskexec(RSKCON* con) {
     int64_t priced_before = 0, reused_before = 0;
     sum_counters(run, blocks, &priced_before, &reused_before);
     if (run->state_count > 0) {
-        // Block 0 on the calling thread, the others on threads of the kit. (The run's worker
-        // team, rskteam_run, is meant to take this over; it does not yet return reliably.)
-        if (run->threading) run_blocks(con, blocks);
-        else qk_rskex1(con, 0);
+        // Block 0 on the calling thread, the others on the run's worker team (made once per
+        // run); without a team every block runs here, in order. A block that ended abnormally
+        // (the kit logged why) leaves the run without its states' values.
+        if (rskteam_run(con, qk_rskex1, con, blocks) != 0) {
+            for (int32_t i = 0; i < blocks; ++i) rskex_write_lines(con, &run->thread_blocks[i]);
+            run->abort = 1;
+            return 1;
+        }
     }
     // After the wait, on the calling thread: lines in state order, then the reused states, whose
     // reference rows may lie in other blocks.

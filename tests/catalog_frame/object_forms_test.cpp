@@ -7,6 +7,7 @@
 #include "engine/model/market/market_data_sets.h"
 #include "engine/model/positions/position_definitions.h"
 #include "engine/model/registries/code_registries.h"
+#include "engine/tables/output_records.h"
 #include "tests/catalog_frame/frame_fixture.h"
 
 namespace {
@@ -272,6 +273,61 @@ TEST_F(ObjectForms, WritersPutTheItemsInOrderAndTheReadersTakeThemBack) {
     EXPECT_EQ(catalog_routine<CatalogSlot::rssidss>()(&con_, slid(list), nullptr, 0, 0, nullptr, &header), 0) << log();
     EXPECT_EQ(g_defined, 1);
     EXPECT_EQ(g_mapped, 2);
+    sldel(list, 0);
+}
+
+// An output's list: run identity, directories, the libref without its blanks, and its files by
+// kind; no cubes, no "CUBE" item. The reader takes the list back.
+TEST_F(ObjectForms, OutputWriterListsItsFilesByKindAndTheReaderTakesItBack) {
+    RSKOUTOBJ output{};
+    output.name.name = name_of("MTM");
+    output.project_name.name = name_of("MarkToMarket");
+    output.run_name.name = name_of("NIGHTLY");
+    output.run_time = 2.0e9;
+    output.destination.name = name_of("/data/results");
+    char path[] = "/data/results/mtm";
+    output.path = path;
+    output.path_length = static_cast<int16_t>(sizeof path - 1);
+    std::memcpy(output.libref, "RESLIB1 ", 8);
+    RSKOUTFILE files[3]{};
+    const char* members[] = {"INSTVALS", "CUBEDB", "ERRORS"};
+    const int32_t kinds[] = {RSKOUTFILE_DATA, RSKOUTFILE_MDDB, RSKOUTFILE_DATA};
+    for (int i = 0; i < 3; ++i) {
+        files[i].file_kind = kinds[i];
+        files[i].member.name = name_of(members[i]);
+        files[i].next = i < 2 ? &files[i + 1] : nullptr;
+    }
+    output.files_head = &files[0];
+    output.files_tail = &files[2];
+    output.file_count = 3;
+    qor_list* list = new_list();
+    ASSERT_EQ(catalog_routine<CatalogSlot::rssoutg>()(&con_, &output, slid(list), nullptr, 0, 0), 0) << log();
+    EXPECT_EQ(item_names(list), (std::vector<std::string>{"OBJTYPE", "NAME", "PROJECT", "RUNNAME", "RUNTIME",
+                                                          "DESTINPATH", "PATH", "LIBNAME", "DATASET", "MDDB"}));
+    EXPECT_EQ(text_item(list, "OBJTYPE"), "OUTPUT");
+    EXPECT_EQ(text_item(list, "PROJECT"), "MarkToMarket");
+    EXPECT_EQ(text_item(list, "PATH"), "/data/results/mtm");
+    EXPECT_EQ(text_item(list, "LIBNAME"), "RESLIB1");
+    double run_time = 0;
+    EXPECT_EQ(slgnd(list, "RUNTIME", &run_time), 0);
+    EXPECT_EQ(run_time, 2.0e9);
+    qor_list* data = nullptr;
+    qor_list* mddb = nullptr;
+    ASSERT_EQ(slgnl(list, "DATASET", &data), 0);
+    ASSERT_EQ(slgnl(list, "MDDB", &mddb), 0);
+    EXPECT_EQ(item_names(data), (std::vector<std::string>{"INSTVALS", "ERRORS"}));
+    EXPECT_EQ(item_names(mddb), (std::vector<std::string>{"CUBEDB"}));
+    EXPECT_EQ(text_item(data, "ERRORS"), "ERRORS");
+    RSKCATOBJ header{};
+    EXPECT_EQ(catalog_routine<CatalogSlot::rssouts>()(&con_, slid(list), nullptr, 0, 0, nullptr, &header), 0) << log();
+    EXPECT_EQ(g_defined, 1);
+    sldel(list, 0);
+
+    // A blank libref is stored empty.
+    std::memcpy(output.libref, "        ", 8);
+    list = new_list();
+    ASSERT_EQ(catalog_routine<CatalogSlot::rssoutg>()(&con_, &output, slid(list), nullptr, 0, 0), 0) << log();
+    EXPECT_EQ(text_item(list, "LIBNAME"), "");
     sldel(list, 0);
 }
 

@@ -91,10 +91,12 @@ TEST_F(GluePhasesTest, ActionWithoutBlocksGetsItsFrameAndSharedSourceOnce) {
     ASSERT_TRUE(build({}));
     cmp_instance* instance = cmpinsb(session(), 0);
     for (const char* label : {"_ACT1_MAIN", "_ACT2_MAIN"}) ASSERT_EQ(cmpmact(instance, cmpgetl(session(), label, -1), 1), 0);
-    extension()->action_number = -1;
+    double* action_cell = cmppdva(instance, extension()->action_symbol);
+    ASSERT_NE(action_cell, nullptr);
+    *action_cell = -1;
     ASSERT_EQ(cmpfrun(instance, 0), CMP_RUN_OK) << log();
     EXPECT_EQ(number("v"), 2);
-    EXPECT_EQ(extension()->action_number, 0);   // _RSKACT_ is the extension's cell
+    EXPECT_EQ(*action_cell, 0);   // _RSKACT_ is the instance's own cell
 }
 
 TEST_F(GluePhasesTest, DetailedTraceFramesTheCall) {

@@ -117,18 +117,7 @@ struct PricingRun {
     int prepare(int papc, int states, const std::vector<std::string>& main, const std::vector<std::string>& inst_init = {}) {
         con->papc = papc;
         for (const char* name : kFactors) variable(name)->dependencies.flags |= RSKDEP_PRICE_ARG;
-        // The pricing runs its blocks on threads of the kit and does not use the run's worker
-        // team: the run is prepared with a kit that makes none.
-        qor_kit* kit = qor_global_gcb()->kit;
-        const qor_kit_ops* host_ops = kit != nullptr ? kit->ops : nullptr;
-        static qor_kit_ops no_team_ops;
-        if (host_ops != nullptr) {
-            no_team_ops = *host_ops;
-            no_team_ops.create_team = nullptr;
-            kit->ops = &no_team_ops;
-        }
         int rc = rskmem0(con);
-        if (host_ops != nullptr) kit->ops = host_ops;
         if (rc != 0) return rc;
         run()->state_count = states;
         if ((rc = rskmem1(con)) != 0 || (rc = rskmem2(con)) != 0 || (rc = rskmem3(con)) != 0) return rc;

@@ -24,6 +24,9 @@ constexpr int kRskBuiltinMessageCap = 40;
 struct RSKBUILTINRUN {
     int32_t failures[RSKBIF_FAMILIES];
     int32_t fx_rate_missing;         // GET_FX_SPOT without a rate (670/3808, then 598/1739)
+    int32_t currency_mismatches;     // PV_CASHFLOW flows in another currency (670/3611, then 3610)
+    uint8_t pricing_failed;          // a reference could not be resolved: the pass fails
+    uint8_t memory_failed;           // a body could not have its memory (598/2797 given once)
 };
 
 // The call record of MAT_POWER and MAT_EXP: one per call site and execution block (the
@@ -50,6 +53,19 @@ int rskmpw(const cmp_function_record* fn, cmp_arg_value* args, int nargs, const 
            cmp_instance* instance, void* hidden);   // MAT_POWER
 int rskmexp(const cmp_function_record* fn, cmp_arg_value* args, int nargs, const cmp_exec_context* exec,
             cmp_instance* instance, void* hidden);  // MAT_EXP
+
+// Sizes the record for the array argument's order (its last extent; n x n values required, else
+// a counted 670/3803) and gathers the values. 0, or 1 after a message.
+int updateFromArray(RSKCON* con, RSKMATCALL* call, int kind, const cmp_arg_value& matrix);
+// Binds the result argument to n x n and writes the values (row-major) into it: 0 or 1.
+int builtin_store_matrix(cmp_instance* instance, cmp_arg_value& result, const double* values, int n);
+
+int cshflw(const cmp_function_record* fn, cmp_arg_value* args, int nargs, const cmp_exec_context* exec,
+           cmp_instance* instance, void* hidden);   // N_CASH_FLOWS, CASHFLOW, CASH_FLOW, CF_VERTICES
+int rskpvcf(const cmp_function_record* fn, cmp_arg_value* args, int nargs, const cmp_exec_context* exec,
+            cmp_instance* instance, void* hidden);  // PV_CASHFLOW
+int rskgetfx(const cmp_function_record* fn, cmp_arg_value* args, int nargs, const cmp_exec_context* exec,
+             cmp_instance* instance, void* hidden); // GET_FX_SPOT
 
 // P := A to the power p (n x n, row-major); X is overwritten, W is work. The answer points to
 // the buffer that holds P (one of p_buffer, x, w).

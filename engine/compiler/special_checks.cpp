@@ -57,7 +57,9 @@ int check_curve(RSKCON* con, const cmp_arg_node& a, uint32_t curve_type, int num
     int base = base_length(a);
     RSKVARIABLE* v = env_variable(con, a.text, base);
     if (v != nullptr && v->kind == RSKVKIND_FACTOR) {
-        if (v->data_type == curve_type && base == a.text_length) return 0;
+        // A curve is a risk factor of the curve type, or an array of risk factors of that role.
+        const bool curve = v->data_type == curve_type || (v->data_type == RSKDTYPE_ARRAY && v->role == curve_type);
+        if (curve && base == a.text_length) return 0;
         xpmlog(670, 3604, a.text_length, a.text);
         return 1;
     }

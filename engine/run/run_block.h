@@ -14,6 +14,7 @@
 #include "engine/run/state_buffer.h"
 #include "engine/files/results_file.h"
 #include "engine/run/position_loop.h"
+#include "engine/builtins/builtins.h"
 
 struct RSKLAG;
 struct RSKANLPROC;
@@ -315,4 +316,6 @@ struct RSKRUNBLOCK {
     RSKRESRUN results_file;
     // ---- position loop, roll-up, finish and output (engine/run/position_*, cell_*) ----
     RSKLOOPRUN loop;
+    // ---- pricing built-ins (engine/builtins/): failure counts and flags of the run ----
+    RSKBUILTINRUN builtins;
 };

@@ -67,6 +67,12 @@ int rskpvcf(const cmp_function_record* fn, cmp_arg_value* args, int nargs, const
 int rskgetfx(const cmp_function_record* fn, cmp_arg_value* args, int nargs, const cmp_exec_context* exec,
              cmp_instance* instance, void* hidden); // GET_FX_SPOT
 
+int rskdgv(const cmp_function_record* fn, cmp_arg_value* args, int nargs, const cmp_exec_context* exec,
+           cmp_instance* instance, void* hidden);   // _DGVAL
+// The delta-gamma value of the quadratic block in the block's state; the factors' changes go to
+// `changes` (count entries). Missing when a factor or base value is missing or out of range.
+double rskdgv_value(RSKCON* con, const cmp_exec_context* exec, const struct RSKQUADVALUE* quad, double* changes);
+
 // P := A to the power p (n x n, row-major); X is overwritten, W is work. The answer points to
 // the buffer that holds P (one of p_buffer, x, w).
 double* mpower(double* x, double* p_buffer, double* w, int n, long p);

@@ -40,7 +40,7 @@ const Registration kFunctions[] = {
     {"_RESET", 2, "nn", 0, rskref0, rskrset, 0, 2},
     {"_TRACE", 4, "ccnc", 0, nullptr, rsktrc, 0, 3},
     {"_TRACECHECK", 1, "n", 'n', nullptr, rsktrcc, 0, 3},
-    {"_DGVAL", 2, "nn", 'n', nullptr, body_not_yet, 0, 4},
+    {"_DGVAL", 2, "nn", 'n', nullptr, rskdgv, 0, 4},
     {"_LINTRANS", 1, "n", 0, nullptr, body_not_yet, 0, 4},
     {"N_CASH_FLOWS", 0, nullptr, 'n', cshflw0, cshflw, 0, 4},
     {"CASHFLOW", 0, nullptr, 0, cshflw0, cshflw, 1, 4},

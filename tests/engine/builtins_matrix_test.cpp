@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/numeric/matrix_product.h"
@@ -219,4 +220,40 @@ TEST(MatrixProduct, ProductAndScaledNorm) {
     const double tiny[2] = {3e-200, 4e-200};     // and underflow
     EXPECT_DOUBLE_EQ(zvenorm(2, tiny, 1), 5e-200);
     EXPECT_EQ(zvenorm(0, x, 1), 0.0);
+}
+
+TEST_F(MatrixBuiltinTest, EachExecutionBlockComputesWithItsOwnRecordOnItsOwnThread) {
+    // Four instances, each on a thread with its own t and order; every result matches its closed
+    // form (the blocks' buffers are never shared).
+    std::vector<std::string> s = {"array a[*, *];", "array r[*, *];", "call DYNAMIC_ARRAY(a, n, n);",
+                                  "do i = 1 to n; do j = 1 to n; a[i, j] = 0; end; end;",
+                                  "a[1, 1] = -0.2;", "a[1, 2] = 0.2;", "a[2, 1] = 0.1;", "a[2, 2] = -0.1;",
+                                  "call MAT_EXP(a, r, t);"};
+    constexpr int kBlocks = 4;
+    ASSERT_NE(build(s, kBlocks), nullptr) << log();
+    cmp_instance* instances[kBlocks];
+    for (int b = 0; b < kBlocks; ++b) {
+        instances[b] = cmpinsb(handle_.compilation.program, b);
+        ASSERT_NE(instances[b], nullptr);
+        *number(instances[b], "T") = 0.5 * (b + 1);
+        *number(instances[b], "N") = 2 + b;   // the generator padded with zero rows and columns
+    }
+    int failures[kBlocks] = {};
+    std::vector<std::thread> threads;
+    for (int b = 0; b < kBlocks; ++b)
+        threads.emplace_back([&, b] {
+            for (int k = 0; k < 200; ++k)
+                if (cmpfrun(instances[b], 1) != CMP_RUN_OK) ++failures[b];
+        });
+    for (std::thread& t : threads) t.join();
+    for (int b = 0; b < kBlocks; ++b) {
+        SCOPED_TRACE(b);
+        EXPECT_EQ(failures[b], 0);
+        const double t = 0.5 * (b + 1), e = std::exp(-0.3 * t);
+        EXPECT_NEAR(element(instances[b], "R", 1, 1), (0.1 + 0.2 * e) / 0.3, 1e-12);
+        EXPECT_NEAR(element(instances[b], "R", 2, 1), (0.1 - 0.1 * e) / 0.3, 1e-12);
+        if (b > 0) {
+            EXPECT_NEAR(element(instances[b], "R", 2 + b, 2 + b), 1.0, 1e-12);
+        }
+    }
 }

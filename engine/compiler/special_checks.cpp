@@ -177,10 +177,10 @@ int cshflw0(void* context, cmp_call_node* call, char* message, int size) {
     }
     if (std::strcmp(name, "CF_VERTICES") == 0) {
         use(context, RSKFN_CF_VERTICES);
-        call->args[0].flags[0] |= CMP_ARGF_BY_REFERENCE;
-        call->args[1].flags[0] |= CMP_ARGF_BY_REFERENCE;
+        // Argument 2 is the literal name of the curve variable; 3 to 6 are written by the body.
         if (checkRefArg(con, &call->args[1], name, 2) != 0) return refuse(call, message, size);
-        for (int i = 2; i < 6; ++i) call->args[i].flags[0] |= CMP_ARGF_LITERAL_NAME;
+        call->args[1].flags[0] |= CMP_ARGF_LITERAL_NAME;
+        for (int i = 2; i < 6; ++i) call->args[i].flags[0] |= CMP_ARGF_BY_REFERENCE;
         return 0;
     }
     // CASHFLOW and CASH_FLOW; CASH_FLOW has one argument more before the optional ones.

@@ -201,3 +201,44 @@ TEST_F(CashFlowBuiltinTest, InstrumentFlowsArePricedOnTheirCurrencysCurve) {
     EXPECT_EQ(cmpfrun(instance, 1), CMP_RUN_FAILED);   // the run stops: x keeps its old value
     EXPECT_EQ(count_of(log(), "670/3611"), 1) << log();
 }
+
+TEST_F(CashFlowBuiltinTest, VerticesEncloseEachFlowOnItsCurrencysCurve) {
+    // CURVE is a reference variable of type array; USD names it with the key USD.
+    ASSERT_EQ(declare(Declare("CURVE", RSKVKIND_REFERENCE, RSKDTYPE_ARRAY, 301)), 0) << log();
+    ASSERT_EQ(rskvara(con, curve_, "CURVE", -1, "USD", -1), 0) << log();
+    ASSERT_EQ(rebuild(), 0) << log();
+    const struct {
+        double years;
+        const char* lower;
+        const char* upper;
+        double i, j;
+    } rows[] = {{0.5, "T1", "T1", 1, 1}, {2.0, "T2", "T5", 2, 3}, {3.0, "T2", "T5", 2, 3},
+                {10.0, "T5", "T10", 3, 4}, {12.0, "T5", "T10", 3, 4}};
+    std::vector<double> dates;
+    for (const auto& row : rows) dates.push_back(kStateDate + row.years * kYear);
+    instrument_flows(dates, std::vector<double>(dates.size(), 100.0), std::vector<std::string>(dates.size(), "USD"));
+    cmp_instance* instance = build({"lo = '          ';", "hi = '          ';", "call CF_VERTICES(k, 'CURVE', lo, hi, i, j);"});
+    ASSERT_NE(instance, nullptr) << log();
+    for (size_t k = 0; k < sizeof rows / sizeof rows[0]; ++k) {
+        SCOPED_TRACE(rows[k].years);
+        *number(instance, "K") = static_cast<double>(k + 1);
+        ASSERT_EQ(cmpfrun(instance, 1), CMP_RUN_OK) << log();
+        char lo[40], hi[40];
+        ASSERT_GE(cmptext(instance, symbol("LO"), lo, sizeof lo), 0);
+        ASSERT_GE(cmptext(instance, symbol("HI"), hi, sizeof hi), 0);
+        EXPECT_STRCASEEQ(lo, rows[k].lower);
+        EXPECT_STRCASEEQ(hi, rows[k].upper);
+        EXPECT_EQ(*number(instance, "I"), rows[k].i);
+        EXPECT_EQ(*number(instance, "J"), rows[k].j);
+    }
+    // A flow number out of range: blank names, missing numbers, both messages, a failed call.
+    *number(instance, "K") = 9;
+    EXPECT_EQ(cmpfrun(instance, 1), CMP_RUN_FAILED);
+    EXPECT_EQ(count_of(log(), "598/3930"), 1) << log();
+    EXPECT_EQ(count_of(log(), "598/3931"), 1) << log();
+    // A currency without a curve: 670/3612 and a failed call.
+    block_.currencies[0][0] = 'E';
+    *number(instance, "K") = 1;
+    EXPECT_EQ(cmpfrun(instance, 1), CMP_RUN_FAILED);
+    EXPECT_EQ(count_of(log(), "670/3612"), 1) << log();
+}

@@ -57,7 +57,9 @@ int check_curve(RSKCON* con, const cmp_arg_node& a, uint32_t curve_type, int num
     int base = base_length(a);
     RSKVARIABLE* v = env_variable(con, a.text, base);
     if (v != nullptr && v->kind == RSKVKIND_FACTOR) {
-        if (v->data_type == curve_type && base == a.text_length) return 0;
+        // A curve is a risk factor of the curve type, or an array of risk factors of that role.
+        const bool curve = v->data_type == curve_type || (v->data_type == RSKDTYPE_ARRAY && v->role == curve_type);
+        if (curve && base == a.text_length) return 0;
         xpmlog(670, 3604, a.text_length, a.text);
         return 1;
     }
@@ -175,10 +177,10 @@ int cshflw0(void* context, cmp_call_node* call, char* message, int size) {
     }
     if (std::strcmp(name, "CF_VERTICES") == 0) {
         use(context, RSKFN_CF_VERTICES);
-        call->args[0].flags[0] |= CMP_ARGF_BY_REFERENCE;
-        call->args[1].flags[0] |= CMP_ARGF_BY_REFERENCE;
+        // Argument 2 is the literal name of the curve variable; 3 to 6 are written by the body.
         if (checkRefArg(con, &call->args[1], name, 2) != 0) return refuse(call, message, size);
-        for (int i = 2; i < 6; ++i) call->args[i].flags[0] |= CMP_ARGF_LITERAL_NAME;
+        call->args[1].flags[0] |= CMP_ARGF_LITERAL_NAME;
+        for (int i = 2; i < 6; ++i) call->args[i].flags[0] |= CMP_ARGF_BY_REFERENCE;
         return 0;
     }
     // CASHFLOW and CASH_FLOW; CASH_FLOW has one argument more before the optional ones.

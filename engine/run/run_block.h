@@ -14,6 +14,7 @@
 #include "engine/run/state_buffer.h"
 #include "engine/files/results_file.h"
 #include "engine/run/position_loop.h"
+#include "engine/builtins/builtins.h"
 
 struct RSKLAG;
 struct RSKANLPROC;
@@ -326,4 +327,6 @@ struct RSKRUNBLOCK {
     uint8_t instrument_failed;               // a reference or currency of the instrument failed
     int32_t conversions_reported;
     char conversion_reported[40][6];         // from code, then to code
+    // ---- pricing built-ins (engine/builtins/): failure counts and flags of the run ----
+    RSKBUILTINRUN builtins;
 };

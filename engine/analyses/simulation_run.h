@@ -60,11 +60,14 @@ struct RSKSIMOUTV {
     int32_t conversion;              // 0 as priced, 1 times |first pricing result|, 2 times second
     uint8_t is_pl, is_return, is_exposure, is_cash;
     uint8_t postvar_marked;          // its statistics are offered to the post-valuation methods
+    int32_t column;                  // its double offset in a pricing results row (0 the value);
+                                     // -2 not priced
 };
 
 // ---- The state generator contract ----
 
-// Called by the generator after each state it produced in the run's current market: simulation
+// The generator sets the risk factors of a state in the run's current market and then calls the
+// callback, which appends the state (rskmktu) and files it: simulation
 // case k (0 unconditional, then one per conditional and marginal category), replication r and
 // horizon index h, all 0-based. The largest code is kept.
 using RSKSTATECALLBACK = int (*)(RSKCON* con, RSKANLPROC* run, int32_t k, int32_t r, int32_t h);
@@ -111,6 +114,7 @@ struct RSKSIMWORK {
     interval_spec interval;          // the horizon interval ("WEEKDAY" when none was given)
     uint8_t datetime;                // the interval counts date-times
     double analysis_date;            // the date horizons are counted from
+    double horizon_date;             // the date of the horizon being written
 
     // Output variables and the cell layout.
     RSKSIMOUTV* outv;
@@ -122,11 +126,13 @@ struct RSKSIMWORK {
     // Scratch of the finish phase (one double per replication each) and of the density.
     double* sorted;                  // the valid values of the cell being computed, ascending
     double* resample;                // the values a bootstrap resample delivers
-    double* density_scratch;         // 2 m doubles
+    double* density_scratch;         // 6 m doubles: grid, transform and fit of a folded grid
+    double* fold_values;             // 2 R doubles: the values and their mirror images
     int32_t* slots;                  // one 32-bit slot per replication
     RSKBOOTCTL* boot;                // null without bootstrap
     int32_t statistics_pass;         // 1 or 2 (source kind 1 cells are computed in pass 2)
     uint8_t few_values_reported;     // 598/2681 given in this analysis
+    uint8_t boot_reported;           // 598/2683 given in this analysis
     int32_t bound_warnings;          // 598/2684 given (at most 2)
     uint8_t empty_suppressed;        // 598/2680 is not given
     // The current cell's identity while it is computed: value label and kind, and the two
@@ -141,10 +147,12 @@ struct RSKSIMWORK {
     int32_t state_count;             // states this analysis appended
     void* generator;                 // the kind's own context, set by its build phase
     uint8_t generating;              // states are generated here (not read back)
+    int32_t setup_lines;             // "bad rc from rskrsvx" lines given (10 at most)
 
     // Risk-factor statistics per VaR type, horizon and factor (accumulate_rf_stats).
     struct RSKSIMRFSTAT* rf_stats;
     int32_t rf_count;
+    uint8_t* factor_weights;         // per run factor: 1 changes in the current case, 0 keeps its base
 };
 
 // One risk factor's change statistics for a VaR type and horizon.
@@ -201,6 +209,9 @@ int rsasim2(RSKCON* con, RSKANLPROC* run, void* area, int64_t first, int64_t las
 int rsasim3(RSKCON* con, RSKANLPROC* run, void* parent, void* child, int mode, int count);
 // Finish of one cell: bootstrap set-up, statistics passes, post-valuation variables.
 int rsasim4(RSKCON* con, RSKANLPROC* run, void* area);
+// The base value of the cell an analysis area lies in (its positions' summed value), or missing
+// when the area is not inside a cell record.
+double rsasim_cell_base(RSKANLPROC* run, void* area);
 // The per-position step of the simulation kinds.
 int sim_process_vw(RSKCON* con, RSKANLPROC* run, void* area);
 // Output of one cell into a result data set of kind 3, 4, 21, 22, 24 or 26 (direct output) and
@@ -213,6 +224,14 @@ constexpr RSKPHASES rsasim_phases(RskBuildPhase build, RskGeneratePhase generate
     return RSKPHASES{1, 1, 0, 0, build, generate, &rsasim2, &sim_process_vw, &rsasim3, &rsasim4,
                      &rsasim_output, &rsasiml};
 }
+
+// Builds the output-variable table from the three value flags and list 2 of the analysis.
+// 0, or 1 out of memory.
+int rsaoutv(RSKCON* con, RSKSIMWORK* work, RSKANALYSIS* analysis, int pl, int exposure, int returns);
+
+// The date of horizon value h: the analysis date advanced by h intervals ("Same" alignment;
+// date-time intervals count seconds).
+double rskincValDate(RSKCON* con, const RSKSIMWORK* work, int32_t h);
 
 // Makes VaR type t current: the work area's number and label, and the row's case, mode and
 // category fields.

@@ -195,6 +195,14 @@ int rsasim0(RSKCON* con, RSKANLPROC* run, RSKANALYSIS* analysis, int32_t replica
     w->rf_stats = static_cast<RSKSIMRFSTAT*>(take(con, rf * sizeof(RSKSIMRFSTAT), "simulation risk factors info"));
     w->factor_weights = static_cast<uint8_t*>(take(con, static_cast<size_t>(w->rf_count), "simulation risk factors info"));
     if (w->rf_stats == nullptr || w->factor_weights == nullptr) return fail(run);
+    const RSKRESDS* importance = con->run_block != nullptr ? &con->run_block->result_sets.descriptors[RSKRES_SIMRFIM]
+                                                           : nullptr;
+    if (importance != nullptr && (importance->requested != 0 || importance->open != 0)) {
+        const size_t count = rf * r;
+        w->rf_values = static_cast<double*>(take(con, count * 8, "simulation sensitivities"));
+        if (w->rf_values == nullptr) return fail(run);
+        for (size_t i = 0; i < count; ++i) w->rf_values[i] = qor::missing();
+    }
     for (size_t i = 0; i < rf; ++i) {
         w->rf_stats[i].minimum = w->rf_stats[i].maximum = w->rf_stats[i].base = qor::missing();
         for (double& c : w->rf_stats[i].cuts) c = qor::missing();

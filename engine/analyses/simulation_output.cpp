@@ -155,6 +155,11 @@ int summary_fields(RSKCON* con, RSKSIMWORK*, RSKANLPROC* run, uint8_t* block, vo
     return writer(con, resds);
 }
 
+int importance_rows(RSKCON* con, RSKSIMWORK* w, RSKANLPROC* run, uint8_t*, void* area, RSKROWWRITER writer,
+                    RSKRESDS* resds) {
+    return rsasim_importance_rows(con, w, run, area, writer, resds);
+}
+
 // One row per replication of the P/L (and exposure) cells with their quintile and decile.
 int replication_rows(RSKCON* con, RSKSIMWORK* w, RSKANLPROC* run, void* area, RSKROWWRITER writer, RSKRESDS* resds) {
     RSKROWVALUES& row = con->run_block->result_sets.row;
@@ -206,6 +211,7 @@ int rsasim_output(RSKCON* con, RSKANLPROC* run, void* area, RSKROWWRITER writer,
     case RSKRES_COMBINE:
     case RSKRES_SUMMARY: return process_simulations(con, &summary_fields, w, run, area, writer, resds);
     case RSKRES_SIMVALUE: return replication_rows(con, w, run, area, writer, resds);
+    case RSKRES_SIMRFIM: return process_simulations(con, &importance_rows, w, run, area, writer, resds);
     default: return 0;
     }
 }
@@ -217,7 +223,7 @@ int rsasiml(RSKCON* con, RSKANLPROC* run, void* area, RSKROWWRITER writer, RSKRE
     case RSKRES_COMBINE:
     case RSKRES_SIMSTAT: return process_simulations(con, &statistics_row, w, run, area, writer, resds);
     case RSKRES_SIMDENS: return process_simulations(con, &density_rows, w, run, area, writer, resds);
-    case RSKRES_SIMRFIM: return 0;
+    case RSKRES_SIMRFIM: return process_simulations(con, &importance_rows, w, run, area, writer, resds);
     default:
         xebug("rsasiml: bad type %i.", resds->kind);
         return 1;

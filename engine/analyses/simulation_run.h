@@ -153,6 +153,9 @@ struct RSKSIMWORK {
     struct RSKSIMRFSTAT* rf_stats;
     int32_t rf_count;
     uint8_t* factor_weights;         // per run factor: 1 changes in the current case, 0 keeps its base
+    // With SIMRFIM: every factor's change per case, horizon and replication (null without),
+    // index ((k * H + h) * factors + f) * R + r.
+    double* rf_values;
 };
 
 // One risk factor's change statistics for a VaR type and horizon.
@@ -254,6 +257,32 @@ void get_cutpoints(RSKCON* con, RSKSIMWORK* work, const RSKSIMSTATS* stats, doub
 void get_quant_index(RSKCON* con, double value, const double* quintiles, const double* deciles, double* quintile,
                      double* decile);
 int64_t get1stLargerElement(const double* sorted, int64_t n, double x);
+
+// ---- Risk-factor importance (simulation_importance.cpp) ----
+
+// The replication values of one cell and the changes of one risk factor, with their summaries.
+struct RSKRFPAIRS {
+    const double* values;            // n cell values (missing allowed)
+    const double* changes;           // n factor changes against the base value
+    int64_t n;
+    int64_t value_valid, factor_valid;
+    double value_mean, value_std, factor_mean, factor_std;
+    double value_cuts[4], factor_cuts[4];   // quintile cut points, ascending
+};
+// Four quintile cut points of `count` ascending values at equal steps, each raised by a few ulps.
+// 1 (all missing) below five values, else 0.
+int rf_cutpoints(const double* sorted, int64_t count, double* cuts);
+// Information of the joint quintile classes over ln 5 (1: full dependence) and the correlation.
+// Both missing and 1 when the cell or the factor gives no usable classes, else 0.
+int rf_importance(const RSKRFPAIRS* pairs, double* information, double* correlation);
+// The factor changes of case k, horizon h and factor f (R values), or null without SIMRFIM.
+inline double* rsasim_rf_values(const RSKSIMWORK* w, int32_t k, int32_t h, int32_t f) {
+    if (w->rf_values == nullptr) return nullptr;
+    return w->rf_values + ((static_cast<int64_t>(k) * w->horizon_count + h) * w->rf_count + f) * w->replications;
+}
+// SIMRFIM rows of one cell: the factors by importance, largest first. The largest code.
+int rsasim_importance_rows(RSKCON* con, RSKSIMWORK* work, RSKANLPROC* run, void* area, RSKROWWRITER writer,
+                           RSKRESDS* resds);
 
 // ---- Bootstrap and density (simulation_bootstrap.cpp, simulation_density.cpp) ----
 

@@ -81,7 +81,7 @@ int run_case(RSKCON* con, RSKANLPROC* run, RSKSIMWORK* w, RSKSTATEGEN generator,
 }
 
 // Adds the change of every run factor in the current state to the statistics of case k, h.
-void accumulate_rf_stats(RSKSIMWORK* w, RSKANLPROC* run, int32_t k, int32_t h) {
+void accumulate_rf_stats(RSKSIMWORK* w, RSKANLPROC* run, int32_t k, int32_t h, int32_t r) {
     int32_t f = 0;
     for (RSKRUNFACTOR* factor = run->run_factors_head; factor != nullptr && f < w->rf_count; factor = factor->next, ++f) {
         RSKSIMRFSTAT* s = rf_entry(w, k, h, f);
@@ -95,6 +95,7 @@ void accumulate_rf_stats(RSKSIMWORK* w, RSKANLPROC* run, int32_t k, int32_t h) {
             continue;
         }
         const double change = value - base;
+        if (double* kept = rsasim_rf_values(w, k, h, f); kept != nullptr && r >= 0 && r < w->replications) kept[r] = change;
         s->base = base;
         s->sum += change;
         s->squares += change * change;
@@ -144,7 +145,7 @@ int rsasimx(RSKCON* con, RSKANLPROC* run, int32_t k, int32_t r, int32_t h) {
     if (r + 1 > w->generated) w->generated = r + 1;
     w->last_replication = r;
     ++w->state_count;
-    if (h >= 0 && h < w->horizon_count && k >= 0 && k < w->var_types) accumulate_rf_stats(w, run, k, h);
+    if (h >= 0 && h < w->horizon_count && k >= 0 && k < w->var_types) accumulate_rf_stats(w, run, k, h, r);
     return rc;
 }
 
@@ -181,6 +182,13 @@ int rsasimf(RSKCON*, RSKANLPROC* run) {
                 const double mean = s->sum / n;
                 const double deviations = s->squares - n * mean * mean;
                 s->sum = mean;
+                if (double* kept = rsasim_rf_values(w, k, h, f); kept != nullptr) {
+                    int64_t valid = 0;
+                    for (int32_t r = 0; r < w->replications; ++r)
+                        if (!qor::is_missing(kept[r])) w->sorted[valid++] = kept[r];
+                    dshell(w->sorted, valid);
+                    rf_cutpoints(w->sorted, valid, s->cuts);
+                }
                 s->squares = s->count > 2 && deviations > 0.0 ? std::sqrt(deviations / (n - 1.0)) : qor::missing();
                 const bool flat = s->count > 2 && (deviations <= 0.0 || deviations < n * kEps13 * mean * mean);
                 if (flat && k == 0 && h == 0 && !named_date(factor->variable)) {

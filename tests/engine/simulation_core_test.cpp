@@ -24,6 +24,8 @@ using qor::is_missing;
 struct Row {
     std::string mode, category, variable;
     double var_type, horizon, replication, var, var_pct, es, var_l, var_u, n, nmiss, pl, quintile, decile, profit, pdf;
+    std::string name;
+    double rank, information, correlation;
 };
 std::vector<Row>* captured = nullptr;
 std::vector<double> seen_values;   // X1 as each state of the test generator left it
@@ -39,7 +41,7 @@ int capture_row(RSKCON* con, RSKRESDS*) {
     captured->push_back(Row{trimmed(w.simulation_mode, 32), trimmed(w.simulation_category, 32),
                             trimmed(w.simulation_part, 32), w.simulation_case, w.simulation_time,
                             w.simulation_replication, w.var, w.var_pct, w.es, w.var_l, w.var_u, w.n, w.nmiss, w.pl,
-                            w.quintile, w.decile, w.profit, w.pdf});
+                            w.quintile, w.decile, w.profit, w.pdf, trimmed(w.name, 32), w.rank, w.ri, w.corr});
     return 0;
 }
 
@@ -334,6 +336,52 @@ TEST_F(SimulationCore, BootstrapSetUpFailureFallsBackToOrderStatistics) {
     RSKSIMSTATS s;
     rsasim_get_stats(rsasim_block(w, area(c), 0, 0, 0), &s);
     EXPECT_FALSE(is_missing(s.var_l));
+}
+
+// X1 drives the P/L, X2 moves independently: X1 ranks first with full importance.
+TEST_F(SimulationCore, RiskFactorImportanceRows) {
+    RSKVARIABLE* x2 = variable("X2", 1, 1);
+    double x2_value = 0, x2_base = 0;
+    x2->value = &x2_value;
+    x2->base_value = &x2_base;
+    RSKRUNFACTOR second{};
+    second.variable = x2;
+    factor_.next = &second;
+    proc_.run_factors_tail = &second;
+    proc_.run_factor_count = 2;
+    run_->result_sets.descriptors[RSKRES_SIMRFIM].requested = 1;
+    RSKSIMWORK* w = build(500);
+    ASSERT_NE(w, nullptr);
+    ASSERT_NE(w->rf_values, nullptr);
+    auto generator = [](RSKCON* c, RSKANLPROC* run, RSKSTATECALLBACK callback, int32_t k) {
+        uint64_t seed = 12345;
+        int rc = 0;
+        for (int32_t r = 0; r < 500; ++r) {
+            seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+            *static_cast<double*>(run->run_factors_head->variable->value) = 1 + 0.01 * r;
+            *static_cast<double*>(run->run_factors_head->next->variable->value) = static_cast<double>(seed >> 11) / 9e15;
+            rc = std::max(rc, callback(c, run, k, r, 0));
+        }
+        return rc;
+    };
+    ASSERT_EQ(rsasim1(con, &proc_, generator), 0) << log();
+    std::vector<uint8_t> c = cell(w, 100);
+    std::vector<double> p;
+    for (int r = 0; r < 500; ++r) p.push_back(100 + 2 * (0.01 * r) - 1);
+    prices(100, p);
+    ASSERT_EQ(rsasim2(con, &proc_, area(c), 0, 499), 0);
+    ASSERT_EQ(rsasim4(con, &proc_, area(c)), 0) << log();
+    RSKRESDS importance{};
+    importance.kind = RSKRES_SIMRFIM;
+    ASSERT_EQ(rsasim_output(con, &proc_, area(c), &capture_row, &importance), 0);
+    ASSERT_EQ(rows_.size(), 2u);
+    EXPECT_EQ(rows_[0].name, "X1");
+    EXPECT_EQ(rows_[0].rank, 1);
+    EXPECT_NEAR(rows_[0].information, 1.0, 1e-9);
+    EXPECT_NEAR(rows_[0].correlation, 1.0, 1e-9);
+    EXPECT_EQ(rows_[1].name, "X2");
+    EXPECT_LT(rows_[1].information, 0.05);
+    EXPECT_NEAR(rows_[1].correlation, 0.0, 0.15);
 }
 
 }  // namespace

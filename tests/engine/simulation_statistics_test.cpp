@@ -493,3 +493,57 @@ TEST_F(SimulationStatistics, KernelDensityOfTheCell) {
 }
 
 }  // namespace
+
+namespace {
+
+// The importance of a factor: full for a value that moves in the factor's quintile classes, about
+// none for an independent one; too few values give no classes.
+TEST(SimulationImportance, DependentAndIndependentFactors) {
+    const int n = 5000;
+    std::vector<double> x = normal_sample(n, 21), other = normal_sample(n, 22), y(n), z(n);
+    for (int r = 0; r < n; ++r) {
+        y[r] = 3 * x[r] + 1;                 // the same order as the factor
+        z[r] = other[r];                     // independent of it
+    }
+    auto summarise = [](const std::vector<double>& v, double* mean, double* std, double* cuts) {
+        std::vector<double> s = v;
+        std::sort(s.begin(), s.end());
+        double sum = 0, squares = 0;
+        for (double a : v) sum += a;
+        *mean = sum / v.size();
+        for (double a : v) squares += (a - *mean) * (a - *mean);
+        *std = std::sqrt(squares / (v.size() - 1));
+        EXPECT_EQ(rf_cutpoints(s.data(), static_cast<int64_t>(s.size()), cuts), 0);
+    };
+    RSKRFPAIRS p{};
+    p.changes = x.data();
+    p.n = p.value_valid = p.factor_valid = n;
+    summarise(x, &p.factor_mean, &p.factor_std, p.factor_cuts);
+    p.values = y.data();
+    summarise(y, &p.value_mean, &p.value_std, p.value_cuts);
+    double information = 0, correlation = 0;
+    ASSERT_EQ(rf_importance(&p, &information, &correlation), 0);
+    EXPECT_NEAR(information, 1.0, 1e-9);
+    EXPECT_NEAR(correlation, 1.0, 1e-9);
+
+    p.values = z.data();
+    summarise(z, &p.value_mean, &p.value_std, p.value_cuts);
+    ASSERT_EQ(rf_importance(&p, &information, &correlation), 0);
+    EXPECT_LT(information, 0.01);
+    EXPECT_NEAR(correlation, 0.0, 0.05);
+
+    // Cut points need five values: the start (count mod 5)/2 + count/5 - 1 would be negative.
+    double cuts[4] = {0, 0, 0, 0};
+    const double four[4] = {1, 2, 3, 4};
+    EXPECT_EQ(rf_cutpoints(four, 4, cuts), 1);
+    EXPECT_TRUE(is_missing(cuts[0]));
+    const double ten[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    ASSERT_EQ(rf_cutpoints(ten, 10, cuts), 0);
+    EXPECT_NEAR(cuts[0], 2, 1e-12);   // start 1, step 2: the 2nd, 4th, 6th and 8th values
+    EXPECT_NEAR(cuts[3], 8, 1e-12);
+    p.value_valid = 5;   // fewer than six values in the cell
+    EXPECT_EQ(rf_importance(&p, &information, &correlation), 1);
+    EXPECT_TRUE(is_missing(information));
+}
+
+}  // namespace

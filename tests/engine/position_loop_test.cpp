@@ -1,6 +1,7 @@
 // The position loop over an instrument file of Call positions priced through the pricing
 // stand-in: cell sums against the closed form, identical positions re-using their prices, zero
-// positions, portfolio parts, failing positions and a file that cannot be read to its end.
+// positions, portfolio parts, failing positions, a file that cannot be read to its end and the
+// analyses each position is handed to.
 #include <algorithm>
 #include <filesystem>
 #include <memory>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "engine/files/instrument_file.h"
+#include "engine/model/analyses/analysis_record.h"
 #include "engine/model/positions/instrument_files.h"
 #include "engine/model/options/engine_options.h"
 #include "engine/run/project_run.h"
@@ -226,6 +228,27 @@ TEST_F(PositionLoopTest, ProgressNotesComeEveryHundredPositionsThenDoubled) {
     const std::string text = log();
     EXPECT_EQ(count_of(text, "598/2735"), 17) << text;
     EXPECT_EQ(count_of(text, "598/2736"), 1) << text;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PositionLoopTest, MarkToMarketStaysEnabledAndAnUnknownKindIsDisabled) {
+    start(2, {{100, 1.0, 1}});
+    RSKANALYSIS mtm{}, unknown{};
+    mtm.kind = 1;
+    unknown.kind = 11;
+    RSKANLPROC first{}, second{};
+    first.analysis = &mtm;
+    second.analysis = &unknown;
+    first.next = &second;
+    run()->analyses_head = &first;
+    ASSERT_EQ(rskrun2(con, &entry_), 0) << log();
+    run()->analyses_head = nullptr;
+    EXPECT_EQ(first.failed, 0);
+    EXPECT_EQ(second.failed, 1);
+    EXPECT_EQ(count_of(log(), "perform_analysis: unknown type 11"), 1) << log();
 }
 
 }  // namespace

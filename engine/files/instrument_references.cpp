@@ -65,10 +65,14 @@ bool valid_rate(const RSKFXENTRY* entry) {
     return entry != nullptr && (entry->state == RSKFX_DIRECT || entry->state == RSKFX_CROSS || entry->state == RSKFX_SAME);
 }
 
+// A numeric system variable of the current instrument: its value storage, or during a run
+// without one its place in the instrument record; `otherwise` when the type lacks it.
 double number_of(const RSKVARIABLE* v, double otherwise) {
-    if (v == nullptr || v->value == nullptr) return otherwise;
+    if (v == nullptr || v->value_class == 2) return otherwise;
+    const void* source = v->value != nullptr ? v->value : v->run.record_address;
+    if (source == nullptr) return otherwise;
     double value;
-    std::memcpy(&value, v->value, sizeof value);
+    std::memcpy(&value, source, sizeof value);
     return value;
 }
 

@@ -33,25 +33,12 @@ double host_seconds() {
 
 double clock_of(const RSKLOOPRUN& loop) { return loop.clock != nullptr ? loop.clock() : host_seconds(); }
 
-// A numeric system variable of the current instrument (missing when the type lacks it).
-double slot_number(const RSKINSTTYPE* type, int which) {
-    const RSKVARIABLE* v = type->system_slots[which];
-    if (v == nullptr || v->value_class == 2) return qor::missing();
-    const void* source = v->value != nullptr ? v->value : v->run.record_address;
-    if (source == nullptr) return qor::missing();
-    double x;
-    std::memcpy(&x, source, sizeof x);
-    return x;
-}
-
-// The position's quantity (1 without a holding, or with a missing one), short flag and sign.
+// The position's quantity and short flag, as rsktrax took them from the instrument, and sign.
 void take_position(RSKRUNBLOCK* run, RSKINSTTYPE* type) {
     RSKPRICERUN& p = run->pricing;
-    const double holding = slot_number(type, RSKTSLOT_HOLDING);
-    const double short_flag = slot_number(type, RSKTSLOT_SHORT_POSITION);
     p.type = type;
-    p.quantity = qor::is_missing(holding) ? 1.0 : holding;
-    p.short_position = !qor::is_missing(short_flag) && short_flag != 0 ? 1 : 0;
+    p.quantity = run->valuation.holding;
+    p.short_position = run->valuation.short_position != 0 ? 1 : 0;
     p.sign = 1;
     p.skip = 0;
     p.not_written = 0;

@@ -77,14 +77,11 @@ int write_instrument_values(RSKCON* con, RSKINSTTYPE* type) {
     RSKRESDS* set = &results->descriptors[RSKRES_INSTVALS];
     if (!set->open || set->suppress || run->pricing.not_written) return 0;
     RSKINSTRUN& v = run->valuation;
-    std::memset(&v, 0, sizeof v);
+    // The position values and currency that rsktrax took stay; the values are this pricing's.
     v.value = run->pricing.base_value[1];
     v.exposure = run->pricing.base_second[1];
     v.returned_value = v.further_value = qor::missing();
-    v.holding = run->pricing.quantity;
-    v.short_position = run->pricing.short_position;
     v.own_number = static_cast<int32_t>(run->loop.positions_counted);
-    std::memset(v.currency, ' ', sizeof v.currency);
     rskname(con, &v.type_name, type->name.name.text, type->name.name.length);
     results->context.instrument = &v;
     results->context.base_date = run->base_date;

@@ -226,6 +226,14 @@ void valuation_date(RunState& s, double argument) {
 
 // Step 14: every instrument file opened for input with its information member. A file that
 // cannot be opened or read ends the run: later phases expect every entry to have its file.
+// The variables the run's instruments use: read or written by the actions of the run, or
+// flagged for the portfolio's references. The analyses' factor lists test this mark.
+void mark_used_variables(RSKCON* con) {
+    constexpr uint32_t kUse = RSKDEP_REF | RSKDEP_DEF | RSKDEP_USED_PRICE | RSKDEP_PRICE_ARG;
+    for (RSKVARIABLE* v = con->variables_head; v != nullptr; v = v->next)
+        v->run_used = (v->dependencies.flags & kUse) != 0 ? 1 : 0;
+}
+
 int open_instrument_files(RunState& s, bool& any_open) {
     any_open = false;
     for (int32_t i = 0; i < s.parms->entry_count; ++i) {
@@ -548,13 +556,14 @@ void run_steps(RunState& s, RSKCATOBJ* project_object, double date, const char* 
 
     bool any_open = false;
     if (open_instrument_files(s, any_open) != 0) return void(s.rc = 1);
-    if (any_open && (!RSKRUN_HAS(rsktrix) || rsktrix(con) != 0)) return fail(s, 2737);
+    if (any_open && rsktrix(con) != 0) return fail(s, 2737);
 
     // Step 16: counterparty and mitigation containers are not active in this build's runs.
     if (rskrsv3(con) != 0) return fail(s, 2710);
     if (rskrsv7(con, &project->post_valuation) != 0) return fail(s, 2713);
     if (rskrsv8(con, &project->post_pricing) != 0) return fail(s, 2713);
     if (run->fx_spot != 0) flag_fx_spot(con);
+    mark_used_variables(con);
 
     // Step 18.
     run->market_data_list = market_data != nullptr ? market_data->head : project->input_data.head;

@@ -5,15 +5,13 @@
 #pragma once
 #include <cstdint>
 
+#include "engine/files/instrument_file.h"
 #include "engine/files/results_file.h"
 #include "engine/model/services/files.h"
 #include "engine/run/mark_to_market.h"
 #include "engine/run/market_state.h"
 #include "engine/run/pricing.h"
 #include "engine/run/project_run.h"
-
-// Flags the references the portfolio's instruments use. 0 or 1.
-[[gnu::weak]] int rsktrix(RSKCON* con);
 
 // Roll-up, finish and output of the cells.
 [[gnu::weak]] int rskrun3(RSKCON* con);

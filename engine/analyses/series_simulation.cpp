@@ -90,8 +90,9 @@ int read_scenario(RSKCON* con, RSKSERSIM* ser, RSKANALYSIS* analysis, int32_t re
     return 2;
 }
 
-// Counts the replications of the scenario data. 0, or 1 after the message.
-int count_replications(RSKCON* con, RSKSERSIM* ser, RSKANALYSIS* analysis, int32_t most, int32_t* count) {
+}  // namespace
+
+int rsassm_count(RSKCON* con, RSKSERSIM* ser, RSKANALYSIS* analysis, int32_t most, int32_t* count) {
     const RSKNAMEREC& m = analysis->simulation.source.name;
     const RSKNAMEREC& a = analysis->name.name;
     const int32_t horizons = ser->gen.horizon_count;
@@ -126,8 +127,6 @@ int count_replications(RSKCON* con, RSKSERSIM* ser, RSKANALYSIS* analysis, int32
     *count = replications;
     return 0;
 }
-
-}  // namespace
 
 int rsassm_value(double b, double c, bool changes, bool additive, double s, int32_t mode, double* out) {
     if (qor::is_missing(b)) {
@@ -246,7 +245,7 @@ int rsassm0(RSKCON* con, RSKANLPROC* run, RSKANALYSIS* analysis) {
         rc = 1;
     }
     int32_t replications = 0;
-    if (rc == 0) rc = count_replications(con, ser, analysis, s.replications, &replications);
+    if (rc == 0) rc = rsassm_count(con, ser, analysis, s.replications, &replications);
     if (rc == 0) rc = rsasim_take_factors(con, run, &gen);
     if (rc == 0 && ser->match == 1)
         ser->targets = static_cast<double*>(rsasim_allocate(

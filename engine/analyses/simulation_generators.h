@@ -143,6 +143,10 @@ int rsassmg(RSKCON* con, RSKANLPROC* run, RSKSTATECALLBACK callback, int32_t k);
 // The state value of a factor with base b and observation c (levels or changes; scale s).
 // 0 computed, 1 missing under mode 0 / kept base under mode 1 (adjusted).
 int rsassm_value(double b, double c, bool changes, bool additive, double s, int32_t mode, double* out);
+// Counts the replications of the open scenario data (at most `most` when positive): every H
+// observations by order, else a date or horizon number not beyond the previous one starts the
+// next. 0, or 1 after 598/2617 or 2618 (a missing, non-positive or fractional key) or a read error.
+int rsassm_count(RSKCON* con, RSKSERSIM* ser, RSKANALYSIS* analysis, int32_t most, int32_t* count);
 int updateRiskFactors(RSKCON* con, RSKANLPROC* run, RSKSTATECALLBACK callback, int32_t k, int32_t replication,
                       int32_t horizon, int fill, int* adjusted);
 

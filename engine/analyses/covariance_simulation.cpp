@@ -111,16 +111,6 @@ void number_factors(RSKCON* con, RSKCOVSIM* cov) {
     }
 }
 
-// The replications of this run part: a contiguous share of R.
-void set_part_range(RSKSIMWORK* work, const RSKSIMGEN& gen) {
-    const int64_t r = work->replications;
-    const int64_t first = (static_cast<int64_t>(gen.part) - 1) * r / gen.parts;
-    const int64_t last = static_cast<int64_t>(gen.part) * r / gen.parts;
-    work->part_first = static_cast<int32_t>(first);
-    work->part_step = 1;
-    work->part_count = static_cast<int32_t>(last - first);
-}
-
 // The normals z of one horizon, multiplied by a fresh Wishart factor when there is one, spread
 // over the factors: a dependent row gets 0, the others the next normal in order.
 int spread_normals(RSKCOVSIM* cov, wishart_generator* wishart, double* z, double* spread) {
@@ -164,6 +154,15 @@ int apply_shocks(RSKCOVSIM* cov, const double* shocks, int* adjusted) {
 }
 
 }  // namespace
+
+void rsacsm_parts(RSKSIMWORK* work, const RSKSIMGEN& gen) {
+    const int64_t r = work->replications;
+    const int64_t first = (static_cast<int64_t>(gen.part) - 1) * r / gen.parts;
+    const int64_t last = static_cast<int64_t>(gen.part) * r / gen.parts;
+    work->part_first = static_cast<int32_t>(first);
+    work->part_step = 1;
+    work->part_count = static_cast<int32_t>(last - first);
+}
 
 int rsacsm0(RSKCON* con, RSKANLPROC* run, RSKANALYSIS* analysis) {
     if (con == nullptr || run == nullptr || analysis == nullptr) return 1;
@@ -221,7 +220,7 @@ int rsacsm0(RSKCON* con, RSKANLPROC* run, RSKANALYSIS* analysis) {
     work->generator = cov;
     gen.cases = work->var_types;
     gen.replications = work->replications;
-    set_part_range(work, gen);
+    rsacsm_parts(work, gen);
     return rsasim_take_counters(con, &gen);
 }
 
@@ -229,7 +228,7 @@ int rsacsm1(RSKCON* con, RSKANLPROC* run) {
     RSKCOVSIM* cov = context(run);
     if (cov == nullptr) return 1;
     if (rsklagh(con, run) != 0) return 1;
-    set_part_range(rsasim_work(run), cov->gen);
+    rsacsm_parts(rsasim_work(run), cov->gen);
     const int rc = rsasim_core_available() ? rsasim1(con, run, &rsacsmg) : 1;
     // The matrix is not needed once the states are made.
     qor_pool* pool = con->run_pool != nullptr ? con->run_pool : con->general_pool;

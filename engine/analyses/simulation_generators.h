@@ -112,6 +112,8 @@ void* rsasim_allocate(RSKCON* con, size_t bytes, const char* label);
 int rsacsm0(RSKCON* con, RSKANLPROC* run, RSKANALYSIS* analysis);
 int rsacsm1(RSKCON* con, RSKANLPROC* run);
 int rsacsmg(RSKCON* con, RSKANLPROC* run, RSKSTATECALLBACK callback, int32_t k);
+// The replications of analysis part p of P: (p - 1) R / P up to p R / P, contiguous.
+void rsacsm_parts(RSKSIMWORK* work, const RSKSIMGEN& gen);
 // Factorises the context's matrix (n = gen.factor_count) with or without pivoting, repairs a
 // matrix that is not semidefinite once (note 598/2649, method `psd_method`), sets the rank and
 // the flags. `source` names the market data in messages. 0, or 1 after 598/2648 or 2644.

@@ -284,6 +284,21 @@ TEST_F(CovarianceSimulation, ValuesThatCannotBeComputedAreMissingOrKeepTheBaseAn
     EXPECT_EQ(text.find("8106"), std::string::npos);
 }
 
+TEST(SimulationValueRules, PartsShareTheReplicationsContiguously) {
+    RSKSIMWORK work{};
+    work.replications = 10;
+    RSKSIMGEN gen{};
+    gen.parts = 4;
+    const int32_t firsts[] = {0, 2, 5, 7}, counts[] = {2, 3, 2, 3};
+    for (int32_t p = 1; p <= 4; ++p) {
+        gen.part = p;
+        rsacsm_parts(&work, gen);
+        EXPECT_EQ(work.part_first, firsts[p - 1]);
+        EXPECT_EQ(work.part_count, counts[p - 1]);
+        EXPECT_EQ(work.part_step, 1);
+    }
+}
+
 TEST(SimulationValueRules, ShocksHistoryAndSeriesValues) {
     const double m = qor::missing();
     double out = 0;

@@ -15,7 +15,8 @@ struct RSKPORTENTRY;
 int rsacflg(RSKCON* con, RSKANALYSIS* analysis);
 // Instrument statistics set-up of a project that names statistics variables. 0 or 1.
 int rsasta0(RSKCON* con, RSKPROJECT* project);
-// Stores one simulated state read back (case, draw - 1, horizon - 1). 0 or 1.
+// Stores one simulated state read back (case, draw - 1, horizon - 1). 0 or 1. Both are the
+// simulation core's own (engine/analyses/simulation_run.h).
 int rsasimx(RSKCON* con, RSKANLPROC* record, int32_t simulation_case, int32_t draw, int32_t horizon);
 // Finishes a simulation's state statistics after its states were read back. 0 or 1.
 int rsasimf(RSKCON* con, RSKANLPROC* record);

@@ -214,7 +214,7 @@ int rsacsm0(RSKCON* con, RSKANLPROC* run, RSKANALYSIS* analysis) {
         if (cov->wishart && cov->rank > cov->wishart_df)
             xpmlog(598, 2647, m.length, m.text, cov->rank, cov->wishart_df, a.length, a.text, cov->rank);
     }
-    if (!rsasim_core_available() || rsasim0(con, run, analysis, s.replications) != 0) return 1;
+    if (rsasim0(con, run, analysis, s.replications) != 0) return 1;
     RSKSIMWORK* work = rsasim_work(run);
     if (work == nullptr) return 1;
     work->generator = cov;
@@ -229,7 +229,7 @@ int rsacsm1(RSKCON* con, RSKANLPROC* run) {
     if (cov == nullptr) return 1;
     if (rsklagh(con, run) != 0) return 1;
     rsacsm_parts(rsasim_work(run), cov->gen);
-    const int rc = rsasim_core_available() ? rsasim1(con, run, &rsacsmg) : 1;
+    const int rc = rsasim1(con, run, &rsacsmg);
     // The matrix is not needed once the states are made.
     qor_pool* pool = con->run_pool != nullptr ? con->run_pool : con->general_pool;
     if (cov->block != nullptr) pool->release(pool, cov->block, cov->block_bytes, QOR_FREE_SIZED);

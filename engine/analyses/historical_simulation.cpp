@@ -191,7 +191,7 @@ int rsahsm0(RSKCON* con, RSKANLPROC* run, RSKANALYSIS* analysis) {
     if (hist->ring == nullptr) return 1;
     int32_t windows = rsahsm_windows(count, hist->window, hist->overlap);
     if (s.replications > 0 && windows > s.replications) windows = s.replications;
-    if (!rsasim_core_available() || rsasim0(con, run, analysis, windows) != 0) return 1;
+    if (rsasim0(con, run, analysis, windows) != 0) return 1;
     RSKSIMWORK* work = rsasim_work(run);
     if (work == nullptr) return 1;
     work->generator = hist;
@@ -209,7 +209,7 @@ int rsahsm1(RSKCON* con, RSKANLPROC* run) {
     if (hist == nullptr) return 1;
     if (rsklagh(con, run) != 0) return 1;
     // The core's own failures are reported by the core; its code is the phase's.
-    const int rc = rsasim_core_available() ? rsasim1(con, run, &rsahsmg) : 1;
+    const int rc = rsasim1(con, run, &rsahsmg);
     rsklagc(con);
     rskmdsc(con, &hist->gen.reader);
     hist->gen.reader_open = 0;

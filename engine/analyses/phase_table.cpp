@@ -2,6 +2,7 @@
 // one row per kind code. Kinds whose routines are not part of this build have empty rows, which
 // the dispatchers report as unknown types.
 #include "engine/analyses/analysis_phases.h"
+#include "engine/analyses/simulation_generators.h"
 #include "host/print.h"
 
 namespace {
@@ -14,6 +15,11 @@ constexpr RSKPHASES kMarkToMarket{1, 0, 0, 1, nullptr, nullptr, nullptr, nullptr
 // Current exposure builds (label, cell size, the run's exposure flag) and does nothing else.
 constexpr RSKPHASES kCurrentExposure{1, 0, 0, 1, &rsacex0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
 constexpr RSKPHASES kNotBuilt{};
+// Covariance, historical and series simulation: their own build and state generation, then the
+// simulation core.
+constexpr RSKPHASES kCovarianceSimulation = rsasim_phases(&rsacsm0, &rsacsm1);
+constexpr RSKPHASES kHistoricalSimulation = rsasim_phases(&rsahsm0, &rsahsm1);
+constexpr RSKPHASES kSeriesSimulation = rsasim_phases(&rsassm0, &rsassm1);
 
 const RSKPHASES* const kPhases[kKindCodes] = {
     &kNotBuilt,          // 0: no kind
@@ -22,10 +28,10 @@ const RSKPHASES* const kPhases[kKindCodes] = {
     &kNotBuilt,          // 3 P/L curve
     &kNotBuilt,          // 4 P/L surface
     &kNotBuilt,          // 5 scenario
-    &kNotBuilt,          // 6 covariance simulation
+    &kCovarianceSimulation,   // 6
     &kNotBuilt,          // 7 model Monte Carlo simulation
-    &kNotBuilt,          // 8 historical simulation
-    &kNotBuilt,          // 9 series simulation
+    &kHistoricalSimulation,   // 8
+    &kSeriesSimulation,       // 9
     &kNotBuilt,          // 10 delta-normal
     &kNotBuilt,          // 11: no analysis
     &kNotBuilt,          // 12 position equivalents

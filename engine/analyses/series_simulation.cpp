@@ -251,7 +251,7 @@ int rsassm0(RSKCON* con, RSKANLPROC* run, RSKANALYSIS* analysis) {
         ser->targets = static_cast<double*>(rsasim_allocate(
             con, static_cast<size_t>(gen.horizon_count) * sizeof(double), "simulation work vector"));
     if (rc == 0 && ser->match == 1 && ser->targets == nullptr) rc = 1;
-    if (rc == 0 && (!rsasim_core_available() || rsasim0(con, run, analysis, replications) != 0)) rc = 1;
+    if (rc == 0 && (rsasim0(con, run, analysis, replications) != 0)) rc = 1;
     RSKSIMWORK* work = rc == 0 ? rsasim_work(run) : nullptr;
     if (rc == 0 && work == nullptr) rc = 1;
     if (rc != 0) {
@@ -273,7 +273,7 @@ int rsassm1(RSKCON* con, RSKANLPROC* run) {
     if (ser == nullptr) return 1;
     if (rsklagh(con, run) != 0) return 1;
     // A failed generation is the phase's failure, not a success.
-    const int rc = rsasim_core_available() ? rsasim1(con, run, &rsassmg) : 1;
+    const int rc = rsasim1(con, run, &rsassmg);
     rsklagc(con);
     rskmdsc(con, &ser->gen.reader);
     ser->gen.reader_open = 0;

@@ -9,7 +9,6 @@
 #include "engine/model/projects/projects.h"
 #include "engine/model/variables/variable_record.h"
 #include "engine/run/run_block.h"
-#include "engine/run/run_dependencies.h"
 #include "host/missing.h"
 #include "host/print.h"
 
@@ -79,10 +78,6 @@ void rsasim_factor_list_failed(RSKANLPROC* run) {
     const RSKNAMEREC& a = run->analysis->name.name;
     const RSKNAMEREC* p = run->project != nullptr ? &run->project->name.name : nullptr;
     xpmlog(598, 2614, a.length, a.text, p != nullptr ? p->length : 0, p != nullptr ? p->text : "");
-}
-
-bool rsasim_core_available() {
-    return RSKRUN_HAS(rsasim0) && RSKRUN_HAS(rsasim1);
 }
 
 void* rsasim_allocate(RSKCON* con, size_t bytes, const char* label) {

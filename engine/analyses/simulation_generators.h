@@ -152,9 +152,3 @@ int rsassm_count(RSKCON* con, RSKSERSIM* ser, RSKANALYSIS* analysis, int32_t mos
 int updateRiskFactors(RSKCON* con, RSKANLPROC* run, RSKSTATECALLBACK callback, int32_t k, int32_t replication,
                       int32_t horizon, int fill, int* adjusted);
 
-// ---- The simulation core's phases, linked weakly until the core is part of the build ----
-
-[[gnu::weak]] int rsasim0(RSKCON* con, RSKANLPROC* run, RSKANALYSIS* analysis, int32_t replications);
-[[gnu::weak]] int rsasim1(RSKCON* con, RSKANLPROC* run, RSKSTATEGEN generator);
-// True when the core is linked; else gives "<name>: not yet available.".
-bool rsasim_core_available();

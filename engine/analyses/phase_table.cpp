@@ -6,6 +6,7 @@
 #include "engine/analyses/delta_normal.h"
 #include "engine/analyses/position_equivalents.h"
 #include "engine/analyses/sensitivity.h"
+#include "engine/analyses/simulation_generators.h"
 #include "host/print.h"
 
 namespace {
@@ -28,6 +29,11 @@ constexpr RSKPHASES kScenario{1, 0, 0, 0, &rsascn0, &rsascn1, &rsascn2, &rsascn_
 constexpr RSKPHASES kSensitivity{1, 0, 1, 0, &rsadel0, &rsadel1, &rsadel2_range, nullptr, &rsadel3, nullptr, &rsadel_output, &rsadel9};
 constexpr RSKPHASES kDeltaNormal{1, 1, 1, 0, &rsadvr0, &rsadvr1, &rsadvr2, nullptr, &rsadvr3, &rsadvr4, &rsadvr5, &rsadvr5};
 constexpr RSKPHASES kPositionEquivalents{1, 1, 1, 0, &rsapeq0, &rsapeq1, &rsapeq2, nullptr, &rsapeq3, &rsapeq4, &rsapeq5, nullptr};
+// Covariance, historical and series simulation: their own build and state generation, then the
+// simulation core.
+constexpr RSKPHASES kCovarianceSimulation = rsasim_phases(&rsacsm0, &rsacsm1);
+constexpr RSKPHASES kHistoricalSimulation = rsasim_phases(&rsahsm0, &rsahsm1);
+constexpr RSKPHASES kSeriesSimulation = rsasim_phases(&rsassm0, &rsassm1);
 
 const RSKPHASES* const kPhases[kKindCodes] = {
     &kNotBuilt,          // 0: no kind
@@ -36,10 +42,10 @@ const RSKPHASES* const kPhases[kKindCodes] = {
     &kPlCurve,           // 3 P/L curve
     &kPlSurface,         // 4 P/L surface
     &kScenario,          // 5 scenario
-    &kNotBuilt,          // 6 covariance simulation
+    &kCovarianceSimulation,   // 6 covariance simulation
     &kNotBuilt,          // 7 model Monte Carlo simulation
-    &kNotBuilt,          // 8 historical simulation
-    &kNotBuilt,          // 9 series simulation
+    &kHistoricalSimulation,   // 8 historical simulation
+    &kSeriesSimulation,       // 9 series simulation
     &kDeltaNormal,       // 10 delta-normal
     &kNotBuilt,          // 11: no analysis
     &kPositionEquivalents,  // 12 position equivalents

@@ -14,6 +14,7 @@
 #include "engine/run/state_buffer.h"
 #include "engine/files/results_file.h"
 #include "engine/run/position_loop.h"
+#include "engine/run/run_finish.h"
 
 struct RSKLAG;
 struct RSKANLPROC;
@@ -315,4 +316,7 @@ struct RSKRUNBLOCK {
     RSKRESRUN results_file;
     // ---- position loop, roll-up, finish and output (engine/run/position_*, cell_*) ----
     RSKLOOPRUN loop;
+    // ---- roll-up, finish and output of the cells (engine/run/run_rollup*, run_finish*,
+    // run_write*) ----
+    RSKCELLPHASES phases;
 };

@@ -2,6 +2,7 @@
 // one row per kind code. Kinds whose routines are not part of this build have empty rows, which
 // the dispatchers report as unknown types.
 #include "engine/analyses/analysis_phases.h"
+#include "engine/analyses/shifted_states.h"
 #include "host/print.h"
 
 namespace {
@@ -14,14 +15,19 @@ constexpr RSKPHASES kMarkToMarket{1, 0, 0, 1, nullptr, nullptr, nullptr, nullptr
 // Current exposure builds (label, cell size, the run's exposure flag) and does nothing else.
 constexpr RSKPHASES kCurrentExposure{1, 0, 0, 1, &rsacex0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
 constexpr RSKPHASES kNotBuilt{};
+// P/L curve and surface: grid states, per-position sums over a state range, the additive roll-up.
+constexpr RSKPHASES kPlCurve{1, 1, 1, 0, &rsaplc0, &rsaplc1, &rsaplc2, nullptr, &plgrid_rollup, nullptr, &rsaplc5, &rsaplc5};
+constexpr RSKPHASES kPlSurface{1, 1, 1, 0, &rsapls0, &rsapls1, &rsapls2, nullptr, &plgrid_rollup, nullptr, &rsapls5, &rsapls5};
+// Scenario: one state; its roll-up takes every mode; the finish runs the post-valuation step.
+constexpr RSKPHASES kScenario{1, 0, 0, 0, &rsascn0, &rsascn1, &rsascn2, &rsascn_step, &rsascn3, &rsascn4, &rsascn5, &rsascn5};
 
 const RSKPHASES* const kPhases[kKindCodes] = {
     &kNotBuilt,          // 0: no kind
     &kMarkToMarket,      // 1
     &kNotBuilt,          // 2 sensitivity
-    &kNotBuilt,          // 3 P/L curve
-    &kNotBuilt,          // 4 P/L surface
-    &kNotBuilt,          // 5 scenario
+    &kPlCurve,           // 3 P/L curve
+    &kPlSurface,         // 4 P/L surface
+    &kScenario,          // 5 scenario
     &kNotBuilt,          // 6 covariance simulation
     &kNotBuilt,          // 7 model Monte Carlo simulation
     &kNotBuilt,          // 8 historical simulation

@@ -319,4 +319,8 @@ struct RSKRUNBLOCK {
     // ---- roll-up, finish and output of the cells (engine/run/run_rollup*, run_finish*,
     // run_write*) ----
     RSKCELLPHASES phases;
+    // ---- scenario, P/L curve and P/L surface states (engine/analyses/shifted_states*) ----
+    struct RSKSHIFTRUN {
+        int64_t states_elsewhere;    // states of the other parts of a divided run counted so far
+    } shifted_states;
 };

@@ -7,10 +7,13 @@
 #include <limits>
 #include <string>
 
+#include "engine/analyses/analysis_phases.h"
 #include "engine/model/analyses/analyses.h"
 #include "engine/model/options/engine_options.h"
 #include "engine/model/projects/projects.h"
 #include "engine/model/timegrids/time_grids.h"
+#include "engine/model/variables/variable_record.h"
+#include "engine/run/market_state.h"
 #include "engine/run/project_run.h"
 #include "engine/run/project_run_support.h"
 #include "engine/run/run_storage.h"
@@ -126,14 +129,14 @@ TEST_F(ProjectRunTest, BuildGivesEachAnalysisItsShareOfTheResultsCell) {
 }
 
 TEST_F(ProjectRunTest, AllAnalysesFailingToBuildEndsThePreparation) {
-    define_analysis("Shocks", RSKANL_SCENARIO);   // its phases are not part of this build
+    define_analysis("Shocks", RSKANL_PVBP);   // a registered name without an analysis
     RSKPROJECT* project = define_project("Book", {"Shocks"});
     prepare(project);
     ASSERT_EQ(rskruna(con, project), 0) << log();
     const size_t at = log().size();
     EXPECT_EQ(rskrun0(con, project), 1);
     const std::string text = since(at);
-    EXPECT_NE(text.find("rskrun0: build_result: unknown type 5."), std::string::npos) << text;
+    EXPECT_NE(text.find("rskrun0: build_result: unknown type 11."), std::string::npos) << text;
     EXPECT_NE(text.find("598/2739"), std::string::npos);
     EXPECT_NE(text.find("598/2810"), std::string::npos);
     EXPECT_TRUE(run()->analyses_head->failed);
@@ -158,6 +161,50 @@ TEST_F(ProjectRunTest, MarkToMarketAndCurrentExposureMakeNoStateAndStayEnabled) 
         EXPECT_EQ(r->state_count, 0);
     }
     EXPECT_EQ(run()->work_area, nullptr);
+}
+
+TEST_F(ProjectRunTest, ScenarioAndCurveMakeTheirStatesThroughTheRun) {
+    ASSERT_EQ(declare("x1", RSKVKIND_FACTOR, 1, 301), 0) << log();
+    ASSERT_EQ(engine_routine<EngineSlot::rsk0>()(con), 0) << log();   // the run-time variable table
+    RSKVARIABLE* x1 = variable("x1");
+    x1->dependencies.flags |= RSKDEP_PRICE_ARG;
+    RSKANALYSIS* up = define_analysis("Up", RSKANL_SCENARIO);
+    RSKNAMEREC name = name_of("x1");
+    ASSERT_EQ(rsafacp(con, up, &name, 0.5, 2), 0);
+    RSKANALYSIS* curve = define_analysis("Curve", RSKANL_PLCURVE);
+    ASSERT_EQ(rsafacg(con, curve, &name, -1, 1, 3, 2), 0);
+    RSKPROJECT* project = define_project("Book", {"Up", "Curve"});
+    prepare(project);
+    ASSERT_EQ(rskmem1(con), 0) << log();
+    ASSERT_EQ(rskruna(con, project), 0) << log();
+    ASSERT_EQ(rskmem2(con), 0) << log();
+    x1->run_used = 1;   // the positions use the factor
+    parms_.kind_counts[0] = 1;
+    ASSERT_EQ(rskrun0(con, project), 0) << log();
+    EXPECT_EQ(run()->planned_states, 4);
+    const double base = 2.0;
+    for (int k = 0; k < 2; ++k) std::memcpy(x1->run.state_address[k], &base, sizeof base);
+    run()->state_buffer.read_back = 1;   // no compiled market program here: states are taken as set
+    const size_t at = log().size();
+    ASSERT_EQ(produce_states(con), 0) << since(at);
+    const RSKANLPROC* scenario = run()->analyses_head;
+    const RSKANLPROC* grid = scenario->next;
+    EXPECT_FALSE(scenario->failed);
+    EXPECT_FALSE(grid->failed);
+    EXPECT_EQ(scenario->state_count, 1);
+    EXPECT_EQ(grid->first_state, 1);
+    EXPECT_EQ(grid->state_count, 3);
+    const double expected[] = {2.5, 1.0, 2.0, 3.0};
+    for (int s = 0; s < 4; ++s) {
+        const uint8_t* state = rskmkti(con, s);
+        ASSERT_NE(state, nullptr);
+        double value;
+        std::memcpy(&value, state + x1->run.state_offset, sizeof value);
+        EXPECT_EQ(value, expected[s]) << s;
+    }
+    double now;
+    std::memcpy(&now, x1->run.state_address[0], sizeof now);
+    EXPECT_EQ(now, base);
 }
 
 TEST_F(ProjectRunTest, StateBufferSizeIsCheckedBeforeAnyAllocation) {

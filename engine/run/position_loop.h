@@ -9,6 +9,7 @@
 
 struct RSKANLPROC;
 struct RSKINSTTYPE;
+struct RSKTRANFILE;
 struct RSKPORTENTRY;
 struct RSKRUNBLOCK;
 struct RSKVARIABLE;
@@ -88,6 +89,18 @@ struct RSKLOOPRUN {
     double base_value_copy;          // the second copy of the base value the analyses read
     // Clock of the progress notes and the loop timers (seconds); null: the host's clock.
     double (*clock)();
+    // ---- the position loop over one instrument file (position_loop*.cpp) ----
+    double valued;                   // positions valued from the current file (zero positions too)
+    int64_t positions_counted;       // positions read from the current file
+    uint8_t position_changed;        // the reader passed over records before this position
+    uint8_t counterparty_on;         // counterparty methods run for the current file
+    uint8_t mitigation_on;           // the file's positions wait for the mitigation pass
+    int32_t class_reports;           // 598/1165 given (10 at most)
+    int64_t counted_priced;          // block counters already added to the run's totals
+    int64_t counted_delivered;
+    int64_t reused_delivered;        // state values delivered from the prices of a cached position
+    double* cf_places[3];            // where the programs read _CFCUR_, _CFDATE_ and _CFAMNT_
+    double loop_seconds;             // the last loop's time, for 598/2818
 };
 
 // ---- Leading statistics ----
@@ -130,3 +143,37 @@ int same_instru(RSKCON* con);
 // Stores the current position as the cache key (an allocation failure empties the key).
 void cache_instru(RSKCON* con);
 
+
+// ---- The position loop ----
+
+// Prices the states of the current position (reuse 0), or delivers again the prices kept from
+// the cached identical position, scaled to the current quantity (reuse 1). 0 or 1.
+int price_states(RSKCON* con, int reuse);
+// Hands the current valued position to its aggregation cell (or the run's single cell) and
+// writes its instrument-values row. 0, or the first failing code.
+int run_analysis(RSKCON* con, RSKINSTTYPE* type, int32_t* class_reports);
+// Adds the current position to one cell: its statistics, the aggregated output variables, and
+// the per-position phase of every enabled analysis. 0 or the largest phase code.
+int perform_analysis(RSKCON* con, RSKINSTTYPE* type, void* cell);
+// Adds the blocks' counters of states priced and values delivered to the run's totals.
+int get_counts(RSKCON* con);
+// Finds where the programs read the cash-flow system variables: 0, or 1 after 670/3561.
+int get_cf_sym(RSKCON* con);
+// The positions of the run's portfolio part in the entry's file; the reader is set to skip the
+// others. 0, or 1 for a part outside its count.
+int reset_positions(RSKRUNBLOCK* run, RSKPORTENTRY* entry);
+// Copies the current instrument's values from where the reader put them into the instrument
+// record the programs read.
+void rsk_expand_instrument(RSKCON* con, RSKINSTTYPE* type);
+
+// ---- Counterparty and mitigation around the loop ----
+
+// Counterparty processing of the file: the counterparty methods for the entry. 0 or 1.
+int start_cpty_stuff(RSKCON* con, RSKPORTENTRY* entry);
+// The current position's counterparty. 0 or 1.
+int read_class_cpty(RSKCON* con, RSKINSTTYPE* type);
+// Mitigation processing of the file. The pass needs the container's position store, which is not
+// part of this build: with an active container that lists types the run ends here (1), else 0.
+int initialize_mit_stuff(RSKCON* con, RSKPORTENTRY* entry);
+void cleanup_cpty_stuff(RSKCON* con);
+void cleanup_mit_stuff(RSKCON* con);

@@ -198,6 +198,8 @@ int rskrun0(RSKCON* con, RSKPROJECT* project) {
         e->cell_offset = run->results_cell_size;
         run->results_cell_size = round4(run->results_cell_size + 8);
     }
+    // Every cell of the cross-classification holds one results cell.
+    run->cell_size = run->results_cell_size;
     int rc = allocate_results_cell(con);
     if (rc == 0) rc = allocate_pricing(con);
     if (rc == 0 && run->generate_states) rc = allocate_buffer(con);

@@ -5,29 +5,31 @@
 #pragma once
 #include <cstdint>
 
+#include "engine/files/results_file.h"
 #include "engine/model/services/files.h"
 #include "engine/run/mark_to_market.h"
 #include "engine/run/market_state.h"
 #include "engine/run/pricing.h"
 #include "engine/run/project_run.h"
 
-// Results utility file: read back (with the analysis filter), compare the configuration
-// checksum, write. 0 or the failure code.
-[[gnu::weak]] int rskresr(RSKCON* con, int analysis_filter);
-[[gnu::weak]] int rskress(RSKCON* con);
-[[gnu::weak]] int rskresw(RSKCON* con);
 // Flags the references the portfolio's instruments use. 0 or 1.
 [[gnu::weak]] int rsktrix(RSKCON* con);
 
-[[gnu::weak]] int rskrato(RSKCON* con, double run_date);
-[[gnu::weak]] int rskratc(RSKCON* con);
-[[gnu::weak]] int rskrati(RSKCON* con);
-[[gnu::weak]] int rskratx(RSKCON* con);
-[[gnu::weak]] int rskrun2(RSKCON* con, RSKPORTENTRY* entry);
+// Roll-up, finish and output of the cells.
 [[gnu::weak]] int rskrun3(RSKCON* con);
 [[gnu::weak]] int rskrun4(RSKCON* con);
 [[gnu::weak]] int rskrun5(RSKCON* con);
-[[gnu::weak]] int assign_threads(RSKCON* con);
+
+// Counterparty and mitigation runs of the position loop (their containers' area): the methods
+// for one instrument file, clearing the counterparty variables, the stored counterparty of an
+// identifier, and the counterparty reference variables of the current position.
+struct RSKCPTYCON;
+struct RSKCPTY;
+[[gnu::weak]] int rskruncpty(RSKCON* con, const char* source);
+[[gnu::weak]] int rskrunmitigation(RSKCON* con, const char* source);
+[[gnu::weak]] int cpty_zero_vars(RSKCPTYCON* container);
+[[gnu::weak]] RSKCPTY* read_cpty(RSKCPTYCON* container, const char* identifier);
+[[gnu::weak]] int load_cpty_ref_vars(RSKCON* con);
 
 // True when the routine is part of the build; else gives "<name>: not yet available.".
 bool rskrun_available(const void* routine, const char* name);

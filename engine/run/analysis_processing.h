@@ -56,4 +56,11 @@ struct RSKANLPROC {
     int32_t missed_table_horizons;
     struct RSKRESOUTV* outv_head;    // output-variable entries read back, in file order
     int32_t outv_count;
+    // ---- roll-up, finish and output (engine/run/run_rollup*, run_finish*): the result's
+    // post-pricing table and the post-valuation cumulative cash-flow vector ----
+    struct RSKPPENTRY* postprice_table;      // entries x 24 bytes, zero-filled
+    int32_t postprice_entries;
+    double** postprice_outvars;              // post-priced variables + 1 words
+    int32_t postprice_count;
+    double* cumulative_cf;                   // 8 bytes per cash-flow date
 };

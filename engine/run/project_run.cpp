@@ -26,6 +26,7 @@
 #include "engine/run/analysis_services.h"
 #include "engine/run/project_run_support.h"
 #include "engine/run/run_dependencies.h"
+#include "engine/run/run_finish.h"
 #include "engine/tables/catalog_table.h"
 #include "host/dates.h"
 #include "host/files.h"
@@ -692,6 +693,13 @@ void run_steps(RunState& s, RSKCATOBJ* project_object, double date, const char* 
     // Step 30.
     if (parms->mode == RSKRUN_MODE_PRICING) return;
     if (run->aggregation.source_count > 0) {
+        // Earlier parts' cells merge through the run's own roll-up, into its results cell when
+        // there is no cross-classification.
+        run->aggregation.merge_update = &roll_up_analysis;
+        if (run->aggregation.control == nullptr && run->aggregation.result_record == nullptr) {
+            run->aggregation.result_record = run->results_cell;
+            run->aggregation.result_size = run->results_cell_size;
+        }
         const int merged = rskgrpr(con);
         if (merged != 0) return void(s.rc = merged);
     }

@@ -15,6 +15,7 @@
 #include "engine/files/results_file.h"
 #include "engine/run/position_loop.h"
 #include "engine/builtins/builtins.h"
+#include "engine/run/run_finish.h"
 
 struct RSKLAG;
 struct RSKANLPROC;
@@ -316,6 +317,9 @@ struct RSKRUNBLOCK {
     RSKRESRUN results_file;
     // ---- position loop, roll-up, finish and output (engine/run/position_*, cell_*) ----
     RSKLOOPRUN loop;
+    // ---- roll-up, finish and output of the cells (engine/run/run_rollup*, run_finish*,
+    // run_write*) ----
+    RSKCELLPHASES phases;
     // ---- scenario, P/L curve and P/L surface states (engine/analyses/shifted_states*) ----
     struct RSKSHIFTRUN {
         int64_t states_elsewhere;    // states of the other parts of a divided run counted so far

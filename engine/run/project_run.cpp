@@ -344,7 +344,6 @@ void set_part_name(RSKPORTENTRY& entry, const char* format, int a, int b) {
 // Step 29.6: every entry priced (kind 0) or read back (kind 1).
 int price_entries(RunState& s) {
     RSKRUNPARMS* parms = s.parms;
-    if (!RSKRUN_HAS(rskrun2)) return 1;
     int rc = 0;
     RSKPORTENTRY* first = parms->entry_count > 0 ? &parms->entries[0] : nullptr;
     if (parms->portfolio_parts > 1 && first != nullptr && first->kind == RSKPORT_READ_PRICES) {
@@ -707,7 +706,6 @@ void run_steps(RunState& s, RSKCATOBJ* project_object, double date, const char* 
         const int written = rskgrpw(con);
         if (written != 0) return void(s.rc = written);
     }
-    if (!RSKRUN_HAS(rskrun3)) return void(s.rc = 1);
     if (rskrun3(con) != 0) {
         project_message(2727, project);
         if (con->error != 0) return void(s.rc = 1);
@@ -725,7 +723,6 @@ void run_steps(RunState& s, RSKCATOBJ* project_object, double date, const char* 
 
     // Step 31.
     if (parms->mode == RSKRUN_MODE_AGGREGATION) return;
-    if (!RSKRUN_HAS(rskrun4) || !RSKRUN_HAS(rskrun5)) return void(s.rc = 1);
     const int finished = rskrun4(con);
     if (run->aggregation.control != nullptr) {
         const long cells = run->aggregation.output_cells;

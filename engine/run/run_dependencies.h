@@ -13,11 +13,6 @@
 #include "engine/run/pricing.h"
 #include "engine/run/project_run.h"
 
-// Roll-up, finish and output of the cells.
-[[gnu::weak]] int rskrun3(RSKCON* con);
-[[gnu::weak]] int rskrun4(RSKCON* con);
-[[gnu::weak]] int rskrun5(RSKCON* con);
-
 // Counterparty and mitigation runs of the position loop (their containers' area): the methods
 // for one instrument file, clearing the counterparty variables, the stored counterparty of an
 // identifier, and the counterparty reference variables of the current position.

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/methods/methods_library.h"
 #include "engine/tables/engine_table.h"
 #include "engine/tables/method_records.h"
 #include "host/compiler.h"
@@ -15,12 +16,18 @@
 
 namespace {
 
-// A compile session of its own for one method's statements, ended when the holder goes.
+// A compile session of its own for one method's statements, ended when the holder goes. It
+// knows the numeric library of the methods language (PROBNORM, CDF, INTNX, ...), as the
+// environment's compiles do, so that the methods calling it have a stored form.
 struct MethodSession {
     cmp_session* session = nullptr;
     MethodSession() {
         cmp_hooks hooks{};
         if (cmpints(&session, &hooks) != 0) session = nullptr;
+        if (session != nullptr && methods_install_library(session) != 0) {
+            cmpends(session);
+            session = nullptr;
+        }
     }
     ~MethodSession() {
         if (session != nullptr) cmpends(session);

@@ -230,9 +230,15 @@ void valuation_date(RunState& s, double argument) {
 // The variables the run's instruments use: read or written by the actions of the run, or
 // flagged for the portfolio's references. The analyses' factor lists test this mark.
 void mark_used_variables(RSKCON* con) {
-    constexpr uint32_t kUse = RSKDEP_REF | RSKDEP_DEF | RSKDEP_USED_PRICE | RSKDEP_PRICE_ARG;
-    for (RSKVARIABLE* v = con->variables_head; v != nullptr; v = v->next)
-        v->run_used = (v->dependencies.flags & kUse) != 0 ? 1 : 0;
+    auto mark = [](RSKVARIABLE* v) {
+        constexpr uint32_t kUse = RSKDEP_REF | RSKDEP_DEF | RSKDEP_USED_PRICE | RSKDEP_PRICE_ARG;
+        const RSKVARDEPS& d = v->dependencies;
+        v->run_used = (d.flags & kUse) != 0 || d.readers_first != nullptr || d.writers_first != nullptr ? 1 : 0;
+    };
+    for (RSKVARIABLE* v = con->variables_head; v != nullptr; v = v->next) mark(v);
+    if (con->runtime_tables != nullptr)
+        for (RSKVARLINK* link = con->runtime_tables->factor_list.head; link != nullptr; link = link->next)
+            if (link->variable != nullptr) mark(link->variable);
 }
 
 int open_instrument_files(RunState& s, bool& any_open) {
@@ -563,7 +569,6 @@ void run_steps(RunState& s, RSKCATOBJ* project_object, double date, const char* 
     if (rskrsv7(con, &project->post_valuation) != 0) return fail(s, 2713);
     if (rskrsv8(con, &project->post_pricing) != 0) return fail(s, 2713);
     if (run->fx_spot != 0) flag_fx_spot(con);
-    mark_used_variables(con);
 
     // Step 18.
     run->market_data_list = market_data != nullptr ? market_data->head : project->input_data.head;
@@ -576,6 +581,7 @@ void run_steps(RunState& s, RSKCATOBJ* project_object, double date, const char* 
     if (rskrsv2(con, &project->pricing_sets, 1) != 0) return fail(s, 2707);
     if (rskrsvd(con, 0) != 0) return fail(s, 2711);
     if (rskpmx1(con, 1) != 0) return fail(s, 2703);
+    mark_used_variables(con);
     if (rskruna(con, project) != 0) return fail(s, 2722);
     if (rskmem2(con) != 0) return fail(s, 2708);
     if (run->market_data_failed == 0 && RSKRUN_HAS(rskrato) && rskrato(con, run->valuation_date) > 1)

@@ -45,6 +45,15 @@ int create_outobj(RSKCON* con, RSKPROJECT* project, const RSKNAMEREC* name, cons
     }
     auto properties = catalog_routine<CatalogSlot::rssprpr>();
     const char currency[4] = {run->currency[0], run->currency[1], run->currency[2], 0};
+    // The run properties go to the library the run names, else to the one the output object's
+    // directory was just assigned.
+    char assigned[9] = {};
+    if (library == nullptr || library[0] == '\0' || library[0] == ' ') {
+        int length = 0;
+        while (length < 8 && object->libref[length] != ' ' && object->libref[length] != '\0') ++length;
+        std::memcpy(assigned, object->libref, static_cast<size_t>(length));
+        library = assigned;
+    }
     if (properties == nullptr ||
         properties(con, project, run->valuation_date, currency, name, path, run->run_options, nullptr, 0, 0, library) != 0) {
         output_message(2721, name, project);

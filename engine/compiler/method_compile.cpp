@@ -142,7 +142,6 @@ void rskctrn(RSKGENTRANS* context) {
     if (handle != nullptr && handle->current_method == context) handle->current_method = nullptr;
     context->handle = nullptr;
     context->program = nullptr;
-    context->uses = nullptr;   // use entries live in the compile's pool, which the next compile frees
 }
 
 int rskptrn(RSKGENTRANS* context, const char* statement, char kind, int mode) {
@@ -201,6 +200,9 @@ int rsktrns(RSKCON* con, RSKGENTRANS* method, int mode) {
         xpmlog(598, 3132, static_cast<int>(name.length), name.text);
         return 1;
     }
+    // The variables the statements read and write, known before the end marker drops the
+    // compiler's analysis of them.
+    if (rsk_method_uses(con, method, handle->compilation.program) != 0) return 1;
     if (rskptrn(method, CMP_END_MARKER, kind, mode) != CMP_COMPLETE) return 1;
     method->compiled = 1;
     method->function_use = handle->function_use;

@@ -124,6 +124,7 @@ int rsktrnd(RSKCON* con, RSKCATOBJ** out, const RSKNAMEREC* name, const RSKNAMER
 int rsktrnc(RSKCON* con, RSKGENTRANS* method) {
     if (method == nullptr) return 0;
     rskctrn(method);
+    rsk_free_uses(con, method);
     if (method->source != nullptr && !method->source_kept)
         vmfree_handler(con->current_pool, method->source, method->source_size, QOR_FREE_SIZED);
     if (method->statements != nullptr)

@@ -32,6 +32,10 @@ int rsktrns(RSKCON* con, RSKGENTRANS* method, int mode);
 int rsktrn0(RSKCON* con);
 // 266: clears the compiled code and the source.
 int rsktrnc(RSKCON* con, RSKGENTRANS* method);
+// The method's variable uses from the compiler's data-flow analysis of its pushed statements
+// (replacing earlier ones): 0, or 1 after 598/2797. Kept until the method's source is replaced.
+int rsk_method_uses(RSKCON* con, RSKGENTRANS* method, cmp_session* session);
+void rsk_free_uses(RSKCON* con, RSKGENTRANS* method);
 // 268: clears the method, unlinks it from the environment's list and frees the record.
 int rsktrnf(RSKCON* con, RSKGENTRANS* method);
 // 263: lists every method (name null) or the one named: 0, or 1 when one could not be fetched.

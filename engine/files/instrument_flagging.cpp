@@ -33,13 +33,16 @@ void upper3(const char* in, char* out) {
     for (int k = 0; k < 3; ++k) out[k] = static_cast<char>(std::toupper(static_cast<unsigned char>(in[k])));
 }
 
+void add_flag(RSKVARIABLE* v, uint32_t flag) {
+    v->run.flags_added |= flag & ~v->dependencies.flags;
+    v->dependencies.flags |= flag;
+}
+
 // Marks a variable used for pricing and needed (a market variable then gets a change-mask bit),
 // remembering the flags the run added so that the next run starts without them.
 void mark_variable(RSKVARIABLE* v) {
     if (v == nullptr) return;
-    const uint32_t flags = RSKDEP_USED_PRICE | RSKDEP_PRICE_ARG;
-    v->run.flags_added |= flags & ~v->dependencies.flags;
-    v->dependencies.flags |= flags;
+    add_flag(v, RSKDEP_USED_PRICE | RSKDEP_PRICE_ARG);
     v->run_used = 1;
     if (v->elements != nullptr)
         for (uint32_t i = 0; i < v->elements_allocated; ++i) mark_variable(v->elements[i]);
@@ -168,5 +171,15 @@ int rsktrix(RSKCON* con) {
             if (type->quadratic && sv != nullptr) rc = std::max(rc, flag_quadratic(con, sv->quad_value, definition));
         }
     }
+    // What input data supplies: the variables of the used types from the instrument files, the
+    // risk factors from the market states. Dependency resolution takes them as computed.
+    for (int32_t e = 0; e < run->parms->entry_count; ++e) {
+        RSKPORTENTRY& entry = run->parms->entries[e];
+        for (int32_t k = 0; entry.file.open && k < entry.file.types_used; ++k)
+            for (RSKVARLINK* link = entry.file.used_types[k]->resolved_head; link != nullptr; link = link->next)
+                if (link->variable != nullptr) add_flag(link->variable, RSKDEP_DATA);
+    }
+    for (RSKVARIABLE* v = con->variables_head; v != nullptr; v = v->next)
+        if (v->kind == RSKVKIND_FACTOR) add_flag(v, RSKDEP_DATA);
     return rc;
 }

@@ -13,7 +13,6 @@ int not_yet_available(const char* name) {
 }  // namespace
 
 int rsacflg(RSKCON*, RSKANALYSIS*) { return not_yet_available("rsacflg"); }
-int rsasta0(RSKCON*, RSKPROJECT*) { return not_yet_available("rsasta0"); }
 int rsasimx(RSKCON*, RSKANLPROC*, int32_t, int32_t, int32_t) { return not_yet_available("rsasimx"); }
 int rsasimf(RSKCON*, RSKANLPROC*) { return not_yet_available("rsasimf"); }
 int create_values_a_s(RSKCON*) { return not_yet_available("create_values_a_s"); }

@@ -12,7 +12,11 @@
 #include "engine/model/options/engine_options.h"
 #include "engine/model/projects/projects.h"
 #include "engine/model/variables/variable_record.h"
+#include "engine/output/output_object.h"
+#include "engine/output/result_datasets.h"
 #include "engine/run/run_block.h"
+#include "host/dataset.h"
+#include "host/files.h"
 #include "host/missing.h"
 #include "host/pool.h"
 #include "tests/engine/definitions_fixture.h"
@@ -68,12 +72,13 @@ protected:
         run_->results_header = 88;
         run_->run_options = &options_;
         options_.vardef = 1;
+        saved_run_ = con->run_block;
         con->run_block = run_.get();
         rskname(con, &project_.name, "p1", 2);
         rskname(con, &project_.statistics, "st", 2);
     }
     void TearDown() override {
-        con->run_block = nullptr;
+        con->run_block = saved_run_;
         qty_->value = saved_value_;
         DefinitionsTest::TearDown();
     }
@@ -136,6 +141,7 @@ protected:
     double qty_value_ = 0;
     RSKOPTREC options_{};
     std::unique_ptr<RSKRUNBLOCK> run_;
+    RSKRUNBLOCK* saved_run_ = nullptr;
     RSKPROJECT project_{};
 };
 
@@ -281,6 +287,84 @@ TEST_F(StatisticsTest, SetUpFailures) {
     con->no_memory_reported = 0;
     EXPECT_EQ(rsasta0(con, &project_), 0) << log();
     EXPECT_EQ(run_->result_sets.inst_stat_count, 2);
+}
+
+// The statistics of a cell reach the SUMMARY rows as columns named by their result names.
+TEST_F(StatisticsTest, SummaryRowsCarryTheStatisticsOfTheirCell) {
+    RSKCATOBJ* object = nullptr;
+    RSKNAMEREC name = name_of("st");
+    ASSERT_EQ(rsktsgd(con, &object, &name, nullptr, nullptr), 0) << log();
+    auto* list = static_cast<RSKTRANSTATS*>(object->object);
+    ASSERT_EQ(rsktsga(con, list, RSKSTAT_MEAN, "qty", -1, "QtyMean", -1), 0);
+    ASSERT_EQ(rsktsga(con, list, RSKSTAT_STD, "qty", -1, "QtyStd", -1), 0);
+    ASSERT_EQ(rsktsga(con, list, RSKSTAT_N, "qty", -1, "QtyN", -1), 0);
+    ASSERT_EQ(rsasta0(con, &project_), 0) << log();
+
+    const std::string path = std::filesystem::path(test_path("stats")).string();
+    std::filesystem::remove_all(path);
+    std::filesystem::create_directories(path);
+    ASSERT_EQ(xhlasn2("STATOUT", path.c_str(), static_cast<int>(path.size()), "DISK"), 0);
+    auto output_object = std::make_unique<RSKOUTOBJ>();
+    std::memcpy(output_object->libref, "STATOUT ", 8);
+    output_object->path = output_object->path_buffer;
+    std::memcpy(output_object->path_buffer, path.data(), path.size());
+    output_object->path_length = static_cast<int16_t>(path.size());
+    con->options->current.datasets = 1;
+    con->options->current.mddbs = 0;
+    qor_pool* saved_pool = con->run_pool;
+    if (con->run_pool == nullptr) con->run_pool = con->general_pool;
+
+    RSKRESDS* d = nullptr;
+    ASSERT_EQ(rskputd(con, &d, output_object.get(), 4), 0) << log();
+    ASSERT_NE(d, nullptr);
+    // Two cells: 1, 2, 6 (mean 3, deviation sqrt(14/3)) and a single position 10.
+    for (const std::vector<Position>& positions : {std::vector<Position>{{1, 1}, {1, 2}, {1, 6}},
+                                                   std::vector<Position>{{2, 10}}}) {
+        std::vector<double> cell = cell_of(positions);
+        output(cell);
+        ASSERT_EQ(rskput(con, d), 0) << log();
+    }
+    xvputt(d->definition);
+    d->definition = nullptr;
+    ASSERT_EQ(xoclose(d->dataset, 0), 0);
+    d->dataset = nullptr;
+    d->open = 0;
+
+    qor_open_request request{};
+    std::memcpy(request.libref, "STATOUT ", 8);
+    request.member.length = 7;
+    std::memcpy(request.member.text, "SUMMARY", 7);
+    request.mode = QOR_OPEN_INPUT;
+    qor_dataset* ds = nullptr;
+    ASSERT_EQ(xoopen(&ds, &request), 0);
+    auto num = [&](const char* column) {
+        int number = 0;
+        EXPECT_EQ(xvfind(ds, column, -1, &number, 0), 0) << column;
+        double v = 0;
+        xvget1f(ds, number, &v);
+        return v;
+    };
+    qor_obs_request next{};
+    next.dataset = ds;
+    ASSERT_EQ(xoget(&next, QOR_GET_NEXT), 0);
+    EXPECT_DOUBLE_EQ(num("QtyMean"), 3);
+    EXPECT_DOUBLE_EQ(num("QtyStd"), std::sqrt(14.0 / 3));
+    EXPECT_EQ(num("QtyN"), 3);
+    ASSERT_EQ(xoget(&next, QOR_GET_NEXT), 0);
+    EXPECT_EQ(num("QtyMean"), 10);
+    EXPECT_TRUE(is_missing(num("QtyStd")));
+    EXPECT_EQ(num("QtyN"), 1);
+    EXPECT_EQ(xoget(&next, QOR_GET_NEXT), QOR_DS_END_OF_DATA);
+    xoclose(ds, 0);
+
+    for (int kind = 1; kind <= kRskResKindMax; ++kind) {
+        RSKRESDS& descriptor = run_->result_sets.descriptors[kind];
+        for (value_set*& set : descriptor.levels)
+            if (set != nullptr) zvterm(set);
+    }
+    con->run_pool = saved_pool;
+    xhldas2("STATOUT");
+    std::filesystem::remove_all(path);
 }
 
 TEST_F(StatisticsTest, CellValueDeviationFromItsSums) {

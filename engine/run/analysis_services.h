@@ -13,8 +13,6 @@ struct RSKPORTENTRY;
 
 // Start-of-run check of a cash-flow analysis (time grid, buckets). 0 or 1.
 int rsacflg(RSKCON* con, RSKANALYSIS* analysis);
-// Instrument statistics set-up of a project that names statistics variables. 0 or 1.
-int rsasta0(RSKCON* con, RSKPROJECT* project);
 // Stores one simulated state read back (case, draw - 1, horizon - 1). 0 or 1. Both are the
 // simulation core's own (engine/analyses/simulation_run.h).
 int rsasimx(RSKCON* con, RSKANLPROC* record, int32_t simulation_case, int32_t draw, int32_t horizon);

@@ -6,6 +6,7 @@
 #include "common/memory/pool_memory.h"
 
 #include "engine/analyses/analysis_phases.h"
+#include "engine/analyses/instrument_statistics.h"
 #include "engine/model/options/engine_options.h"
 #include "engine/model/variables/variable_record.h"
 #include "engine/run/analysis_services.h"

@@ -194,26 +194,13 @@ int rsahsm0(RSKCON* con, RSKANLPROC* run, RSKANALYSIS* analysis) {
     if (rsasim0(con, run, analysis, windows) != 0) return 1;
     RSKSIMWORK* work = rsasim_work(run);
     if (work == nullptr) return 1;
-    work->generator = hist;
-    gen.cases = work->var_types;
-    gen.replications = work->replications;
-    // Replications are dealt round robin: replication j belongs to part (j mod P) + 1.
-    work->part_first = gen.part - 1;
-    work->part_step = gen.parts;
-    work->part_count = gen.replications > gen.part - 1 ? (gen.replications - gen.part + gen.parts) / gen.parts : 0;
-    return rsasim_take_counters(con, &gen);
+    return rsasim_deal_replications(con, &gen, work, hist);
 }
 
 int rsahsm1(RSKCON* con, RSKANLPROC* run) {
     RSKHISTSIM* hist = context(run);
     if (hist == nullptr) return 1;
-    if (rsklagh(con, run) != 0) return 1;
-    // The core's own failures are reported by the core; its code is the phase's.
-    const int rc = rsasim1(con, run, &rsahsmg);
-    rsklagc(con);
-    rskmdsc(con, &hist->gen.reader);
-    hist->gen.reader_open = 0;
-    return rc;
+    return rsasim_generate_from_data(con, run, &hist->gen, &rsahsmg);
 }
 
 int rsahsmg(RSKCON* con, RSKANLPROC* run, RSKSTATECALLBACK callback, int32_t k) {

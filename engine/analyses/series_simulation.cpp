@@ -259,25 +259,13 @@ int rsassm0(RSKCON* con, RSKANLPROC* run, RSKANALYSIS* analysis) {
         gen.reader_open = 0;
         return 1;
     }
-    work->generator = ser;
-    gen.cases = work->var_types;
-    gen.replications = work->replications;
-    work->part_first = gen.part - 1;
-    work->part_step = gen.parts;
-    work->part_count = gen.replications > gen.part - 1 ? (gen.replications - gen.part + gen.parts) / gen.parts : 0;
-    return rsasim_take_counters(con, &gen);
+    return rsasim_deal_replications(con, &gen, work, ser);
 }
 
 int rsassm1(RSKCON* con, RSKANLPROC* run) {
     RSKSERSIM* ser = context(run);
     if (ser == nullptr) return 1;
-    if (rsklagh(con, run) != 0) return 1;
-    // A failed generation is the phase's failure, not a success.
-    const int rc = rsasim1(con, run, &rsassmg);
-    rsklagc(con);
-    rskmdsc(con, &ser->gen.reader);
-    ser->gen.reader_open = 0;
-    return rc;
+    return rsasim_generate_from_data(con, run, &ser->gen, &rsassmg);
 }
 
 int rsassmg(RSKCON* con, RSKANLPROC* run, RSKSTATECALLBACK callback, int32_t k) {

@@ -140,3 +140,23 @@ void rsasim_report_adjustments(RSKCON* con, RSKANLPROC* run, RSKSIMGEN* gen, int
     xpmlog(598, 8105, listed, static_cast<long>(values));
     if (listed > kListedFactors && !all) xpmlog(598, 8106);
 }
+
+int rsasim_deal_replications(RSKCON* con, RSKSIMGEN* gen, RSKSIMWORK* work, void* generator) {
+    work->generator = generator;
+    gen->cases = work->var_types;
+    gen->replications = work->replications;
+    work->part_first = gen->part - 1;
+    work->part_step = gen->parts;
+    work->part_count =
+        gen->replications > gen->part - 1 ? (gen->replications - gen->part + gen->parts) / gen->parts : 0;
+    return rsasim_take_counters(con, gen);
+}
+
+int rsasim_generate_from_data(RSKCON* con, RSKANLPROC* run, RSKSIMGEN* gen, RSKSTATEGEN generator) {
+    if (rsklagh(con, run) != 0) return 1;
+    const int rc = rsasim1(con, run, generator);
+    rsklagc(con);
+    rskmdsc(con, &gen->reader);
+    gen->reader_open = 0;
+    return rc;
+}

@@ -100,6 +100,14 @@ void rsasim_parts(RSKCON* con, RSKSIMGEN* gen);
 int rsasim_take_factors(RSKCON* con, RSKANLPROC* run, RSKSIMGEN* gen);
 // Adjustment counters: cases x horizons, zeroed (598/2797 on failure, 1).
 int rsasim_take_counters(RSKCON* con, RSKSIMGEN* gen);
+// After the core's build: the generator joins the work area, which deals the replications to
+// the parts round robin (replication j belongs to part (j mod P) + 1), and the adjustment
+// counters are taken. 0, or 1 (598/2797).
+int rsasim_deal_replications(RSKCON* con, RSKSIMGEN* gen, RSKSIMWORK* work, void* generator);
+// Phase 1 of a generator that reads market data: the lag history is opened, the core makes the
+// states with `generator`, then the history and the generator's market data are closed. The
+// core's code (its failures are reported by the core).
+int rsasim_generate_from_data(RSKCON* con, RSKANLPROC* run, RSKSIMGEN* gen, RSKSTATEGEN generator);
 // The adjustments report of case k (598/2660, 8100 to 8106) when mode 1 adjusted anything.
 void rsasim_report_adjustments(RSKCON* con, RSKANLPROC* run, RSKSIMGEN* gen, int32_t k);
 // Message 598/2614: the analysis's factors could not be listed (analysis and project names).

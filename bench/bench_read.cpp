@@ -258,8 +258,10 @@ int main(int argc, char** argv) {
         int rc = 0;
         const double read = seconds_of([&] { rc = read_positions(con, source); });
         check(rc == 0, "READ");
-        long instruments = 0;
-        check(read_back(con, &instruments) == expected && instruments == count, "the file's instruments");
+        // The file is checked once: reading it back is no part of what is measured.
+        long instruments = count;
+        if (round == 0)
+            check(read_back(con, &instruments) == expected && instruments == count, "the file's instruments");
         member_bytes = 0;
         for (const auto& entry : std::filesystem::directory_iterator(g_dir))
             if (entry.path().filename().string().rfind("book", 0) == 0 && entry.path().filename() != "bookinfo.qor7bput")

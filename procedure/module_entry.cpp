@@ -89,14 +89,22 @@ statement_node* skip_empty_environments(statement_node* node) {
 }
 
 // Runs the statements; a temporary environment is set up unless the first one is ENVIRONMENT.
-void run_statements(RSKCON* con, statement_node* first, bool timing) {
+// Answers whether any of them failed. The control structure's error flag cannot tell: every run
+// clears it when it frees its storage, so a later READ or PRICE would hide an earlier failure.
+bool run_statements(RSKCON* con, statement_node* first, bool timing) {
+    bool failed = false;
     statement_node* node = skip_empty_environments(first);
     if (node != nullptr && !is_environment(node)) {
         double start = timing ? wttinfo(0) : 0;
-        if (zozu::rssenvt(con) != 0) con->error = 1;
+        if (zozu::rssenvt(con) != 0) {
+            con->error = 1;
+            failed = true;
+        }
         if (timing) log_phase("Setting up temporary environment", start);
     }
-    for (; node != nullptr; node = node->next) zozu::rspstmt(con, node);
+    for (; node != nullptr; node = node->next)
+        if (zozu::rspstmt(con, node) != 0) failed = true;
+    return failed;
 }
 
 // What the last statements left pending; the methods are compiled only when a statement needs them.
@@ -148,12 +156,12 @@ int tolvane() {
     audit_start(con, not_run);
 
     start = timing ? wttinfo(0) : 0;
-    if (!not_run) run_statements(con, first->next, timing);
+    const bool statement_failed = !not_run && run_statements(con, first->next, timing);
     finish_rebuilds(con);
 
     // rskterm frees the control structure: what the step still needs of it is read first.
     bool phase_timing = timing && con->timing;
-    bool failed = con->error != 0;
+    bool failed = statement_failed || con->error != 0;
     if (phase_timing) log_phase("Statement execution", start);
     start = phase_timing ? wttinfo(0) : 0;
     zozu::rskterm(con);

@@ -131,7 +131,9 @@ int read_cashflows_dataset(RSKCON* con, RSKREADDS* ds) {
     Group g;
     RSKIDBUF id{}, type_value{};
     bool unread = false;   // the current group's type could not be used
-    while (read_next(con, ds) == 0) {
+    // Rows are copied only once the group they belong to is known: the pending instrument is
+    // written with the values of its own last row, not with those of the next group's first.
+    while (read_next_row(con, ds) == 0) {
         if (read_id_value(con, ds, &id) != 0) {
             rc = 1;
             read_limit_notice(ds);
@@ -161,7 +163,10 @@ int read_cashflows_dataset(RSKCON* con, RSKREADDS* ds) {
         }
         if (g.pending) {
             // The instrument's other variables take this observation's values.
-            xyvget(ds->get, 0);
+            if (read_copy(ds) != 0) {
+                g.pending = false;
+                return 1;
+            }
             const int step = add_flow(con, ds, &g);
             if (step == 2) {
                 g.pending = false;

@@ -211,7 +211,9 @@ int read_quad_value_dataset(RSKCON* con, RSKREADDS* ds) {
     Group g;
     RSKIDBUF id{}, type_value{};
     bool started = false;
-    while (read_next(con, ds) == 0) {
+    // Rows are copied only once the group they belong to is known: the pending instrument is
+    // written with the values of its own rows, not with those of the next group's first.
+    while (read_next_row(con, ds) == 0) {
         if (read_id_value(con, ds, &id) != 0) {
             read_limit_notice(ds);
             continue;
@@ -233,7 +235,7 @@ int read_quad_value_dataset(RSKCON* con, RSKREADDS* ds) {
                            id.text, DS_NAME(ds));
             } else {
                 rsktrai(con, type);
-                xyvget(ds->get, 0);
+                if (read_copy(ds) != 0) return 1;
                 g.type = type;
                 g.dropped = false;
                 const int step = value_row(con, ds, &g);
@@ -249,6 +251,7 @@ int read_quad_value_dataset(RSKCON* con, RSKREADDS* ds) {
             read_limit_notice(ds);
             continue;
         }
+        if (read_copy(ds) != 0) return 1;
         const int step = later_row(con, ds, &g);
         if (step != 0) rc = 1;
         if (step < 0) {

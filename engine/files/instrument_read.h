@@ -77,6 +77,12 @@ int check_var(RSKCON* con, RSKREADDS* ds, RSKVARIABLE* variable);
 // Reads the next observation and copies the bound values: 0, 1 at the end (or after a reported
 // read failure).
 int read_next(RSKCON* con, RSKREADDS* ds);
+// Reads the next observation without copying its values, for the readers that group rows: the
+// pending instrument is written with the values of its own rows before the next group's are
+// copied (read_copy). 0, 1 at the end (or after a reported read failure).
+int read_next_row(RSKCON* con, RSKREADDS* ds);
+// Copies the bound values of the current observation: 0, or 1 when the host fails.
+int read_copy(RSKREADDS* ds);
 // The current observation's InstID: 0, or 1 after 598/1806.
 int read_id_value(RSKCON* con, RSKREADDS* ds, RSKIDBUF* id);
 // The current observation's InstType and its type: 0, or 1 after 598/1806 or 598/1807.

@@ -226,7 +226,7 @@ int check_var(RSKCON*, RSKREADDS* ds, RSKVARIABLE* v) {
     return 1;
 }
 
-int read_next(RSKCON*, RSKREADDS* ds) {
+int read_next_row(RSKCON*, RSKREADDS* ds) {
     qor_obs_request request{};
     request.dataset = ds->data;
     const int rc = xoget(&request, QOR_GET_NEXT);
@@ -234,8 +234,14 @@ int read_next(RSKCON*, RSKREADDS* ds) {
         xofprc(&request, rc);
         return 1;
     }
-    if (ds->get != nullptr && xyvget(ds->get, 0) < 0) return 1;
     return 0;
+}
+
+int read_copy(RSKREADDS* ds) { return ds->get != nullptr && xyvget(ds->get, 0) < 0 ? 1 : 0; }
+
+int read_next(RSKCON* con, RSKREADDS* ds) {
+    if (read_next_row(con, ds) != 0) return 1;
+    return read_copy(ds);
 }
 
 namespace {

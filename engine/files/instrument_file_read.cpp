@@ -83,7 +83,12 @@ int read_transaction(RSKCON* con, RSKTRANFILE* file) {
     if (record.type != RSKTREC_INSTRUMENT || problem != RSKTREC_OK ||
         static_cast<int64_t>(record.value_length) + record.quad_length + record.cash_length > bytes_left(file))
         return damaged(con, file, number);
-    RSKINSTTYPE* type = rskcls(con, record.type_name.text, record.type_name.length);
+    // Consecutive instruments mostly share their type: the look-up, with its access check against
+    // the catalog, is made when the type changes.
+    RSKINSTTYPE* type = file->current_type;
+    if (type == nullptr || type->name.name.length != record.type_name.length ||
+        std::memcmp(type->name.name.text, record.type_name.text, record.type_name.length) != 0)
+        type = rskcls(con, record.type_name.text, record.type_name.length);
     if (type == nullptr) {
         xpmlog(598, 1703, static_cast<int>(record.type_name.length), record.type_name.text, number,
                name_length(d->name), d->name.buffer);

@@ -263,14 +263,7 @@ int rsapls1(RSKCON* con, RSKANLPROC* run) {
 }
 
 int rsapls2(RSKCON* con, RSKANLPROC* run, void* area, int64_t first, int64_t last) {
-    auto* work = static_cast<RSKGRIDWORK*>(run->work);
-    if (work == nullptr || area == nullptr) return 1;
-    int64_t state = run->first_state;
-    first += state;
-    last += state;
-    for (int32_t i = 0; i < work->count; ++i)
-        if (rsk_grid_range(con, run, work->items[i], first, last, area, &state) != 0) return 0;
-    return 0;
+    return plgrid_positions(con, run, area, first, last);
 }
 
 int rsapls5(RSKCON* con, RSKANLPROC* run, void* area, RSKROWWRITER writer, RSKRESDS* resds) {

@@ -220,3 +220,14 @@ int plgrid_rollup(RSKCON* con, RSKANLPROC* run, void* parent, void* child, int m
     if (mode != 0) return 0;
     return rsasum(con, run, run != nullptr ? run->analysis : nullptr, parent, child);
 }
+
+int plgrid_positions(RSKCON* con, RSKANLPROC* run, void* area, int64_t first, int64_t last) {
+    auto* work = static_cast<RSKGRIDWORK*>(run->work);
+    if (work == nullptr || area == nullptr) return 1;
+    int64_t state = run->first_state;
+    first += state;
+    last += state;
+    for (int32_t i = 0; i < work->count; ++i)
+        if (rsk_grid_range(con, run, work->items[i], first, last, area, &state) != 0) return 0;
+    return 0;
+}

@@ -198,3 +198,6 @@ void rsk_put_point(RSKROWVALUES* row, const RSKPLPOINT& point);
 
 // The roll-up of curve and surface cells: the shared additive roll-up (mode 0 only).
 int plgrid_rollup(RSKCON* con, RSKANLPROC* run, void* parent, void* child, int mode, int count);
+// The per-position phase of the P/L curve and surface: the position's values in the states
+// `first` to `last` of the analysis go to each grid item's records. 0, or 1 without work area.
+int plgrid_positions(RSKCON* con, RSKANLPROC* run, void* area, int64_t first, int64_t last);

@@ -49,21 +49,6 @@ int audit_stamp(RSKCON* con, char* stamp, int size) {
     return width;
 }
 
-// Variables a position data set can fill that have no value storage yet get theirs from the run
-// pool for this READ, before the input methods are compiled against them: 0, or 1 (598/2797).
-int give_value_storage(RSKCON* con) {
-    for (RSKVARIABLE* v = con->variables_head; v != nullptr; v = v->next) {
-        if (v->value != nullptr || v->storage_size == 0) continue;
-        if (v->kind != RSKVKIND_SYSTEM && v->kind != RSKVKIND_INSTRUMENT && v->kind != RSKVKIND_FACTOR) continue;
-        const size_t bytes = v->storage_size > 8 ? v->storage_size : 8;
-        v->value = rskmem_alloc(con, bytes, "instrument variables", RSKMEM_INSTRUMENTS, 1);
-        if (v->value == nullptr) return 1;
-        v->pool_value = 1;
-        rskvali(v);
-    }
-    return 0;
-}
-
 // Step 5: everything a run needs before instruments can be read and their input actions run.
 int prepare_run(RSKCON* con, const RSKNAMEREC* output) {
     const int out_length = name_length(output);
@@ -71,7 +56,7 @@ int prepare_run(RSKCON* con, const RSKNAMEREC* output) {
     int rc = rskmem0(con);
     if (rc != 0) return xpmlog(598, 2741, out_length, out), rc;
     if ((rc = rskrsv0(con)) != 0) return xpmlog(598, 2742, out_length, out), rc;
-    if ((rc = rskmem1(con)) != 0 || (rc = give_value_storage(con)) != 0)
+    if ((rc = rskmem1(con)) != 0)
         return xpmlog(598, 2741, out_length, out), rc;
     if ((rc = get_input_actions(con)) != 0) return xpmlog(598, 2746, out_length, out), rc;
     if ((rc = rskmem2(con)) != 0) return xpmlog(598, 2741, out_length, out), rc;

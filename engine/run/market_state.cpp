@@ -241,6 +241,10 @@ int rskmktu(RSKCON* con, int resolve_flag) {
         const size_t size = static_cast<size_t>(run->state_size);
         std::memcpy(buf.states + static_cast<size_t>(buf.append_index) * size, run->market_vectors[0], size);
     }
+    // Every appended state is priced: it takes the next entry of the run's list of states to price.
+    if (run->price_index != nullptr && run->states_to_price >= 0 && run->states_to_price < run->price_slots)
+        run->price_index[run->states_to_price] = buf.append_index;
+    ++run->states_to_price;
     ++buf.appended;
     ++buf.append_index;
     if (buf.output != nullptr) rskput(con, buf.output);

@@ -208,6 +208,9 @@ int rskrun1(RSKCON* con, RSKPROJECT* project) {
     if ((parms->generate_states != 0 || parms->read_states != 0) && produce_states(con) != 0) rc = 1;
     run->work_area = nullptr;
     publish_date(con, run->valuation_date);
+    // The analyses announced their states when they were built; a disabled one made fewer, and
+    // only the states in the buffer can be priced.
+    if (run->state_count > run->state_buffer.append_index) run->state_count = run->state_buffer.append_index;
     if (!RSKRUN_HAS(assign_threads) || assign_threads(con) != 0) rc = 1;
     if (parms->regenerate != 0)
         xpmlog(598, 2814, static_cast<long>(run->states_to_price) + 1, static_cast<int>(run->analysis_count),

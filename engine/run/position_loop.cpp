@@ -97,6 +97,7 @@ int price_position(RSKCON* con, RSKPORTENTRY* entry, RSKINSTTYPE* type) {
     } else {
         reuse = 1;
     }
+    if (rskex_needed_mask(con, type) != 0) return 1;
     if (price_states(con, reuse) != 0 && run->abort) return 1;
     rskexab(con, type, 3);
     if (run->abort) return 1;

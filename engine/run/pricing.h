@@ -57,6 +57,9 @@ int rskexaw(RSKCON* con, int phase);
 // ---- State numbering and re-pricing avoidance ------------------------------------------------
 // Fills the decision vector for the current position: 0, or 1 when the run is aborted.
 int rskex0(RSKCON* con);
+// Points the pricing's needed-factor mask at the one of the position's type, built on first use
+// in the run: 0, or 1 (no memory; the run is aborted).
+int rskex_needed_mask(RSKCON* con, const struct RSKINSTTYPE* type);
 // The result owning a state: the first with first + count > state; null past the last.
 RSKANLPROC* get_res_from_num(RSKCON* con, int32_t state);
 // Case, draw and horizon of a state of a simulation result (-1 when undefined).

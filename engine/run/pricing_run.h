@@ -80,4 +80,6 @@ struct RSKPRICERUN {
     RSKRESDS* base_set;              // the base valuation data set
     int32_t state_header[9];         // the nine header words output_obs writes
     uint8_t* needed_mask;            // the position's needed-factor mask (mask_bytes)
+    // Per instrument type (by run number): a built flag and the type's needed-factor mask.
+    uint8_t* type_masks;
 };

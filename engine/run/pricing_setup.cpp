@@ -78,7 +78,11 @@ int rskex_bind(RSKCON* con) {
     RSKRUNBLOCK* run = con->run_block;
     RSKPRICERUN& p = run->pricing;
     if (p.bound) return 0;
-    if (p.decisions == nullptr && rskex_alloc(con) != 0) return 1;
+    // The blocks' views were laid out before the pricing vectors existed: lay them out again
+    // over the vectors just made.
+    if (p.decisions == nullptr &&
+        (rskex_alloc(con) != 0 || (run->master_block != nullptr && assign_threads(con) != 0)))
+        return 1;
     const int32_t blocks = std::max(run->thread_count, 1) + 1;
     for (int32_t i = 0; i < blocks; ++i) {
         RSKPROGRECORD* record = &run->compile.programs[i];

@@ -594,6 +594,7 @@ void run_steps(RunState& s, RSKCATOBJ* project_object, double date, const char* 
     // Step 24.
     const int created = create_outobj(con, project, out_name, out_path, libref, RSKOUT_MAIN + 1);
     if (created != 0) return void(s.rc = created);
+    link_run_results(con);
     run->outputs[RSKOUT_STATES] = run->outputs[RSKOUT_PRICES] = run->outputs[RSKOUT_AGGREGATION] =
         run->outputs[RSKOUT_MAIN];
     run->output_entries[RSKOUT_STATES] = run->output_entries[RSKOUT_PRICES] =
@@ -655,6 +656,7 @@ void run_steps(RunState& s, RSKCATOBJ* project_object, double date, const char* 
     }
 
     // Step 28.
+    link_run_results(con);
     if (parms->generate_states != 0 || parms->read_states == 0) {
         if (!RSKRUN_HAS(rskresw)) return void(s.rc = 1);
         const int written = rskresw(con);

@@ -176,6 +176,9 @@ int prepare_cf_legs(RSKCON* con);
 // Defines, fetches and opens the run's output object into slot `slot` (1 states .. 4 main). 0 or 1.
 int create_outobj(RSKCON* con, RSKPROJECT* project, const RSKNAMEREC* name, const RSKNAMEREC* path,
                   const char* library, int slot);
+// Tells the pricing and the results and aggregation utility members the run's analyses, parts, output library and
+// states; called once the output object is open and again once the states are made.
+void link_run_results(RSKCON* con);
 // Marks the spot-rate references of the run's exchange rates.
 int flag_fx_spot(RSKCON* con);
 // Prints the run summary to the output; `times` are the seven phase times in seconds.

@@ -82,6 +82,24 @@ void clear_run_pointers(RSKRUNBLOCK* run) {
     run->compile = RSKRUNCOMPILE{};
 }
 
+// Forgets what a run gave the variable: its addresses in the run's buffers and the dependency
+// flags the run added.
+void clear_run_addresses(RSKVARIABLE* v) {
+    if (v == nullptr) return;
+    v->dependencies.flags &= ~v->run.flags_added;
+    v->run.flags_added = 0;
+    v->run.record_address = nullptr;
+    std::fill(std::begin(v->run.state_address), std::end(v->run.state_address), nullptr);
+    v->run.row_address[0] = v->run.row_address[1] = nullptr;
+    v->run.buffers[0] = v->run.buffers[1] = nullptr;
+    v->run.buffer_bytes = 0;
+    v->run.capacity = 0;
+    if (v->pool_value) {
+        v->value = nullptr;
+        v->pool_value = 0;
+    }
+}
+
 }  // namespace
 
 int allocate_threads(RSKCON* con) {
@@ -102,6 +120,9 @@ int allocate_threads(RSKCON* con) {
     run->master_block = blocks;
     run->thread_blocks = blocks + 1;
     run->thread_count = n;
+    // The compile makes one program instance per execution block: one per thread and the one
+    // whose data every state starts from (rskex_bind binds them all).
+    run->compile.execution_blocks = n + 1;
     blocks[0].thread_index = -1;
     for (int32_t i = 0; i < n; ++i) run->thread_blocks[i].thread_index = i;
     // The pricing threads live as long as the run: one team, called once per position.
@@ -171,24 +192,17 @@ int rskmemf(RSKCON* con) {
     con->run_pool = nullptr;
     delete_kit_pool(con->kit_pool);
     clear_run_pointers(run);
+    // Every run address pointed into the pools just deleted, whatever the variable's kind; a
+    // type's system variables (Holding, ...) are not in the environment's list but were given
+    // addresses all the same, and a later run would otherwise read through the stale ones.
+    for (RSKVARIABLE* v = con->variables_head; v != nullptr; v = v->next) clear_run_addresses(v);
     if (con->memory_block != nullptr)
-        for (RSKINSTTYPE* t = con->memory_block->types_head; t != nullptr; t = t->next)
+        for (RSKINSTTYPE* t = con->memory_block->types_head; t != nullptr; t = t->next) {
+            for (RSKVARLINK* link = t->resolved_head; link != nullptr; link = link->next)
+                clear_run_addresses(link->variable);
+            for (RSKVARIABLE* v : t->system_slots) clear_run_addresses(v);
             t->run = RSKINSTTYPE::RSKTYPERUN{};
-    // Every run address pointed into the pools just deleted, whatever the variable's kind.
-    for (RSKVARIABLE* v = con->variables_head; v != nullptr; v = v->next) {
-        v->dependencies.flags &= ~v->run.flags_added;
-        v->run.flags_added = 0;
-        v->run.record_address = nullptr;
-        std::fill(std::begin(v->run.state_address), std::end(v->run.state_address), nullptr);
-        v->run.row_address[0] = v->run.row_address[1] = nullptr;
-        v->run.buffers[0] = v->run.buffers[1] = nullptr;
-        v->run.buffer_bytes = 0;
-        v->run.capacity = 0;
-        if (v->pool_value) {
-            v->value = nullptr;
-            v->pool_value = 0;
         }
-    }
     reset_rates(con);
     con->error = 0;
     return 0;

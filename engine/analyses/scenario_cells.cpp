@@ -1,5 +1,5 @@
 // Scenario analysis, cells: each position's scenario and base values added into its cells' records,
-// the value-weighting step, the roll-up of a child cell into its parent and the post-variable steps.
+// the value-weighting step and the roll-up of a child cell into its parent.
 #include <cmath>
 #include <cstring>
 
@@ -231,11 +231,3 @@ int rsascn3(RSKCON* con, RSKANLPROC* run, void* target, void* source, int mode, 
     }
     return 0;
 }
-
-// The post-pricing and post-valuation methods fill the records of their variables. A run of
-// this build compiles no such program, so their records stay missing, as phase 2 left them.
-int postprice_scn_run(RSKCON*, RSKANLPROC* run, void* area) {
-    return run != nullptr && run->work != nullptr && area != nullptr ? 0 : 1;
-}
-
-int rsascn4(RSKCON* con, RSKANLPROC* run, void* area) { return postprice_scn_run(con, run, area); }

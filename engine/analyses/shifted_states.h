@@ -156,7 +156,10 @@ int rsascn2(RSKCON* con, RSKANLPROC* run, void* area, int64_t first, int64_t las
 int scen_process_vw(RSKCON* con, RSKANLPROC* run, void* area, int flag);
 int rsascn_step(RSKCON* con, RSKANLPROC* run, void* area);
 int rsascn3(RSKCON* con, RSKANLPROC* run, void* target, void* source, int mode, int keep);
+// The post-pricing methods on one rolled-up cell: the records of the post-pricing variables.
 int postprice_scn_run(RSKCON* con, RSKANLPROC* run, void* area);
+// The post-valuation methods on one finished cell (nothing without them): the records of the
+// post-valuation variables. 0, or the program's code after 670/3623.
 int rsascn4(RSKCON* con, RSKANLPROC* run, void* area);
 int rsascn5(RSKCON* con, RSKANLPROC* run, void* area, RSKROWWRITER writer, RSKRESDS* resds);
 
@@ -165,6 +168,11 @@ void set_scenval(RSKSCNVAL* record, double value);
 void addValueToResult(RSKSCNVAL* record, double value, double base, int scaled);
 // mode 0 adds, 1 divides by |divisor field|, 2 by the divisor field (above the small divisor).
 void aggregateResults(RSKSCNVAL* target, const RSKSCNVAL* source, int mode, const RSKSCNVAL* divisor);
+// The record of a variable a method computed as p, against base value `base`: value sums from
+// p (negative values as negative numbers), P/L, gain and loss (negative) when the base is present.
+void set_postvars(RSKSCNVAL* record, double p, double base);
+// The records of the post-valuation variables from the program's values after its run.
+void save_postvars(RSKCON* con, RSKANLPROC* run, void* area);
 
 int rsaplc0(RSKCON* con, RSKANLPROC* run, RSKANALYSIS* analysis);
 int rsaplc1(RSKCON* con, RSKANLPROC* run);

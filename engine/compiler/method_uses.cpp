@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/memory/pool_memory.h"
+#include "engine/compiler/compile_control.h"
 #include "engine/compiler/method_objects.h"
 #include "engine/compiler/use_entries.h"
 #include "engine/model/control/out_of_memory.h"
@@ -26,6 +27,23 @@ RSKUSEENTRY* find_use(RSKUSEENTRY* first, const RSKVARIABLE* variable) {
 bool own_result(RSKCON* con, const RSKGENTRANS* method, const RSKVARIABLE* variable) {
     const RSKSYSVARS* system = con->system_variables;
     return method->kind == 'P' && system != nullptr && (variable == system->value || variable == system->cashflow);
+}
+
+// Every environment variable a method uses is one of its arguments: the glue of a run binds it to
+// the variable's storage before the method's source is pushed again.
+int add_argument(RSKCON* con, RSKGENTRANS* method, RSKVARIABLE* variable) {
+    auto* arg = static_cast<RSKSYMENTRY*>(vmalcp_handler(con->current_pool, sizeof(RSKSYMENTRY), QOR_ALLOC_ZERO));
+    if (arg == nullptr) return 1;
+    arg->name = variable->name.name.text;
+    arg->name_length = static_cast<int16_t>(variable->name.name.length);
+    arg->variable = variable;
+    arg->object = variable;
+    arg->type_code = 1;
+    arg->slot = -1;
+    RSKSYMENTRY** tail = &method->arguments;
+    while (*tail != nullptr) tail = &(*tail)->next;
+    *tail = arg;
+    return 0;
 }
 
 // Adds the symbols one statement reads or writes (`which`) to the entries: 0, or 1 when memory
@@ -58,6 +76,7 @@ int add_symbols(RSKCON* con, RSKGENTRANS* method, cmp_session* session, int stat
                 while (last->next != nullptr) last = last->next;
                 last->next = use;
             }
+            if (add_argument(con, method, variable) != 0) return 1;
         }
         if (which == CMP_DF_READ) use->input = 1;
         else if (!own_result(con, method, variable)) use->output = 1;
@@ -75,6 +94,13 @@ void rsk_free_uses(RSKCON* con, RSKGENTRANS* method) {
         use = next;
     }
     method->uses = nullptr;
+    RSKSYMENTRY* arg = method->arguments;
+    while (arg != nullptr) {
+        RSKSYMENTRY* next = arg->next;
+        vmfree_handler(con->current_pool, arg, sizeof(RSKSYMENTRY), QOR_FREE_SIZED);
+        arg = next;
+    }
+    method->arguments = nullptr;
 }
 
 int rsk_method_uses(RSKCON* con, RSKGENTRANS* method, cmp_session* session) {

@@ -4,6 +4,7 @@
 #include <cfloat>
 #include <cmath>
 
+#include "engine/analyses/instrument_statistics.h"
 #include "engine/run/position_loop.h"
 #include "engine/run/run_block.h"
 #include "host/missing.h"
@@ -27,34 +28,6 @@ double divided(double x, double d) { return !is_missing(d) && d > kTiny ? x / d 
 
 // The exposure basis: missing or negative counts as 0.
 double basis(double exposure) { return is_missing(exposure) || exposure < 0 ? 0.0 : exposure; }
-
-// The cell value statistics: the sum and sum of squares of k values become the mean and the
-// standard deviation (divisor k); a variance at rounding level is 0.
-void mean_and_deviation(double k, double* sum, double* squares) {
-    if (k < 0) {
-        *sum = *squares = qor::missing();
-        return;
-    }
-    if (k == 0) {
-        *squares = qor::missing();
-        return;
-    }
-    if (is_missing(*sum)) {
-        *squares = qor::missing();
-        return;
-    }
-    const double mean = *sum / k;
-    *sum = mean;
-    if (is_missing(*squares)) return;
-    const double q = *squares - k * mean * mean;
-    if (q < mean * mean * k * 1.110223024625157e-14) {
-        *squares = 0;
-        return;
-    }
-    const double deviation = std::sqrt(q / k);
-    if (std::fabs(mean) <= deviation * 1.110223024625157e-13) *sum = 0;
-    *squares = deviation;
-}
 
 }  // namespace
 
@@ -151,9 +124,10 @@ int process_vw_head(RSKCON* con, RSKCELLHEAD* record, int exposure_only) {
     return 0;
 }
 
-void rsk_cell_finish_head(RSKCELLHEAD* cell) {
+void rsk_cell_finish_head(RSKCON* con, RSKCELLHEAD* cell) {
     const int32_t k = cell->positions - cell->missing;
-    mean_and_deviation(k, &cell->statistics_sum, &cell->squares_sum);
+    // The divisor of the deviation follows the run's VARDEF.
+    rsastd(con, k, &cell->statistics_sum, &cell->squares_sum);
     if (k < 1) cell->minimum = cell->maximum = qor::missing();
     if (!is_missing(cell->exposure_sum) && cell->exposure_sum < 0) cell->exposure_sum = 0;
 }

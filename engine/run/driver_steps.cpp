@@ -2,6 +2,7 @@
 // object (named, in a library's directory or defaulted), its properties and its storing.
 #include "engine/run/driver_steps.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "common/files/names.h"
@@ -145,7 +146,9 @@ void rskdrv_properties(RSKCON* con, RSKOUTOBJ* object, const RSKNAMELIST* source
     RSKNAMEREC path{0, static_cast<uint16_t>(object->path_length > 0 ? object->path_length : 0), object->path};
     char libref[kRskLibrefCapacity];
     std::memset(libref, ' ', sizeof libref);
+    // Without OUTLIB= the properties go where the output object keeps its data sets.
     if (library_given(library)) std::memcpy(libref, library, strnlen(library, sizeof libref));
+    else std::memcpy(libref, object->libref, std::min(sizeof libref, sizeof object->libref));
     store(con, nullptr, run->base_date, run->currency, &object->name.name, &path, run->options, names, count, 0,
           libref);
 }

@@ -44,9 +44,15 @@ int prepare(RSKCON* con, const RSKNAMELIST* sets, const RSKNAMELIST* methods, RS
     run->options = con->current_options;
     std::memcpy(run->currency, "USD", 3);
     if ((rc = step(rskrsv0(con), 2782)) != 0) return rc;
-    // Every market variable is computed: the state is the output.
-    for (RSKVARIABLE* v = con->variables_head; v != nullptr; v = v->next)
-        if (is_market(v)) v->dependencies.flags |= RSKDEP_USED_PRICE;
+    // Every market variable is computed: the state is the output. The risk factors come from
+    // the market data, as a project run flags them from its instrument files, so the methods that
+    // read them find them supplied. The flags last for this statement only.
+    for (RSKVARIABLE* v = con->variables_head; v != nullptr; v = v->next) {
+        uint32_t flags = is_market(v) ? static_cast<uint32_t>(RSKDEP_USED_PRICE) : 0u;
+        if (v->kind == RSKVKIND_FACTOR) flags |= RSKDEP_DATA;
+        v->run.flags_added |= flags & ~v->dependencies.flags;
+        v->dependencies.flags |= flags;
+    }
     run->market_data_list = sources != nullptr ? sources->head : nullptr;
     *rates_open = true;
     if ((rc = rskrato(con, run->base_date)) > 1) return step(rc, 1256);

@@ -99,10 +99,14 @@ void check_rates(RSKCON* con, RSKRUNBLOCK* run) {
 
 void switch_market_actions(RSKCON* con, RSKRUNBLOCK* run, int on) {
     const RSKRUNCOMPILE& compile = run->compile;
-    if (compile.states == nullptr) return;
+    // The base state runs the base-case list (every action, rskrsvb); other states the list
+    // resolved from their changes.
+    const uint8_t* states = run->building_base && compile.states_alternate != nullptr ? compile.states_alternate
+                                                                                      : compile.states;
+    if (states == nullptr) return;
     for (RSKACTION* action = compile.actions_first; action != nullptr; action = action->next)
         if (action->type == nullptr && action->index >= 0 && action->index < compile.action_count &&
-            compile.states[action->index] != 0)
+            states[action->index] != 0)
             rskmact(con, action, 2, on, 0);
 }
 

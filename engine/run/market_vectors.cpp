@@ -159,6 +159,15 @@ int rskmem2(RSKCON* con) {
         e->run.value_address = reinterpret_cast<double*>(run->market_vectors[0] + e->run.state_offset);
     run->compile.market_vector = reinterpret_cast<double*>(run->market_vectors[0]);
     run->compile.market_size = run->vector_size;
+    // A market variable without storage of its own lives in its slot of the current vector while
+    // the run lasts, so the methods compiled for the run read and write the market state itself
+    // (the run storage's release takes the address back).
+    for (RSKVARIABLE* v = con->variables_head; v != nullptr; v = v->next)
+        if ((v->kind == RSKVKIND_FACTOR || v->kind == RSKVKIND_STATE) && v->data_type != RSKDTYPE_ARRAY &&
+            v->value == nullptr && v->run.state_address[0] != nullptr) {
+            v->value = v->run.state_address[0];
+            v->pool_value = 1;
+        }
     if (sys != nullptr && sys->date != nullptr && sys->date->run.state_offset < 0) {
         xebug("rskmem: bad _date_ offset.");
         return 1;

@@ -111,9 +111,10 @@ void rsk_cell_add_position(RSKCELLHEAD* cell, double value, double exposure, int
 // (exposure-weighted sums), `again` 0 for the first contribution to the cell. The post-processed
 // output variables sit at their offsets after both heads. Always 0.
 int roll_up_head(RSKCON* con, RSKCELLHEAD* cell, const RSKCELLHEAD* added, int mode, int again);
-// The head part of the finish of one cell: mean and standard deviation in place, missing minimum
-// and maximum without a valued position, a negative exposure sum floored at 0.
-void rsk_cell_finish_head(RSKCELLHEAD* cell);
+// The head part of the finish of one cell: mean and standard deviation in place (divisor by the
+// run's VARDEF), missing minimum and maximum without a valued position, a negative exposure sum
+// floored at 0.
+void rsk_cell_finish_head(RSKCON* con, RSKCELLHEAD* cell);
 // The value-weighted step of one record: output variables divided by the record's value sum
 // or exposure basis (exposure_only: only exposure-weighted ones). 0.
 int process_vw_head(RSKCON* con, RSKCELLHEAD* record, int exposure_only);

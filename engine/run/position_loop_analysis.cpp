@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/analyses/analysis_phases.h"
+#include "engine/analyses/instrument_statistics.h"
 #include "engine/model/categories/categories.h"
 #include "engine/model/types/instrument_types.h"
 #include "engine/model/variables/variable_record.h"
@@ -167,7 +168,7 @@ int perform_analysis(RSKCON* con, RSKINSTTYPE*, void* cell) {
     const double exposure = run->pricing.base_second[0];
     rsk_cell_add_position(static_cast<RSKCELLHEAD*>(cell), value, exposure, loop.signed_exposure);
     add_output_variables(con, cell, value, exposure);
-    if (run->result_sets.inst_stat_count > 0 && !rskrun_available(nullptr, "rsasta2")) return 1;
+    if (run->result_sets.inst_stat_count > 0) rsasta2(con, cell);
     int rc = 0;
     if (!is_missing(value)) {
         for (RSKANLPROC* r = run->analyses_head; r != nullptr; r = r->next) {

@@ -1,6 +1,7 @@
 // The finish of a project run (rskrun4): every cell's statistics become mean and standard
 // deviation, the post-valuation methods run on it, and each result finishes by its kind.
 #include "engine/analyses/analysis_phases.h"
+#include "engine/analyses/instrument_statistics.h"
 #include "engine/compiler/compiler_driver.h"
 #include "engine/output/aggregation.h"
 #include "engine/output/output_object.h"
@@ -65,7 +66,7 @@ int complete_analysis(RSKCON* con, void* record) {
     RSKRUNBLOCK* run = con->run_block;
     run->phases.current_result = nullptr;
     run->phases.current_cell = static_cast<uint8_t*>(record);
-    rsk_cell_finish_head(static_cast<RSKCELLHEAD*>(record));
+    rsk_cell_finish_head(con, static_cast<RSKCELLHEAD*>(record));
     ++run->phases.cells_finished;
     int rc = 0;
     if (run->phases.postvar) {
@@ -73,6 +74,7 @@ int complete_analysis(RSKCON* con, void* record) {
         xebug("postvar_head: not yet available.");
         rc = 1;
     }
+    if (run->result_sets.inst_stat_count > 0) rsasta4(con, record);
     for (RSKANLPROC* result = run->analyses_head; result != nullptr; result = result->next) {
         if (result->failed) continue;
         run->phases.current_result = result;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/analyses/analysis_phases.h"
+#include "engine/analyses/instrument_statistics.h"
 #include "engine/compiler/compiler_driver.h"
 #include "engine/output/aggregation.h"
 #include "engine/run/project_run_support.h"
@@ -80,6 +81,8 @@ uint8_t* rsk_portfolio_record(RSKRUNBLOCK* run) {
 int roll_up_analysis(RSKCON* con, void* cell, void* added, int mode, int again) {
     RSKRUNBLOCK* run = con->run_block;
     roll_up_head(con, static_cast<RSKCELLHEAD*>(cell), static_cast<const RSKCELLHEAD*>(added), mode, again);
+    // The instrument statistics add up in the additive roll-up only.
+    if (mode == 0 && run->result_sets.inst_stat_count > 0) rsasta3(con, cell, added);
     int rc = 0;
     for (RSKANLPROC* result = run->analyses_head; result != nullptr; result = result->next) {
         if (result->failed) continue;

@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "engine/analyses/analysis_phases.h"
+#include "engine/analyses/instrument_statistics.h"
 #include "engine/output/aggregation.h"
 #include "engine/output/output_object.h"
 #include "engine/run/project_run_support.h"
@@ -169,6 +170,8 @@ int output_datafile(RSKCON* con, void* record, RSKRESDS* resds) {
 int output_results(RSKCON* con, void* record) {
     RSKRUNBLOCK* run = con->run_block;
     RSKRUNRESULTS& r = run->result_sets;
+    // The instrument statistics of the cell become the values of their summary columns.
+    if (r.inst_stat_count > 0) rsasta5(con, record);
     run->phases.current_cell = static_cast<uint8_t*>(record);
     int rc = 0;
     RSKRESDS* summary = &r.descriptors[RSKRES_SUMMARY];

@@ -63,13 +63,13 @@ TEST_F(CellStatistics, PositionsFillTheLeadingStatistics) {
     EXPECT_EQ(cell.head.maximum, 4.0);
     // A missing exposure makes the exposure sums missing; the value sums stay.
     EXPECT_TRUE(is_missing(cell.head.exposure_sum));
-    rsk_cell_finish_head(&cell.head);
+    rsk_cell_finish_head(&con, &cell.head);
     // Mean 1.5 and population deviation sqrt((1+4+9+16)/4 - 1.5^2) = sqrt(5.25) of the 4 values.
     EXPECT_DOUBLE_EQ(cell.head.statistics_sum, 1.5);
     EXPECT_DOUBLE_EQ(cell.head.squares_sum, std::sqrt(5.25));
 
     Cell one = position(7.25, 1);
-    rsk_cell_finish_head(&one.head);
+    rsk_cell_finish_head(&con, &one.head);
     EXPECT_EQ(one.head.minimum, 7.25);
     EXPECT_EQ(one.head.maximum, 7.25);
     EXPECT_EQ(one.head.squares_sum, 0.0);
@@ -81,7 +81,7 @@ TEST_F(CellStatistics, PositionsFillTheLeadingStatistics) {
     EXPECT_EQ(none.head.positions, 2);
     EXPECT_EQ(none.head.missing, 2);
     EXPECT_EQ(none.head.value_sum, 0.0);
-    rsk_cell_finish_head(&none.head);
+    rsk_cell_finish_head(&con, &none.head);
     EXPECT_TRUE(is_missing(none.head.minimum));
     EXPECT_TRUE(is_missing(none.head.maximum));
 }
@@ -113,7 +113,7 @@ TEST_F(CellStatistics, NegativeExposuresReduceTheSumOnlyWhenSigned) {
         EXPECT_EQ(coarse.head.exposure_sum, signed_exposure ? -6.0 : 4.0);
         EXPECT_EQ(coarse.head.positive_exposure, 4.0);
         EXPECT_EQ(coarse.head.subtracted_exposure, signed_exposure ? 6.0 : 0.0);
-        rsk_cell_finish_head(&coarse.head);   // a negative total is floored only here
+        rsk_cell_finish_head(&con, &coarse.head);   // a negative total is floored only here
         EXPECT_EQ(coarse.head.exposure_sum, 4.0 * (1 - signed_exposure));
     }
 }

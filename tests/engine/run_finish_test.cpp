@@ -3,6 +3,7 @@
 // of the portfolio record, and the summary row written and read back through the data set reader.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
@@ -14,8 +15,10 @@
 #include <vector>
 
 #include "engine/model/analyses/analysis_record.h"
+#include "engine/model/options/engine_options.h"
 #include "engine/output/output_object.h"
 #include "engine/run/analysis_processing.h"
+#include "engine/run/position_loop.h"
 #include "engine/run/project_run.h"
 #include "engine/run/run_block.h"
 #include "engine/run/run_finish.h"
@@ -188,6 +191,128 @@ TEST_F(RunFinishCells, ResultFailingInRollUpIsNotFinished) {
     EXPECT_NE(text.find("rskrun3: roll_up_analysis: unknown type 16."), std::string::npos) << text;
     EXPECT_EQ(text.find("598/2739"), text.rfind("598/2739")) << text;   // once
     EXPECT_EQ(text.find("rskrun4"), std::string::npos) << text;
+}
+
+// The positions of the loop carry their instrument statistics into their cells; the roll-up adds
+// them up the cross-classification, the finish (under VARDEF 2) and the output give each cell
+// the statistics of its own positions, worked here. A position without base value counts in no
+// statistic, and a position without a value of the variable in none of its statistics.
+TEST_F(RunFinishCells, InstrumentStatisticsFollowThePositionsIntoEveryCell) {
+    RSKVARIABLE* desk = class_variable("Desk");
+    RSKVARIABLE* qty = class_variable("Qty");
+    RSKCROSSCLASS* x = cross("Desks");
+    hierarchy(x, {"Desk*"});
+    const int codes[] = {1, 2, 3, 4, 5, 6, 7, 9};   // SUM MEAN WGTMEAN N MIN MAX STD WGT
+    constexpr int kEntries = 8;
+    RSKINSTSTAT table[kEntries] = {};
+    for (int i = 0; i < kEntries; ++i) {
+        table[i].variable = qty;
+        table[i].statistic = codes[i];
+    }
+    run_.result_sets.inst_stats = table;
+    run_.result_sets.inst_stat_count = kEntries;
+    run_.results_header = static_cast<int32_t>(sizeof(RSKCELLHEAD));
+    RSKOPTREC options{};
+    options.vardef = 2;
+    run_.run_options = &options;
+    RSKAGGCTL* control = build(x, nullptr, static_cast<int>(sizeof(RSKCELLHEAD)) + 64 * kEntries);
+    ASSERT_NE(control, nullptr);
+    run_.aggregation.control = control;
+
+    struct Book {
+        double desk, value, qty;
+    };
+    const double m = qor::missing();
+    const Book book[] = {
+        {1, 10, 2}, {1, 20, 4}, {1, 5, 4},  {1, m, 100}, {1, 4, 9},      // desk 1: 2 4 4 9 (the 100 has no value)
+        {2, -3, 1.5}, {2, 6, m}, {2, 2, 2.5},                            // desk 2: 1.5 2.5
+        {3, 7, 5},                                                       // desk 3: one position
+    };
+    struct Expected {
+        std::vector<double> values, qtys, weights;
+    };
+    std::map<double, Expected> expected;   // by desk; -1 the total
+    for (const Book& b : book) {
+        set_number(desk, b.desk);
+        set_number(qty, b.qty);
+        run_.pricing.base_value[0] = b.value;
+        run_.pricing.base_second[0] = 0;
+        int32_t sequence = 0;
+        auto feed = [](RSKCON* c, void*, void* user_data) { return perform_analysis(c, nullptr, user_data); };
+        ASSERT_EQ(call<EngineSlot::rskgrp0>()(con, control, feed, nullptr, &sequence), 0) << log();
+        for (double key : {b.desk, -1.0}) {
+            Expected& e = expected[key];
+            if (qor::is_missing(b.value)) continue;
+            e.values.push_back(b.value);
+            if (qor::is_missing(b.qty)) continue;
+            e.qtys.push_back(b.qty);
+            e.weights.push_back(b.value);
+        }
+    }
+    ASSERT_EQ(rskrun3(con), 0) << log();
+    ASSERT_EQ(rskrun4(con), 0) << log();
+
+    struct Seen {
+        std::vector<double> statistics;
+        double mean, deviation;
+    };
+    static std::map<double, Seen>* seen_cells;
+    static RSKAGGCTL* walked;
+    std::map<double, Seen> seen;
+    seen_cells = &seen;
+    walked = control;
+    auto collect = [](RSKCON* c, void* user_data) {
+        const int rc = output_results(c, user_data);
+        double d;
+        std::memcpy(&d, walked->key + walked->variables[0]->offset, 8);
+        Seen& s = (*seen_cells)[qor::missing_code(d) == '_' ? -1 : d];
+        for (int i = 0; i < c->run_block->result_sets.inst_stat_count; ++i)
+            s.statistics.push_back(c->run_block->result_sets.inst_stats[i].value);
+        const auto* head = static_cast<const RSKCELLHEAD*>(user_data);
+        s.mean = head->statistics_sum;
+        s.deviation = head->squares_sum;
+        return rc;
+    };
+    ASSERT_EQ(call<EngineSlot::rskgrp1>()(con, control, collect, nullptr, nullptr, 1), 0) << log();
+    ASSERT_EQ(seen.size(), expected.size());
+
+    // Sample deviation (divisor n - 1) in two passes; missing below two values.
+    auto deviation = [](const std::vector<double>& xs) {
+        if (xs.size() < 2) return qor::missing();
+        double mean = 0, squares = 0;
+        for (double v : xs) mean += v / static_cast<double>(xs.size());
+        for (double v : xs) squares += (v - mean) * (v - mean);
+        return std::sqrt(squares / static_cast<double>(xs.size() - 1));
+    };
+    for (const auto& [key, e] : expected) {
+        SCOPED_TRACE(key);
+        ASSERT_EQ(seen.count(key), 1u);
+        const Seen& got = seen[key];
+        const double n = static_cast<double>(e.qtys.size());
+        double sum = 0, weighted = 0, weights = 0;
+        for (size_t i = 0; i < e.qtys.size(); ++i) {
+            sum += e.qtys[i];
+            weighted += e.weights[i] * e.qtys[i];
+            weights += e.weights[i];
+        }
+        const double want[kEntries] = {sum, sum / n, weighted / weights, n,
+                                       *std::min_element(e.qtys.begin(), e.qtys.end()),
+                                       *std::max_element(e.qtys.begin(), e.qtys.end()), deviation(e.qtys), weights};
+        ASSERT_EQ(got.statistics.size(), static_cast<size_t>(kEntries));
+        for (int i = 0; i < kEntries; ++i) {
+            SCOPED_TRACE(codes[i]);
+            if (qor::is_missing(want[i])) EXPECT_TRUE(qor::is_missing(got.statistics[i])) << got.statistics[i];
+            else EXPECT_NEAR(got.statistics[i], want[i], 1e-12 * std::max(1.0, std::fabs(want[i])));
+        }
+        double values = 0;
+        for (double v : e.values) values += v;
+        EXPECT_NEAR(got.mean, values / static_cast<double>(e.values.size()), 1e-12 * std::fabs(values));
+        const double d = deviation(e.values);
+        if (qor::is_missing(d)) EXPECT_TRUE(qor::is_missing(got.deviation)) << got.deviation;
+        else EXPECT_NEAR(got.deviation, d, 1e-12 * d);
+    }
+    run_.result_sets.inst_stats = nullptr;
+    run_.result_sets.inst_stat_count = 0;
 }
 
 // Without a cross-classification the value-weighted step turns the portfolio record's

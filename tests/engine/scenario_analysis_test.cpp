@@ -369,6 +369,36 @@ TEST(ScenarioRecords, AggregationModes) {
     EXPECT_EQ(w.loss, 1);
 }
 
+// Records of variables the post-pricing and post-valuation methods compute: the value sums come
+// from the method's value, losses and negative values as negative numbers (unlike priced
+// variables), and P/L, gain and loss only against a present base value.
+TEST(ScenarioRecords, PostVariablesKeepNegativeLosses) {
+    const double m = qor::missing();
+    struct Case {
+        double p, base;
+        RSKSCNVAL want;   // pl, gain, loss, value, positive value, negative value
+    };
+    const Case cases[] = {
+        {5, 3, {2, 2, 0, 5, 5, 0}},
+        {-4, 1, {-5, 0, -5, -4, 0, -4}},
+        {2, m, {m, m, m, 2, 2, 0}},
+        {m, 1, {m, m, m, m, m, m}},
+        {0, 0, {0, 0, 0, 0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.p) + " against " + std::to_string(c.base));
+        RSKSCNVAL r{9, 9, 9, 9, 9, 9};
+        set_postvars(&r, c.p, c.base);
+        const double got[] = {r.pl, r.gain, r.loss, r.value, r.positive_value, r.negative_value};
+        const double want[] = {c.want.pl, c.want.gain, c.want.loss, c.want.value, c.want.positive_value,
+                               c.want.negative_value};
+        for (int k = 0; k < 6; ++k) {
+            if (qor::is_missing(want[k])) EXPECT_TRUE(qor::is_missing(got[k])) << k;
+            else EXPECT_EQ(got[k], want[k]) << k;
+        }
+    }
+}
+
 TEST_F(ShiftedStates, DividedScenarioNumbersItsStateInPartOneOnly) {
     base(0, 1.0);
     for (int part = 1; part <= 3; ++part) {

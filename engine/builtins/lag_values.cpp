@@ -35,7 +35,8 @@ int rsklgn(const cmp_function_record* fn, cmp_arg_value* args, int nargs, const 
         if (rskbif_count(con, RSKBIF_LAG, "RLAG") != 0) xpmlog(598, 1973, RSK_NAMEREC(lag->name.name));
         return 1;
     }
-    if (nargs < 2 || args[2].kind == CMP_ARG_OMITTED || args[2].type != 'n' || args[2].number == nullptr) {
+    // A missing age has no place on the lag grid: it is refused like a text.
+    if (qor::is_missing(builtin_number(args, nargs, 2))) {
         xpmlog(598, 1975, RSK_NAMEREC(lag->name.name));
         return 1;
     }

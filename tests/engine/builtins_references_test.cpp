@@ -155,11 +155,14 @@ TEST_F(ReferenceBuiltinTest, LagWithoutANumericArgumentFails) {
     lag->value = &value;
     lag->flags2 |= RSKF2_LAG_GRID;
     lag->lag_grid = &grid;
-    cmp_instance* instance = build_declared({"x = RLAG(L, 'one year');"});
-    ASSERT_NE(instance, nullptr) << log();
-    EXPECT_NE(cmpfrun(instance, 1), CMP_RUN_OK);
-    EXPECT_EQ(count_of(log(), "598/1975"), 1) << log();
-    EXPECT_TRUE(qor::is_missing(*number(instance, "X")));
+    for (const char* age : {"'one year'", "."}) {
+        SCOPED_TRACE(age);
+        const size_t from = log().size();
+        cmp_instance* instance = build_declared({"x = 5;", std::string("x = RLAG(L, ") + age + ");"});
+        ASSERT_NE(instance, nullptr) << log();
+        EXPECT_NE(cmpfrun(instance, 1), CMP_RUN_OK);
+        EXPECT_EQ(count_of(log().substr(from), "598/1975"), 1) << log();
+    }
     close();
     lag->value = nullptr;
     lag->lag_grid = nullptr;

@@ -7,6 +7,8 @@
 #include "engine/builtins/builtins.h"
 #include "host/missing.h"
 
+struct RSKCMPCON;
+
 // The control structure of the registration context (the compile handle).
 RSKCON* builtin_con(const cmp_function_record* fn);
 // The run's counters, or null outside a run.
@@ -61,3 +63,14 @@ double builtin_curve_at(const RSKCURVEVIEW* view, double t);
 int builtin_text(const cmp_arg_value& a, char* out, int size);
 // Writes text into a character argument, cut to its capacity and padded with blanks.
 void builtin_set_text(cmp_arg_value& a, const char* text, int length);
+
+// The compile handle a body was registered with.
+const RSKCMPCON* builtin_handle(const cmp_function_record* fn);
+// The engine variable an argument stands for: an array or parameter matrix by its symbol's
+// name, a numeric variable by the storage it is bound to in the block (its value, instrument
+// record, market vector or results row). Null for the program's own variables.
+RSKVARIABLE* builtin_argument_variable(RSKCON* con, const cmp_exec_context* exec, const cmp_arg_value& a);
+// The run's position counter (0 outside a run): registrations hold for one position.
+int64_t builtin_position(RSKCON* con);
+// A name record's (length, text) pair for a "%*s" directive.
+#define RSK_NAMEREC(rec) static_cast<int>((rec).length), (rec).text

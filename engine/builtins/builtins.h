@@ -27,6 +27,30 @@ struct RSKBUILTINRUN {
     int32_t currency_mismatches;     // PV_CASHFLOW flows in another currency (670/3611, then 3610)
     uint8_t pricing_failed;          // a reference could not be resolved: the pass fails
     uint8_t memory_failed;           // a body could not have its memory (598/2797 given once)
+    uint8_t collect_derivatives;     // an analysis of the run reads SET_DER deposits
+    // OUTV_ELEM: the run's output-vector lists, filled by its post-pricing and post-valuation
+    // steps, and the list that the methods now running read ('R' post-pricing, else
+    // post-valuation).
+    const struct RSKOUTVLIST* post_valuation;
+    const struct RSKOUTVLIST* post_pricing;
+    char outv_phase;
+};
+
+// Statistics of an output-vector element, in the order OUTV_ELEM names them.
+enum : int {
+    RSKOUTV_MTM = 0, RSKOUTV_VAR, RSKOUTV_VAR_L, RSKOUTV_VAR_U, RSKOUTV_MEAN, RSKOUTV_STD, RSKOUTV_MIN,
+    RSKOUTV_MAX, RSKOUTV_MEDIAN, RSKOUTV_VALUE, RSKOUTV_STATISTICS
+};
+// One element of an output vector ("NAME_k") and where its statistics are (null: none; the
+// post-pricing list has only VALUE and MTM).
+struct RSKOUTVELEM {
+    int16_t name_length;
+    char name[32];
+    const double* statistics[RSKOUTV_STATISTICS];
+};
+struct RSKOUTVLIST {
+    const RSKOUTVELEM* elements;
+    int32_t count;
 };
 
 // The call record of MAT_POWER and MAT_EXP: one per call site and execution block (the
@@ -72,6 +96,61 @@ int rskdgv(const cmp_function_record* fn, cmp_arg_value* args, int nargs, const 
 // The delta-gamma value of the quadratic block in the block's state; the factors' changes go to
 // `changes` (count entries). Missing when a factor or base value is missing or out of range.
 double rskdgv_value(RSKCON* con, const cmp_exec_context* exec, const struct RSKQUADVALUE* quad, double* changes);
+
+// ---- References, lags, exchange-rate curves, output vectors, analysis information ----
+
+// The reference record of a PMXELEM, RLAG, REGISTER_FX or PV_CASHFLOW call site at run time: one
+// per call site and execution block (the compiler's hidden record, zeroed when the instance is
+// made), filled by the first call and re-resolved when the instrument type changes.
+struct RSKREFCALL {
+    RSKCON* con;                     // null until the first call resolved the record
+    struct RSKINSTTYPE* type;        // the instrument type it was last resolved for
+    struct RSKVARIABLE* variable;    // the variable named by argument 1
+    struct RSKVARIABLE* object;      // the variable reached: itself, or what the reference gives
+    uint8_t per_type;                // a reference variable: resolved per instrument type
+};
+
+// Resolves the record's object for the variable named by argument 1 (kept from the first
+// call): the variable itself, or for a reference variable the variable its current instrument
+// type gives, looked up again whenever the type changes. 0, or 1 when there is none.
+int resolve_reference(RSKCON* con, RSKREFCALL* record, struct RSKINSTTYPE* type, struct RSKVARIABLE* variable);
+// The same for the call record of MAT_POWER and MAT_EXP over a parameter matrix. 0 or 1.
+int resolve_reference2(RSKCON* con, RSKREFCALL* record, struct RSKINSTTYPE* type, struct RSKVARIABLE* variable);
+
+// The row or column index of a PMXELEM key: by position (a number from 1) or by label. 0 with
+// *index set, or 1 after a counted message (598/3329 or 598/3322).
+int get_pmx_index(RSKCON* con, const struct RSKPARMATRIX* matrix, int columns, const cmp_arg_value& key,
+                  int* index);
+// The loaded parameter matrix of a parameter variable, or null.
+struct RSKPARMATRIX* builtin_matrix(RSKCON* con, const struct RSKVARIABLE* variable);
+
+int rskpme(const cmp_function_record* fn, cmp_arg_value* args, int nargs, const cmp_exec_context* exec,
+           cmp_instance* instance, void* hidden);   // PMXELEM
+int rsklgn(const cmp_function_record* fn, cmp_arg_value* args, int nargs, const cmp_exec_context* exec,
+           cmp_instance* instance, void* hidden);   // RLAG
+int rskregfx(const cmp_function_record* fn, cmp_arg_value* args, int nargs, const cmp_exec_context* exec,
+             cmp_instance* instance, void* hidden); // REGISTER_FX
+int rskoutve(const cmp_function_record* fn, cmp_arg_value* args, int nargs, const cmp_exec_context* exec,
+             cmp_instance* instance, void* hidden); // OUTV_ELEM
+int rskant(const cmp_function_record* fn, cmp_arg_value* args, int nargs, const cmp_exec_context* exec,
+           cmp_instance* instance, void* hidden);   // ANALYSIS_INFO
+int rskmlvl(const cmp_function_record* fn, cmp_arg_value* args, int nargs, const cmp_exec_context* exec,
+            cmp_instance* instance, void* hidden);  // MLEVEL
+
+// The exchange-rate curve that execution block `block` registered for the current position, or
+// null (none registered, or registered for an earlier position). The cash-flow evaluation
+// converts with it.
+struct RSKVARIABLE* rskbif_registered_fx(RSKCON* con, int block);
+
+// ---- Linear transformations and derivatives ----
+
+int rskltv(const cmp_function_record* fn, cmp_arg_value* args, int nargs, const cmp_exec_context* exec,
+           cmp_instance* instance, void* hidden);   // _LINTRANS
+int rskderc(const cmp_function_record* fn, cmp_arg_value* args, int nargs, const cmp_exec_context* exec,
+            cmp_instance* instance, void* hidden);  // SET_DER
+// The value an analysis puts into a derivative slot before pricing a position: SET_DER's
+// accumulation starts from 0 on it, not from missing.
+double rskder_initial();
 
 // P := A to the power p (n x n, row-major); X is overwritten, W is work. The answer points to
 // the buffer that holds P (one of p_buffer, x, w).

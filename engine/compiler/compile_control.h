@@ -302,6 +302,10 @@ struct RSKPROGRECORD {
     uint8_t shared_run;              // set while a per-block program runs
     // ---- pricing (engine/run/pricing_*) ----
     double* row_vector;              // this block's current row of the pricing results
+    // ---- pricing built-ins (engine/builtins/): the exchange-rate curve REGISTER_FX registered
+    // in this block and the position it holds for (the run's position counter then) ----
+    RSKVARIABLE* fx_curve;
+    int64_t fx_position;
 };
 
 // One of the three collections of the program data vector.

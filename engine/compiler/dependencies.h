@@ -20,6 +20,10 @@ struct RSKLINTRANS {
     int32_t input_count;
     RSKVARIABLE** outputs;
     int32_t output_count;
+    // ---- pricing built-ins (engine/builtins/linear_transformation.cpp): the parameter matrix
+    // whose pattern rows hold each input's coefficients and whose mean and standard-deviation
+    // vectors are the outputs' offsets and scales ----
+    struct RSKPARMATRIX* matrix;
 };
 
 // Masks of the dependency matrix, least significant bit first: bit (i, j) of the matrix lives in

@@ -83,8 +83,8 @@ void member_note(int number, const RSKPRATESET* set, const RSKPRSMEMBER* member)
            static_cast<int>(member->name.name.length), member->name.name.text);
 }
 
-// A linear transformation of a parameter matrix: the risk factors of its columns are its inputs,
-// those of its rows its outputs; they are known once the matrix has been prepared for a run.
+// A linear transformation of a parameter matrix: the risk factors of its rows are its inputs,
+// those of its columns its outputs; they are known once the matrix has been prepared for a run.
 int resolve_lt(RSKCON* con, const RSKPRATESET* set, RSKPRSMEMBER* member, RSKPARMATRIX* matrix) {
     if (matrix->row_variables == nullptr || matrix->column_variables == nullptr || matrix->rows.count < 1 ||
         matrix->columns.count < 1) {
@@ -94,10 +94,13 @@ int resolve_lt(RSKCON* con, const RSKPRATESET* set, RSKPRSMEMBER* member, RSKPAR
     auto* lt = static_cast<RSKLINTRANS*>(dependency_alloc(con, sizeof(RSKLINTRANS), "transformation list"));
     if (lt == nullptr) return 1;
     rskname(con, &lt->name, matrix->name.name.text, matrix->name.name.length);
-    lt->inputs = matrix->column_variables;
-    lt->input_count = matrix->columns.count;
-    lt->outputs = matrix->row_variables;
-    lt->output_count = matrix->rows.count;
+    // Each pattern row holds one input's coefficients; the columns, with their means and
+    // standard deviations, are the outputs.
+    lt->inputs = matrix->row_variables;
+    lt->input_count = matrix->rows.count;
+    lt->outputs = matrix->column_variables;
+    lt->output_count = matrix->columns.count;
+    lt->matrix = matrix;
     member->resolved = matrix;
     return new_action(con, matrix->name.name, RSKACTION_LINEAR_TRANS, lt) != nullptr ? 0 : 1;
 }

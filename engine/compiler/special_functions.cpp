@@ -27,32 +27,33 @@ struct Registration {
     cmp_check_fn check;
     cmp_body_fn body;
     int hidden;                      // the call site's hidden record: 0 none, 1 RSKLPARGH,
-                                     // 2 the matrix functions' call record
+                                     // 2 the matrix functions' call record, 3 the reference
+                                     // record of the bodies that reach an object
     int group;                       // install routine
 };
 
 // In installation order. Counts that the checks test themselves (to give their own messages)
 // are registered as "any".
 const Registration kFunctions[] = {
-    {"PMXELEM", 0, nullptr, 0, rskpme0, body_not_yet, 1, 1},
-    {"RLAG", 0, nullptr, 'n', rsklgn0, body_not_yet, 1, 1},
+    {"PMXELEM", 0, nullptr, 0, rskpme0, rskpme, 3, 1},
+    {"RLAG", 0, nullptr, 'n', rsklgn0, rsklgn, 3, 1},
     {"_ARRU", 3, "n?n", 0, nullptr, rskarru, 0, 2},
     {"_RESET", 2, "nn", 0, rskref0, rskrset, 0, 2},
     {"_TRACE", 4, "ccnc", 0, nullptr, rsktrc, 0, 3},
     {"_TRACECHECK", 1, "n", 'n', nullptr, rsktrcc, 0, 3},
     {"_DGVAL", 2, "nn", 'n', nullptr, rskdgv, 0, 4},
-    {"_LINTRANS", 1, "n", 0, nullptr, body_not_yet, 0, 4},
+    {"_LINTRANS", 1, "n", 0, nullptr, rskltv, 0, 4},
     {"N_CASH_FLOWS", 0, nullptr, 'n', cshflw0, cshflw, 0, 4},
     {"CASHFLOW", 0, nullptr, 0, cshflw0, cshflw, 1, 4},
     {"CASH_FLOW", 0, nullptr, 0, cshflw0, cshflw, 1, 4},
     {"CF_VERTICES", 6, "ncccnn", 0, cshflw0, cshflw, 0, 4},
-    {"SET_DER", 0, nullptr, 0, rskder0, body_not_yet, 0, 4},
+    {"SET_DER", 0, nullptr, 0, rskder0, rskderc, 0, 4},
     {"PV_CASHFLOW", 0, nullptr, 'n', rskpvcf0, rskpvcf, 1, 5},
-    {"REGISTER_FX", 0, nullptr, 0, rskregfx0, body_not_yet, 1, 6},
+    {"REGISTER_FX", 0, nullptr, 0, rskregfx0, rskregfx, 3, 6},
     {"GET_FX_SPOT", 0, nullptr, 'n', rskgetfx0, rskgetfx, 0, 7},
-    {"OUTV_ELEM", 0, nullptr, 'n', rskoutv0, body_not_yet, 0, 8},
-    {"ANALYSIS_INFO", 2, "cc", 0, rskant0, body_not_yet, 0, 9},
-    {"MLEVEL", 1, "n", 'c', rskmlvl0, body_not_yet, 0, 9},
+    {"OUTV_ELEM", 0, nullptr, 'n', rskoutv0, rskoutve, 0, 8},
+    {"ANALYSIS_INFO", 2, "cc", 0, rskant0, rskant, 0, 9},
+    {"MLEVEL", 1, "n", 'c', rskmlvl0, rskmlvl, 0, 9},
     {"MAT_POWER", 0, nullptr, 0, rskmpw0, rskmpw, 2, 10},
     {"MAT_EXP", 0, nullptr, 0, rskmexp0, rskmexp, 2, 11},
     {"RUN_SCORE", 0, nullptr, 'n', nullptr, body_not_yet, 0, 12},
@@ -73,6 +74,7 @@ int register_one(RSKCMPCON* handle, const Registration& r) {
     def.option_word = nullptr;
     def.hidden_size = r.hidden == 1   ? static_cast<int>(sizeof(RSKLPARGH))
                       : r.hidden == 2 ? static_cast<int>(sizeof(RSKMATCALL))
+                      : r.hidden == 3 ? static_cast<int>(sizeof(RSKREFCALL))
                                       : 0;
     return cmpinst(handle->compilation.program, &def);
 }

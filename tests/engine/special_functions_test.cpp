@@ -160,10 +160,10 @@ TEST_F(SpecialFunctionTest, ARefusedRegistrationStopsTheChain) {
 
 TEST_F(SpecialFunctionTest, PricingFunctionsWithoutABodyFailTheRun) {
     ASSERT_EQ(open(), 0);
-    cmp_instance* instance = build({"call ANALYSIS_INFO('a', 'b');"});
+    cmp_instance* instance = build({"x = RUN_SCORE(1);"});
     ASSERT_NE(instance, nullptr) << log();
     EXPECT_EQ(cmpfrun(instance, 1), CMP_RUN_FAILED);
-    EXPECT_NE(log().find("ANALYSIS_INFO: not yet available."), std::string::npos) << log();
+    EXPECT_NE(log().find("RUN_SCORE: not yet available."), std::string::npos) << log();
 }
 
 TEST_F(SpecialFunctionTest, TraceCheckAnswersOneInsideTheWindow) {

@@ -144,11 +144,16 @@ int postprice_sim_run(RSKCON* con, RSKANLPROC* run, void* area) {
         w->postprice = build_postprice(con, w);
         if (w->postprice == nullptr) return 1;
     }
-    if (w->postprice->priced_count == 0) return 0;
-    double* mtm = w->postprice->mtm;
+    RSKPOSTPRICE* t = w->postprice;
+    if (t->priced_count == 0) return 0;
+    const RSKNAMEREC& name = w->analysis->name.name;
+    if (rskcmpi(con, 0) == nullptr) {
+        xpmlog(670, 3624, name.length, name.text);
+        return 2;
+    }
+    double* mtm = t->mtm;
     for (int32_t v = 0; v < w->outv_count; ++v) mtm[v] = rsasim_outv_base(con, run, area, w->outv[v]);
 
-    const RSKNAMEREC& name = w->analysis->name.name;
     mark_postprc(con, 1);
     int rc = 0;
     for (int32_t k = 0; k < w->var_types; ++k)
@@ -157,7 +162,10 @@ int postprice_sim_run(RSKCON* con, RSKANLPROC* run, void* area) {
                 set_vars_postprc(con, w, area, mtm, k, h, r);
                 const int code = rskrcmp(con, nullptr, run->first_state);
                 if (code != 0) {
-                    xpmlog(670, 3624, name.length, name.text);
+                    if (t->failures_reported < kRskPostFailureLines) {
+                        ++t->failures_reported;
+                        xpmlog(670, 3624, name.length, name.text);
+                    }
                     if (code > rc) rc = code;
                 }
                 save_vars_postprc(con, w, area, mtm, k, h, r);

@@ -228,6 +228,11 @@ int postvar_run(RSKCON* con, RSKANLPROC* run, void* area) {
         w->postvars = build_postvars(con, w);
         if (w->postvars == nullptr) return 1;
     }
+    // Without a generated program every state would fail alike: say so once.
+    if (rskcmpi(con, 0) == nullptr) {
+        xpmlog(670, 3623, analysis_name(w).length, analysis_name(w).text);
+        return 2;
+    }
     RSKPOSTVARS* t = w->postvars;
     // Mark-to-market values per entry, the same in every state of the cell.
     double* mtm = t->mtm;
@@ -243,7 +248,10 @@ int postvar_run(RSKCON* con, RSKANLPROC* run, void* area) {
                 set_vars_postvar(con, w, run, area, mtm, k, h, r);
                 const int code = rskrcmp(con, nullptr, run->first_state);
                 if (code != 0) {
-                    xpmlog(670, 3623, analysis_name(w).length, analysis_name(w).text);
+                    if (t->failures_reported < kRskPostFailureLines) {
+                        ++t->failures_reported;
+                        xpmlog(670, 3623, analysis_name(w).length, analysis_name(w).text);
+                    }
                     if (code > rc) rc = code;
                 }
                 save_vars_postvar(w, area, base, k, h, r);

@@ -42,6 +42,7 @@ struct RSKPOSTVARS {
     double* date;                    // "_DATE_"
     double* cumcf;                   // "_CUMCF_"
     double* mtm;                     // per entry: its base-case value in the current cell
+    int32_t failures_reported;       // 670/3623 lines given (ten at most per analysis)
 };
 
 // The post-pricing table of one simulation, built on first use: per output variable the symbol
@@ -56,7 +57,11 @@ struct RSKPOSTPRICE {
     double* horizon;                 // "_HORIZON_"
     double* date;                    // "_DATE_"
     double* mtm;                     // per output variable: its base-case value in the cell
+    int32_t failures_reported;       // 670/3624 lines given (ten at most per analysis)
 };
+
+// Failed program runs reported per analysis and pass; the code of every failure is kept.
+constexpr int32_t kRskPostFailureLines = 10;
 
 // Switches every post-valuation action of the run's list on (1) or off (0) in the main block's
 // run list, so that only those methods run. 0.

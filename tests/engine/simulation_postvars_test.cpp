@@ -267,6 +267,11 @@ TEST_F(SimulationPostVars, AFailingMethodIsReportedPerStateAndTheOthersGoOn) {
     fill_pl(w, c, {-5, -4, -3, -2, -1, 0, 1, 2, 3, 4});
     EXPECT_GT(rsasim4(con, &proc_, area(c)), 0);
     EXPECT_EQ(count_of(log(), "670/3623"), 4) << log();   // 104; 104, 106, 108
+    // A second cell that fails in every state: ten lines in all for the analysis.
+    std::vector<uint8_t> worse = cell(w, 200);
+    fill_pl(w, worse, {-5, -4, -3, -2, -1, 0, 1, 2, 3, 4});
+    EXPECT_GT(rsasim4(con, &proc_, area(worse)), 0);
+    EXPECT_EQ(count_of(log(), "670/3623"), 10) << log();
     const uint8_t* sv = rsasim_values(w, rsasim_block(w, area(c), 0, 1, si));
     EXPECT_DOUBLE_EQ(rsasim_get(sv, 0), 90);
     EXPECT_DOUBLE_EQ(rsasim_get(sv, 6), 102);

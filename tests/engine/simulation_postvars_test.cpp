@@ -278,3 +278,39 @@ TEST_F(SimulationPostVars, AFailingMethodIsReportedPerStateAndTheOthersGoOn) {
 }
 
 }  // namespace
+
+namespace {
+
+// A cash-flow analysis hands its cumulative cash flows to the methods: without bucket dates or
+// without the vector the pass ends with 1 before any method runs.
+TEST_F(SimulationPostVars, CashFlowAnalysisNeedsItsBucketsAndVector) {
+    computed("SHIFTED", 1, 0);
+    compile('V', {"shifted = _VALUE_.value;"});
+    analysis_.kind = RSKANL_CASHFLOW;
+    RSKSIMWORK* w = build(3);
+    ASSERT_NE(w, nullptr);
+    std::vector<uint8_t> c = cell(w, 10);
+    run_->phases.cumulative_cf = 1;
+    double vector[3] = {};
+    struct Case {
+        int32_t dates;
+        double* cumulative;
+        int rc;
+        const char* text;
+    } cases[] = {
+        {0, vector, 1, "Cannot find bucket variables in the project."},
+        {3, nullptr, 1, "Work memory for cumcf has not been assigned."},
+        {3, vector, 0, nullptr},
+    };
+    for (const Case& k : cases) {
+        run_->phases.cashflow_dates = k.dates;
+        proc_.cumulative_cf = k.cumulative;
+        const size_t before = log().size();
+        EXPECT_EQ(postvar_run(con, &proc_, area(c)), k.rc) << k.dates;
+        if (k.text != nullptr) {
+            EXPECT_NE(log().find(k.text, before), std::string::npos) << log();
+        }
+    }
+}
+
+}  // namespace

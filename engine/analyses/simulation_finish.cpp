@@ -4,9 +4,11 @@
 #include <cstddef>
 #include <cstring>
 
+#include "engine/analyses/simulation_postvars.h"
 #include "engine/analyses/simulation_run.h"
 #include "engine/run/position_loop.h"
 #include "engine/run/run_block.h"
+#include "engine/run/run_finish.h"
 #include "host/missing.h"
 #include "host/print.h"
 
@@ -71,8 +73,15 @@ int rsasim4(RSKCON* con, RSKANLPROC* run, void* area) {
         xpmlog(598, 2683, w->analysis->name.name.length, w->analysis->name.name.text);
     }
     int rc = statistics_pass(con, w, cell, 1);
+    // The post-valuation methods read the first pass's statistics and compute the values of
+    // their own variables, whose statistics the second pass forms.
+    if (con->run_block != nullptr && con->run_block->phases.postvar) {
+        const int code = postvar_run(con, run, area);
+        if (code > rc) rc = code;
+    }
     const int second = statistics_pass(con, w, cell, 2);
     if (second > rc) rc = second;
     free_boot_strap(con, w);
+    finish_postvar(con, w);
     return rc;
 }

@@ -111,7 +111,10 @@ int rsaoutv(RSKCON* con, RSKSIMWORK* w, RSKANALYSIS* analysis, int pl, int expos
             v->variable = variable;
             v->element = e;
             v->column = row_element(variable, e);
-            v->source_kind = variable->varpost != 0 ? RSKSIMSRC_POSTVALUATION : RSKSIMSRC_PRICED;
+            // VARPOST 1: computed by the post-valuation methods, 2: by the post-pricing ones.
+            v->source_kind = variable->varpost == 1   ? RSKSIMSRC_POSTVALUATION
+                             : variable->varpost == 2 ? RSKSIMSRC_POSTPRICING
+                                                      : RSKSIMSRC_PRICED;
         }
     }
     if (w->outv_count == 0) {

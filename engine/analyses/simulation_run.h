@@ -156,6 +156,10 @@ struct RSKSIMWORK {
     // With SIMRFIM: every factor's change per case, horizon and replication (null without),
     // index ((k * H + h) * factors + f) * R + r.
     double* rf_values;
+
+    // Post-valuation and post-pricing bindings (simulation_postvars.h), built on first use.
+    struct RSKPOSTVARS* postvars;
+    struct RSKPOSTPRICE* postprice;
 };
 
 // One risk factor's change statistics for a VaR type and horizon.

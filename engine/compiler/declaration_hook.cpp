@@ -39,6 +39,22 @@ cmp_symbol* declare_variable(cmp_session* session, const RSKVARIABLE* v, const c
     return symbol;
 }
 
+// "<name>.<suffix>" with one of the ten post-variable suffixes ("_VALUE_.VaR", "x.std", ...):
+// the analyses fill these for the post-valuation methods.
+bool is_post_variable(const char* name, int length) {
+    static const char* const kSuffixes[] = {"MTM", "VAR", "VAR_L", "VAR_U", "MEAN", "STD", "MIN", "MAX", "MEDIAN", "VALUE"};
+    const int point = lastpos(name, length, '.');
+    if (point <= 0) return false;
+    const int suffix_length = length - point - 1;
+    for (const char* suffix : kSuffixes) {
+        if (static_cast<int>(std::strlen(suffix)) != suffix_length) continue;
+        int i = 0;
+        while (i < suffix_length && std::toupper(static_cast<unsigned char>(name[point + 1 + i])) == suffix[i]) ++i;
+        if (i == suffix_length) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 int rskcmpd(void* user, cmp_session* session, const char* name, int length) {
@@ -50,6 +66,10 @@ int rskcmpd(void* user, cmp_session* session, const char* name, int length) {
         return 0;
     // Cash-flow legs are bound by the glue, not here.
     if (is_cashflow_name(name, length)) return 0;
+    if (is_post_variable(name, length)) {
+        if (cmpsymd(session, name, length, 'v', 'n') == nullptr) xpmlog(598, 3405, length, name);
+        return 0;
+    }
     RSKNAMEREC key{0, static_cast<uint16_t>(length), const_cast<char*>(name)};
     const RSKVARIABLE* v = rskvar(h->con, &key);
     if (v == nullptr) return 0;

@@ -64,7 +64,7 @@ void* factor_destination(RSKVARIABLE* v) {
 
 void free_element_tables(RSKCON* con, RSKGDSSTATES* s) {
     for (int i = 0; i < s->array_count; ++i)
-        if (s->element_positions != nullptr && s->element_positions[i] != nullptr)
+        if (s->element_positions[i] != nullptr && s->arrays[i] != nullptr)
             con->general_pool->release(con->general_pool, s->element_positions[i],
                                        sizeof(int32_t) * static_cast<size_t>(s->arrays[i]->element_count),
                                        QOR_FREE_SIZED);
@@ -153,31 +153,31 @@ int locate(Locator& l) {
     return 0;
 }
 
-// The element position tables of the expanded arrays. 0, or 99 when storage ran out.
+// The element position tables of the expanded arrays. 0, or 1 when storage ran out (598/2797).
 int element_tables(RSKCON* con, RSKGDSSTATES* s) {
     int arrays = 0;
     for (RSKVARIABLE* v = con->variables_head; v != nullptr; v = v->next)
         if (state_factor(con, v) && factor_destination(v) != nullptr && expanded(v)) ++arrays;
     if (arrays == 0) return 0;
     s->arrays = static_cast<RSKVARIABLE**>(pool_block(con, sizeof(RSKVARIABLE*) * static_cast<size_t>(arrays)));
-    s->element_positions =
-        s->arrays != nullptr ? static_cast<int32_t**>(pool_block(con, sizeof(int32_t*) * static_cast<size_t>(arrays)))
-                             : nullptr;
-    if (s->arrays == nullptr || s->element_positions == nullptr) {
-        s->array_count = s->arrays != nullptr ? 0 : 0;
-        if (s->arrays != nullptr)
-            con->general_pool->release(con->general_pool, s->arrays, sizeof(RSKVARIABLE*) * static_cast<size_t>(arrays),
-                                       QOR_FREE_SIZED);
+    if (s->arrays == nullptr) return 1;
+    s->element_positions = static_cast<int32_t**>(pool_block(con, sizeof(int32_t*) * static_cast<size_t>(arrays)));
+    if (s->element_positions == nullptr) {
+        con->general_pool->release(con->general_pool, s->arrays, sizeof(RSKVARIABLE*) * static_cast<size_t>(arrays),
+                                   QOR_FREE_SIZED);
         s->arrays = nullptr;
-        return 99;
+        return 1;
     }
-    for (RSKVARIABLE* v = con->variables_head; v != nullptr; v = v->next) {
+    // Every slot is counted from here on, so that freeing finds each table whatever happens next.
+    s->array_count = arrays;
+    int i = 0;
+    for (RSKVARIABLE* v = con->variables_head; v != nullptr && i < arrays; v = v->next) {
         if (!(state_factor(con, v) && factor_destination(v) != nullptr && expanded(v))) continue;
-        s->arrays[s->array_count] = v;
-        s->element_positions[s->array_count] =
+        s->arrays[i] = v;
+        s->element_positions[i] =
             static_cast<int32_t*>(pool_block(con, sizeof(int32_t) * static_cast<size_t>(v->element_count)));
-        ++s->array_count;
-        if (s->element_positions[s->array_count - 1] == nullptr) return 99;
+        if (s->element_positions[i] == nullptr) return 1;
+        ++i;
     }
     return 0;
 }
@@ -228,7 +228,7 @@ int rskgdso_ms(RSKCON* con) {
     l.bindings = static_cast<Binding*>(pool_block(con, sizeof(Binding) * static_cast<size_t>(count > 0 ? count : 1)));
     if (l.bindings == nullptr) {
         rskgdsc(con);
-        return 99;
+        return 1;
     }
     locate(l);
     int rc = xvsele(s->handle.dataset);

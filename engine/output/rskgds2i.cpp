@@ -141,23 +141,32 @@ int bind_values(RSKGDSPRICEPART* p) {
     return 0;
 }
 
-// The run's instrument variables and their places in a part's buffer. 0 or 1.
-int instrument_layout(RSKCON* con, RSKVALREADER* reader) {
+// The run's instrument variables that the first part's ALLPRICE_P holds, and their places in a
+// part's buffer; the other parts must hold the same. 0 or 1.
+int instrument_layout(RSKCON* con, RSKVALREADER* reader, qor_dataset* first) {
     int count = 0;
     for (RSKVARIABLE* v = con->variables_head; v != nullptr; v = v->next)
-        if (instrument_variable(con, v)) ++count;
+        if (instrument_variable(con, v) && find(first, v->name.name.text, v->name.name.length) > 0) ++count;
     reader->inst_var_count = 0;
     reader->inst_var_bytes = 0;
     if (count == 0) return 0;
     reader->inst_vars = static_cast<RSKVARIABLE**>(allocate(con, sizeof(RSKVARIABLE*) * static_cast<size_t>(count)));
     reader->inst_var_offsets = static_cast<int32_t*>(allocate(con, sizeof(int32_t) * static_cast<size_t>(count)));
-    if (reader->inst_vars == nullptr || reader->inst_var_offsets == nullptr) return 1;
-    for (RSKVARIABLE* v = con->variables_head; v != nullptr; v = v->next) {
-        if (!instrument_variable(con, v)) continue;
-        reader->inst_vars[reader->inst_var_count] = v;
-        reader->inst_var_offsets[reader->inst_var_count] = reader->inst_var_bytes;
+    if (reader->inst_vars == nullptr || reader->inst_var_offsets == nullptr) {
+        release(con, reader->inst_vars, sizeof(RSKVARIABLE*) * static_cast<size_t>(count));
+        release(con, reader->inst_var_offsets, sizeof(int32_t) * static_cast<size_t>(count));
+        reader->inst_vars = nullptr;
+        reader->inst_var_offsets = nullptr;
+        return 1;
+    }
+    reader->inst_var_count = count;
+    int i = 0;
+    for (RSKVARIABLE* v = con->variables_head; v != nullptr && i < count; v = v->next) {
+        if (!instrument_variable(con, v) || find(first, v->name.name.text, v->name.name.length) == 0) continue;
+        reader->inst_vars[i] = v;
+        reader->inst_var_offsets[i] = reader->inst_var_bytes;
         reader->inst_var_bytes += var_width(v);
-        ++reader->inst_var_count;
+        ++i;
     }
     return 0;
 }
@@ -354,7 +363,6 @@ int states_of(RSKCON* con, const RSKANLPROC* record, int32_t* first, int32_t* co
 
 int rskgdso_pos(RSKCON* con, RSKVALREADER* reader) {
     if (reader->part_count < 1) reader->part_count = 1;
-    if (instrument_layout(con, reader) != 0) return 2;
     const int n = reader->part_count;
     reader->parts = static_cast<RSKGDSPRICEPART*>(allocate(con, sizeof(RSKGDSPRICEPART) * 2 * static_cast<size_t>(n)));
     if (reader->parts == nullptr) return 2;
@@ -373,6 +381,7 @@ int rskgdso_pos(RSKCON* con, RSKVALREADER* reader) {
             const int length = std::snprintf(member, sizeof member, "%.*s_%c", base_length, base, m == 0 ? 'P' : 'V');
             rskgds_name(&p->handle, libref, member, length, 0);
             if (rskgdso(con, &p->handle) != 0) return 1;
+            if (k == 0 && m == 0 && instrument_layout(con, reader, p->handle.dataset) != 0) return 2;
             const int bound = m == 0 ? bind_instruments(con, reader, p) : bind_values(p);
             if (bound != 0) return 2;
         }

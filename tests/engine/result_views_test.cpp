@@ -459,3 +459,57 @@ TEST_F(ResultViewsRun, StatesViewIsReadBackInStateOrder) {
 }
 
 }  // namespace
+
+namespace {
+
+// Storage running out at any allocation of the states reader (the element tables of an array
+// factor among them) gives a non-zero code and leaves nothing open.
+TEST_F(ResultViewsRun, StatesReaderOutOfStorageClosesEverything) {
+    shape({"plain", 0, 0, 0, 0, 0});
+    RSKVARIABLE* curve = nullptr;
+    ASSERT_EQ(declare(Declare("curve"), &curve), 0);
+    curve->element_count = 3;
+    curve->class_flags |= RSKVAROUT_ARRAY;
+    double curve_values[3] = {0, 0, 0};
+    curve->value = curve_values;
+    ASSERT_EQ(write_test_dataset("OUT", "STATES_A",
+                                 {{"AnalysisNumber", false, 8}, {"AnalysisName", true, 32}, {"AnalysisPart", false, 8}},
+                                 {{"1", "up", "1"}}),
+              0);
+    ASSERT_EQ(write_test_dataset("OUT", "STATES_V",
+                                 {{"StateNumber", false, 8}, {"AnalysisNumber", false, 8}, {"AnalysisPart", false, 8},
+                                  {"x1", false, 8}, {"curve_1", false, 8}, {"curve_2", false, 8},
+                                  {"curve_3", false, 8}, {"_date_", false, 8}},
+                                 {{"1", "1", "1", "100", "0.01", "0.02", "0.03", "7"}}),
+              0);
+    ASSERT_EQ(create_states(con, object_.get(), "STATES", 6), 0) << log();
+    RSKRUNPARMS parms{};
+    parms.analysis_parts = 1;
+    run()->parms = &parms;
+    int rc = 1;
+    int failures = 0;
+    for (long n = 1; n < 200 && rc != 0; ++n) {
+        con->no_memory_reported = 0;
+        qor_pool_fail_nth(n);
+        rc = rskgdso_ms(con);
+        qor_pool_fail_nth(0);
+        if (rc != 0) {
+            ++failures;
+            EXPECT_EQ(run()->gds.states.handle.open, 0) << n;
+            EXPECT_EQ(run()->gds.states.array_count, 0) << n;
+        }
+    }
+    ASSERT_EQ(rc, 0) << log();
+    EXPECT_GT(failures, 0);
+    EXPECT_NE(log().find("loading risk factors from dataset"), std::string::npos);
+    qor_obs_request obs{};
+    obs.dataset = run()->gds.states.handle.dataset;
+    ASSERT_EQ(xoget(&obs, QOR_GET_NEXT), 0);
+    ASSERT_EQ(xyvget(run()->gds.states.handle.variables, 0), 0);
+    EXPECT_EQ(curve_values[2], 0.03);
+    EXPECT_EQ(rskgdsc(con), 0);
+    run()->parms = nullptr;
+    curve->value = nullptr;
+}
+
+}  // namespace

@@ -139,6 +139,25 @@ int add_output_file(RSKCON* con, RSKOUTOBJ* object, RSKRESDS* resds, int kind) {
     return 0;
 }
 
+// The generated views among the view kinds: STATES, ALLPRICE and ALLCASHFLOW (whose suffix is
+// what follows its kind's name in the member name). 0 or the submission's code.
+static int define_view(RSKCON* con, RSKOUTOBJ* object, const RSKRESDS* resds) {
+    const char* member = resds->member.buffer;
+    const int length = resds->member.name.length;
+    switch (resds->kind) {
+    case RSKRES_STATES:
+        return create_states(con, object, member, length);
+    case RSKRES_ALLPRICE:
+        return create_values(con, object, member, length);
+    case RSKRES_ALLCASHFLOW: {
+        constexpr int kStem = 11;   // "ALLCASHFLOW"
+        return create_all_cfs(con, object, member + kStem, length > kStem ? length - kStem : 0);
+    }
+    default:
+        return 0;
+    }
+}
+
 int rskputd(RSKCON* con, RSKRESDS** out, RSKOUTOBJ* object, int kind) {
     if (out != nullptr) *out = nullptr;
     RSKRUNRESULTS* r = rskres_run(con);
@@ -177,7 +196,9 @@ int rskputd(RSKCON* con, RSKRESDS** out, RSKOUTOBJ* object, int kind) {
     if (resds->destination == RSKDEST_VIEW) {
         // Defining the STATES view puts the risk factors into STATES_V.
         if (kind == RSKRES_STATES) r->descriptors[RSKRES_STATES_V].factor_mode = 1;
-        return add_output_file(con, object, resds, RSKOUTFILE_DATA);
+        const int listed = add_output_file(con, object, resds, RSKOUTFILE_DATA);
+        if (listed != 0) return listed;
+        return define_view(con, object, resds);
     }
     if (resds->destination == RSKDEST_DATASET || resds->destination == RSKDEST_BARE_DATASET) {
         const int rc = open_dataset(con, resds);

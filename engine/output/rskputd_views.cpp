@@ -26,7 +26,7 @@ int submit_view(RSKCON* con, const RSKOUTOBJ* object, const char* view, int firs
     int rc = 0;
     auto submit = [&](int number, int wait) {
         if (number == 5901)
-            rskres_message(line, sizeof line, number, libref_length, object->libref, view_length, view);
+            rskres_message(line, sizeof line, number, object->libref, view_length, view);
         else
             rskres_message(line, sizeof line, number, libref_length, object->libref);
         if (listing) xpslog("%+12t%s", line);

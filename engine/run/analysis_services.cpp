@@ -14,11 +14,6 @@ int not_yet_available(const char* name) {
 
 int rsacflg(RSKCON*, RSKANALYSIS*) { return not_yet_available("rsacflg"); }
 int create_values_a_s(RSKCON*) { return not_yet_available("create_values_a_s"); }
-int create_states_v(RSKCON*) { return not_yet_available("create_states_v"); }
-int rskgdso_ms(RSKCON*) { return not_yet_available("rskgdso_ms"); }
-int rskgdsc(RSKCON*) { return not_yet_available("rskgdsc"); }
-int merge_allprice_from_portparts(RSKCON*, RSKPORTENTRY*) { return not_yet_available("merge_allprice_from_portparts"); }
-int merge_allprice_from_analparts(RSKCON*, RSKPORTENTRY*) { return not_yet_available("merge_allprice_from_analparts"); }
 int create_cubes(RSKCON*) { return not_yet_available("create_cubes"); }
 
 bool rskrun_available(const void* routine, const char* name) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "engine/tables/control_structure.h"
+#include "engine/output/rskgds.h"
 
 struct RSKANALYSIS;
 struct RSKANLPROC;
@@ -20,13 +21,5 @@ int rsasimx(RSKCON* con, RSKANLPROC* record, int32_t simulation_case, int32_t dr
 int rsasimf(RSKCON* con, RSKANLPROC* record);
 // Adds the value variables of the write-all-prices data sets. 0 or 1.
 int create_values_a_s(RSKCON* con);
-// The STATES view over several state sources. 0 or 1.
-int create_states_v(RSKCON* con);
-// Opens and closes an earlier run's STATES data set for reading states back. 0 or 1.
-int rskgdso_ms(RSKCON* con);
-int rskgdsc(RSKCON* con);
-// Merges the price data sets of an earlier split run. 0 or 1.
-int merge_allprice_from_portparts(RSKCON* con, RSKPORTENTRY* entry);
-int merge_allprice_from_analparts(RSKCON* con, RSKPORTENTRY* entry);
 // Cube definitions of the run's output. 0 or 1.
 int create_cubes(RSKCON* con);

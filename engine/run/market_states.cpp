@@ -145,17 +145,18 @@ int generate_states(RSKCON* con, RSKANLPROC* record) {
 int read_states(RSKCON* con, RSKANLPROC* record) {
     const int kind = kind_of(record);
     const int tool = tool_of(record);
-    if (kind == 14 || (kind == 13 && tool == 0)) return 0;
+    // Mark-to-market reads no state (as current exposure); position equivalents read theirs.
+    if (kind == 1 || kind == 14 || (kind == 13 && tool == 0)) return 0;
     if (kind == 13 && (tool < 0 || tool > 7 || tool == 2)) {
         xebug("rskrun1: read_states(): unknown cashflow tool: %i.", tool);
         return 1;
     }
-    const bool known = (kind >= 2 && kind <= 10) || kind == 13 || kind == 15 || kind == 17;
+    const bool known = (kind >= 2 && kind <= 10) || kind == 12 || kind == 13 || kind == 15 || kind == 17;
     if (!known) {
         xebug("rskrun1: read_states(): unknown analysis type %i.", kind);
         return 1;
     }
-    // Reading states back walks an earlier run's STATES data set, which this build cannot open.
+    // The earlier run's STATES view, opened once for the run.
     return rskgdso_ms(con) != 0 ? 1 : 0;
 }
 

@@ -16,6 +16,7 @@
 #include "engine/run/position_loop.h"
 #include "engine/builtins/builtins.h"
 #include "engine/run/run_finish.h"
+#include "engine/output/rskgds.h"
 
 struct RSKLAG;
 struct RSKANLPROC;
@@ -333,4 +334,6 @@ struct RSKRUNBLOCK {
     char conversion_reported[40][6];         // from code, then to code
     // ---- pricing built-ins (engine/builtins/): failure counts and flags of the run ----
     RSKBUILTINRUN builtins;
+    // ---- generated views and merges, states and prices read back (engine/output/rskgds*) ----
+    RSKGDSRUN gds;
 };

@@ -193,10 +193,14 @@ int output_simplegap(RSKCON* con, void* cell, RSKRESDS* resds) {
 }
 
 int process_algaps(RSKCON* con) {
-    if (con == nullptr || con->run_block == nullptr || con->run_block->output_object == nullptr) return 1;
+    if (con == nullptr || con->run_block == nullptr) return 1;
     RSKRUNBLOCK* run = con->run_block;
-    const char* library = run->output_object->libref;
+    const char* library = run->output_object != nullptr ? run->output_object->libref : run->aggregation.output_libref;
     const int library_length = trimmed(library, 8);
+    if (library_length == 0) {
+        xebug("process_algaps: the run has no output library.");
+        return 1;
+    }
 
     char by[kCodeBytes] = "by";
     size_t used = 2;

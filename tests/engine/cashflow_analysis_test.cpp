@@ -15,6 +15,7 @@
 #include "engine/model/services/analyses.h"
 #include "engine/run/project_run.h"
 #include "engine/run/project_run_support.h"
+#include "host/pool.h"
 #include "tests/engine/pricing_fixture.h"
 
 namespace {
@@ -114,6 +115,20 @@ TEST_F(CashFlowTest, ZeroCouponDurationAndConvexityMatchTheClosedForms) {
     EXPECT_NEAR(cell[1], 9.523809523809524, 1e-6 * 9.523809523809524);
     EXPECT_NEAR(cell[2], 99.77324263038548, 1e-6 * 99.77324263038548);
     EXPECT_NEAR(cell[0], v0, 1e-10) << "the base value stays";
+}
+
+TEST_F(CashFlowTest, AWorkVectorThatCannotBeHadFailsThisAnalysisOnly) {
+    list({"rate"});
+    prepare(0, 3, {"_value_ = rate;"});
+    const int32_t planned = run()->planned_states;
+    qor_pool_fail_nth(1);
+    EXPECT_EQ(rsacfl_prepare(con, &proc_), 1);
+    qor_pool_fail_nth(0);
+    EXPECT_NE(log().find("598/2797"), std::string::npos) << log();
+    EXPECT_NE(log().find("partial duration work vector"), std::string::npos) << log();
+    EXPECT_EQ(proc_.failed, 1);
+    EXPECT_EQ(proc_.work, nullptr);
+    EXPECT_EQ(run()->planned_states, planned) << "no states are planned for it";
 }
 
 TEST_F(CashFlowTest, MissingPricesMissingFactorsAndNegligibleSecondDifferences) {

@@ -2,6 +2,7 @@
 // one row per kind code. Kinds whose routines are not part of this build have empty rows, which
 // the dispatchers report as unknown types.
 #include "engine/analyses/analysis_phases.h"
+#include "engine/analyses/cashflow_analysis.h"
 #include "engine/analyses/shifted_states.h"
 #include "engine/analyses/delta_normal.h"
 #include "engine/analyses/position_equivalents.h"
@@ -34,6 +35,9 @@ constexpr RSKPHASES kPositionEquivalents{1, 1, 1, 0, &rsapeq0, &rsapeq1, &rsapeq
 constexpr RSKPHASES kCovarianceSimulation = rsasim_phases(&rsacsm0, &rsacsm1);
 constexpr RSKPHASES kHistoricalSimulation = rsasim_phases(&rsahsm0, &rsahsm1);
 constexpr RSKPHASES kSeriesSimulation = rsasim_phases(&rsassm0, &rsassm1);
+// Cash flow: partial durations of its own, or the phases of the scenario or simulation it borrows;
+// its roll-up takes every mode.
+constexpr RSKPHASES kCashFlow{1, 1, 0, 0, &rsacfl0, &rsacfl1, &rsacfl2, &rsacfl_step, &rsacfl3, &rsacfl4, &rsacfl5, &rsacfll};
 
 const RSKPHASES* const kPhases[kKindCodes] = {
     &kNotBuilt,          // 0: no kind
@@ -49,7 +53,7 @@ const RSKPHASES* const kPhases[kKindCodes] = {
     &kDeltaNormal,       // 10 delta-normal
     &kNotBuilt,          // 11: no analysis
     &kPositionEquivalents,  // 12 position equivalents
-    &kNotBuilt,          // 13 cash flow
+    &kCashFlow,          // 13 cash flow
     &kCurrentExposure,   // 14
     &kNotBuilt,          // 15 potential exposure
     &kNotBuilt,          // 16: no analysis

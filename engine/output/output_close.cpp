@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/analyses/cashflow_analysis.h"
 #include "engine/model/options/engine_options.h"
 #include "engine/model/projects/projects.h"
 #include "engine/output/output_object.h"
@@ -107,7 +108,11 @@ int rskoutc(RSKCON* con, RSKOUTOBJ* object) {
     if (project != nullptr && project->options.archive.name.length > 0)
         rc = rskarco(con, project->options.archive.name.text, project->options.archive.name.length,
                      object != nullptr ? object->run_time : block->run_time);
+    // The asset/liability gaps are sorted once their data set is closed (cash-flow analyses).
+    const RSKRESDS& gap_set = block->result_sets.descriptors[RSKRES_ALGAPS];
+    const bool gaps = block->cashflow_analyses.cash_flows != 0 && gap_set.open != 0 && gap_set.destination == RSKDEST_DATASET;
     for (int kind : kCloseOrder) rc = std::max(rc, rskputc(con, &block->result_sets.descriptors[kind]));
+    if (gaps) rc = std::max(rc, process_algaps(con));
     rskarcc(con);
     for (RSKRESDS& result : block->result_sets.descriptors) std::memset(static_cast<void*>(&result), 0, sizeof result);
     std::memset(static_cast<void*>(&block->result_sets.row), 0, sizeof block->result_sets.row);

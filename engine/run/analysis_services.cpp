@@ -12,7 +12,6 @@ int not_yet_available(const char* name) {
 }
 }  // namespace
 
-int rsacflg(RSKCON*, RSKANALYSIS*) { return not_yet_available("rsacflg"); }
 int create_values_a_s(RSKCON*) { return not_yet_available("create_values_a_s"); }
 int create_cubes(RSKCON*) { return not_yet_available("create_cubes"); }
 

@@ -12,7 +12,7 @@ struct RSKANLPROC;
 struct RSKPROJECT;
 struct RSKPORTENTRY;
 
-// Start-of-run check of a cash-flow analysis (time grid, buckets). 0 or 1.
+// Resolution of a cash-flow analysis at run start (engine/analyses/cashflow_analysis.cpp). 0 or 1.
 int rsacflg(RSKCON* con, RSKANALYSIS* analysis);
 // Stores one simulated state read back (case, draw - 1, horizon - 1). 0 or 1. Both are the
 // simulation core's own (engine/analyses/simulation_run.h).

@@ -336,4 +336,15 @@ struct RSKRUNBLOCK {
     RSKBUILTINRUN builtins;
     // ---- generated views and merges, states and prices read back (engine/output/rskgds*) ----
     RSKGDSRUN gds;
+    // ---- cash-flow analyses (engine/analyses/cashflow_analysis*): what their builds ask of
+    // the run, and the variables marked as cash-flow outputs ----
+    struct RSKCFLRUN {
+        uint8_t cash_flows;          // an analysis reports cash flows
+        uint8_t macaulay;            // Macaulay durations and convexities wanted
+        uint8_t modified;            // modified durations and convexities wanted
+        int32_t bucket_mode;         // 0 none, 1 simple, 2 cumulative, 3 both
+        int32_t output_columns;      // columns the marked cash-flow outputs add
+        int32_t marked_count;
+        RSKVARIABLE* marked[8];      // the variables marked as cash-flow outputs
+    } cashflow_analyses;
 };

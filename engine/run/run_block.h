@@ -15,6 +15,7 @@
 #include "engine/files/results_file.h"
 #include "engine/run/position_loop.h"
 #include "engine/builtins/builtins.h"
+#include "engine/builtins/cashflow_evaluation.h"
 #include "engine/run/run_finish.h"
 
 struct RSKLAG;
@@ -333,4 +334,7 @@ struct RSKRUNBLOCK {
     char conversion_reported[40][6];         // from code, then to code
     // ---- pricing built-ins (engine/builtins/): failure counts and flags of the run ----
     RSKBUILTINRUN builtins;
+    // ---- per-state cash-flow evaluation (engine/builtins/cashflow_evaluation*): the run's
+    // settings, read by every pricing block ----
+    RSKCFSETTINGS cashflow_eval;
 };

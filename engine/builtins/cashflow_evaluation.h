@@ -99,6 +99,7 @@ struct RSKCFSETTINGS {
     double split_ratio;              // share of the later bucket; missing: linear in the date
     int32_t failures;                // missing or negative counts of the run (670/3556, 40 given)
     RSKCFBASE* base;                 // the base state's record, or null
+    double position_count;           // the current position's flow count, set by base pricing
 };
 
 // What one evaluation reads and where it writes, in the order the pricing hands them over.
@@ -157,3 +158,19 @@ int rskcf_prepare(RSKCON* con);
 void rskcf_release(RSKCON* con);
 // The work section of an execution block (the base state is priced with block 0's), or null.
 RSKCFWORK* rskcf_section(RSKCON* con, int block);
+
+// ---- the pricing's side (the position's flows are the instrument's cash-flow block) ----
+
+struct RSKTHREADCTL;
+// A new position: no block keeps an exchange-rate curve registered by the previous one.
+void rskcf_position_start(RSKCON* con);
+// After base pricing: evaluates the base state into row 0 when the run asks for cash flows and
+// the position has flows, and writes its rows. The result is the evaluation's.
+int rskcf_price_base(RSKCON* con);
+// After a state is priced on `block`: evaluates it into the block's current row (the cash-flow
+// outputs become the sums, or 0.0 and factor 1.0 without an evaluation) and keeps its rows.
+void rskcf_price_state(RSKCON* con, RSKTHREADCTL* block);
+// A state of `block` that reuses the base value keeps the base record's rows for itself.
+void rskcf_reuse_state(RSKCON* con, RSKTHREADCTL* block);
+// After the wait: writes the kept rows of the first `blocks` blocks, in block (state) order.
+int rskcf_write_blocks(RSKCON* con, int32_t blocks);

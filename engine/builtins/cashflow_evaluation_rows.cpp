@@ -124,7 +124,7 @@ int rskcf_write_rows(RSKCON* con, RSKCFROWS* rows, RSKRESDS* resds) {
             w.cf_number = row.cf_number;
             w.yield = row.yield;
             w.state_number = row.state_number;
-            w.date = row.date;
+            w.date_ = row.date;
             w.mat_date = row.mat_date;
             w.mat_amount = row.mat_amount;
             w.disc_amount = row.disc_amount;

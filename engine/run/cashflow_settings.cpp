@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/intervals/interval_arith.h"
+#include "engine/builtins/cashflow_evaluation.h"
 #include "engine/model/categories/categories.h"
 #include "engine/model/services/catalog.h"
 #include "engine/model/timegrids/time_grids.h"
@@ -147,16 +148,18 @@ int prepare_cashflow(RSKCON* con) {
     if (work == nullptr) return 1;
     const size_t vector = sizeof(double) * static_cast<size_t>(flows);
     for (int32_t s = 0; s < sections; ++s) {
-        auto* block = static_cast<double*>(run_alloc(con, 3 * vector, "_cashflow_ buffer", RSKMEM_CASH_FLOWS));
+        auto* block = static_cast<double*>(run_alloc(con, 5 * vector, "_cashflow_ buffer", RSKMEM_CASH_FLOWS));
         if (block == nullptr) return 1;
         work[s].capacity = flows;
         work[s].present_values = block;
         work[s].converted = block + flows;
         work[s].converted_second = block + 2 * static_cast<size_t>(flows);
+        work[s].times = block + 3 * static_cast<size_t>(flows);
+        work[s].repricing = block + 4 * static_cast<size_t>(flows);
     }
     run->cashflow_work = work;
     run->cashflow_sections = sections;
-    return 0;
+    return rskcf_prepare(con);
 }
 
 int prepare_cf_legs(RSKCON* con) {

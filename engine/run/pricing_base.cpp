@@ -67,6 +67,7 @@ int rskexpr(RSKCON* con) {
     RSKRUNBLOCK* run = con->run_block;
     RSKPRICERUN& p = run->pricing;
     if (run->abort) return 1;
+    rskcf_position_start(con);
     if (!has_pricing_action(p.type)) {
         if (p.failures++ < kRskPricingMessageCap) {
             const RSKNAMEREC& name = p.type != nullptr ? p.type->name.name : RSKNAMEREC{};
@@ -121,6 +122,8 @@ int rskexpr(RSKCON* con) {
     if (timing != nullptr) ++timing->pricings;
     p.base_raw = value;
     p.base_weight = position_weight(p);
+    // The position's cash flows in the base state, into row 0 before it is post-processed.
+    rc = std::max(rc, rskcf_price_base(con));
 
     // The base value post-processed as a priced state, with its second value.
     RSKROWCOLUMNS c{};

@@ -39,11 +39,6 @@ int32_t rskex_blocks_in_use(const RSKRUNBLOCK* run) {
 int rskex_alloc(RSKCON* con) {
     RSKRUNBLOCK* run = con->run_block;
     RSKPRICERUN& p = run->pricing;
-    if (run->cashflow_vector || run->cashflow_mode != 0) {
-        xpslog("ERROR: process_cashflow: not yet available.");
-        run->abort = 1;
-        return 1;
-    }
     const size_t states = static_cast<size_t>(std::max(run->state_count, 1));
     if (p.decisions == nullptr)
         p.decisions = static_cast<int32_t*>(rskmem_alloc(con, states * sizeof(int32_t), "pricing work vector", RSKMEM_PRICING_RESULTS, 1));

@@ -42,16 +42,6 @@ uint8_t reuse_status(RSKCON* con, int32_t state, int32_t decision) {
     return decision == RSKDEC_BASE ? RSKST_UNCONDITIONAL : RSKST_REPRESENTATIVE;
 }
 
-// The row variables of the cash-flow sums and the derived pair become 0.0 in a priced state when
-// no cash flows are evaluated (the sums 0.0, the factor 1.0).
-void clear_cashflow_outputs(const RSKRUNBLOCK* run, double* row) {
-    const RSKROWVARIABLES& rv = run->row_variables;
-    if (run->cashflow_sums)
-        for (const RSKVARIABLE* v : rv.cashflow_sums) if (v != nullptr && v->run.row_offset >= 0) row[v->run.row_offset] = 0.0;
-    if (run->cashflow_derived)
-        for (const RSKVARIABLE* v : rv.cashflow_derived) if (v != nullptr && v->run.row_offset >= 0) row[v->run.row_offset] = 0.0;
-}
-
 void sum_counters(const RSKRUNBLOCK* run, int32_t blocks, int64_t* priced, int64_t* reused) {
     *priced = *reused = 0;
     for (int32_t i = 0; i < blocks; ++i) {
@@ -91,6 +81,7 @@ void rskex1(RSKCON* con, RSKTHREADCTL* block) {
         const int32_t decision = *block->decision_current;
         if (decision != RSKDEC_PRICE) {
             *block->status_current = reuse_status(con, block->current_state, decision);
+            rskcf_reuse_state(con, block);
             ++reused;
         } else {
             uint8_t* market = block->state_current;
@@ -104,8 +95,8 @@ void rskex1(RSKCON* con, RSKTHREADCTL* block) {
             rskex_restore(con, block);
             if (rskrcmp(con, record, block->current_state + 1) != 0)
                 rskex_keep_line(con, block, RSKLINE_FAILURE, nullptr, 0);
-            clear_cashflow_outputs(run, block->row_current);
             block->state_date = date_of(con, block->state_current);
+            rskcf_price_state(con, block);
             ++priced;
             *block->status_current = RSKST_PRICED;
         }
@@ -150,6 +141,7 @@ int rskexec(RSKCON* con) {
     // After the wait, on the calling thread: lines in state order, then the reused states, whose
     // reference rows may lie in other blocks.
     for (int32_t i = 0; i < blocks; ++i) rskex_write_lines(con, &run->thread_blocks[i]);
+    rskcf_write_blocks(con, blocks);
     const double elapsed = seconds_now() - start;
     p.seconds += elapsed;
     RSKTYPETIMING* timing = run->timing != nullptr && p.type != nullptr ? &run->timing[p.type->run.number] : nullptr;

@@ -42,6 +42,13 @@ struct RSKCFWORK {
     double* present_values;
     double* converted;
     double* converted_second;
+    // ---- per-state cash-flow evaluation (engine/builtins/cashflow_evaluation*): the block's
+    // times to payment and repricing dates, the exchange-rate curve the position registered
+    // (cleared at each position) and the rows kept until the calling thread writes them ----
+    double* times;
+    double* repricing;
+    struct RSKVARIABLE* fx_curve;
+    struct RSKCFROWS* rows;
 };
 
 // One time bucket's interval, when the project asks for interval names ("Time bucket interval

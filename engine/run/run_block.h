@@ -15,6 +15,7 @@
 #include "engine/files/results_file.h"
 #include "engine/run/position_loop.h"
 #include "engine/builtins/builtins.h"
+#include "engine/builtins/cashflow_evaluation.h"
 #include "engine/run/run_finish.h"
 #include "engine/output/rskgds.h"
 
@@ -347,4 +348,7 @@ struct RSKRUNBLOCK {
         int32_t marked_count;
         RSKVARIABLE* marked[8];      // the variables marked as cash-flow outputs
     } cashflow_analyses;
+    // ---- per-state cash-flow evaluation (engine/builtins/cashflow_evaluation*): the run's
+    // settings, read by every pricing block ----
+    RSKCFSETTINGS cashflow_eval;
 };

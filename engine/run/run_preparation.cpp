@@ -187,6 +187,7 @@ int rskmemf(RSKCON* con) {
     if (run == nullptr) return 0;
     rskmem_close_team(con);
     rskcmpf(con);
+    rskcf_release(con);
     if (con->run_compile == &run->compile) con->run_compile = nullptr;
     if (con->run_pool != nullptr) xmpoold(con->run_pool);
     con->run_pool = nullptr;

@@ -88,7 +88,7 @@ protected:
 };
 
 // V = 100 / (1 + r)^10 at r = 0.05: duration T / (1 + r), convexity T (T + 1) / (1 + r)^2
-// (tests/reference/cashflow_reference.py).
+// (tests/reference/cashflow_analysis_reference.py).
 TEST_F(CashFlowTest, ZeroCouponDurationAndConvexityMatchTheClosedForms) {
     list({"rate"});
     prepare(0, 3, {"_value_ = 100 / (1 + rate) ** 10;"});

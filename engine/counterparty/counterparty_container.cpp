@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/memory/pool_memory.h"
+#include "engine/compiler/dependencies.h"
 #include "engine/counterparty/containers.h"
 #include "engine/counterparty/container_texts.h"
 
@@ -129,6 +130,8 @@ int delete_cpty_type(qor_pool* pool, RSKCPTYTYPE* t) {
         rsk_text_free(pool, t->model->function);
         vmfree_handler(pool, t->model, sizeof *t->model, QOR_FREE_SIZED);
     }
+    // The run's record of the type's method (the method object itself belongs to the environment).
+    if (t->method_record != nullptr) vmfree_handler(pool, t->method_record, sizeof(RSKTYPEMETHOD), QOR_FREE_SIZED);
     rsk_text_free(pool, t->name);
     rsk_text_free(pool, t->method);
     rsk_text_free(pool, t->label);

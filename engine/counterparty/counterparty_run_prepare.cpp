@@ -1,0 +1,135 @@
+// Preparing a counterparty run: each type's method fetched, compiled and generated as an action
+// of the run, the value vector and value buffer made and every counterparty variable bound to
+// its storage.
+#include <algorithm>
+#include <cstring>
+
+#include "common/memory/pool_memory.h"
+#include "engine/compiler/dependencies.h"
+#include "engine/compiler/program_phases.h"
+#include "engine/counterparty/counterparty_run.h"
+#include "engine/counterparty/counterparty_storage.h"
+#include "engine/model/variables/variable_record.h"
+#include "engine/run/run_block.h"
+#include "engine/tables/method_records.h"
+#include "host/print.h"
+
+namespace {
+
+constexpr int32_t kCounterpartyMethodKind = 11;
+constexpr int32_t kDateReferenceCode = 232;
+constexpr uint16_t kRunUses = 1;
+constexpr uint16_t kDateColumn = 4;
+
+bool container_active(const RSKCON* con) {
+    return con->cpty_container != nullptr && con->cpty_container_state == RSKCON_CONTAINER_LOADED;
+}
+
+// The type's method record, made on first use; filled afresh for this run.
+RSKTYPEMETHOD* fresh_method_record(RSKCON* con, RSKCPTYTYPE* type) {
+    if (type->method_record == nullptr) {
+        type->method_record =
+            static_cast<RSKTYPEMETHOD*>(vmalcp_handler(con->current_pool, sizeof(RSKTYPEMETHOD), QOR_ALLOC_ZERO));
+        if (type->method_record == nullptr) return nullptr;
+    }
+    RSKTYPEMETHOD* record = type->method_record;
+    *record = RSKTYPEMETHOD{};
+    const size_t length = std::min(std::strlen(type->method), static_cast<size_t>(kRskObjectNameCapacity));
+    std::memcpy(record->name.buffer, type->method, length);
+    record->name.name = RSKNAMEREC{kRskObjectNameCapacity, static_cast<uint16_t>(length), record->name.buffer};
+    record->kind = kCounterpartyMethodKind;
+    return record;
+}
+
+// The variables the compiled method reads or writes are used by the run.
+void mark_method_variables(const RSKGENTRANS* method) {
+    for (const RSKSYMENTRY* arg = method->arguments; arg != nullptr; arg = arg->next) {
+        RSKVARIABLE* v = arg->variable;
+        if (v == nullptr || (v->kind != 1 && v->kind != 2 && v->kind != RSKVKIND_COUNTERPARTY)) continue;
+        v->run_used = 1;
+        v->use_mask |= kRunUses;
+        if (arg->type_code == kDateReferenceCode) v->use_mask |= kDateColumn;
+    }
+}
+
+}  // namespace
+
+int rskrsvcpty(RSKCON* con) {
+    RSKCPTYCON* c = con->cpty_container;
+    if (!container_active(con) || c->types == nullptr || c->types->item_count == 0) {
+        xpmlog(598, 7700);
+        return 1;
+    }
+    for (hash_item* item = enumerate_table(c->types); item != nullptr; item = item->next) {
+        auto* type = static_cast<RSKCPTYTYPE*>(item->value);
+        if (type == nullptr) {
+            xpmlog(598, 7701);
+            continue;
+        }
+        if (type->method == nullptr) continue;
+        RSKTYPEMETHOD* record = fresh_method_record(con, type);
+        if (record == nullptr) {
+            xpmlog(598, 7702);
+            return 1;
+        }
+        const RSKNAMEREC type_name{static_cast<uint16_t>(type->name_length), static_cast<uint16_t>(type->name_length),
+                                   type->name};
+        const int rc = rskrsvm(con, record, &type_name);
+        // A method that is not there leaves the type without a compiled method: its
+        // counterparties are reported and skipped when the run reaches them.
+        if (record->method == nullptr) continue;
+        if (rc != 0) return rc;
+        mark_method_variables(record->method);
+    }
+    return 0;
+}
+
+int rskgencpty(RSKCON* con) {
+    if (!container_active(con)) return 0;
+    RSKCPTYCON* c = con->cpty_container;
+    if (c->types == nullptr || c->types->item_count == 0) {
+        xpmlog(598, 7700);
+        return 1;
+    }
+    if (create_cpty_buffer(con) != 0) {
+        xpmlog(598, 7702);
+        return 1;
+    }
+    int rc = 0;
+    for (hash_item* item = enumerate_table(c->types); item != nullptr; item = item->next) {
+        auto* type = static_cast<RSKCPTYTYPE*>(item->value);
+        if (type == nullptr) {
+            xpmlog(598, 7701);
+            return 1;
+        }
+        RSKTYPEMETHOD* record = type->method_record;
+        if (record == nullptr || record->method == nullptr || !record->method->compiled) continue;
+        rc = std::max(rc, rskgact(con, &record->action, nullptr));
+    }
+    return rc;
+}
+
+int create_cpty_buffer(RSKCON* con) {
+    RSKCPTYCON* c = con->cpty_container;
+    if (c == nullptr) return 1;
+    free_cpty_buffer(con);
+    const int32_t states = con->run_block != nullptr ? std::max<int32_t>(con->run_block->state_count, 0) : 0;
+    int32_t length = 0;
+    if (cpty_state_length(c, &length) != 0) return 1;
+    // The buffer holds one row more than the states and the base case need, as the run lays it.
+    int64_t rows_bytes = 0;
+    if (__builtin_mul_overflow(static_cast<int64_t>(states) + 2, static_cast<int64_t>(length), &rows_bytes)) return 1;
+    qor_pool* pool = cpty_run_pool(con);
+    const size_t vector_bytes = static_cast<size_t>(std::max<int32_t>(length, 8));
+    c->value_vector = vmalcp_handler(pool, vector_bytes, QOR_ALLOC_ZERO);
+    c->value_buffer = vmalcp_handler(pool, static_cast<size_t>(std::max<int64_t>(rows_bytes, 8)), QOR_ALLOC_ZERO);
+    c->statelength = length;
+    c->state_count = states + 1;
+    c->buffer_states = states;
+    c->buffer_bytes = rows_bytes;
+    if (c->value_vector == nullptr || c->value_buffer == nullptr || cpty_bind_variables(con) != 0) {
+        free_cpty_buffer(con);
+        return 1;
+    }
+    return 0;
+}

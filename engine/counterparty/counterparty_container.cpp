@@ -269,6 +269,15 @@ int delete_cpty_con(qor_pool* pool, RSKCPTYCON* con) {
     for (hash_item* s = enumerate_table(con->sources); s != nullptr; s = s->next)
         delete_cpty_source(pool, static_cast<RSKCPTYSOURCE*>(s->value));
     free_table(pool, con->sources);
+    // Input sources share their source's data-set table; only their own texts go with them.
+    for (hash_item* s = enumerate_table(con->input_sources); s != nullptr; s = s->next) {
+        auto* input = static_cast<RSKCPTYINSRC*>(s->value);
+        if (input == nullptr) continue;
+        rsk_text_free(pool, input->name);
+        rsk_text_free(pool, input->source);
+        vmfree_handler(pool, input, sizeof *input, QOR_FREE_SIZED);
+    }
+    free_table(pool, con->input_sources);
     free_table(pool, con->selected_datasets);
     for (hash_item* d = enumerate_table(con->datasets); d != nullptr; d = d->next)
         delete_cpty_ds(pool, static_cast<RSKCPTYDS*>(d->value));

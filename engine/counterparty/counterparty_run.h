@@ -55,8 +55,9 @@ dataset_obs* build_input_obs(RSKCON* con, RSKCPTYDS* set);
 int cpty_zero_vars(RSKCPTYCON* container);
 // Reads the observation and makes its counterparty: null after 598/7713-7717.
 RSKCPTY* get_cpty(RSKCON* con, RSKCPTYDS* set, dataset_obs* observation);
-// The stored counterparty of an identifier with its input variables read again and its value
-// block in the value buffer; null after 598/7719 (unknown) or 598/7713 (not read).
+// The stored counterparty of an identifier with its input variables read again, its value
+// block in the value buffer and its base-case row in the value vector; null after 598/7719
+// (unknown; at most kRskCptyMessageCap messages a run) or 598/7713 (not read).
 RSKCPTY* read_cpty(RSKCPTYCON* container, const char* identifier);
 // 1 when a counterparty variable the method reads is not a variable of the counterparty's type
 // (598/7754 naming variable, type and method when a counterparty is given); else 0.

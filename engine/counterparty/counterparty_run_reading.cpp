@@ -105,6 +105,20 @@ const dataset_var* find_column(const dataset_obs* columns, const char* name) {
     return nullptr;
 }
 
+// The column an entry reads and the name to read it by: its alias, or for the two system
+// variables the long column name when the data set has that one instead (a definition keeps
+// COUNTERPARTYID as CPTYID).
+const dataset_var* entry_column(const dataset_obs* columns, const RSKCPTYVAR* v, const char** read_name) {
+    *read_name = v->alias;
+    if (const dataset_var* column = find_column(columns, v->alias)) return column;
+    const char* long_name = std::strcmp(v->alias, "CPTYID") == 0     ? "COUNTERPARTYID"
+                            : std::strcmp(v->alias, "CPTYTYPE") == 0 ? "COUNTERPARTYTYPE"
+                                                                      : nullptr;
+    if (long_name == nullptr) return nullptr;
+    *read_name = long_name;
+    return find_column(columns, long_name);
+}
+
 // The observation record over the column table's input variables, in the table's order: each
 // bound by the storage of its variable, numbers as numbers and text as text.
 dataset_obs* observation_record(RSKCON* con, RSKCPTYDS* set, const dataset_obs* columns) {
@@ -114,12 +128,13 @@ dataset_obs* observation_record(RSKCON* con, RSKCPTYDS* set, const dataset_obs* 
     for (const hash_item* item = enumerate_table(set->columns); item != nullptr; item = item->next) {
         const auto* v = static_cast<const RSKCPTYVAR*>(item->value);
         if (v == nullptr || v->role == RSKCPTYROLE_OUTPUT) continue;
-        const dataset_var* column = find_column(columns, v->alias);
+        const char* read_name = nullptr;
+        const dataset_var* column = entry_column(columns, v, &read_name);
         const bool numeric = cpty_numeric_storage(v);
         const bool matches = column != nullptr && (column->type == DATASET_TYPE_NUMERIC) == numeric;
         dataset_var* var = nullptr;
         if (matches && v->variable != nullptr && v->variable->value != nullptr)
-            var = new_dataset_var(pool, v->alias, v->variable->value, cpty_value_bytes(v),
+            var = new_dataset_var(pool, read_name, v->variable->value, cpty_value_bytes(v),
                                   numeric ? DATASET_TYPE_NUMERIC : DATASET_TYPE_CHARACTER, last);
         if (var == nullptr) {
             xpmlog(598, 7718, static_cast<int>(v->alias_length), v->alias);
@@ -208,6 +223,8 @@ RSKCPTY* read_cpty(RSKCPTYCON* c, const char* identifier) {
         xpmlog(598, 7713);
         return nullptr;
     }
+    // The position is priced in the base case first: its methods see the base-case row.
+    std::memcpy(c->value_vector, c->value_buffer, static_cast<size_t>(c->statelength));
     return counterparty;
 }
 

@@ -106,7 +106,7 @@ protected:
         hash_insert(c_->sources, create_hash_item(pool_, source->name, source));
         auto* in = static_cast<RSKCPTYINSRC*>(vmalcp_handler(pool_, sizeof(RSKCPTYINSRC), QOR_ALLOC_ZERO));
         in->name = rsk_copy("BOOKFILE");
-        in->source = source->name;
+        in->source = rsk_copy(source->name);
         in->datasets = source->datasets;
         hash_insert(c_->input_sources, create_hash_item(pool_, in->name, in));
         return set;
@@ -218,6 +218,7 @@ TEST_F(CounterpartyRun, ScoresEachCounterpartyInTheBaseCaseAndEveryState) {
     EXPECT_NEAR(at(cpty_state_row(c_, 0), 0), 0.03, 1e-15);
     EXPECT_NEAR(at(cpty_state_row(c_, 1), 0), 0.04, 1e-15);
     EXPECT_EQ(cpty_state_row(c_, 2), nullptr);
+    EXPECT_NEAR(*static_cast<double*>(variable("_PD_")->value), 0.03, 1e-15);   // the base case first
     EXPECT_EQ(read_cpty(c_, "Z"), nullptr);
     EXPECT_NE(log().find("598/7719"), std::string::npos) << log();
 }
@@ -237,6 +238,25 @@ TEST_F(CounterpartyRun, ColumnsBindOnceUnderTheirOwnNames) {
     EXPECT_EQ(set->variable_count, 3);
     EXPECT_EQ(hash_query(set->columns, "UNKNOWN"), nullptr);
     EXPECT_NE(log().find("598/7740"), std::string::npos);
+}
+
+TEST_F(CounterpartyRun, AMappedDataSetKeepsItsColumnsAndReadsTheLongIdColumn) {
+    // The definition listed the columns (CPTYID standing for COUNTERPARTYID): they are not
+    // matched again, and the identifier comes from the data set's COUNTERPARTYID.
+    RSKCPTYDS* set = add_dataset("CPTYIN", kColumns, {{"Corp", "A", "0.02"}});
+    for (const char* name : {"CPTYTYPE", "CPTYID", "RATING"}) {
+        const auto* v = static_cast<const RSKCPTYVAR*>(hash_query(c_->variables, name)->value);
+        RSKCPTYVAR* column = new_cpty_var(pool_, v->name, nullptr, v->type, v->role, v->offset, v->variable);
+        hash_insert(set->columns, create_hash_item(pool_, column->alias, column));
+    }
+    set->variable_count = 3;
+    set->mapping_used = 1;
+    prepare_run(0, {"_pd_ = rating;"});
+    ASSERT_EQ(rskruncpty(con, "BOOKFILE"), 0) << log();
+    EXPECT_EQ(set->variable_count, 3);
+    EXPECT_EQ(hash_query(set->columns, "COUNTERPARTYID"), nullptr);
+    ASSERT_NE(read_cpty(c_, "A"), nullptr) << log();
+    EXPECT_EQ(at(cpty_state_row(c_, 0), 0), 0.02);
 }
 
 TEST_F(CounterpartyRun, AColumnOfTheOtherStorageTypeIsRefused) {
@@ -261,6 +281,15 @@ TEST_F(CounterpartyRun, ATypeWithoutCompiledMethodKeepsTheBlocksInPlace) {
     EXPECT_EQ(read_cpty(c_, "X"), nullptr);
     EXPECT_NE(read_cpty(c_, "B"), nullptr);
     EXPECT_NE(log().find("598/7741"), std::string::npos);
+}
+
+TEST_F(CounterpartyRun, AFailingInstInitEndsTheRun) {
+    add_dataset("CPTYIN", kColumns, {{"Corp", "A", "0.02"}});
+    prepare_run(0, {"_pd_ = rating;"}, {"array t[2];", "t[3] = 1;"});
+    EXPECT_EQ(rskruncpty(con, "BOOKFILE"), 1);
+    const std::string text = log();
+    for (const char* id : {"598/7712", "598/7707", "598/7705"}) EXPECT_NE(text.find(id), std::string::npos) << id << text;
+    EXPECT_EQ(c_->counterparties->item_count, 0u);
 }
 
 TEST_F(CounterpartyRun, EmptyDataSetAndUnknownInputSource) {

@@ -42,6 +42,8 @@ int close_cpty_ds(RSKCPTYDS* set);
 // End of a run: closes the data sets of every input source, frees the counterparty table and
 // the buffers. 0, or 2 when a close failed.
 int close_cpty_run(RSKCON* con);
+// Gives back the recorded counterparties; the table is made again by the next run.
+void free_cpty_table(RSKCON* con);
 // The output member's name for an input member and the run's two part numbers: the member
 // (cut to fit), "_", first, "_", second; at most 32 characters. 0, or 1 when it cannot fit.
 int cpty_output_member(const char* input_member, int32_t first, int32_t second, char out[33]);

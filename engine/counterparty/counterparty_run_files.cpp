@@ -96,6 +96,14 @@ int close_cpty_run(RSKCON* con) {
             set->observation = nullptr;
         }
     }
+    free_cpty_table(con);
+    free_cpty_buffer(con);
+    return rc;
+}
+
+void free_cpty_table(RSKCON* con) {
+    RSKCPTYCON* c = con->cpty_container;
+    if (c == nullptr) return;
     if (c->counterparties != nullptr) {
         for (hash_item* item = enumerate_table(c->counterparties); item != nullptr; item = item->next)
             delete_cpty(con->current_pool, static_cast<RSKCPTY*>(item->value));
@@ -103,8 +111,6 @@ int close_cpty_run(RSKCON* con) {
         c->counterparties = nullptr;
     }
     c->current = nullptr;
-    free_cpty_buffer(con);
-    return rc;
 }
 
 int cpty_output_member(const char* input_member, int32_t first, int32_t second, char out[33]) {

@@ -292,6 +292,31 @@ TEST_F(CounterpartyRun, AFailingInstInitEndsTheRun) {
     EXPECT_EQ(c_->counterparties->item_count, 0u);
 }
 
+TEST_F(CounterpartyRun, EveryFailedAllocationEndsCleanly) {
+    add_dataset("CPTYIN", kColumns, {{"Corp", "A", "0.02"}, {"Corp", "B", "0.05"}, {"Corp", "A", "0.07"}});
+    prepare_run(1, {"_pd_ = rating + spot;"});
+    constexpr long kFar = 1L << 40;
+    qor_pool_fail_nth(kFar);
+    ASSERT_EQ(rskruncpty(con, "BOOKFILE"), 0) << log();
+    const long used = kFar - qor_pool_fail_nth(0);
+    free_cpty_table(con);
+    ASSERT_GT(used, 5);
+    for (long n = 1; n <= used; ++n) {
+        SCOPED_TRACE(n);
+        qor_pool_fail_nth(n);
+        const int rc = rskruncpty(con, "BOOKFILE");
+        qor_pool_fail_nth(0);
+        // Either the run says it failed, or it did all of its work.
+        if (rc == 0) {
+            ASSERT_NE(c_->counterparties, nullptr);
+            EXPECT_EQ(c_->counterparties->item_count, 2u);
+        }
+        free_cpty_table(con);
+    }
+    ASSERT_EQ(rskruncpty(con, "BOOKFILE"), 0) << log();
+    EXPECT_NE(read_cpty(c_, "B"), nullptr);
+}
+
 TEST_F(CounterpartyRun, EmptyDataSetAndUnknownInputSource) {
     RSKCPTYDS* set = add_dataset("CPTYNONE", kColumns, {});
     prepare_run(1, {"_pd_ = rating;"});

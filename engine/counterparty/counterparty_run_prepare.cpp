@@ -10,7 +10,6 @@
 #include "engine/counterparty/counterparty_run.h"
 #include "engine/counterparty/counterparty_storage.h"
 #include "engine/model/variables/variable_record.h"
-#include "engine/run/run_block.h"
 #include "engine/tables/method_records.h"
 #include "host/print.h"
 
@@ -113,21 +112,11 @@ int create_cpty_buffer(RSKCON* con) {
     RSKCPTYCON* c = con->cpty_container;
     if (c == nullptr) return 1;
     free_cpty_buffer(con);
-    const int32_t states = con->run_block != nullptr ? std::max<int32_t>(con->run_block->state_count, 0) : 0;
     int32_t length = 0;
     if (cpty_state_length(c, &length) != 0) return 1;
-    // The buffer holds one row more than the states and the base case need, as the run lays it.
-    int64_t rows_bytes = 0;
-    if (__builtin_mul_overflow(static_cast<int64_t>(states) + 2, static_cast<int64_t>(length), &rows_bytes)) return 1;
-    qor_pool* pool = cpty_run_pool(con);
-    const size_t vector_bytes = static_cast<size_t>(std::max<int32_t>(length, 8));
-    c->value_vector = vmalcp_handler(pool, vector_bytes, QOR_ALLOC_ZERO);
-    c->value_buffer = vmalcp_handler(pool, static_cast<size_t>(std::max<int64_t>(rows_bytes, 8)), QOR_ALLOC_ZERO);
     c->statelength = length;
-    c->state_count = states + 1;
-    c->buffer_states = states;
-    c->buffer_bytes = rows_bytes;
-    if (c->value_vector == nullptr || c->value_buffer == nullptr || cpty_bind_variables(con) != 0) {
+    c->value_vector = vmalcp_handler(cpty_run_pool(con), static_cast<size_t>(std::max<int32_t>(length, 8)), QOR_ALLOC_ZERO);
+    if (c->value_vector == nullptr || cpty_value_rows(con) != 0 || cpty_bind_variables(con) != 0) {
         free_cpty_buffer(con);
         return 1;
     }

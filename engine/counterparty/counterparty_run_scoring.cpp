@@ -238,7 +238,8 @@ int rskruncpty(RSKCON* con, const char* source) {
     const hash_item* item = hash_query(c->input_sources, name);
     const auto* input = item != nullptr ? static_cast<const RSKCPTYINSRC*>(item->value) : nullptr;
     if (input == nullptr || input->datasets == nullptr || input->datasets->item_count == 0) return 0;
-    if (c->value_buffer == nullptr || c->value_vector == nullptr) {
+    // The states of the run part may have been counted after the program was generated.
+    if (c->value_vector == nullptr || cpty_value_rows(con) != 0) {
         xpmlog(598, 7702);
         return 1;
     }

@@ -2,6 +2,7 @@
 // length worked out and checked, the variables bound to their storage and cleared between
 // counterparties, and the rows the pricing of positions reads.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "engine/counterparty/counterparty_run.h"
 #include "engine/counterparty/counterparty_storage.h"
 #include "engine/model/variables/variable_record.h"
+#include "engine/run/run_block.h"
 #include "host/missing.h"
 #include "host/print.h"
 
@@ -96,6 +98,28 @@ int cpty_bind_variables(RSKCON* con) {
         }
         v->variable->pool_value = 0;
     }
+    return 0;
+}
+
+int cpty_value_rows(RSKCON* con) {
+    RSKCPTYCON* c = con->cpty_container;
+    const int32_t states = con->run_block != nullptr ? std::max<int32_t>(con->run_block->state_count, 0) : 0;
+    if (c->value_buffer != nullptr && c->buffer_states == states) return 0;
+    qor_pool* pool = cpty_run_pool(con);
+    if (c->value_buffer != nullptr)
+        vmfree_handler(pool, c->value_buffer, static_cast<size_t>(std::max<int64_t>(c->buffer_bytes, 8)), QOR_FREE_SIZED);
+    c->value_buffer = nullptr;
+    c->buffer_bytes = 0;
+    // One row per state and one for the base case, and a spare row as the run lays it out.
+    int64_t bytes = 0;
+    if (__builtin_mul_overflow(static_cast<int64_t>(states) + 2, static_cast<int64_t>(c->statelength), &bytes) ||
+        static_cast<uint64_t>(bytes) > SIZE_MAX)
+        return 1;
+    c->value_buffer = vmalcp_handler(pool, static_cast<size_t>(std::max<int64_t>(bytes, 8)), QOR_ALLOC_ZERO);
+    if (c->value_buffer == nullptr) return 1;
+    c->buffer_bytes = bytes;
+    c->buffer_states = states;
+    c->state_count = states + 1;
     return 0;
 }
 

@@ -19,3 +19,6 @@ int cpty_state_length(const RSKCPTYCON* container, int32_t* length);
 // Output variables into the value vector at their offsets, the others into one zero-filled
 // block of their own; every environment variable marked bound. 0, or 1 when out of memory.
 int cpty_bind_variables(RSKCON* con);
+// The value buffer for the run's current number of states: kept when it has that many rows,
+// made again (its contents lost) when the number changed. 0, or 1 when out of memory.
+int cpty_value_rows(RSKCON* con);

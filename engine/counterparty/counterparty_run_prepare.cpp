@@ -51,6 +51,14 @@ void mark_method_variables(const RSKGENTRANS* method) {
     }
 }
 
+// Whether this run resolved the action (a record left from an earlier run is not generated).
+bool in_run(const RSKCON* con, const RSKACTION* action) {
+    const RSKRUNCOMPILE* run = con->run_compile;
+    for (const RSKACTION* a = run != nullptr ? run->actions_first : nullptr; a != nullptr; a = a->next)
+        if (a == action) return true;
+    return false;
+}
+
 }  // namespace
 
 int rskrsvcpty(RSKCON* con) {
@@ -102,7 +110,9 @@ int rskgencpty(RSKCON* con) {
             return 1;
         }
         RSKTYPEMETHOD* record = type->method_record;
-        if (record == nullptr || record->method == nullptr || !record->method->compiled) continue;
+        if (record == nullptr || record->method == nullptr || !record->method->compiled ||
+            !in_run(con, &record->action))
+            continue;
         rc = std::max(rc, rskgact(con, &record->action, nullptr));
     }
     return rc;

@@ -9,6 +9,7 @@
 #include "procedure/container_access.h"
 #include "procedure/engine_calls.h"
 #include "procedure/operand_lists.h"
+#include "procedure/read_input_sources.h"
 #include "procedure/read_stmt.h"
 #include "procedure/zozu_dispatch.h"
 
@@ -101,6 +102,8 @@ int read_stmt(RSKCON* con, statement_node* node) {
     const int read = read_driver(con, source, &output, &path, filters, filter_count, libref);
     // -1: nothing was written because the data sets held nothing; -2: a data set failed.
     if (read == -2 && rc == 0) rc = 1;
+    // The counterparty and mitigation runs of a project over this file find their data sets here.
+    if (read != -2 && record_input_sources(con, out, source_name) != 0 && rc == 0) rc = 1;
     if (read > rc) rc = read;
     return rc;
 }

@@ -75,5 +75,4 @@ int generate_rftmethods(RSKCON* con) { return generate_letter(con, RSKMKIND_TRAN
 int generate_projmethods(RSKCON* con) { return generate_letter(con, RSKMKIND_PROJECT); }
 int generate_postvarmethods(RSKCON* con) { return generate_letter(con, RSKMKIND_POSTVAR); }
 int generate_postprcmethods(RSKCON* con) { return generate_letter(con, RSKMKIND_POSTPRICE); }
-int rskgencpty(RSKCON* con) { return generate_letter(con, RSKMKIND_SCORE); }
 int rskgenmitigation(RSKCON* con) { return generate_letter(con, RSKMKIND_MITIGATION); }

@@ -31,7 +31,8 @@ int generate_rftmethods(RSKCON* con);
 int generate_projmethods(RSKCON* con);
 int generate_postvarmethods(RSKCON* con);
 int generate_postprcmethods(RSKCON* con);
-// The run's scoring and mitigation methods (phase P generates them first).
+// The run's scoring and mitigation methods (phase P generates them first); the counterparty
+// area builds rskgencpty (engine/counterparty/counterparty_run.h).
 int rskgencpty(RSKCON* con);
 int rskgenmitigation(RSKCON* con);
 // Walk of the instrument types' actions of phase 2 (active input actions) or 3 (active pricing

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/memory/pool_memory.h"
+#include "engine/compiler/dependencies.h"
 #include "engine/counterparty/containers.h"
 #include "engine/counterparty/container_texts.h"
 
@@ -129,6 +130,8 @@ int delete_cpty_type(qor_pool* pool, RSKCPTYTYPE* t) {
         rsk_text_free(pool, t->model->function);
         vmfree_handler(pool, t->model, sizeof *t->model, QOR_FREE_SIZED);
     }
+    // The run's record of the type's method (the method object itself belongs to the environment).
+    if (t->method_record != nullptr) vmfree_handler(pool, t->method_record, sizeof(RSKTYPEMETHOD), QOR_FREE_SIZED);
     rsk_text_free(pool, t->name);
     rsk_text_free(pool, t->method);
     rsk_text_free(pool, t->label);
@@ -266,6 +269,15 @@ int delete_cpty_con(qor_pool* pool, RSKCPTYCON* con) {
     for (hash_item* s = enumerate_table(con->sources); s != nullptr; s = s->next)
         delete_cpty_source(pool, static_cast<RSKCPTYSOURCE*>(s->value));
     free_table(pool, con->sources);
+    // Input sources share their source's data-set table; only their own texts go with them.
+    for (hash_item* s = enumerate_table(con->input_sources); s != nullptr; s = s->next) {
+        auto* input = static_cast<RSKCPTYINSRC*>(s->value);
+        if (input == nullptr) continue;
+        rsk_text_free(pool, input->name);
+        rsk_text_free(pool, input->source);
+        vmfree_handler(pool, input, sizeof *input, QOR_FREE_SIZED);
+    }
+    free_table(pool, con->input_sources);
     free_table(pool, con->selected_datasets);
     for (hash_item* d = enumerate_table(con->datasets); d != nullptr; d = d->next)
         delete_cpty_ds(pool, static_cast<RSKCPTYDS*>(d->value));

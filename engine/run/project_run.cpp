@@ -411,6 +411,9 @@ void close_run(RunState& s, const int32_t* reports) {
     RSKRUNBLOCK* run = s.run;
     if (s.forced_option != nullptr) *s.forced_option = s.forced_old;
     close_instrument_files(s);
+    // The counterparty run's data sets, counterparties and buffers live one run.
+    const int counterparties_closed = close_cpty_run(con);
+    if (counterparties_closed > s.rc) s.rc = counterparties_closed;
     const int order[RSKOUT_SLOTS] = {RSKOUT_MAIN, RSKOUT_STATES, RSKOUT_PRICES, RSKOUT_AGGREGATION};
     RSKOUTOBJ* closed[RSKOUT_SLOTS] = {};
     int n_closed = 0;
@@ -564,7 +567,11 @@ void run_steps(RunState& s, RSKCATOBJ* project_object, double date, const char* 
     if (open_instrument_files(s, any_open) != 0) return void(s.rc = 1);
     if (any_open && rsktrix(con) != 0) return fail(s, 2737);
 
-    // Step 16: counterparty and mitigation containers are not active in this build's runs.
+    // Step 16: the counterparty methods of an active container are resolved first (2713 on
+    // failure).
+    if (con->cpty_container != nullptr && con->cpty_container_state == RSKCON_CONTAINER_LOADED &&
+        rskrsvcpty(con) != 0)
+        return fail(s, 2713);
     if (rskrsv3(con) != 0) return fail(s, 2710);
     if (rskrsv7(con, &project->post_valuation) != 0) return fail(s, 2713);
     if (rskrsv8(con, &project->post_pricing) != 0) return fail(s, 2713);

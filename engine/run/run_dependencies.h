@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 
+#include "engine/counterparty/counterparty_run.h"
 #include "engine/files/instrument_file.h"
 #include "engine/files/results_file.h"
 #include "engine/model/services/files.h"
@@ -18,10 +19,7 @@
 // identifier, and the counterparty reference variables of the current position.
 struct RSKCPTYCON;
 struct RSKCPTY;
-[[gnu::weak]] int rskruncpty(RSKCON* con, const char* source);
 [[gnu::weak]] int rskrunmitigation(RSKCON* con, const char* source);
-[[gnu::weak]] int cpty_zero_vars(RSKCPTYCON* container);
-[[gnu::weak]] RSKCPTY* read_cpty(RSKCPTYCON* container, const char* identifier);
 [[gnu::weak]] int load_cpty_ref_vars(RSKCON* con);
 
 // True when the routine is part of the build; else gives "<name>: not yet available.".

@@ -62,6 +62,9 @@ struct RSKCPTYTYPE {
     hash_table* variables;           // name -> RSKCPTYVAR
     int32_t variable_count;
     RSKCPTYTYPE* super;
+    // Counterparty run (engine/counterparty/counterparty_run*): the type's method as the run
+    // fetched and compiled it, with its action; null until a run resolves it.
+    struct RSKTYPEMETHOD* method_record;
 };
 
 struct RSKMITTYPE {
@@ -156,6 +159,14 @@ struct RSKCPTYCON {
     int32_t output_total;            // second total of output bytes (grows with statelength)
     int16_t type_count;
     hash_table* selected_datasets;   // data sets a READ selected
+    // Counterparty run (engine/counterparty/counterparty_run*): the bytes held by the value
+    // vector and value buffer, and the one block that holds the input variables' values.
+    int64_t buffer_bytes;
+    void* input_storage;
+    int64_t input_storage_bytes;
+    int32_t buffer_states;           // state count the value buffer was made for
+    int32_t method_failures;         // observations skipped for a type without compiled method
+    int32_t unknown_identifiers;     // identifiers read_cpty did not find
 };
 
 struct RSKMITIGATIONCON {

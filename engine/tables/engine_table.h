@@ -941,6 +941,11 @@ QOR_ENGINE_SLOT_TYPE(new_mit_var, RSKCPTYVAR* (*)(qor_pool*, const char*, const 
 QOR_ENGINE_SLOT_TYPE(cpty_add_super, int (*)(qor_pool*, RSKCPTYTYPE*, RSKCPTYTYPE*))
 QOR_ENGINE_SLOT_TYPE(new_cpty_catdesc, RSKCATOBJ* (*)(qor_pool*))
 QOR_ENGINE_SLOT_TYPE(new_mit_catdesc, RSKCATOBJ* (*)(qor_pool*))
+// The counterparty run (engine/counterparty/counterparty_run.h).
+QOR_ENGINE_SLOT_TYPE(close_cpty_ds, int (*)(RSKCPTYDS*))
+QOR_ENGINE_SLOT_TYPE(open_cpty_input, int (*)(RSKCON*, RSKCPTYDS*))
+QOR_ENGINE_SLOT_TYPE(open_cpty_output, int (*)(RSKCON*, RSKCPTYDS*))
+QOR_ENGINE_SLOT_TYPE(rskrsvcpty, int (*)(RSKCON*))
 // The containers' XML documents (engine/counterparty/container_xml.h).
 struct RSKXMLCTX;
 QOR_ENGINE_SLOT_TYPE(rskcptyxmlinit, RSKXMLCTX* (*)(RSKCON*))

@@ -7,6 +7,7 @@
 
 #include "engine/tables/catalog_table.h"
 #include "engine/tables/engine_table.h"
+#include "engine/tables/slot_placeholder.h"
 
 #include "tests/engine/engine_fixture.h"
 
@@ -31,15 +32,19 @@ TEST_F(EntryTable, EverySlotFromOneTo401HoldsARoutine) {
 }
 
 TEST_F(EntryTable, MissingRoutinesNameThemselvesAndFail) {
-    // Routines answering a code give 1; those answering a record give null.
-    auto close_input = engine_routine<EngineSlot::close_cpty_ds>();
-    EXPECT_EQ(close_input(&con_), 1);
-    auto open_input = engine_routine<EngineSlot::open_cpty_input>();
-    EXPECT_EQ(open_input(&con_), 1);
+    // Every engine slot holds its routine now; the placeholder a slot holds until then answers
+    // 1 for a code and null for a record, and names the routine.
+    struct Names {
+        static const char* name(int slot) { return kEngineSlotNames[slot]; }
+    };
+    using CloseInput = SlotPlaceholder<Names, 339, int (*)(RSKCPTYDS*)>;
+    EXPECT_EQ(CloseInput::call(nullptr), 1);
+    using NewCounterparty = SlotPlaceholder<Names, 353, RSKCPTY* (*)(qor_pool*, const char*, RSKCPTYTYPE*, int32_t, RSKCPTYDS*)>;
+    EXPECT_EQ(NewCounterparty::call(nullptr, "A", nullptr, 1, nullptr), nullptr);
 
     std::string text = log();
     EXPECT_NE(text.find("close_cpty_ds: not yet available."), std::string::npos) << text;
-    EXPECT_NE(text.find("open_cpty_input: not yet available."), std::string::npos);
+    EXPECT_NE(text.find("new_cpty: not yet available."), std::string::npos);
 }
 
 // Calls every unbuilt record slot through its own type: each must answer null, never an address

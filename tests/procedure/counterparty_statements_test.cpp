@@ -15,6 +15,7 @@
 #include "host/kernel.h"
 #include "procedure/counterparty_containers.h"
 #include "procedure/engine_calls.h"
+#include "procedure/read_input_sources.h"
 #include "procedure/zozu_dispatch.h"
 #include "runtime/core/step.h"
 #include "tests/procedure/zozu_fixture.h"
@@ -275,6 +276,31 @@ TEST_F(CounterpartyStatements, DataSetsAndSources) {
     const auto* mit_source = value_of<RSKCPTYSOURCE>(con_->mit_container->sources, "S1");
     ASSERT_NE(mit_source, nullptr);
     EXPECT_EQ(keys_of(mit_source->datasets), (std::vector<std::string>{"MD"}));
+}
+
+// READ records, in each container whose source list it read, an input source named after the
+// file it writes over that source's data sets; reading another list into the file follows it.
+TEST_F(CounterpartyStatements, ReadRecordsAnInputSourceForItsFile) {
+    std::vector<int> results = run(
+        "DECLARE CPTYVARS=(rating) NUM VAR MITVARS=(haircut) NUM VAR;"
+        "CPTYDATA cd DATA=work.c; MITDATA md DATA=work.m; SOURCES s1 cd md; SOURCES s2 cd;");
+    ASSERT_EQ(results, (std::vector<int>{0, 0, 0, 0, 0})) << log_;
+    ASSERT_EQ(zozu::record_input_sources(con_, {"bookFile", 8}, {"s1", 2}), 0) << log_;
+    const RSKCPTYCON* c = con_->cpty_container;
+    const auto* input = value_of<RSKCPTYINSRC>(c->input_sources, "BOOKFILE");
+    ASSERT_NE(input, nullptr);
+    EXPECT_STREQ(input->source, "S1");
+    EXPECT_EQ(input->datasets, value_of<RSKCPTYSOURCE>(c->sources, "S1")->datasets);
+    const auto* mit_input = value_of<RSKCPTYINSRC>(con_->mit_container->input_sources, "BOOKFILE");
+    ASSERT_NE(mit_input, nullptr);
+    EXPECT_EQ(mit_input->datasets, value_of<RSKCPTYSOURCE>(con_->mit_container->sources, "S1")->datasets);
+
+    ASSERT_EQ(zozu::record_input_sources(con_, {"BOOKFILE", 8}, {"S2", 2}), 0);
+    EXPECT_EQ(keys_of(c->input_sources), (std::vector<std::string>{"BOOKFILE"}));
+    EXPECT_STREQ(input->source, "S2");
+    EXPECT_EQ(input->datasets, value_of<RSKCPTYSOURCE>(c->sources, "S2")->datasets);
+    // The mitigation container has no source S2: its input source stays as it was.
+    EXPECT_STREQ(mit_input->source, "S1");
 }
 
 // Choosing another environment frees the memory of the old one's objects: the containers go

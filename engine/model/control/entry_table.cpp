@@ -53,6 +53,8 @@
 #include "engine/model/services/files.h"
 #include "engine/model/positions/instrument_files.h"
 #include "engine/counterparty/containers.h"
+#include "engine/counterparty/counterparty_run.h"
+#include "engine/counterparty/unittest.h"
 #include "engine/model/positions/position_definitions.h"
 #include "engine/model/variables/analysis_kinds.h"
 #include "engine/model/variables/variables.h"
@@ -554,6 +556,12 @@ void rskatbl_fill() {
     put<EngineSlot::rskmitxmlfree>(&rskmitxmlfree);
     put<EngineSlot::rskmitxmlparse>(&rskmitxmlparse);
     put<EngineSlot::rskmitbuildxml>(&rskmitbuildxml);
+    // The counterparty run and the self-test statement.
+    put<EngineSlot::close_cpty_ds>(&close_cpty_ds);
+    put<EngineSlot::open_cpty_input>(&open_cpty_input);
+    put<EngineSlot::open_cpty_output>(&open_cpty_output);
+    put<EngineSlot::rskrsvcpty>(&rskrsvcpty);
+    put<EngineSlot::unittest_stmt>(&unittest_stmt);
     // The drivers without a project.
     put<EngineSlot::rskmtm>(&rskmtm);
     put<EngineSlot::rskrate>(&rskrate);

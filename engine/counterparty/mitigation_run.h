@@ -71,6 +71,9 @@ struct RSKMITRUN {
     double* exposure_values;         // (state count + 1) per-state values of the exposure
     uint8_t* input_blocks;           // the input variables' own storage
     int64_t input_bytes;
+    RSKVARIABLE** bound;             // the variables bound to the buffers, with the storage
+    void** saved_values;             // each had before (given back by free_mit_buffer)
+    int32_t bound_count;
     double mitigant_value;           // the state's mitigant value
     double mitigant_adjusted;        // the state's adjusted mitigant value, positive
     // The market vectors and execution record the method runs on (set by the run engine; the

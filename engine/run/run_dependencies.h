@@ -12,6 +12,7 @@
 #include "engine/run/market_state.h"
 #include "engine/run/pricing.h"
 #include "engine/run/project_run.h"
+#include "engine/counterparty/mitigation_run.h"
 
 // Counterparty and mitigation runs of the position loop (their containers' area): the methods
 // for one instrument file, clearing the counterparty variables, the stored counterparty of an
@@ -19,7 +20,6 @@
 struct RSKCPTYCON;
 struct RSKCPTY;
 [[gnu::weak]] int rskruncpty(RSKCON* con, const char* source);
-[[gnu::weak]] int rskrunmitigation(RSKCON* con, const char* source);
 [[gnu::weak]] int cpty_zero_vars(RSKCPTYCON* container);
 [[gnu::weak]] RSKCPTY* read_cpty(RSKCPTYCON* container, const char* identifier);
 [[gnu::weak]] int load_cpty_ref_vars(RSKCON* con);

@@ -129,6 +129,23 @@ int insert_position(qor_pool* pool, RSKMITIGATIONCON* container, RSKPOSITION* po
     return 0;
 }
 
+int store_position(qor_pool* pool, RSKMITIGATIONCON* container, RSKPOSFILE* file, const char* key, int32_t role,
+                   uint8_t* rows, double* values) {
+    RSKPOSITION* position = new_position(pool, key, file);
+    if (position == nullptr) return 1;
+    position->role = role;
+    position->rows = rows;
+    position->values = values;
+    const int entered = insert_position(pool, container, position);
+    if (entered != 0) {
+        // A key met again gives its ordinal back, so the records stay contiguous.
+        --file->count;
+        delete_position(pool, position);
+        return entered;
+    }
+    return write_position(container, position);
+}
+
 RSKPOSITION* find_position(RSKMITIGATIONCON* container, const char* key) {
     hash_item* item = container != nullptr && key != nullptr ? hash_query(container->positions, key) : nullptr;
     if (item == nullptr) {

@@ -143,6 +143,11 @@ int delete_position(qor_pool* pool, RSKPOSITION* position);   // frees the key t
 // Enters a position in the container's positions table (made with 5000 buckets when missing):
 // 0; 1 out of memory; 3 when the key is present (the first is kept, the caller frees this one).
 int insert_position(qor_pool* pool, RSKMITIGATIONCON* container, RSKPOSITION* position);
+// What the run engine calls for each priced position: a new position of the file with the role,
+// entered in the table and its rows and values written. 0; 1 after 598/301 or out of memory; 3
+// when the key is stored already (the first is kept and nothing is written).
+int store_position(qor_pool* pool, RSKMITIGATIONCON* container, RSKPOSFILE* file, const char* key, int32_t role,
+                   uint8_t* rows, double* values);
 // The position of a key, or null after 598/300 with the key.
 RSKPOSITION* find_position(RSKMITIGATIONCON* container, const char* key);
 // Reads the position's record into its rows and values: the position, or null after 598/300 or

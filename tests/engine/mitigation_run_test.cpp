@@ -94,12 +94,16 @@ protected:
     }
 
     // The pairs data set MD of input source BOOK.
-    void pairs(const std::vector<std::vector<std::string>>& rows) {
-        ASSERT_EQ(write_test_dataset("DEFS", "PAIRS",
-                                     {{"EXPOSUREID", true, 8}, {"MITIGANTID", true, 8}, {"MITIGATIONTYPE", true, 8},
-                                      {"haircut", false, 8}},
-                                     rows),
-                  0);
+    // A haircut stored as text, or a column of no mitigation variable, can be asked for.
+    void pairs(const std::vector<std::vector<std::string>>& rows, bool haircut_text = false, bool extra = false) {
+        std::vector<TestColumn> columns = {{"EXPOSUREID", true, 8}, {"MITIGANTID", true, 8},
+                                           {"MITIGATIONTYPE", true, 8}, {"haircut", haircut_text, 8}};
+        std::vector<std::vector<std::string>> data = rows;
+        if (extra) {
+            columns.push_back({"NOTE", true, 8});
+            for (auto& row : data) row.push_back("x");
+        }
+        ASSERT_EQ(write_test_dataset("DEFS", "PAIRS", columns, data), 0);
         dataset* input = new_dataset(pool_, rsk_text_copy(pool_, "DEFS"), rsk_text_copy(pool_, "PAIRS"), DATASET_READ);
         RSKMITDS* set = new_mit_ds(pool_, "MD", input, 4);
         ASSERT_NE(set, nullptr);
@@ -117,15 +121,9 @@ protected:
         ASSERT_NE(file_, nullptr);
         ASSERT_EQ(open_position_file(file_), 0);
         stored_ = positions;
-        for (StoredPosition& p : stored_) {
-            RSKPOSITION* position = new_position(pool_, p.key, file_);
-            ASSERT_NE(position, nullptr);
-            position->role = p.role;
-            position->rows = reinterpret_cast<uint8_t*>(p.rows);
-            position->values = p.values;
-            ASSERT_EQ(insert_position(pool_, container_, position), 0);
-            ASSERT_EQ(write_position(container_, position), 0);
-        }
+        for (StoredPosition& p : stored_)
+            ASSERT_EQ(store_position(pool_, container_, file_, p.key, p.role, reinterpret_cast<uint8_t*>(p.rows), p.values),
+                      0);
     }
 
     // The run's storage for one state, the buffers, and the method's MAIN block compiled into
@@ -246,10 +244,17 @@ TEST_F(MitigationRun, PairsOverTheStatesWriteRowsAndPositionsBack) {
            {"L2", "C2", "COLLAT", "."},       // a missing haircut leaves the adjusted value missing
            {"L9", "C1", "COLLAT", "0.2"},     // no position L9: reported, skipped
            {"L1", "L1", "COLLAT", "0.2"},     // one position for both: skipped
-           {"L2", "L1", "COLLAT", "0.2"}});   // L1 was priced as an exposure: skipped
+           {"L2", "L1", "COLLAT", "0.2"}},    // L1 was priced as an exposure: skipped
+          false, true);                      // NOTE is no mitigation variable: passed over
     compile(kCollateral);
     output();
+    double indicator = -1;
+    int32_t marker = -1;
+    container_->run->base_indicator = &indicator;
+    container_->run->base_marker = &marker;
     ASSERT_EQ(rskrunmitigation(con, "BOOK"), 0) << log();
+    EXPECT_EQ(indicator, 0.0);                 // the last state run was a market state
+    EXPECT_EQ(marker, 0);
     ASSERT_EQ(close_mit_out_dataset(out_), 0);
 
     // By hand, L1/C1 base case: -50 stored is seen as 50; adjusted exposure 985 - 50 = 935; the
@@ -287,7 +292,12 @@ TEST_F(MitigationRun, PairsOverTheStatesWriteRowsAndPositionsBack) {
     EXPECT_DOUBLE_EQ(c1.values[0], 300);
     EXPECT_DOUBLE_EQ(c1.values[1], 40);
     EXPECT_TRUE(qor::is_missing(reread("C2").rows[1]));
+    // The base case runs as the base case.
+    ASSERT_EQ(mitigatestate(con, static_cast<RSKMIT*>(container_->current), 1), 0);
+    EXPECT_EQ(indicator, 1.0);
+    EXPECT_EQ(marker, 1);
     const std::string text = log();
+    EXPECT_NE(text.find("NOTE"), std::string::npos) << text;
     EXPECT_NE(text.find("L9"), std::string::npos) << text;
     EXPECT_NE(text.find("both name the same position"), std::string::npos) << text;
     EXPECT_NE(text.find("the mitigant was priced as an exposure"), std::string::npos) << text;
@@ -298,24 +308,28 @@ TEST_F(MitigationRun, RunFailures) {
         const char* what;
         const char* type;
         bool open_output;
+        bool haircut_text;
         const char* message;
     };
     const Case cases[] = {
-        {"unknown type", "NOPE", true, "NOPE"},
-        {"output not writable", "COLLAT", false, "ALLMITIGATION"},
+        {"unknown type", "NOPE", true, false, "598/315 ERROR: The mitigation system variable or type NOPE"},
+        {"output not writable", "COLLAT", false, false, "598/301 ERROR: The values of ALLMITIGATION"},
+        {"numeric variable fed by a text column", "COLLAT", true, true, "598/7718 ERROR: The data set variable HAIRCUT"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
+        const size_t logged = log().size();
         restart_run();
         store(kBook);
-        pairs({{"L1", "C1", c.type, "0.2"}});
+        pairs({{"L1", "C1", c.type, "0.2"}}, c.haircut_text);
         compile(kCollateral);
         output();
         if (!c.open_output) {
             ASSERT_EQ(close_mit_out_dataset(out_), 0);
         }
         EXPECT_EQ(rskrunmitigation(con, "BOOK"), 1);
-        EXPECT_NE(log().find(c.message), std::string::npos) << log();
+        const std::string text = log().substr(logged);
+        EXPECT_NE(text.find(c.message), std::string::npos) << text;
         // Ready for the next case.
         free_mit_buffer(con);
         delete_mit_out_ds(pool_, out_);
@@ -331,6 +345,20 @@ TEST_F(MitigationRun, RunFailures) {
         delete_mit_ds(pool_, static_cast<RSKMITDS*>(set->value));
         del_hash_item(pool_, set);
     }
+}
+
+TEST_F(MitigationRun, ResolutionNeedsTypes) {
+    // A type without method is passed over; a container without types is refused.
+    char* method = type_->method;
+    type_->method = nullptr;
+    EXPECT_EQ(rskrsvmitigation(con), 0) << log();
+    EXPECT_EQ(type_->run_method, nullptr);
+    type_->method = method;
+    hash_table* types = container_->types;
+    container_->types = nullptr;
+    EXPECT_EQ(rskrsvmitigation(con), 1);
+    container_->types = types;
+    EXPECT_NE(log().find("no mitigation types"), std::string::npos) << log();
 }
 
 TEST_F(MitigationRun, OutputVariableBeyondTheRowIsRefused) {
@@ -352,10 +380,11 @@ TEST_F(MitigationRun, PositionRecordsLieAtTheirOrdinal) {
     ASSERT_EQ(utility_read(file_->member, &value, 8, 216 + 48 + 8), 0);
     EXPECT_EQ(value, 100);                       // C2's per-state value of the state
     EXPECT_EQ(find_position(container_, "NONE"), nullptr);
-    RSKPOSITION* again = new_position(pool_, " l1 ", file_);
-    EXPECT_STREQ(again->key, "L1");
-    EXPECT_EQ(insert_position(pool_, container_, again), 3);   // the first is kept
-    delete_position(pool_, again);
+    // A key met again (case and blanks aside) keeps the first record and takes no ordinal.
+    double rows[6] = {1, 2, 3, 4, 5, 6}, values[3] = {7, 8, 9};
+    EXPECT_EQ(store_position(pool_, container_, file_, " l1 ", RSKPOS_EXPOSURE, reinterpret_cast<uint8_t*>(rows), values), 3);
+    EXPECT_EQ(file_->count, 4);
+    EXPECT_EQ(reread("L1").rows[0], 985);
 }
 
 }  // namespace

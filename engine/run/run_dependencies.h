@@ -13,13 +13,13 @@
 #include "engine/run/market_state.h"
 #include "engine/run/pricing.h"
 #include "engine/run/project_run.h"
+#include "engine/counterparty/mitigation_run.h"
 
 // Counterparty and mitigation runs of the position loop (their containers' area): the methods
 // for one instrument file, clearing the counterparty variables, the stored counterparty of an
 // identifier, and the counterparty reference variables of the current position.
 struct RSKCPTYCON;
 struct RSKCPTY;
-[[gnu::weak]] int rskrunmitigation(RSKCON* con, const char* source);
 [[gnu::weak]] int load_cpty_ref_vars(RSKCON* con);
 
 // True when the routine is part of the build; else gives "<name>: not yet available.".

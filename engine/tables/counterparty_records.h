@@ -75,6 +75,9 @@ struct RSKMITTYPE {
     hash_table* variables;           // name -> RSKMITVAR
     int32_t variable_count;
     RSKMITTYPE* super;
+    // Mitigation run (engine/counterparty/mitigation_run*.cpp): the method fetched, compiled and
+    // entered in the run by the resolution; null until then.
+    struct RSKTYPEMETHOD* run_method;
 };
 
 // An input data set of counterparties (COUNTERPARTYDATA).
@@ -189,6 +192,10 @@ struct RSKMITIGATIONCON {
     int32_t output_total;
     RSKCATOBJ* catalog;
     hash_table* selected_datasets;
+    // Mitigation run (engine/counterparty/mitigation_run*.cpp, mitigation_positions*.cpp): the
+    // run's buffers and widths, kept apart from statelength above, which the definitions use to
+    // place their output variables. All null or 0 outside a run.
+    struct RSKMITRUN* run;
 };
 
 // The start of the context of a container's XML document (engine/counterparty/container_xml.h):

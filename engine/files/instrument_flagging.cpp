@@ -138,7 +138,11 @@ int rsktrix(RSKCON* con) {
     RSKRUNBLOCK* run = con->run_block;
     if (run == nullptr || run->parms == nullptr || con->memory_block == nullptr) return 1;
     // The types used are those the run's open files list; marks of an earlier run go first.
-    for (RSKINSTTYPE* t = con->memory_block->types_head; t != nullptr; t = t->next) t->run.used = 0;
+    // Only the pricing actions of the types used are generated into the run's program.
+    for (RSKINSTTYPE* t = con->memory_block->types_head; t != nullptr; t = t->next) {
+        t->run.used = 0;
+        t->price.active = 0;
+    }
     rsktran_reset(con);
     int rc = 0;
     RSKSYSVARS* sv = con->system_variables;
@@ -152,6 +156,7 @@ int rsktrix(RSKCON* con) {
             RSKINSTTYPE* type = entry.file.used_types[k];
             if (type == nullptr || type->run.used) continue;
             type->run.used = 1;
+            type->price.active = type->price.defined;
             RSKVARIABLE* conversion = type->system_slots[RSKTSLOT_CURRENCY];
             if (conversion != nullptr && !converted) {
                 converted = 1;

@@ -56,7 +56,7 @@ int prepare_run(RSKCON* con, const RSKNAMEREC* output) {
     int rc = rskmem0(con);
     if (rc != 0) return xpmlog(598, 2741, out_length, out), rc;
     if ((rc = rskrsv0(con)) != 0) return xpmlog(598, 2742, out_length, out), rc;
-    if ((rc = rskmem1(con)) != 0)
+    if ((rc = rskmem1(con)) != 0 || (rc = rskmem_value_storage(con, 1)) != 0)
         return xpmlog(598, 2741, out_length, out), rc;
     if ((rc = get_input_actions(con)) != 0) return xpmlog(598, 2746, out_length, out), rc;
     if ((rc = rskmem2(con)) != 0) return xpmlog(598, 2741, out_length, out), rc;

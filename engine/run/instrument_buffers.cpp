@@ -92,27 +92,15 @@ void collect_field(void* context, const RSKTYPESLOT* slot) {
                                          nullptr};
 }
 
-// Variables an instrument can fill that have no value storage yet get theirs from the run pool,
-// before the methods are compiled against them: the environment's and each type's own (a type's
-// system variables such as Holding are not in the environment's list). 0, or 1 (598/2797).
-int give_value_storage(RSKCON* con, RSKVARIABLE* v) {
+int give_value_storage(RSKCON* con, RSKVARIABLE* v, bool factors) {
     if (v == nullptr || v->value != nullptr || v->storage_size == 0) return 0;
-    if (v->kind != RSKVKIND_SYSTEM && v->kind != RSKVKIND_INSTRUMENT && v->kind != RSKVKIND_FACTOR) return 0;
+    if (v->kind != RSKVKIND_SYSTEM && v->kind != RSKVKIND_INSTRUMENT && !(factors && v->kind == RSKVKIND_FACTOR))
+        return 0;
     const size_t bytes = v->storage_size > 8 ? v->storage_size : 8;
     v->value = rskmem_alloc(con, bytes, "instrument variables", RSKMEM_INSTRUMENTS, 1);
     if (v->value == nullptr) return 1;
     v->pool_value = 1;
     rskvali(v);
-    return 0;
-}
-
-int give_value_storage(RSKCON* con) {
-    for (RSKVARIABLE* v = con->variables_head; v != nullptr; v = v->next)
-        if (give_value_storage(con, v) != 0) return 1;
-    if (con->memory_block != nullptr)
-        for (RSKINSTTYPE* t = con->memory_block->types_head; t != nullptr; t = t->next)
-            for (RSKVARLINK* link = t->resolved_head; link != nullptr; link = link->next)
-                if (give_value_storage(con, link->variable) != 0) return 1;
     return 0;
 }
 
@@ -192,5 +180,15 @@ int rskmem1(RSKCON* con) {
     for (RSKINSTTYPE* t = types; t != nullptr; t = t->next)
         for (int32_t i = 0; i < t->run.field_count; ++i)
             t->run.fields[i].address = t->run.fields[i].variable->run.record_address;
-    return give_value_storage(con);
+    return 0;
+}
+
+int rskmem_value_storage(RSKCON* con, int factors) {
+    for (RSKVARIABLE* v = con->variables_head; v != nullptr; v = v->next)
+        if (give_value_storage(con, v, factors != 0) != 0) return 1;
+    if (con->memory_block != nullptr)
+        for (RSKINSTTYPE* t = con->memory_block->types_head; t != nullptr; t = t->next)
+            for (RSKVARLINK* link = t->resolved_head; link != nullptr; link = link->next)
+                if (give_value_storage(con, link->variable, factors != 0) != 0) return 1;
+    return 0;
 }

@@ -561,7 +561,7 @@ void run_steps(RunState& s, RSKCATOBJ* project_object, double date, const char* 
     if (currency(s, currency_code) != 0) return void(s.rc = 1);
     valuation_date(s, date);
     if (get_cf_setting(con, project) != 0) return fail(s, 2704);
-    if (rskmem1(con) != 0) return fail(s, 2708);
+    if (rskmem1(con) != 0 || rskmem_value_storage(con, 0) != 0) return fail(s, 2708);
 
     bool any_open = false;
     if (open_instrument_files(s, any_open) != 0) return void(s.rc = 1);

@@ -70,6 +70,11 @@ int rskmem0(RSKCON* con);
 // records, record addresses and the first cash-flow and delta-gamma buffers. 0, 1, or the code
 // of action resolution.
 int rskmem1(RSKCON* con);
+// Variables an instrument can fill that have no value storage yet get theirs from the run pool,
+// before the methods are compiled against them: the environment's and each type's own (a type's
+// system variables such as Holding are not in the environment's list). Risk factors too when
+// `factors` is set (READ); a project run leaves them to the market vectors. 0, or 1 (598/2797).
+int rskmem_value_storage(RSKCON* con, int factors);
 // Change-mask bits, the two masks, the market vectors and the project variables. 0 or 1.
 int rskmem2(RSKCON* con);
 // The pricing results vector, the post-processing flags and the element list: 0, 1, or 99 when

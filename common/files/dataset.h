@@ -76,6 +76,9 @@ dataset_obs* get_obs_from_dataset(qor_pool* pool, dataset* ds);
 // Reads observation obs->number into the buffers: 0; 1 beyond the last observation; 2 for
 // bad arguments, a data set opened for writing, or a host failure.
 int read_obs(dataset* ds, dataset_obs* obs);
+// Gives the host back the get list an observation record was bound with (the record binds
+// again on its next read): for a record whose data set is closed or deleted.
+void release_obs_binding(dataset_obs* obs);
 // Writes the buffers as observation obs->number (rewriting it, or adding it when it is one
 // beyond the last): 0; 1 when more than one beyond the last; 2 for bad arguments, a data set
 // opened for reading, or a host failure.

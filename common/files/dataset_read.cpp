@@ -54,3 +54,7 @@ int read_obs(dataset* ds, dataset_obs* obs) {
     if (xyvget(obs->get, 0) != 0) return 2;
     return 0;
 }
+
+void release_obs_binding(dataset_obs* obs) {
+    if (obs != nullptr) unbind(obs);
+}

@@ -2,6 +2,7 @@
 // variable record), types, input data sets, the catalog descriptor and super-types.
 #include <cstring>
 
+#include "common/files/dataset.h"
 #include "common/memory/pool_memory.h"
 #include "engine/counterparty/containers.h"
 #include "engine/counterparty/container_texts.h"
@@ -95,6 +96,8 @@ int delete_mit_ds(qor_pool* pool, RSKMITDS* d) {
     for (hash_item* item = enumerate_table(d->columns); item != nullptr; item = item->next)
         delete_cpty_var(pool, static_cast<RSKMITVAR*>(item->value));
     if (d->columns != nullptr) del_hash_table(pool, d->columns);
+    // A run's observation record may still hold the host's get list of the input.
+    release_obs_binding(static_cast<dataset_obs*>(d->observation));
     if (d->input != nullptr) {
         // The data set record keeps its library reference and member as copies of this pool.
         rsk_text_free(pool, const_cast<char*>(d->input->libref));

@@ -325,10 +325,14 @@ int rskrunmitigation(RSKCON* con, const char* source) {
             xpmlog(598, 305, static_cast<int>(set->name_length), set->name);
             return 1;
         }
-        if (exec_mits_in_dataset(con, set) != 0) {
+        // Each input is open for its own pass only: closed after it, also after a failure.
+        const int executed = exec_mits_in_dataset(con, set);
+        const int closed = close_mitigation_input(set);
+        if (executed != 0) {
             xpmlog(598, 306, static_cast<int>(set->name_length), set->name);
             return 1;
         }
+        if (closed != 0) return 1;
     }
     return 0;
 }

@@ -270,6 +270,8 @@ int open_mitigation_dataset(RSKCON* con, RSKMITDS* set) {
 
 int close_mitigation_input(RSKMITDS* set) {
     if (set == nullptr || set->input == nullptr) return 2;
+    // The observation record's get list belongs to this open of the input.
+    release_obs_binding(static_cast<dataset_obs*>(set->observation));
     return close_dataset(set->input) == 0 ? 0 : 2;
 }
 
